@@ -1,0 +1,216 @@
+#include "platform/text_lines.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fmt/format.h>
+
+#include "platform/errors.h"
+
+namespace qoru {
+namespace {
+
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int err) {
+  throw FileError(fmt::format("{}文件“{}”：{}", what, DisplayText(path), SystemErrorText(err)),
+                  path);
+}
+
+int OpenForReading(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError("无法打开", path, errno);
+  return fd;
+}
+
+int OpenForWriting(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) ThrowFileError("无法创建", path, errno);
+  return fd;
+}
+
+// Reads up to `size` bytes; raises FileError on a read failure.
+std::size_t ReadSome(int fd, char* data, std::size_t size, const std::string& path) {
+  while (true) {
+    const ssize_t n = ::read(fd, data, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) ThrowFileError("无法读取", path, errno);
+  }
+}
+
+void WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError("无法写入", path, errno);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+LineReader::LineReader(const std::string& path, std::size_t buffer_size)
+    : path_(path), fd_(OpenForReading(path)), buffer_(buffer_size, '\0') {}
+
+LineReader::~LineReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LineReader::Fill() {
+  if (eof_) return false;
+  pos_ = 0;
+  end_ = ReadSome(fd_, buffer_.data(), buffer_.size(), path_);
+  bytes_read_ += end_;
+  if (end_ == 0) {
+    eof_ = true;
+    return false;
+  }
+  // The text ends at the first NUL byte.
+  if (const void* nul = std::memchr(buffer_.data(), '\0', end_)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_.data());
+    eof_ = true;
+    return end_ > 0;
+  }
+  return true;
+}
+
+bool LineReader::Next(std::string& line) {
+  line.clear();
+  bool have_any = false;  // a line has begun, even an empty one
+  while (true) {
+    if (pos_ == end_ && !Fill()) return have_any;
+    if (skip_lf_) {
+      skip_lf_ = false;
+      if (buffer_[pos_] == '\n') {
+        ++pos_;
+        continue;
+      }
+    }
+    const char* begin = buffer_.data() + pos_;
+    const char* stop = buffer_.data() + end_;
+    const char* p = begin;
+    while (p < stop && *p != '\r' && *p != '\n') ++p;
+    line.append(begin, static_cast<std::size_t>(p - begin));
+    have_any = true;
+    pos_ = static_cast<std::size_t>(p - buffer_.data());
+    if (p < stop) {
+      skip_lf_ = (*p == '\r');
+      ++pos_;
+      return true;
+    }
+    // The line goes on in the next block (or ends with the file).
+    if (!Fill()) return !line.empty();
+  }
+}
+
+LineWriter::LineWriter(std::string path, std::size_t buffer_size)
+    : path_(std::move(path)), fd_(OpenForWriting(path_)), capacity_(buffer_size) {
+  buffer_.reserve(capacity_);
+}
+
+LineWriter::~LineWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void LineWriter::WriteLine(std::string_view line) {
+  Write(line);
+  Write("\r\n");
+}
+
+void LineWriter::Write(std::string_view bytes) {
+  if (buffer_.size() + bytes.size() > capacity_) {
+    Flush();
+    if (bytes.size() >= capacity_) {
+      WriteAll(fd_, bytes.data(), bytes.size(), path_);
+      return;
+    }
+  }
+  buffer_.append(bytes);
+}
+
+void LineWriter::Flush() {
+  if (!buffer_.empty()) WriteAll(fd_, buffer_.data(), buffer_.size(), path_);
+  buffer_.clear();
+}
+
+void LineWriter::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) ThrowFileError("无法写入", path_, errno);
+}
+
+std::uint64_t CopyTextLines(const std::string& source, const std::string& target) {
+  constexpr std::size_t kBlock = 1 << 20;
+  const int in = OpenForReading(source);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{in};
+
+  LineWriter out(target, kBlock);
+  std::string block(kBlock, '\0');
+  bool after_cr = false;    // the last byte handled was a CR
+  bool mid_line = false;    // bytes of a line have been written without its line end
+  std::uint64_t written = 0;
+  bool ended = false;
+  while (!ended) {
+    std::size_t n = ReadSome(in, block.data(), block.size(), source);
+    if (n == 0) break;
+    if (const void* nul = std::memchr(block.data(), '\0', n)) {
+      n = static_cast<std::size_t>(static_cast<const char*>(nul) - block.data());
+      ended = true;
+    }
+    std::size_t run = 0;  // start of the current stretch of plain bytes
+    for (std::size_t i = 0; i < n; ++i) {
+      const char c = block[i];
+      if (c != '\r' && c != '\n') {
+        after_cr = false;
+        continue;
+      }
+      out.Write(std::string_view(block.data() + run, i - run));
+      written += i - run;
+      run = i + 1;
+      if (c == '\n' && after_cr) {  // second half of CR LF
+        after_cr = false;
+        continue;
+      }
+      out.Write("\r\n");
+      written += 2;
+      after_cr = (c == '\r');
+      mid_line = false;
+    }
+    if (run < n) {
+      out.Write(std::string_view(block.data() + run, n - run));
+      written += n - run;
+      mid_line = true;
+    }
+  }
+  if (mid_line) {
+    out.Write("\r\n");
+    written += 2;
+  }
+  out.Close();
+  return written;
+}
+
+StringList LoadLines(const std::string& path) {
+  StringList lines;
+  LineReader reader(path);
+  std::string line;
+  while (reader.Next(line)) lines.Add(line);
+  return lines;
+}
+
+void SaveLines(const std::string& path, const StringList& lines) {
+  LineWriter writer(path);
+  for (const auto& line : lines) writer.WriteLine(line);
+  writer.Close();
+}
+
+}  // namespace qoru
