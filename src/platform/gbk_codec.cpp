@@ -12,6 +12,7 @@ namespace qoru {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kEscapeBase = 0xF700;  // U+F780..U+F7FF carry the bytes 0x80..0xFF
 constexpr int kLeadCount = 0xFE - 0x81 + 1;
 constexpr int kTrailCount = 0xFE - 0x40 + 1;
 
@@ -226,7 +227,9 @@ char32_t DecodeUtf8At(std::string_view text, std::size_t& i, bool* malformed) {
 
 void EncodeGbk(const Tables& t, char32_t cp, std::string& out, ConversionStats* stats) {
   const std::uint16_t code = cp < 0x10000 ? t.encode[cp] : 0;
-  if (cp == 0) {
+  if (code == 0 && cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+    out.push_back(static_cast<char>(cp - kEscapeBase));  // an escaped byte, see GbkToUtf8Escaped
+  } else if (cp == 0) {
     out.push_back('\0');
   } else if (code == 0) {
     out.push_back('?');
@@ -252,6 +255,32 @@ std::string GbkToUtf8(std::string_view gbk, ConversionStats* stats) {
       continue;
     }
     AppendUtf8(DecodeGbkAt(t, gbk, i, stats), out);
+  }
+  return out;
+}
+
+std::string GbkToUtf8Escaped(std::string_view gbk) {
+  const Tables& t = GetTables();
+  std::string out;
+  out.reserve(gbk.size() + gbk.size() / 2);
+  std::size_t i = 0;
+  while (i < gbk.size()) {
+    const auto c = static_cast<unsigned char>(gbk[i]);
+    if (c < 0x80) {
+      out.push_back(gbk[i++]);
+      continue;
+    }
+    const std::size_t start = i;
+    ConversionStats local;
+    const char32_t cp = DecodeGbkAt(t, gbk, i, &local);
+    if (local.replaced == 0) {
+      AppendUtf8(cp, out);
+    } else {
+      for (std::size_t k = start; k < i; ++k) {
+        const auto b = static_cast<unsigned char>(gbk[k]);
+        AppendUtf8(b < 0x80 ? b : kEscapeBase + b, out);
+      }
+    }
   }
   return out;
 }

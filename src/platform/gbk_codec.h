@@ -38,6 +38,11 @@ inline std::size_t GbkCharLength(std::string_view text, std::size_t i) {
 }
 
 std::string GbkToUtf8(std::string_view gbk, ConversionStats* stats = nullptr);
+// Like GbkToUtf8, but a byte that is not valid GBK becomes U+F700 + byte instead of
+// U+FFFD, and Utf8ToGbk turns it back into that byte: statement texts carry paths and
+// names this way, so that a path whose bytes are not GBK reaches the file system
+// unchanged.
+std::string GbkToUtf8Escaped(std::string_view gbk);
 std::u16string GbkToUtf16(std::string_view gbk, ConversionStats* stats = nullptr);
 std::string Utf8ToGbk(std::string_view utf8, ConversionStats* stats = nullptr);
 std::string Utf16ToGbk(std::u16string_view utf16, ConversionStats* stats = nullptr);

@@ -15,6 +15,9 @@ class StageHost {
   virtual void SetStatus(const std::string& text_gbk) = 0;
   // Lets the dialog process its waiting messages once (repaint, close request).
   virtual void Yield() = 0;
+  // A note for the user beside the dialog (UTF-8), such as why staging stopped; the
+  // dialog itself does not show it.
+  virtual void Notice(const std::string& message) {}
 };
 
 }  // namespace qoru

@@ -1,0 +1,46 @@
+/* qoru_ERP_GBtxt: converts an ERP book set's text export into a staging database.
+ *
+ * A host calls DoIt once per conversion, on its user-interface thread:
+ *
+ *   BSTR result = nullptr;
+ *   DoIt(&result, hostWindow, "/work/", "/data/bookset", nullptr);
+ *   ... SysStringLen(result) characters of UTF-16 at result: the path of
+ *       /work/TemplateTemp/GBA.mdb, or "0" when the conversion did not succeed ...
+ *   SysFreeString(result);
+ *
+ * workDir ends with "/" and holds DataBase/empty.mdb (an empty SQLite database; a
+ * zero-byte file will do) and the directory TemplateTemp/. sourceDir holds the
+ * book set's "*.txt" files and GSSM.txt. Both are GBK byte strings.
+ *
+ * The host may export
+ *   extern "C" void WriteLog(void* instance, int level, const char16_t* message);
+ * to receive the library's log messages; without it they go to stderr.
+ */
+#ifndef QORU_ERP_GBTXT_H
+#define QORU_ERP_GBTXT_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef char16_t* BSTR;
+
+/* Result: a BSTR the caller releases with SysFreeString. A string that *result held
+ * on entry is released by DoIt. hostWindow: the host's window id, or 0. spare: ignored. */
+void DoIt(BSTR* result, uintptr_t hostWindow, const char* workDir, const char* sourceDir,
+          const char* spare);
+
+/* A BSTR points just after a 4-byte prefix holding the text's length in bytes; the
+ * UTF-16 text is followed by a NUL. */
+BSTR SysAllocStringLen(const char16_t* text, unsigned int length);
+int SysReAllocStringLen(BSTR* target, const char16_t* text, unsigned int length);
+void SysFreeString(BSTR text);
+unsigned int SysStringLen(BSTR text);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

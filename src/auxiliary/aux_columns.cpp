@@ -1,0 +1,122 @@
+#include "auxiliary/aux_columns.h"
+
+#include <fmt/format.h>
+
+#include "auxiliary/aux_errors.h"
+#include "database/query.h"
+#include "database/statement_runner.h"
+#include "platform/gbk_codec.h"
+#include "platform/gbk_text.h"
+#include "platform/progress_bar.h"
+#include "platform/stage_host.h"
+
+namespace qoru {
+namespace {
+
+struct PassTexts {
+  const char* table;
+  const char* add_columns;
+  const char* row_number;  // nullptr: none
+  const char* select;
+  const char* status;      // UTF-8
+};
+
+constexpr PassTexts kVoucherPass{"JZPZ", "alter table JZPZ add ",
+                                 "alter table JZPZ add flxh autoincrement", "select * from JZPZ ",
+                                 "正在处理凭证库，请稍候……"};
+constexpr PassTexts kBalancePass{"KMYE", "alter table KMYE add ", nullptr, "select * from KMYE ",
+                                 "正在处理余额表，请稍候……"};
+
+// Writes the row's codes into the columns that its account's type names name.
+void SpreadRow(db::Query& rows, const std::string& table, const std::string& group,
+               const std::string& account, const StringList& codes, const StringList& names) {
+  for (std::size_t k = 0; k < codes.Count(); ++k) {
+    if (k >= names.Count()) {
+      throw AuxiliaryError(fmt::format(
+          "{} 第 {} 行：辅助核算组“{}”有 {} 个编码，但科目“{}”在 KJKM 中{}，第 {} 个编码“{}”"
+          "没有对应的辅助核算项",
+          table, rows.RecNo(), DisplayText(group), codes.Count(), DisplayText(account),
+          names.Empty() ? std::string("没有辅助核算项（或 KJKM 中没有这个科目）")
+                        : fmt::format("只有 {} 个辅助核算项", names.Count()),
+          k + 1, DisplayText(codes[k])));
+    }
+    db::Field field = [&] {
+      try {
+        return rows.FieldByName(names[k]);
+      } catch (const db::FieldNotFoundError&) {
+        throw AuxiliaryError(fmt::format(
+            "{} 第 {} 行：科目“{}”的辅助核算项“{}”不是 {} 的列（辅助核算项档案中没有这个"
+            "类型，或名称写法不同）",
+            table, rows.RecNo(), DisplayText(account), DisplayText(names[k]), table));
+      }
+    }();
+    field.SetAsString(codes[k]);
+  }
+}
+
+}  // namespace
+
+std::string BuildAuxColumnList(const StringList& names) {
+  std::string text;
+  for (const std::string& name : names) text += name + " varchar(255),";
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+StringList SplitText(std::string_view text, std::string_view separator) {
+  StringList items;
+  if (separator.empty() || text.empty()) return items;
+  std::string_view rest = text;
+  while (true) {
+    const std::size_t p = rest.find(separator);
+    if (p == std::string_view::npos) {
+      items.Add(std::string(rest));
+      return items;
+    }
+    items.Add(std::string(rest.substr(0, p)));
+    rest.remove_prefix(p + separator.size());
+  }
+}
+
+void SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
+                            const StringList& aux_item_names, const std::string& table) {
+  const PassTexts& texts = table == "KMYE" ? kBalancePass : kVoucherPass;
+  static const std::string kGroup = Gbk("辅助核算组");
+  static const std::string kAccount = Gbk("科目编号");
+  static const std::string kTypes = Gbk("辅助核算项");
+  static const std::string kLookup = Gbk("select 辅助核算项 from KJKM where 科目编号= ");
+
+  runner.ExecuteStatement(texts.add_columns + BuildAuxColumnList(aux_item_names));
+  if (texts.row_number != nullptr) runner.ExecuteStatement(texts.row_number);
+  runner.OpenQuery(texts.select);
+
+  db::Query& rows = runner.main_query();
+  rows.First();
+  ProgressBar& bar = host.Progress();
+  bar.SetTotalParts(rows.RecordCount());
+  host.SetStatus(Gbk(texts.status));
+  while (!rows.Eof()) {
+    const std::string group(Trim(rows.FieldByName(kGroup).AsString()));
+    if (!group.empty()) {
+      const StringList codes = SplitText(group, "/");
+      const std::string account(Trim(rows.FieldByName(kAccount).AsString()));
+      runner.OpenLookup(kLookup + QuotedText(account));
+      const std::string types = runner.lookup_query().FieldByName(kTypes).AsString();
+      const StringList names = SplitText(Trim(types), "/");
+      rows.Edit();
+      SpreadRow(rows, texts.table, group, account, codes, names);
+      rows.Post();
+    }
+    bar.SetPartsComplete(rows.RecNo());
+    host.Yield();
+    rows.Next();
+  }
+}
+
+void SpreadAllAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
+                               const StringList& aux_item_names) {
+  SpreadAuxiliaryColumns(runner, host, aux_item_names, "JZPZ");
+  SpreadAuxiliaryColumns(runner, host, aux_item_names, "KMYE");
+}
+
+}  // namespace qoru

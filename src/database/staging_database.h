@@ -1,0 +1,35 @@
+// The staging database of a run: the copy of the empty template to
+// TemplateTemp/GBA.mdb, and the import of every table text file of the table map into
+// it over the text directory connection, after which the connection is left open on
+// the staging database.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/string_list.h"
+
+namespace qoru::db {
+
+class Connection;
+class StatementRunner;
+
+// Copies WorkDir + "DataBase/empty.mdb" to WorkDir + "TemplateTemp/GBA.mdb", refusing
+// to overwrite an existing staging database (the outcome is not reported), and returns
+// the staging database's path, the run's result path.
+std::string CreateStagingDatabase(const std::string& work_dir);
+
+// Table name of a table map entry: the value after the first "=" without its last four
+// characters; empty when that leaves nothing.
+std::string ImportTableName(std::string_view entry);
+
+// "select * into T in '<path>' from T#txt".
+std::string ImportStatement(std::string_view table, std::string_view result_path);
+
+// Connects to the text directory, runs one import statement per table map entry (a
+// failed import is skipped), then connects to the staging database. Engine errors of
+// the connects pass to the caller.
+void ImportTables(StatementRunner& runner, const std::string& work_dir,
+                  const std::string& result_path, const StringList& table_map);
+
+}  // namespace qoru::db

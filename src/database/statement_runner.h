@@ -1,0 +1,37 @@
+// Carries every statement of the run to the engine. OpenQuery opens a statement that
+// yields rows on the main query, OpenLookup on the look-up query, ExecuteStatement
+// executes one without rows on the main query (discarding the main query's result).
+// An engine error becomes a false result; the two opening operations also write
+// "SQL不能执行" followed by the engine's message to the host's log. Every other failure
+// passes to the caller. After a failure the query is closed.
+#pragma once
+
+#include <string>
+
+namespace qoru::db {
+
+class Connection;
+class Query;
+
+class StatementRunner {
+ public:
+  StatementRunner(Connection& connection, Query& main_query, Query& lookup_query)
+      : connection_(connection), main_(main_query), lookup_(lookup_query) {}
+
+  bool OpenQuery(const std::string& sql_gbk);
+  bool OpenLookup(const std::string& sql_gbk);
+  bool ExecuteStatement(const std::string& sql_gbk);
+
+  Connection& connection() { return connection_; }
+  Query& main_query() { return main_; }
+  Query& lookup_query() { return lookup_; }
+
+ private:
+  bool Open(Query& query, const std::string& sql_gbk);
+
+  Connection& connection_;
+  Query& main_;
+  Query& lookup_;
+};
+
+}  // namespace qoru::db

@@ -1,0 +1,172 @@
+#include "plugin/deal_with_gbtxt.h"
+
+#include <exception>
+
+#include "auxiliary/aux_columns.h"
+#include "auxiliary/aux_info_tables.h"
+#include "database/chart_completion.h"
+#include "database/engine_error.h"
+#include "database/staging_database.h"
+#include "platform/gbk_codec.h"
+#include "platform/host_log.h"
+#include "staging/format_description.h"
+#include "staging/source_staging.h"
+#include "staging/table_text.h"
+
+namespace qoru {
+
+const std::string& TForm_DealWithVAROZ::Caption() {
+  static const std::string caption = Gbk("账套文本数据预处理");
+  return caption;
+}
+
+TForm_DealWithVAROZ::TForm_DealWithVAROZ(Face& face)
+    : CurADOQuery(CurAdoConnection, "CurADOQuery"),
+      tmpQuery(CurAdoConnection, "tmpQuery"),
+      face_(face),
+      runner_(CurAdoConnection, CurADOQuery, tmpQuery) {
+  RzPanel2 = {0, 0, 336, 33};
+  RzPanel1 = {0, 33, 336, 56};
+  RzLabel1 = Gbk("正在拷贝数据，请稍候……");
+  RzProgressBar1.set_listener([this](const ProgressBar& bar) { face_.ProgressChanged(bar); });
+}
+
+TForm_DealWithVAROZ::~TForm_DealWithVAROZ() {
+  // Destroying the dialog closes its connection; posted rows are committed.
+  try {
+    tmpQuery.Close();
+    CurADOQuery.Close();
+    CurAdoConnection.Close();
+  } catch (const std::exception&) {
+  }
+}
+
+void TForm_DealWithVAROZ::SetState(DialogState state) {
+  state_ = state;
+  face_.StateChanged(state);
+}
+
+void TForm_DealWithVAROZ::SetStatus(const std::string& text_gbk) {
+  if (text_gbk == RzLabel1) return;
+  RzLabel1 = text_gbk;
+  face_.StatusChanged(RzLabel1);
+}
+
+void TForm_DealWithVAROZ::Yield() {
+  if (face_.ProcessMessages()) Close();
+}
+
+int TForm_DealWithVAROZ::ShowModal() {
+  modal_result_ = mrNone;
+  face_.Shown(Caption());
+  face_.StatusChanged(RzLabel1);
+  FormShow();
+  SetState(DialogState::kWaiting);
+  while (modal_result_ == mrNone) {
+    switch (face_.WaitEvent(StratTimer.Enabled, StratTimer.Interval)) {
+      case FaceEvent::kTimerTick:
+        if (StratTimer.Enabled) DispatchTimer();
+        break;
+      case FaceEvent::kCloseRequest:
+        Close();
+        break;
+      case FaceEvent::kNone:
+        break;
+    }
+  }
+  SetState(DialogState::kClosed);
+  face_.Hidden();
+  return modal_result_;
+}
+
+void TForm_DealWithVAROZ::FormShow() { StratTimer.Enabled = true; }
+
+void TForm_DealWithVAROZ::DispatchTimer() {
+  std::string message;
+  try {
+    StratTimerTimer();
+    return;
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "未知错误";
+  }
+  // The failure left the run: keep what was posted, show it, wait to be closed.
+  try {
+    CurAdoConnection.CommitWrites();
+  } catch (const std::exception&) {
+  }
+  SetState(DialogState::kStalled);
+  face_.ErrorBox(message);
+}
+
+void TForm_DealWithVAROZ::StratTimerTimer() {
+  StratTimer.Enabled = false;
+  SetState(DialogState::kRunning);
+  modal_result_ = RunConversion() ? mrOk : mrCancel;
+}
+
+bool TForm_DealWithVAROZ::RunConversion() {
+  bool result = false;
+  if (!StageSourceFiles()) return false;
+  TableMap = std::make_unique<StringList>();
+  HeaderMap = std::make_unique<StringList>();
+  AuxItemNames = std::make_unique<StringList>();
+  AuxArchiveFiles = std::make_unique<StringList>();
+  ReadFormatDescription();
+  PrepareTableTexts();
+  ResultPath = db::CreateStagingDatabase(WorkDir);
+  try {
+    db::ImportTables(runner_, WorkDir, ResultPath, *TableMap);
+    db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
+    SpreadAllAuxiliaryColumns(runner_, *this, *AuxItemNames);
+    BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);
+    result = true;
+    try {
+      CurAdoConnection.Close();
+    } catch (const db::EngineError&) {
+      result = false;  // the last writes did not reach the database
+      throw;
+    }
+  } catch (const db::EngineError& e) {
+    try {
+      CurAdoConnection.Close();
+    } catch (const db::EngineError&) {
+    }
+    WriteHostLog(3, e.what());
+  }
+  return result;
+}
+
+std::string TForm_DealWithVAROZ::ListSourceFiles() { return qoru::ListSourceFiles(SourceDir); }
+
+bool TForm_DealWithVAROZ::StageSourceFiles() {
+  return qoru::StageSourceFiles(SourceDir, WorkDir, *this);
+}
+
+bool TForm_DealWithVAROZ::ReadFormatDescription() {
+  FormatDescription description;
+  const bool ok = qoru::ReadFormatDescription(WorkDir, description);
+  for (const auto& e : description.table_map) TableMap->Add(e);
+  for (const auto& e : description.header_map) HeaderMap->Add(e);
+  for (const auto& e : description.aux_item_names) AuxItemNames->Add(e);
+  for (const auto& e : description.aux_archive_files) AuxArchiveFiles->Add(e);
+  if (description.accounts_file_set) AccountsFile = description.accounts_file;
+  return ok;
+}
+
+void TForm_DealWithVAROZ::PrepareTableTexts() {
+  qoru::PrepareTableTexts(WorkDir, *HeaderMap, *TableMap);
+}
+
+bool TForm_DealWithVAROZ::OpenQuery(const std::string& sql) { return runner_.OpenQuery(sql); }
+bool TForm_DealWithVAROZ::OpenLookup(const std::string& sql) { return runner_.OpenLookup(sql); }
+bool TForm_DealWithVAROZ::ExecuteStatement(const std::string& sql) {
+  return runner_.ExecuteStatement(sql);
+}
+
+StringList TForm_DealWithVAROZ::SplitText(const std::string& text, const std::string& separator) {
+  return qoru::SplitText(text, separator);
+}
+
+}  // namespace qoru

@@ -1,0 +1,108 @@
+// TForm_DealWithVAROZ, the conversion dialog: a model of the dialog's components and
+// fields, its modal phase, and the run RunConversion with its stages in order:
+//   staging -> format description -> table texts -> staging database and import ->
+//   chart of accounts -> auxiliary columns -> auxiliary information tables.
+// A face (platform/face.h) shows it. Engine errors in the guarded part of the run are
+// logged and end the run unsuccessfully; any other failure leaves the run, is shown in
+// the face's error box, and leaves the dialog Stalled until it is closed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "database/connection.h"
+#include "database/query.h"
+#include "database/statement_runner.h"
+#include "platform/face.h"
+#include "platform/progress_bar.h"
+#include "platform/stage_host.h"
+#include "platform/string_list.h"
+
+namespace qoru {
+
+enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+// Components without behaviour of their own here: they exist so that the dialog has
+// the parts its layout names.
+struct TPanel {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+struct TImage {
+  bool Stretch = true;
+};
+struct TTimer {
+  bool Enabled = false;
+  int Interval = 1000;
+};
+struct TListBox {
+  bool Visible = false;
+  StringList Items;  // unused: staging streams its files instead of buffering lines here
+};
+
+class TForm_DealWithVAROZ : public StageHost {
+ public:
+  explicit TForm_DealWithVAROZ(Face& face);
+  ~TForm_DealWithVAROZ() override;
+
+  // Components, in declaration order.
+  TPanel RzPanel1;
+  db::Connection CurAdoConnection;
+  db::Query CurADOQuery;
+  TPanel RzPanel2;
+  TImage Image_log;
+  TTimer StratTimer;
+  ProgressBar RzProgressBar1;
+  std::string RzLabel1;  // the status line's caption (GBK)
+  db::Query tmpQuery;
+  TListBox ListBox1;
+
+  // Fields. The four lists are created by each run once staging has succeeded.
+  std::unique_ptr<StringList> TableMap;
+  std::unique_ptr<StringList> HeaderMap;
+  std::unique_ptr<StringList> AuxItemNames;
+  std::unique_ptr<StringList> AuxArchiveFiles;
+  std::string SourceDir;     // GBK, no trailing "/"
+  std::string WorkDir;       // GBK, ends with "/"
+  std::string ResultPath;    // GBK
+  std::string AccountsFile;  // GBK
+
+  static const std::string& Caption();  // "账套文本数据预处理" (GBK)
+
+  // The modal phase: shows the dialog, runs its loop until a modal result is set.
+  int ShowModal();
+  void FormShow();
+  void StratTimerTimer();
+  bool RunConversion();
+
+  // The stages that are operations of the dialog.
+  std::string ListSourceFiles();
+  bool StageSourceFiles();
+  bool ReadFormatDescription();
+  void PrepareTableTexts();
+  bool OpenQuery(const std::string& sql);
+  bool OpenLookup(const std::string& sql);
+  bool ExecuteStatement(const std::string& sql);
+  StringList SplitText(const std::string& text, const std::string& separator);
+
+  // StageHost.
+  ProgressBar& Progress() override { return RzProgressBar1; }
+  void SetStatus(const std::string& text_gbk) override;
+  void Yield() override;
+  void Notice(const std::string& message) override { face_.Notice(message); }
+
+  DialogState State() const { return state_; }
+  int GetModalResult() const { return modal_result_; }
+  // A close request from the user (close box, Alt+F4): sets the modal result to Cancel.
+  void Close() { modal_result_ = mrCancel; }
+
+ private:
+  void SetState(DialogState state);
+  void DispatchTimer();
+
+  Face& face_;
+  db::StatementRunner runner_;
+  DialogState state_ = DialogState::kCreated;
+  int modal_result_ = mrNone;
+};
+
+}  // namespace qoru

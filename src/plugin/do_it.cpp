@@ -1,0 +1,53 @@
+#include "plugin/do_it.h"
+
+#include <string>
+
+#include "platform/gbk_codec.h"
+#include "platform/owner_window.h"
+#include "plugin/deal_with_gbtxt.h"
+
+namespace qoru {
+namespace {
+
+std::function<std::unique_ptr<Face>()>& FaceFactory() {
+  static std::function<std::unique_ptr<Face>()> factory;
+  return factory;
+}
+
+// Stores `text` in the result variable, releasing the string it held.
+void StoreResult(BSTR* result, std::u16string_view text) {
+  SysReAllocStringLen(result, text.data(), static_cast<unsigned int>(text.size()));
+}
+
+}  // namespace
+
+void SetFaceFactory(std::function<std::unique_ptr<Face>()> factory) {
+  FaceFactory() = std::move(factory);
+}
+
+void DoItImpl(BSTR* result, std::uintptr_t host_window, const char* work_dir,
+              const char* source_dir, const char* /*spare*/) {
+  if (result == nullptr) return;
+  StoreResult(result, u"0");
+  const std::uintptr_t previous_owner = OwnerWindow();
+  SetOwnerWindow(host_window);
+  try {
+    std::unique_ptr<Face> face = FaceFactory() ? FaceFactory()() : MakeDefaultFace();
+    auto form = std::make_unique<TForm_DealWithVAROZ>(*face);
+    form->SourceDir = source_dir ? source_dir : "";
+    form->WorkDir = work_dir ? work_dir : "";
+    const int modal_result = form->ShowModal();
+    if (modal_result == mrOk) {
+      StoreResult(result, GbkToUtf16(form->ResultPath));
+    } else {
+      StoreResult(result, u"0");
+    }
+    form.reset();
+  } catch (...) {
+    // A failure while the dialog was created or shown: the result still says "0".
+    StoreResult(result, u"0");
+  }
+  SetOwnerWindow(previous_owner);
+}
+
+}  // namespace qoru

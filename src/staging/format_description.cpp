@@ -1,0 +1,92 @@
+#include "staging/format_description.h"
+
+#include "platform/file_system.h"
+#include "platform/gbk_codec.h"
+#include "platform/gbk_text.h"
+#include "platform/text_lines.h"
+
+namespace qoru {
+namespace {
+
+// The header of a table section stood on the last line: it has no file-name line.
+struct NoFileNameLine {};
+
+bool EndsSection(const std::string& line) {
+  return ContainsText(line, "[") || Trim(line).empty();
+}
+
+// Index of the first line from `from` on that ends a section.
+std::size_t SectionEnd(const StringList& lines, std::size_t from) {
+  std::size_t j = from;
+  while (j < lines.Count() && !EndsSection(lines[j])) ++j;
+  return j;
+}
+
+// Appends the entries of the table section whose header is line i.
+void AddTableSection(const StringList& lines, std::size_t i, const std::string& section,
+                     StringList& columns, FormatDescription& out, bool is_chart,
+                     bool is_archive) {
+  if (i + 1 >= lines.Count()) throw NoFileNameLine{};
+  const std::string& file = lines[i + 1];
+  out.table_map.Add(section + "=" + file);
+  if (is_chart) {
+    out.accounts_file = file;
+    out.accounts_file_set = true;
+  }
+  if (is_archive) out.aux_archive_files.Add(file);
+  const std::size_t end = SectionEnd(lines, i + 2);
+  for (std::size_t j = i + 2; j < end; ++j) {
+    const std::string& line = lines[j];
+    const std::size_t comma = line.find(',');
+    columns.Add(comma == std::string::npos ? std::string() : line.substr(0, comma));
+  }
+  out.header_map.Add(file + "=" + QuotedText(columns.CommaText()));
+}
+
+}  // namespace
+
+bool ReadFormatDescriptionLines(const StringList& lines, FormatDescription& out) {
+  static const std::string kTypeList = Gbk("辅助核算项档案");
+  static const std::string kChart = Gbk("会计科目");
+  static const std::string kBalances = Gbk("科目余额及发生额");
+  static const std::string kVouchers = Gbk("记账凭证");
+
+  // First pass: the auxiliary item type names.
+  for (std::size_t i = 0; i < lines.Count(); ++i) {
+    if (!ContainsText(lines[i], kTypeList, true)) continue;
+    const std::size_t end = SectionEnd(lines, i + 1);
+    for (std::size_t j = i + 1; j < end; ++j) out.aux_item_names.Add(lines[j]);
+  }
+
+  // Second pass: the table sections. Every test is made on every line.
+  StringList columns;
+  try {
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+      columns.Clear();
+      const std::string& line = lines[i];
+      if (ContainsText(line, kChart, true))
+        AddTableSection(lines, i, kChart, columns, out, true, false);
+      if (ContainsText(line, kBalances, true))
+        AddTableSection(lines, i, kBalances, columns, out, false, false);
+      if (ContainsText(line, kVouchers, true))
+        AddTableSection(lines, i, kVouchers, columns, out, false, false);
+      for (std::size_t k = 0; k < out.aux_item_names.Count(); ++k) {
+        const std::string& type = out.aux_item_names[k];
+        if (ContainsText(line, "[" + type + "]", true))
+          AddTableSection(lines, i, type, columns, out, false, true);
+      }
+    }
+  } catch (const NoFileNameLine&) {
+    return false;
+  }
+  return true;
+}
+
+bool ReadFormatDescription(const std::string& work_dir, FormatDescription& out) {
+  const std::string path = work_dir + "TemplateTemp/GSSM.txt";
+  if (!IsRegularFile(path)) return false;
+  const StringList lines = LoadLines(path);
+  return ReadFormatDescriptionLines(lines, out);
+}
+
+}  // namespace qoru

@@ -1,0 +1,51 @@
+#include "staging/source_staging.h"
+
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/gbk_codec.h"
+#include "platform/gbk_text.h"
+#include "platform/progress_bar.h"
+#include "platform/stage_host.h"
+#include "platform/string_list.h"
+#include "platform/text_lines.h"
+
+namespace qoru {
+
+std::string ListSourceFiles(const std::string& source_dir) {
+  StringList names;
+  for (const std::string& name : ListDirectory(source_dir)) {
+    const std::size_t dot = name.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    if (AsciiLower(extension) == ".txt") names.Add(name);
+  }
+  return names.CommaText();
+}
+
+bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir,
+                      StageHost& host) {
+  try {
+    StringList names;
+    names.SetCommaText(ListSourceFiles(source_dir));
+    host.Progress().SetTotalParts(static_cast<int>(names.Count()));
+    host.SetStatus(Gbk("正在拷贝数据，请稍候……"));
+    const std::string target_dir = work_dir + "TemplateTemp/";
+    if (!names.Empty() && !IsDirectory(target_dir))
+      throw FileError(fmt::format("工作目录中没有 TemplateTemp 目录：{}", DisplayText(target_dir)),
+                      target_dir);
+    for (std::size_t i = 0; i < names.Count(); ++i) {
+      CopyTextLines(source_dir + "/" + names[i], target_dir + names[i]);
+      host.Progress().SetPartsComplete(static_cast<int>(i + 1));
+      host.Yield();
+    }
+    return true;
+  } catch (const std::exception& e) {
+    host.Notice(fmt::format("拷贝源文件失败：{}", e.what()));
+    return false;
+  }
+}
+
+}  // namespace qoru

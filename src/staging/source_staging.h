@@ -1,0 +1,22 @@
+// Source file staging: every "*.txt" file of the source directory is copied into
+// WorkDir + "TemplateTemp/" by the text line rules (line ends become CR LF, the text
+// ends at the first NUL byte), one file at a time and streamed, with the progress bar
+// counting files. The source directory is never written to.
+#pragma once
+
+#include <string>
+
+namespace qoru {
+
+class StageHost;
+
+// The comma text of the names in `source_dir` whose extension, ASCII letters
+// lower-cased, is ".txt" (directories included); empty when there are none or the
+// directory cannot be read.
+std::string ListSourceFiles(const std::string& source_dir);
+
+// Copies every listed file; false as soon as one cannot be read or written (the copies
+// made before it stay). A missing source directory stages nothing and succeeds.
+bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host);
+
+}  // namespace qoru
