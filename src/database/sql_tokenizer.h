@@ -10,7 +10,7 @@
 namespace qoru::db {
 
 enum class TokenKind {
-  kSpace,        // blanks, tabs, line ends, comments
+  kSpace,        // a run of blanks, tabs, line ends and comments (-- to line end, /* */)
   kName,         // a bare name: letters, digits, "_", "#", "$", any byte >= 0x80; not
                  // starting with a digit
   kBracketName,  // [name]
@@ -25,7 +25,8 @@ struct SqlToken {
   std::string_view text;  // the token as it stands in the input
 };
 
-// Raises EngineError for an unterminated string, bracket or quoted name.
+// Raises EngineError for an unterminated string, bracket, quoted name or /* comment,
+// naming the offset where it starts.
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
 
 // The value of a kString token (quotes removed, doubled quotes undone), and the name

@@ -20,7 +20,10 @@ void ProgressBar::SetTotalParts(int value) {
 
 void ProgressBar::SetPartsComplete(int value) {
   if (value == parts_) return;
-  parts_ = static_cast<std::uint32_t>(value) > static_cast<std::uint32_t>(total_) ? total_ : value;
+  const int stored =
+      static_cast<std::uint32_t>(value) > static_cast<std::uint32_t>(total_) ? total_ : value;
+  if (stored == parts_) return;
+  parts_ = stored;
   if (total_ != 0)
     percent_ = PercentOf(static_cast<std::uint32_t>(parts_), static_cast<std::uint32_t>(total_));
   Changed();

@@ -1,0 +1,43 @@
+// Shared pieces of the benchmarks: wall time, peak resident memory, a silent stage host,
+// and the JSON report line.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/progress_bar.h"
+#include "platform/stage_host.h"
+
+namespace qoru::bench {
+
+inline double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Peak resident set size of this process so far, in MiB.
+inline double PeakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+class SilentHost : public StageHost {
+ public:
+  ProgressBar& Progress() override { return bar_; }
+  void SetStatus(const std::string&) override {}
+  void Yield() override { ++yields_; }
+  long yields() const { return yields_; }
+
+ private:
+  ProgressBar bar_;
+  long yields_ = 0;
+};
+
+inline void Report(const nlohmann::json& j) { std::printf("%s\n", j.dump().c_str()); }
+
+}  // namespace qoru::bench

@@ -1,0 +1,196 @@
+// The host contract of DoIt: the result variable, the owner window, close requests and
+// the two roads of failure.
+#include "plugin/do_it.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "platform/gbk_codec.h"
+#include "platform/headless_face.h"
+#include "platform/owner_window.h"
+#include "test_support/bookset.h"
+#include "test_support/log_capture.h"
+
+namespace qoru {
+namespace {
+
+using test::BookSet;
+using test::RunDoIt;
+using test::Workspace;
+
+// A small book set that converts without failure.
+BookSet SmallBookSet() {
+  BookSet set;
+  set.aux_types = {"部门"};
+  set.archives = {{"部门", "BMDA.txt"}};
+  set.kjkm = {{"1001", "库存现金", "借", ""}, {"660201", "办公费", "借", "部门"}};
+  set.kmye = {{"660201", "人民币", "100.00", "01"}};
+  set.jzpz = {{"660201", "买纸", "10.00", "0.00", "人民币", "0", "01"}};
+  set.archive_rows = {{"BMDA.txt", {{"01", "财务部"}}}};
+  return set;
+}
+
+// Every file below `dir` with its size and modification time.
+std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> Snapshot(const std::string& dir) {
+  std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    struct stat st {};
+    ::stat(e.path().c_str(), &st);
+    files[e.path().string()] = {static_cast<std::uintmax_t>(st.st_size),
+                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+  }
+  return files;
+}
+
+TEST(DoIt, SuccessfulRunReturnsTheStagingDatabasePath) {
+  Workspace ws;
+  ws.WriteBookSet(SmallBookSet());
+  const auto outcome = RunDoIt(ws.work(), ws.source());
+  EXPECT_EQ(outcome.result, GbkToUtf16(ws.work() + "TemplateTemp/GBA.mdb"));
+  EXPECT_TRUE(outcome.errors.empty());
+}
+
+TEST(DoIt, ReleasesTheStringItFindsAndStoresAOneCharacterZeroOnFailure) {
+  Workspace ws;
+  ws.WriteSource("a.txt", "x");
+  std::filesystem::remove(ws.work() + "TemplateTemp");  // staging fails
+  const std::int64_t live_before = LiveOleStrings();
+  BSTR result = SysAllocStringLen(u"previous", 8);
+  DoItImpl(&result, 0, ws.work().c_str(), ws.source().c_str(), nullptr);
+  EXPECT_EQ(SysStringLen(result), 1u);
+  EXPECT_EQ(std::u16string(result), u"0");
+  SysFreeString(result);
+  EXPECT_EQ(LiveOleStrings(), live_before);  // the previous string was released
+}
+
+TEST(DoIt, NullDirectoriesReadAsEmptyAndTheSpareArgumentHasNoEffect) {
+  SetFaceFactory([] {
+    HeadlessFace::Script script;
+    script.quiet = true;
+    return std::make_unique<HeadlessFace>(script);
+  });
+  for (const char* spare : {static_cast<const char*>(nullptr), "", "anything at all"}) {
+    BSTR result = nullptr;
+    DoItImpl(&result, 0, nullptr, nullptr, spare);
+    EXPECT_EQ(std::u16string(result), u"0");
+    SysFreeString(result);
+  }
+  SetFaceFactory(nullptr);
+
+  Workspace ws;
+  ws.WriteBookSet(SmallBookSet());
+  for (const char* spare : {static_cast<const char*>(nullptr), "x"}) {
+    std::filesystem::remove(ws.db());
+    BSTR result = nullptr;
+    SetFaceFactory([] {
+      HeadlessFace::Script script;
+      script.quiet = true;
+      return std::make_unique<HeadlessFace>(script);
+    });
+    DoItImpl(&result, 0, ws.work().c_str(), ws.source().c_str(), spare);
+    SetFaceFactory(nullptr);
+    EXPECT_EQ(std::u16string(result), GbkToUtf16(ws.db()));
+    SysFreeString(result);
+  }
+}
+
+// Records the owner window while the dialog is shown.
+class OwnerSpyFace : public HeadlessFace {
+ public:
+  explicit OwnerSpyFace(std::uintptr_t* seen) : HeadlessFace(Script{false, 0, false, true}), seen_(seen) {}
+  void Shown(const std::string&) override { *seen_ = OwnerWindow(); }
+
+ private:
+  std::uintptr_t* seen_;
+};
+
+TEST(DoIt, HostWindowOwnsTheDialogAndTheOwnerIsRestoredAfterSuccessAndFailure) {
+  Workspace ok;
+  ok.WriteBookSet(SmallBookSet());
+  Workspace failing;  // no GSSM.txt: the chart step fails on its closed query
+  for (const Workspace* ws : {&ok, &failing}) {
+    SetOwnerWindow(77);
+    std::uintptr_t seen = 0;
+    SetFaceFactory([&seen] { return std::make_unique<OwnerSpyFace>(&seen); });
+    BSTR result = nullptr;
+    DoItImpl(&result, 4242, ws->work().c_str(), ws->source().c_str(), nullptr);
+    SetFaceFactory(nullptr);
+    EXPECT_EQ(seen, 4242u);
+    EXPECT_EQ(OwnerWindow(), 77u);
+    SysFreeString(result);
+  }
+  SetOwnerWindow(0);
+}
+
+TEST(DoIt, CloseWhileWaitingCancelsAndTouchesNoFileOfTheWorkDirectory) {
+  Workspace ws;
+  ws.WriteBookSet(SmallBookSet());
+  const auto before = Snapshot(ws.work());
+  HeadlessFace::Script script;
+  script.close_while_waiting = true;
+  const auto outcome = RunDoIt(ws.work(), ws.source(), script);
+  EXPECT_EQ(outcome.result, u"0");
+  EXPECT_EQ(Snapshot(ws.work()), before);
+}
+
+TEST(DoIt, CloseDuringTheRunLeavesTheRunsOutcomeStanding) {
+  Workspace ws;
+  ws.WriteBookSet(SmallBookSet());
+  HeadlessFace::Script script;
+  script.close_at_yield = 1;  // right after the first staged file
+  const auto outcome = RunDoIt(ws.work(), ws.source(), script);
+  EXPECT_EQ(outcome.result, GbkToUtf16(ws.db()));
+}
+
+TEST(DoIt, EngineErrorIsLoggedOnceWithoutErrorBox) {
+  Workspace ws;
+  ws.WriteBookSet(SmallBookSet());
+  std::filesystem::remove(ws.work() + "DataBase/empty.mdb");  // the final connect fails
+  test::ClearLog();
+  const auto outcome = RunDoIt(ws.work(), ws.source());
+  EXPECT_EQ(outcome.result, u"0");
+  EXPECT_TRUE(outcome.errors.empty());
+  ASSERT_EQ(test::LogEntries().size(), 1u);
+  const auto& entry = test::LogEntries()[0];
+  EXPECT_EQ(entry.level, 3);
+  const std::string message = Utf16ToUtf8(entry.message);
+  EXPECT_EQ(message.rfind("SQL", 0), std::string::npos) << "the engine's message alone: " << message;
+  EXPECT_NE(message.find("GBA.mdb"), std::string::npos) << message;
+}
+
+TEST(DoIt, OtherFailureShowsTheErrorBoxAndReturnsZeroOnceClosed) {
+  Workspace ws;
+  BookSet set = SmallBookSet();
+  ws.WriteBookSet(set);
+  std::filesystem::remove(ws.source() + "/JZPZ.txt");  // named in GSSM.txt, not in the source
+  test::ClearLog();
+  const auto outcome = RunDoIt(ws.work(), ws.source());
+  EXPECT_EQ(outcome.result, u"0");
+  ASSERT_EQ(outcome.errors.size(), 1u);
+  EXPECT_NE(outcome.errors[0].find("JZPZ.txt"), std::string::npos) << outcome.errors[0];
+  EXPECT_NE(outcome.errors[0].find("记账凭证"), std::string::npos) << outcome.errors[0];
+  EXPECT_TRUE(test::LogEntries().empty());
+  // The dialog stalled with the copying caption, then was closed.
+  const auto& ev = outcome.events;
+  const auto stalled = std::find(ev.begin(), ev.end(), "state:Stalled");
+  ASSERT_NE(stalled, ev.end());
+  EXPECT_EQ(ev.back(), "state:Closed");
+  EXPECT_EQ(std::find(ev.begin(), stalled, "status:正在处理凭证库，请稍候……"), stalled);
+}
+
+TEST(DoIt, StagingFailureCancelsQuietly) {
+  Workspace ws;
+  ws.WriteBookSet(SmallBookSet());
+  std::filesystem::create_directory(ws.source() + "/dir.txt");  // listed, cannot be copied
+  test::ClearLog();
+  const auto outcome = RunDoIt(ws.work(), ws.source());
+  EXPECT_EQ(outcome.result, u"0");
+  EXPECT_TRUE(outcome.errors.empty());
+  EXPECT_TRUE(test::LogEntries().empty());
+}
+
+}  // namespace
+}  // namespace qoru

@@ -1,0 +1,19 @@
+#include "test_support/log_capture.h"
+
+namespace qoru::test {
+namespace {
+std::vector<LogEntry>& Entries() {
+  static std::vector<LogEntry> entries;
+  return entries;
+}
+}  // namespace
+
+const std::vector<LogEntry>& LogEntries() { return Entries(); }
+void ClearLog() { Entries().clear(); }
+
+}  // namespace qoru::test
+
+extern "C" __attribute__((visibility("default"))) void WriteLog(void* instance, int level,
+                                                               const char16_t* message) {
+  qoru::test::Entries().push_back({instance, level, message ? message : u""});
+}

@@ -1,0 +1,28 @@
+// A directory under /tmp for one test, removed with everything in it at the end, and
+// whole-file helpers for test data.
+#pragma once
+
+#include <string>
+
+namespace qoru::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The directory's path, ending with "/".
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+void MakeDir(const std::string& path);
+
+}  // namespace qoru::test

@@ -1,0 +1,172 @@
+// qoru-gendata: writes data sets for tests and benchmarks.
+//   qoru-gendata dataset --out DIR [--seed N] [--postings N] [--balances N] [--all] ...
+//   qoru-gendata sample --out DIR
+//   qoru-gendata large --out FILE --bytes 1g [--lf]
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gendata/dataset.h"
+
+namespace {
+
+using qoru::gen::AuxTypeSpec;
+using qoru::gen::DatasetOptions;
+using qoru::gen::DatasetSummary;
+
+// "名称:文件[:行数]"; a known type keeps its code form, another takes the file's
+// first letter as code prefix.
+AuxTypeSpec ParseAuxType(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
+    parts.push_back(text.substr(start, colon - start));
+  parts.push_back(text.substr(start));
+  if (parts.size() < 2 || parts.size() > 3 || parts[0].empty() || parts[1].empty())
+    throw CLI::ValidationError("--aux", "格式应为 名称:文件[:行数]，例如 部门:BMDA.txt:12");
+  AuxTypeSpec spec{parts[0], parts[1], 10, "", 3};
+  bool known = false;
+  for (const AuxTypeSpec& d : qoru::gen::DefaultAuxTypes()) {
+    if (d.name == spec.name) {
+      spec.rows = d.rows;
+      spec.code_prefix = d.code_prefix;
+      spec.code_width = d.code_width;
+      known = true;
+    }
+  }
+  if (!known && std::isalpha(static_cast<unsigned char>(spec.file_name[0])))
+    spec.code_prefix = std::string(1, static_cast<char>(std::toupper(spec.file_name[0])));
+  if (parts.size() == 3) {
+    try {
+      spec.rows = std::stoi(parts[2]);
+    } catch (const std::exception&) {
+      throw CLI::ValidationError("--aux", "行数应为整数：" + parts[2]);
+    }
+  }
+  return spec;
+}
+
+void PrintSummary(const std::string& dir, const DatasetSummary& s) {
+  std::printf("已生成数据集：%s\n", dir.c_str());
+  for (const auto& [file, rows] : s.file_rows) std::printf("  %-12s %zu 行\n", file.c_str(), rows);
+  std::printf("  科目 %zu 个，省略的上级科目 %zu 个，缺少上级的科目 %zu 个\n", s.accounts,
+              s.omitted_accounts, s.accounts_without_parent);
+  std::printf("  凭证分录 %zu 条：作废 %zu，外币 %zu，带辅助核算 %zu（人民币有效 %zu）\n",
+              s.postings, s.void_postings, s.foreign_postings, s.aux_postings, s.rmb_aux_postings);
+  std::printf("  余额 %zu 行：外币 %zu，带辅助核算 %zu（人民币 %zu）\n", s.balances,
+              s.foreign_balances, s.aux_balances, s.rmb_aux_balances);
+  if (s.odd_rows != 0) std::printf("  含逗号或双引号的行 %zu 行\n", s.odd_rows);
+  std::printf("  共 %llu 字节\n", static_cast<unsigned long long>(s.bytes));
+}
+
+void MakeDirectory(const std::filesystem::path& dir) {
+  if (dir.empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw std::runtime_error("无法创建目录 " + dir.string() + "：" + ec.message());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"生成账套文本数据集（GBK 编码、制表符分隔、CR LF 换行），用于测试和性能测试。"};
+  app.require_subcommand(1);
+  app.set_help_flag("-h,--help", "显示帮助并退出");
+
+  DatasetOptions options;
+  std::string dataset_dir;
+  std::vector<std::string> aux_texts;
+  bool no_aux = false;
+  bool all_quirks = false;
+  CLI::App* dataset = app.add_subcommand("dataset", "按随机种子生成一个完整的数据集");
+  dataset->set_help_flag("-h,--help", "显示帮助并退出");
+  dataset->add_option("--out", dataset_dir, "输出目录（不存在时自动创建）")->required();
+  dataset->add_option("--seed", options.seed, "随机种子；相同的种子生成相同的文件")
+      ->capture_default_str();
+  dataset->add_option("--top-accounts", options.top_accounts, "一级科目个数")
+      ->capture_default_str();
+  dataset->add_option("--depth", options.depth, "科目级次（1 至 5）")
+      ->check(CLI::Range(1, 5))
+      ->capture_default_str();
+  dataset->add_option("--max-children", options.max_children, "每个科目下最多的明细科目个数")
+      ->capture_default_str();
+  dataset->add_option("--postings", options.postings, "凭证分录行数")->capture_default_str();
+  dataset->add_option("--balances", options.balances, "科目余额行数")->capture_default_str();
+  dataset->add_option("--year", options.year, "凭证年份")->capture_default_str();
+  dataset->add_option("--month", options.month, "凭证月份")
+      ->check(CLI::Range(1, 12))
+      ->capture_default_str();
+  dataset->add_option("--aux", aux_texts,
+                      "辅助核算项类别，格式 名称:文件[:行数]，可重复；"
+                      "缺省为 部门:BMDA.txt、项目:XMDA.txt、往来单位:WLDW.txt");
+  dataset->add_flag("--no-aux", no_aux, "不生成辅助核算项");
+  dataset->add_flag("--omit-parents", options.omit_parents,
+                    "省略部分上级科目（含一个缺少两级上级的八位科目）");
+  dataset->add_flag("--currencies", options.other_currencies, "包含外币（美元、欧元等）分录和余额");
+  dataset->add_flag("--void", options.void_postings, "包含作废凭证（作废标志为 1）");
+  dataset->add_flag("--irregular-aux", options.irregular_aux_groups,
+                    "辅助核算组包含不完整、以“/”结尾和空白的情况");
+  dataset->add_flag("--irregular-archives", options.irregular_archives,
+                    "档案包含编号带空格、编号重复和编号为空白的行");
+  dataset->add_flag("--commas", options.commas_and_quotes,
+                    "摘要含逗号或双引号，金额带千分位（如 1,000.00）");
+  dataset->add_flag("--all", all_quirks, "打开以上全部特殊情况");
+
+  std::string sample_dir;
+  CLI::App* sample =
+      app.add_subcommand("sample", "生成随附的示例数据集（与 examples/sample 相同）");
+  sample->set_help_flag("-h,--help", "显示帮助并退出");
+  sample->add_option("--out", sample_dir, "输出目录（不存在时自动创建）")->required();
+
+  std::string large_file;
+  std::uint64_t large_bytes = 0;
+  std::uint64_t large_seed = 1;
+  bool large_lf = false;
+  CLI::App* large = app.add_subcommand("large", "生成一个大的凭证表文本文件，用于性能测试");
+  large->set_help_flag("-h,--help", "显示帮助并退出");
+  large->add_option("--out", large_file, "输出文件（所在目录不存在时自动创建）")->required();
+  large->add_option("--bytes", large_bytes, "大约的文件大小，可带单位，如 500m、1g")
+      ->required()
+      ->transform(CLI::AsSizeValue(false).description(""));
+  large->add_option("--seed", large_seed, "随机种子")->capture_default_str();
+  large->add_flag("--lf", large_lf, "约八分之一的行只以 LF 结尾（其余为 CR LF）");
+
+  CLI11_PARSE(app, argc, argv);
+
+  try {
+    if (*dataset) {
+      if (no_aux) options.aux_types.clear();
+      if (!aux_texts.empty()) {
+        options.aux_types.clear();
+        for (const std::string& text : aux_texts) options.aux_types.push_back(ParseAuxType(text));
+      }
+      if (all_quirks) {
+        options.omit_parents = options.other_currencies = options.void_postings = true;
+        options.irregular_aux_groups = options.irregular_archives = true;
+        options.commas_and_quotes = true;
+      }
+      MakeDirectory(dataset_dir);
+      PrintSummary(dataset_dir, qoru::gen::WriteDataset(dataset_dir, options));
+    } else if (*sample) {
+      MakeDirectory(sample_dir);
+      PrintSummary(sample_dir, qoru::gen::WriteSampleDataset(sample_dir));
+    } else if (*large) {
+      MakeDirectory(std::filesystem::path(large_file).parent_path());
+      const std::uint64_t written =
+          qoru::gen::WriteLargeTable(large_file, large_bytes, large_seed, large_lf);
+      std::printf("已生成 %s：%llu 字节\n", large_file.c_str(),
+                  static_cast<unsigned long long>(written));
+    }
+  } catch (const CLI::Error& e) {
+    return app.exit(e);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "错误：%s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
