@@ -110,6 +110,7 @@ void Connection::Close() {
   }
   in_write_ = false;
   batch_rows_ = 0;
+  key_lookups_.clear();
   FinalizeStatements();
   db_.reset();
   mode_ = Mode::kNone;
@@ -155,6 +156,16 @@ void Connection::Release(sqlite3_stmt* stmt) {
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
   if (auto it = by_handle_.find(stmt); it != by_handle_.end()) it->second->in_use = false;
+}
+
+void Connection::NoteKeyLookup(const std::string& table, const std::string& column) {
+  int& seen = key_lookups_[AsciiLower(table) + "\n" + AsciiLower(column)];
+  if (++seen != 2) return;
+  // Best effort: a table or column that does not exist fails the look-up itself.
+  const std::string sql = "CREATE INDEX IF NOT EXISTS " +
+                          QuoteName("qoru_lookup_" + table + "_" + column) + " ON " +
+                          QuoteName(table) + " (" + QuoteName(column) + ")";
+  sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
 }
 
 void Connection::BeginWrite() {

@@ -54,6 +54,9 @@ class Connection {
   void BeginWrite();         // opens the batch transaction if none is open
   void RowWritten();         // counts a posted row; commits a full batch
   void CommitWrites();       // commits the batch transaction if one is open
+  // A look-up of `table` by equality on `column`; from the second one on, the column
+  // gets an index, so that a look-up per row does not scan the table.
+  void NoteKeyLookup(const std::string& table, const std::string& column);
   void Attach(Query* q) { queries_.push_back(q); }
   void Detach(Query* q);
 
@@ -75,6 +78,7 @@ class Connection {
   std::unordered_multimap<std::string, std::unique_ptr<CachedStatement>> statements_;
   std::unordered_map<sqlite3_stmt*, CachedStatement*> by_handle_;
   std::vector<Query*> queries_;
+  std::unordered_map<std::string, int> key_lookups_;  // "table\ncolumn" -> look-ups seen
   bool in_write_ = false;          // the batch transaction is open
   std::uint32_t batch_rows_ = 0;   // rows posted in the open batch
 };

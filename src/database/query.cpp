@@ -21,6 +21,7 @@ struct PreparedSelect {
   std::string sql;                  // with literals turned into parameters
   std::vector<std::string> params;  // the literals' values, in order
   std::string table;                // source table when the result is editable
+  std::string key_column;           // C of "... from T where C = 'text'", else empty
 };
 
 // Takes a translated select apart: its quoted texts become parameters, so that one
@@ -63,6 +64,14 @@ PreparedSelect ShapeSelect(const std::string& sql) {
       if (plain) {
         table = NameValue(name);
         insert_after = static_cast<std::size_t>(words[0] - tokens.data());
+        // A look-up by one key: "where C = 'text'" and nothing else.
+        if (words.size() == from + 6 && IsKeyword(*words[from + 2], "where") &&
+            words[from + 4]->kind == TokenKind::kSymbol && words[from + 4]->text == "=" &&
+            words[from + 5]->kind == TokenKind::kString &&
+            (words[from + 3]->kind == TokenKind::kName ||
+             words[from + 3]->kind == TokenKind::kBracketName ||
+             words[from + 3]->kind == TokenKind::kQuotedName))
+          out.key_column = NameValue(*words[from + 3]);
       }
     }
   }
@@ -79,10 +88,6 @@ PreparedSelect ShapeSelect(const std::string& sql) {
   }
   out.table = std::move(table);
   return out;
-}
-
-std::string ToUtf8(const std::string& gbk) {
-  return GbkToUtf8(gbk);
 }
 
 }  // namespace
@@ -203,6 +208,7 @@ void Query::Open() {
     return;
   }
   PreparedSelect shaped = ShapeSelect(st.sql);
+  if (!shaped.key_column.empty()) connection_.NoteKeyLookup(shaped.table, shaped.key_column);
   sqlite3_stmt* stmt = connection_.Acquire(shaped.sql);
   stmt_ = stmt;
   exec_sql_ = std::move(shaped.sql);
@@ -211,6 +217,12 @@ void Query::Open() {
   first_column_ = table_.empty() ? 0 : 1;
   try {
     Rebind();
+    active_ = true;
+    // The columns are read after the first step: a cached statement whose tables
+    // changed since it was prepared ("select *" after an alter table) is compiled
+    // anew by that step, and only then names the columns it yields now.
+    Step();
+    recno_ = eof_ ? 0 : 1;
     const int n = sqlite3_column_count(stmt_);
     for (int i = 0; i < n; ++i) {
       const char* name = sqlite3_column_name(stmt_, i);
@@ -218,9 +230,6 @@ void Query::Open() {
       if (i >= first_column_) lookup_.emplace(AsciiLower(columns_.back()), i);
     }
     edits_.assign(columns_.size(), std::nullopt);
-    active_ = true;
-    Step();
-    recno_ = eof_ ? 0 : 1;
   } catch (...) {
     Close();
     throw;

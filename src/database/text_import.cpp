@@ -114,13 +114,15 @@ class CsvReader {
 };
 
 // The path of the text file: the exact name first, else a name equal to it ignoring
-// ASCII case.
+// ASCII case. The case of single-byte letters only is ignored: the trail byte of a
+// double-byte character is no letter, even where its code is one.
 std::string ResolveTextFile(const std::string& dir, const std::string& name) {
   const std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
   if (IsRegularFile(base + name)) return base + name;
-  const std::string wanted = AsciiLower(name);
   for (const std::string& entry : ListDirectory(dir))
-    if (AsciiLower(entry) == wanted && IsRegularFile(base + entry)) return base + entry;
+    if (entry.size() == name.size() && FindText(entry, name, /*ignore_case=*/true) == 0 &&
+        IsRegularFile(base + entry))
+      return base + entry;
   throw EngineError(
       fmt::format("text file not found: {} in {}", DisplayText(name), DisplayText(base)));
 }

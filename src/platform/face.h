@@ -40,7 +40,7 @@ class Face {
   virtual void StateChanged(DialogState state) {}
 
   // A note beside the dialog (UTF-8), written where the face writes its diagnostics.
-  virtual void Notice(const std::string& message) {}
+  virtual void Notice(const std::string& /*message*/) {}
 
   // Shows a failure that left the run (UTF-8 text); returns when the user dismissed it.
   virtual void ErrorBox(const std::string& message) = 0;

@@ -13,15 +13,15 @@ bool MatchesAt(std::string_view text, std::size_t start, std::string_view needle
   while (j < needle.size()) {
     const std::size_t len = GbkCharLength(needle, j);
     if (start + j + len > text.size()) return false;
+    // Each character of the needle must meet a whole character of the text: a single
+    // byte never matches the lead byte of a double-byte character.
+    if (GbkCharLength(text, start + j) != len) return false;
     if (len == 2 || !ignore_case) {
       if (text.compare(start + j, len, needle.substr(j, len)) != 0) return false;
     } else {
       const auto a = static_cast<unsigned char>(text[start + j]);
       const auto b = static_cast<unsigned char>(needle[j]);
       if (FoldAscii(a) != FoldAscii(b)) return false;
-      // An ASCII byte of the needle must meet a character of its own in the text,
-      // not the lead byte of a double-byte character.
-      if (GbkCharLength(text, start + j) != 1) return false;
     }
     j += len;
   }

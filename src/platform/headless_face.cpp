@@ -46,6 +46,11 @@ void HeadlessFace::StateChanged(DialogState state) {
   if (script_.record) events_.push_back(std::string("state:") + DialogStateName(state));
 }
 
+void HeadlessFace::Notice(const std::string& message) {
+  if (script_.record) events_.push_back("notice:" + message);
+  if (!script_.quiet) std::fprintf(stderr, "%s\n", message.c_str());
+}
+
 void HeadlessFace::ErrorBox(const std::string& message) {
   errors_.push_back(message);
   if (script_.record) events_.push_back("error:" + message);

@@ -30,9 +30,10 @@ class HeadlessFace : public Face {
   void ProgressChanged(const ProgressBar& bar) override;
   void StateChanged(DialogState state) override;
   void ErrorBox(const std::string& message) override;
+  void Notice(const std::string& message) override;
 
   // Recorded changes, one text each: "status:<utf-8>", "progress:<parts>/<total> <p>%",
-  // "state:<name>", "error:<message>".
+  // "state:<name>", "error:<message>", "notice:<message>".
   const std::vector<std::string>& events() const { return events_; }
   const std::vector<std::string>& errors() const { return errors_; }
   std::uint64_t yields() const { return yields_; }

@@ -17,7 +17,7 @@ class StageHost {
   virtual void Yield() = 0;
   // A note for the user beside the dialog (UTF-8), such as why staging stopped; the
   // dialog itself does not show it.
-  virtual void Notice(const std::string& message) {}
+  virtual void Notice(const std::string& /*message*/) {}
 };
 
 }  // namespace qoru

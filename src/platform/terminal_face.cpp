@@ -119,6 +119,12 @@ void TerminalFace::Redraw() {
   std::fflush(stderr);
 }
 
+void TerminalFace::Notice(const std::string& message) {
+  if (interactive_) std::fputc('\n', stderr);
+  std::fprintf(stderr, "%s\n", message.c_str());
+  dirty_ = true;
+}
+
 void TerminalFace::ErrorBox(const std::string& message) {
   if (interactive_) std::fputc('\n', stderr);
   std::fprintf(stderr, "错误：%s\n", message.c_str());

@@ -25,6 +25,7 @@ class TerminalFace : public Face {
   void StatusChanged(const std::string& text_gbk) override;
   void ProgressChanged(const ProgressBar& bar) override;
   void ErrorBox(const std::string& message) override;
+  void Notice(const std::string& message) override;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -1,10 +1,12 @@
 #include "platform/text_lines.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -159,7 +161,28 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
     ~Closer() { ::close(fd); }
   } closer{in};
 
-  LineWriter out(target, kBlock);
+  // A target that is the source itself must not be truncated before it is read: the
+  // copy then goes to a temporary file beside it, which takes its place at the end.
+  struct stat in_st {};
+  struct stat out_st {};
+  const bool in_place = ::fstat(in, &in_st) == 0 && ::stat(target.c_str(), &out_st) == 0 &&
+                        in_st.st_dev == out_st.st_dev && in_st.st_ino == out_st.st_ino;
+  struct TempFile {
+    std::string path;
+    ~TempFile() {
+      if (!path.empty()) ::unlink(path.c_str());
+    }
+  } temp;
+  if (in_place) {
+    std::string path = target + ".XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) ThrowFileError("无法写入", target, errno);
+    temp.path = path;
+    ::fchmod(fd, in_st.st_mode & 07777);
+    ::close(fd);
+  }
+
+  LineWriter out(in_place ? temp.path : target, kBlock);
   std::string block(kBlock, '\0');
   bool after_cr = false;    // the last byte handled was a CR
   bool mid_line = false;    // bytes of a line have been written without its line end
@@ -202,6 +225,11 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
     written += 2;
   }
   out.Close();
+  if (in_place) {
+    if (std::rename(temp.path.c_str(), target.c_str()) != 0)
+      ThrowFileError("无法写入", target, errno);
+    temp.path.clear();
+  }
   return written;
 }
 

@@ -72,7 +72,8 @@ class LineWriter {
 
 // Copies a text file by the line rules without holding its lines: the copy equals the
 // source with every line end turned into CR LF, a CR LF after a last line that had
-// none, and the text cut at the first NUL byte. Returns the bytes written.
+// none, and the text cut at the first NUL byte. A target that is the source itself is
+// rewritten in place (through a temporary file beside it). Returns the bytes written.
 std::uint64_t CopyTextLines(const std::string& source, const std::string& target);
 
 // Whole-list forms, for small files such as the format description.

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include <fmt/format.h>
+
 #include "auxiliary/aux_columns.h"
 #include "auxiliary/aux_info_tables.h"
 #include "database/chart_completion.h"
@@ -147,6 +149,11 @@ bool TForm_DealWithVAROZ::StageSourceFiles() {
 bool TForm_DealWithVAROZ::ReadFormatDescription() {
   FormatDescription description;
   const bool ok = qoru::ReadFormatDescription(WorkDir, description);
+  if (!ok)
+    Notice(description.stopped_at_line == 0
+               ? "找不到格式说明文件 TemplateTemp/GSSM.txt：源目录中没有 GSSM.txt，没有可导入的表"
+               : fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
+                             description.stopped_at_line));
   for (const auto& e : description.table_map) TableMap->Add(e);
   for (const auto& e : description.header_map) HeaderMap->Add(e);
   for (const auto& e : description.aux_item_names) AuxItemNames->Add(e);

@@ -9,7 +9,9 @@ namespace qoru {
 namespace {
 
 // The header of a table section stood on the last line: it has no file-name line.
-struct NoFileNameLine {};
+struct NoFileNameLine {
+  std::size_t line;  // from 1
+};
 
 bool EndsSection(const std::string& line) {
   return ContainsText(line, "[") || Trim(line).empty();
@@ -22,11 +24,14 @@ std::size_t SectionEnd(const StringList& lines, std::size_t from) {
   return j;
 }
 
-// Appends the entries of the table section whose header is line i.
+// Appends the entries of the table section whose header is line i. `columns` is a
+// working list; it is emptied first, so that a line naming several sections gives
+// each of them the columns of its own section only.
 void AddTableSection(const StringList& lines, std::size_t i, const std::string& section,
                      StringList& columns, FormatDescription& out, bool is_chart,
                      bool is_archive) {
-  if (i + 1 >= lines.Count()) throw NoFileNameLine{};
+  if (i + 1 >= lines.Count()) throw NoFileNameLine{i + 1};
+  columns.Clear();
   const std::string& file = lines[i + 1];
   out.table_map.Add(section + "=" + file);
   if (is_chart) {
@@ -62,7 +67,6 @@ bool ReadFormatDescriptionLines(const StringList& lines, FormatDescription& out)
   StringList columns;
   try {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
-      columns.Clear();
       const std::string& line = lines[i];
       if (ContainsText(line, kChart, true))
         AddTableSection(lines, i, kChart, columns, out, true, false);
@@ -76,7 +80,8 @@ bool ReadFormatDescriptionLines(const StringList& lines, FormatDescription& out)
           AddTableSection(lines, i, type, columns, out, false, true);
       }
     }
-  } catch (const NoFileNameLine&) {
+  } catch (const NoFileNameLine& stop) {
+    out.stopped_at_line = stop.line;
     return false;
   }
   return true;

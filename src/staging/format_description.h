@@ -22,6 +22,7 @@ struct FormatDescription {
   StringList aux_archive_files;  // AuxArchiveFiles
   std::string accounts_file;     // AccountsFile
   bool accounts_file_set = false;  // a "会计科目" section was read
+  std::size_t stopped_at_line = 0; // line (from 1) of a table header without file-name line
 };
 
 // Reads WorkDir + "TemplateTemp/GSSM.txt" and appends to `out`. False when the file

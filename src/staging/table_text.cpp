@@ -1,6 +1,7 @@
 #include "staging/table_text.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -69,6 +70,8 @@ void RewriteFile(const std::string& path, const std::string& header, const std::
                                 SystemErrorText(err)),
                     path);
   }
+  struct stat st {};
+  ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
   ::close(fd);
   LineWriter writer(temp.path);
   writer.WriteLine(header);

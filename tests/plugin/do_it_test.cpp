@@ -190,6 +190,11 @@ TEST(DoIt, StagingFailureCancelsQuietly) {
   EXPECT_EQ(outcome.result, u"0");
   EXPECT_TRUE(outcome.errors.empty());
   EXPECT_TRUE(test::LogEntries().empty());
+  // The reason is noted beside the dialog, naming the file.
+  const auto notice = std::find_if(outcome.events.begin(), outcome.events.end(), [](const auto& e) {
+    return e.rfind("notice:", 0) == 0 && e.find("dir.txt") != std::string::npos;
+  });
+  EXPECT_NE(notice, outcome.events.end());
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ class ForwardingFace : public Face {
   void ProgressChanged(const ProgressBar& b) override { t_.ProgressChanged(b); }
   void StateChanged(DialogState s) override { t_.StateChanged(s); }
   void ErrorBox(const std::string& m) override { t_.ErrorBox(m); }
+  void Notice(const std::string& m) override { t_.Notice(m); }
 
  private:
   HeadlessFace& t_;

@@ -1,0 +1,198 @@
+#include "staging/source_staging.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/gbk_codec.h"
+#include "platform/progress_bar.h"
+#include "platform/stage_host.h"
+#include "platform/string_list.h"
+#include "test_support/temp_dir.h"
+
+namespace qoru {
+namespace {
+
+using test::MakeDir;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+using Names = std::vector<std::string>;
+
+// Records what staging shows: status texts, every progress change and the yields.
+class RecordingHost : public StageHost {
+ public:
+  RecordingHost() {
+    bar_.set_listener([this](const ProgressBar& bar) {
+      progress.emplace_back(bar.TotalParts(), bar.PartsComplete());
+    });
+  }
+  ProgressBar& Progress() override { return bar_; }
+  void SetStatus(const std::string& text_gbk) override { statuses.push_back(text_gbk); }
+  void Yield() override { ++yields; }
+  void Notice(const std::string& message) override { notices.push_back(message); }
+
+  std::vector<std::pair<int, int>> progress;  // (TotalParts, PartsComplete) after each change
+  Names statuses;
+  Names notices;
+  int yields = 0;
+
+ private:
+  ProgressBar bar_;
+};
+
+// A work area with its TemplateTemp directory and a source directory.
+struct Area {
+  TempDir dir;
+  std::string work = dir.path();
+  std::string source = dir / "source";
+  std::string temp = dir / "TemplateTemp/";
+  Area() {
+    MakeDir(source);
+    MakeDir(temp);
+  }
+  void Source(const std::string& name, const std::string& bytes) const {
+    WriteFile(source + "/" + name, bytes);
+  }
+};
+
+Names Sorted(Names names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Names ListedNames(const std::string& source_dir) {
+  StringList list;
+  list.SetCommaText(ListSourceFiles(source_dir));
+  return Sorted(list.items());
+}
+
+TEST(SourceStagingTest, ListsNamesWhoseExtensionIsTxtInAnyAsciiCase) {
+  Area area;
+  for (const std::string name :
+       {"a.TXT", "b.Txt", "c.txt", "e.txt1", "f.text", "noextension", "g.txt.bak", "h.tx"})
+    area.Source(name, "x");
+  area.Source("with blank.txt", "x");
+  area.Source("a,b \"q\".txt", "x");
+  area.Source(Gbk("凭证.txt"), "x");
+  MakeDir(area.source + "/folder.txt");
+  MakeDir(area.source + "/folder");
+
+  EXPECT_EQ(ListedNames(area.source),
+            Sorted({"a.TXT", "b.Txt", "c.txt", "with blank.txt", "a,b \"q\".txt", Gbk("凭证.txt"),
+                    "folder.txt"}));
+}
+
+TEST(SourceStagingTest, ListOfAMissingOrEmptyDirectoryIsEmptyText) {
+  Area area;
+  EXPECT_EQ(ListSourceFiles(area.source), "");
+  EXPECT_EQ(ListSourceFiles(area.dir / "missing"), "");
+}
+
+TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
+  Area area;
+  struct Copy {
+    std::string name;
+    std::string source;
+    std::string staged;
+  };
+  const Copy copies[] = {
+      {"KJKM.TXT", "x\r\ny", "x\r\ny\r\n"},
+      {"lf.txt", "a\nb\n", "a\r\nb\r\n"},
+      {"cr.Txt", "a\rb", "a\r\nb\r\n"},
+      {"empty.txt", "", ""},
+      {"crlf.txt", "\r\n", "\r\n"},
+      {"nul.txt", std::string("ab\0cd", 5), "ab\r\n"},
+      {"with blank.txt", "1\t2", "1\t2\r\n"},
+      {"a,b.txt", "c,d\n", "c,d\r\n"},
+      {Gbk("记账 凭证.txt"), Gbk("科目\t摘要"), Gbk("科目\t摘要") + "\r\n"},
+  };
+  for (const auto& c : copies) area.Source(c.name, c.source);
+  area.Source("skip.text", "not copied");
+
+  RecordingHost host;
+  ASSERT_TRUE(StageSourceFiles(area.source, area.work, host));
+
+  for (const auto& c : copies) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(IsRegularFile(area.temp + c.name));
+    EXPECT_EQ(ReadFile(area.temp + c.name), c.staged);
+    EXPECT_EQ(ReadFile(area.source + "/" + c.name), c.source) << "the source stays as it was";
+  }
+  EXPECT_FALSE(PathExists(area.temp + "skip.text"));
+  EXPECT_TRUE(host.notices.empty());
+}
+
+TEST(SourceStagingTest, ProgressCountsFilesAndStatusTellsOfTheCopy) {
+  Area area;
+  for (char c = 'a'; c < 'a' + 10; ++c) area.Source(std::string(1, c) + ".txt", "row");
+
+  RecordingHost host;
+  ASSERT_TRUE(StageSourceFiles(area.source, area.work, host));
+
+  std::vector<std::pair<int, int>> expected = {{10, 0}};
+  for (int i = 1; i <= 10; ++i) expected.emplace_back(10, i);
+  EXPECT_EQ(host.progress, expected);
+  EXPECT_EQ(host.yields, 10);
+  EXPECT_EQ(host.statuses, Names{Gbk("正在拷贝数据，请稍候……")});
+}
+
+TEST(SourceStagingTest, MissingSourceDirectoryStagesNothingAndSucceeds) {
+  Area area;
+  RecordingHost host;
+  EXPECT_TRUE(StageSourceFiles(area.dir / "missing", area.work, host));
+  EXPECT_EQ(host.Progress().TotalParts(), 0);
+  EXPECT_EQ(host.yields, 0);
+  EXPECT_EQ(host.statuses, Names{Gbk("正在拷贝数据，请稍候……")});
+  EXPECT_TRUE(ListDirectory(area.temp).empty());
+}
+
+TEST(SourceStagingTest, FailsOnADirectoryNamedLikeATextFile) {
+  Area area;
+  MakeDir(area.source + "/x.txt");
+  RecordingHost host;
+  EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
+  EXPECT_EQ(host.notices.size(), 1u);
+  EXPECT_FALSE(PathExists(area.temp + "x.txt"));
+}
+
+TEST(SourceStagingTest, FailsWithoutTemplateTemp) {
+  TempDir dir;
+  MakeDir(dir / "source");
+  WriteFile(dir / "source/KJKM.txt", "x");
+  RecordingHost host;
+  EXPECT_FALSE(StageSourceFiles(dir / "source", dir.path(), host));
+  EXPECT_FALSE(PathExists(dir / "TemplateTemp"));
+}
+
+TEST(SourceStagingTest, SecondRunOverwritesCopiesAndKeepsOthers) {
+  Area area;
+  area.Source("a.txt", "first\n");
+  area.Source("b.txt", "gone soon");
+  RecordingHost first;
+  ASSERT_TRUE(StageSourceFiles(area.source, area.work, first));
+
+  WriteFile(area.source + "/a.txt", "2");
+  std::remove((area.source + "/b.txt").c_str());
+  RecordingHost second;
+  ASSERT_TRUE(StageSourceFiles(area.source, area.work, second));
+  EXPECT_EQ(ReadFile(area.temp + "a.txt"), "2\r\n");
+  EXPECT_EQ(ReadFile(area.temp + "b.txt"), "gone soon\r\n");
+  EXPECT_EQ(second.Progress().TotalParts(), 1);
+}
+
+TEST(SourceStagingTest, SourceThatIsTemplateTempKeepsItsData) {
+  Area area;
+  WriteFile(area.temp + "KJKM.txt", "1001\tcash\n1002\tbank");
+  RecordingHost host;
+  ASSERT_TRUE(StageSourceFiles(area.dir / "TemplateTemp", area.work, host));
+  EXPECT_EQ(ReadFile(area.temp + "KJKM.txt"), "1001\tcash\r\n1002\tbank\r\n");
+}
+
+}  // namespace
+}  // namespace qoru
