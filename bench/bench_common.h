@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 
@@ -37,6 +38,24 @@ class SilentHost : public StageHost {
   ProgressBar bar_;
   long yields_ = 0;
 };
+
+// A fresh source directory and work area under `dir`: DIR/src and DIR/work/ with
+// TemplateTemp/ and the empty template DataBase/empty.mdb.
+struct BenchArea {
+  std::string source;
+  std::string work;  // ends with "/"
+};
+
+inline BenchArea MakeBenchArea(const std::string& dir) {
+  namespace fs = std::filesystem;
+  fs::remove_all(dir);
+  BenchArea area{dir + "/src", dir + "/work/"};
+  fs::create_directories(area.source);
+  fs::create_directories(area.work + "TemplateTemp");
+  fs::create_directories(area.work + "DataBase");
+  std::fclose(std::fopen((area.work + "DataBase/empty.mdb").c_str(), "wb"));
+  return area;
+}
 
 inline void Report(const nlohmann::json& j) { std::printf("%s\n", j.dump().c_str()); }
 

@@ -41,13 +41,9 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   namespace fs = std::filesystem;
-  fs::remove_all(dir);
-  const std::string source = dir + "/src";
-  const std::string work = dir + "/work/";
-  fs::create_directories(source);
-  fs::create_directories(work + "TemplateTemp");
-  fs::create_directories(work + "DataBase");
-  std::fclose(std::fopen((work + "DataBase/empty.mdb").c_str(), "wb"));
+  const qoru::bench::BenchArea area = qoru::bench::MakeBenchArea(dir);
+  const std::string& source = area.source;
+  const std::string& work = area.work;
 
   qoru::gen::DatasetOptions options;
   options.postings = postings;

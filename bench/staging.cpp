@@ -24,11 +24,9 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   namespace fs = std::filesystem;
-  fs::remove_all(dir);
-  const std::string source = dir + "/src";
-  const std::string work = dir + "/work/";
-  fs::create_directories(source);
-  fs::create_directories(work + "TemplateTemp");
+  const qoru::bench::BenchArea area = qoru::bench::MakeBenchArea(dir);
+  const std::string& source = area.source;
+  const std::string& work = area.work;
 
   auto t0 = std::chrono::steady_clock::now();
   const std::uint64_t written = qoru::gen::WriteLargeTable(source + "/JZPZ.txt", bytes, 1, true);

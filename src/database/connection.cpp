@@ -209,7 +209,7 @@ void Connection::ExecuteOnText(const std::string& sql_utf8) {
   import.file_name = Utf8ToGbk(st.source_file);
   import.database_path = Utf8ToGbk(st.database_path);
   import.table = st.table;
-  ImportTextFile(import);
+  replaced_characters_ += ImportTextFile(import).replaced_characters;
 }
 
 void Connection::ExecuteOnDatabase(const std::string& sql_utf8) {

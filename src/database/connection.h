@@ -46,6 +46,9 @@ class Connection {
   // Runs one statement of the host's dialect (GBK) that yields no rows.
   void Execute(const std::string& sql_gbk);
 
+  // Characters of imported text files that were not valid GBK and became U+FFFD.
+  std::uint64_t replaced_characters() const { return replaced_characters_; }
+
   // --- for Query ---
   sqlite3* handle() const { return db_.get(); }
   // A prepared statement for `sql` (UTF-8) that no other query is using.
@@ -79,6 +82,7 @@ class Connection {
   std::unordered_map<sqlite3_stmt*, CachedStatement*> by_handle_;
   std::vector<Query*> queries_;
   std::unordered_map<std::string, int> key_lookups_;  // "table\ncolumn" -> look-ups seen
+  std::uint64_t replaced_characters_ = 0;  // see replaced_characters()
   bool in_write_ = false;          // the batch transaction is open
   std::uint32_t batch_rows_ = 0;   // rows posted in the open batch
 };

@@ -42,14 +42,18 @@ std::string StringList::CommaText() const {
       out += item;
       continue;
     }
-    out.push_back('"');
-    for (char c : item) {
-      out.push_back(c);
-      if (c == '"') out.push_back('"');
-    }
-    out.push_back('"');
+    AppendDoubleQuoted(item, out);
   }
   return out;
+}
+
+void AppendDoubleQuoted(std::string_view text, std::string& out) {
+  out.push_back('"');
+  for (char c : text) {
+    out.push_back(c);
+    if (c == '"') out.push_back('"');
+  }
+  out.push_back('"');
 }
 
 void StringList::SetCommaText(std::string_view text) {

@@ -43,6 +43,9 @@ class StringList {
   std::string label_;
 };
 
+// Appends `text` enclosed in double quotes, inner double quotes doubled.
+void AppendDoubleQuoted(std::string_view text, std::string& out);
+
 // Name and value of an entry "name=value", split at its first "="; without "=" the
 // whole entry is the name and the value is empty.
 std::string_view EntryName(std::string_view entry);

@@ -120,6 +120,8 @@ bool TForm_DealWithVAROZ::RunConversion() {
   ResultPath = db::CreateStagingDatabase(WorkDir);
   try {
     db::ImportTables(runner_, WorkDir, ResultPath, *TableMap);
+    if (const auto replaced = CurAdoConnection.replaced_characters(); replaced > 0)
+      Notice(fmt::format("导入的表文本中有 {} 处不是有效的 GBK 字符，已替换为“\uFFFD”", replaced));
     db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
     SpreadAllAuxiliaryColumns(runner_, *this, *AuxItemNames);
     BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);

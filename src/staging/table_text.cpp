@@ -19,14 +19,9 @@ namespace {
 void AppendValue(std::string_view value, std::string& out) {
   if (value.find_first_of(",\"") == std::string_view::npos) {
     out.append(value);
-    return;
+  } else {
+    AppendDoubleQuoted(value, out);
   }
-  out.push_back('"');
-  for (char c : value) {
-    out.push_back(c);
-    if (c == '"') out.push_back('"');
-  }
-  out.push_back('"');
 }
 
 // The sections of the description that named `file`, for messages.

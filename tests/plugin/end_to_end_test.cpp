@@ -350,3 +350,24 @@ TEST(EndToEnd, RerunOverTheSameWorkDirectoryKeepsTheExistingDatabase) {
 
 }  // namespace
 }  // namespace qoru
+
+namespace qoru {
+namespace {
+
+TEST(EndToEnd, BytesThatAreNotGbkBecomeReplacementCharactersAndAreReported) {
+  test::Workspace ws;
+  test::BookSet set;
+  set.kjkm = {{"1001", "现金", "借", ""}};
+  ws.WriteBookSet(set);
+  // A name holding the byte 0xFF, which no GBK character starts with.
+  test::WriteFile(ws.source() + "/KJKM.txt", Gbk("1001\t现") + "\xFF" + Gbk("金\t借\t\r\n"));
+  const auto outcome = test::RunDoIt(ws.work(), ws.source());
+  ASSERT_EQ(outcome.result, GbkToUtf16(ws.db()));
+  EXPECT_EQ(test::QueryRows(ws.db(), "select 科目名称 from KJKM"), (test::Rows{{"现\uFFFD金"}}));
+  EXPECT_TRUE(std::any_of(outcome.events.begin(), outcome.events.end(), [](const std::string& e) {
+    return e.rfind("notice:", 0) == 0 && e.find("1 处") != std::string::npos;
+  }));
+}
+
+}  // namespace
+}  // namespace qoru
