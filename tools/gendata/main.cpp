@@ -29,26 +29,26 @@ AuxTypeSpec ParseAuxType(const std::string& text) {
   parts.push_back(text.substr(start));
   if (parts.size() < 2 || parts.size() > 3 || parts[0].empty() || parts[1].empty())
     throw CLI::ValidationError("--aux", "格式应为 名称:文件[:行数]，例如 部门:BMDA.txt:12");
-  AuxTypeSpec spec{parts[0], parts[1], 10, "", 3};
+  AuxTypeSpec type{parts[0], parts[1], 10, "", 3};
   bool known = false;
   for (const AuxTypeSpec& d : qoru::gen::DefaultAuxTypes()) {
-    if (d.name == spec.name) {
-      spec.rows = d.rows;
-      spec.code_prefix = d.code_prefix;
-      spec.code_width = d.code_width;
+    if (d.name == type.name) {
+      type.rows = d.rows;
+      type.code_prefix = d.code_prefix;
+      type.code_width = d.code_width;
       known = true;
     }
   }
-  if (!known && std::isalpha(static_cast<unsigned char>(spec.file_name[0])))
-    spec.code_prefix = std::string(1, static_cast<char>(std::toupper(spec.file_name[0])));
+  if (!known && std::isalpha(static_cast<unsigned char>(type.file_name[0])))
+    type.code_prefix = std::string(1, static_cast<char>(std::toupper(type.file_name[0])));
   if (parts.size() == 3) {
     try {
-      spec.rows = std::stoi(parts[2]);
+      type.rows = std::stoi(parts[2]);
     } catch (const std::exception&) {
       throw CLI::ValidationError("--aux", "行数应为整数：" + parts[2]);
     }
   }
-  return spec;
+  return type;
 }
 
 void PrintSummary(const std::string& dir, const DatasetSummary& s) {
