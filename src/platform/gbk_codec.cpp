@@ -222,6 +222,12 @@ char32_t DecodeUtf8At(std::string_view text, std::size_t& i, bool* malformed) {
     cp = (cp << 6) | (cc & 0x3F);
   }
   i += extra + 1;
+  // Overlong forms, surrogates and code points beyond Unicode are not characters.
+  static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    *malformed = true;
+    return kReplacement;
+  }
   return cp;
 }
 

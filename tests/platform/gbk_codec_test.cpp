@@ -104,6 +104,9 @@ TEST(GbkCodecTest, TextThatGbkCannotHoldBecomesQuestionMarksCounted) {
       {"x\xE4\xB8y", "x?y", 1},        // cut-off sequence before ASCII
       {"\xFFok", "?ok", 1},            // not a UTF-8 byte at all
       {"中\xE4", "\xD6\xD0?", 1},      // cut off at the end
+      {"a\xC0\x80" "b", "a?b", 1},     // overlong form of NUL
+      {"\xED\xA0\x80", "?", 1},         // an encoded surrogate
+      {"\xF4\x90\x80\x80", "?", 1},     // beyond U+10FFFF
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.gbk);
