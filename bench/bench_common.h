@@ -5,8 +5,8 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -57,6 +57,8 @@ inline BenchArea MakeBenchArea(const std::string& dir) {
   return area;
 }
 
-inline void Report(const nlohmann::json& j) { std::printf("%s\n", j.dump().c_str()); }
+inline void Report(const nlohmann::json& j) {
+  std::printf("%s\n", j.dump().c_str());
+}
 
 }  // namespace qoru::bench

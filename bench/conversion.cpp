@@ -16,7 +16,8 @@ namespace {
 // Prints the status changes with the time they came, so that stages can be timed.
 class TimingFace : public qoru::HeadlessFace {
  public:
-  TimingFace() : HeadlessFace(Script{false, 0, false, false}), start_(std::chrono::steady_clock::now()) {}
+  TimingFace()
+      : HeadlessFace(Script{false, 0, false, false}), start_(std::chrono::steady_clock::now()) {}
   void StatusChanged(const std::string& text) override {
     std::printf("%8.2f s  %s\n", qoru::bench::Seconds(start_), qoru::GbkToUtf8(text).c_str());
     std::fflush(stdout);

@@ -18,7 +18,7 @@ struct PassTexts {
   const char* add_columns;
   const char* row_number;  // nullptr: none
   const char* select;
-  const char* status;      // UTF-8
+  const char* status;  // UTF-8
 };
 
 constexpr PassTexts kVoucherPass{"JZPZ", "alter table JZPZ add ",

@@ -13,7 +13,8 @@ namespace qoru {
 
 std::string BuildAuxFilter(const StringList& names) {
   std::string text;
-  for (const std::string& name : names) text += " (" + name + " <>'' and " + name + " is not null) or ";
+  for (const std::string& name : names)
+    text += " (" + name + " <>'' and " + name + " is not null) or ";
   // Drops "or " and keeps the blank before it.
   if (text.size() >= 3) text.resize(text.size() - 3);
   return text;
@@ -49,8 +50,7 @@ std::string VoucherExtractStatement(const StringList& names) {
 
 std::string BalanceExtractStatement(const StringList& names) {
   return Gbk("select 科目编号,期初余额,") + names.CommaText() +
-         Gbk(" into aidBal from KMYE where 币种='人民币' and ") + "(" + BuildAuxFilter(names) +
-         ")";
+         Gbk(" into aidBal from KMYE where 币种='人民币' and ") + "(" + BuildAuxFilter(names) + ")";
 }
 
 void BuildAuxInfoTables(db::StatementRunner& runner, StageHost& host,

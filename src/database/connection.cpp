@@ -189,7 +189,8 @@ void Connection::CommitWrites() {
 }
 
 void Connection::Execute(const std::string& sql_gbk) {
-  if (!Connected()) throw EngineError("the operation is not allowed while the connection is closed");
+  if (!Connected())
+    throw EngineError("the operation is not allowed while the connection is closed");
   const std::string sql = GbkToUtf8Escaped(sql_gbk);
   if (mode_ == Mode::kTextDirectory) {
     ExecuteOnText(sql);

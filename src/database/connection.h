@@ -54,9 +54,9 @@ class Connection {
   // A prepared statement for `sql` (UTF-8) that no other query is using.
   sqlite3_stmt* Acquire(const std::string& sql);
   void Release(sqlite3_stmt* stmt);
-  void BeginWrite();         // opens the batch transaction if none is open
-  void RowWritten();         // counts a posted row; commits a full batch
-  void CommitWrites();       // commits the batch transaction if one is open
+  void BeginWrite();    // opens the batch transaction if none is open
+  void RowWritten();    // counts a posted row; commits a full batch
+  void CommitWrites();  // commits the batch transaction if one is open
   // A look-up of `table` by equality on `column`; from the second one on, the column
   // gets an index, so that a look-up per row does not scan the table.
   void NoteKeyLookup(const std::string& table, const std::string& column);
@@ -76,15 +76,15 @@ class Connection {
 
   std::string connection_string_;  // GBK
   Mode mode_ = Mode::kNone;
-  std::string source_;             // GBK path: the text directory or the database file
+  std::string source_;  // GBK path: the text directory or the database file
   SqliteDb db_;
   std::unordered_multimap<std::string, std::unique_ptr<CachedStatement>> statements_;
   std::unordered_map<sqlite3_stmt*, CachedStatement*> by_handle_;
   std::vector<Query*> queries_;
   std::unordered_map<std::string, int> key_lookups_;  // "table\ncolumn" -> look-ups seen
-  std::uint64_t replaced_characters_ = 0;  // see replaced_characters()
-  bool in_write_ = false;          // the batch transaction is open
-  std::uint32_t batch_rows_ = 0;   // rows posted in the open batch
+  std::uint64_t replaced_characters_ = 0;             // see replaced_characters()
+  bool in_write_ = false;                             // the batch transaction is open
+  std::uint32_t batch_rows_ = 0;                      // rows posted in the open batch
 };
 
 }  // namespace qoru::db

@@ -17,10 +17,10 @@
 namespace qoru::db {
 
 struct AddedColumn {
-  std::string name;         // the column's name, unquoted
-  std::string definition;   // SQLite column definition without the name, e.g.
-                            // "varchar(255) COLLATE NOCASE"; "INTEGER" for a counter
-  bool counter = false;     // autoincrement/counter: number the existing rows 1..n
+  std::string name;        // the column's name, unquoted
+  std::string definition;  // SQLite column definition without the name, e.g.
+                           // "varchar(255) COLLATE NOCASE"; "INTEGER" for a counter
+  bool counter = false;    // autoincrement/counter: number the existing rows 1..n
 };
 
 struct JetStatement {

@@ -48,8 +48,8 @@ class DatasetStateError : public Failure {
 class Field {
  public:
   Field(Query& query, int column) : query_(&query), column_(column) {}
-  std::string AsString() const;   // GBK; null reads as empty text
-  std::int64_t AsInteger() const; // null reads 0
+  std::string AsString() const;    // GBK; null reads as empty text
+  std::int64_t AsInteger() const;  // null reads 0
   bool IsNull() const;
   void SetAsString(const std::string& value_gbk);  // in edit mode only
 
@@ -97,19 +97,19 @@ class Query {
   std::string DescribeSource() const;
 
   Connection& connection_;
-  std::string name_;                 // the component name, for messages
-  std::string sql_;                  // GBK statement text
+  std::string name_;  // the component name, for messages
+  std::string sql_;   // GBK statement text
   bool active_ = false;
   bool eof_ = true;
-  int recno_ = 0;                    // current row number from 1; 0 without a row
-  int record_count_ = -1;            // -1 until asked for
-  sqlite3_stmt* stmt_ = nullptr;     // the cursor, borrowed from the connection
-  std::string exec_sql_;             // UTF-8 statement the cursor runs
-  std::vector<std::string> params_;  // UTF-8 values bound to its parameters
-  std::string table_;                // UTF-8 source table of an editable result
-  int first_column_ = 0;             // 1 when column 0 is the hidden row identity
-  std::vector<std::string> columns_;            // UTF-8 result column names
-  std::unordered_map<std::string, int> lookup_; // ASCII-lowered name -> column
+  int recno_ = 0;                                // current row number from 1; 0 without a row
+  int record_count_ = -1;                        // -1 until asked for
+  sqlite3_stmt* stmt_ = nullptr;                 // the cursor, borrowed from the connection
+  std::string exec_sql_;                         // UTF-8 statement the cursor runs
+  std::vector<std::string> params_;              // UTF-8 values bound to its parameters
+  std::string table_;                            // UTF-8 source table of an editable result
+  int first_column_ = 0;                         // 1 when column 0 is the hidden row identity
+  std::vector<std::string> columns_;             // UTF-8 result column names
+  std::unordered_map<std::string, int> lookup_;  // ASCII-lowered name -> column
   bool editing_ = false;
   std::vector<std::optional<std::string>> edits_;   // UTF-8 values assigned in edit mode
   std::vector<std::optional<std::string>> posted_;  // values posted for the current row

@@ -80,8 +80,8 @@ void CheckBareFileName(std::string_view name, std::string_view origin) {
                    name.find('/') != std::string_view::npos ||
                    name.find('\0') != std::string_view::npos;
   if (bad)
-    throw UnsafeNameError(fmt::format("{}中的文件名“{}”不是工作目录中的文件名，已拒绝", origin,
-                                      DisplayText(name)));
+    throw UnsafeNameError(
+        fmt::format("{}中的文件名“{}”不是工作目录中的文件名，已拒绝", origin, DisplayText(name)));
 }
 
 }  // namespace qoru

@@ -18,9 +18,9 @@ constexpr int kTrailCount = 0xFE - 0x40 + 1;
 
 // Conversion tables, filled once from iconv. A zero entry means "no mapping".
 struct Tables {
-  std::array<char16_t, 0x80> high_single{};                   // bytes 0x80..0xFF alone
-  std::vector<char16_t> double_byte;                          // [lead][trail] -> code point
-  std::vector<std::uint16_t> encode;                          // code point -> GBK (<0x100: one byte)
+  std::array<char16_t, 0x80> high_single{};  // bytes 0x80..0xFF alone
+  std::vector<char16_t> double_byte;         // [lead][trail] -> code point
+  std::vector<std::uint16_t> encode;         // code point -> GBK (<0x100: one byte)
 
   char16_t Double(unsigned lead, unsigned trail) const {
     return double_byte[(lead - 0x81) * kTrailCount + (trail - 0x40)];

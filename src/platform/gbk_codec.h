@@ -25,9 +25,13 @@ struct ConversionStats {
 };
 
 // True for a byte that starts a GBK double-byte character when a valid trail follows.
-inline bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool IsGbkLead(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
 // True for a byte that can end a GBK double-byte character.
-inline bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+inline bool IsGbkTrail(unsigned char c) {
+  return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 // Length in bytes (1 or 2) of the character that starts at text[i].
 inline std::size_t GbkCharLength(std::string_view text, std::size_t i) {
@@ -51,7 +55,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // GBK text of a UTF-8 literal of the source code (status texts, statement pieces).
 // Only for texts that GBK holds whole.
-inline std::string Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }
+inline std::string Gbk(std::string_view utf8) {
+  return Utf8ToGbk(utf8);
+}
 
 // Decodes GBK arriving in pieces: a double-byte character split between two pieces
 // is carried over to the next call.

@@ -5,10 +5,13 @@
 namespace qoru {
 namespace {
 
-unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+unsigned char FoldAscii(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 // Compares needle with text at `start`, character by character.
-bool MatchesAt(std::string_view text, std::size_t start, std::string_view needle, bool ignore_case) {
+bool MatchesAt(std::string_view text, std::size_t start, std::string_view needle,
+               bool ignore_case) {
   std::size_t j = 0;
   while (j < needle.size()) {
     const std::size_t len = GbkCharLength(needle, j);

@@ -16,7 +16,9 @@ char g_instance_marker;  // its address is the library's instance handle
 
 }  // namespace
 
-void* LibraryInstance() { return &g_instance_marker; }
+void* LibraryInstance() {
+  return &g_instance_marker;
+}
 
 void WriteHostLog(int level, std::string_view message) {
   const auto fn = reinterpret_cast<WriteLogFn>(::dlsym(RTLD_DEFAULT, "WriteLog"));

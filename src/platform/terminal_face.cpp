@@ -16,7 +16,9 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-void OnInterrupt(int) { g_interrupted.store(true, std::memory_order_relaxed); }
+void OnInterrupt(int) {
+  g_interrupted.store(true, std::memory_order_relaxed);
+}
 
 constexpr auto kRedrawEvery = std::chrono::milliseconds(50);
 constexpr int kBarWidth = 30;
@@ -27,7 +29,9 @@ TerminalFace::TerminalFace()
     : interactive_(::isatty(STDERR_FILENO) != 0),
       input_interactive_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0) {}
 
-TerminalFace::~TerminalFace() { Hidden(); }
+TerminalFace::~TerminalFace() {
+  Hidden();
+}
 
 void TerminalFace::Shown(const std::string& caption_gbk) {
   caption_ = GbkToUtf8(caption_gbk);

@@ -36,12 +36,12 @@ class TerminalFace : public Face {
   bool input_interactive_;      // stdin is a terminal: the error box waits for Enter
   bool close_pending_ = false;  // a close request not yet handed to the loop
   bool told_finish_first_ = false;
-  bool dirty_ = false;          // something changed since the last redraw
+  bool dirty_ = false;  // something changed since the last redraw
   bool timer_armed_ = false;
   Clock::time_point timer_due_{};
   Clock::time_point last_draw_{};
-  std::string caption_;         // UTF-8
-  std::string status_;          // UTF-8
+  std::string caption_;  // UTF-8
+  std::string status_;   // UTF-8
   int percent_ = 0;
   struct sigaction old_action_ {};
   bool handler_installed_ = false;

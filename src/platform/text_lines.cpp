@@ -184,8 +184,8 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
 
   LineWriter out(in_place ? temp.path : target, kBlock);
   std::string block(kBlock, '\0');
-  bool after_cr = false;    // the last byte handled was a CR
-  bool mid_line = false;    // bytes of a line have been written without its line end
+  bool after_cr = false;  // the last byte handled was a CR
+  bool mid_line = false;  // bytes of a line have been written without its line end
   std::uint64_t written = 0;
   bool ended = false;
   while (!ended) {

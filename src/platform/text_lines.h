@@ -40,10 +40,10 @@ class LineReader {
   std::string path_;
   int fd_ = -1;
   std::string buffer_;
-  std::size_t pos_ = 0;        // next unread byte in buffer_
-  std::size_t end_ = 0;        // bytes of buffer_ in use
-  bool eof_ = false;           // the file (or the text, at a NUL byte) has ended
-  bool skip_lf_ = false;       // the previous line ended with CR: a following LF belongs to it
+  std::size_t pos_ = 0;   // next unread byte in buffer_
+  std::size_t end_ = 0;   // bytes of buffer_ in use
+  bool eof_ = false;      // the file (or the text, at a NUL byte) has ended
+  bool skip_lf_ = false;  // the previous line ended with CR: a following LF belongs to it
   std::uint64_t bytes_read_ = 0;
 };
 

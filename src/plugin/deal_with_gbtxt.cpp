@@ -81,7 +81,9 @@ int TForm_DealWithVAROZ::ShowModal() {
   return modal_result_;
 }
 
-void TForm_DealWithVAROZ::FormShow() { StratTimer.Enabled = true; }
+void TForm_DealWithVAROZ::FormShow() {
+  StratTimer.Enabled = true;
+}
 
 void TForm_DealWithVAROZ::DispatchTimer() {
   std::string message;
@@ -142,7 +144,9 @@ bool TForm_DealWithVAROZ::RunConversion() {
   return result;
 }
 
-std::string TForm_DealWithVAROZ::ListSourceFiles() { return qoru::ListSourceFiles(SourceDir); }
+std::string TForm_DealWithVAROZ::ListSourceFiles() {
+  return qoru::ListSourceFiles(SourceDir);
+}
 
 bool TForm_DealWithVAROZ::StageSourceFiles() {
   return qoru::StageSourceFiles(SourceDir, WorkDir, *this);
@@ -168,8 +172,12 @@ void TForm_DealWithVAROZ::PrepareTableTexts() {
   qoru::PrepareTableTexts(WorkDir, *HeaderMap, *TableMap);
 }
 
-bool TForm_DealWithVAROZ::OpenQuery(const std::string& sql) { return runner_.OpenQuery(sql); }
-bool TForm_DealWithVAROZ::OpenLookup(const std::string& sql) { return runner_.OpenLookup(sql); }
+bool TForm_DealWithVAROZ::OpenQuery(const std::string& sql) {
+  return runner_.OpenQuery(sql);
+}
+bool TForm_DealWithVAROZ::OpenLookup(const std::string& sql) {
+  return runner_.OpenLookup(sql);
+}
 bool TForm_DealWithVAROZ::ExecuteStatement(const std::string& sql) {
   return runner_.ExecuteStatement(sql);
 }

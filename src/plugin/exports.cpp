@@ -4,8 +4,7 @@
 
 #include "plugin/do_it.h"
 
-extern "C" __attribute__((visibility("default"))) void DoIt(BSTR* result,
-                                                            std::uintptr_t hostWindow,
+extern "C" __attribute__((visibility("default"))) void DoIt(BSTR* result, std::uintptr_t hostWindow,
                                                             const char* workDir,
                                                             const char* sourceDir,
                                                             const char* spare) {

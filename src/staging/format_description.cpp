@@ -28,8 +28,7 @@ std::size_t SectionEnd(const StringList& lines, std::size_t from) {
 // working list; it is emptied first, so that a line naming several sections gives
 // each of them the columns of its own section only.
 void AddTableSection(const StringList& lines, std::size_t i, const std::string& section,
-                     StringList& columns, FormatDescription& out, bool is_chart,
-                     bool is_archive) {
+                     StringList& columns, FormatDescription& out, bool is_chart, bool is_archive) {
   if (i + 1 >= lines.Count()) throw NoFileNameLine{i + 1};
   columns.Clear();
   const std::string& file = lines[i + 1];

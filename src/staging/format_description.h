@@ -16,13 +16,13 @@
 namespace qoru {
 
 struct FormatDescription {
-  StringList table_map;          // TableMap
-  StringList header_map;         // HeaderMap
-  StringList aux_item_names;     // AuxItemNames
-  StringList aux_archive_files;  // AuxArchiveFiles
-  std::string accounts_file;     // AccountsFile
-  bool accounts_file_set = false;  // a "会计科目" section was read
-  std::size_t stopped_at_line = 0; // line (from 1) of a table header without file-name line
+  StringList table_map;             // TableMap
+  StringList header_map;            // HeaderMap
+  StringList aux_item_names;        // AuxItemNames
+  StringList aux_archive_files;     // AuxArchiveFiles
+  std::string accounts_file;        // AccountsFile
+  bool accounts_file_set = false;   // a "会计科目" section was read
+  std::size_t stopped_at_line = 0;  // line (from 1) of a table header without file-name line
 };
 
 // Reads WorkDir + "TemplateTemp/GSSM.txt" and appends to `out`. False when the file

@@ -25,8 +25,7 @@ std::string ListSourceFiles(const std::string& source_dir) {
   return names.CommaText();
 }
 
-bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir,
-                      StageHost& host) {
+bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host) {
   try {
     StringList names;
     names.SetCommaText(ListSourceFiles(source_dir));

@@ -61,9 +61,8 @@ void RewriteFile(const std::string& path, const std::string& header, const std::
   if (fd < 0) {
     const int err = errno;
     temp.path.clear();
-    throw FileError(fmt::format("无法在“{}”旁创建临时文件：{}", DisplayText(path),
-                                SystemErrorText(err)),
-                    path);
+    throw FileError(
+        fmt::format("无法在“{}”旁创建临时文件：{}", DisplayText(path), SystemErrorText(err)), path);
   }
   struct stat st {};
   ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);

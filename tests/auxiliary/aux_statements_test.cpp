@@ -17,7 +17,8 @@ TEST(AuxStatements, ColumnListAndFilterForNoneOneAndTwoNames) {
   } cases[] = {
       {{}, "", ""},
       {{"A"}, "A varchar(255)", " (A <>'' and A is not null) "},
-      {{"A", "B"}, "A varchar(255),B varchar(255)",
+      {{"A", "B"},
+       "A varchar(255),B varchar(255)",
        " (A <>'' and A is not null) or  (B <>'' and B is not null) "},
   };
   for (const auto& c : cases) {

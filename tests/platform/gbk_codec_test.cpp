@@ -75,11 +75,22 @@ TEST(GbkCodecTest, InvalidBytesBecomeReplacementsCountedAndTheRestSurvives) {
     std::size_t replaced;
   };
   const Case cases[] = {
-      {"a\xFF" "b", "a\uFFFD" "b", 1},
-      {"x\x81", "x\uFFFD", 1},                        // lead byte at the end
-      {"\x81\x30z", "\uFFFD" "0z", 1},                // lead byte before a non-trail
-      {"\x81\x7F" "a", "\uFFFD\x7F" "a", 1},          // 0x7F is never a trail byte
-      {"\xA2\xAB\xD6\xD0", "\uFFFD中", 1},            // unmapped pair, then a character
+      {"a\xFF"
+       "b",
+       "a\uFFFD"
+       "b",
+       1},
+      {"x\x81", "x\uFFFD", 1},  // lead byte at the end
+      {"\x81\x30z",
+       "\uFFFD"
+       "0z",
+       1},  // lead byte before a non-trail
+      {"\x81\x7F"
+       "a",
+       "\uFFFD\x7F"
+       "a",
+       1},                                  // 0x7F is never a trail byte
+      {"\xA2\xAB\xD6\xD0", "\uFFFD中", 1},  // unmapped pair, then a character
       {"\xFF\xFF\xD6\xD0\xFF", "\uFFFD\uFFFD中\uFFFD", 3},
   };
   for (const auto& c : cases) {
@@ -100,13 +111,15 @@ TEST(GbkCodecTest, TextThatGbkCannotHoldBecomesQuestionMarksCounted) {
     std::size_t replaced;
   };
   const Case cases[] = {
-      {"a😀b", "a?b", 1},            // outside the basic plane
-      {"x\xE4\xB8y", "x?y", 1},        // cut-off sequence before ASCII
-      {"\xFFok", "?ok", 1},            // not a UTF-8 byte at all
-      {"中\xE4", "\xD6\xD0?", 1},      // cut off at the end
-      {"a\xC0\x80" "b", "a?b", 1},     // overlong form of NUL
-      {"\xED\xA0\x80", "?", 1},         // an encoded surrogate
-      {"\xF4\x90\x80\x80", "?", 1},     // beyond U+10FFFF
+      {"a😀b", "a?b", 1},           // outside the basic plane
+      {"x\xE4\xB8y", "x?y", 1},    // cut-off sequence before ASCII
+      {"\xFFok", "?ok", 1},        // not a UTF-8 byte at all
+      {"中\xE4", "\xD6\xD0?", 1},  // cut off at the end
+      {"a\xC0\x80"
+       "b",
+       "a?b", 1},                    // overlong form of NUL
+      {"\xED\xA0\x80", "?", 1},      // an encoded surrogate
+      {"\xF4\x90\x80\x80", "?", 1},  // beyond U+10FFFF
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.gbk);
@@ -119,12 +132,17 @@ TEST(GbkCodecTest, TextThatGbkCannotHoldBecomesQuestionMarksCounted) {
 TEST(GbkCodecTest, Utf16SurrogatePairsRoundTripAndLoneSurrogatesAreReplaced) {
   EXPECT_EQ(Utf8ToUtf16("a😀"), u"a😀");
   EXPECT_EQ(Utf16ToUtf8(u"a😀"), "a😀");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\uFFFD" "b");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}),
+            "a\uFFFD"
+            "b");
 }
 
 TEST(GbkCodecTest, StreamDecoderJoinsACharacterSplitBetweenPieces) {
   // 0xB0 before "0" is a lead byte without its trail.
-  const std::string gbk = Gbk("科目A编号") + "\xFF\xB0" "0" + Gbk("，x");
+  const std::string gbk = Gbk("科目A编号") +
+                          "\xFF\xB0"
+                          "0" +
+                          Gbk("，x");
   const std::string whole = GbkToUtf8(gbk);
   for (std::size_t cut = 0; cut <= gbk.size(); ++cut) {
     SCOPED_TRACE(cut);

@@ -34,8 +34,8 @@ TEST(GbkTextTest, FindTextMatchesOnlyOnCharacterBoundaries) {
       {"half a character at the end of the needle", Gbk("啊"), "\xB0", false, kNotFound},
       {"empty needle", "abc", "", false, 0},
       {"needle longer than text", "ab", "abc", false, kNotFound},
-      {"second occurrence after a false one", kCharWithBracketTrail + Gbk("部门]") + "[" +
-           Gbk("部门]"), "[" + Gbk("部门]"), false, 7},
+      {"second occurrence after a false one",
+       kCharWithBracketTrail + Gbk("部门]") + "[" + Gbk("部门]"), "[" + Gbk("部门]"), false, 7},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

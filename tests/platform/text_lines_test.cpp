@@ -19,7 +19,9 @@ using test::TempDir;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
 
-std::string Bytes(const char* data, std::size_t size) { return std::string(data, size); }
+std::string Bytes(const char* data, std::size_t size) {
+  return std::string(data, size);
+}
 
 struct LineCase {
   const char* what;
@@ -143,8 +145,8 @@ TEST(TextLinesTest, FilesThatCannotBeReadOrWrittenRaiseFileErrorNamingThem) {
       {"directory", [&] { LineReader reader(dir / "folder.txt"); }, dir / "folder.txt"},
       {"copy of a directory", [&] { CopyTextLines(dir / "folder.txt", dir / "t.txt"); },
        dir / "folder.txt"},
-      {"target in a missing directory",
-       [&] { CopyTextLines(dir / "ok.txt", dir / "no/t.txt"); }, dir / "no/t.txt"},
+      {"target in a missing directory", [&] { CopyTextLines(dir / "ok.txt", dir / "no/t.txt"); },
+       dir / "no/t.txt"},
       {"save into a missing directory", [&] { SaveLines(dir / "no/t.txt", StringList{"a"}); },
        dir / "no/t.txt"},
   };

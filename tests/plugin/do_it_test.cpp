@@ -100,7 +100,8 @@ TEST(DoIt, NullDirectoriesReadAsEmptyAndTheSpareArgumentHasNoEffect) {
 // Records the owner window while the dialog is shown.
 class OwnerSpyFace : public HeadlessFace {
  public:
-  explicit OwnerSpyFace(std::uintptr_t* seen) : HeadlessFace(Script{false, 0, false, true}), seen_(seen) {}
+  explicit OwnerSpyFace(std::uintptr_t* seen)
+      : HeadlessFace(Script{false, 0, false, true}), seen_(seen) {}
   void Shown(const std::string&) override { *seen_ = OwnerWindow(); }
 
  private:
@@ -157,7 +158,8 @@ TEST(DoIt, EngineErrorIsLoggedOnceWithoutErrorBox) {
   const auto& entry = test::LogEntries()[0];
   EXPECT_EQ(entry.level, 3);
   const std::string message = Utf16ToUtf8(entry.message);
-  EXPECT_EQ(message.rfind("SQL", 0), std::string::npos) << "the engine's message alone: " << message;
+  EXPECT_EQ(message.rfind("SQL", 0), std::string::npos)
+      << "the engine's message alone: " << message;
   EXPECT_NE(message.find("GBA.mdb"), std::string::npos) << message;
 }
 

@@ -34,7 +34,8 @@ BookSet TwoTypeSet() {
   BookSet set;
   set.aux_types = {"A", "B"};
   set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}};
-  set.kjkm = {{"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
+  set.kjkm = {
+      {"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
   set.archive_rows = {{"ADA.txt", {{"a1", "甲"}, {"a2", "乙"}}}, {"BDA.txt", {{"b1", "丙"}}}};
   return set;
 }
@@ -46,8 +47,9 @@ TEST(EndToEnd, SampleBookSetConvertsAsDocumented) {
   ASSERT_TRUE(Succeeded(outcome, ws)) << (outcome.errors.empty() ? "" : outcome.errors[0]);
   const std::string db = ws.db();
 
-  EXPECT_EQ(QueryRows(db, "select 科目编号, 余额方向, 辅助核算项 from KJKM where 科目名称='系统生成' "
-                          "order by 科目编号, 余额方向"),
+  EXPECT_EQ(QueryRows(db,
+                      "select 科目编号, 余额方向, 辅助核算项 from KJKM where 科目名称='系统生成' "
+                      "order by 科目编号, 余额方向"),
             (Rows{{"1012", "借", "NULL"},
                   {"2221", "借", "NULL"},
                   {"2221", "贷", "NULL"},
@@ -57,7 +59,8 @@ TEST(EndToEnd, SampleBookSetConvertsAsDocumented) {
   for (const char* t : {"tmp8", "tmp6", "aidInfo", "aidVour", "aidBal", "BMDA", "XMDA", "WLDW"})
     EXPECT_NE(std::find(tables.begin(), tables.end(), t), tables.end()) << t;
 
-  EXPECT_EQ(QueryRows(db, "select count(*), min(flxh), max(flxh) from JZPZ"), (Rows{{"45", "1", "45"}}));
+  EXPECT_EQ(QueryRows(db, "select count(*), min(flxh), max(flxh) from JZPZ"),
+            (Rows{{"45", "1", "45"}}));
   EXPECT_EQ(QueryRows(db, "select count(*) from aidVour")[0][0], "17");
   EXPECT_EQ(QueryRows(db, "select count(*) from aidBal")[0][0], "9");
   EXPECT_EQ(QueryRows(db, "select count(*) from aidInfo")[0][0], "15");
@@ -96,13 +99,15 @@ TEST(EndToEnd, GeneratedBookSetsMatchTheirSummaries) {
     EXPECT_EQ(QueryRows(db, "select count(*), min(flxh), max(flxh) from JZPZ"),
               (Rows{{std::to_string(summary.postings), "1", std::to_string(summary.postings)}}));
     // Every account of even length above four has its parent now.
-    EXPECT_EQ(QueryRows(db, "select count(*) from KJKM c where length(c.科目编号) > 4 and "
-                            "length(c.科目编号) % 2 = 0 and not exists (select 1 from KJKM p "
-                            "where p.科目编号 = substr(c.科目编号, 1, length(c.科目编号) - 2))")[0][0],
+    EXPECT_EQ(QueryRows(db,
+                        "select count(*) from KJKM c where length(c.科目编号) > 4 and "
+                        "length(c.科目编号) % 2 = 0 and not exists (select 1 from KJKM p "
+                        "where p.科目编号 = substr(c.科目编号, 1, length(c.科目编号) - 2))")[0][0],
               "0");
     // Every posting with codes got them spread: no row keeps a group without any column.
-    EXPECT_EQ(QueryRows(db, "select count(*) from JZPZ where trim(辅助核算组) <> '' and 部门 is null "
-                            "and 项目 is null and 往来单位 is null")[0][0],
+    EXPECT_EQ(QueryRows(db,
+                        "select count(*) from JZPZ where trim(辅助核算组) <> '' and 部门 is null "
+                        "and 项目 is null and 往来单位 is null")[0][0],
               "0");
   }
 }
@@ -115,9 +120,9 @@ TEST(EndToEnd, StatusTextsFollowTheStagesInOrder) {
   std::vector<std::string> statuses;
   for (const auto& e : outcome.events)
     if (e.rfind("status:", 0) == 0) statuses.push_back(e.substr(7));
-  EXPECT_EQ(statuses, (std::vector<std::string>{"正在拷贝数据，请稍候……", "正在处理凭证库，请稍候……",
-                                                "正在处理余额表，请稍候……",
-                                                "正在生成辅助信息表，请稍候……"}));
+  EXPECT_EQ(statuses,
+            (std::vector<std::string>{"正在拷贝数据，请稍候……", "正在处理凭证库，请稍候……",
+                                      "正在处理余额表，请稍候……", "正在生成辅助信息表，请稍候……"}));
 }
 
 TEST(EndToEnd, AuxiliaryCodesLandInTheirColumns) {
@@ -130,8 +135,10 @@ TEST(EndToEnd, AuxiliaryCodesLandInTheirColumns) {
               {"1122", "外币", "5.00", "0.00", "美元", "0", "b1"},
               {"1122", "作废", "6.00", "0.00", "人民币", "1", "b1"},
               {"1001", "无辅助", "7.00", "0.00", "人民币", "0", ""}};
-  set.kmye = {{"6602", "人民币", "10", "a1/b1"}, {"1122", "人民币", "20", "b1"},
-              {"1122", "美元", "30", "b1"}, {"1001", "人民币", "40", ""}};
+  set.kmye = {{"6602", "人民币", "10", "a1/b1"},
+              {"1122", "人民币", "20", "b1"},
+              {"1122", "美元", "30", "b1"},
+              {"1001", "人民币", "40", ""}};
   ws.WriteBookSet(set);
   const auto outcome = RunDoIt(ws.work(), ws.source());
   ASSERT_TRUE(Succeeded(outcome, ws)) << (outcome.errors.empty() ? "" : outcome.errors[0]);
@@ -144,13 +151,16 @@ TEST(EndToEnd, AuxiliaryCodesLandInTheirColumns) {
                   {"5", "NULL", "b1"},
                   {"6", "NULL", "b1"},
                   {"7", "NULL", "NULL"}}));
-  EXPECT_EQ(QueryRows(db, "select flxh, 摘要, A, B from aidVour order by flxh"),
-            (Rows{{"1", "全", "a1", "b1"}, {"2", "少一个", "a2", "NULL"}, {"3", "斜线结尾", "a1", ""}}));
+  EXPECT_EQ(
+      QueryRows(db, "select flxh, 摘要, A, B from aidVour order by flxh"),
+      (Rows{{"1", "全", "a1", "b1"}, {"2", "少一个", "a2", "NULL"}, {"3", "斜线结尾", "a1", ""}}));
   EXPECT_EQ(QueryRows(db, "select 科目编号, 期初余额, A, B from aidBal order by 科目编号"),
             (Rows{{"1122", "20", "NULL", "b1"}, {"6602", "10", "a1", "b1"}}));
-  EXPECT_EQ(QueryRows(db, "select AidType, AidCode, AidName, AidDec, AidVouSourceFiledName, "
-                          "AidBalSourceFiledName from aidInfo"),
-            (Rows{{"A", "a1", "甲", "", "A", "A"}, {"A", "a2", "乙", "", "A", "A"},
+  EXPECT_EQ(QueryRows(db,
+                      "select AidType, AidCode, AidName, AidDec, AidVouSourceFiledName, "
+                      "AidBalSourceFiledName from aidInfo"),
+            (Rows{{"A", "a1", "甲", "", "A", "A"},
+                  {"A", "a2", "乙", "", "A", "A"},
                   {"B", "b1", "丙", "", "B", "B"}}));
 }
 
@@ -166,7 +176,8 @@ TEST(EndToEnd, ValuesHoldingCommasAndQuotesKeepTheirColumns) {
             (Rows{{"支付运费,装卸费", "1,000.00", "0.00", "人民币", "0", "a1", "b1"},
                   {"\"运费,装卸费\"", "2.00", "0.00", "人民币", "0", "a2", "NULL"}}));
   EXPECT_EQ(QueryRows(ws.db(), "select 摘要, 借方金额, A, B from aidVour order by flxh"),
-            (Rows{{"支付运费,装卸费", "1,000.00", "a1", "b1"}, {"\"运费,装卸费\"", "2.00", "a2", "NULL"}}));
+            (Rows{{"支付运费,装卸费", "1,000.00", "a1", "b1"},
+                  {"\"运费,装卸费\"", "2.00", "a2", "NULL"}}));
 }
 
 TEST(EndToEnd, ChartCompletionEdgeCases) {
@@ -177,7 +188,10 @@ TEST(EndToEnd, ChartCompletionEdgeCases) {
     Rows added;                        // rows named 系统生成, ordered by code and direction
   };
   const std::vector<Case> cases = {
-      {"codes of four characters or less", {{"1001", "现金", "借", ""}, {"12", "x", "借", ""}}, {}, {}},
+      {"codes of four characters or less",
+       {{"1001", "现金", "借", ""}, {"12", "x", "借", ""}},
+       {},
+       {}},
       {"odd longest length runs 9, 7 and 5",
        {{"100100101", "九", "借", ""}, {"10010010", "八", "贷", ""}},
        {"tmp5", "tmp7", "tmp9"},
@@ -187,13 +201,18 @@ TEST(EndToEnd, ChartCompletionEdgeCases) {
        {"tmp6"},
        {{"1001", "借"}}},
       {"children with two directions add the parent once per direction",
-       {{"22210101", "进项", "借", ""}, {"22210102", "销项", "贷", ""}, {"22210103", "x", "贷", ""}},
+       {{"22210101", "进项", "借", ""},
+        {"22210102", "销项", "贷", ""},
+        {"22210103", "x", "贷", ""}},
        {"tmp6", "tmp8"},
        {{"2221", "借"}, {"2221", "贷"}, {"222101", "借"}, {"222101", "贷"}}},
       {"more than four passes",
        {{"10010101010101", "深", "借", ""}},
        {"tmp10", "tmp12", "tmp14", "tmp6", "tmp8"},
-       {{"1001", "借"}, {"100101", "借"}, {"10010101", "借"}, {"1001010101", "借"},
+       {{"1001", "借"},
+        {"100101", "借"},
+        {"10010101", "借"},
+        {"1001010101", "借"},
         {"100101010101", "借"}}},
   };
   for (const Case& c : cases) {
@@ -208,8 +227,9 @@ TEST(EndToEnd, ChartCompletionEdgeCases) {
     for (const auto& t : TablesOf(ws.db()))
       if (t.rfind("tmp", 0) == 0) scratch.push_back(t);
     EXPECT_EQ(scratch, c.scratch);
-    EXPECT_EQ(QueryRows(ws.db(), "select 科目编号, 余额方向 from KJKM where 科目名称='系统生成' "
-                                 "order by 科目编号, 余额方向"),
+    EXPECT_EQ(QueryRows(ws.db(),
+                        "select 科目编号, 余额方向 from KJKM where 科目名称='系统生成' "
+                        "order by 科目编号, 余额方向"),
               c.added);
     // The chart stage's bar: 4 parts, full at the end, never beyond.
     EXPECT_TRUE(HasEvent(outcome.events, "progress:4/4 100%"));
@@ -222,8 +242,11 @@ TEST(EndToEnd, ArchiveProgressCountsFromZeroAndEndsOnePartShort) {
   set.aux_types = {"A", "B", "C"};
   set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}, {"C", "CDA.txt"}};
   set.archive_rows["CDA.txt"] = {{"c1", "丁"}};
-  set.kmye = {{"1001", "人民币", "1", ""}, {"1001", "人民币", "1", ""}, {"1001", "人民币", "1", ""},
-              {"1001", "人民币", "1", ""}, {"1001", "人民币", "1", ""}};
+  set.kmye = {{"1001", "人民币", "1", ""},
+              {"1001", "人民币", "1", ""},
+              {"1001", "人民币", "1", ""},
+              {"1001", "人民币", "1", ""},
+              {"1001", "人民币", "1", ""}};
   ws.WriteBookSet(set);
   const auto outcome = RunDoIt(ws.work(), ws.source());
   ASSERT_TRUE(Succeeded(outcome, ws));
@@ -232,9 +255,10 @@ TEST(EndToEnd, ArchiveProgressCountsFromZeroAndEndsOnePartShort) {
   ASSERT_NE(start, ev.end());
   std::vector<std::string> progress;
   for (auto it = ev.begin(); it != ev.end(); ++it)
-    if (it->rfind("progress:", 0) == 0 && it->find("/3 ") != std::string::npos) progress.push_back(*it);
-  EXPECT_EQ(progress, (std::vector<std::string>{"progress:0/3 0%", "progress:1/3 33%",
-                                                "progress:2/3 67%"}));
+    if (it->rfind("progress:", 0) == 0 && it->find("/3 ") != std::string::npos)
+      progress.push_back(*it);
+  EXPECT_EQ(progress,
+            (std::vector<std::string>{"progress:0/3 0%", "progress:1/3 33%", "progress:2/3 67%"}));
 }
 
 TEST(EndToEnd, NoArchiveFilesStillExtracts) {
@@ -257,13 +281,16 @@ TEST(EndToEnd, RowsThatCannotBeSpreadStopTheRunWithAMessageAndKeepEarlierRows) {
   };
   const std::vector<Case> cases = {
       {"account without auxiliary item names",
-       {{"6602", "好", "1", "0", "人民币", "0", "a1/b1"}, {"1001", "坏", "1", "0", "人民币", "0", "a1"}},
+       {{"6602", "好", "1", "0", "人民币", "0", "a1/b1"},
+        {"1001", "坏", "1", "0", "人民币", "0", "a1"}},
        {"JZPZ", "第 2 行", "1001"}},
       {"more codes than names",
-       {{"6602", "好", "1", "0", "人民币", "0", "a1/b1"}, {"6602", "坏", "1", "0", "人民币", "0", "a1/b1/c1"}},
+       {{"6602", "好", "1", "0", "人民币", "0", "a1/b1"},
+        {"6602", "坏", "1", "0", "人民币", "0", "a1/b1/c1"}},
        {"JZPZ", "第 2 行", "6602", "c1"}},
       {"account missing from the chart",
-       {{"6602", "好", "1", "0", "人民币", "0", "a1"}, {"9999", "坏", "1", "0", "人民币", "0", "a1"}},
+       {{"6602", "好", "1", "0", "人民币", "0", "a1"},
+        {"9999", "坏", "1", "0", "人民币", "0", "a1"}},
        {"JZPZ", "第 2 行", "9999"}},
   };
   for (const Case& c : cases) {

@@ -32,9 +32,24 @@ Texts Utf8(const StringList& list) {
 
 // The worked example; "…" stands for column text that the reader ignores.
 const Texts kExample = {
-    "[会计科目]", "KJKM.txt", "科目编号,C,20", "科目名称,C,100", "辅助核算项,C,200", "",
-    "[记账凭证]", "JZPZ.txt", "科目编号,C,20", "摘要,C,200", "辅助核算组,C,200",
-    "[辅助核算项档案]", "部门", "项目", "", "[部门]", "BMDA.txt", "部门编号,C,20",
+    "[会计科目]",
+    "KJKM.txt",
+    "科目编号,C,20",
+    "科目名称,C,100",
+    "辅助核算项,C,200",
+    "",
+    "[记账凭证]",
+    "JZPZ.txt",
+    "科目编号,C,20",
+    "摘要,C,200",
+    "辅助核算组,C,200",
+    "[辅助核算项档案]",
+    "部门",
+    "项目",
+    "",
+    "[部门]",
+    "BMDA.txt",
+    "部门编号,C,20",
 };
 
 TEST(FormatDescriptionTest, WorkedExampleGivesItsListsInOrder) {
@@ -168,8 +183,7 @@ TEST(FormatDescriptionTest, EachSectionNamedOnOneLineGetsItsOwnColumns) {
       d));
   EXPECT_EQ(Utf8(d.table_map),
             (Texts{"会计科目=X.txt", "记账凭证=X.txt", "部门=BM.txt", "部门=BM.txt"}));
-  EXPECT_EQ(Utf8(d.header_map),
-            (Texts{"X.txt='a,b'", "X.txt='a,b'", "BM.txt='c'", "BM.txt='c'"}));
+  EXPECT_EQ(Utf8(d.header_map), (Texts{"X.txt='a,b'", "X.txt='a,b'", "BM.txt='c'", "BM.txt='c'"}));
 }
 
 TEST(FormatDescriptionTest, TableHeaderOnTheLastLineStopsReadingAndKeepsEarlierEntries) {
@@ -180,7 +194,10 @@ TEST(FormatDescriptionTest, TableHeaderOnTheLastLineStopsReadingAndKeepsEarlierE
     Texts aux_item_names;
   };
   const Case cases[] = {
-      {"fixed section", {"[会计科目]", "KJKM.txt", "a,1", "", "[记账凭证]"}, {"会计科目=KJKM.txt"}, {}},
+      {"fixed section",
+       {"[会计科目]", "KJKM.txt", "a,1", "", "[记账凭证]"},
+       {"会计科目=KJKM.txt"},
+       {}},
       {"type section", {"[辅助核算项档案]", "部门", "", "[部门]"}, {}, {"部门"}},
   };
   for (const auto& c : cases) {

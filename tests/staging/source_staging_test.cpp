@@ -83,9 +83,8 @@ TEST(SourceStagingTest, ListsNamesWhoseExtensionIsTxtInAnyAsciiCase) {
   MakeDir(area.source + "/folder.txt");
   MakeDir(area.source + "/folder");
 
-  EXPECT_EQ(ListedNames(area.source),
-            Sorted({"a.TXT", "b.Txt", "c.txt", "with blank.txt", "a,b \"q\".txt", Gbk("凭证.txt"),
-                    "folder.txt"}));
+  EXPECT_EQ(ListedNames(area.source), Sorted({"a.TXT", "b.Txt", "c.txt", "with blank.txt",
+                                              "a,b \"q\".txt", Gbk("凭证.txt"), "folder.txt"}));
 }
 
 TEST(SourceStagingTest, ListOfAMissingOrEmptyDirectoryIsEmptyText) {

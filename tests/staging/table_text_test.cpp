@@ -68,7 +68,9 @@ struct Area {
   TempDir dir;
   std::string temp = dir / "TemplateTemp/";
   Area() { MakeDir(temp); }
-  void Put(const std::string& name, const std::string& bytes) const { WriteFile(temp + name, bytes); }
+  void Put(const std::string& name, const std::string& bytes) const {
+    WriteFile(temp + name, bytes);
+  }
   std::string Get(const std::string& name) const { return ReadFile(temp + name); }
   void Prepare(const StringList& header_map, const StringList& table_map = {}) const {
     PrepareTableTexts(dir.path(), header_map, table_map);
@@ -89,10 +91,12 @@ TEST(TableTextTest, RewritesEachFileUnderItsHeaderLine) {
        Gbk("科目编号,科目名称\r\n1001,现金\r\n1002,银行存款\r\n")},
       {"empty file", "E.txt='a,b'", "E.txt", "", "a,b\r\n"},
       {"LF endings and no final line end", "L.txt='a'", "L.txt", "1\n2\n3", "a\r\n1\r\n2\r\n3\r\n"},
-      {"NUL ends the text", "N.txt='a'", "N.txt", std::string("1\r\n2\0\r\n3", 7), "a\r\n1\r\n2\r\n"},
+      {"NUL ends the text", "N.txt='a'", "N.txt", std::string("1\r\n2\0\r\n3", 7),
+       "a\r\n1\r\n2\r\n"},
       {"section without columns", "S.txt=''", "S.txt", "x\ty\r\n", "\r\nx,y\r\n"},
       {"one empty column name", "O.txt='\"\"'", "O.txt", "v\r\n", "\"\"\r\nv\r\n"},
-      {"amount with a comma", "M.txt='k,v'", "M.txt", "x\t1,000.00\r\n", "k,v\r\nx,\"1,000.00\"\r\n"},
+      {"amount with a comma", "M.txt='k,v'", "M.txt", "x\t1,000.00\r\n",
+       "k,v\r\nx,\"1,000.00\"\r\n"},
       {"name with blanks", "with blank.txt='a'", "with blank.txt", "1\t2", "a\r\n1,2\r\n"},
   };
   for (const auto& c : cases) {

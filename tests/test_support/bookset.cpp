@@ -37,14 +37,16 @@ class ForwardingFace : public Face {
 }  // namespace
 
 std::string BookSet::Gssm() const {
-  std::string s = Section("会计科目", "KJKM.txt", {"科目编号", "科目名称", "余额方向", "辅助核算项"});
+  std::string s =
+      Section("会计科目", "KJKM.txt", {"科目编号", "科目名称", "余额方向", "辅助核算项"});
   s += Section("科目余额及发生额", "KMYE.txt", {"科目编号", "币种", "期初余额", "辅助核算组"});
   s += Section("记账凭证", "JZPZ.txt",
                {"科目编号", "摘要", "借方金额", "贷方金额", "币种", "作废标志", "辅助核算组"});
   s += "[辅助核算项档案]\n";
   for (const auto& t : aux_types) s += t + "\n";
   s += "\n";
-  for (const auto& [type, file] : archives) s += Section(type, file, {type + "编号", type + "名称"});
+  for (const auto& [type, file] : archives)
+    s += Section(type, file, {type + "编号", type + "名称"});
   return s;
 }
 
@@ -129,11 +131,14 @@ Rows QueryRows(const std::string& db_path, const std::string& sql) {
 
 std::vector<std::string> TablesOf(const std::string& db_path) {
   std::vector<std::string> names;
-  for (const Row& r : QueryRows(db_path, "select name from sqlite_master where type='table' order by name"))
+  for (const Row& r :
+       QueryRows(db_path, "select name from sqlite_master where type='table' order by name"))
     names.push_back(r[0]);
   return names;
 }
 
-std::string Utf8(const std::u16string& text) { return Utf16ToUtf8(text); }
+std::string Utf8(const std::u16string& text) {
+  return Utf16ToUtf8(text);
+}
 
 }  // namespace qoru::test

@@ -28,10 +28,10 @@ struct TableSection {
 // JZPZ(科目编号,摘要,借方金额,贷方金额,币种,作废标志,辅助核算组), and one archive section
 // per type (type编号, type名称) with the given file.
 struct BookSet {
-  std::vector<std::string> aux_types;                    // 辅助核算项档案 entries
+  std::vector<std::string> aux_types;                         // 辅助核算项档案 entries
   std::vector<std::pair<std::string, std::string>> archives;  // type -> file, in order
   Rows kjkm, kmye, jzpz;
-  std::map<std::string, Rows> archive_rows;              // file -> rows
+  std::map<std::string, Rows> archive_rows;  // file -> rows
 
   std::string Gssm() const;  // UTF-8 lines of GSSM.txt joined with "\n"
 };
@@ -57,8 +57,8 @@ class Workspace {
 
 struct RunOutcome {
   std::u16string result;
-  std::vector<std::string> errors;   // error box messages
-  std::vector<std::string> events;   // recorded face events
+  std::vector<std::string> errors;  // error box messages
+  std::vector<std::string> events;  // recorded face events
 };
 
 // Calls DoIt in this process with a headless face following `script`.

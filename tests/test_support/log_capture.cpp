@@ -8,12 +8,16 @@ std::vector<LogEntry>& Entries() {
 }
 }  // namespace
 
-const std::vector<LogEntry>& LogEntries() { return Entries(); }
-void ClearLog() { Entries().clear(); }
+const std::vector<LogEntry>& LogEntries() {
+  return Entries();
+}
+void ClearLog() {
+  Entries().clear();
+}
 
 }  // namespace qoru::test
 
 extern "C" __attribute__((visibility("default"))) void WriteLog(void* instance, int level,
-                                                               const char16_t* message) {
+                                                                const char16_t* message) {
   qoru::test::Entries().push_back({instance, level, message ? message : u""});
 }

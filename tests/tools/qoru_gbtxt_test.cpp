@@ -46,12 +46,13 @@ TEST(CommandLineHost, HelpNamesTheCommandAndItsOptions) {
 
 TEST(CommandLineHost, WrongArgumentsNameWhatIsWrong) {
   test::TempDir tmp;
-  const Ran missing = RunCommand(kHost + " convert --source " + tmp.path() + "nowhere --work " + tmp.path() + "w");
+  const Ran missing =
+      RunCommand(kHost + " convert --source " + tmp.path() + "nowhere --work " + tmp.path() + "w");
   EXPECT_EQ(missing.exit_code, 2);
   EXPECT_NE(missing.out.find(tmp.path() + "nowhere"), std::string::npos) << missing.out;
 
-  const Ran bad_face = RunCommand(kHost + " convert --source " + tmp.path() + " --work " + tmp.path() +
-                           "w --face window");
+  const Ran bad_face = RunCommand(kHost + " convert --source " + tmp.path() + " --work " +
+                                  tmp.path() + "w --face window");
   EXPECT_NE(bad_face.exit_code, 0);
   const Ran no_work = RunCommand(kHost + " convert --source " + tmp.path());
   EXPECT_NE(no_work.exit_code, 0);
@@ -61,13 +62,15 @@ TEST(CommandLineHost, ConvertsTheSampleAndPrintsTheDatabasePath) {
   test::TempDir tmp;
   const std::string source = std::string(QORU_SOURCE_DIR) + "/examples/sample";
   const std::string work = tmp.path() + "work";
-  const Ran ran = RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
+  const Ran ran =
+      RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
   EXPECT_EQ(ran.exit_code, 0) << ran.out;
   EXPECT_NE(ran.out.find(work + "/TemplateTemp/GBA.mdb"), std::string::npos) << ran.out;
   EXPECT_TRUE(std::filesystem::exists(work + "/DataBase/empty.mdb"));
 
   // A second conversion starts from an emptied scratch folder and succeeds again.
-  const Ran again = RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
+  const Ran again =
+      RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
   EXPECT_EQ(again.exit_code, 0) << again.out;
 }
 
@@ -75,8 +78,8 @@ TEST(CommandLineHost, FailedConversionPrintsZeroAndExitsOne) {
   test::TempDir tmp;
   test::MakeDir(tmp.path() + "src");
   test::WriteFile(tmp.path() + "src/KJKM.txt", "1001\tx\r\n");  // no GSSM.txt
-  const Ran ran = RunCommand(kHost + " convert --face headless --source " + tmp.path() + "src --work " +
-                      tmp.path() + "work");
+  const Ran ran = RunCommand(kHost + " convert --face headless --source " + tmp.path() +
+                             "src --work " + tmp.path() + "work");
   EXPECT_EQ(ran.exit_code, 1);
   EXPECT_NE(ran.out.find("0\n"), std::string::npos) << ran.out;
   // The engine's complaint went to the host's log file as well.
@@ -86,8 +89,8 @@ TEST(CommandLineHost, FailedConversionPrintsZeroAndExitsOne) {
 TEST(SharedLibrary, ExportsDoItAndTheStringFunctionsOnly) {
   const Ran ran = RunCommand("nm -D --defined-only " + kLibrary);
   ASSERT_EQ(ran.exit_code, 0) << ran.out;
-  for (const char* name : {"DoIt", "SysAllocStringLen", "SysReAllocStringLen", "SysFreeString",
-                           "SysStringLen"})
+  for (const char* name :
+       {"DoIt", "SysAllocStringLen", "SysReAllocStringLen", "SysFreeString", "SysStringLen"})
     EXPECT_NE(ran.out.find(std::string(" T ") + name + "\n"), std::string::npos) << name;
   std::size_t text_symbols = 0;
   for (std::size_t p = 0; (p = ran.out.find(" T ", p)) != std::string::npos; ++p) ++text_symbols;

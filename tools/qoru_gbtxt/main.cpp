@@ -84,7 +84,7 @@ std::string LibraryPath() {
 
 // The host's log, found by the library in this process.
 extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance*/, int level,
-                                                               const char16_t* message) {
+                                                                const char16_t* message) {
   std::u16string_view text(message ? message : u"");
   const std::string utf8 = qoru::Utf16ToUtf8(text);
   std::fprintf(stderr, "日志[%d]：%s\n", level, utf8.c_str());
@@ -96,8 +96,9 @@ extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance
 }
 
 int main(int argc, char** argv) {
-  CLI::App app{"qoru-gbtxt：把账套文本数据（GBK 制表符分隔的文本文件和格式说明 GSSM.txt）"
-               "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。"};
+  CLI::App app{
+      "qoru-gbtxt：把账套文本数据（GBK 制表符分隔的文本文件和格式说明 GSSM.txt）"
+      "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。"};
   app.require_subcommand(1);
   CLI::App* convert = app.add_subcommand(
       "convert",
@@ -110,8 +111,9 @@ int main(int argc, char** argv) {
   bool keep_work = false;
   convert->add_option("--source", source, "源目录：账套的 *.txt 文件和 GSSM.txt 所在的目录")
       ->required();
-  convert->add_option("--work", work,
-                      "工作目录：缺少时创建，并准备 DataBase/empty.mdb（空模板）和 TemplateTemp/")
+  convert
+      ->add_option("--work", work,
+                   "工作目录：缺少时创建，并准备 DataBase/empty.mdb（空模板）和 TemplateTemp/")
       ->required();
   convert
       ->add_option("--face", face,
@@ -137,8 +139,7 @@ int main(int argc, char** argv) {
   // Work area: the directory, its template and its scratch folder.
   if (work.empty()) return Fail("工作目录不能为空");
   if (work.back() != '/') work.push_back('/');
-  if (qoru::PathExists(work) && !qoru::IsDirectory(work))
-    return Fail("工作路径不是目录：" + work);
+  if (qoru::PathExists(work) && !qoru::IsDirectory(work)) return Fail("工作路径不是目录：" + work);
   if (!MakeDirectories(work + "DataBase") || !MakeDirectories(work + "TemplateTemp"))
     return Fail("无法创建工作目录：" + work + "（" + qoru::SystemErrorText(errno) + "）");
   const std::string template_path = work + "DataBase/empty.mdb";
