@@ -210,7 +210,10 @@ void Connection::ExecuteOnText(const std::string& sql_utf8) {
   import.file_name = Utf8ToGbk(st.source_file);
   import.database_path = Utf8ToGbk(st.database_path);
   import.table = st.table;
-  replaced_characters_ += ImportTextFile(import).replaced_characters;
+  const TextImportResult result = ImportTextFile(import);
+  if (result.replaced_characters > 0)
+    replaced_texts_.push_back(
+        {import.file_name, result.replaced_characters, result.first_replaced_line});
 }
 
 void Connection::ExecuteOnDatabase(const std::string& sql_utf8) {

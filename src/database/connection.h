@@ -46,8 +46,14 @@ class Connection {
   // Runs one statement of the host's dialect (GBK) that yields no rows.
   void Execute(const std::string& sql_gbk);
 
-  // Characters of imported text files that were not valid GBK and became U+FFFD.
-  std::uint64_t replaced_characters() const { return replaced_characters_; }
+  // Imported text files with bytes that were not valid GBK and became U+FFFD, in the
+  // order of their imports.
+  struct ReplacedText {
+    std::string file;              // GBK name of the text file
+    std::uint64_t count = 0;       // characters replaced
+    std::uint64_t first_line = 0;  // line of the first one, from 1
+  };
+  const std::vector<ReplacedText>& replaced_texts() const { return replaced_texts_; }
 
   // --- for Query ---
   sqlite3* handle() const { return db_.get(); }
@@ -82,7 +88,7 @@ class Connection {
   std::unordered_map<sqlite3_stmt*, CachedStatement*> by_handle_;
   std::vector<Query*> queries_;
   std::unordered_map<std::string, int> key_lookups_;  // "table\ncolumn" -> look-ups seen
-  std::uint64_t replaced_characters_ = 0;             // see replaced_characters()
+  std::vector<ReplacedText> replaced_texts_;          // see replaced_texts()
   bool in_write_ = false;                             // the batch transaction is open
   std::uint32_t batch_rows_ = 0;                      // rows posted in the open batch
 };

@@ -38,7 +38,7 @@ class CsvReader {
     fields.clear();
     int c = Get();
     if (c < 0) return false;
-    ++line_;
+    record_line_ = ++line_;
     fields.emplace_back();
     bool any = false;
     while (true) {
@@ -81,7 +81,8 @@ class CsvReader {
     return true;
   }
 
-  std::uint64_t line() const { return line_; }
+  std::uint64_t line() const { return line_; }                // last line read
+  std::uint64_t record_line() const { return record_line_; }  // first line of the record
 
  private:
   int Get() {
@@ -111,6 +112,7 @@ class CsvReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::uint64_t line_ = 0;
+  std::uint64_t record_line_ = 0;
 };
 
 // The path of the text file: the exact name first, else a name equal to it ignoring
@@ -167,6 +169,7 @@ TextImportResult ImportTextFile(const TextImport& import) {
           fmt::format("duplicate column name {} in the first line of text file {}", name, shown));
     names.push_back(std::move(name));
   }
+  if (stats.replaced > 0) result.first_replaced_line = 1;
 
   std::string create = "CREATE TABLE " + QuoteName(import.table) + " (";
   std::string insert = "INSERT INTO " + QuoteName(import.table) + " VALUES (";
@@ -195,6 +198,8 @@ TextImportResult ImportTextFile(const TextImport& import) {
           continue;
         }
         values[i] = GbkToUtf8(fields[i].bytes, &stats);
+        if (stats.replaced > 0 && result.first_replaced_line == 0)
+          result.first_replaced_line = reader.record_line();
         sqlite3_bind_text(stmt.get(), static_cast<int>(i + 1), values[i].data(),
                           static_cast<int>(values[i].size()), SQLITE_STATIC);
       }

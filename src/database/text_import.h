@@ -28,6 +28,7 @@ struct TextImport {
 struct TextImportResult {
   std::uint64_t rows = 0;
   std::uint64_t replaced_characters = 0;  // bytes that were not valid GBK
+  std::uint64_t first_replaced_line = 0;  // line of the first of them (from 1); 0: none
 };
 
 TextImportResult ImportTextFile(const TextImport& import);

@@ -9,6 +9,7 @@
 #include "database/chart_completion.h"
 #include "database/engine_error.h"
 #include "database/staging_database.h"
+#include "platform/errors.h"
 #include "platform/gbk_codec.h"
 #include "platform/host_log.h"
 #include "staging/format_description.h"
@@ -122,8 +123,10 @@ bool TForm_DealWithVAROZ::RunConversion() {
   ResultPath = db::CreateStagingDatabase(WorkDir);
   try {
     db::ImportTables(runner_, WorkDir, ResultPath, *TableMap);
-    if (const auto replaced = CurAdoConnection.replaced_characters(); replaced > 0)
-      Notice(fmt::format("导入的表文本中有 {} 处不是有效的 GBK 字符，已替换为“\uFFFD”", replaced));
+    for (const auto& text : CurAdoConnection.replaced_texts())
+      Notice(fmt::format(
+          "表文本 {} 中有 {} 处不是有效的 GBK 字符（第一处在第 {} 行），已替换为“\uFFFD”",
+          DisplayText(text.file), text.count, text.first_line));
     db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
     SpreadAllAuxiliaryColumns(runner_, *this, *AuxItemNames);
     BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);

@@ -183,6 +183,27 @@ TEST(DoIt, OtherFailureShowsTheErrorBoxAndReturnsZeroOnceClosed) {
   EXPECT_EQ(std::find(ev.begin(), stalled, "status:正在处理凭证库，请稍候……"), stalled);
 }
 
+TEST(DoIt, BytesThatAreNotGbkAreNotedPerFileWithTheirFirstLine) {
+  Workspace ws;
+  BookSet set = SmallBookSet();
+  set.jzpz.push_back({"660201", "买笔", "5.00", "0.00", "人民币", "0", "01"});
+  ws.WriteBookSet(set);
+  // The summary on line 2 of the voucher text (line 3 under its header) gets two
+  // stray bytes.
+  std::string jzpz = test::ReadFile(ws.source() + "/JZPZ.txt");
+  jzpz.insert(jzpz.find('\t', jzpz.find("\r\n")) + 1, "\xFF\xFF");
+  test::WriteFile(ws.source() + "/JZPZ.txt", jzpz);
+  const auto outcome = RunDoIt(ws.work(), ws.source());
+  EXPECT_EQ(outcome.result, GbkToUtf16(ws.work() + "TemplateTemp/GBA.mdb"));
+  std::vector<std::string> notices;
+  for (const auto& e : outcome.events)
+    if (e.rfind("notice:", 0) == 0) notices.push_back(e);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("JZPZ.txt"), std::string::npos) << notices[0];
+  EXPECT_NE(notices[0].find("2 处"), std::string::npos) << notices[0];
+  EXPECT_NE(notices[0].find("第 3 行"), std::string::npos) << notices[0];
+}
+
 TEST(DoIt, StagingFailureCancelsQuietly) {
   Workspace ws;
   ws.WriteBookSet(SmallBookSet());
