@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "database/csv_reader.h"
 #include "database/engine_error.h"
 #include "database/jet_translator.h"
 #include "database/sqlite_handle.h"
@@ -19,101 +20,6 @@
 
 namespace qoru::db {
 namespace {
-
-struct CsvField {
-  std::string bytes;  // GBK
-  bool quoted = false;
-};
-
-// Reads CSV records from a file, one buffer at a time.
-class CsvReader {
- public:
-  CsvReader(int fd, std::string display_name) : fd_(fd), name_(std::move(display_name)) {
-    buffer_.resize(1 << 20);
-  }
-
-  // Fills `fields` with the next record; false at the end of the file. `blank` is set
-  // for a line without any character.
-  bool Next(std::vector<CsvField>& fields, bool* blank) {
-    fields.clear();
-    int c = Get();
-    if (c < 0) return false;
-    record_line_ = ++line_;
-    fields.emplace_back();
-    bool any = false;
-    while (true) {
-      if (c < 0) break;
-      if (c == '\r' || c == '\n') {
-        if (c == '\r' && Peek() == '\n') Get();
-        break;
-      }
-      any = true;
-      CsvField& f = fields.back();
-      if (c == ',') {
-        fields.emplace_back();
-        c = Get();
-        continue;
-      }
-      if (c == '"' && f.bytes.empty() && !f.quoted) {
-        f.quoted = true;
-        // Quoted stretch: runs to the closing quote, across line ends.
-        while (true) {
-          c = Get();
-          if (c < 0) break;
-          if (c == '"') {
-            if (Peek() == '"') {
-              Get();
-              f.bytes.push_back('"');
-              continue;
-            }
-            break;
-          }
-          if (c == '\n') ++line_;
-          f.bytes.push_back(static_cast<char>(c));
-        }
-        c = Get();
-        continue;
-      }
-      f.bytes.push_back(static_cast<char>(c));
-      c = Get();
-    }
-    *blank = !any;
-    return true;
-  }
-
-  std::uint64_t line() const { return line_; }                // last line read
-  std::uint64_t record_line() const { return record_line_; }  // first line of the record
-
- private:
-  int Get() {
-    if (pos_ == end_ && !Fill()) return -1;
-    return static_cast<unsigned char>(buffer_[pos_++]);
-  }
-  int Peek() {
-    if (pos_ == end_ && !Fill()) return -1;
-    return static_cast<unsigned char>(buffer_[pos_]);
-  }
-  bool Fill() {
-    while (true) {
-      const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0)
-        throw EngineError(
-            fmt::format("cannot read text file {}: {}", name_, SystemErrorText(errno)));
-      pos_ = 0;
-      end_ = static_cast<std::size_t>(n);
-      return n > 0;
-    }
-  }
-
-  int fd_;
-  std::string name_;
-  std::string buffer_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  std::uint64_t line_ = 0;
-  std::uint64_t record_line_ = 0;
-};
 
 // The path of the text file: the exact name first, else a name equal to it ignoring
 // ASCII case. The case of single-byte letters only is ignored: the trail byte of a

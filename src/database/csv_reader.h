@@ -1,0 +1,60 @@
+// Reads the records of a staging text file by the text driver's CSV rules, one buffer
+// at a time, from a file descriptor or from bytes in memory:
+//   - a record ends at CR LF, a lone CR or a lone LF outside quotes;
+//   - fields split at commas; a field that starts with a double quote runs to its
+//     closing quote (across line ends), a doubled quote inside standing for one, and
+//     what follows the closing quote up to the next comma is appended as it stands;
+//   - bytes are kept exactly (GBK, never trimmed or converted).
+// A read error of the file is an EngineError naming the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qoru::db {
+
+struct CsvField {
+  std::string bytes;    // GBK
+  bool quoted = false;  // the field started with a double quote
+};
+
+class CsvReader {
+ public:
+  // Reads from `fd`, which stays owned by the caller; `display_name` (UTF-8) names the
+  // file in messages.
+  CsvReader(int fd, std::string display_name);
+  // Reads from `bytes`, which must outlive the reader.
+  explicit CsvReader(std::string_view bytes);
+
+  // Fills `fields` with the next record (at least one field); false at the end of the
+  // input. `blank` is set for a line without any character.
+  bool Next(std::vector<CsvField>& fields, bool* blank);
+
+  std::uint64_t line() const { return line_; }                // last line read, from 1
+  std::uint64_t record_line() const { return record_line_; }  // first line of the record
+
+ private:
+  int Get() {
+    if (pos_ == end_ && !Fill()) return -1;
+    return static_cast<unsigned char>(data_[pos_++]);
+  }
+  int Peek() {
+    if (pos_ == end_ && !Fill()) return -1;
+    return static_cast<unsigned char>(data_[pos_]);
+  }
+  bool Fill();
+
+  int fd_ = -1;                 // -1: reading from memory
+  std::string name_;            // UTF-8 name of the file, for messages
+  std::string buffer_;          // read buffer of a file
+  const char* data_ = nullptr;  // the bytes being read: buffer_ or the caller's
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  std::uint64_t line_ = 0;
+  std::uint64_t record_line_ = 0;
+};
+
+}  // namespace qoru::db
