@@ -12,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/gbk_codec.h"
 #include "platform/host_log.h"
+#include "platform/trace.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
@@ -53,6 +54,13 @@ void TForm_DealWithVAROZ::SetStatus(const std::string& text_gbk) {
   if (text_gbk == RzLabel1) return;
   RzLabel1 = text_gbk;
   face_.StatusChanged(RzLabel1);
+  if (Tracing(kTraceStatus)) Trace(kTraceStatus, GbkToUtf8(RzLabel1));
+}
+
+void TForm_DealWithVAROZ::Notice(const std::string& message) {
+  last_notice_ = message;
+  face_.Notice(message);
+  Trace(kTraceNotice, message);
 }
 
 void TForm_DealWithVAROZ::Yield() {
@@ -61,8 +69,10 @@ void TForm_DealWithVAROZ::Yield() {
 
 int TForm_DealWithVAROZ::ShowModal() {
   modal_result_ = mrNone;
+  failure_reason_.clear();
   face_.Shown(Caption());
   face_.StatusChanged(RzLabel1);
+  if (Tracing(kTraceStatus)) Trace(kTraceStatus, GbkToUtf8(RzLabel1));
   FormShow();
   SetState(DialogState::kWaiting);
   while (modal_result_ == mrNone) {
@@ -71,6 +81,7 @@ int TForm_DealWithVAROZ::ShowModal() {
         if (StratTimer.Enabled) DispatchTimer();
         break;
       case FaceEvent::kCloseRequest:
+        if (state_ == DialogState::kWaiting) failure_reason_ = "转换开始前对话框已被关闭";
         Close();
         break;
       case FaceEvent::kNone:
@@ -102,6 +113,8 @@ void TForm_DealWithVAROZ::DispatchTimer() {
   } catch (const std::exception&) {
   }
   SetState(DialogState::kStalled);
+  failure_reason_ = message;
+  Trace(kTraceErrorBox, message);
   face_.ErrorBox(message);
 }
 
@@ -113,7 +126,10 @@ void TForm_DealWithVAROZ::StratTimerTimer() {
 
 bool TForm_DealWithVAROZ::RunConversion() {
   bool result = false;
-  if (!StageSourceFiles()) return false;
+  if (!StageSourceFiles()) {
+    failure_reason_ = last_notice_.empty() ? "拷贝源文件失败" : last_notice_;
+    return false;
+  }
   TableMap = std::make_unique<StringList>();
   HeaderMap = std::make_unique<StringList>();
   AuxItemNames = std::make_unique<StringList>();
@@ -143,6 +159,7 @@ bool TForm_DealWithVAROZ::RunConversion() {
     } catch (const db::EngineError&) {
     }
     WriteHostLog(3, e.what());
+    if (!result) failure_reason_ = e.what();
   }
   return result;
 }
