@@ -35,4 +35,13 @@ void Trace(TraceKind kind, std::string_view text_utf8, double seconds) {
   g_hook(kind, text.c_str(), seconds);
 }
 
+StageTrace::StageTrace(const char* name_utf8)
+    : name_(name_utf8), start_(std::chrono::steady_clock::now()) {}
+
+StageTrace::~StageTrace() {
+  if (!Tracing(kTraceStage)) return;
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start_;
+  Trace(kTraceStage, name_, took.count());
+}
+
 }  // namespace qoru

@@ -9,6 +9,7 @@
 // WriteLog keeps receiving exactly its own messages; the trace hook is an addition.
 #pragma once
 
+#include <chrono>
 #include <string_view>
 
 namespace qoru {
@@ -35,5 +36,19 @@ bool Tracing(TraceKind kind);
 
 // Hands one event to the host when it wants the kind.
 void Trace(TraceKind kind, std::string_view text_utf8, double seconds = 0);
+
+// Times a stage of the run from its construction to its destruction and reports it as
+// kTraceStage, also when a failure ends the stage early.
+class StageTrace {
+ public:
+  explicit StageTrace(const char* name_utf8);
+  ~StageTrace();
+  StageTrace(const StageTrace&) = delete;
+  StageTrace& operator=(const StageTrace&) = delete;
+
+ private:
+  const char* name_;
+  std::chrono::steady_clock::time_point start_;
+};
 
 }  // namespace qoru

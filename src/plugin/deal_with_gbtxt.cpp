@@ -1,6 +1,7 @@
 #include "plugin/deal_with_gbtxt.h"
 
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -126,34 +127,60 @@ void TForm_DealWithVAROZ::StratTimerTimer() {
 
 bool TForm_DealWithVAROZ::RunConversion() {
   bool result = false;
-  if (!StageSourceFiles()) {
-    failure_reason_ = last_notice_.empty() ? "拷贝源文件失败" : last_notice_;
-    return false;
+  {
+    StageTrace stage("拷贝源文件");
+    if (!StageSourceFiles()) {
+      failure_reason_ = last_notice_.empty() ? "拷贝源文件失败" : last_notice_;
+      return false;
+    }
   }
   TableMap = std::make_unique<StringList>();
   HeaderMap = std::make_unique<StringList>();
   AuxItemNames = std::make_unique<StringList>();
   AuxArchiveFiles = std::make_unique<StringList>();
-  ReadFormatDescription();
-  PrepareTableTexts();
+  {
+    StageTrace stage("读取格式说明");
+    ReadFormatDescription();
+  }
+  {
+    StageTrace stage("改写表文本");
+    PrepareTableTexts();
+  }
+  std::optional<StageTrace> import_stage(std::in_place, "导入");
   ResultPath = db::CreateStagingDatabase(WorkDir);
   try {
     db::ImportTables(runner_, WorkDir, ResultPath, *TableMap);
+    import_stage.reset();
     for (const auto& text : CurAdoConnection.replaced_texts())
       Notice(fmt::format(
           "表文本 {} 中有 {} 处不是有效的 GBK 字符（第一处在第 {} 行），已替换为“\uFFFD”",
           DisplayText(text.file), text.count, text.first_line));
-    db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
-    SpreadAllAuxiliaryColumns(runner_, *this, *AuxItemNames);
-    BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);
+    {
+      StageTrace stage("补全会计科目");
+      db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
+    }
+    {
+      StageTrace stage("凭证辅助核算");
+      SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "JZPZ");
+    }
+    {
+      StageTrace stage("余额辅助核算");
+      SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "KMYE");
+    }
+    {
+      StageTrace stage("辅助信息表");
+      BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);
+    }
     result = true;
     try {
+      StageTrace stage("提交并断开连接");
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {
       result = false;  // the last writes did not reach the database
       throw;
     }
   } catch (const db::EngineError& e) {
+    import_stage.reset();
     try {
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {

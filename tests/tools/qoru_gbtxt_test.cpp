@@ -15,28 +15,15 @@
 
 #include "gendata/dataset.h"
 #include "platform/gbk_codec.h"
+#include "test_support/command.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru {
 namespace {
 
-struct Ran {
-  int exit_code;
-  std::string out;  // stdout and stderr together
-};
-
-Ran RunCommand(const std::string& command) {
-  Ran ran{-1, {}};
-  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-  if (p == nullptr) return ran;
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) ran.out.append(buf.data(), n);
-  const int status = ::pclose(p);
-  ran.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return ran;
-}
+using test::Ran;
+using test::RunCommand;
 
 const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
 const std::string kLibrary = std::string(QORU_BINARY_DIR) + "/libqoru_ERP_GBtxt.so";

@@ -12,14 +12,19 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
 #include "platform/display_width.h"
+#include "platform/file_system.h"
 #include "platform/gbk_codec.h"
 #include "platform/trace.h"
+#include "qoru_gbtxt/book_set_inspector.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/inspect_output.h"
 #include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/run_log.h"
+#include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/work_area.h"
 
 namespace {
@@ -28,9 +33,12 @@ constexpr int kExitDone = 0;
 constexpr int kExitNotConverted = 1;
 constexpr int kExitUsage = 2;
 
-qoru::host::RunLog g_log;      // qoru.log of the current run
-bool g_clear_line = false;     // a terminal face may have a status line on stderr
-std::string g_outcome_reason;  // why the run did not succeed, from the trace hook
+qoru::host::RunLog g_log;          // qoru.log of the current run
+qoru::host::RunSummary g_summary;  // what the current run did
+bool g_clear_line = false;         // a terminal face may have a status line on stderr
+bool g_verbose = false;            // print every statement with its time
+bool g_quiet_log = false;          // the library's log is not shown (inspection)
+std::string g_outcome_reason;      // why the run did not succeed, from the trace hook
 
 int Refuse(const std::string& message) {
   std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
@@ -57,7 +65,34 @@ struct ConvertOptions {
   std::string work;
   std::string face;
   bool keep_work = false;
+  bool json = false;
+  bool verbose = false;
 };
+
+struct InspectOptions {
+  std::string source;
+  bool json = false;
+};
+
+int Inspect(InspectOptions options) {
+  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
+  if (!qoru::PathExists(options.source)) return Refuse("源目录不存在：" + options.source);
+  if (!qoru::IsDirectory(options.source)) return Refuse("源路径不是目录：" + options.source);
+  g_quiet_log = true;
+  qoru::host::InspectReport report;
+  try {
+    report = qoru::host::InspectBookSet(options.source);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qoru-gbtxt：预检没有完成：%s\n", e.what());
+    return kExitNotConverted;
+  }
+  if (options.json) {
+    std::printf("%s\n", qoru::host::InspectJson(report).dump(2).c_str());
+  } else {
+    std::fputs(qoru::host::InspectText(report).c_str(), stdout);
+  }
+  return report.FirstFatal() == nullptr ? kExitDone : kExitNotConverted;
+}
 
 int Convert(ConvertOptions options) {
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
@@ -87,21 +122,27 @@ int Convert(ConvertOptions options) {
     g_log.Write("结果", "0（" + reason + "）");
     return Refuse(reason);
   }
+  g_verbose = options.verbose;
   const std::u16string text = library.DoIt(0, options.work, options.source);
 
-  if (text == u"0") {
-    std::printf("0\n");
-    const std::string why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
-    if (options.face == "headless") std::fprintf(stderr, "转换未成功：%s\n", why.c_str());
-    g_log.Write("结果", "0（" + why + "）");
-    return kExitNotConverted;
-  }
-  // Print the path with the bytes the user gave when it is the expected one.
+  const bool converted = text != u"0";
+  const std::string why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
+  // The path with the bytes the user gave when it is the expected one.
   const std::string expected = options.work + "TemplateTemp/GBA.mdb";
-  const std::string path = qoru::GbkToUtf16(expected) == text ? expected : qoru::Utf16ToUtf8(text);
-  std::printf("%s\n", path.c_str());
-  g_log.Write("结果", path);
-  return kExitDone;
+  std::string result = "0";
+  if (converted) result = qoru::GbkToUtf16(expected) == text ? expected : qoru::Utf16ToUtf8(text);
+  g_summary.Finish(options.work, result, converted ? std::string() : why);
+  if (options.json) {
+    std::printf("%s\n", g_summary.Json().dump(2).c_str());
+  } else {
+    std::printf("%s\n", result.c_str());
+    if (!converted && options.face == "headless")
+      std::fprintf(stderr, "转换未成功：%s\n", why.c_str());
+    std::fputs(g_summary.Text().c_str(), stderr);
+  }
+  g_log.Write("摘要", g_summary.Text());
+  g_log.Write("结果", converted ? result : "0（" + why + "）");
+  return converted ? kExitDone : kExitNotConverted;
 }
 
 }  // namespace
@@ -109,6 +150,7 @@ int Convert(ConvertOptions options) {
 // The host's log, found by the library in this process.
 extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance*/, int level,
                                                                 const char16_t* message) {
+  if (g_quiet_log) return;
   const std::string text = qoru::Utf16ToUtf8(message ? message : u"");
   const std::string word = qoru::host::LevelWord(level);
   PrintToUser(word + "：" + text);
@@ -117,12 +159,25 @@ extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance
 
 // The library's trace hook: what the user saw beside the log goes to qoru.log too.
 extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const char* text,
-                                                                double /*seconds*/) {
+                                                                double seconds) {
   const std::string message = text != nullptr ? text : "";
   switch (kind) {
     case qoru::kTraceHello:
       return 1 << qoru::kTraceStatus | 1 << qoru::kTraceNotice | 1 << qoru::kTraceErrorBox |
-             1 << qoru::kTraceOutcome;
+             1 << qoru::kTraceOutcome | 1 << qoru::kTraceRejected | 1 << qoru::kTraceStage |
+             (g_verbose ? 1 << qoru::kTraceStatement : 0);
+    case qoru::kTraceStatement:
+      PrintToUser(fmt::format("语句（{:.3f} 秒）：{}", seconds, message));
+      break;
+    case qoru::kTraceRejected: {
+      const std::size_t cut = message.find('\n');
+      g_summary.AddRejected(message.substr(0, cut),
+                            cut == std::string::npos ? std::string() : message.substr(cut + 1));
+      break;
+    }
+    case qoru::kTraceStage:
+      g_summary.AddStage(message, seconds);
+      break;
     case qoru::kTraceStatus:
       g_log.Write("状态", message);
       break;
@@ -186,8 +241,28 @@ int main(int argc, char** argv) {
                     "其中已有的表不会重新导入）。默认在调用前清空 TemplateTemp 中的文件，"
                     "以免两个账套混在一个数据库中");
 
+  convert->add_flag("--json", convert_options.json,
+                    "在标准输出打印一个 JSON 对象（结果、各表行数、补全的上级科目、辅助核算编码、"
+                    "被拒绝的语句、各阶段用时），代替数据库路径和文字摘要");
+  convert->add_flag("--verbose", convert_options.verbose, "在标准错误上打印执行的每条语句及其用时");
+
+  InspectOptions inspect_options;
+  CLI::App* inspect = app.add_subcommand(
+      "inspect",
+      "预检一个账套而不转换：读取 GSSM.txt，逐个读取表文件，报告各节、各表的文件、列和行数、"
+      "辅助核算项与档案的对应、缺少的文件，以及转换会在哪一行停止。转换会成功时以 0 退出，"
+      "会失败时以 1 退出（先写原因）。");
+  inspect->group("子命令");
+  qoru::host::UseChinese(*inspect);
+  inspect
+      ->add_option("--source", inspect_options.source,
+                   "源目录：账套的 *.txt 文件和 GSSM.txt 所在的目录")
+      ->required()
+      ->type_name("目录");
+  inspect->add_flag("--json", inspect_options.json, "在标准输出打印一个 JSON 对象代替文字报告");
+
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (const std::string problem = qoru::host::CheckTopLevelWord(args, {"convert"});
+  if (const std::string problem = qoru::host::CheckTopLevelWord(args, {"convert", "inspect"});
       !problem.empty())
     return Refuse(problem + "；用 qoru-gbtxt --help 查看用法");
   try {
@@ -202,5 +277,6 @@ int main(int argc, char** argv) {
     return Refuse(qoru::host::ArgumentErrorText(e) + "；用 qoru-gbtxt --help 查看用法");
   }
   if (convert->parsed()) return Convert(convert_options);
+  if (inspect->parsed()) return Inspect(inspect_options);
   return Refuse("缺少子命令");
 }
