@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -56,8 +57,15 @@ void PrintToUser(const std::string& message) {
   const int columns =
       ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 4 ? ws.ws_col : 80;
   std::fputs("\r\x1b[K", stderr);
-  for (const std::string& line : qoru::WrapColumns(message, static_cast<std::size_t>(columns - 3)))
-    std::fprintf(stderr, "%s\n", line.c_str());
+  // Blanks at the start of the message indent every line it is broken into.
+  const std::size_t indent =
+      message.find_first_not_of(' ') == std::string::npos ? 0 : message.find_first_not_of(' ');
+  const std::string body = message.substr(indent);
+  const auto lines = qoru::WrapColumns(
+      body, static_cast<std::size_t>(std::max<int>(columns - 3 - static_cast<int>(indent), 8)));
+  if (lines.empty()) std::fputc('\n', stderr);
+  for (const std::string& line : lines)
+    std::fprintf(stderr, "%s%s\n", std::string(indent, ' ').c_str(), line.c_str());
 }
 
 struct ConvertOptions {
@@ -135,10 +143,17 @@ int Convert(ConvertOptions options) {
   if (options.json) {
     std::printf("%s\n", g_summary.Json().dump(2).c_str());
   } else {
-    std::printf("%s\n", result.c_str());
     if (!converted && options.face == "headless")
       std::fprintf(stderr, "转换未成功：%s\n", why.c_str());
-    std::fputs(g_summary.Text().c_str(), stderr);
+    // The summary first, so that the result is the last line a user sees.
+    const std::string summary = g_summary.Text();
+    for (std::size_t start = 0; start < summary.size();) {
+      const std::size_t end = summary.find('\n', start);
+      PrintToUser(summary.substr(start, end - start));
+      start = end == std::string::npos ? summary.size() : end + 1;
+    }
+    std::fflush(stderr);
+    std::printf("%s\n", result.c_str());
   }
   g_log.Write("摘要", g_summary.Text());
   g_log.Write("结果", converted ? result : "0（" + why + "）");
