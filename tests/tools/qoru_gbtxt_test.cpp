@@ -52,7 +52,7 @@ TEST(CommandLineHost, WrongArgumentsNameWhatIsWrong) {
   EXPECT_NE(missing.out.find(tmp.path() + "nowhere"), std::string::npos) << missing.out;
 
   const Ran bad_face = RunCommand(kHost + " convert --source " + tmp.path() + " --work " +
-                                  tmp.path() + "w --face window");
+                                  tmp.path() + "w --face desktop");
   EXPECT_NE(bad_face.exit_code, 0);
   const Ran no_work = RunCommand(kHost + " convert --source " + tmp.path());
   EXPECT_NE(no_work.exit_code, 0);

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
       ->add_option("--face", face,
                    "对话框的显示方式：terminal（标准错误上的状态行和进度条，Ctrl-C 请求关闭）或 "
                    "headless（不显示）；默认在终端上为 terminal，否则为 headless")
-      ->check(CLI::IsMember({"headless", "terminal"}));
+      ->check(CLI::IsMember({"headless", "terminal", "window"}));
   convert->add_flag("--keep-work", keep_work,
                     "不清空 TemplateTemp：在上次转换留下的文件上转换（已有的 GBA.mdb 不会被替换，"
                     "其中已有的表不会重新导入）。默认在调用前清空 TemplateTemp 中的文件，"
