@@ -37,19 +37,18 @@ std::unique_ptr<Face> MakeDefaultFace() {
   // of the display is touched otherwise.
   const bool window_asked = choice == "window";
   std::string why_not;
-  if (window_asked || (choice.empty() && OwnerWindow() != 0)) {
+  if (window_asked || OwnerWindow() != 0) {
     if (auto face = MakeWindowFace(OwnerWindow(), &why_not)) return face;
   }
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
   std::unique_ptr<Face> face;
-  if (::isatty(STDERR_FILENO)) {
+  if (terminal) {
     face = std::make_unique<TerminalFace>();
   } else {
     face = std::make_unique<HeadlessFace>();
   }
   // Without a display the run goes on without the window, and says so.
-  if (window_asked)
-    face->Notice(why_not + "，进度改为" +
-                 (dynamic_cast<TerminalFace*>(face.get()) ? "在终端显示" : "不显示"));
+  if (window_asked) face->Notice(why_not + "，进度改为" + (terminal ? "在终端显示" : "不显示"));
   return face;
 }
 

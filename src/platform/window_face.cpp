@@ -44,6 +44,7 @@ void WindowFace::Shown(const std::string& caption_gbk) {
   window_ = std::make_unique<DialogWindow>(layout, Banner(), GbkToUtf8(caption_gbk));
   window_->callback([](Fl_Widget*, void* self) { OnClose(self); }, this);
   window_->set_modal();
+  window_->xclass("qoru_ERP_GBtxt");
   if (!status_gbk_.empty()) window_->SetStatus(GbkToUtf8(status_gbk_));
   window_->SetPercent(percent_);
   status_dirty_ = false;

@@ -7,9 +7,7 @@
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -305,22 +303,10 @@ TEST_F(WindowFaceTest, ErrorBoxShowsTheFailureWithAStopSignOverTheStalledDialog)
             watch.states.end());
 }
 
-// Every file below `dir` with its size and modification time.
-std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> Snapshot(const std::string& dir) {
-  std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-    struct stat st {};
-    ::stat(e.path().c_str(), &st);
-    files[e.path().string()] = {static_cast<std::uintmax_t>(st.st_size),
-                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
-  }
-  return files;
-}
-
 TEST_F(WindowFaceTest, ClosingTheWindowInTheFirstSecondGivesZeroAndTouchesNoFile) {
   test::Workspace ws;
   WriteDataset(ws, 50);
-  const auto before = Snapshot(ws.work());
+  const auto before = test::Snapshot(ws.work());
   ::setenv("QORU_FACE", "window", 1);  // the face DoIt picks itself
   std::thread user([] {
     X11Probe probe;
@@ -331,7 +317,7 @@ TEST_F(WindowFaceTest, ClosingTheWindowInTheFirstSecondGivesZeroAndTouchesNoFile
   const std::u16string result = Convert(ws);
   user.join();
   EXPECT_EQ(result, u"0");
-  EXPECT_EQ(Snapshot(ws.work()), before);
+  EXPECT_EQ(test::Snapshot(ws.work()), before);
   EXPECT_EQ(probe_->FindWindow(kCaption), 0u);
 }
 
