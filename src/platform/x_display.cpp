@@ -25,6 +25,10 @@ _XDisplay* WindowDisplay(std::string* why_not) {
   return display;
 }
 
+bool WindowDisplayIsOpen() {
+  return fl_display != nullptr;
+}
+
 int ScreenDpi(_XDisplay* display) {
   if (const char* value = XGetDefault(display, "Xft", "dpi")) {
     char* end = nullptr;

@@ -14,6 +14,9 @@ namespace qoru {
 // in the users' language.
 _XDisplay* WindowDisplay(std::string* why_not);
 
+// Whether the display has been opened in this process.
+bool WindowDisplayIsOpen();
+
 // The screen's logical resolution in pixels per inch: the Xft.dpi resource, which
 // desktops set to scale their text, when it is set and sensible; else 96.
 int ScreenDpi(_XDisplay* display);

@@ -24,6 +24,7 @@
 #include "platform/progress_bar.h"
 #include "platform/progress_bar_widget.h"
 #include "platform/x11_probe.h"
+#include "platform/x_display.h"
 #include "platform/xvfb_server.h"
 #include "plugin/do_it.h"
 #include "test_support/bookset.h"
@@ -377,6 +378,44 @@ TEST_F(WindowFaceTest, AHostWindowThatDoesNotExistLeavesTheDialogWithoutOwner) {
   const std::u16string result = Convert(ws, 0x3ffff0);
   user.join();
   EXPECT_EQ(result, u"0");
+}
+
+TEST_F(WindowFaceTest, EscDoesNotCloseTheDialog) {
+  test::Workspace ws;
+  WriteDataset(ws, 50);
+  ::setenv("QORU_FACE", "window", 1);
+  std::thread user([] {
+    X11Probe probe;
+    const unsigned long dialog = probe.WaitForWindow(kCaption, 10s);
+    EXPECT_NE(dialog, 0u);
+    if (dialog == 0) return;
+    probe.PressKey(dialog, XK_Escape);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(probe.FindWindow(kCaption), dialog);
+    probe.RequestClose(dialog);
+  });
+  Convert(ws);  // "0" or the path, depending on whether the run had started
+  user.join();
+}
+
+// The headless and terminal faces never open the display, even with a host window and
+// a display at hand. Each case runs in a freshly started process, where nothing
+// opened it yet.
+TEST_F(WindowFaceTest, OtherFacesNeverOpenTheDisplay) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  test::Workspace ws;
+  WriteDataset(ws, 20);
+  for (const char* face : {"headless", "terminal", "window"}) {
+    const int opened = std::string(face) == "window" ? 1 : 0;  // the check's control
+    EXPECT_EXIT(
+        {
+          ::setenv("QORU_FACE", face, 1);
+          Convert(ws, 0x1234);
+          std::exit(WindowDisplayIsOpen() ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(opened), "")
+        << face;
+  }
 }
 
 }  // namespace

@@ -15,9 +15,10 @@ namespace qoru::test {
 namespace {
 
 pid_t g_server = 0;
+pid_t g_starter = 0;  // the process that started it; a forked child leaves it alone
 
 void StopServer() {
-  if (g_server <= 0) return;
+  if (g_server <= 0 || ::getpid() != g_starter) return;
   ::kill(g_server, SIGTERM);
   ::waitpid(g_server, nullptr, 0);
   g_server = 0;
@@ -65,6 +66,7 @@ XvfbServer::XvfbServer() {
     return;
   }
   g_server = pid;
+  g_starter = parent;
   std::atexit(StopServer);
   // The server writes its display number once it accepts connections.
   std::string number;
