@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "platform/headless_face.h"
+#include "platform/owner_window.h"
 #include "platform/terminal_face.h"
+#include "platform/window_face.h"
 
 namespace qoru {
 
@@ -27,13 +29,27 @@ const char* DialogStateName(DialogState state) {
 }
 
 std::unique_ptr<Face> MakeDefaultFace() {
-  // There is no desktop window face in this build; "window" falls back like no choice.
   const char* env = std::getenv("QORU_FACE");
   const std::string_view choice = env ? env : "";
   if (choice == "headless") return std::make_unique<HeadlessFace>();
   if (choice == "terminal") return std::make_unique<TerminalFace>();
-  if (::isatty(STDERR_FILENO)) return std::make_unique<TerminalFace>();
-  return std::make_unique<HeadlessFace>();
+  // The window face when it is asked for, or when the host gave its window; nothing
+  // of the display is touched otherwise.
+  const bool window_asked = choice == "window";
+  std::string why_not;
+  if (window_asked || OwnerWindow() != 0) {
+    if (auto face = MakeWindowFace(OwnerWindow(), &why_not)) return face;
+  }
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  std::unique_ptr<Face> face;
+  if (terminal) {
+    face = std::make_unique<TerminalFace>();
+  } else {
+    face = std::make_unique<HeadlessFace>();
+  }
+  // Without a display the run goes on without the window, and says so.
+  if (window_asked) face->Notice(why_not + "，进度改为" + (terminal ? "在终端显示" : "不显示"));
+  return face;
 }
 
 }  // namespace qoru

@@ -3,7 +3,6 @@
 #include "plugin/do_it.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -31,18 +30,6 @@ BookSet SmallBookSet() {
   set.jzpz = {{"660201", "买纸", "10.00", "0.00", "人民币", "0", "01"}};
   set.archive_rows = {{"BMDA.txt", {{"01", "财务部"}}}};
   return set;
-}
-
-// Every file below `dir` with its size and modification time.
-std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> Snapshot(const std::string& dir) {
-  std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-    struct stat st {};
-    ::stat(e.path().c_str(), &st);
-    files[e.path().string()] = {static_cast<std::uintmax_t>(st.st_size),
-                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
-  }
-  return files;
 }
 
 TEST(DoIt, SuccessfulRunReturnsTheStagingDatabasePath) {
@@ -129,12 +116,12 @@ TEST(DoIt, HostWindowOwnsTheDialogAndTheOwnerIsRestoredAfterSuccessAndFailure) {
 TEST(DoIt, CloseWhileWaitingCancelsAndTouchesNoFileOfTheWorkDirectory) {
   Workspace ws;
   ws.WriteBookSet(SmallBookSet());
-  const auto before = Snapshot(ws.work());
+  const auto before = test::Snapshot(ws.work());
   HeadlessFace::Script script;
   script.close_while_waiting = true;
   const auto outcome = RunDoIt(ws.work(), ws.source(), script);
   EXPECT_EQ(outcome.result, u"0");
-  EXPECT_EQ(Snapshot(ws.work()), before);
+  EXPECT_EQ(test::Snapshot(ws.work()), before);
 }
 
 TEST(DoIt, CloseDuringTheRunLeavesTheRunsOutcomeStanding) {

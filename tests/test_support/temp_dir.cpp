@@ -39,4 +39,15 @@ void MakeDir(const std::string& path) {
   std::filesystem::create_directories(path);
 }
 
+FileSnapshot Snapshot(const std::string& dir) {
+  FileSnapshot files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    struct stat st {};
+    ::stat(e.path().c_str(), &st);
+    files[e.path().string()] = {static_cast<std::uintmax_t>(st.st_size),
+                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+  }
+  return files;
+}
+
 }  // namespace qoru::test

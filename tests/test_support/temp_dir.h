@@ -2,6 +2,8 @@
 // whole-file helpers for test data.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 namespace qoru::test {
@@ -24,5 +26,10 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 void MakeDir(const std::string& path);
+
+// Every file and directory below `dir` with its size and modification time (ns), to
+// tell whether anything there was touched.
+using FileSnapshot = std::map<std::string, std::pair<std::uintmax_t, std::int64_t>>;
+FileSnapshot Snapshot(const std::string& dir);
 
 }  // namespace qoru::test
