@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "database/csv_reader.h"
 #include "database/engine_error.h"
 #include "database/jet_translator.h"
+#include "database/row_batch_queue.h"
 #include "database/sqlite_handle.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -33,6 +36,42 @@ std::string ResolveTextFile(const std::string& dir, const std::string& name) {
       return base + entry;
   throw EngineError(
       fmt::format("text file not found: {} in {}", DisplayText(name), DisplayText(base)));
+}
+
+// The reading thread: every further record of `reader` as a row of `columns` values,
+// decoded from GBK, in batches through `queue`. A blank line yields no row; a short row
+// gets nulls; an empty field that was not quoted is null; extra fields are dropped.
+void ReadRows(CsvReader& reader, std::size_t columns, RowBatchQueue& queue, ConversionStats& stats,
+              std::uint64_t& first_replaced_line) {
+  std::exception_ptr failure;
+  try {
+    std::vector<CsvField> fields;
+    bool blank = false;
+    std::unique_ptr<RowBatch> batch = queue.Empty();
+    while (reader.Next(fields, &blank)) {
+      if (blank) continue;
+      for (std::size_t i = 0; i < columns; ++i) {
+        if (i >= fields.size() || (fields[i].bytes.empty() && !fields[i].quoted)) {
+          batch->AddNull();
+          continue;
+        }
+        const std::size_t start = batch->text.size();
+        AppendGbkAsUtf8(fields[i].bytes, batch->text, &stats);
+        batch->AddText(start);
+        if (stats.replaced > 0 && first_replaced_line == 0)
+          first_replaced_line = reader.record_line();
+      }
+      batch->lines.push_back(reader.line());
+      if (batch->Full()) {
+        if (!queue.Push(std::move(batch))) break;
+        batch = queue.Empty();
+      }
+    }
+    if (batch != nullptr && batch->rows() > 0) queue.Push(std::move(batch));
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  queue.Finish(failure);
 }
 
 }  // namespace
@@ -91,32 +130,41 @@ TextImportResult ImportTextFile(const TextImport& import) {
   insert += ")";
 
   Exec(h, "BEGIN IMMEDIATE");
+  // The rows are read and decoded on a thread of their own while this one inserts.
+  RowBatchQueue queue(4);
+  std::thread reading;
   try {
     if (sqlite3_exec(h, create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
       ThrowEngineError(h, fmt::format("import of {} into table {}", shown, import.table));
     SqliteStmt stmt = Prepare(h, insert);
-    std::vector<std::string> values(names.size());
-    while (reader.Next(fields, &blank)) {
-      if (blank) continue;
-      for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i >= fields.size() || (fields[i].bytes.empty() && !fields[i].quoted)) {
-          sqlite3_bind_null(stmt.get(), static_cast<int>(i + 1));
-          continue;
+    reading = std::thread(ReadRows, std::ref(reader), names.size(), std::ref(queue),
+                          std::ref(stats), std::ref(result.first_replaced_line));
+    while (std::unique_ptr<RowBatch> batch = queue.Pop()) {
+      std::size_t value = 0;
+      for (std::size_t row = 0; row < batch->rows(); ++row) {
+        for (std::size_t i = 0; i < names.size(); ++i, ++value) {
+          const int column = static_cast<int>(i + 1);
+          if (batch->starts[value] < 0) {
+            sqlite3_bind_null(stmt.get(), column);
+          } else {
+            sqlite3_bind_text(stmt.get(), column, batch->text.data() + batch->starts[value],
+                              static_cast<int>(batch->lengths[value]), SQLITE_STATIC);
+          }
         }
-        values[i] = GbkToUtf8(fields[i].bytes, &stats);
-        if (stats.replaced > 0 && result.first_replaced_line == 0)
-          result.first_replaced_line = reader.record_line();
-        sqlite3_bind_text(stmt.get(), static_cast<int>(i + 1), values[i].data(),
-                          static_cast<int>(values[i].size()), SQLITE_STATIC);
+        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+          ThrowEngineError(h, fmt::format("import of {}, line {}", shown, batch->lines[row]));
+        sqlite3_reset(stmt.get());
+        ++result.rows;
       }
-      if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-        ThrowEngineError(h, fmt::format("import of {}, line {}", shown, reader.line()));
-      sqlite3_reset(stmt.get());
-      ++result.rows;
+      queue.Recycle(std::move(batch));
     }
+    reading.join();
+    if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
     stmt.reset();
     Exec(h, "COMMIT");
   } catch (...) {
+    queue.Cancel();
+    if (reading.joinable()) reading.join();
     sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }

@@ -251,18 +251,23 @@ void EncodeGbk(const Tables& t, char32_t cp, std::string& out, ConversionStats* 
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk, ConversionStats* stats) {
-  const Tables& t = GetTables();
   std::string out;
-  out.reserve(gbk.size() + gbk.size() / 2);
+  AppendGbkAsUtf8(gbk, out, stats);
+  return out;
+}
+
+void AppendGbkAsUtf8(std::string_view gbk, std::string& out, ConversionStats* stats) {
+  const Tables& t = GetTables();
+  out.reserve(out.size() + gbk.size() + gbk.size() / 2);
   std::size_t i = 0;
   while (i < gbk.size()) {
-    if (static_cast<unsigned char>(gbk[i]) < 0x80) {
-      out.push_back(gbk[i++]);
-      continue;
-    }
-    AppendUtf8(DecodeGbkAt(t, gbk, i, stats), out);
+    // ASCII runs are copied whole.
+    std::size_t j = i;
+    while (j < gbk.size() && static_cast<unsigned char>(gbk[j]) < 0x80) ++j;
+    out.append(gbk.data() + i, j - i);
+    i = j;
+    if (i < gbk.size()) AppendUtf8(DecodeGbkAt(t, gbk, i, stats), out);
   }
-  return out;
 }
 
 std::string GbkToUtf8Escaped(std::string_view gbk) {
