@@ -39,8 +39,7 @@ void Connection::Open() {
           fmt::format("'{}' is not a valid path: no such directory", DisplayText(target.source)));
   } else {
     db_ = OpenExistingDatabase(target.source);
-    Exec(db_.get(),
-         "PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF; PRAGMA cache_size=-65536");
+    Exec(db_.get(), "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF; PRAGMA cache_size=-65536");
   }
   source_ = std::move(target.source);
   mode_ = target.text_directory ? Mode::kTextDirectory : Mode::kDatabaseFile;

@@ -8,6 +8,11 @@
 // at a time. The connection keeps what its queries share: the prepared statements
 // (statement_cache.h), the batch of posted rows (write_batch.h) and the look-up index
 // hints (lookup_index_hints.h). Closing commits the batch and closes every query.
+//
+// Every write goes through SQLite's rollback journal, so that a process killed at any
+// moment leaves a database that opens and passes its integrity check; the journal and
+// the database are not synced to the disk (synchronous=OFF): what is lost to a crash of
+// the machine itself is the conversion's, which is run again.
 #pragma once
 
 #include <sqlite3.h>

@@ -85,7 +85,7 @@ TextImportResult ImportTextFile(const TextImport& import) {
   const std::string shown = DisplayText(import.file_name);
   SqliteDb db = OpenExistingDatabase(import.database_path);
   sqlite3* h = db.get();
-  Exec(h, "PRAGMA synchronous=NORMAL; PRAGMA secure_delete=OFF");
+  Exec(h, "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF");
 
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
