@@ -14,6 +14,7 @@
 #include "database/csv_reader.h"
 #include "database/engine_error.h"
 #include "database/jet_translator.h"
+#include "database/queued_rows_table.h"
 #include "database/row_batch_queue.h"
 #include "database/sqlite_handle.h"
 #include "platform/errors.h"
@@ -130,37 +131,27 @@ TextImportResult ImportTextFile(const TextImport& import) {
   insert += ")";
 
   Exec(h, "BEGIN IMMEDIATE");
-  // The rows are read and decoded on a thread of their own while this one inserts.
+  // The rows are read and decoded on a thread of their own, and inserted on this one
+  // by a single INSERT ... SELECT from them.
   RowBatchQueue queue(4);
   std::thread reading;
   try {
     if (sqlite3_exec(h, create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
       ThrowEngineError(h, fmt::format("import of {} into table {}", shown, import.table));
-    SqliteStmt stmt = Prepare(h, insert);
+    const std::string source =
+        AsciiLower(import.table) == "qoru_import_rows" ? "qoru_import_rows_2" : "qoru_import_rows";
+    QueuedRowsTable rows(queue, names.size());
+    rows.Register(h, source);
+    SqliteStmt copy =
+        Prepare(h, "INSERT INTO " + QuoteName(import.table) + " SELECT * FROM " + source);
     reading = std::thread(ReadRows, std::ref(reader), names.size(), std::ref(queue),
                           std::ref(stats), std::ref(result.first_replaced_line));
-    while (std::unique_ptr<RowBatch> batch = queue.Pop()) {
-      std::size_t value = 0;
-      for (std::size_t row = 0; row < batch->rows(); ++row) {
-        for (std::size_t i = 0; i < names.size(); ++i, ++value) {
-          const int column = static_cast<int>(i + 1);
-          if (batch->starts[value] < 0) {
-            sqlite3_bind_null(stmt.get(), column);
-          } else {
-            sqlite3_bind_text(stmt.get(), column, batch->text.data() + batch->starts[value],
-                              static_cast<int>(batch->lengths[value]), SQLITE_STATIC);
-          }
-        }
-        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-          ThrowEngineError(h, fmt::format("import of {}, line {}", shown, batch->lines[row]));
-        sqlite3_reset(stmt.get());
-        ++result.rows;
-      }
-      queue.Recycle(std::move(batch));
-    }
+    if (sqlite3_step(copy.get()) != SQLITE_DONE)
+      ThrowEngineError(h, fmt::format("import of {}, line {}", shown, rows.line()));
+    result.rows = static_cast<std::uint64_t>(sqlite3_changes64(h));
+    copy.reset();
     reading.join();
     if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
-    stmt.reset();
     Exec(h, "COMMIT");
   } catch (...) {
     queue.Cancel();

@@ -35,7 +35,7 @@ TEST(AccountTypes, AnswersEveryCodeAsTheLookUp) {
   db::SqliteDb db = db::OpenExistingDatabase(path);
   const std::optional<AccountTypes> chart = AccountTypes::Load(db.get());
   ASSERT_TRUE(chart.has_value());
-  for (const std::string code :
+  for (const char* code :
        {"6602", "ab01", "Ab01", "AB01", "Ａ1", "ａ1", "1001", "7701", "7701 ", "9999", ""}) {
     SCOPED_TRACE(code);
     const std::string* types = chart->Find(code);
@@ -45,7 +45,7 @@ TEST(AccountTypes, AnswersEveryCodeAsTheLookUp) {
 }
 
 TEST(AccountTypes, DeclinesChartsItCannotAnswerFor) {
-  for (const std::string setup :
+  for (const std::string& setup :
        {std::string(kChart) + "INSERT INTO KJKM VALUES ('66' || char(0) || '02', 'A');",
         std::string("CREATE TABLE KJKM (\"科目编号\", \"辅助核算项\"); INSERT INTO KJKM VALUES "
                     "(6602, 'A');"),
