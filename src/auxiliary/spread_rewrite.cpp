@@ -197,7 +197,12 @@ bool SpreadByRewrite(db::StatementRunner& runner, StageHost& host, const StringL
   runner.lookup_query().Close();
   connection.CommitWrites();
   if (sqlite3_get_autocommit(db) == 0) return false;
-  std::unique_ptr<db::TableRewrite> rewrite = db::TableRewrite::Plan(db, texts.table, alters);
+  std::unique_ptr<db::TableRewrite> rewrite;
+  try {
+    rewrite = db::TableRewrite::Plan(db, texts.table, alters);
+  } catch (const db::EngineError&) {
+    return false;  // trying changed nothing; the walk meets whatever failed
+  }
   if (rewrite == nullptr) return false;
   std::optional<AccountTypes> chart = AccountTypes::Load(db);
   if (!chart) return false;

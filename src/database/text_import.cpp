@@ -39,6 +39,21 @@ std::string ResolveTextFile(const std::string& dir, const std::string& name) {
       fmt::format("text file not found: {} in {}", DisplayText(name), DisplayText(base)));
 }
 
+// `base`, or base + "_2", "_3" ...: the first that names no table of the database.
+std::string FreeName(sqlite3* db, const std::string& base) {
+  SqliteStmt taken =
+      Prepare(db, "SELECT count(*) FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+  std::string name = base;
+  for (int n = 2;; ++n) {
+    sqlite3_bind_text(taken.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+    if (sqlite3_step(taken.get()) != SQLITE_ROW) ThrowEngineError(db);
+    const bool free = sqlite3_column_int(taken.get(), 0) == 0;
+    sqlite3_reset(taken.get());
+    if (free) return name;
+    name = base + "_" + std::to_string(n);
+  }
+}
+
 // The reading thread: every further record of `reader` as a row of `columns` values,
 // decoded from GBK, in batches through `queue`. A blank line yields no row; a short row
 // gets nulls; an empty field that was not quoted is null; extra fields are dropped.
@@ -138,8 +153,7 @@ TextImportResult ImportTextFile(const TextImport& import) {
   try {
     if (sqlite3_exec(h, create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
       ThrowEngineError(h, fmt::format("import of {} into table {}", shown, import.table));
-    const std::string source =
-        AsciiLower(import.table) == "qoru_import_rows" ? "qoru_import_rows_2" : "qoru_import_rows";
+    const std::string source = FreeName(h, "qoru_import_rows");
     QueuedRowsTable rows(queue, names.size());
     rows.Register(h, source);
     SqliteStmt copy =

@@ -99,6 +99,15 @@ TEST_F(TextImportTest, LargeFilesKeepRowOrderAndReportTheFirstReplacedLine) {
   EXPECT_EQ(connection_.replaced_texts()[0].first_line, 25002u);
 }
 
+TEST_F(TextImportTest, TablesNamedLikeTheImportsOwnSourceImportTheirOwnRows) {
+  WriteText("qoru_import_rows.txt", "a\r\nfirst\r\n");
+  WriteText("T.txt", "a\r\nsecond\r\n");
+  Import("qoru_import_rows", "qoru_import_rows#txt");
+  Import("T", "T#txt");
+  EXPECT_EQ(Sql("select a from qoru_import_rows"), (Rows{{"first"}}));
+  EXPECT_EQ(Sql("select a from T"), (Rows{{"second"}}));
+}
+
 TEST_F(TextImportTest, EveryColumnIsTextComparedWithoutAsciiCase) {
   WriteText("KJKM.txt", Gbk("科目编号,科目名称\r\n0010,Cash\r\n"));
   Import("KJKM", "KJKM#txt");
