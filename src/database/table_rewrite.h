@@ -6,7 +6,9 @@
 // row on the way, and the copy then takes the table's place. The table is afterwards
 // what the alter statements and the updates would have left, row for row: the same
 // CREATE text, rowids, values and storage classes. A counter column numbers the rows
-// 1, 2, 3 ... in rowid order, unless the caller sets its value.
+// 1, 2, 3 ... in rowid order, unless the caller sets its value. Only the storage is
+// new: the table's schema entry comes last and has another root page, and its old
+// pages stay in the file as free pages, which later tables fill.
 //
 // Plan says whether that holds: the table must be an ordinary rowid table without an
 // index, a trigger or a constraint of its own, in a database without views and
