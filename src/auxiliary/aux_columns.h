@@ -23,7 +23,9 @@ std::string BuildAuxColumnList(const StringList& names);
 // dropped; an empty list for an empty text or an empty separator.
 StringList SplitText(std::string_view text, std::string_view separator);
 
-// One pass over `table` ("JZPZ" or "KMYE"): adds the columns, walks the rows.
+// One pass over `table` ("JZPZ" or "KMYE"): adds the columns, walks the rows. It is
+// carried out as one rewrite of the table where that gives the same outcome
+// (spread_rewrite.h), else through the queries.
 void SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
                             const StringList& aux_item_names, const std::string& table);
 

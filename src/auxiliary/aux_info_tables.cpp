@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "auxiliary/aux_errors.h"
+#include "auxiliary/aux_messages.h"
 #include "database/statement_runner.h"
 #include "platform/gbk_codec.h"
 #include "platform/gbk_text.h"
@@ -61,10 +62,8 @@ void BuildAuxInfoTables(db::StatementRunner& runner, StageHost& host,
   host.SetStatus(Gbk("正在生成辅助信息表，请稍候……"));
   for (std::size_t i = 0; i < aux_archive_files.Count(); ++i) {
     if (i >= aux_item_names.Count())
-      throw AuxiliaryError(fmt::format(
-          "格式说明 GSSM.txt 中的辅助核算档案比辅助核算项多：第 {} 个档案文件“{}”没有对应的"
-          "辅助核算项名称（辅助核算项档案节只列出 {} 个类型）",
-          i + 1, DisplayText(aux_archive_files[i]), aux_item_names.Count()));
+      throw AuxiliaryError(
+          ArchiveWithoutTypeMessage(i, aux_archive_files[i], aux_item_names.Count()));
     runner.ExecuteStatement(AuxInfoInsertStatement(aux_item_names[i], aux_archive_files[i]));
     bar.SetPartsComplete(static_cast<int>(i));
     host.Yield();

@@ -1,25 +1,30 @@
-// The run's one database connection, in the two forms that the run builds:
-//   "Provider=...;Data Source=<dir>/;Extended Properties=text"  -- a text directory,
-//       on which the only statement is the import of a text file into a database;
-//   "Provider=...;Data Source='<path>';"                          -- a database file.
-// Connecting to a missing database file, or to a file that is not an SQLite database,
-// is an engine error; connecting never creates a file.
+// The run's one database connection, in the two forms that the run builds (see
+// connection_string.h): a text directory, on which the only statement is the import of
+// a text file into a database, and a database file. Connecting to a missing database
+// file, or to a file that is not an SQLite database, is an engine error; connecting
+// never creates a file.
 //
-// Writes are batched: posted rows collect in one transaction that is committed before
-// the next executed statement, every few thousand rows, and on disconnect, so that a
-// posted row outlives the run whatever ends it.
+// Statements of the host's dialect (GBK) are translated (jet_translator.h) and run one
+// at a time. The connection keeps what its queries share: the prepared statements
+// (statement_cache.h), the batch of posted rows (write_batch.h) and the look-up index
+// hints (lookup_index_hints.h). Closing commits the batch and closes every query.
+//
+// Every write goes through SQLite's rollback journal, so that a process killed at any
+// moment leaves a database that opens and passes its integrity check; the journal and
+// the database are not synced to the disk (synchronous=OFF): what is lost to a crash of
+// the machine itself is the conversion's, which is run again.
 #pragma once
 
 #include <sqlite3.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "database/lookup_index_hints.h"
 #include "database/sqlite_handle.h"
+#include "database/statement_cache.h"
+#include "database/write_batch.h"
 
 namespace qoru::db {
 
@@ -55,42 +60,30 @@ class Connection {
   };
   const std::vector<ReplacedText>& replaced_texts() const { return replaced_texts_; }
 
-  // --- for Query ---
+  // Commits the batch of posted rows, if one is open.
+  void CommitWrites() { writes_.Commit(db_.get()); }
+
+  // --- for the queries and the stages that work on the database directly ---
   sqlite3* handle() const { return db_.get(); }
-  // A prepared statement for `sql` (UTF-8) that no other query is using.
-  sqlite3_stmt* Acquire(const std::string& sql);
-  void Release(sqlite3_stmt* stmt);
-  void BeginWrite();    // opens the batch transaction if none is open
-  void RowWritten();    // counts a posted row; commits a full batch
-  void CommitWrites();  // commits the batch transaction if one is open
-  // A look-up of `table` by equality on `column`; from the second one on, the column
-  // gets an index, so that a look-up per row does not scan the table.
-  void NoteKeyLookup(const std::string& table, const std::string& column);
+  StatementCache& statements() { return statements_; }
+  WriteBatch& writes() { return writes_; }
+  LookupIndexHints& index_hints() { return index_hints_; }
   void Attach(Query* q) { queries_.push_back(q); }
   void Detach(Query* q);
 
  private:
-  struct CachedStatement {
-    SqliteStmt stmt;
-    bool in_use = false;
-  };
-
-  void ParseConnectionString(Mode* mode, std::string* source) const;
   void ExecuteOnText(const std::string& sql_utf8);
   void ExecuteOnDatabase(const std::string& sql_utf8);
-  void FinalizeStatements();
 
   std::string connection_string_;  // GBK
   Mode mode_ = Mode::kNone;
   std::string source_;  // GBK path: the text directory or the database file
   SqliteDb db_;
-  std::unordered_multimap<std::string, std::unique_ptr<CachedStatement>> statements_;
-  std::unordered_map<sqlite3_stmt*, CachedStatement*> by_handle_;
-  std::vector<Query*> queries_;
-  std::unordered_map<std::string, int> key_lookups_;  // "table\ncolumn" -> look-ups seen
-  std::vector<ReplacedText> replaced_texts_;          // see replaced_texts()
-  bool in_write_ = false;                             // the batch transaction is open
-  std::uint32_t batch_rows_ = 0;                      // rows posted in the open batch
+  StatementCache statements_;
+  WriteBatch writes_;
+  LookupIndexHints index_hints_;
+  std::vector<Query*> queries_;               // the queries bound to this connection
+  std::vector<ReplacedText> replaced_texts_;  // see replaced_texts()
 };
 
 }  // namespace qoru::db

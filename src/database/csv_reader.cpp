@@ -32,50 +32,66 @@ bool CsvReader::Fill() {
 }
 
 bool CsvReader::Next(std::vector<CsvField>& fields, bool* blank) {
-  fields.clear();
-  int c = Get();
-  if (c < 0) return false;
+  if (pos_ == end_ && !Fill()) {
+    fields.clear();
+    return false;
+  }
   record_line_ = ++line_;
-  fields.emplace_back();
+  // The fields of the vector are reused, so that their buffers are too.
+  std::size_t count = 0;
+  auto next_field = [&]() -> CsvField& {
+    if (count == fields.size()) fields.emplace_back();
+    CsvField& f = fields[count++];
+    f.bytes.clear();
+    f.quoted = false;
+    return f;
+  };
+  CsvField* f = &next_field();
   bool any = false;
-  while (true) {
-    if (c < 0) break;
+  while (pos_ < end_ || Fill()) {
+    const char c = data_[pos_];
     if (c == '\r' || c == '\n') {
-      if (c == '\r' && Peek() == '\n') Get();
+      ++pos_;
+      if (c == '\r' && Peek() == '\n') ++pos_;
       break;
     }
     any = true;
-    CsvField& f = fields.back();
     if (c == ',') {
-      fields.emplace_back();
-      c = Get();
+      ++pos_;
+      f = &next_field();
       continue;
     }
-    if (c == '"' && f.bytes.empty() && !f.quoted) {
-      f.quoted = true;
-      // Quoted stretch: runs to the closing quote, across line ends.
-      while (true) {
-        c = Get();
-        if (c < 0) break;
-        if (c == '"') {
-          if (Peek() == '"') {
-            Get();
-            f.bytes.push_back('"');
-            continue;
-          }
-          break;
-        }
-        if (c == '\n') ++line_;
-        f.bytes.push_back(static_cast<char>(c));
-      }
-      c = Get();
+    if (c == '"' && f->bytes.empty() && !f->quoted) {
+      ++pos_;
+      f->quoted = true;
+      ReadQuoted(*f);
       continue;
     }
-    f.bytes.push_back(static_cast<char>(c));
-    c = Get();
+    // A plain stretch, up to the next comma or line end (or the end of the buffer).
+    const std::size_t start = pos_;
+    while (pos_ < end_ && data_[pos_] != ',' && data_[pos_] != '\r' && data_[pos_] != '\n') ++pos_;
+    f->bytes.append(data_ + start, pos_ - start);
   }
+  fields.resize(count);
   *blank = !any;
   return true;
+}
+
+void CsvReader::ReadQuoted(CsvField& f) {
+  // Runs to the closing quote, across line ends; a doubled quote stands for one.
+  while (pos_ < end_ || Fill()) {
+    const std::size_t start = pos_;
+    while (pos_ < end_ && data_[pos_] != '"') {
+      if (data_[pos_] == '\n') ++line_;
+      ++pos_;
+    }
+    f.bytes.append(data_ + start, pos_ - start);
+    if (pos_ == end_) continue;
+    ++pos_;
+    if (Peek() != '"') return;
+    ++pos_;
+    f.bytes.push_back('"');
+  }
 }
 
 }  // namespace qoru::db

@@ -37,15 +37,12 @@ class CsvReader {
   std::uint64_t record_line() const { return record_line_; }  // first line of the record
 
  private:
-  int Get() {
-    if (pos_ == end_ && !Fill()) return -1;
-    return static_cast<unsigned char>(data_[pos_++]);
-  }
   int Peek() {
     if (pos_ == end_ && !Fill()) return -1;
     return static_cast<unsigned char>(data_[pos_]);
   }
   bool Fill();
+  void ReadQuoted(CsvField& f);
 
   int fd_ = -1;                 // -1: reading from memory
   std::string name_;            // UTF-8 name of the file, for messages

@@ -1,8 +1,10 @@
 // A query on the connection: a statement text, and the result set it yields when
-// opened. The result set is a live cursor over SQLite: first, next, end of rows,
-// record count, record number, fields by name read as text (GBK) or integer; and,
-// for the result of a single-table select, edit, assign and post, which write the
-// current row back to its table by its row identity.
+// opened. The result set is a live cursor (cursor.h): first, next, end of rows, record
+// count, record number, fields by name (field.h) read as text (GBK) or integer; and, for
+// the result of a single-table select (editable_select.h), edit, assign and post, which
+// write the current row back to its table by its row identity (row_edits.h). The quoted
+// texts of a select become parameters (literal_parameters.h), so that look-ups of one
+// shape share a prepared statement.
 //
 // Failures of the engine are EngineErrors; a step on a query that is not open and a
 // field name that the result does not hold are Failures of their own, whose messages
@@ -11,19 +13,18 @@
 
 #include <sqlite3.h>
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
+#include "database/cursor.h"
+#include "database/field.h"
+#include "database/row_edits.h"
 #include "platform/errors.h"
 
 namespace qoru::db {
 
 class Connection;
-class Query;
 
 // A step on a query whose result set is not open.
 class QueryClosedError : public Failure {
@@ -42,20 +43,6 @@ class FieldNotFoundError : public Failure {
 class DatasetStateError : public Failure {
  public:
   using Failure::Failure;
-};
-
-// A field of the current row, by position in the result.
-class Field {
- public:
-  Field(Query& query, int column) : query_(&query), column_(column) {}
-  std::string AsString() const;    // GBK; null reads as empty text
-  std::int64_t AsInteger() const;  // null reads 0
-  bool IsNull() const;
-  void SetAsString(const std::string& value_gbk);  // in edit mode only
-
- private:
-  Query* query_;
-  int column_;
 };
 
 class Query {
@@ -78,7 +65,7 @@ class Query {
 
   void First();
   void Next();
-  bool Eof() const { return !active_ || eof_; }
+  bool Eof() const { return !active_ || cursor_.eof(); }
   int RecordCount();
   int RecNo() const;
 
@@ -86,33 +73,29 @@ class Query {
 
   void Edit();
   void Post();
-  bool Editing() const { return editing_; }
+  bool Editing() const { return edits_.editing(); }
+
+  // --- for Field ---
+  // The statement on the current row, or nullptr at the end of the rows.
+  sqlite3_stmt* CurrentRow() const;
+  // The value that edit mode or a post laid over the cursor's, or nullptr.
+  const std::string* EditedValue(int column) const { return edits_.Value(column); }
+  const std::string& ColumnName(int column) const { return cursor_.columns()[column]; }
+  void Assign(int column, std::string value_utf8);  // DatasetStateError outside edit mode
 
  private:
-  friend class Field;
-
   void RequireActive(const char* operation) const;
-  void Step();
-  void Rebind();
   std::string DescribeSource() const;
 
   Connection& connection_;
   std::string name_;  // the component name, for messages
   std::string sql_;   // GBK statement text
   bool active_ = false;
-  bool eof_ = true;
-  int recno_ = 0;                                // current row number from 1; 0 without a row
-  int record_count_ = -1;                        // -1 until asked for
-  sqlite3_stmt* stmt_ = nullptr;                 // the cursor, borrowed from the connection
-  std::string exec_sql_;                         // UTF-8 statement the cursor runs
-  std::vector<std::string> params_;              // UTF-8 values bound to its parameters
+  Cursor cursor_;
   std::string table_;                            // UTF-8 source table of an editable result
   int first_column_ = 0;                         // 1 when column 0 is the hidden row identity
-  std::vector<std::string> columns_;             // UTF-8 result column names
   std::unordered_map<std::string, int> lookup_;  // ASCII-lowered name -> column
-  bool editing_ = false;
-  std::vector<std::optional<std::string>> edits_;   // UTF-8 values assigned in edit mode
-  std::vector<std::optional<std::string>> posted_;  // values posted for the current row
+  RowEdits edits_;
 };
 
 }  // namespace qoru::db

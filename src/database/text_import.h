@@ -11,6 +11,10 @@
 //   - text is converted from GBK to UTF-8;
 //   - the import is atomic and fails when the table exists.
 // Failures are EngineErrors that name the file, the table or the column.
+//
+// The rows are read and decoded on a thread of their own while the calling thread
+// inserts them with one INSERT ... SELECT (row_batch_queue.h, queued_rows_table.h);
+// memory stays at a few batches of rows whatever the size of the file.
 #pragma once
 
 #include <cstdint>

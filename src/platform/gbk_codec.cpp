@@ -21,6 +21,9 @@ struct Tables {
   std::array<char16_t, 0x80> high_single{};  // bytes 0x80..0xFF alone
   std::vector<char16_t> double_byte;         // [lead][trail] -> code point
   std::vector<std::uint16_t> encode;         // code point -> GBK (<0x100: one byte)
+  // [lead][trail] -> the UTF-8 of double_byte's code point: its bytes in the low three
+  // bytes, first byte lowest, and their number in the top byte; 0 for no mapping.
+  std::vector<std::uint32_t> utf8_double;
 
   char16_t Double(unsigned lead, unsigned trail) const {
     return double_byte[(lead - 0x81) * kTrailCount + (trail - 0x40)];
@@ -126,6 +129,25 @@ std::unique_ptr<Tables> BuildTables() {
   }
   iconv_close(dec);
   iconv_close(enc);
+
+  t->utf8_double.assign(t->double_byte.size(), 0);
+  for (std::size_t i = 0; i < t->double_byte.size(); ++i) {
+    const char32_t cp = t->double_byte[i];
+    if (cp == 0) continue;
+    std::uint32_t packed = 0;
+    int n = 0;
+    if (cp < 0x80) {
+      packed = cp;
+      n = 1;
+    } else if (cp < 0x800) {
+      packed = (0xC0 | (cp >> 6)) | (0x80 | (cp & 0x3F)) << 8;
+      n = 2;
+    } else {
+      packed = (0xE0 | (cp >> 12)) | (0x80 | ((cp >> 6) & 0x3F)) << 8 | (0x80 | (cp & 0x3F)) << 16;
+      n = 3;
+    }
+    t->utf8_double[i] = packed | static_cast<std::uint32_t>(n) << 24;
+  }
   return t;
 }
 
@@ -251,18 +273,37 @@ void EncodeGbk(const Tables& t, char32_t cp, std::string& out, ConversionStats* 
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk, ConversionStats* stats) {
-  const Tables& t = GetTables();
   std::string out;
-  out.reserve(gbk.size() + gbk.size() / 2);
+  AppendGbkAsUtf8(gbk, out, stats);
+  return out;
+}
+
+void AppendGbkAsUtf8(std::string_view gbk, std::string& out, ConversionStats* stats) {
+  const Tables& t = GetTables();
+  out.reserve(out.size() + gbk.size() + gbk.size() / 2);
   std::size_t i = 0;
   while (i < gbk.size()) {
-    if (static_cast<unsigned char>(gbk[i]) < 0x80) {
-      out.push_back(gbk[i++]);
-      continue;
+    // ASCII runs are copied whole.
+    std::size_t j = i;
+    while (j < gbk.size() && static_cast<unsigned char>(gbk[j]) < 0x80) ++j;
+    out.append(gbk.data() + i, j - i);
+    i = j;
+    if (i == gbk.size()) break;
+    if (GbkCharLength(gbk, i) == 2) {
+      const auto lead = static_cast<unsigned char>(gbk[i]);
+      const auto trail = static_cast<unsigned char>(gbk[i + 1]);
+      const std::uint32_t packed = t.utf8_double[(lead - 0x81) * kTrailCount + (trail - 0x40)];
+      if (packed != 0) {
+        const char bytes[3] = {static_cast<char>(packed & 0xFF),
+                               static_cast<char>((packed >> 8) & 0xFF),
+                               static_cast<char>((packed >> 16) & 0xFF)};
+        out.append(bytes, packed >> 24);
+        i += 2;
+        continue;
+      }
     }
     AppendUtf8(DecodeGbkAt(t, gbk, i, stats), out);
   }
-  return out;
 }
 
 std::string GbkToUtf8Escaped(std::string_view gbk) {

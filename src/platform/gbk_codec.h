@@ -42,6 +42,8 @@ inline std::size_t GbkCharLength(std::string_view text, std::size_t i) {
 }
 
 std::string GbkToUtf8(std::string_view gbk, ConversionStats* stats = nullptr);
+// GbkToUtf8 appending to `out`, for callers that convert many values into one buffer.
+void AppendGbkAsUtf8(std::string_view gbk, std::string& out, ConversionStats* stats = nullptr);
 // Like GbkToUtf8, but a byte that is not valid GBK becomes U+F700 + byte instead of
 // U+FFFD, and Utf8ToGbk turns it back into that byte: statement texts carry paths and
 // names this way, so that a path whose bytes are not GBK reaches the file system

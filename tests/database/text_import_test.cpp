@@ -82,6 +82,32 @@ TEST_F(TextImportTest, RowsAreReadByCsvRulesInFileOrder) {
                                                          {"8", "a,b", "e"}}));
 }
 
+TEST_F(TextImportTest, LargeFilesKeepRowOrderAndReportTheFirstReplacedLine) {
+  // More rows than a few batches of the reading thread hold; one byte that is not GBK
+  // far down the file.
+  std::string text = "n,v\r\n";
+  constexpr int kRows = 30000;
+  for (int i = 1; i <= kRows; ++i)
+    text += std::to_string(i) + "," + (i == 25001 ? std::string("a\xFF") : Gbk("值")) + "\r\n";
+  WriteText("T.txt", text);
+  Import("T", "T#txt");
+  EXPECT_EQ(Sql("select count(*), sum(rowid = n), max(rowid) from T"),
+            (Rows{{std::to_string(kRows), std::to_string(kRows), std::to_string(kRows)}}));
+  EXPECT_EQ(Sql("select v from T where n = '25001'"), (Rows{{"a\uFFFD"}}));
+  ASSERT_EQ(connection_.replaced_texts().size(), 1u);
+  EXPECT_EQ(connection_.replaced_texts()[0].count, 1u);
+  EXPECT_EQ(connection_.replaced_texts()[0].first_line, 25002u);
+}
+
+TEST_F(TextImportTest, TablesNamedLikeTheImportsOwnSourceImportTheirOwnRows) {
+  WriteText("qoru_import_rows.txt", "a\r\nfirst\r\n");
+  WriteText("T.txt", "a\r\nsecond\r\n");
+  Import("qoru_import_rows", "qoru_import_rows#txt");
+  Import("T", "T#txt");
+  EXPECT_EQ(Sql("select a from qoru_import_rows"), (Rows{{"first"}}));
+  EXPECT_EQ(Sql("select a from T"), (Rows{{"second"}}));
+}
+
 TEST_F(TextImportTest, EveryColumnIsTextComparedWithoutAsciiCase) {
   WriteText("KJKM.txt", Gbk("科目编号,科目名称\r\n0010,Cash\r\n"));
   Import("KJKM", "KJKM#txt");

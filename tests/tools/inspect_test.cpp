@@ -275,7 +275,8 @@ TEST(ConvertVerbose, PrintsEveryStatementWithItsTime) {
                               "src --work " + tmp.path() + "work");
   EXPECT_EQ(ran.exit_code, 0) << ran.out;
   EXPECT_NE(ran.out.find("秒）：select * into KJKM in "), std::string::npos) << ran.out;
-  EXPECT_NE(ran.out.find("秒）：alter table JZPZ add flxh autoincrement"), std::string::npos);
+  EXPECT_NE(ran.out.find("秒）：alter table JZPZ add flxh autoincrement"), std::string::npos)
+      << ran.out;
 }
 
 }  // namespace

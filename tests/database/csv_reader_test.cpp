@@ -1,0 +1,89 @@
+// The text driver's record rules, read from memory and from a file, and a file whose
+// records straddle the reader's buffer boundaries reads as the same bytes in memory.
+#include "database/csv_reader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "test_support/temp_dir.h"
+
+namespace qoru::db {
+namespace {
+
+// Every record as its fields, a quoted field marked with a leading "q:", a blank line
+// as "<blank>", followed by the line it ended on.
+std::vector<std::string> ReadAll(CsvReader& reader) {
+  std::vector<std::string> out;
+  std::vector<CsvField> fields;
+  bool blank = false;
+  while (reader.Next(fields, &blank)) {
+    std::string record = blank ? "<blank>" : "";
+    for (std::size_t i = 0; i < fields.size() && !blank; ++i)
+      record += (i > 0 ? "|" : "") + std::string(fields[i].quoted ? "q:" : "") + fields[i].bytes;
+    out.push_back(record + " @" + std::to_string(reader.record_line()) + "-" +
+                  std::to_string(reader.line()));
+  }
+  EXPECT_TRUE(fields.empty());
+  return out;
+}
+
+std::vector<std::string> ReadText(std::string_view text) {
+  CsvReader reader(text);
+  return ReadAll(reader);
+}
+
+TEST(CsvReader, RecordRules) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<std::string> records;
+  };
+  const std::vector<Case> cases = {
+      {"line ends CR LF, CR and LF", "a,b\r\nc\rd\n", {"a|b @1-1", "c @2-2", "d @3-3"}},
+      {"no line end at the end", "a,b", {"a|b @1-1"}},
+      {"empty fields and a blank line", ",x,\r\n\r\ny", {"|x| @1-1", "<blank> @2-2", "y @3-3"}},
+      {"quoted field with comma, doubled quote and line ends",
+       "\"a,\"\"b\"\"\r\nc\",d\n",
+       {"q:a,\"b\"\r\nc|d @1-2"}},
+      {"text after the closing quote is kept",
+       "\"ab\"cd,\"\"\"\",e\"f\"",
+       {"q:abcd|q:\"|e\"f\" @1-1"}},
+      {"empty quoted field", "\"\",x", {"q:|x @1-1"}},
+      {"doubled quotes inside a quoted stretch", "\"a\"\"\"\"b", {"q:a\"\"b @1-1"}},
+      {"unterminated quote runs to the end", "\"ab\ncd", {"q:ab\ncd @1-2"}},
+      // A comma is no GBK trail byte: it ends the field even after a lead byte.
+      {"bytes are kept as they are", "\x81,,\xFF \t", {"\x81||\xFF \t @1-1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ReadText(c.text), c.records);
+  }
+}
+
+TEST(CsvReader, RecordsAcrossBufferBoundariesReadAsInMemory) {
+  // Records of varying lengths, with quoted stretches, doubled quotes and CR LF pairs,
+  // so that buffer boundaries of the file reader fall on every kind of byte.
+  std::string text;
+  for (int i = 0; text.size() < (5u << 20) / 2; ++i) {
+    text += std::to_string(i) + ",";
+    text += std::string(static_cast<std::size_t>(i % 97), 'x');
+    if (i % 3 == 0)
+      text += ",\"q" + std::string(static_cast<std::size_t>(i % 13), 'y') + "\"\"z\r\n\"";
+    if (i % 5 == 0) text += ",,";
+    text += i % 7 == 0 ? "\r" : i % 2 == 0 ? "\r\n" : "\n";
+  }
+  test::TempDir dir;
+  const std::string path = dir / "big.csv";
+  test::WriteFile(path, text);
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  CsvReader from_file(fd, "big.csv");
+  const std::vector<std::string> file_records = ReadAll(from_file);
+  ::close(fd);
+  EXPECT_EQ(file_records, ReadText(text));
+  EXPECT_GT(file_records.size(), 10000u);
+}
+
+}  // namespace
+}  // namespace qoru::db
