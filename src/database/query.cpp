@@ -13,6 +13,25 @@
 namespace qoru::db {
 namespace {
 constexpr std::string_view kRowIdentity = " _rowid_ AS \"qoru_row_identity_\",";
+
+// The first table that the statement's outermost "from" names, for messages; empty
+// when it names none (a derived table, no from).
+std::string FirstSourceTable(const std::vector<SqlToken>& tokens) {
+  int depth = 0;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const SqlToken& t = tokens[i];
+    if (t.kind == TokenKind::kSymbol && t.text == "(") ++depth;
+    if (t.kind == TokenKind::kSymbol && t.text == ")") --depth;
+    if (depth != 0 || !IsKeyword(t, "from")) continue;
+    for (std::size_t j = i + 1; j < tokens.size(); ++j) {
+      if (tokens[j].kind == TokenKind::kSpace) continue;
+      if (tokens[j].kind == TokenKind::kName || tokens[j].kind == TokenKind::kBracketName)
+        return NameValue(tokens[j]);
+      return {};
+    }
+  }
+  return {};
+}
 }  // namespace
 
 Query::Query(Connection& connection, std::string name)
@@ -31,12 +50,14 @@ void Query::Close() {
   edits_.Reset(0);
   lookup_.clear();
   table_.clear();
+  source_table_.clear();
   first_column_ = 0;
 }
 
 void Query::SetSQL(std::string sql_gbk) {
   Close();
   sql_ = std::move(sql_gbk);
+  open_failure_.clear();
 }
 
 void Query::ExecSQL() {
@@ -46,6 +67,16 @@ void Query::ExecSQL() {
 
 void Query::Open() {
   if (active_) return;
+  try {
+    OpenStatement();
+    open_failure_.clear();
+  } catch (const EngineError& e) {
+    open_failure_ = e.what();
+    throw;
+  }
+}
+
+void Query::OpenStatement() {
   if (!connection_.Connected())
     throw EngineError("the operation is not allowed while the connection is closed");
   if (connection_.mode() != Connection::Mode::kDatabaseFile) {
@@ -61,6 +92,7 @@ void Query::Open() {
     return;
   }
   const std::vector<SqlToken> tokens = TokenizeSql(st.sql);
+  source_table_ = FirstSourceTable(tokens);
   EditableSelect editable = GuessEditable(tokens);
   ParameterizedSql select = ParameterizeLiterals(tokens, editable.select_token,
                                                  editable.table.empty() ? "" : kRowIdentity);
@@ -88,19 +120,22 @@ sqlite3_stmt* Query::CurrentRow() const {
 void Query::Assign(int column, std::string value_utf8) {
   if (!edits_.editing())
     throw DatasetStateError(
-        fmt::format("{}不在编辑状态，不能给字段“{}”赋值", name_, ColumnName(column)));
+        fmt::format("数据集不在编辑状态，不能给字段“{}”赋值", ColumnName(column)));
   edits_.Assign(column, std::move(value_utf8));
 }
 
 void Query::RequireActive(const char* operation) const {
-  if (!active_)
-    throw QueryClosedError(
-        fmt::format("{}没有打开的数据集，不能{}（语句：{}）", name_, operation, DisplayText(sql_)));
+  if (active_) return;
+  if (open_failure_.empty())
+    throw QueryClosedError(fmt::format("数据集没有打开，不能{}", operation));
+  throw QueryClosedError(fmt::format("数据集没有打开，不能{}：打开它的查询被数据库拒绝（{}）",
+                                     operation, open_failure_));
 }
 
 std::string Query::DescribeSource() const {
-  if (!table_.empty()) return "数据表 " + table_;
-  return "语句“" + DisplayText(sql_) + "”的结果";
+  if (!table_.empty()) return "数据表 " + table_ + " ";
+  if (!source_table_.empty()) return "数据表 " + source_table_ + " 的查询结果";
+  return "查询结果";
 }
 
 void Query::First() {
@@ -132,9 +167,14 @@ int Query::RecNo() const {
 Field Query::FieldByName(std::string_view name_gbk) {
   const std::string key = AsciiLower(GbkToUtf8(name_gbk));
   const auto it = lookup_.find(key);
-  if (it == lookup_.end())
-    throw FieldNotFoundError(fmt::format("字段“{}”不存在：{}中没有这个字段（{}）",
-                                         DisplayText(name_gbk), DescribeSource(), name_));
+  if (it == lookup_.end()) {
+    if (!active_ && !open_failure_.empty())
+      throw FieldNotFoundError(
+          fmt::format("字段“{}”不能读取：数据集没有打开，打开它的查询被数据库拒绝（{}）",
+                      DisplayText(name_gbk), open_failure_));
+    throw FieldNotFoundError(
+        fmt::format("字段“{}”不存在：{}中没有这个字段", DisplayText(name_gbk), DescribeSource()));
+  }
   return Field(*this, it->second);
 }
 
@@ -142,16 +182,14 @@ void Query::Edit() {
   RequireActive("编辑");
   if (edits_.editing()) return;
   if (cursor_.eof())
-    throw DatasetStateError(fmt::format("{}没有当前行，不能编辑（{}）", name_, DescribeSource()));
-  if (table_.empty())
-    throw EngineError(
-        fmt::format("the result of this statement cannot be updated: {}", DisplayText(sql_)));
+    throw DatasetStateError(fmt::format("数据集没有当前行，不能编辑（{}）", DescribeSource()));
+  if (table_.empty()) throw EngineError("the result of this query cannot be updated");
   edits_.Begin();
 }
 
 void Query::Post() {
   RequireActive("提交");
-  if (!edits_.editing()) throw DatasetStateError(fmt::format("{}不在编辑状态，不能提交", name_));
+  if (!edits_.editing()) throw DatasetStateError("数据集不在编辑状态，不能提交");
   edits_.Post(connection_, cursor_.statement(), table_, cursor_.recno(), cursor_.columns());
 }
 

@@ -84,15 +84,18 @@ class Query {
   void Assign(int column, std::string value_utf8);  // DatasetStateError outside edit mode
 
  private:
+  void OpenStatement();
   void RequireActive(const char* operation) const;
   std::string DescribeSource() const;
 
   Connection& connection_;
-  std::string name_;  // the component name, for messages
-  std::string sql_;   // GBK statement text
+  std::string name_;          // the component name (never shown to users)
+  std::string sql_;           // GBK statement text
+  std::string open_failure_;  // the engine's message when the last open failed
   bool active_ = false;
   Cursor cursor_;
   std::string table_;                            // UTF-8 source table of an editable result
+  std::string source_table_;                     // UTF-8 first table after "from", for messages
   int first_column_ = 0;                         // 1 when column 0 is the hidden row identity
   std::unordered_map<std::string, int> lookup_;  // ASCII-lowered name -> column
   RowEdits edits_;

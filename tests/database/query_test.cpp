@@ -1,5 +1,6 @@
 // Result sets of the engine layer: walking, reading fields, editing and posting rows,
 // and the connection's refusal of files that are no database.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,24 @@ TEST_F(QueryTest, MissingFieldIsAFailureOfItsOwnNamingFieldAndTable) {
       EXPECT_THAT(e.what(), HasSubstr("KJKM")) << sql;
     }
     main_.Close();
+  }
+}
+
+TEST_F(QueryTest, FailuresAfterARejectedOpenGiveTheEnginesReasonNotTheStatement) {
+  main_.SetSQL(Gbk("select max(len(科目编号)) as kmlength from  "));
+  EXPECT_THROW(main_.Open(), EngineError);
+  for (const auto& step : std::vector<std::function<void()>>{
+           [&] { main_.First(); }, [&] { main_.FieldByName("kmlength"); }}) {
+    try {
+      step();
+      ADD_FAILURE() << "no failure on the closed query";
+    } catch (const Failure& e) {
+      const std::string message = e.what();
+      EXPECT_THAT(message, HasSubstr("数据集没有打开")) << message;
+      EXPECT_THAT(message, HasSubstr("incomplete input")) << message;
+      for (const char* internal : {"CurADOQuery", "select", "kmlength from"})
+        EXPECT_THAT(message, ::testing::Not(HasSubstr(internal))) << message;
+    }
   }
 }
 
