@@ -16,6 +16,9 @@ bool StatementRunner::Open(Query& query, const std::string& sql_gbk) {
   query.SetSQL(sql_gbk);
   try {
     query.Open();
+  } catch (const EngineIoError&) {
+    query.Close();
+    throw;
   } catch (const EngineError& e) {
     query.Close();
     WriteHostLog(kLogLevel, std::string(kCannotRun) + e.what());
@@ -37,6 +40,9 @@ bool StatementRunner::ExecuteStatement(const std::string& sql_gbk) {
   main_.SetSQL(sql_gbk);
   try {
     main_.ExecSQL();
+  } catch (const EngineIoError&) {
+    main_.Close();
+    throw;
   } catch (const EngineError&) {
     main_.Close();
     return false;
