@@ -44,6 +44,10 @@ class Face {
 
   // Shows a failure that left the run (UTF-8 text); returns when the user dismissed it.
   virtual void ErrorBox(const std::string& message) = 0;
+
+  // The call is over, after Hidden: `ok` with the database's path, or not with the
+  // reason (UTF-8 texts).
+  virtual void Finished(bool ok, const std::string& text) {}
 };
 
 // The face that DoIt uses: QORU_FACE (headless, terminal) if set, else terminal when

@@ -27,8 +27,9 @@ void WriteHostLog(int level, std::string_view message) {
     fn(LibraryInstance(), level, text.c_str());
     return;
   }
-  std::fprintf(stderr, "[level %d] %.*s\n", level, static_cast<int>(message.size()),
-               message.data());
+  // Without a host the message goes to stderr, its level as a word.
+  const char* word = level == 1 ? "信息" : level == 2 ? "警告" : level == 3 ? "错误" : "日志";
+  std::fprintf(stderr, "%s：%.*s\n", word, static_cast<int>(message.size()), message.data());
 }
 
 }  // namespace qoru

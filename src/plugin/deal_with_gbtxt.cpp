@@ -1,6 +1,7 @@
 #include "plugin/deal_with_gbtxt.h"
 
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -12,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/gbk_codec.h"
 #include "platform/host_log.h"
+#include "platform/trace.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
@@ -53,6 +55,13 @@ void TForm_DealWithVAROZ::SetStatus(const std::string& text_gbk) {
   if (text_gbk == RzLabel1) return;
   RzLabel1 = text_gbk;
   face_.StatusChanged(RzLabel1);
+  if (Tracing(kTraceStatus)) Trace(kTraceStatus, GbkToUtf8(RzLabel1));
+}
+
+void TForm_DealWithVAROZ::Notice(const std::string& message) {
+  last_notice_ = message;
+  face_.Notice(message);
+  Trace(kTraceNotice, message);
 }
 
 void TForm_DealWithVAROZ::Yield() {
@@ -61,8 +70,10 @@ void TForm_DealWithVAROZ::Yield() {
 
 int TForm_DealWithVAROZ::ShowModal() {
   modal_result_ = mrNone;
+  failure_reason_.clear();
   face_.Shown(Caption());
   face_.StatusChanged(RzLabel1);
+  if (Tracing(kTraceStatus)) Trace(kTraceStatus, GbkToUtf8(RzLabel1));
   FormShow();
   SetState(DialogState::kWaiting);
   while (modal_result_ == mrNone) {
@@ -71,6 +82,7 @@ int TForm_DealWithVAROZ::ShowModal() {
         if (StratTimer.Enabled) DispatchTimer();
         break;
       case FaceEvent::kCloseRequest:
+        if (state_ == DialogState::kWaiting) failure_reason_ = "转换开始前对话框已被关闭";
         Close();
         break;
       case FaceEvent::kNone:
@@ -102,6 +114,8 @@ void TForm_DealWithVAROZ::DispatchTimer() {
   } catch (const std::exception&) {
   }
   SetState(DialogState::kStalled);
+  failure_reason_ = message;
+  Trace(kTraceErrorBox, message);
   face_.ErrorBox(message);
 }
 
@@ -113,36 +127,66 @@ void TForm_DealWithVAROZ::StratTimerTimer() {
 
 bool TForm_DealWithVAROZ::RunConversion() {
   bool result = false;
-  if (!StageSourceFiles()) return false;
+  {
+    StageTrace stage("拷贝源文件");
+    if (!StageSourceFiles()) {
+      failure_reason_ = last_notice_.empty() ? "拷贝源文件失败" : last_notice_;
+      return false;
+    }
+  }
   TableMap = std::make_unique<StringList>();
   HeaderMap = std::make_unique<StringList>();
   AuxItemNames = std::make_unique<StringList>();
   AuxArchiveFiles = std::make_unique<StringList>();
-  ReadFormatDescription();
-  PrepareTableTexts();
+  {
+    StageTrace stage("读取格式说明");
+    ReadFormatDescription();
+  }
+  {
+    StageTrace stage("改写表文本");
+    PrepareTableTexts();
+  }
+  std::optional<StageTrace> import_stage(std::in_place, "导入");
   ResultPath = db::CreateStagingDatabase(WorkDir);
   try {
     db::ImportTables(runner_, WorkDir, ResultPath, *TableMap);
+    import_stage.reset();
     for (const auto& text : CurAdoConnection.replaced_texts())
       Notice(fmt::format(
           "表文本 {} 中有 {} 处不是有效的 GBK 字符（第一处在第 {} 行），已替换为“\uFFFD”",
           DisplayText(text.file), text.count, text.first_line));
-    db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
-    SpreadAllAuxiliaryColumns(runner_, *this, *AuxItemNames);
-    BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);
+    {
+      StageTrace stage("补全会计科目");
+      db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
+    }
+    {
+      StageTrace stage("凭证辅助核算");
+      SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "JZPZ");
+    }
+    {
+      StageTrace stage("余额辅助核算");
+      SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "KMYE");
+    }
+    {
+      StageTrace stage("辅助信息表");
+      BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);
+    }
     result = true;
     try {
+      StageTrace stage("提交并断开连接");
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {
       result = false;  // the last writes did not reach the database
       throw;
     }
   } catch (const db::EngineError& e) {
+    import_stage.reset();
     try {
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {
     }
     WriteHostLog(3, e.what());
+    if (!result) failure_reason_ = e.what();
   }
   return result;
 }

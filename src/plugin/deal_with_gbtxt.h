@@ -88,12 +88,17 @@ class TForm_DealWithVAROZ : public StageHost {
   ProgressBar& Progress() override { return RzProgressBar1; }
   void SetStatus(const std::string& text_gbk) override;
   void Yield() override;
-  void Notice(const std::string& message) override { face_.Notice(message); }
+  void Notice(const std::string& message) override;
 
   DialogState State() const { return state_; }
   int GetModalResult() const { return modal_result_; }
   // A close request from the user (close box, Alt+F4): sets the modal result to Cancel.
   void Close() { modal_result_ = mrCancel; }
+
+  // Why the last modal phase did not end with OK, for the user (UTF-8): the failure
+  // that left the run, the engine's message, why staging stopped, or a close before
+  // the run. Empty after a successful run.
+  const std::string& FailureReason() const { return failure_reason_; }
 
  private:
   void SetState(DialogState state);
@@ -103,6 +108,8 @@ class TForm_DealWithVAROZ : public StageHost {
   db::StatementRunner runner_;
   DialogState state_ = DialogState::kCreated;
   int modal_result_ = mrNone;
+  std::string last_notice_;     // the last note beside the dialog (UTF-8)
+  std::string failure_reason_;  // see FailureReason()
 };
 
 }  // namespace qoru

@@ -4,6 +4,7 @@
 
 #include "platform/gbk_codec.h"
 #include "platform/owner_window.h"
+#include "platform/trace.h"
 #include "plugin/deal_with_gbtxt.h"
 
 namespace qoru {
@@ -31,6 +32,7 @@ void DoItImpl(BSTR* result, std::uintptr_t host_window, const char* work_dir,
   StoreResult(result, u"0");
   const std::uintptr_t previous_owner = OwnerWindow();
   SetOwnerWindow(host_window);
+  BeginTrace();
   try {
     std::unique_ptr<Face> face = FaceFactory() ? FaceFactory()() : MakeDefaultFace();
     auto form = std::make_unique<TForm_DealWithVAROZ>(*face);
@@ -39,14 +41,23 @@ void DoItImpl(BSTR* result, std::uintptr_t host_window, const char* work_dir,
     const int modal_result = form->ShowModal();
     if (modal_result == mrOk) {
       StoreResult(result, GbkToUtf16(form->ResultPath));
+      const std::string path = GbkToUtf8(form->ResultPath);
+      face->Finished(true, path);
+      Trace(kTraceOutcome, path);
     } else {
       StoreResult(result, u"0");
+      const std::string reason =
+          form->FailureReason().empty() ? "转换未成功" : form->FailureReason();
+      face->Finished(false, reason);
+      Trace(kTraceOutcome, "0\n" + reason);
     }
     form.reset();
   } catch (...) {
     // A failure while the dialog was created or shown: the result still says "0".
     StoreResult(result, u"0");
+    Trace(kTraceOutcome, "0\n对话框无法创建");
   }
+  EndTrace();
   SetOwnerWindow(previous_owner);
 }
 

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -11,28 +15,15 @@
 
 #include "gendata/dataset.h"
 #include "platform/gbk_codec.h"
+#include "test_support/command.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru {
 namespace {
 
-struct Ran {
-  int exit_code;
-  std::string out;  // stdout and stderr together
-};
-
-Ran RunCommand(const std::string& command) {
-  Ran ran{-1, {}};
-  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-  if (p == nullptr) return ran;
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) ran.out.append(buf.data(), n);
-  const int status = ::pclose(p);
-  ran.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return ran;
-}
+using test::Ran;
+using test::RunCommand;
 
 const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
 const std::string kLibrary = std::string(QORU_BINARY_DIR) + "/libqoru_ERP_GBtxt.so";
@@ -44,18 +35,83 @@ TEST(CommandLineHost, HelpNamesTheCommandAndItsOptions) {
     EXPECT_NE(ran.out.find(word), std::string::npos) << word;
 }
 
-TEST(CommandLineHost, WrongArgumentsNameWhatIsWrong) {
+TEST(CommandLineHost, EveryArgumentErrorExitsTwoWithAChineseLineNamingTheWord) {
   test::TempDir tmp;
-  const Ran missing =
-      RunCommand(kHost + " convert --source " + tmp.path() + "nowhere --work " + tmp.path() + "w");
-  EXPECT_EQ(missing.exit_code, 2);
-  EXPECT_NE(missing.out.find(tmp.path() + "nowhere"), std::string::npos) << missing.out;
+  const std::string sample = std::string(QORU_SOURCE_DIR) + "/examples/sample";
+  const std::string work = tmp.path() + "w";
+  const struct {
+    std::string args;
+    std::string expected;  // in the message
+  } cases[] = {
+      {"", "缺少子命令"},
+      {"frobnicate", "未知的子命令：frobnicate"},
+      {"--bogus", "未知的选项：--bogus"},
+      {"convert --work " + work, "缺少必需的选项 --source"},
+      {"convert --source " + sample, "缺少必需的选项 --work"},
+      {"convert --source", "--source 缺少值"},
+      {"convert --source " + sample + " --work " + work + " --face fancy", "fancy"},
+      {"convert --source " + sample + " --work " + work + " extra", "多余的参数：extra"},
+      {"convert --source " + sample + " --work " + work + " --bogus", "未知的选项：--bogus"},
+      {"convert --source " + tmp.path() + "nowhere --work " + work, tmp.path() + "nowhere"},
+  };
+  for (const auto& c : cases) {
+    const Ran ran = RunCommand(kHost + " " + c.args);
+    EXPECT_EQ(ran.exit_code, 2) << c.args << "\n" << ran.out;
+    EXPECT_NE(ran.out.find(c.expected), std::string::npos) << c.args << "\n" << ran.out;
+    for (const char* english : {"required", "expected", "not in", "Error", "Run with"})
+      EXPECT_EQ(ran.out.find(english), std::string::npos) << c.args << "\n" << ran.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(work)) << "a refused call must not prepare the work area";
+}
 
-  const Ran bad_face = RunCommand(kHost + " convert --source " + tmp.path() + " --work " +
-                                  tmp.path() + "w --face window");
-  EXPECT_NE(bad_face.exit_code, 0);
-  const Ran no_work = RunCommand(kHost + " convert --source " + tmp.path());
-  EXPECT_NE(no_work.exit_code, 0);
+TEST(CommandLineHost, HelpIsChineseAndVersionPrintsTheVersion) {
+  for (const char* args : {" --help", " convert --help", " -h"}) {
+    const Ran ran = RunCommand(kHost + args);
+    EXPECT_EQ(ran.exit_code, 0) << args;
+    EXPECT_NE(ran.out.find("用法"), std::string::npos) << ran.out;
+    for (const char* english : {"Usage", "Options", "OPTIONS", "Subcommands", "SUBCOMMAND",
+                                "REQUIRED", "TEXT", "Print this help", "Display program"})
+      EXPECT_EQ(ran.out.find(english), std::string::npos) << english << " in\n" << ran.out;
+  }
+  const Ran version = RunCommand(kHost + " --version");
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, std::string("qoru-gbtxt ") + QORU_VERSION + "\n");
+}
+
+TEST(CommandLineHost, SourceWithoutFormatDescriptionIsRefusedBeforeTheLibraryIsCalled) {
+  test::TempDir tmp;
+  test::MakeDir(tmp.path() + "src");
+  test::WriteFile(tmp.path() + "src/KJKM.txt", "1001\tx\r\n");
+  const Ran ran = RunCommand(kHost + " convert --face headless --source " + tmp.path() +
+                             "src --work " + tmp.path() + "work");
+  EXPECT_EQ(ran.exit_code, 2);
+  EXPECT_EQ(std::count(ran.out.begin(), ran.out.end(), '\n'), 1) << ran.out;
+  EXPECT_NE(ran.out.find("GSSM.txt"), std::string::npos) << ran.out;
+  EXPECT_FALSE(std::filesystem::exists(tmp.path() + "work"));
+
+  // A description under another case is named as such.
+  test::WriteFile(tmp.path() + "src/gssm.TXT", "[会计科目]\r\n");
+  const Ran other_case = RunCommand(kHost + " convert --face headless --source " + tmp.path() +
+                                    "src --work " + tmp.path() + "work");
+  EXPECT_EQ(other_case.exit_code, 2);
+  EXPECT_NE(other_case.out.find("gssm.TXT"), std::string::npos) << other_case.out;
+}
+
+TEST(CommandLineHost, WorkDirectoryThatCannotBeWrittenIsNamedAsSuch) {
+  test::TempDir tmp;
+  const std::string sample = std::string(QORU_SOURCE_DIR) + "/examples/sample";
+  // Root passes every permission check; a file system that refuses writes does not.
+  std::string locked = tmp.path() + "locked";
+  test::MakeDir(locked);
+  ::chmod(locked.c_str(), 0555);
+  if (::geteuid() == 0) locked = "/sys/kernel";
+  const Ran ran =
+      RunCommand(kHost + " convert --face headless --source " + sample + " --work " + locked);
+  ::chmod((tmp.path() + "locked").c_str(), 0755);
+  EXPECT_EQ(ran.exit_code, 2) << ran.out;
+  EXPECT_NE(ran.out.find("不可写"), std::string::npos) << ran.out;
+  EXPECT_NE(ran.out.find(locked), std::string::npos) << ran.out;
+  EXPECT_EQ(ran.out.find("无法创建"), std::string::npos) << ran.out;
 }
 
 TEST(CommandLineHost, ConvertsTheSampleAndPrintsTheDatabasePath) {
@@ -74,16 +130,73 @@ TEST(CommandLineHost, ConvertsTheSampleAndPrintsTheDatabasePath) {
   EXPECT_EQ(again.exit_code, 0) << again.out;
 }
 
-TEST(CommandLineHost, FailedConversionPrintsZeroAndExitsOne) {
+TEST(CommandLineHost, RunLogRecordsStartMessagesAndResult) {
   test::TempDir tmp;
-  test::MakeDir(tmp.path() + "src");
-  test::WriteFile(tmp.path() + "src/KJKM.txt", "1001\tx\r\n");  // no GSSM.txt
-  const Ran ran = RunCommand(kHost + " convert --face headless --source " + tmp.path() +
-                             "src --work " + tmp.path() + "work");
-  EXPECT_EQ(ran.exit_code, 1);
-  EXPECT_NE(ran.out.find("0\n"), std::string::npos) << ran.out;
-  // The engine's complaint went to the host's log file as well.
-  EXPECT_TRUE(std::filesystem::exists(tmp.path() + "work/qoru.log"));
+  const std::string work = tmp.path() + "work";
+  const std::string source = tmp.path() + "src";
+  test::MakeDir(source);
+  gen::WriteSampleDataset(source);
+
+  const Ran ok =
+      RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
+  ASSERT_EQ(ok.exit_code, 0) << ok.out;
+  std::string log = test::ReadFile(work + "/qoru.log");
+  EXPECT_NE(log.find("开始转换：源目录 " + source + "，工作目录 " + work + "/"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("状态：正在处理凭证库，请稍候……"), std::string::npos) << log;
+  EXPECT_NE(log.find("结果：" + work + "/TemplateTemp/GBA.mdb"), std::string::npos) << log;
+
+  // A failure that leaves the run: the error box's text and the result "0".
+  std::filesystem::remove(source + "/JZPZ.txt");
+  const Ran failed =
+      RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
+  EXPECT_EQ(failed.exit_code, 1);
+  EXPECT_NE(failed.out.find("0\n"), std::string::npos) << failed.out;
+  log = test::ReadFile(work + "/qoru.log");
+  const std::size_t second_start = log.rfind("开始转换");
+  ASSERT_NE(second_start, std::string::npos);
+  const std::string second = log.substr(second_start);
+  EXPECT_NE(second.find("错误框：找不到表文件“JZPZ.txt”"), std::string::npos) << second;
+  EXPECT_NE(second.find("结果：0（找不到表文件“JZPZ.txt”"), std::string::npos) << second;
+}
+
+TEST(CommandLineHost, EngineErrorsReachTheLogWithTheirLevelAsAWord) {
+  test::TempDir tmp;
+  const std::string work = tmp.path() + "work";
+  const std::string source = tmp.path() + "src";
+  test::MakeDir(source);
+  gen::WriteSampleDataset(source);
+  // A description without the chart of accounts: the import has nothing to import for
+  // it, and the chart query fails in the engine.
+  std::string gssm = test::ReadFile(source + "/GSSM.txt");
+  gssm.replace(gssm.find(Gbk("会计科目")), Gbk("会计科目").size(), Gbk("科目表"));
+  test::WriteFile(source + "/GSSM.txt", gssm);
+  const Ran ran =
+      RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
+  EXPECT_EQ(ran.exit_code, 1) << ran.out;
+  EXPECT_NE(ran.out.find("错误：SQL不能执行"), std::string::npos) << ran.out;
+  EXPECT_EQ(ran.out.find("[3]"), std::string::npos) << ran.out;
+  const std::string log = test::ReadFile(work + "/qoru.log");
+  EXPECT_NE(log.find("日志（错误）：SQL不能执行"), std::string::npos) << log;
+  EXPECT_NE(log.find("结果：0"), std::string::npos) << log;
+}
+
+TEST(CommandLineHost, BytesThatAreNotGbkAreNotedWithTheirFile) {
+  test::TempDir tmp;
+  const std::string work = tmp.path() + "work";
+  const std::string source = tmp.path() + "src";
+  test::MakeDir(source);
+  gen::WriteSampleDataset(source);
+  std::string kjkm = test::ReadFile(source + "/KJKM.txt");
+  kjkm.insert(kjkm.find('\t') + 1, "\xFF");
+  test::WriteFile(source + "/KJKM.txt", kjkm);
+  const Ran ran =
+      RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);
+  EXPECT_EQ(ran.exit_code, 0) << ran.out;
+  EXPECT_NE(ran.out.find("KJKM.txt 中有 1 处不是有效的 GBK 字符（第一处在第 2 行）"),
+            std::string::npos)
+      << ran.out;
+  EXPECT_NE(test::ReadFile(work + "/qoru.log").find("提示：表文本 KJKM.txt"), std::string::npos);
 }
 
 TEST(SharedLibrary, ExportsDoItAndTheStringFunctionsOnly) {

@@ -1,83 +1,163 @@
-// qoru-gbtxt: a command-line host for the plug-in. It prepares the work area, loads
-// libqoru_ERP_GBtxt.so, calls DoIt with its own WriteLog (messages to stderr and to
-// qoru.log in the work directory), prints the result text and exits 0 for a path,
-// 1 for "0", 2 for wrong arguments.
-#include <dirent.h>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
+// qoru-gbtxt: a command-line host for the plug-in. `convert` checks the source, prepares
+// the work area, loads libqoru_ERP_GBtxt.so, calls DoIt with its own WriteLog and trace
+// hook (messages to stderr and to qoru.log in the work directory), prints the result
+// text and exits 0 for a path, 1 for "0", 2 for wrong arguments or a source that is not
+// a book set.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
+#include <vector>
 
+#include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
-#include "platform/errors.h"
+#include "platform/display_width.h"
 #include "platform/file_system.h"
 #include "platform/gbk_codec.h"
-
-using BSTR = char16_t*;
-using DoItFn = void (*)(BSTR*, std::uintptr_t, const char*, const char*, const char*);
-using FreeFn = void (*)(BSTR);
-using LenFn = unsigned int (*)(BSTR);
+#include "platform/trace.h"
+#include "qoru_gbtxt/book_set_inspector.h"
+#include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/inspect_output.h"
+#include "qoru_gbtxt/plugin_library.h"
+#include "qoru_gbtxt/run_log.h"
+#include "qoru_gbtxt/run_summary.h"
+#include "qoru_gbtxt/work_area.h"
 
 namespace {
 
-std::string g_log_path;  // qoru.log in the work directory
+constexpr int kExitDone = 0;
+constexpr int kExitNotConverted = 1;
+constexpr int kExitUsage = 2;
 
-std::string Timestamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return buf;
-}
+qoru::host::RunLog g_log;          // qoru.log of the current run
+qoru::host::RunSummary g_summary;  // what the current run did
+bool g_clear_line = false;         // a terminal face may have a status line on stderr
+bool g_verbose = false;            // print every statement with its time
+bool g_quiet_log = false;          // the library's log is not shown (inspection)
+std::string g_outcome_reason;      // why the run did not succeed, from the trace hook
 
-int Fail(const std::string& message) {
+int Refuse(const std::string& message) {
   std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
-  return 2;
+  return kExitUsage;
 }
 
-bool MakeDirectories(const std::string& path) {
-  std::string partial;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') {
-      if (!partial.empty() && ::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+// A message line on stderr. Beside a terminal face's status line it first clears
+// that line, and it is broken into lines that fit the terminal, which never wraps them.
+void PrintToUser(const std::string& message) {
+  if (!g_clear_line) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return;
+  }
+  struct winsize ws {};
+  const int columns =
+      ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 4 ? ws.ws_col : 80;
+  std::fputs("\r\x1b[K", stderr);
+  // Blanks at the start of the message indent every line it is broken into.
+  const std::size_t indent =
+      message.find_first_not_of(' ') == std::string::npos ? 0 : message.find_first_not_of(' ');
+  const std::string body = message.substr(indent);
+  const auto lines = qoru::WrapColumns(
+      body, static_cast<std::size_t>(std::max<int>(columns - 3 - static_cast<int>(indent), 8)));
+  if (lines.empty()) std::fputc('\n', stderr);
+  for (const std::string& line : lines)
+    std::fprintf(stderr, "%s%s\n", std::string(indent, ' ').c_str(), line.c_str());
+}
+
+struct ConvertOptions {
+  std::string source;
+  std::string work;
+  std::string face;
+  bool keep_work = false;
+  bool json = false;
+  bool verbose = false;
+};
+
+struct InspectOptions {
+  std::string source;
+  bool json = false;
+};
+
+int Inspect(InspectOptions options) {
+  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
+  if (!qoru::PathExists(options.source)) return Refuse("源目录不存在：" + options.source);
+  if (!qoru::IsDirectory(options.source)) return Refuse("源路径不是目录：" + options.source);
+  g_quiet_log = true;
+  qoru::host::InspectReport report;
+  try {
+    report = qoru::host::InspectBookSet(options.source);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qoru-gbtxt：预检没有完成：%s\n", e.what());
+    return kExitNotConverted;
+  }
+  if (options.json) {
+    std::printf("%s\n", qoru::host::InspectJson(report).dump(2).c_str());
+  } else {
+    std::fputs(qoru::host::InspectText(report).c_str(), stdout);
+  }
+  return report.FirstFatal() == nullptr ? kExitDone : kExitNotConverted;
+}
+
+int Convert(ConvertOptions options) {
+  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
+  if (options.work.empty()) return Refuse("工作目录不能为空");
+  if (options.work.back() != '/') options.work.push_back('/');
+  if (!options.face.empty() && options.face != "headless" && options.face != "terminal" &&
+      options.face != "window")
+    return Refuse("--face 的值无效：" + options.face + "（可选 headless、terminal、window）");
+
+  if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
+    return Refuse(problem);
+  if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
+      !problem.empty())
+    return Refuse(problem);
+
+  std::string reason;
+  if (!g_log.Open(options.work + "qoru.log", &reason))
+    return Refuse("无法写入日志 " + options.work + "qoru.log（" + reason + "）");
+  g_log.Write("开始转换", "源目录 " + options.source + "，工作目录 " + options.work);
+
+  if (options.face.empty()) options.face = ::isatty(STDERR_FILENO) ? "terminal" : "headless";
+  ::setenv("QORU_FACE", options.face.c_str(), 1);
+  g_clear_line = options.face == "terminal" && ::isatty(STDERR_FILENO);
+
+  qoru::host::PluginLibrary library;
+  if (!library.Load(&reason)) {
+    g_log.Write("结果", "0（" + reason + "）");
+    return Refuse(reason);
+  }
+  g_verbose = options.verbose;
+  const std::u16string text = library.DoIt(0, options.work, options.source);
+
+  const bool converted = text != u"0";
+  const std::string why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
+  // The path with the bytes the user gave when it is the expected one.
+  const std::string expected = options.work + "TemplateTemp/GBA.mdb";
+  std::string result = "0";
+  if (converted) result = qoru::GbkToUtf16(expected) == text ? expected : qoru::Utf16ToUtf8(text);
+  g_summary.Finish(options.work, result, converted ? std::string() : why);
+  if (options.json) {
+    std::printf("%s\n", g_summary.Json().dump(2).c_str());
+  } else {
+    if (!converted && options.face == "headless")
+      std::fprintf(stderr, "转换未成功：%s\n", why.c_str());
+    // The summary first, so that the result is the last line a user sees.
+    const std::string summary = g_summary.Text();
+    for (std::size_t start = 0; start < summary.size();) {
+      const std::size_t end = summary.find('\n', start);
+      PrintToUser(summary.substr(start, end - start));
+      start = end == std::string::npos ? summary.size() : end + 1;
     }
-    if (i < path.size()) partial.push_back(path[i]);
+    std::fflush(stderr);
+    std::printf("%s\n", result.c_str());
   }
-  return qoru::IsDirectory(path);
-}
-
-// Removes what an earlier conversion left in TemplateTemp (files only).
-bool EmptyScratch(const std::string& dir, std::string* failed) {
-  for (const std::string& name : qoru::ListDirectory(dir)) {
-    const std::string path = dir + name;
-    if (qoru::IsDirectory(path)) continue;
-    if (::unlink(path.c_str()) != 0) {
-      *failed = path;
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string LibraryPath() {
-  if (const char* env = std::getenv("QORU_LIBRARY")) return env;
-  char exe[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n > 0) {
-    std::string dir(exe, static_cast<std::size_t>(n));
-    dir.resize(dir.rfind('/') + 1);
-    if (qoru::IsRegularFile(dir + "libqoru_ERP_GBtxt.so")) return dir + "libqoru_ERP_GBtxt.so";
-  }
-  return "libqoru_ERP_GBtxt.so";
+  g_log.Write("摘要", g_summary.Text());
+  g_log.Write("结果", converted ? result : "0（" + why + "）");
+  return converted ? kExitDone : kExitNotConverted;
 }
 
 }  // namespace
@@ -85,104 +165,133 @@ std::string LibraryPath() {
 // The host's log, found by the library in this process.
 extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance*/, int level,
                                                                 const char16_t* message) {
-  std::u16string_view text(message ? message : u"");
-  const std::string utf8 = qoru::Utf16ToUtf8(text);
-  std::fprintf(stderr, "日志[%d]：%s\n", level, utf8.c_str());
-  if (g_log_path.empty()) return;
-  if (FILE* f = std::fopen(g_log_path.c_str(), "a")) {
-    std::fprintf(f, "%s [%d] %s\n", Timestamp().c_str(), level, utf8.c_str());
-    std::fclose(f);
+  if (g_quiet_log) return;
+  const std::string text = qoru::Utf16ToUtf8(message ? message : u"");
+  const std::string word = qoru::host::LevelWord(level);
+  PrintToUser(word + "：" + text);
+  g_log.Write("日志（" + word + "）", text);
+}
+
+// The library's trace hook: what the user saw beside the log goes to qoru.log too.
+extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const char* text,
+                                                                double seconds) {
+  const std::string message = text != nullptr ? text : "";
+  switch (kind) {
+    case qoru::kTraceHello:
+      return 1 << qoru::kTraceStatus | 1 << qoru::kTraceNotice | 1 << qoru::kTraceErrorBox |
+             1 << qoru::kTraceOutcome | 1 << qoru::kTraceRejected | 1 << qoru::kTraceStage |
+             (g_verbose ? 1 << qoru::kTraceStatement : 0);
+    case qoru::kTraceStatement:
+      PrintToUser(fmt::format("语句（{:.3f} 秒）：{}", seconds, message));
+      break;
+    case qoru::kTraceRejected: {
+      const std::size_t cut = message.find('\n');
+      g_summary.AddRejected(message.substr(0, cut),
+                            cut == std::string::npos ? std::string() : message.substr(cut + 1));
+      break;
+    }
+    case qoru::kTraceStage:
+      g_summary.AddStage(message, seconds);
+      break;
+    case qoru::kTraceStatus:
+      g_log.Write("状态", message);
+      break;
+    case qoru::kTraceNotice:
+      g_log.Write("提示", message);
+      break;
+    case qoru::kTraceErrorBox:
+      g_log.Write("错误框", message);
+      break;
+    case qoru::kTraceOutcome:
+      if (message.rfind("0\n", 0) == 0) g_outcome_reason = message.substr(2);
+      break;
+    default:
+      break;
   }
+  return 0;
 }
 
 int main(int argc, char** argv) {
+  // A file that grows past the process's size limit must fail its write, not end the
+  // process: the library then reports the failure like any other.
+  std::signal(SIGXFSZ, SIG_IGN);
+
   CLI::App app{
       "qoru-gbtxt：把账套文本数据（GBK 制表符分隔的文本文件和格式说明 GSSM.txt）"
-      "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。"};
+      "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。",
+      "qoru-gbtxt"};
+  qoru::host::UseChinese(app);
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("qoru-gbtxt ") + QORU_VERSION, "显示版本并退出");
+  app.footer(
+      "退出码：0 转换成功（标准输出为数据库路径），1 转换未成功（标准输出为 0），"
+      "2 参数错误或源目录不是账套。");
+
+  ConvertOptions convert_options;
   CLI::App* convert = app.add_subcommand(
       "convert",
       "转换一个账套：暂存源文件，按 GSSM.txt 改写为逗号分隔文本，导入 TemplateTemp/GBA.mdb，"
       "补全会计科目，展开辅助核算并生成 aidInfo、aidVour、aidBal。成功时在标准输出打印数据库路径"
-      "并以 0 退出，失败时打印 0 并以 1 退出。");
-  std::string source;
-  std::string work;
-  std::string face;
-  bool keep_work = false;
-  convert->add_option("--source", source, "源目录：账套的 *.txt 文件和 GSSM.txt 所在的目录")
-      ->required();
+      "并以 0 退出，失败时打印 0 并以 1 退出。每次转换记录在工作目录的 qoru.log 中。");
+  convert->group("子命令");
+  qoru::host::UseChinese(*convert);
   convert
-      ->add_option("--work", work,
+      ->add_option("--source", convert_options.source,
+                   "源目录：账套的 *.txt 文件和 GSSM.txt 所在的目录")
+      ->required()
+      ->type_name("目录");
+  convert
+      ->add_option("--work", convert_options.work,
                    "工作目录：缺少时创建，并准备 DataBase/empty.mdb（空模板）和 TemplateTemp/")
-      ->required();
+      ->required()
+      ->type_name("目录");
   convert
-      ->add_option("--face", face,
-                   "对话框的显示方式：terminal（标准错误上的状态行和进度条，Ctrl-C 请求关闭）或 "
-                   "headless（不显示）；默认在终端上为 terminal，否则为 headless")
-      ->check(CLI::IsMember({"headless", "terminal"}));
-  convert->add_flag("--keep-work", keep_work,
+      ->add_option("--face", convert_options.face,
+                   "对话框的显示方式：terminal（标准错误上的状态行和进度条，Ctrl-C 请求关闭，"
+                   "再按一次中止）、window（桌面窗口）或 headless（不显示）；默认在终端上为 "
+                   "terminal，否则为 headless")
+      ->type_name("方式");
+  convert->add_flag("--keep-work", convert_options.keep_work,
                     "不清空 TemplateTemp：在上次转换留下的文件上转换（已有的 GBA.mdb 不会被替换，"
                     "其中已有的表不会重新导入）。默认在调用前清空 TemplateTemp 中的文件，"
                     "以免两个账套混在一个数据库中");
-  CLI11_PARSE(app, argc, argv);
 
-  // Source: a readable directory.
-  while (source.size() > 1 && source.back() == '/') source.pop_back();
-  if (!qoru::PathExists(source)) return Fail("源目录不存在：" + source);
-  if (!qoru::IsDirectory(source)) return Fail("源路径不是目录：" + source);
-  if (DIR* d = ::opendir(source.c_str())) {
-    ::closedir(d);
-  } else {
-    return Fail("无法读取源目录：" + source + "（" + qoru::SystemErrorText(errno) + "）");
+  convert->add_flag("--json", convert_options.json,
+                    "在标准输出打印一个 JSON 对象（结果、各表行数、补全的上级科目、辅助核算编码、"
+                    "被拒绝的语句、各阶段用时），代替数据库路径和文字摘要");
+  convert->add_flag("--verbose", convert_options.verbose, "在标准错误上打印执行的每条语句及其用时");
+
+  InspectOptions inspect_options;
+  CLI::App* inspect = app.add_subcommand(
+      "inspect",
+      "预检一个账套而不转换：读取 GSSM.txt，逐个读取表文件，报告各节、各表的文件、列和行数、"
+      "辅助核算项与档案的对应、缺少的文件，以及转换会在哪一行停止。转换会成功时以 0 退出，"
+      "会失败时以 1 退出（先写原因）。");
+  inspect->group("子命令");
+  qoru::host::UseChinese(*inspect);
+  inspect
+      ->add_option("--source", inspect_options.source,
+                   "源目录：账套的 *.txt 文件和 GSSM.txt 所在的目录")
+      ->required()
+      ->type_name("目录");
+  inspect->add_flag("--json", inspect_options.json, "在标准输出打印一个 JSON 对象代替文字报告");
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (const std::string problem = qoru::host::CheckTopLevelWord(args, {"convert", "inspect"});
+      !problem.empty())
+    return Refuse(problem + "；用 qoru-gbtxt --help 查看用法");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return kExitDone;
+  } catch (const CLI::CallForVersion&) {
+    std::printf("qoru-gbtxt %s\n", QORU_VERSION);
+    return kExitDone;
+  } catch (const CLI::ParseError& e) {
+    return Refuse(qoru::host::ArgumentErrorText(e) + "；用 qoru-gbtxt --help 查看用法");
   }
-
-  // Work area: the directory, its template and its scratch folder.
-  if (work.empty()) return Fail("工作目录不能为空");
-  if (work.back() != '/') work.push_back('/');
-  if (qoru::PathExists(work) && !qoru::IsDirectory(work)) return Fail("工作路径不是目录：" + work);
-  if (!MakeDirectories(work + "DataBase") || !MakeDirectories(work + "TemplateTemp"))
-    return Fail("无法创建工作目录：" + work + "（" + qoru::SystemErrorText(errno) + "）");
-  const std::string template_path = work + "DataBase/empty.mdb";
-  if (!qoru::PathExists(template_path)) {
-    const int fd = ::open(template_path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0) return Fail("无法创建空模板：" + template_path);
-    ::close(fd);
-  }
-  if (!keep_work) {
-    std::string failed;
-    if (!EmptyScratch(work + "TemplateTemp/", &failed))
-      return Fail("无法清空 TemplateTemp：" + failed + "（" + qoru::SystemErrorText(errno) + "）");
-  }
-  g_log_path = work + "qoru.log";
-
-  if (face.empty()) face = ::isatty(STDERR_FILENO) ? "terminal" : "headless";
-  ::setenv("QORU_FACE", face.c_str(), 1);
-
-  const std::string library = LibraryPath();
-  void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) return Fail(std::string("无法加载插件库：") + ::dlerror());
-  const auto do_it = reinterpret_cast<DoItFn>(::dlsym(handle, "DoIt"));
-  const auto free_string = reinterpret_cast<FreeFn>(::dlsym(handle, "SysFreeString"));
-  const auto string_len = reinterpret_cast<LenFn>(::dlsym(handle, "SysStringLen"));
-  if (do_it == nullptr || free_string == nullptr || string_len == nullptr)
-    return Fail("插件库 " + library + " 没有导出 DoIt 和 OLE 字符串函数");
-
-  BSTR result = nullptr;
-  do_it(&result, 0, work.c_str(), source.c_str(), nullptr);
-  const std::u16string text(result, string_len(result));
-  free_string(result);
-
-  if (text == u"0") {
-    std::printf("0\n");
-    std::fprintf(stderr, "转换未成功。\n");
-    return 1;
-  }
-  // Print the path with the bytes the user gave when it is the expected one.
-  const std::string expected = work + "TemplateTemp/GBA.mdb";
-  if (qoru::GbkToUtf16(expected) == text) {
-    std::printf("%s\n", expected.c_str());
-  } else {
-    std::printf("%s\n", qoru::Utf16ToUtf8(text).c_str());
-  }
-  return 0;
+  if (convert->parsed()) return Convert(convert_options);
+  if (inspect->parsed()) return Inspect(inspect_options);
+  return Refuse("缺少子命令");
 }

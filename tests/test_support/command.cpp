@@ -1,0 +1,28 @@
+#include "test_support/command.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+namespace qoru::test {
+
+Ran RunCommand(const std::string& command, bool merge_stderr) {
+  Ran ran{-1, {}};
+  FILE* p = ::popen((command + (merge_stderr ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
+  if (p == nullptr) return ran;
+  std::array<char, 4096> buf{};
+  std::size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) ran.out.append(buf.data(), n);
+  const int status = ::pclose(p);
+  ran.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return ran;
+}
+
+std::string ShellWord(const std::string& word) {
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace qoru::test

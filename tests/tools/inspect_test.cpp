@@ -1,0 +1,282 @@
+// `qoru-gbtxt inspect` against what `qoru-gbtxt convert` then does with the same book
+// set, and the summary that `convert` prints against the database it produced.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "gendata/dataset.h"
+#include "platform/gbk_text.h"
+#include "test_support/bookset.h"
+#include "test_support/command.h"
+#include "test_support/db_fixture.h"
+#include "test_support/temp_dir.h"
+
+namespace qoru {
+namespace {
+
+using test::BookSet;
+using test::Rows;
+using test::RunCommand;
+using test::ShellWord;
+using test::Workspace;
+
+const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+
+BookSet TwoTypeSet() {
+  BookSet set;
+  set.aux_types = {"A", "B"};
+  set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}};
+  set.kjkm = {
+      {"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
+  set.kmye = {{"6602", "人民币", "1", "a1/b1"}};
+  set.jzpz = {{"6602", "好", "1", "0", "人民币", "0", "a1/b1"}};
+  set.archive_rows = {{"ADA.txt", {{"a1", "甲"}, {"a2", "乙"}}}, {"BDA.txt", {{"b1", "丙"}}}};
+  return set;
+}
+
+struct Inspected {
+  int exit_code;
+  nlohmann::json report;
+};
+
+Inspected Inspect(const std::string& source) {
+  const auto ran = RunCommand(kHost + " inspect --json --source " + ShellWord(source), false);
+  return {ran.exit_code, nlohmann::json::parse(ran.out, nullptr, false)};
+}
+
+struct Converted {
+  int exit_code;
+  nlohmann::json summary;
+  std::string log;  // qoru.log
+};
+
+Converted Convert(const std::string& source, const std::string& work) {
+  const auto ran = RunCommand(kHost + " convert --face headless --json --source " +
+                                  ShellWord(source) + " --work " + ShellWord(work),
+                              false);
+  const std::string log = work + "/qoru.log";
+  return {ran.exit_code, nlohmann::json::parse(ran.out, nullptr, false),
+          std::filesystem::exists(log) ? test::ReadFile(log) : std::string()};
+}
+
+// The text after "<label>：" on the last line of the log that has it.
+std::string LogText(const std::string& log, const std::string& label) {
+  const std::size_t at = log.rfind(" " + label + "：");
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + label.size() + 1 + std::string("：").size();
+  return log.substr(start, log.find('\n', start) - start);
+}
+
+TEST(Inspect, PredictsEveryFailureInTheRunsOwnWordsAndExitsOne) {
+  struct Case {
+    const char* name;
+    std::function<void(BookSet&)> change;
+    std::string where;  // the file and line the first finding names
+    bool error_box;     // the run ends with an error box (else with an engine error)
+  };
+  const std::vector<Case> cases = {
+      {"account without auxiliary item names",
+       [](BookSet& s) {
+         s.jzpz.push_back({"1001", "坏", "1", "0", "人民币", "0", "a1"});
+       },
+       "JZPZ.txt 第 2 行", true},
+      {"more codes than names",
+       [](BookSet& s) {
+         s.jzpz.push_back({"6602", "坏", "1", "0", "人民币", "0", "a1/b1/c1"});
+       },
+       "JZPZ.txt 第 2 行", true},
+      {"account missing from the chart",
+       [](BookSet& s) {
+         s.kmye.push_back({"9999", "人民币", "1", "a1"});
+       },
+       "KMYE.txt 第 2 行", true},
+      {"type that is not a column", [](BookSet& s) { s.kjkm[1][3] = "A/ B"; }, "JZPZ.txt 第 1 行",
+       true},
+      {"code too long for its column",
+       [](BookSet& s) { s.kmye[0][3] = std::string(300, 'x') + "/b1"; }, "KMYE.txt 第 1 行", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workspace ws;
+    BookSet set = TwoTypeSet();
+    c.change(set);
+    ws.WriteBookSet(set);
+    const Inspected inspected = Inspect(ws.source());
+    ASSERT_EQ(inspected.exit_code, 1) << inspected.report.dump(2);
+    ASSERT_FALSE(inspected.report["would_succeed"].get<bool>());
+    const auto& first = inspected.report["findings"][0];
+    EXPECT_TRUE(first["fatal"].get<bool>());
+    const std::string where = first["file"].get<std::string>() + " 第 " +
+                              std::to_string(first["line"].get<int>()) + " 行";
+    EXPECT_EQ(where, c.where);
+
+    const Converted converted = Convert(ws.source(), ws.work() + "cli");
+    EXPECT_EQ(converted.exit_code, 1);
+    if (c.error_box) {
+      EXPECT_EQ(LogText(converted.log, "错误框"), inspected.report["reason"].get<std::string>());
+    } else {
+      EXPECT_NE(LogText(converted.log, "日志（错误）").find("KMYE"), std::string::npos)
+          << converted.log;
+    }
+  }
+}
+
+TEST(Inspect, PredictsFailuresBeforeThePasses) {
+  struct Case {
+    const char* name;
+    std::function<void(Workspace&)> make;
+    std::string reason_part;
+    int convert_exit = 1;  // the host refuses a source without a description (2)
+  };
+  const std::vector<Case> cases = {
+      {"no description",
+       [](Workspace& ws) {
+         ws.WriteTable("KJKM.txt", {{"1001", "现金", "借", ""}});
+       },
+       "GSSM.txt", 2},
+      {"a table file the description names is missing",
+       [](Workspace& ws) {
+         ws.WriteBookSet(TwoTypeSet());
+         std::remove((ws.source() + "/JZPZ.txt").c_str());
+       },
+       "JZPZ.txt"},
+      {"more archive files than types",
+       [](Workspace& ws) {
+         BookSet set = TwoTypeSet();
+         ws.WriteBookSet(set);
+         ws.WriteSource("GSSM.txt", set.Gssm() + "\n[A]\nADA2.txt\nA编号,文本,10\nA名称,文本,10\n");
+         ws.WriteTable("ADA2.txt", {{"z", "z"}});
+       },
+       "ADA2.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workspace ws;
+    c.make(ws);
+    const Inspected inspected = Inspect(ws.source());
+    EXPECT_EQ(inspected.exit_code, 1) << inspected.report.dump(2);
+    EXPECT_NE(inspected.report["reason"].get<std::string>().find(c.reason_part), std::string::npos)
+        << inspected.report.dump(2);
+    EXPECT_EQ(Convert(ws.source(), ws.work() + "cli").exit_code, c.convert_exit);
+  }
+}
+
+// The rows that inspect expects of each table against the tables that convert made.
+void ExpectRowCountsMatch(const nlohmann::json& inspected, const nlohmann::json& summary) {
+  std::map<std::string, long long> made;
+  for (const auto& t : summary["tables"])
+    made[AsciiLower(t["name"].get<std::string>())] = t["rows"].get<long long>();
+  int compared = 0;
+  for (const auto& t : inspected["tables"]) {
+    if (!t["imported"].get<bool>()) continue;
+    const std::string name = AsciiLower(t["name"].get<std::string>());
+    ASSERT_EQ(made.count(name), 1u) << name;
+    EXPECT_EQ(t["rows"].get<long long>(), made[name]) << name;
+    ++compared;
+  }
+  EXPECT_GE(compared, 3);
+}
+
+TEST(Inspect, SucceedingBookSetsExitZeroWithTheRowCountsOfTheDatabase) {
+  test::TempDir tmp;
+  gen::DatasetOptions irregular;
+  irregular.postings = 3000;
+  irregular.balances = 400;
+  irregular.omit_parents = true;
+  irregular.other_currencies = true;
+  irregular.void_postings = true;
+  irregular.irregular_aux_groups = true;
+  irregular.irregular_archives = true;
+  test::MakeDir(tmp.path() + "generated");
+  gen::WriteDataset(tmp.path() + "generated", irregular);
+  test::MakeDir(tmp.path() + "sample");
+  gen::WriteSampleDataset(tmp.path() + "sample");
+
+  for (const char* name : {"generated", "sample"}) {
+    SCOPED_TRACE(name);
+    const std::string source = tmp.path() + name;
+    const Inspected inspected = Inspect(source);
+    ASSERT_EQ(inspected.exit_code, 0) << inspected.report.dump(2);
+    const Converted converted = Convert(source, tmp.path() + name + "-work");
+    ASSERT_EQ(converted.exit_code, 0) << converted.log;
+    ExpectRowCountsMatch(inspected.report, converted.summary);
+  }
+}
+
+TEST(ConvertSummary, CountsMatchTheDatabase) {
+  test::TempDir tmp;
+  gen::DatasetOptions options;
+  options.postings = 2000;
+  options.omit_parents = true;
+  options.irregular_aux_groups = true;
+  test::MakeDir(tmp.path() + "src");
+  gen::WriteDataset(tmp.path() + "src", options);
+  const Converted converted = Convert(tmp.path() + "src", tmp.path() + "work");
+  ASSERT_EQ(converted.exit_code, 0) << converted.log;
+  const nlohmann::json& s = converted.summary;
+  const std::string db = tmp.path() + "work/TemplateTemp/GBA.mdb";
+  EXPECT_EQ(s["result"].get<std::string>(), db);
+
+  for (const auto& t : s["tables"]) {
+    const std::string name = t["name"].get<std::string>();
+    EXPECT_EQ(std::to_string(t["rows"].get<long long>()),
+              test::SqliteRows(db, "select count(*) from \"" + name + "\"")[0][0])
+        << name;
+  }
+  long long parents = 0;
+  for (const auto& p : s["parents_added"]) parents += p["rows"].get<long long>();
+  EXPECT_GT(parents, 0);
+  EXPECT_EQ(std::to_string(parents),
+            test::SqliteRows(db, "select count(*) from KJKM where 科目名称='系统生成'")[0][0]);
+  ASSERT_FALSE(s["aux_cells"].empty());
+  for (const auto& c : s["aux_cells"]) {
+    const std::string type = c["type"].get<std::string>();
+    for (const char* table : {"JZPZ", "KMYE"})
+      EXPECT_EQ(std::to_string(c[table].get<long long>()),
+                test::SqliteRows(db, std::string("select count(*) from ") + table + " where \"" +
+                                         type + "\" is not null and \"" + type + "\" <> ''")[0][0])
+          << type << " in " << table;
+  }
+  EXPECT_GE(s["stages"].size(), 8u);
+  EXPECT_TRUE(s["rejected"].empty()) << s["rejected"].dump(2);
+}
+
+TEST(ConvertSummary, RejectedStatementsAreListedWithTheEnginesMessage) {
+  Workspace ws;
+  BookSet set = TwoTypeSet();
+  set.aux_types = {"A", "B", "A"};  // listed twice: the add-column statements fail
+  set.jzpz.clear();
+  set.kmye.clear();
+  ws.WriteBookSet(set);
+  const Converted converted = Convert(ws.source(), ws.work() + "cli");
+  ASSERT_EQ(converted.exit_code, 0) << converted.log;
+  bool found = false;
+  for (const auto& r : converted.summary["rejected"])
+    if (r["statement"].get<std::string>().rfind("alter table JZPZ add A varchar(255)", 0) == 0) {
+      found = true;
+      EXPECT_NE(r["message"].get<std::string>().find("duplicate column name"), std::string::npos)
+          << r.dump();
+    }
+  EXPECT_TRUE(found) << converted.summary["rejected"].dump(2);
+  // WriteLog received nothing for it: executed statements that fail are not logged.
+  EXPECT_EQ(converted.log.find("日志（错误）"), std::string::npos) << converted.log;
+}
+
+TEST(ConvertVerbose, PrintsEveryStatementWithItsTime) {
+  test::TempDir tmp;
+  test::MakeDir(tmp.path() + "src");
+  gen::WriteSampleDataset(tmp.path() + "src");
+  const auto ran = RunCommand(kHost + " convert --face headless --verbose --source " + tmp.path() +
+                              "src --work " + tmp.path() + "work");
+  EXPECT_EQ(ran.exit_code, 0) << ran.out;
+  EXPECT_NE(ran.out.find("秒）：select * into KJKM in "), std::string::npos) << ran.out;
+  EXPECT_NE(ran.out.find("秒）：alter table JZPZ add flxh autoincrement"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qoru

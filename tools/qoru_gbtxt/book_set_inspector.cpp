@@ -1,0 +1,644 @@
+#include "qoru_gbtxt/book_set_inspector.h"
+
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <fmt/format.h>
+
+#include "auxiliary/aux_columns.h"
+#include "auxiliary/aux_messages.h"
+#include "database/chart_completion.h"
+#include "database/connection.h"
+#include "database/csv_reader.h"
+#include "database/engine_error.h"
+#include "database/query.h"
+#include "database/staging_database.h"
+#include "database/statement_runner.h"
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/gbk_codec.h"
+#include "platform/gbk_text.h"
+#include "platform/progress_bar.h"
+#include "platform/stage_host.h"
+#include "platform/string_list.h"
+#include "platform/text_lines.h"
+#include "staging/format_description.h"
+#include "staging/source_staging.h"
+#include "staging/table_text.h"
+
+namespace qoru::host {
+namespace {
+
+constexpr std::size_t kCodeColumnChars = 255;  // varchar(255) of the auxiliary columns
+
+// A work area of the inspection's own under /tmp, removed with everything in it.
+class ScratchArea {
+ public:
+  ScratchArea() {
+    char pattern[] = "/tmp/qoru-inspect-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr)
+      throw std::runtime_error("无法创建预检用的临时目录：" + SystemErrorText(errno));
+    work_ = std::string(pattern) + "/";
+    std::filesystem::create_directories(work_ + "TemplateTemp");
+    std::filesystem::create_directories(work_ + "DataBase");
+    LineWriter empty(work_ + "DataBase/empty.mdb");
+    empty.Close();
+  }
+  ~ScratchArea() {
+    std::error_code ignored;
+    std::filesystem::remove_all(work_, ignored);
+  }
+  ScratchArea(const ScratchArea&) = delete;
+  ScratchArea& operator=(const ScratchArea&) = delete;
+  const std::string& work() const { return work_; }
+
+ private:
+  std::string work_;  // ends with "/"
+};
+
+// The dialog's services for the chart completion, which shows nothing here.
+class SilentHost : public StageHost {
+ public:
+  ProgressBar& Progress() override { return bar_; }
+  void SetStatus(const std::string&) override {}
+  void Yield() override {}
+
+ private:
+  ProgressBar bar_;
+};
+
+std::string Lower(std::string_view utf8) {
+  return AsciiLower(utf8);
+}
+
+// Reads the scratch database directly: its tables, their columns and rows.
+class ScratchDatabase {
+ public:
+  explicit ScratchDatabase(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+      throw std::runtime_error("无法读取预检用的临时数据库");
+  }
+  ~ScratchDatabase() { sqlite3_close(db_); }
+  ScratchDatabase(const ScratchDatabase&) = delete;
+  ScratchDatabase& operator=(const ScratchDatabase&) = delete;
+
+  // The table's columns in order; nullopt when there is no such table.
+  std::optional<std::vector<std::string>> Columns(const std::string& table) {
+    std::vector<std::string> columns;
+    bool found = false;
+    ForEachRow("SELECT name FROM pragma_table_info(?1)", {table}, [&](sqlite3_stmt* s) {
+      found = true;
+      columns.push_back(Text(s, 0));
+    });
+    if (!found) return std::nullopt;
+    return columns;
+  }
+
+  std::uint64_t RowCount(const std::string& table) {
+    std::uint64_t n = 0;
+    ForEachRow("SELECT count(*) FROM " + Quoted(table), {}, [&](sqlite3_stmt* s) {
+      n = static_cast<std::uint64_t>(sqlite3_column_int64(s, 0));
+    });
+    return n;
+  }
+
+  // The rows of `table`, in stored order, as UTF-8 texts (null: nullopt).
+  void Rows(const std::string& table,
+            const std::function<void(const std::vector<std::optional<std::string>>&)>& row) {
+    std::vector<std::optional<std::string>> values;
+    ForEachRow("SELECT * FROM " + Quoted(table) + " ORDER BY rowid", {}, [&](sqlite3_stmt* s) {
+      values.clear();
+      for (int i = 0; i < sqlite3_column_count(s); ++i) {
+        if (sqlite3_column_type(s, i) == SQLITE_NULL) {
+          values.emplace_back();
+        } else {
+          values.emplace_back(Text(s, i));
+        }
+      }
+      row(values);
+    });
+  }
+
+ private:
+  static std::string Text(sqlite3_stmt* s, int i) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return p == nullptr ? std::string() : std::string(p, sqlite3_column_bytes(s, i));
+  }
+  static std::string Quoted(const std::string& name) {
+    std::string q = "\"";
+    for (const char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+  }
+  void ForEachRow(const std::string& sql, const std::vector<std::string>& params,
+                  const std::function<void(sqlite3_stmt*)>& each) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(s);
+      return;
+    }
+    for (std::size_t i = 0; i < params.size(); ++i)
+      sqlite3_bind_text(s, static_cast<int>(i + 1), params[i].c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(s) == SQLITE_ROW) each(s);
+    sqlite3_finalize(s);
+  }
+
+  sqlite3* db_ = nullptr;
+};
+
+// The inspection, step by step in the order of a run.
+class Inspector {
+ public:
+  explicit Inspector(const std::string& source) : source_(source) { report_.source = source; }
+
+  InspectReport Run() {
+    ListFiles();
+    if (!ReadDescription()) return std::move(report_);
+    CheckTableFiles();
+    BuildStructure();
+    ReportTables();
+    Pass("JZPZ", RunStep::kVoucherPass);
+    Pass("KMYE", RunStep::kBalancePass);
+    CheckArchives();
+    std::stable_sort(report_.findings.begin(), report_.findings.end(),
+                     [](const Finding& a, const Finding& b) {
+                       if (a.step != b.step) return a.step < b.step;
+                       return a.row < b.row;
+                     });
+    return std::move(report_);
+  }
+
+ private:
+  void Add(bool fatal, RunStep step, std::string file, std::uint64_t line, std::string value,
+           std::string message, std::uint64_t row = 0) {
+    report_.findings.push_back(
+        {fatal, step, row, std::move(file), line, std::move(value), std::move(message)});
+  }
+
+  // The files that staging copies: every "*.txt" of the source, each of which must be
+  // a readable file.
+  void ListFiles() {
+    StringList names;
+    names.SetCommaText(ListSourceFiles(source_));
+    for (const std::string& name : names) {
+      staged_.insert(name);
+      const std::string path = source_ + "/" + name;
+      if (!IsRegularFile(path) || ::access(path.c_str(), R_OK) != 0)
+        Add(true, RunStep::kStaging, DisplayText(name), 0, "",
+            fmt::format("拷贝源文件失败：{} 不是可读的文件，转换在拷贝时停止", DisplayText(path)));
+    }
+  }
+
+  bool ReadDescription() {
+    const std::string path = source_ + "/GSSM.txt";
+    if (staged_.count("GSSM.txt") == 0 || !IsRegularFile(path)) {
+      Add(true, RunStep::kDescription, "GSSM.txt", 0, "",
+          "找不到格式说明文件 GSSM.txt：源目录中没有 GSSM.txt，没有可导入的表，"
+          "转换在补全会计科目时停止");
+      return false;
+    }
+    report_.description_found = true;
+    if (!ReadFormatDescriptionLines(LoadLines(path), description_))
+      Add(false, RunStep::kDescription, "GSSM.txt", description_.stopped_at_line, "",
+          fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
+                      description_.stopped_at_line));
+    for (const std::string& e : description_.table_map) report_.sections.push_back(DisplayText(e));
+    report_.accounts_file = DisplayText(description_.accounts_file);
+    for (const std::string& f : description_.aux_archive_files)
+      report_.archive_files.push_back(DisplayText(f));
+
+    const StringList& names = description_.aux_item_names;
+    const StringList& archives = description_.aux_archive_files;
+    if (names.Empty())
+      Add(false, RunStep::kDescription, "GSSM.txt", 0, "",
+          "格式说明中没有辅助核算项：不会添加辅助核算列，aidVour 和 aidBal 不会生成");
+    std::map<std::string, std::string> section_file;  // type -> file of its section
+    for (const std::string& e : description_.table_map)
+      section_file.emplace(std::string(EntryName(e)), std::string(EntryValue(e)));
+    for (std::size_t i = 0; i < names.Count(); ++i) {
+      AuxTypeReport type{DisplayText(names[i]),
+                         i < archives.Count() ? DisplayText(archives[i]) : std::string(),
+                         section_file.count(names[i]) > 0};
+      if (!type.has_section)
+        Add(false, RunStep::kDescription, "GSSM.txt", 0, type.type,
+            fmt::format("辅助核算项“{}”在格式说明中没有档案节[{}]：aidInfo 中不会有它的行",
+                        type.type, type.type));
+      else if (i < archives.Count() && section_file[names[i]] != archives[i])
+        Add(false, RunStep::kDescription, "GSSM.txt", 0, type.type,
+            fmt::format(
+                "辅助核算项按位置与档案配对：第 {} 个类型“{}”配上了档案 {}，而它自己的档案节"
+                "是 {}（档案节的顺序与辅助核算项档案的顺序不同），aidInfo 中不会有它的行",
+                i + 1, type.type, DisplayText(archives[i]), DisplayText(section_file[names[i]])));
+      report_.aux_types.push_back(std::move(type));
+    }
+    std::map<std::string, std::size_t> first_use;
+    for (std::size_t i = 0; i < archives.Count(); ++i) {
+      const auto [it, fresh] = first_use.emplace(archives[i], i);
+      if (!fresh)
+        Add(false, RunStep::kDescription, DisplayText(archives[i]), 0, "",
+            fmt::format(
+                "档案文件 {} 被第 {} 和第 {} 个辅助核算项共用：它只导入一次，表头是后一节的列",
+                DisplayText(archives[i]), it->second + 1, i + 1));
+    }
+    return true;
+  }
+
+  // The table text preparation stops at the first file that it cannot open.
+  void CheckTableFiles() {
+    for (const std::string& entry : description_.header_map) {
+      const std::string file(EntryName(entry));
+      try {
+        CheckBareFileName(file, "GSSM.txt");
+      } catch (const Failure& e) {
+        Add(true, RunStep::kTableTexts, DisplayText(file), 0, DisplayText(file), e.what());
+        unusable_.insert(file);
+        continue;
+      }
+      if (staged_.count(file) > 0 && IsRegularFile(source_ + "/" + file)) continue;
+      if (unusable_.insert(file).second) {
+        report_.missing_files.push_back(DisplayText(file));
+        Add(true, RunStep::kTableTexts, DisplayText(file), 0, "",
+            fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的[{}]节指定了这个文件，但源目录中"
+                        "没有它（应在 {}/{}），转换在改写表文本时停止",
+                        DisplayText(file), SectionOf(file), DisplayText(source_),
+                        DisplayText(file)));
+      }
+    }
+  }
+
+  std::string SectionOf(const std::string& file) const {
+    for (const std::string& e : description_.table_map)
+      if (EntryValue(e) == file) return DisplayText(EntryName(e));
+    return "?";
+  }
+
+  // Files whose rows go whole into the scratch database: the chart of accounts (for
+  // its completion and the look-ups); every other table only needs its header.
+  bool IsChartFile(const std::string& file) const {
+    const std::string table = Lower(db::ImportTableName("=" + file));
+    return !table.empty() &&
+           (table == "kjkm" ||
+            table == Lower(db::ImportTableName("=" + description_.accounts_file)));
+  }
+
+  void BuildStructure() {
+    StringList header_map;
+    for (const std::string& entry : description_.header_map) {
+      const std::string file(EntryName(entry));
+      if (unusable_.count(file) > 0) continue;
+      header_map.Add(entry);
+      const std::string target = scratch_.work() + "TemplateTemp/" + file;
+      if (PathExists(target)) continue;
+      if (IsChartFile(file)) {
+        CopyTextLines(source_ + "/" + file, target);
+      } else {
+        LineWriter empty(target);
+        empty.Close();
+      }
+    }
+    PrepareTableTexts(scratch_.work(), header_map, description_.table_map);
+
+    db::Connection connection;
+    db::Query main(connection, "CurADOQuery");
+    db::Query lookup(connection, "tmpQuery");
+    db::StatementRunner runner(connection, main, lookup);
+    result_path_ = db::CreateStagingDatabase(scratch_.work());
+    db::ImportTables(runner, scratch_.work(), result_path_, description_.table_map);
+    SilentHost host;
+    try {
+      db::CompleteChartOfAccounts(runner, host, description_.accounts_file);
+    } catch (const Failure&) {
+      chart_failed_ = true;
+    }
+    const std::string columns = BuildAuxColumnList(description_.aux_item_names);
+    jzpz_aux_added_ = runner.ExecuteStatement("alter table JZPZ add " + columns);
+    runner.ExecuteStatement("alter table JZPZ add flxh autoincrement");
+    kmye_aux_added_ = runner.ExecuteStatement("alter table KMYE add " + columns);
+    connection.Close();
+  }
+
+  // Why the import of `entry` made no table.
+  std::string NotImportedReason(const std::string& entry, const std::string& table,
+                                const std::set<std::string>& earlier) {
+    if (table.empty()) return "文件名不超过 4 个字符，表名为空，不导入";
+    if (earlier.count(Lower(GbkToUtf8(table))) > 0)
+      return "同名的表已由前面的条目导入，这一条不再导入";
+    const std::string file(EntryValue(entry));
+    for (const std::string& h : description_.header_map) {
+      if (EntryName(h) != file) continue;
+      const std::string header = HeaderLineOf(h);
+      db::CsvReader reader(header);
+      std::vector<db::CsvField> fields;
+      bool blank = false;
+      std::unordered_set<std::string> seen;
+      if (reader.Next(fields, &blank)) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+          std::string name = GbkToUtf8(fields[i].bytes);
+          if (name.empty()) name = fmt::format("F{}", i + 1);
+          if (!seen.insert(Lower(name)).second) return "表头有重复的列名“" + name + "”，导入失败";
+        }
+      }
+    }
+    return "“" + DisplayText(table) + "”不能作为表名，导入失败";
+  }
+
+  void ReportTables() {
+    ScratchDatabase db(result_path_);
+    std::set<std::string> imported;  // lower-case names of tables already created
+    for (const std::string& entry : description_.table_map) {
+      TableReport t;
+      t.section = DisplayText(EntryName(entry));
+      const std::string file(EntryValue(entry));
+      t.file = DisplayText(file);
+      const std::string table = db::ImportTableName(entry);
+      t.table = GbkToUtf8(table);
+      const bool usable = unusable_.count(file) == 0;
+      const auto columns = usable && !table.empty() && imported.count(Lower(t.table)) == 0
+                               ? db.Columns(t.table)
+                               : std::nullopt;
+      if (!usable) {
+        t.not_imported_reason = "文件不可用，见上";
+      } else if (!columns) {
+        t.not_imported_reason = NotImportedReason(entry, table, imported);
+      } else {
+        t.imported = true;
+        imported.insert(Lower(t.table));
+        t.columns = *columns;
+        TableInfo& info = tables_[Lower(t.table)];
+        info.file = file;
+        info.columns = *columns;
+        const std::uint64_t scratch_rows = db.RowCount(t.table);
+        if (IsChartFile(file)) {
+          t.rows = scratch_rows;
+          const std::uint64_t source_rows = CountRows(file);
+          const std::uint64_t extra_headers = ExtraHeaderRows(file);
+          t.added_rows = scratch_rows - std::min(scratch_rows, source_rows + extra_headers);
+        } else {
+          const bool passed = Lower(t.table) == "jzpz" || Lower(t.table) == "kmye";
+          t.rows = scratch_rows + (passed ? 0 : CountRows(file));  // the passes count theirs
+          info.report_index = report_.tables.size();
+          db.Rows(t.table, [&](const std::vector<std::optional<std::string>>& row) {
+            info.leading_rows.push_back(row);
+          });
+        }
+      }
+      report_.tables.push_back(std::move(t));
+    }
+    // The chart as the passes look accounts up in it: the first row of each code.
+    if (const auto kjkm = db.Columns("KJKM")) {
+      const auto code = std::find_if(kjkm->begin(), kjkm->end(), [](const std::string& c) {
+        return Lower(c) == Lower("科目编号");
+      });
+      const auto types = std::find_if(kjkm->begin(), kjkm->end(), [](const std::string& c) {
+        return Lower(c) == Lower("辅助核算项");
+      });
+      if (code == kjkm->end()) {
+        lookup_broken_ = "KJKM 中没有“科目编号”列";
+      } else if (types == kjkm->end()) {
+        lookup_broken_ = "KJKM 中没有“辅助核算项”列";
+      } else {
+        const std::size_t ci = static_cast<std::size_t>(code - kjkm->begin());
+        const std::size_t ti = static_cast<std::size_t>(types - kjkm->begin());
+        db.Rows("KJKM", [&](const std::vector<std::optional<std::string>>& row) {
+          if (!row[ci]) return;
+          chart_types_.emplace(Lower(*row[ci]), row[ti].value_or(""));
+        });
+      }
+    } else {
+      lookup_broken_ = "没有导入会计科目表 KJKM";
+    }
+    if (chart_failed_) ReportChartFailure(db);
+    for (auto& [name, info] : tables_) {
+      if (name == "jzpz" && jzpz_aux_added_) info.checked = description_.aux_item_names;
+      if (name == "kmye" && kmye_aux_added_) info.checked = description_.aux_item_names;
+      for (const std::string& c : db.Columns(name).value_or(std::vector<std::string>{}))
+        info.all_columns.insert(Lower(c));
+    }
+  }
+
+  void ReportChartFailure(ScratchDatabase& db) {
+    const std::string table = GbkToUtf8(db::ImportTableName("=" + description_.accounts_file));
+    std::string why;
+    if (description_.accounts_file.empty()) {
+      why = "格式说明中没有[会计科目]节";
+    } else if (table.empty()) {
+      why = "会计科目文件名不超过 4 个字符，表名为空";
+    } else if (!db.Columns(table)) {
+      why = "会计科目表“" + table + "”没有导入";
+    } else {
+      why = "会计科目表“" + table + "”中没有“科目编号”列";
+    }
+    Add(true, RunStep::kChart, report_.accounts_file, 0, "",
+        "无法补全会计科目：" + why + "，查询科目编号的最大长度失败，转换在此停止");
+  }
+
+  std::uint64_t CountRows(const std::string& file) {
+    LineReader reader(source_ + "/" + file);
+    std::string line;
+    std::uint64_t rows = 0;
+    while (reader.Next(line))
+      if (!line.empty()) ++rows;
+    return rows;
+  }
+
+  // Rows that the earlier header lines of a file named in several sections make.
+  std::uint64_t ExtraHeaderRows(const std::string& file) const {
+    std::vector<std::string> headers;
+    for (const std::string& h : description_.header_map)
+      if (EntryName(h) == file) headers.push_back(HeaderLineOf(h));
+    std::uint64_t n = 0;
+    for (std::size_t i = 0; i + 1 < headers.size(); ++i)
+      if (!headers[i].empty()) ++n;
+    return n;
+  }
+
+  struct TableInfo {
+    std::string file;                             // GBK
+    std::vector<std::string> columns;             // as imported, UTF-8
+    std::unordered_set<std::string> all_columns;  // lower-case, after alters
+    StringList checked;                           // added varchar(255) columns
+    std::size_t report_index = SIZE_MAX;          // its entry in the report
+    std::vector<std::vector<std::optional<std::string>>> leading_rows;  // rows before the file's
+  };
+
+  // What a pass needs to know of an account, looked up once per account.
+  struct AccountTypes {
+    StringList names;              // its auxiliary item types (GBK), in order
+    std::vector<char> is_column;   // names[k] is a column of the table
+    std::vector<char> is_limited;  // names[k] is an added varchar(255) column
+  };
+
+  // One pass over the voucher or balance rows, as the run makes it.
+  void Pass(const std::string& table, RunStep step) {
+    const auto it = tables_.find(Lower(table));
+    if (it == tables_.end()) {
+      Add(true, step, table + ".txt", 0, "",
+          fmt::format("没有导入表 {}：打开 {} 的查询不能执行，转换在此停止", table, table));
+      return;
+    }
+    const TableInfo& info = it->second;
+    const std::string file = DisplayText(info.file);
+    const auto index_of = [&](std::string_view name) -> std::optional<std::size_t> {
+      for (std::size_t i = 0; i < info.columns.size(); ++i)
+        if (Lower(info.columns[i]) == Lower(name)) return i;
+      return std::nullopt;
+    };
+    const auto group_at = index_of("辅助核算组");
+    const auto account_at = index_of("科目编号");
+    std::unordered_set<std::string> limited;
+    for (const std::string& c : info.checked) limited.insert(Lower(GbkToUtf8(c)));
+    std::unordered_map<std::string, AccountTypes> accounts;  // trimmed account (GBK) -> types
+    const auto types_of = [&](const std::string& account) -> const AccountTypes& {
+      auto [entry, fresh] = accounts.try_emplace(account);
+      if (!fresh) return entry->second;
+      AccountTypes& t = entry->second;
+      const auto found = chart_types_.find(Lower(GbkToUtf8(account)));
+      const std::string types = found == chart_types_.end() ? "" : Utf8ToGbk(found->second);
+      t.names = SplitText(Trim(types), "/");
+      for (const std::string& name : t.names) {
+        const std::string key = Lower(GbkToUtf8(name));
+        t.is_column.push_back(info.all_columns.count(key) > 0);
+        t.is_limited.push_back(limited.count(key) > 0);
+      }
+      return t;
+    };
+
+    std::uint64_t recno = 0;
+    std::uint64_t failing = 0;  // rows that would stop the run
+    const auto fail = [&](std::uint64_t line, std::string value, std::string message) {
+      if (failing++ < kRowsShown)
+        Add(true, step, file, line, std::move(value), std::move(message), recno);
+    };
+    const auto row = [&](const std::vector<std::string_view>& fields, std::uint64_t line) {
+      ++recno;
+      const auto field = [&](std::optional<std::size_t> at) {
+        return at && *at < fields.size() ? fields[*at] : std::string_view();
+      };
+      if (!group_at)
+        return fail(line, "",
+                    fmt::format("{} 第 {} 行：表 {} 中没有“辅助核算组”列", table, recno, table));
+      const std::string_view group = Trim(field(group_at));
+      if (group.empty()) return;
+      if (!account_at)
+        return fail(line, DisplayText(group),
+                    fmt::format("{} 第 {} 行：表 {} 中没有“科目编号”列", table, recno, table));
+      const std::string account(Trim(field(account_at)));
+      if (!lookup_broken_.empty())
+        return fail(line, DisplayText(account),
+                    fmt::format("{} 第 {} 行：查不到科目“{}”的辅助核算项（{}），转换在此停止",
+                                table, recno, DisplayText(account), lookup_broken_));
+      const AccountTypes& types = types_of(account);
+      std::size_t k = 0;
+      for (std::size_t start = 0;; ++k) {
+        const std::size_t slash = group.find('/', start);
+        const std::string_view code = group.substr(
+            start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        if (k >= types.names.Count()) {
+          const StringList codes = SplitText(group, "/");
+          return fail(line, DisplayText(code),
+                      CodeWithoutTypeMessage(table, static_cast<long long>(recno), group,
+                                             codes.Count(), account, types.names.Count(), k, code));
+        }
+        if (!types.is_column[k])
+          return fail(
+              line, DisplayText(types.names[k]),
+              TypeNotAColumnMessage(table, static_cast<long long>(recno), account, types.names[k]));
+        // A GBK text of n bytes has at most n characters.
+        if (types.is_limited[k] && code.size() > kCodeColumnChars &&
+            Utf8Length(GbkToUtf8(code)) > kCodeColumnChars)
+          return fail(line, DisplayText(code),
+                      fmt::format("{} 第 {} 行：编码“{}”超过 {} 个字符，写入 {} 列时数据库拒绝"
+                                  "这一行，转换以数据库错误结束",
+                                  table, recno, DisplayText(code), kCodeColumnChars,
+                                  DisplayText(types.names[k])));
+        if (slash == std::string_view::npos) break;
+        start = slash + 1;
+      }
+    };
+
+    std::vector<std::string_view> fields;
+    for (const auto& leading : info.leading_rows) {
+      std::vector<std::string> gbk;
+      for (const auto& v : leading) gbk.push_back(v ? Utf8ToGbk(*v) : std::string());
+      fields.assign(gbk.begin(), gbk.end());
+      row(fields, 0);
+    }
+    LineReader reader(source_ + "/" + info.file);
+    std::string line;
+    std::uint64_t line_number = 0;
+    while (reader.Next(line)) {
+      ++line_number;
+      if (line.empty()) continue;
+      fields.clear();
+      std::size_t start = 0;
+      while (true) {
+        const std::size_t tab = line.find('\t', start);
+        fields.emplace_back(std::string_view(line).substr(
+            start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
+      }
+      row(fields, line_number);
+    }
+    if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += recno;
+    if (failing > kRowsShown)
+      Add(true, step, file, 0, "",
+          fmt::format("{} 中共有 {} 行会使转换停止，上面列出前 {} 行", table, failing, kRowsShown),
+          recno + 1);
+  }
+
+  void CheckArchives() {
+    const StringList& names = description_.aux_item_names;
+    const StringList& archives = description_.aux_archive_files;
+    if (archives.Count() > names.Count())
+      Add(true, RunStep::kArchives, DisplayText(archives[names.Count()]), 0, "",
+          ArchiveWithoutTypeMessage(names.Count(), archives[names.Count()], names.Count()));
+  }
+
+  static std::size_t Utf8Length(std::string_view s) {
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+  }
+
+  static constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
+
+  std::string source_;  // GBK
+  InspectReport report_;
+  FormatDescription description_;
+  std::set<std::string> staged_;    // names that staging copies (GBK)
+  std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
+  ScratchArea scratch_;
+  std::string result_path_;
+  bool chart_failed_ = false;
+  bool jzpz_aux_added_ = false;
+  bool kmye_aux_added_ = false;
+  std::map<std::string, TableInfo> tables_;                   // lower-case table -> info
+  std::unordered_map<std::string, std::string> chart_types_;  // lower-case code -> types
+  std::string lookup_broken_;                                 // why a look-up fails, if so
+};
+
+}  // namespace
+
+const Finding* InspectReport::FirstFatal() const {
+  for (const Finding& f : findings)
+    if (f.fatal) return &f;
+  return nullptr;
+}
+
+InspectReport InspectBookSet(const std::string& source) {
+  return Inspector(source).Run();
+}
+
+}  // namespace qoru::host

@@ -1,0 +1,132 @@
+#include "qoru_gbtxt/cli_chinese.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/display_width.h"
+
+namespace qoru::host {
+namespace {
+
+constexpr std::size_t kNameColumns = 24;  // the left column: option names
+constexpr std::size_t kLineColumns = 80;  // help lines wrap before this
+
+// "  name" padded to the left column, then the description wrapped beside it.
+std::string HelpEntry(const std::string& name, const std::string& description) {
+  std::string out = "  " + name;
+  std::size_t used = 2 + DisplayColumns(name);
+  const std::vector<std::string> lines = WrapColumns(description, kLineColumns - kNameColumns);
+  if (used >= kNameColumns && !lines.empty()) {
+    out += "\n";
+    used = 0;
+  }
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    out.append(kNameColumns - (k == 0 ? used : 0), ' ');
+    out += lines[k] + "\n";
+  }
+  if (lines.empty()) out += "\n";
+  return out;
+}
+
+class ChineseFormatter : public CLI::Formatter {
+ public:
+  ChineseFormatter() {
+    label("Usage", "用法");
+    label("OPTIONS", "选项");
+    label("SUBCOMMAND", "子命令");
+    label("SUBCOMMANDS", "子命令");
+    label("Positionals", "位置参数");
+    label("TEXT", "文本");
+    label("INT", "整数");
+  }
+
+  std::string make_option(const CLI::Option* opt, bool is_positional) const override {
+    return HelpEntry(make_option_name(opt, is_positional) + make_option_opts(opt),
+                     make_option_desc(opt));
+  }
+
+  std::string make_option_opts(const CLI::Option* opt) const override {
+    if (opt->get_type_size() == 0) return {};
+    std::string text = " " + get_label(opt->get_type_name());
+    if (opt->get_required()) text += "（必需）";
+    return text;
+  }
+
+  std::string make_subcommand(const CLI::App* sub) const override {
+    return HelpEntry(sub->get_display_name(), sub->get_description());
+  }
+
+  std::string make_description(const CLI::App* app) const override {
+    std::string out;
+    for (const std::string& line : WrapColumns(app->get_description(), kLineColumns))
+      out += line + "\n";
+    return out;
+  }
+
+  std::string make_footer(const CLI::App* app) const override {
+    std::string out;
+    for (const std::string& line : WrapColumns(app->get_footer(), kLineColumns)) out += line + "\n";
+    return out;
+  }
+};
+
+// The text after "<prefix>" in a parser message, trimmed of blanks.
+std::string After(const std::string& text, const std::string& prefix) {
+  const std::size_t at = text.find(prefix);
+  if (at == std::string::npos) return {};
+  std::string rest = text.substr(at + prefix.size());
+  while (!rest.empty() && rest.front() == ' ') rest.erase(rest.begin());
+  return rest;
+}
+
+// The first word of a parser message: the option it is about, e.g. "--source".
+std::string FirstWord(const std::string& text) {
+  const std::size_t end = text.find_first_of(": ");
+  return text.substr(0, end);
+}
+
+}  // namespace
+
+void UseChinese(CLI::App& app) {
+  app.formatter(std::make_shared<ChineseFormatter>());
+  app.option_defaults()->group("选项");
+  app.set_help_flag("-h,--help", "显示帮助并退出");
+}
+
+std::string CheckTopLevelWord(const std::vector<std::string>& args,
+                              const std::vector<std::string>& subcommands) {
+  for (const std::string& arg : args) {
+    if (arg == "-h" || arg == "--help" || arg == "--version") return {};
+    if (!arg.empty() && arg[0] == '-')
+      return "未知的选项：" + arg + "（子命令之前只能用 --help 或 --version）";
+    if (std::find(subcommands.begin(), subcommands.end(), arg) != subcommands.end()) return {};
+    std::string known;
+    for (const std::string& name : subcommands) known += (known.empty() ? "" : "、") + name;
+    return "未知的子命令：" + arg + "（可用的子命令：" + known + "）";
+  }
+  return {};
+}
+
+std::string ArgumentErrorText(const CLI::ParseError& error) {
+  const std::string what = error.what();
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    if (what.rfind("A subcommand", 0) == 0) return "缺少子命令：请给出要做的事，例如 convert";
+    const std::string option = FirstWord(what);
+    return "缺少必需的选项 " + option;
+  }
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    const std::string words = After(what, "expected:");
+    if (!words.empty() && words[0] == '-') return "未知的选项：" + words;
+    return "多余的参数：" + words;
+  }
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    if (what.find("missing") != std::string::npos) return "选项 " + FirstWord(what) + " 缺少值";
+    return "选项 " + FirstWord(what) + " 的值的个数不对";
+  }
+  if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr ||
+      dynamic_cast<const CLI::ValidationError*>(&error) != nullptr)
+    return "选项 " + FirstWord(what) + " 的值无效";
+  return "参数错误（" + what + "）";
+}
+
+}  // namespace qoru::host

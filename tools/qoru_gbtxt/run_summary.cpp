@@ -1,0 +1,187 @@
+#include "qoru_gbtxt/run_summary.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+
+#include <fmt/format.h>
+
+#include "platform/file_system.h"
+#include "platform/gbk_codec.h"
+#include "staging/format_description.h"
+
+namespace qoru::host {
+namespace {
+
+std::string QuotedName(const std::string& name) {
+  std::string q = "\"";
+  for (const char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
+
+// A read-only look at the staging database after the run.
+class Reader {
+ public:
+  explicit Reader(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+    }
+  }
+  ~Reader() { sqlite3_close(db_); }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+  bool ok() const { return db_ != nullptr; }
+
+  // The first column of each row of `sql`, as text; false when the statement fails.
+  bool Column(const std::string& sql, std::vector<std::string>* out) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(s);
+      return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+      out->emplace_back(p ? p : "");
+    }
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE;
+  }
+
+  // One number, or -1 when the statement fails.
+  std::int64_t Number(const std::string& sql) {
+    std::vector<std::string> rows;
+    if (!Column(sql, &rows) || rows.empty()) return -1;
+    return std::stoll(rows[0]);
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+std::string Seconds(double s) {
+  return fmt::format("{:.2f} 秒", s);
+}
+
+}  // namespace
+
+void RunSummary::AddRejected(std::string statement, std::string message) {
+  rejected_.push_back({std::move(statement), std::move(message)});
+}
+
+void RunSummary::AddStage(std::string name, double seconds) {
+  stages_.push_back({std::move(name), seconds});
+}
+
+void RunSummary::Finish(const std::string& work, std::string result, std::string reason) {
+  result_ = std::move(result);
+  reason_ = std::move(reason);
+  const std::string path = work + "TemplateTemp/GBA.mdb";
+  if (!IsRegularFile(path)) return;
+  Reader db(path);
+  if (!db.ok()) return;
+  std::vector<std::string> names;
+  if (!db.Column("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
+                 "'sqlite_%' ORDER BY name COLLATE NOCASE",
+                 &names))
+    return;
+  database_found_ = true;
+  for (const std::string& name : names) {
+    tables_.push_back({name, db.Number("SELECT count(*) FROM " + QuotedName(name))});
+    // tmpN: the parents of N - 2 characters that the completion's pass N added.
+    if (name.size() > 3 && name.compare(0, 3, "tmp") == 0 &&
+        std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      const int n = std::stoi(name.substr(3));
+      parents_added_.push_back(
+          {std::to_string(n - 2),
+           db.Number("SELECT count(*) FROM (SELECT DISTINCT \"科目编号\",\"科目名称\",\"余额方向\" "
+                     "FROM " +
+                     QuotedName(name) + ")")});
+    }
+  }
+  std::sort(parents_added_.begin(), parents_added_.end(),
+            [](const Count& a, const Count& b) { return std::stoi(a.name) > std::stoi(b.name); });
+
+  // The auxiliary types as the run read them from the staged description.
+  FormatDescription description;
+  try {
+    ReadFormatDescription(work, description);
+  } catch (const std::exception&) {
+  }
+  for (const std::string& type_gbk : description.aux_item_names) {
+    const std::string type = GbkToUtf8(type_gbk);
+    const std::string filled =
+        " WHERE " + QuotedName(type) + " IS NOT NULL AND " + QuotedName(type) + " <> ''";
+    aux_cells_.push_back({type, db.Number("SELECT count(*) FROM JZPZ" + filled),
+                          db.Number("SELECT count(*) FROM KMYE" + filled)});
+  }
+}
+
+std::string RunSummary::Text() const {
+  std::string out = "转换摘要：\n";
+  out += result_ == "0" ? "  结果：0（" + reason_ + "）\n" : "  结果：" + result_ + "\n";
+  if (!database_found_) {
+    out += "  没有暂存数据库 GBA.mdb。\n";
+  } else {
+    out += "  表和行数：\n";
+    for (const Count& t : tables_) out += fmt::format("    {:<12} {}\n", t.name, t.rows);
+    std::string parents;
+    for (const Count& p : parents_added_)
+      parents += fmt::format("{}{} 位 {} 个", parents.empty() ? "" : "，", p.name, p.rows);
+    out += "  补全的上级科目：" + (parents.empty() ? std::string("无") : parents) + "\n";
+    out += "  填入的辅助核算编码（凭证 JZPZ / 余额 KMYE）：";
+    if (aux_cells_.empty()) out += "无";
+    for (std::size_t i = 0; i < aux_cells_.size(); ++i) {
+      const AuxCells& c = aux_cells_[i];
+      const auto shown = [](std::int64_t n) {
+        return n < 0 ? std::string("-") : std::to_string(n);
+      };
+      out += fmt::format("{}{} {} / {}", i == 0 ? "" : "，", c.type, shown(c.vouchers),
+                         shown(c.balances));
+    }
+    out += "\n";
+    const auto rows_of = [&](const char* name) {
+      for (const Count& t : tables_)
+        if (t.name == name) return std::to_string(t.rows) + " 行";
+      return std::string("没有生成");
+    };
+    out += "  aidInfo " + rows_of("aidInfo") + "，aidVour " + rows_of("aidVour") + "，aidBal " +
+           rows_of("aidBal") + "\n";
+  }
+  out += fmt::format("  数据库拒绝的语句：{} 条\n", rejected_.size());
+  for (const Rejected& r : rejected_) out += "    " + r.statement + "\n      → " + r.message + "\n";
+  std::string stages;
+  for (const Stage& s : stages_)
+    stages += (stages.empty() ? "" : "，") + s.name + " " + Seconds(s.seconds);
+  out += "  各阶段用时：" + (stages.empty() ? std::string("无") : stages) + "\n";
+  return out;
+}
+
+nlohmann::ordered_json RunSummary::Json() const {
+  nlohmann::ordered_json j;
+  j["result"] = result_;
+  j["succeeded"] = result_ != "0";
+  if (result_ == "0") j["reason"] = reason_;
+  j["tables"] = nlohmann::ordered_json::array();
+  for (const Count& t : tables_) j["tables"].push_back({{"name", t.name}, {"rows", t.rows}});
+  j["parents_added"] = nlohmann::ordered_json::array();
+  for (const Count& p : parents_added_)
+    j["parents_added"].push_back({{"code_length", std::stoi(p.name)}, {"rows", p.rows}});
+  j["aux_cells"] = nlohmann::ordered_json::array();
+  for (const AuxCells& c : aux_cells_)
+    j["aux_cells"].push_back({{"type", c.type},
+                              {"JZPZ", c.vouchers < 0 ? nlohmann::ordered_json(nullptr)
+                                                      : nlohmann::ordered_json(c.vouchers)},
+                              {"KMYE", c.balances < 0 ? nlohmann::ordered_json(nullptr)
+                                                      : nlohmann::ordered_json(c.balances)}});
+  j["rejected"] = nlohmann::ordered_json::array();
+  for (const Rejected& r : rejected_)
+    j["rejected"].push_back({{"statement", r.statement}, {"message", r.message}});
+  j["stages"] = nlohmann::ordered_json::array();
+  for (const Stage& s : stages_) j["stages"].push_back({{"name", s.name}, {"seconds", s.seconds}});
+  return j;
+}
+
+}  // namespace qoru::host

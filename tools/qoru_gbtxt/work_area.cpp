@@ -1,0 +1,103 @@
+#include "qoru_gbtxt/work_area.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/gbk_text.h"
+
+namespace qoru::host {
+namespace {
+
+std::string Reason(int err) {
+  return "（" + SystemErrorText(err) + "）";
+}
+
+// Creates `path` and its missing parents; false with errno set when it cannot.
+bool MakeDirectories(const std::string& path) {
+  std::string partial;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') {
+      if (!partial.empty() && ::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    if (i < path.size()) partial.push_back(path[i]);
+  }
+  if (IsDirectory(path)) return true;
+  errno = ENOTDIR;
+  return false;
+}
+
+// Whether a file can be created in `dir`: tried for real, since permissions alone do
+// not tell (a read-only file system, or root, who passes every permission check).
+int WriteProbe(const std::string& dir) {
+  const std::string probe = dir + ".qoru-write-probe-" + std::to_string(::getpid());
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return errno;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return 0;
+}
+
+// Removes what an earlier conversion left in TemplateTemp (files only).
+std::string EmptyScratch(const std::string& dir) {
+  for (const std::string& name : ListDirectory(dir)) {
+    const std::string path = dir + name;
+    if (IsDirectory(path)) continue;
+    if (::unlink(path.c_str()) != 0) return "无法清空 TemplateTemp：" + path + Reason(errno);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string CheckSource(const std::string& source) {
+  if (!PathExists(source)) return "源目录不存在：" + source;
+  if (!IsDirectory(source)) return "源路径不是目录：" + source;
+  if (DIR* d = ::opendir(source.c_str())) {
+    ::closedir(d);
+  } else {
+    return "无法读取源目录：" + source + Reason(errno);
+  }
+  const std::string description = source + "/GSSM.txt";
+  if (IsRegularFile(description)) {
+    if (::access(description.c_str(), R_OK) != 0)
+      return "无法读取格式说明文件 " + description + Reason(errno);
+    return {};
+  }
+  if (PathExists(description)) return "格式说明 " + description + " 不是普通文件";
+  for (const std::string& name : ListDirectory(source))
+    if (AsciiLower(name) == "gssm.txt")
+      return "源目录 " + source + " 中的格式说明文件名是 " + name +
+             "，必须是 GSSM.txt（大小写相同）";
+  return "源目录 " + source + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
+}
+
+std::string PrepareWorkArea(const std::string& work, bool keep_work) {
+  if (work.empty() || work == "/") return "工作目录不能为空";
+  if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + work;
+  if (!IsDirectory(work) && !MakeDirectories(work))
+    return "无法创建工作目录：" + work + Reason(errno);
+  if (const int err = WriteProbe(work); err != 0) return "工作目录不可写：" + work + Reason(err);
+  for (const char* sub : {"DataBase/", "TemplateTemp/"}) {
+    const std::string dir = work + sub;
+    if (!MakeDirectories(dir)) return "无法创建目录：" + dir + Reason(errno);
+    if (const int err = WriteProbe(dir); err != 0) return "目录不可写：" + dir + Reason(err);
+  }
+  const std::string template_path = work + "DataBase/empty.mdb";
+  if (!PathExists(template_path)) {
+    const int fd = ::open(template_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return "无法创建空模板：" + template_path + Reason(errno);
+    ::close(fd);
+  } else if (!IsRegularFile(template_path)) {
+    return "空模板不是普通文件：" + template_path;
+  }
+  if (!keep_work) return EmptyScratch(work + "TemplateTemp/");
+  return {};
+}
+
+}  // namespace qoru::host
