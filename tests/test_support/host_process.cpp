@@ -4,6 +4,7 @@
 #include <linux/capability.h>
 #include <sqlite3.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,6 +78,45 @@ pid_t StartHostConvert(const std::string& source, const std::string& work,
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) ExecHost(args, {}, "/dev/null", "/dev/null");
   return pid;
+}
+
+namespace {
+
+bool CapGet(__user_cap_data_struct (&data)[2]) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  return ::syscall(SYS_capget, &header, data) == 0;
+}
+
+bool CapSet(__user_cap_data_struct (&data)[2]) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+constexpr unsigned kOverrides =
+    1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH | 1u << CAP_FOWNER;
+
+}  // namespace
+
+WithoutPermissionOverride::WithoutPermissionOverride() {
+  __user_cap_data_struct data[2] = {};
+  if (!CapGet(data)) return;
+  saved_[0] = data[0].effective;
+  saved_[1] = data[1].effective;
+  if ((data[0].effective & kOverrides) == 0) {
+    active_ = true;  // nothing to drop
+    return;
+  }
+  data[0].effective &= ~kOverrides;
+  active_ = restore_ = CapSet(data);
+}
+
+WithoutPermissionOverride::~WithoutPermissionOverride() {
+  if (!restore_) return;
+  __user_cap_data_struct data[2] = {};
+  if (!CapGet(data)) return;
+  data[0].effective = saved_[0];
+  data[1].effective = saved_[1];
+  CapSet(data);
 }
 
 std::string IntegrityCheck(const std::string& db_path) {

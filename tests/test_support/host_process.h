@@ -37,6 +37,23 @@ HostRun RunHostConvert(const std::string& source, const std::string& work,
 pid_t StartHostConvert(const std::string& source, const std::string& work,
                        const std::vector<std::string>& extra = {});
 
+// While it lives, this process obeys file permissions even as root: the capabilities
+// that override them leave its effective set (they stay permitted and come back at
+// the end). Inactive when they cannot be dropped; a process without them obeys anyway.
+class WithoutPermissionOverride {
+ public:
+  WithoutPermissionOverride();
+  ~WithoutPermissionOverride();
+  WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+  WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+  bool restore_ = false;
+  unsigned saved_[2] = {0, 0};  // effective capability words before
+};
+
 // PRAGMA integrity_check of a database file, opened for reading and writing as a host
 // would ("ok" for a sound database; the engine's complaint otherwise).
 std::string IntegrityCheck(const std::string& db_path);
