@@ -47,6 +47,15 @@ bool IsSymbolicLink(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+void RequireRegularFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
+  throw FileError(fmt::format("无法读取文件“{}”：{}", DisplayText(path),
+                              S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
+                                                  : "这不是普通文件，而是管道、设备或套接字"),
+                  path);
+}
+
 ReplacementFile::ReplacementFile(std::string target, mode_t mode) : target_(std::move(target)) {
   std::string path = target_ + ".XXXXXX";
   const int fd = ::mkostemp(path.data(), O_CLOEXEC);

@@ -27,6 +27,11 @@ bool PathExists(const std::string& path);
 // True when `path` itself is a symbolic link (dangling or not).
 bool IsSymbolicLink(const std::string& path);
 
+// Raises FileError naming `path` when it exists but is no regular file: a directory,
+// or a pipe, device or socket, which a reader would wait on forever or never finish.
+// A missing path passes (opening it says so).
+void RequireRegularFile(const std::string& path);
+
 // A new file that is to take the place of `target` once it is complete. It is created
 // at once, empty, beside the target under a temporary name (target + ".XXXXXX"), with
 // the permissions `mode`; the caller writes it by path(). Commit() renames it onto the

@@ -39,8 +39,10 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
       try {
         // Written beside the target and renamed onto it: never through a link that
         // stands in TemplateTemp, and never a torn copy when the run is killed.
+        const std::string source = source_dir + "/" + names[i];
+        RequireRegularFile(source);
         ReplacementFile copy(target_dir + names[i]);
-        CopyTextLines(source_dir + "/" + names[i], copy.path());
+        CopyTextLines(source, copy.path());
         copy.Commit();
       } catch (const FileError& e) {
         throw FileError(

@@ -52,6 +52,7 @@ mode_t ModeOf(const std::string& path) {
 // line of the file, each passed through `line_out`.
 template <typename LineOut>
 void Rewrite(const std::string& path, const std::string& header, LineOut line_out) {
+  RequireRegularFile(path);
   LineReader reader(path);
   ReplacementFile replacement(path, ModeOf(path));
   LineWriter writer(replacement.path());

@@ -1,6 +1,7 @@
 #include "staging/source_staging.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -190,6 +191,18 @@ TEST(SourceStagingTest, FailedCopyLeavesTheEarlierCopyAndNoTemporaryFile) {
   EXPECT_EQ(ListDirectory(area.temp), Names{"x.txt"});
   ASSERT_EQ(host.notices.size(), 1u);
   EXPECT_NE(host.notices[0].find("x.txt"), std::string::npos) << host.notices[0];
+}
+
+TEST(SourceStagingTest, PipeNamedLikeATextFileFailsAtOnceInsteadOfWaiting) {
+  Area area;
+  area.Source("a.txt", "x");
+  ASSERT_EQ(::mkfifo((area.source + "/p.txt").c_str(), 0644), 0);
+  RecordingHost host;
+  EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_NE(host.notices[0].find("p.txt"), std::string::npos) << host.notices[0];
+  EXPECT_NE(host.notices[0].find("管道"), std::string::npos) << host.notices[0];
+  EXPECT_FALSE(PathExists(area.temp + "p.txt"));
 }
 
 TEST(SourceStagingTest, FailsWithoutTemplateTemp) {
