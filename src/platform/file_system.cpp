@@ -72,15 +72,6 @@ ReplacementFile::~ReplacementFile() {
   if (!path_.empty()) ::unlink(path_.c_str());
 }
 
-void ReplacementFile::Sync() {
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  const int err = fd < 0 || ::fsync(fd) != 0 ? errno : 0;
-  if (fd >= 0) ::close(fd);
-  if (err != 0)
-    throw FileError(fmt::format("无法写入文件“{}”：{}", DisplayText(target_), SystemErrorText(err)),
-                    target_);
-}
-
 void ReplacementFile::Commit() {
   if (std::rename(path_.c_str(), target_.c_str()) != 0)
     throw FileError(

@@ -49,8 +49,6 @@ class ReplacementFile {
   const std::string& path() const { return path_; }
   const std::string& target() const { return target_; }
 
-  // Forces the written data to the disk before a commit; raises FileError.
-  void Sync();
   void Commit();
   // False, leaving the target untouched, when the target exists.
   bool CommitExclusive();
