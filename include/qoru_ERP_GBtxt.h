@@ -12,6 +12,8 @@
  * zero-byte file will do) and the directory TemplateTemp/. sourceDir holds the
  * book set's "*.txt" files and GSSM.txt. Both are GBK byte strings.
  *
+ * The header compiles as C (C11 or later) and as C++.
+ *
  * The host may export
  *   extern "C" void WriteLog(void* instance, int level, const char16_t* message);
  * to receive the library's log messages; without it they go to stderr.
@@ -20,6 +22,9 @@
 #define QORU_ERP_GBTXT_H
 
 #include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h> /* char16_t, which C++ has built in */
+#endif
 
 #ifdef __cplusplus
 extern "C" {

@@ -13,4 +13,14 @@ class EngineError : public std::runtime_error {
   explicit EngineError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// An engine error that says nothing about the statement: the engine could not read or
+// write its database files (disk full, file size limit, I/O error, read-only or
+// damaged file, no memory). Whatever the run did next would rest on writes that did not
+// happen, so the statement runner passes it on instead of skipping the statement, and
+// the run ends through its handler. The message carries the system's cause.
+class EngineIoError : public EngineError {
+ public:
+  using EngineError::EngineError;
+};
+
 }  // namespace qoru::db

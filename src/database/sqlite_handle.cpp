@@ -9,9 +9,40 @@
 
 namespace qoru::db {
 
+namespace {
+
+// What a failure of the engine's own files means for the user. SQLite's errno for it is
+// not reliable (a later system call may have replaced it), so the cause is given by
+// the kind of failure. Empty for failures that concern the statement.
+std::string_view FileFailureCause(int code) {
+  switch (code) {
+    case SQLITE_IOERR:
+      return "读写数据库文件失败：磁盘已满、文件超过了允许的大小或设备出错";
+    case SQLITE_FULL:
+      return "磁盘空间不足或文件超过了允许的大小";
+    case SQLITE_CANTOPEN:
+      return "无法打开数据库文件或它的日志文件";
+    case SQLITE_READONLY:
+      return "数据库文件或它所在的目录是只读的";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "数据库文件已损坏，或不是 SQLite 数据库";
+    case SQLITE_NOMEM:
+      return "内存不足";
+    case SQLITE_PROTOCOL:
+      return "数据库文件的锁出错";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
 void ThrowEngineError(sqlite3* db, std::string_view context) {
   std::string message = db ? sqlite3_errmsg(db) : "out of memory";
   if (!context.empty()) message = fmt::format("{}: {}", context, message);
+  const std::string_view cause = FileFailureCause(db ? sqlite3_errcode(db) & 0xFF : SQLITE_NOMEM);
+  if (!cause.empty()) throw EngineIoError(fmt::format("{}（{}）", message, cause));
   throw EngineError(message);
 }
 

@@ -30,7 +30,8 @@ SqliteStmt Prepare(sqlite3* db, std::string_view sql);
 // Runs statements that yield no rows (pragmas, transaction control, DDL).
 void Exec(sqlite3* db, const std::string& sql);
 
-// Raises EngineError with SQLite's message for the last failure on `db`.
+// Raises EngineError with SQLite's message for the last failure on `db`; EngineIoError
+// when SQLite could not read or write its files, with what that means in Chinese.
 [[noreturn]] void ThrowEngineError(sqlite3* db, std::string_view context = {});
 
 }  // namespace qoru::db

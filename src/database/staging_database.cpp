@@ -1,7 +1,15 @@
 #include "database/staging_database.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <fmt/format.h>
+
 #include "database/connection.h"
 #include "database/statement_runner.h"
+#include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/gbk_text.h"
 
@@ -9,11 +17,41 @@ namespace qoru::db {
 
 namespace {
 constexpr std::string_view kProvider = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
+
+// An empty file, or one that begins with the header of an SQLite database.
+bool LooksLikeDatabase(const std::string& path) {
+  static constexpr char kHeader[] = "SQLite format 3";  // 16 bytes with its NUL
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;  // unreadable: the copy fails and the engine says so
+  char head[sizeof kHeader] = {};
+  const ssize_t n = ::read(fd, head, sizeof head);
+  ::close(fd);
+  return n == 0 || (n == sizeof head && std::memcmp(head, kHeader, sizeof head) == 0);
 }
+}  // namespace
 
 std::string CreateStagingDatabase(const std::string& work_dir) {
   const std::string result_path = work_dir + "TemplateTemp/GBA.mdb";
-  CopyFileExclusive(work_dir + "DataBase/empty.mdb", result_path);
+  const std::string template_path = work_dir + "DataBase/empty.mdb";
+  // The engine opens these names and writes to them: a link standing there would take
+  // its writes out of the work area.
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+    const std::string path = result_path + suffix;
+    if (IsSymbolicLink(path))
+      throw FileError(
+          fmt::format("TemplateTemp 中的“{}”是符号链接：暂存数据库不会经由链接写到别处，"
+                      "已停止（请删除这个链接后重试）",
+                      DisplayText(path)),
+          path);
+  }
+  if (!PathExists(result_path) && IsRegularFile(template_path) && !LooksLikeDatabase(template_path))
+    throw FileError(fmt::format("模板数据库“{}”不是 SQLite 数据库（也不是空文件），没有用它创建 "
+                                "GBA.mdb；请换成一个空的 SQLite 数据库或空文件",
+                                DisplayText(template_path)),
+                    template_path);
+  // A copy to a temporary name that is renamed into place: a run killed during the
+  // copy leaves no torn GBA.mdb for the next run to keep.
+  CopyFileExclusive(template_path, result_path);
   return result_path;
 }
 

@@ -16,7 +16,10 @@ class StatementRunner;
 
 // Copies WorkDir + "DataBase/empty.mdb" to WorkDir + "TemplateTemp/GBA.mdb", refusing
 // to overwrite an existing staging database (the outcome is not reported), and returns
-// the staging database's path, the run's result path.
+// the staging database's path, the run's result path. The copy goes to a temporary
+// name and is renamed into place, so it is never seen half-written. Raises FileError,
+// copying nothing, when GBA.mdb or one of its journal names in TemplateTemp is a
+// symbolic link, or when the template is neither empty nor an SQLite database.
 std::string CreateStagingDatabase(const std::string& work_dir);
 
 // Table name of a table map entry: the value after the first "=" without its last four

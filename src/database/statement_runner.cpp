@@ -45,6 +45,9 @@ bool StatementRunner::Open(Query& query, const std::string& sql_gbk) {
   StatementTrace trace(sql_gbk);
   try {
     query.Open();
+  } catch (const EngineIoError&) {
+    query.Close();
+    throw;
   } catch (const EngineError& e) {
     trace.Rejected(e);
     query.Close();
@@ -68,6 +71,9 @@ bool StatementRunner::ExecuteStatement(const std::string& sql_gbk) {
   StatementTrace trace(sql_gbk);
   try {
     main_.ExecSQL();
+  } catch (const EngineIoError&) {
+    main_.Close();
+    throw;
   } catch (const EngineError& e) {
     trace.Rejected(e);
     main_.Close();

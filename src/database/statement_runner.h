@@ -3,7 +3,9 @@
 // executes one without rows on the main query (discarding the main query's result).
 // An engine error becomes a false result; the two opening operations also write
 // "SQL不能执行" followed by the engine's message to the host's log. Every other failure
-// passes to the caller. After a failure the query is closed.
+// passes to the caller, and so does an EngineIoError (the engine could not write its
+// files: skipping the statement would hide lost writes). After a failure the query is
+// closed.
 #pragma once
 
 #include <string>

@@ -1,7 +1,15 @@
 // The file system services of the run: directory listing, existence tests, the copy
-// that refuses to overwrite, and the check that keeps names taken from a data set
-// inside the work area. Paths are GBK byte strings with "/" as the separator.
+// that refuses to overwrite, files that replace a target in one step, and the check
+// that keeps names taken from a data set inside the work area. Paths are GBK byte
+// strings with "/" as the separator.
+//
+// Nothing here writes through a symbolic link that stands at a target's name: new
+// files are created exclusively under a temporary name beside the target and renamed
+// onto it, which replaces the link itself. A process killed half-way therefore leaves
+// the target as it was (and at worst a stray temporary file), never a torn target.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 #include <string_view>
@@ -16,9 +24,43 @@ std::vector<std::string> ListDirectory(const std::string& dir);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool PathExists(const std::string& path);
+// True when `path` itself is a symbolic link (dangling or not).
+bool IsSymbolicLink(const std::string& path);
 
-// Copies `source` to `target`, creating the target exclusively: an existing target is
-// left untouched. Returns false when the copy did not take place.
+// Raises FileError naming `path` when it exists but is no regular file: a directory,
+// or a pipe, device or socket, which a reader would wait on forever or never finish.
+// A missing path passes (opening it says so).
+void RequireRegularFile(const std::string& path);
+
+// A new file that is to take the place of `target` once it is complete. It is created
+// at once, empty, beside the target under a temporary name (target + ".XXXXXX"), with
+// the permissions `mode`; the caller writes it by path(). Commit() renames it onto the
+// target, replacing whatever stood there (a file, or a link itself) in one step;
+// CommitExclusive() does so only when nothing stands there. A replacement that is not
+// committed is removed when it goes out of scope. Failures raise FileError naming the
+// target.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(std::string target, mode_t mode = 0644);
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  const std::string& target() const { return target_; }
+
+  void Commit();
+  // False, leaving the target untouched, when the target exists.
+  bool CommitExclusive();
+
+ private:
+  std::string target_;
+  std::string path_;  // empty once committed
+};
+
+// Copies `source` to `target` through a ReplacementFile: an existing target (a link
+// included) is left untouched, and a copy cut short leaves no target. Returns false
+// when the copy did not take place.
 bool CopyFileExclusive(const std::string& source, const std::string& target);
 
 // Raises UnsafeNameError when `name`, a file name taken from a data set, is not a bare

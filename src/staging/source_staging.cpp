@@ -36,7 +36,19 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
       throw FileError(fmt::format("工作目录中没有 TemplateTemp 目录：{}", DisplayText(target_dir)),
                       target_dir);
     for (std::size_t i = 0; i < names.Count(); ++i) {
-      CopyTextLines(source_dir + "/" + names[i], target_dir + names[i]);
+      try {
+        // Written beside the target and renamed onto it: never through a link that
+        // stands in TemplateTemp, and never a torn copy when the run is killed.
+        const std::string source = source_dir + "/" + names[i];
+        RequireRegularFile(source);
+        ReplacementFile copy(target_dir + names[i]);
+        CopyTextLines(source, copy.path());
+        copy.Commit();
+      } catch (const FileError& e) {
+        throw FileError(
+            fmt::format("源文件“{}”没有拷贝到 TemplateTemp：{}", DisplayText(names[i]), e.what()),
+            e.path());
+      }
       host.Progress().SetPartsComplete(static_cast<int>(i + 1));
       host.Yield();
     }

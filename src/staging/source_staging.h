@@ -1,7 +1,9 @@
 // Source file staging: every "*.txt" file of the source directory is copied into
 // WorkDir + "TemplateTemp/" by the text line rules (line ends become CR LF, the text
 // ends at the first NUL byte), one file at a time and streamed, with the progress bar
-// counting files. The source directory is never written to.
+// counting files. The source directory is never written to. Each copy is written
+// under a temporary name beside its target and renamed onto it, so a symbolic link
+// left in TemplateTemp is replaced, never written through.
 #pragma once
 
 #include <string>

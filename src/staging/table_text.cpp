@@ -1,11 +1,8 @@
 #include "staging/table_text.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
+#include <unordered_set>
 
 #include <fmt/format.h>
 
@@ -35,53 +32,41 @@ std::string SectionsNaming(const StringList& table_map, std::string_view file) {
   return sections;
 }
 
-// Removes a temporary file unless it was handed over.
-struct TempFile {
-  std::string path;
-  bool keep = false;
-  ~TempFile() {
-    if (!keep && !path.empty()) ::unlink(path.c_str());
-  }
-};
+void CheckExists(const std::string& path, const std::string& file, const StringList& table_map) {
+  if (PathExists(path)) return;
+  const std::string sections = SectionsNaming(table_map, file);
+  throw FileError(
+      fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它"
+                  "（应在 {}）",
+                  DisplayText(file), sections.empty() ? std::string("表") : sections,
+                  DisplayText(path)),
+      path);
+}
 
-void RewriteFile(const std::string& path, const std::string& header, const std::string& file,
-                 const StringList& table_map) {
-  if (!PathExists(path)) {
-    const std::string sections = SectionsNaming(table_map, file);
-    throw FileError(
-        fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它"
-                    "（应在 {}）",
-                    DisplayText(file), sections.empty() ? std::string("表") : sections,
-                    DisplayText(path)),
-        path);
-  }
-  LineReader reader(path);
-  TempFile temp{path + ".XXXXXX"};
-  const int fd = ::mkstemp(temp.path.data());
-  if (fd < 0) {
-    const int err = errno;
-    temp.path.clear();
-    throw FileError(
-        fmt::format("无法在“{}”旁创建临时文件：{}", DisplayText(path), SystemErrorText(err)), path);
-  }
+mode_t ModeOf(const std::string& path) {
   struct stat st {};
-  ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-  ::close(fd);
-  LineWriter writer(temp.path);
+  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+}
+
+// Streams the file through a replacement beside it: the header line first, then every
+// line of the file, each passed through `line_out`.
+template <typename LineOut>
+void Rewrite(const std::string& path, const std::string& header, LineOut line_out) {
+  RequireRegularFile(path);
+  LineReader reader(path);
+  ReplacementFile replacement(path, ModeOf(path));
+  LineWriter writer(replacement.path());
   writer.WriteLine(header);
   std::string line;
   std::string row;
   while (reader.Next(line)) {
     row.clear();
-    AppendRewrittenRow(line, row);
+    line_out(line, row);
     row.append("\r\n");
     writer.Write(row);
   }
   writer.Close();
-  if (std::rename(temp.path.c_str(), path.c_str()) != 0)
-    throw FileError(fmt::format("无法写入文件“{}”：{}", DisplayText(path), SystemErrorText(errno)),
-                    path);
-  temp.keep = true;
+  replacement.Commit();
 }
 
 }  // namespace
@@ -120,9 +105,20 @@ void PrepareTableTexts(const std::string& work_dir, const StringList& header_map
                        const StringList& table_map) {
   for (const std::string& entry : header_map)
     CheckBareFileName(EntryName(entry), "格式说明 GSSM.txt");
+  std::unordered_set<std::string> rewritten;
   for (const std::string& entry : header_map) {
     const std::string file(EntryName(entry));
-    RewriteFile(work_dir + "TemplateTemp/" + file, HeaderLineOf(entry), file, table_map);
+    const std::string path = work_dir + "TemplateTemp/" + file;
+    CheckExists(path, file, table_map);
+    if (rewritten.insert(file).second) {
+      Rewrite(path, HeaderLineOf(entry), AppendRewrittenRow);
+    } else {
+      // Rewritten already in this run (two sections name one file): its lines are
+      // comma-separated text now and stay as they are; only the new header goes on
+      // top. Rewriting them again would quote every line whole.
+      Rewrite(path, HeaderLineOf(entry),
+              [](std::string_view line, std::string& out) { out.append(line); });
+    }
   }
 }
 

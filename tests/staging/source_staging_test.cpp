@@ -1,6 +1,8 @@
 #include "staging/source_staging.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -158,6 +160,49 @@ TEST(SourceStagingTest, FailsOnADirectoryNamedLikeATextFile) {
   EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
   EXPECT_EQ(host.notices.size(), 1u);
   EXPECT_FALSE(PathExists(area.temp + "x.txt"));
+}
+
+TEST(SourceStagingTest, LinksInTemplateTempAreReplacedNeverWrittenThrough) {
+  // A copy opened with O_TRUNC at the target's name would write into whatever a link
+  // standing there points to, or create the file it dangles towards.
+  Area area;
+  area.Source("a.txt", "new a");
+  area.Source("b.txt", "new b");
+  WriteFile(area.dir / "outside.txt", "keep me");
+  ASSERT_EQ(::symlink((area.dir / "outside.txt").c_str(), (area.temp + "a.txt").c_str()), 0);
+  ASSERT_EQ(::symlink((area.dir / "dangling.txt").c_str(), (area.temp + "b.txt").c_str()), 0);
+  RecordingHost host;
+  ASSERT_TRUE(StageSourceFiles(area.source, area.work, host));
+  EXPECT_EQ(ReadFile(area.dir / "outside.txt"), "keep me");
+  EXPECT_FALSE(PathExists(area.dir / "dangling.txt"));
+  for (const char* name : {"a.txt", "b.txt"}) EXPECT_FALSE(IsSymbolicLink(area.temp + name));
+  EXPECT_EQ(ReadFile(area.temp + "a.txt"), "new a\r\n");
+  EXPECT_EQ(ReadFile(area.temp + "b.txt"), "new b\r\n");
+  EXPECT_EQ(Sorted(ListDirectory(area.temp)), (Names{"a.txt", "b.txt"}));
+}
+
+TEST(SourceStagingTest, FailedCopyLeavesTheEarlierCopyAndNoTemporaryFile) {
+  Area area;
+  WriteFile(area.temp + "x.txt", "earlier\r\n");
+  MakeDir(area.source + "/x.txt");  // listed like a file; reading it fails
+  RecordingHost host;
+  EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
+  EXPECT_EQ(ReadFile(area.temp + "x.txt"), "earlier\r\n");
+  EXPECT_EQ(ListDirectory(area.temp), Names{"x.txt"});
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_NE(host.notices[0].find("x.txt"), std::string::npos) << host.notices[0];
+}
+
+TEST(SourceStagingTest, PipeNamedLikeATextFileFailsAtOnceInsteadOfWaiting) {
+  Area area;
+  area.Source("a.txt", "x");
+  ASSERT_EQ(::mkfifo((area.source + "/p.txt").c_str(), 0644), 0);
+  RecordingHost host;
+  EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_NE(host.notices[0].find("p.txt"), std::string::npos) << host.notices[0];
+  EXPECT_NE(host.notices[0].find("管道"), std::string::npos) << host.notices[0];
+  EXPECT_FALSE(PathExists(area.temp + "p.txt"));
 }
 
 TEST(SourceStagingTest, FailsWithoutTemplateTemp) {

@@ -1,6 +1,7 @@
 #include "staging/table_text.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -109,14 +110,29 @@ TEST(TableTextTest, RewritesEachFileUnderItsHeaderLine) {
   }
 }
 
-TEST(TableTextTest, FileNamedTwiceGetsTwoHeaderLinesTheLaterOnTop) {
+TEST(TableTextTest, FileNamedTwiceKeepsItsRowsAndGetsTheLaterHeaderOnTop) {
+  // Two sections sharing one file: the second pass must not quote the rows of the
+  // first as whole values, or every row would become a single field on import.
   Area area;
-  area.Put("K.txt", "x\t1,000.00\ty\r\n");
-  area.Prepare(StringList{"K.txt='a,b,c'", "K.txt='second'"});
+  area.Put("K.txt", "x\t1,000.00\ty\r\nit\t\"q\"\r\n");
+  area.Prepare(StringList{"K.txt='a,b,c'", "K.txt='second'", "K.txt='third'"});
   EXPECT_EQ(area.Get("K.txt"),
+            "third\r\n"
             "second\r\n"
-            "\"a,b,c\"\r\n"
-            "\"x,\"\"1,000.00\"\",y\"\r\n");
+            "a,b,c\r\n"
+            "x,\"1,000.00\",y\r\n"
+            "it,\"\"\"q\"\"\"\r\n");
+  EXPECT_EQ(ListDirectory(area.temp).size(), 1u) << "no temporary file is left";
+}
+
+TEST(TableTextTest, LinkInTemplateTempIsReplacedNotWrittenThrough) {
+  Area area;
+  WriteFile(area.dir / "outside.txt", "1\t2\r\n");
+  ASSERT_EQ(::symlink((area.dir / "outside.txt").c_str(), (area.temp + "K.txt").c_str()), 0);
+  area.Prepare(StringList{"K.txt='a,b'"});
+  EXPECT_FALSE(IsSymbolicLink(area.temp + "K.txt"));
+  EXPECT_EQ(area.Get("K.txt"), "a,b\r\n1,2\r\n");
+  EXPECT_EQ(ReadFile(area.dir / "outside.txt"), "1\t2\r\n");
 }
 
 TEST(TableTextTest, EmptyHeaderMapRewritesNothing) {

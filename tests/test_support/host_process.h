@@ -1,0 +1,61 @@
+// Runs the command-line host qoru-gbtxt as a child process, the way a user or a
+// script does, optionally under the limits of a hostile machine: a maximum file size
+// (a disk that fills up) or a root user without the privilege to override file
+// permissions (so that a read-only directory is read-only for the tests too).
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qoru::test {
+
+struct HostOptions {
+  std::optional<rlim_t> file_size_limit;  // RLIMIT_FSIZE of the host, in bytes
+  bool obey_permissions = false;          // root loses the capabilities that override modes
+};
+
+struct HostRun {
+  int exit_code = -1;  // -1 when the host did not exit normally
+  int signal = 0;      // the signal that ended the host, 0 when it exited
+  std::string out;     // stdout
+  std::string err;     // stderr
+};
+
+// Exit code of a child that could not take the options (no privilege to drop
+// capabilities); the caller skips its test.
+inline constexpr int kOptionsUnavailable = 125;
+
+// "convert --face headless --source SOURCE --work WORK" plus `extra`, waited for.
+HostRun RunHostConvert(const std::string& source, const std::string& work,
+                       const std::vector<std::string>& extra = {}, const HostOptions& options = {});
+
+// Starts the same command without waiting; its output goes to /dev/null.
+pid_t StartHostConvert(const std::string& source, const std::string& work,
+                       const std::vector<std::string>& extra = {});
+
+// While it lives, this process obeys file permissions even as root: the capabilities
+// that override them leave its effective set (they stay permitted and come back at
+// the end). Inactive when they cannot be dropped; a process without them obeys anyway.
+class WithoutPermissionOverride {
+ public:
+  WithoutPermissionOverride();
+  ~WithoutPermissionOverride();
+  WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+  WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+  bool restore_ = false;
+  unsigned saved_[2] = {0, 0};  // effective capability words before
+};
+
+// PRAGMA integrity_check of a database file, opened for reading and writing as a host
+// would ("ok" for a sound database; the engine's complaint otherwise).
+std::string IntegrityCheck(const std::string& db_path);
+
+}  // namespace qoru::test
