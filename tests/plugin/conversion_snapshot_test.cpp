@@ -216,11 +216,7 @@ gen::DatasetOptions Quirky(std::uint64_t seed) {
   options.depth = 4;
   options.postings = 240;
   options.balances = 60;
-  options.omit_parents = true;
-  options.other_currencies = true;
-  options.void_postings = true;
-  options.irregular_aux_groups = true;
-  options.irregular_archives = true;
+  gen::EnableIrregularities(options);
   return options;
 }
 

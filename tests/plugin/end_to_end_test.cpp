@@ -83,11 +83,7 @@ TEST(EndToEnd, GeneratedBookSetsMatchTheirSummaries) {
     options.depth = 4;
     options.postings = 400;
     options.balances = 120;
-    options.omit_parents = true;
-    options.other_currencies = true;
-    options.void_postings = true;
-    options.irregular_aux_groups = true;
-    options.irregular_archives = true;
+    gen::EnableIrregularities(options);
     const gen::DatasetSummary summary = gen::WriteDataset(ws.source(), options);
     const auto outcome = RunDoIt(ws.work(), ws.source());
     ASSERT_TRUE(Succeeded(outcome, ws)) << (outcome.errors.empty() ? "" : outcome.errors[0]);

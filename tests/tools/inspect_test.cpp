@@ -187,11 +187,7 @@ TEST(Inspect, SucceedingBookSetsExitZeroWithTheRowCountsOfTheDatabase) {
   gen::DatasetOptions irregular;
   irregular.postings = 3000;
   irregular.balances = 400;
-  irregular.omit_parents = true;
-  irregular.other_currencies = true;
-  irregular.void_postings = true;
-  irregular.irregular_aux_groups = true;
-  irregular.irregular_archives = true;
+  gen::EnableIrregularities(irregular);
   test::MakeDir(tmp.path() + "generated");
   gen::WriteDataset(tmp.path() + "generated", irregular);
   test::MakeDir(tmp.path() + "sample");

@@ -434,4 +434,12 @@ DatasetSummary WriteDataset(const std::string& dir, const DatasetOptions& option
   return summary;
 }
 
+void EnableIrregularities(DatasetOptions& options) {
+  options.omit_parents = true;
+  options.other_currencies = true;
+  options.void_postings = true;
+  options.irregular_aux_groups = true;
+  options.irregular_archives = true;
+}
+
 }  // namespace qoru::gen

@@ -64,6 +64,10 @@ struct DatasetOptions {
   bool commas_and_quotes = false;
 };
 
+// Turns on every irregularity that keeps the result meaningful: parents left out, other
+// currencies, void postings, irregular auxiliary groups and archives (not the commas).
+void EnableIrregularities(DatasetOptions& options);
+
 // What a data set holds. Row counts leave GSSM.txt out.
 struct DatasetSummary {
   std::map<std::string, std::size_t> file_rows;  // table or archive file name -> rows written

@@ -146,8 +146,7 @@ int main(int argc, char** argv) {
         for (const std::string& text : aux_texts) options.aux_types.push_back(ParseAuxType(text));
       }
       if (all_quirks) {
-        options.omit_parents = options.other_currencies = options.void_postings = true;
-        options.irregular_aux_groups = options.irregular_archives = true;
+        qoru::gen::EnableIrregularities(options);
         options.commas_and_quotes = true;
       }
       MakeDirectory(dataset_dir);
