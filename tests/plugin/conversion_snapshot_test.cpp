@@ -25,6 +25,7 @@ namespace {
 
 using test::BookSet;
 using test::Rows;
+using test::TwoTypeSet;
 using test::Workspace;
 
 std::string Escaped(std::string_view text) {
@@ -181,17 +182,6 @@ void ExpectSnapshot(const std::string& name, const std::string& actual) {
              << "\n  actual:   " << al << "\n(whole output in " << kept << ")";
     }
   }
-}
-
-// Two types, A and B, with one archive each.
-BookSet TwoTypeSet() {
-  BookSet set;
-  set.aux_types = {"A", "B"};
-  set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}};
-  set.kjkm = {
-      {"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
-  set.archive_rows = {{"ADA.txt", {{"a1", "甲"}, {"a2", "乙"}}}, {"BDA.txt", {{"b1", "丙"}}}};
-  return set;
 }
 
 Rows Postings(std::initializer_list<std::pair<const char*, const char*>> account_group) {

@@ -19,6 +19,7 @@ using test::Row;
 using test::Rows;
 using test::RunDoIt;
 using test::TablesOf;
+using test::TwoTypeSet;
 using test::Workspace;
 
 bool Succeeded(const test::RunOutcome& o, const Workspace& ws) {
@@ -27,17 +28,6 @@ bool Succeeded(const test::RunOutcome& o, const Workspace& ws) {
 
 bool HasEvent(const std::vector<std::string>& events, const std::string& e) {
   return std::find(events.begin(), events.end(), e) != events.end();
-}
-
-// Two types, A and B, with one archive each.
-BookSet TwoTypeSet() {
-  BookSet set;
-  set.aux_types = {"A", "B"};
-  set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}};
-  set.kjkm = {
-      {"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
-  set.archive_rows = {{"ADA.txt", {{"a1", "甲"}, {"a2", "乙"}}}, {"BDA.txt", {{"b1", "丙"}}}};
-  return set;
 }
 
 TEST(EndToEnd, SampleBookSetConvertsAsDocumented) {

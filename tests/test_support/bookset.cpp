@@ -141,4 +141,14 @@ std::string Utf8(const std::u16string& text) {
   return Utf16ToUtf8(text);
 }
 
+BookSet TwoTypeSet() {
+  BookSet set;
+  set.aux_types = {"A", "B"};
+  set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}};
+  set.kjkm = {
+      {"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
+  set.archive_rows = {{"ADA.txt", {{"a1", "甲"}, {"a2", "乙"}}}, {"BDA.txt", {{"b1", "丙"}}}};
+  return set;
+}
+
 }  // namespace qoru::test

@@ -36,6 +36,10 @@ struct BookSet {
   std::string Gssm() const;  // UTF-8 lines of GSSM.txt joined with "\n"
 };
 
+// Two auxiliary types, A and B, with one archive each (ADA.txt, BDA.txt), and a chart of
+// 1001 (no types), 6602 (A/B) and 1122 (B); no balances, no postings.
+BookSet TwoTypeSet();
+
 class Workspace {
  public:
   Workspace();  // work/ with DataBase/empty.mdb and TemplateTemp/, src/ empty

@@ -20,10 +20,10 @@
 #include "platform/file_system.h"
 #include "platform/gbk_codec.h"
 #include "platform/trace.h"
-#include "qoru_gbtxt/book_set_inspector.h"
+#include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/cli_chinese.h"
-#include "qoru_gbtxt/inspect_output.h"
 #include "qoru_gbtxt/plugin_library.h"
+#include "qoru_gbtxt/preflight_output.h"
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/work_area.h"
@@ -87,17 +87,17 @@ int Inspect(InspectOptions options) {
   if (!qoru::PathExists(options.source)) return Refuse("源目录不存在：" + options.source);
   if (!qoru::IsDirectory(options.source)) return Refuse("源路径不是目录：" + options.source);
   g_quiet_log = true;
-  qoru::host::InspectReport report;
+  qoru::host::PreflightReport report;
   try {
-    report = qoru::host::InspectBookSet(options.source);
+    report = qoru::host::PreflightBookSet(options.source);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qoru-gbtxt：预检没有完成：%s\n", e.what());
     return kExitNotConverted;
   }
   if (options.json) {
-    std::printf("%s\n", qoru::host::InspectJson(report).dump(2).c_str());
+    std::printf("%s\n", qoru::host::PreflightJson(report).dump(2).c_str());
   } else {
-    std::fputs(qoru::host::InspectText(report).c_str(), stdout);
+    std::fputs(qoru::host::PreflightText(report).c_str(), stdout);
   }
   return report.FirstFatal() == nullptr ? kExitDone : kExitNotConverted;
 }

@@ -6,11 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "qoru_gbtxt/book_set_inspector.h"
+#include "qoru_gbtxt/book_set_preflight.h"
 
 namespace qoru::host {
 
-std::string InspectText(const InspectReport& report);
-nlohmann::ordered_json InspectJson(const InspectReport& report);
+std::string PreflightText(const PreflightReport& report);
+nlohmann::ordered_json PreflightJson(const PreflightReport& report);
 
 }  // namespace qoru::host

@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/book_set_inspector.h"
+#include "qoru_gbtxt/book_set_preflight.h"
 
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -158,12 +158,12 @@ class ScratchDatabase {
   sqlite3* db_ = nullptr;
 };
 
-// The inspection, step by step in the order of a run.
-class Inspector {
+// The preflight, step by step in the order of a run.
+class Preflight {
  public:
-  explicit Inspector(const std::string& source) : source_(source) { report_.source = source; }
+  explicit Preflight(const std::string& source) : source_(source) { report_.source = source; }
 
-  InspectReport Run() {
+  PreflightReport Run() {
     ListFiles();
     if (!ReadDescription()) return std::move(report_);
     CheckTableFiles();
@@ -615,7 +615,7 @@ class Inspector {
   static constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
 
   std::string source_;  // GBK
-  InspectReport report_;
+  PreflightReport report_;
   FormatDescription description_;
   std::set<std::string> staged_;    // names that staging copies (GBK)
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
@@ -631,14 +631,14 @@ class Inspector {
 
 }  // namespace
 
-const Finding* InspectReport::FirstFatal() const {
+const Finding* PreflightReport::FirstFatal() const {
   for (const Finding& f : findings)
     if (f.fatal) return &f;
   return nullptr;
 }
 
-InspectReport InspectBookSet(const std::string& source) {
-  return Inspector(source).Run();
+PreflightReport PreflightBookSet(const std::string& source) {
+  return Preflight(source).Run();
 }
 
 }  // namespace qoru::host

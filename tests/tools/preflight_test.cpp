@@ -27,15 +27,11 @@ using test::Workspace;
 
 const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
 
-BookSet TwoTypeSet() {
-  BookSet set;
-  set.aux_types = {"A", "B"};
-  set.archives = {{"A", "ADA.txt"}, {"B", "BDA.txt"}};
-  set.kjkm = {
-      {"1001", "现金", "借", ""}, {"6602", "费用", "借", "A/B"}, {"1122", "应收", "借", "B"}};
+// The two-type set with one balance and one posting that spread cleanly.
+BookSet SpreadableSet() {
+  BookSet set = test::TwoTypeSet();
   set.kmye = {{"6602", "人民币", "1", "a1/b1"}};
   set.jzpz = {{"6602", "好", "1", "0", "人民币", "0", "a1/b1"}};
-  set.archive_rows = {{"ADA.txt", {{"a1", "甲"}, {"a2", "乙"}}}, {"BDA.txt", {{"b1", "丙"}}}};
   return set;
 }
 
@@ -103,7 +99,7 @@ TEST(Inspect, PredictsEveryFailureInTheRunsOwnWordsAndExitsOne) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Workspace ws;
-    BookSet set = TwoTypeSet();
+    BookSet set = SpreadableSet();
     c.change(set);
     ws.WriteBookSet(set);
     const Inspected inspected = Inspect(ws.source());
@@ -141,13 +137,13 @@ TEST(Inspect, PredictsFailuresBeforeThePasses) {
        "GSSM.txt", 2},
       {"a table file the description names is missing",
        [](Workspace& ws) {
-         ws.WriteBookSet(TwoTypeSet());
+         ws.WriteBookSet(SpreadableSet());
          std::remove((ws.source() + "/JZPZ.txt").c_str());
        },
        "JZPZ.txt"},
       {"more archive files than types",
        [](Workspace& ws) {
-         BookSet set = TwoTypeSet();
+         BookSet set = SpreadableSet();
          ws.WriteBookSet(set);
          ws.WriteSource("GSSM.txt", set.Gssm() + "\n[A]\nADA2.txt\nA编号,文本,10\nA名称,文本,10\n");
          ws.WriteTable("ADA2.txt", {{"z", "z"}});
@@ -244,7 +240,7 @@ TEST(ConvertSummary, CountsMatchTheDatabase) {
 
 TEST(ConvertSummary, RejectedStatementsAreListedWithTheEnginesMessage) {
   Workspace ws;
-  BookSet set = TwoTypeSet();
+  BookSet set = SpreadableSet();
   set.aux_types = {"A", "B", "A"};  // listed twice: the add-column statements fail
   set.jzpz.clear();
   set.kmye.clear();

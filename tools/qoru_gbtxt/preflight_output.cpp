@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/inspect_output.h"
+#include "qoru_gbtxt/preflight_output.h"
 
 #include <fmt/format.h>
 
@@ -41,7 +41,7 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 
 }  // namespace
 
-std::string InspectText(const InspectReport& r) {
+std::string PreflightText(const PreflightReport& r) {
   std::string out = "预检：" + r.source + "\n";
   const Finding* fatal = r.FirstFatal();
   if (fatal != nullptr) {
@@ -87,7 +87,7 @@ std::string InspectText(const InspectReport& r) {
   return out;
 }
 
-nlohmann::ordered_json InspectJson(const InspectReport& r) {
+nlohmann::ordered_json PreflightJson(const PreflightReport& r) {
   nlohmann::ordered_json j;
   const Finding* fatal = r.FirstFatal();
   j["source"] = r.source;

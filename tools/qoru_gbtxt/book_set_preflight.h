@@ -54,7 +54,7 @@ struct AuxTypeReport {
   bool has_section = false;  // the description has a section [type]
 };
 
-struct InspectReport {
+struct PreflightReport {
   std::string source;
   bool description_found = false;
   std::vector<std::string> sections;  // "section=file" entries, UTF-8, in order
@@ -71,6 +71,6 @@ struct InspectReport {
 
 // Inspects the book set in `source` (a directory, no trailing "/"). Raises on a
 // failure of the inspection itself (no scratch area), never for the data.
-InspectReport InspectBookSet(const std::string& source);
+PreflightReport PreflightBookSet(const std::string& source);
 
 }  // namespace qoru::host
