@@ -1,5 +1,7 @@
 #include "platform/display_width.h"
 
+#include <sys/ioctl.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -110,6 +112,23 @@ std::vector<std::string> WrapColumns(const std::string& text, std::size_t column
   while (!line.empty() && line.back() == ' ') line.pop_back();
   if (!line.empty()) lines.push_back(line);
   return lines;
+}
+
+std::vector<std::string> TerminalLines(const std::string& message, int columns) {
+  const std::size_t first = message.find_first_not_of(' ');
+  const std::size_t indent = first == std::string::npos ? 0 : first;
+  const int room = std::max(columns - 3 - static_cast<int>(indent), 8);
+  std::vector<std::string> lines =
+      WrapColumns(message.substr(indent), static_cast<std::size_t>(room));
+  if (lines.empty()) lines.emplace_back();
+  for (std::string& line : lines) line.insert(0, indent, ' ');
+  return lines;
+}
+
+int TerminalColumns(int fd) {
+  struct winsize ws {};
+  if (::ioctl(fd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+  return 80;
 }
 
 }  // namespace qoru

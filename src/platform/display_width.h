@@ -29,4 +29,12 @@ std::string FitColumns(std::string_view utf8, std::size_t columns);
 // beyond the columns. A newline in the text starts a new line.
 std::vector<std::string> WrapColumns(const std::string& text, std::size_t columns);
 
+// The lines a terminal `columns` wide shows a message in without wrapping any: broken by
+// WrapColumns two columns short of the width (room for punctuation kept at a line's
+// end), blanks that start the message indenting every line.
+std::vector<std::string> TerminalLines(const std::string& message, int columns);
+
+// The width of the terminal on `fd`, or 80 when it is none.
+int TerminalColumns(int fd);
+
 }  // namespace qoru

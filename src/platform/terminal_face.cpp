@@ -1,6 +1,5 @@
 #include "platform/terminal_face.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -98,9 +97,7 @@ bool TerminalFace::TakeInterrupt() {
 }
 
 int TerminalFace::Columns() const {
-  struct winsize ws {};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
-  return 80;
+  return TerminalColumns(STDERR_FILENO);
 }
 
 FaceEvent TerminalFace::WaitEvent(bool timer_enabled, int interval_ms) {
@@ -198,11 +195,8 @@ void TerminalFace::PrintMessage(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return;
   }
-  // Broken into lines by hand, two columns short of the width, so that the terminal
-  // never wraps a line of ours.
-  const int columns = Columns();
-  for (const std::string& line :
-       WrapColumns(message, static_cast<std::size_t>(columns > 4 ? columns - 3 : 1)))
+  // Broken into lines by hand, so that the terminal never wraps a line of ours.
+  for (const std::string& line : TerminalLines(message, Columns()))
     std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
   dirty_ = true;

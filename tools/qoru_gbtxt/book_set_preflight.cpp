@@ -1,6 +1,5 @@
 #include "qoru_gbtxt/book_set_preflight.h"
 
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -24,6 +23,7 @@
 #include "database/connection.h"
 #include "database/csv_reader.h"
 #include "database/engine_error.h"
+#include "database/jet_translator.h"
 #include "database/query.h"
 #include "database/staging_database.h"
 #include "database/statement_runner.h"
@@ -35,6 +35,7 @@
 #include "platform/stage_host.h"
 #include "platform/string_list.h"
 #include "platform/text_lines.h"
+#include "qoru_gbtxt/database_reader.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
@@ -83,80 +84,6 @@ class SilentHost : public StageHost {
 std::string Lower(std::string_view utf8) {
   return AsciiLower(utf8);
 }
-
-// Reads the scratch database directly: its tables, their columns and rows.
-class ScratchDatabase {
- public:
-  explicit ScratchDatabase(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-      throw std::runtime_error("无法读取预检用的临时数据库");
-  }
-  ~ScratchDatabase() { sqlite3_close(db_); }
-  ScratchDatabase(const ScratchDatabase&) = delete;
-  ScratchDatabase& operator=(const ScratchDatabase&) = delete;
-
-  // The table's columns in order; nullopt when there is no such table.
-  std::optional<std::vector<std::string>> Columns(const std::string& table) {
-    std::vector<std::string> columns;
-    bool found = false;
-    ForEachRow("SELECT name FROM pragma_table_info(?1)", {table}, [&](sqlite3_stmt* s) {
-      found = true;
-      columns.push_back(Text(s, 0));
-    });
-    if (!found) return std::nullopt;
-    return columns;
-  }
-
-  std::uint64_t RowCount(const std::string& table) {
-    std::uint64_t n = 0;
-    ForEachRow("SELECT count(*) FROM " + Quoted(table), {}, [&](sqlite3_stmt* s) {
-      n = static_cast<std::uint64_t>(sqlite3_column_int64(s, 0));
-    });
-    return n;
-  }
-
-  // The rows of `table`, in stored order, as UTF-8 texts (null: nullopt).
-  void Rows(const std::string& table,
-            const std::function<void(const std::vector<std::optional<std::string>>&)>& row) {
-    std::vector<std::optional<std::string>> values;
-    ForEachRow("SELECT * FROM " + Quoted(table) + " ORDER BY rowid", {}, [&](sqlite3_stmt* s) {
-      values.clear();
-      for (int i = 0; i < sqlite3_column_count(s); ++i) {
-        if (sqlite3_column_type(s, i) == SQLITE_NULL) {
-          values.emplace_back();
-        } else {
-          values.emplace_back(Text(s, i));
-        }
-      }
-      row(values);
-    });
-  }
-
- private:
-  static std::string Text(sqlite3_stmt* s, int i) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-    return p == nullptr ? std::string() : std::string(p, sqlite3_column_bytes(s, i));
-  }
-  static std::string Quoted(const std::string& name) {
-    std::string q = "\"";
-    for (const char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
-  }
-  void ForEachRow(const std::string& sql, const std::vector<std::string>& params,
-                  const std::function<void(sqlite3_stmt*)>& each) {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(s);
-      return;
-    }
-    for (std::size_t i = 0; i < params.size(); ++i)
-      sqlite3_bind_text(s, static_cast<int>(i + 1), params[i].c_str(), -1, SQLITE_TRANSIENT);
-    while (sqlite3_step(s) == SQLITE_ROW) each(s);
-    sqlite3_finalize(s);
-  }
-
-  sqlite3* db_ = nullptr;
-};
 
 // The preflight, step by step in the order of a run.
 class Preflight {
@@ -355,7 +282,8 @@ class Preflight {
   }
 
   void ReportTables() {
-    ScratchDatabase db(result_path_);
+    DatabaseReader db(result_path_);
+    if (!db.ok()) throw std::runtime_error("无法读取预检用的临时数据库");
     std::set<std::string> imported;  // lower-case names of tables already created
     for (const std::string& entry : description_.table_map) {
       TableReport t;
@@ -379,7 +307,8 @@ class Preflight {
         TableInfo& info = tables_[Lower(t.table)];
         info.file = file;
         info.columns = *columns;
-        const std::uint64_t scratch_rows = db.RowCount(t.table);
+        const auto scratch_rows =
+            static_cast<std::uint64_t>(db.Number("SELECT count(*) FROM " + db::QuoteName(t.table)));
         if (IsChartFile(file)) {
           t.rows = scratch_rows;
           const std::uint64_t source_rows = CountRows(file);
@@ -389,9 +318,8 @@ class Preflight {
           const bool passed = Lower(t.table) == "jzpz" || Lower(t.table) == "kmye";
           t.rows = scratch_rows + (passed ? 0 : CountRows(file));  // the passes count theirs
           info.report_index = report_.tables.size();
-          db.Rows(t.table, [&](const std::vector<std::optional<std::string>>& row) {
-            info.leading_rows.push_back(row);
-          });
+          db.Rows("SELECT * FROM " + db::QuoteName(t.table) + " ORDER BY rowid", {},
+                  [&](const DatabaseReader::Row& row) { info.leading_rows.push_back(row); });
         }
       }
       report_.tables.push_back(std::move(t));
@@ -411,7 +339,7 @@ class Preflight {
       } else {
         const std::size_t ci = static_cast<std::size_t>(code - kjkm->begin());
         const std::size_t ti = static_cast<std::size_t>(types - kjkm->begin());
-        db.Rows("KJKM", [&](const std::vector<std::optional<std::string>>& row) {
+        db.Rows("SELECT * FROM KJKM ORDER BY rowid", {}, [&](const DatabaseReader::Row& row) {
           if (!row[ci]) return;
           chart_types_.emplace(Lower(*row[ci]), row[ti].value_or(""));
         });
@@ -428,7 +356,7 @@ class Preflight {
     }
   }
 
-  void ReportChartFailure(ScratchDatabase& db) {
+  void ReportChartFailure(DatabaseReader& db) {
     const std::string table = GbkToUtf8(db::ImportTableName("=" + description_.accounts_file));
     std::string why;
     if (description_.accounts_file.empty()) {

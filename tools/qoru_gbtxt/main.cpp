@@ -3,10 +3,8 @@
 // hook (messages to stderr and to qoru.log in the work directory), prints the result
 // text and exits 0 for a path, 1 for "0", 2 for wrong arguments or a source that is not
 // a book set.
-#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -53,19 +51,9 @@ void PrintToUser(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return;
   }
-  struct winsize ws {};
-  const int columns =
-      ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 4 ? ws.ws_col : 80;
   std::fputs("\r\x1b[K", stderr);
-  // Blanks at the start of the message indent every line it is broken into.
-  const std::size_t indent =
-      message.find_first_not_of(' ') == std::string::npos ? 0 : message.find_first_not_of(' ');
-  const std::string body = message.substr(indent);
-  const auto lines = qoru::WrapColumns(
-      body, static_cast<std::size_t>(std::max<int>(columns - 3 - static_cast<int>(indent), 8)));
-  if (lines.empty()) std::fputc('\n', stderr);
-  for (const std::string& line : lines)
-    std::fprintf(stderr, "%s%s\n", std::string(indent, ' ').c_str(), line.c_str());
+  for (const std::string& line : qoru::TerminalLines(message, qoru::TerminalColumns(STDERR_FILENO)))
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 struct ConvertOptions {

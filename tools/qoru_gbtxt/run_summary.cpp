@@ -1,65 +1,18 @@
 #include "qoru_gbtxt/run_summary.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <functional>
 
 #include <fmt/format.h>
 
+#include "database/jet_translator.h"
 #include "platform/file_system.h"
 #include "platform/gbk_codec.h"
+#include "qoru_gbtxt/database_reader.h"
 #include "staging/format_description.h"
 
 namespace qoru::host {
 namespace {
-
-std::string QuotedName(const std::string& name) {
-  std::string q = "\"";
-  for (const char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return q + "\"";
-}
-
-// A read-only look at the staging database after the run.
-class Reader {
- public:
-  explicit Reader(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-      sqlite3_close(db_);
-      db_ = nullptr;
-    }
-  }
-  ~Reader() { sqlite3_close(db_); }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
-  bool ok() const { return db_ != nullptr; }
-
-  // The first column of each row of `sql`, as text; false when the statement fails.
-  bool Column(const std::string& sql, std::vector<std::string>* out) {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(s);
-      return false;
-    }
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-      out->emplace_back(p ? p : "");
-    }
-    sqlite3_finalize(s);
-    return rc == SQLITE_DONE;
-  }
-
-  // One number, or -1 when the statement fails.
-  std::int64_t Number(const std::string& sql) {
-    std::vector<std::string> rows;
-    if (!Column(sql, &rows) || rows.empty()) return -1;
-    return std::stoll(rows[0]);
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
 
 std::string Seconds(double s) {
   return fmt::format("{:.2f} 秒", s);
@@ -80,16 +33,16 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
   reason_ = std::move(reason);
   const std::string path = work + "TemplateTemp/GBA.mdb";
   if (!IsRegularFile(path)) return;
-  Reader db(path);
+  DatabaseReader db(path);
   if (!db.ok()) return;
   std::vector<std::string> names;
-  if (!db.Column("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
-                 "'sqlite_%' ORDER BY name COLLATE NOCASE",
-                 &names))
+  if (!db.Rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
+               "'sqlite_%' ORDER BY name COLLATE NOCASE",
+               {}, [&](const DatabaseReader::Row& r) { names.push_back(r[0].value_or("")); }))
     return;
   database_found_ = true;
   for (const std::string& name : names) {
-    tables_.push_back({name, db.Number("SELECT count(*) FROM " + QuotedName(name))});
+    tables_.push_back({name, db.Number("SELECT count(*) FROM " + db::QuoteName(name))});
     // tmpN: the parents of N - 2 characters that the completion's pass N added.
     if (name.size() > 3 && name.compare(0, 3, "tmp") == 0 &&
         std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -98,7 +51,7 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
           {std::to_string(n - 2),
            db.Number("SELECT count(*) FROM (SELECT DISTINCT \"科目编号\",\"科目名称\",\"余额方向\" "
                      "FROM " +
-                     QuotedName(name) + ")")});
+                     db::QuoteName(name) + ")")});
     }
   }
   std::sort(parents_added_.begin(), parents_added_.end(),
@@ -113,7 +66,7 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
   for (const std::string& type_gbk : description.aux_item_names) {
     const std::string type = GbkToUtf8(type_gbk);
     const std::string filled =
-        " WHERE " + QuotedName(type) + " IS NOT NULL AND " + QuotedName(type) + " <> ''";
+        " WHERE " + db::QuoteName(type) + " IS NOT NULL AND " + db::QuoteName(type) + " <> ''";
     aux_cells_.push_back({type, db.Number("SELECT count(*) FROM JZPZ" + filled),
                           db.Number("SELECT count(*) FROM KMYE" + filled)});
   }
