@@ -1,16 +1,18 @@
 #include "auxiliary/aux_columns.h"
 
-#include <chrono>
+#include <optional>
 
-#include "auxiliary/aux_errors.h"
-#include "auxiliary/spread_rewrite.h"
+#include "auxiliary/chart_lookup.h"
+#include "auxiliary/spread_import.h"
+#include "database/connection.h"
 #include "database/query.h"
+#include "database/staging_database.h"
 #include "database/statement_runner.h"
+#include "database/table_builder.h"
 #include "platform/gbk_codec.h"
 #include "platform/gbk_text.h"
 #include "platform/progress_bar.h"
 #include "platform/stage_host.h"
-#include "platform/trace.h"
 
 namespace qoru {
 namespace {
@@ -21,33 +23,27 @@ constexpr AuxPassTexts kVoucherPass{"JZPZ", "alter table JZPZ add ",
 constexpr AuxPassTexts kBalancePass{"KMYE", "alter table KMYE add ", nullptr, "select * from KMYE ",
                                     "正在处理余额表，请稍候……"};
 
-// Writes the row's codes into the columns that its account's type names name.
-void SpreadRow(db::Query& rows, const std::string& table, const std::string& group,
-               const std::string& account, const StringList& codes, const StringList& names) {
-  for (std::size_t k = 0; k < codes.Count(); ++k) {
-    if (k >= names.Count())
-      ThrowCodeWithoutName(table, rows.RecNo(), group, account, codes.Count(), names.Count(), k,
-                           codes[k]);
-    db::Field field = [&] {
-      try {
-        return rows.FieldByName(names[k]);
-      } catch (const db::FieldNotFoundError&) {
-        ThrowTypeNotAColumn(table, rows.RecNo(), account, names[k]);
-      }
-    }();
-    field.SetAsString(codes[k]);
+// The columns of the walked result, with the widths that their table declares.
+AuxTable WalkedColumns(db::Query& rows, sqlite3* db, const char* table) {
+  std::vector<AuxColumn> columns;
+  const std::vector<db::TableColumn> declared = db::TableColumns(db, table);
+  for (const std::string& name : rows.FieldNames()) {
+    std::size_t limit = 0;
+    for (const db::TableColumn& c : declared)
+      if (c.name == name)
+        limit = static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)));
+    columns.push_back({name, limit});
   }
+  return AuxTable(table, std::move(columns));
 }
 
 // The pass as its statements and its walk describe it: the columns are added, the rows
-// walked through the main query, each account looked up through the look-up query and
-// each row with codes posted.
+// walked through the main query, each account looked up in the chart and each row with
+// codes posted.
 void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringList& aux_item_names,
                      const AuxPassTexts& texts) {
-  static const std::string kGroup = Gbk("辅助核算组");
-  static const std::string kAccount = Gbk("科目编号");
-  static const std::string kTypes = Gbk("辅助核算项");
   static const std::string kLookup = Gbk("select 辅助核算项 from KJKM where 科目编号= ");
+  static const std::string kTypes = Gbk("辅助核算项");
 
   runner.ExecuteStatement(texts.add_columns + BuildAuxColumnList(aux_item_names));
   if (texts.row_number != nullptr) runner.ExecuteStatement(texts.row_number);
@@ -58,16 +54,42 @@ void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringL
   ProgressBar& bar = host.Progress();
   bar.SetTotalParts(rows.RecordCount());
   host.SetStatus(Gbk(texts.status));
+  db::Connection& connection = runner.connection();
+  const AuxTable table = WalkedColumns(rows, connection.handle(), texts.table);
+  AuxRule rule(table);
+  std::optional<ChartLookup> chart = ChartLookup::Load(connection.handle());
+  std::uint64_t lookups = 0;
+  struct NoteLookups {  // the look-ups count towards an index on the chart, however the walk ends
+    db::Connection& connection;
+    std::uint64_t& lookups;
+    ~NoteLookups() {
+      if (connection.handle() != nullptr)
+        connection.index_hints().Note(connection.handle(), "KJKM", "科目编号", lookups);
+    }
+  } note{connection, lookups};
+  std::string types;
   while (!rows.Eof()) {
-    const std::string group(Trim(rows.FieldByName(kGroup).AsString()));
+    const std::string group_text = rows.FieldByNameUtf8("辅助核算组").AsUtf8();
+    const std::string_view group = AuxGroup(group_text);
     if (!group.empty()) {
-      const StringList codes = SplitText(group, "/");
-      const std::string account(Trim(rows.FieldByName(kAccount).AsString()));
-      runner.OpenLookup(kLookup + QuotedText(account));
-      const std::string types = runner.lookup_query().FieldByName(kTypes).AsString();
-      const StringList names = SplitText(Trim(types), "/");
+      const std::string account_text = rows.FieldByNameUtf8("科目编号").AsUtf8();
+      const std::string_view account = AuxAccount(account_text);
+      if (chart) {
+        ++lookups;
+        const std::string* found = chart->Find(account);
+        types = found == nullptr ? std::string() : *found;
+      } else {
+        // The look-up statement fails; it is made (and counted) so that it fails as it
+        // always has.
+        runner.OpenLookup(kLookup + QuotedText(Utf8ToGbk(account)));
+        types = runner.lookup_query().FieldByName(kTypes).AsUtf8();
+      }
+      const AuxOutcome& outcome = rule.Apply(types, group);
+      if (outcome.failure != AuxOutcome::Failure::kNone)
+        ThrowAuxFailure(table, rows.RecNo(), account, group, outcome);
       rows.Edit();
-      SpreadRow(rows, texts.table, group, account, codes, names);
+      for (const AuxOutcome::Cell& cell : outcome.cells)
+        rows.FieldByNameUtf8(table.columns()[cell.column].name).SetAsUtf8(std::string(cell.code));
       rows.Post();
     }
     bar.SetPartsComplete(rows.RecNo());
@@ -78,55 +100,23 @@ void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringL
 
 }  // namespace
 
-std::string BuildAuxColumnList(const StringList& names) {
-  std::string text;
-  for (const std::string& name : names) text += name + " varchar(255),";
-  if (!text.empty()) text.pop_back();
-  return text;
-}
-
-StringList SplitText(std::string_view text, std::string_view separator) {
-  StringList items;
-  if (separator.empty() || text.empty()) return items;
-  std::string_view rest = text;
-  while (true) {
-    const std::size_t p = rest.find(separator);
-    if (p == std::string_view::npos) {
-      items.Add(std::string(rest));
-      return items;
-    }
-    items.Add(std::string(rest.substr(0, p)));
-    rest.remove_prefix(p + separator.size());
-  }
-}
-
-void SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
-                            const StringList& aux_item_names, const std::string& table) {
+AuxPassWay SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
+                                  const StringList& aux_item_names, const std::string& table,
+                                  const db::HeldImport* held) {
   const AuxPassTexts& texts = table == "KMYE" ? kBalancePass : kVoucherPass;
-  // The rewrite carries out the pass's statements together, in one sequential copy of
-  // the table; a host that follows statements hears of them when it has.
-  const auto start = std::chrono::steady_clock::now();
-  const auto tell = [&] {
-    if (!Tracing(kTraceStatement)) return;
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    const char* note = "（与整表改写一起执行）";
-    Trace(kTraceStatement, GbkToUtf8(texts.add_columns + BuildAuxColumnList(aux_item_names)) + note,
-          took.count());
-    if (texts.row_number != nullptr) Trace(kTraceStatement, std::string(texts.row_number) + note);
-    Trace(kTraceStatement, std::string(texts.select) + note);
-  };
-  bool rewritten = false;
-  try {
-    rewritten = SpreadByRewrite(runner, host, aux_item_names, texts);
-  } catch (...) {
-    tell();
-    throw;
-  }
-  if (rewritten) {
-    tell();
-    return;
+  if (held != nullptr) {
+    switch (SpreadWhileImporting(runner, host, aux_item_names, texts, *held)) {
+      case SpreadImport::kDone:
+        return AuxPassWay::kWhileImporting;
+      case SpreadImport::kNotTried:
+        db::ImportHeld(runner, *held);
+        break;
+      case SpreadImport::kImportRejected:
+        break;
+    }
   }
   WalkWithQueries(runner, host, aux_item_names, texts);
+  return AuxPassWay::kWalked;
 }
 
 void SpreadAllAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,

@@ -1,12 +1,18 @@
 // Auxiliary columns of the voucher table JZPZ and the balance table KMYE. Each table
 // gets one text column per auxiliary item type (JZPZ also the row number flxh); then
 // every row whose 辅助核算组 holds codes has them written into the columns named by its
-// account's 辅助核算项 in KJKM, position by position.
+// account's 辅助核算项 in KJKM, position by position (aux_rule.h).
+//
+// A table that the import stage held back for its pass is created and spread in one
+// go, every row written once (spread_import.h). A table that exists already (a second
+// run over a kept database), or that cannot be spread exactly while it is imported, is
+// walked through the queries: the columns added by statements, the rows read one by one
+// and each row with codes posted.
 #pragma once
 
 #include <string>
-#include <string_view>
 
+#include "auxiliary/aux_rule.h"
 #include "platform/string_list.h"
 
 namespace qoru {
@@ -14,22 +20,19 @@ namespace qoru {
 class StageHost;
 namespace db {
 class StatementRunner;
-}
+struct HeldImport;
+}  // namespace db
 
-// "A varchar(255),B varchar(255)" for the names A and B; empty for no name.
-std::string BuildAuxColumnList(const StringList& names);
+// How a pass went about it.
+enum class AuxPassWay { kWhileImporting, kWalked };
 
-// The pieces of `text` between the occurrences of `separator`, neither trimmed nor
-// dropped; an empty list for an empty text or an empty separator.
-StringList SplitText(std::string_view text, std::string_view separator);
+// One pass over `table` ("JZPZ" or "KMYE"): adds the columns, spreads the codes.
+// `held` is the table's held import, or null.
+AuxPassWay SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
+                                  const StringList& aux_item_names, const std::string& table,
+                                  const db::HeldImport* held = nullptr);
 
-// One pass over `table` ("JZPZ" or "KMYE"): adds the columns, walks the rows. It is
-// carried out as one rewrite of the table where that gives the same outcome
-// (spread_rewrite.h), else through the queries.
-void SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
-                            const StringList& aux_item_names, const std::string& table);
-
-// The voucher pass, then the balance pass.
+// The voucher pass, then the balance pass, over tables that exist.
 void SpreadAllAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
                                const StringList& aux_item_names);
 

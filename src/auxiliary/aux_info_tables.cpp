@@ -2,15 +2,23 @@
 
 #include <fmt/format.h>
 
-#include "auxiliary/aux_errors.h"
-#include "auxiliary/aux_messages.h"
+#include "auxiliary/aux_rule.h"
 #include "database/statement_runner.h"
+#include "platform/errors.h"
 #include "platform/gbk_codec.h"
 #include "platform/gbk_text.h"
 #include "platform/progress_bar.h"
 #include "platform/stage_host.h"
 
 namespace qoru {
+
+std::string ArchiveWithoutTypeMessage(std::size_t index, std::string_view archive_file,
+                                      std::size_t type_count) {
+  return fmt::format(
+      "格式说明 GSSM.txt 中的辅助核算档案比辅助核算项多：第 {} 个档案文件“{}”没有对应的"
+      "辅助核算项名称（辅助核算项档案节只列出 {} 个类型）",
+      index + 1, DisplayText(archive_file), type_count);
+}
 
 std::string BuildAuxFilter(const StringList& names) {
   std::string text;

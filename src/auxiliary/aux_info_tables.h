@@ -3,6 +3,7 @@
 // codes) and aidBal (the renminbi balance rows with auxiliary codes).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ std::string AuxInfoCreateStatement();
 std::string AuxInfoInsertStatement(std::string_view name, std::string_view archive_file);
 std::string VoucherExtractStatement(const StringList& names);
 std::string BalanceExtractStatement(const StringList& names);
+
+// The description lists more archive files than types: archive `index` (from 0, GBK).
+std::string ArchiveWithoutTypeMessage(std::size_t index, std::string_view archive_file,
+                                      std::size_t type_count);
 
 // Creates aidInfo, fills it type by type (archive i pairs with type name i), then
 // extracts aidVour and aidBal. Raises AuxiliaryError when there are more archive files

@@ -59,6 +59,8 @@ class Connection {
     std::uint64_t first_line = 0;  // line of the first one, from 1
   };
   const std::vector<ReplacedText>& replaced_texts() const { return replaced_texts_; }
+  // For imports that run on the database connection itself.
+  void NoteReplacedText(ReplacedText text) { replaced_texts_.push_back(std::move(text)); }
 
   // Commits the batch of posted rows, if one is open.
   void CommitWrites() { writes_.Commit(db_.get()); }

@@ -11,13 +11,17 @@
 namespace qoru::db {
 
 std::string Field::AsString() const {
-  if (const std::string* v = query_->EditedValue(column_)) return Utf8ToGbk(*v);
+  return Utf8ToGbk(AsUtf8());
+}
+
+std::string Field::AsUtf8() const {
+  if (const std::string* v = query_->EditedValue(column_)) return *v;
   sqlite3_stmt* row = query_->CurrentRow();
   if (row == nullptr) return std::string();
   const auto* text = sqlite3_column_text(row, column_);
   if (text == nullptr) return std::string();
   const int len = sqlite3_column_bytes(row, column_);
-  return Utf8ToGbk(std::string_view(reinterpret_cast<const char*>(text), len));
+  return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(len));
 }
 
 bool Field::IsNull() const {
@@ -56,6 +60,10 @@ std::int64_t Field::AsInteger() const {
 
 void Field::SetAsString(const std::string& value_gbk) {
   query_->Assign(column_, GbkToUtf8(value_gbk));
+}
+
+void Field::SetAsUtf8(std::string value_utf8) {
+  query_->Assign(column_, std::move(value_utf8));
 }
 
 }  // namespace qoru::db

@@ -18,6 +18,9 @@ class Field {
   std::int64_t AsInteger() const;  // null reads 0
   bool IsNull() const;
   void SetAsString(const std::string& value_gbk);  // in edit mode only
+  // The text as the database holds it (UTF-8), without a conversion; null reads empty.
+  std::string AsUtf8() const;
+  void SetAsUtf8(std::string value_utf8);  // in edit mode only
 
  private:
   Query* query_;

@@ -1,5 +1,7 @@
 #include "database/query.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "database/connection.h"
@@ -165,17 +167,28 @@ int Query::RecNo() const {
 }
 
 Field Query::FieldByName(std::string_view name_gbk) {
-  const std::string key = AsciiLower(GbkToUtf8(name_gbk));
-  const auto it = lookup_.find(key);
+  return FieldByNameUtf8(GbkToUtf8(name_gbk));
+}
+
+Field Query::FieldByNameUtf8(std::string_view name_utf8) {
+  const auto it = lookup_.find(AsciiLower(name_utf8));
   if (it == lookup_.end()) {
     if (!active_ && !open_failure_.empty())
       throw FieldNotFoundError(
-          fmt::format("字段“{}”不能读取：数据集没有打开，打开它的查询被数据库拒绝（{}）",
-                      DisplayText(name_gbk), open_failure_));
+          fmt::format("字段“{}”不能读取：数据集没有打开，打开它的查询被数据库拒绝（{}）", name_utf8,
+                      open_failure_));
     throw FieldNotFoundError(
-        fmt::format("字段“{}”不存在：{}中没有这个字段", DisplayText(name_gbk), DescribeSource()));
+        fmt::format("字段“{}”不存在：{}中没有这个字段", name_utf8, DescribeSource()));
   }
   return Field(*this, it->second);
+}
+
+std::vector<std::string> Query::FieldNames() const {
+  const std::vector<std::string>& columns = cursor_.columns();
+  return std::vector<std::string>(
+      columns.begin() +
+          std::min<std::ptrdiff_t>(first_column_, static_cast<std::ptrdiff_t>(columns.size())),
+      columns.end());
 }
 
 void Query::Edit() {

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "database/cursor.h"
 #include "database/field.h"
@@ -70,6 +71,9 @@ class Query {
   int RecNo() const;
 
   Field FieldByName(std::string_view name_gbk);
+  Field FieldByNameUtf8(std::string_view name_utf8);
+  // The names of the result's fields (UTF-8), in order.
+  std::vector<std::string> FieldNames() const;
 
   void Edit();
   void Post();

@@ -18,6 +18,9 @@ struct QueuedRowsTable::Reader {
   std::int64_t rowid = 0;  // rows read so far
   bool started = false;
   bool eof = false;
+  int row_number_column = -1;                  // see set_row_number_column
+  std::function<void(std::int64_t)> inserted;  // see set_inserted
+  std::exception_ptr callback_failure;         // what `inserted` threw
 
   Reader(RowBatchQueue& q, std::size_t c) : queue(q), columns(c) {}
 
@@ -97,7 +100,16 @@ const sqlite3_module QueuedRowsTable::kModule = [] {
     return SQLITE_OK;
   };
   m.xNext = [](sqlite3_vtab_cursor* cursor) -> int {
-    ReaderOf(cursor)->Advance();
+    Reader* reader = ReaderOf(cursor);
+    if (reader->inserted && !reader->eof) {
+      try {
+        reader->inserted(reader->rowid);
+      } catch (...) {
+        reader->callback_failure = std::current_exception();
+        return SQLITE_ERROR;
+      }
+    }
+    reader->Advance();
     return SQLITE_OK;
   };
   m.xEof = [](sqlite3_vtab_cursor* cursor) -> int { return ReaderOf(cursor)->eof ? 1 : 0; };
@@ -105,7 +117,9 @@ const sqlite3_module QueuedRowsTable::kModule = [] {
     const Reader* reader = ReaderOf(cursor);
     const RowBatch& batch = *reader->batch;
     const std::size_t value = reader->row * reader->columns + static_cast<std::size_t>(column);
-    if (batch.starts[value] < 0) {
+    if (batch.starts[value] < 0 && column == reader->row_number_column) {
+      sqlite3_result_int64(context, reader->rowid);
+    } else if (batch.starts[value] < 0) {
       sqlite3_result_null(context);
     } else {
       sqlite3_result_text(context, batch.text.data() + batch.starts[value],
@@ -132,6 +146,18 @@ void QueuedRowsTable::Register(sqlite3* db, const std::string& name) {
     ThrowEngineError(db);
   db_ = db;
   name_ = name;
+}
+
+void QueuedRowsTable::set_row_number_column(int column) {
+  reader_->row_number_column = column;
+}
+
+void QueuedRowsTable::set_inserted(std::function<void(std::int64_t)> inserted) {
+  reader_->inserted = std::move(inserted);
+}
+
+void QueuedRowsTable::RethrowCallbackFailure() const {
+  if (reader_->callback_failure) std::rethrow_exception(reader_->callback_failure);
 }
 
 std::uint64_t QueuedRowsTable::line() const {

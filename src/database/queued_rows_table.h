@@ -9,11 +9,18 @@
 // data of its own: texts are handed to SQLite from the batches, which it keeps until
 // SQLite has moved past them. Register it on a connection for as long as the
 // statement runs; it must outlive the module's registration.
+//
+// Optionally one column numbers the rows (1, 2, 3 ..., as integers) where its batch
+// value is null, and a callback hears of each row once SQLite has moved past it (it has been
+// inserted). What the callback throws stops the statement; RethrowCallbackFailure then
+// passes it on.
 #pragma once
 
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +41,11 @@ class QueuedRowsTable {
 
   // The line that the current row's record ended on, for messages (0 before the first).
   std::uint64_t line() const;
+
+  void set_row_number_column(int column);  // -1: none
+  void set_inserted(std::function<void(std::int64_t)> inserted);
+  // Rethrows what the callback threw, if it threw.
+  void RethrowCallbackFailure() const;
 
   struct Reader;  // the read position; inside the module only
 

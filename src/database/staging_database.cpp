@@ -3,15 +3,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 
 #include <fmt/format.h>
 
 #include "database/connection.h"
+#include "database/engine_error.h"
+#include "database/jet_translator.h"
+#include "database/query.h"
 #include "database/statement_runner.h"
+#include "database/text_import.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/gbk_codec.h"
 #include "platform/gbk_text.h"
+#include "platform/trace.h"
 
 namespace qoru::db {
 
@@ -75,18 +82,71 @@ std::string ImportStatement(std::string_view table, std::string_view result_path
   return sql;
 }
 
-void ImportTables(StatementRunner& runner, const std::string& work_dir,
-                  const std::string& result_path, const StringList& table_map) {
+std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string& work_dir,
+                                     const std::string& result_path, const StringList& table_map,
+                                     const std::function<bool(const std::string&)>& hold) {
   Connection& connection = runner.connection();
   connection.Close();
-  connection.SetConnectionString(std::string(kProvider) + work_dir +
-                                 "TemplateTemp/;Extended Properties=text");
+  const std::string directory = work_dir + "TemplateTemp/";
+  connection.SetConnectionString(std::string(kProvider) + directory + ";Extended Properties=text");
   connection.Open();
-  for (const std::string& entry : table_map)
-    runner.ExecuteStatement(ImportStatement(ImportTableName(entry), result_path));
+  std::vector<HeldImport> held;
+  for (const std::string& entry : table_map) {
+    const std::string table = ImportTableName(entry);
+    const std::string statement = ImportStatement(table, result_path);
+    if (hold && hold(table)) {
+      try {
+        const JetStatement st = TranslateJet(GbkToUtf8Escaped(statement));
+        if (st.kind == JetStatement::Kind::kTextImport) {
+          held.push_back({statement, directory, Utf8ToGbk(st.source_file), st.table,
+                          Utf8ToGbk(st.database_path)});
+          continue;
+        }
+      } catch (const EngineError&) {
+        // Not an import after all: run it now, and let the engine refuse it.
+      }
+    }
+    runner.ExecuteStatement(statement);
+  }
   connection.Close();
   connection.SetConnectionString(std::string(kProvider) + QuotedText(result_path) + ";");
   connection.Open();
+  return held;
+}
+
+bool ImportHeld(StatementRunner& runner, const HeldImport& held, ImportWidening* widening) {
+  Connection& connection = runner.connection();
+  runner.main_query().Close();
+  runner.lookup_query().Close();
+  connection.CommitWrites();
+  TextImport import;
+  import.directory = held.directory;
+  import.file_name = held.file_name;
+  import.database_path = held.database_path;
+  import.table = held.table;
+  import.database = connection.handle();
+  import.widening = widening;
+  const std::string shown = GbkToUtf8(held.statement);
+  const auto start = std::chrono::steady_clock::now();
+  const auto took = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  try {
+    if (connection.mode() != Connection::Mode::kDatabaseFile)
+      throw EngineError("the operation is not allowed while the connection is closed");
+    const TextImportResult result = ImportTextFile(import);
+    if (result.replaced_characters > 0)
+      connection.NoteReplacedText(
+          {held.file_name, result.replaced_characters, result.first_replaced_line});
+  } catch (const EngineIoError&) {
+    throw;
+  } catch (const EngineError& e) {
+    if (Tracing(kTraceStatement)) Trace(kTraceStatement, shown, took());
+    if (Tracing(kTraceRejected)) Trace(kTraceRejected, shown + "\n" + e.what());
+    return false;
+  }
+  if (Tracing(kTraceStatement)) Trace(kTraceStatement, shown, took());
+  return true;
 }
 
 }  // namespace qoru::db

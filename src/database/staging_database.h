@@ -4,8 +4,10 @@
 // the staging database.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/string_list.h"
 
@@ -29,10 +31,33 @@ std::string ImportTableName(std::string_view entry);
 // "select * into T in '<path>' from T#txt".
 std::string ImportStatement(std::string_view table, std::string_view result_path);
 
+class ImportWidening;
+struct TextImportResult;
+
+// A table map entry whose import the run carries out later than the import stage, on
+// the connection to the staging database.
+struct HeldImport {
+  std::string statement;      // GBK: the import statement, as the import stage runs it
+  std::string directory;      // GBK: the text directory
+  std::string file_name;      // GBK: the table text file
+  std::string table;          // UTF-8: the table it creates
+  std::string database_path;  // GBK: the staging database
+};
+
 // Connects to the text directory, runs one import statement per table map entry (a
 // failed import is skipped), then connects to the staging database. Engine errors of
-// the connects pass to the caller.
-void ImportTables(StatementRunner& runner, const std::string& work_dir,
-                  const std::string& result_path, const StringList& table_map);
+// the connects pass to the caller. An entry whose table name `hold` accepts is not
+// imported: it is returned, for ImportHeld.
+std::vector<HeldImport> ImportTables(
+    StatementRunner& runner, const std::string& work_dir, const std::string& result_path,
+    const StringList& table_map,
+    const std::function<bool(const std::string& table_gbk)>& hold = nullptr);
+
+// Carries out a held import on the runner's connection to the staging database, with
+// `widening` if given, as the import statement would have done it: reported to a host
+// that follows statements, a rejection as a rejected statement (false), the characters
+// that were not valid GBK noted on the connection. An EngineIoError passes on.
+bool ImportHeld(StatementRunner& runner, const HeldImport& held,
+                ImportWidening* widening = nullptr);
 
 }  // namespace qoru::db

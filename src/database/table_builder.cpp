@@ -26,14 +26,6 @@ void InSavepoint(sqlite3* db, const char* name, Body body) {
   Exec(db, fmt::format("RELEASE {}", name));
 }
 
-// The n of "varchar(n)" / "char(n)", or 0.
-long DeclaredLength(std::string_view definition) {
-  const std::string lower = AsciiLower(definition);
-  const std::size_t open = lower.find("char(");
-  if (open == std::string::npos) return 0;
-  return std::strtol(lower.c_str() + open + 5, nullptr, 10);
-}
-
 std::int64_t ScalarInt(sqlite3* db, const std::string& sql) {
   SqliteStmt stmt = Prepare(db, sql);
   if (sqlite3_step(stmt.get()) != SQLITE_ROW) ThrowEngineError(db);
@@ -64,6 +56,34 @@ void NumberRows(sqlite3* db, const std::string& table, const std::string& column
 }
 
 }  // namespace
+
+long DeclaredLength(std::string_view declared_type) {
+  const std::string lower = AsciiLower(declared_type);
+  const std::size_t open = lower.find("char(");
+  if (open == std::string::npos) return 0;
+  return std::strtol(lower.c_str() + open + 5, nullptr, 10);
+}
+
+bool TableExists(sqlite3* db, const std::string& name) {
+  SqliteStmt find =
+      Prepare(db, "SELECT count(*) FROM main.sqlite_master WHERE name = ?1 COLLATE NOCASE");
+  sqlite3_bind_text(find.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+  if (sqlite3_step(find.get()) != SQLITE_ROW) ThrowEngineError(db);
+  return sqlite3_column_int64(find.get(), 0) != 0;
+}
+
+std::vector<TableColumn> TableColumns(sqlite3* db, const std::string& table) {
+  SqliteStmt info = Prepare(db, "SELECT name, type FROM pragma_table_info(?1)");
+  sqlite3_bind_text(info.get(), 1, table.data(), static_cast<int>(table.size()), SQLITE_STATIC);
+  std::vector<TableColumn> columns;
+  while (sqlite3_step(info.get()) == SQLITE_ROW) {
+    const auto* name = sqlite3_column_text(info.get(), 0);
+    const auto* type = sqlite3_column_text(info.get(), 1);
+    columns.push_back({name ? reinterpret_cast<const char*>(name) : "",
+                       type ? reinterpret_cast<const char*>(type) : ""});
+  }
+  return columns;
+}
 
 bool IsTextType(std::string_view declared_type) {
   const std::string lower = AsciiLower(declared_type);

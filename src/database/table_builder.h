@@ -22,4 +22,19 @@ void AddColumns(sqlite3* db, const std::string& table, const std::vector<AddedCo
 // True for a declared column type that holds text (and so compares without case).
 bool IsTextType(std::string_view declared_type);
 
+// The n of a declared type "varchar(n)" or "char(n)", or 0. An added column of such a
+// type (not a counter) only takes texts of at most n characters.
+long DeclaredLength(std::string_view declared_type);
+
+// A column of a table: its name and declared type (UTF-8).
+struct TableColumn {
+  std::string name;
+  std::string type;
+};
+// True when the database holds an object named `name` (ASCII case ignored).
+bool TableExists(sqlite3* db, const std::string& name);
+
+// The columns of `table`, in order; empty when there is no such table.
+std::vector<TableColumn> TableColumns(sqlite3* db, const std::string& table);
+
 }  // namespace qoru::db

@@ -7,11 +7,13 @@
 
 #include "auxiliary/aux_columns.h"
 #include "auxiliary/aux_info_tables.h"
+#include "auxiliary/spread_import.h"
 #include "database/chart_completion.h"
 #include "database/engine_error.h"
 #include "database/staging_database.h"
 #include "platform/errors.h"
 #include "platform/gbk_codec.h"
+#include "platform/gbk_text.h"
 #include "platform/host_log.h"
 #include "platform/trace.h"
 #include "staging/format_description.h"
@@ -148,24 +150,61 @@ bool TForm_DealWithVAROZ::RunConversion() {
   }
   std::optional<StageTrace> import_stage(std::in_place, "导入");
   ResultPath = db::CreateStagingDatabase(WorkDir);
-  try {
-    db::ImportTables(runner_, WorkDir, ResultPath, *TableMap);
-    import_stage.reset();
-    for (const auto& text : CurAdoConnection.replaced_texts())
+  std::vector<db::HeldImport> held;
+  std::size_t noticed = 0;  // replaced-character notes already given
+  const auto notice_replaced = [&] {
+    const auto& texts = CurAdoConnection.replaced_texts();
+    for (; noticed < texts.size(); ++noticed)
       Notice(fmt::format(
           "表文本 {} 中有 {} 处不是有效的 GBK 字符（第一处在第 {} 行），已替换为“\uFFFD”",
-          DisplayText(text.file), text.count, text.first_line));
-    {
-      StageTrace stage("补全会计科目");
-      db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
+          DisplayText(texts[noticed].file), texts[noticed].count, texts[noticed].first_line));
+  };
+  // The table held back for its pass, by its fixed name, taken out of the held ones.
+  const auto take_held = [&](const char* table) -> std::optional<db::HeldImport> {
+    for (auto it = held.begin(); it != held.end(); ++it) {
+      if (AsciiLower(it->table) != AsciiLower(table)) continue;
+      db::HeldImport taken = std::move(*it);
+      held.erase(it);
+      return taken;
     }
-    {
-      StageTrace stage("凭证辅助核算");
-      SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "JZPZ");
-    }
-    {
-      StageTrace stage("余额辅助核算");
-      SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "KMYE");
+    return std::nullopt;
+  };
+  try {
+    held = db::ImportTables(runner_, WorkDir, ResultPath, *TableMap,
+                            AuxPassHold(*TableMap, AccountsFile));
+    import_stage.reset();
+    notice_replaced();
+    try {
+      {
+        StageTrace stage("补全会计科目");
+        db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
+      }
+      {
+        StageTrace stage("凭证辅助核算");
+        const std::optional<db::HeldImport> vouchers = take_held("JZPZ");
+        SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "JZPZ",
+                               vouchers ? &*vouchers : nullptr);
+        notice_replaced();
+      }
+      {
+        StageTrace stage("余额辅助核算");
+        const std::optional<db::HeldImport> balances = take_held("KMYE");
+        SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "KMYE",
+                               balances ? &*balances : nullptr);
+        notice_replaced();
+      }
+    } catch (...) {
+      // The tables still held back are imported as the import stage would have left
+      // them, whatever ended the run.
+      for (const db::HeldImport& h : held) {
+        try {
+          db::ImportHeld(runner_, h);
+        } catch (const std::exception&) {
+        }
+      }
+      held.clear();
+      notice_replaced();
+      throw;
     }
     {
       StageTrace stage("辅助信息表");

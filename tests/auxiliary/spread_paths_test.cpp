@@ -1,8 +1,8 @@
-// The auxiliary column pass runs as one rewrite of the table when the table and the
-// chart are plain enough, and as the walk through the queries otherwise. Both must
-// leave the same rows, report the same failure and show the same progress: each case
-// below runs on two copies of one database, one of them given an index on the walked
-// table, which makes the pass take the walk, and the outcomes are compared.
+// The auxiliary column pass spreads a table's codes while the table is imported when
+// that can be done exactly, and walks an imported table through the queries otherwise.
+// Both ways must leave the same rows, report the same failure and show the same
+// progress: each case imports one text file both ways, into two copies of one
+// database, and compares the outcomes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include "database/connection.h"
 #include "database/engine_error.h"
 #include "database/query.h"
+#include "database/staging_database.h"
 #include "database/statement_runner.h"
 #include "platform/gbk_codec.h"
 #include "platform/progress_bar.h"
@@ -47,17 +48,18 @@ class RecordingHost : public StageHost {
 struct Outcome {
   std::string failure;  // "" or the kind and message of what the pass threw
   std::vector<std::string> events;
-  Rows rows;               // every row of the table with its row identity
-  Rows schema;             // CREATE texts of the tables, by name
-  Rows lookup_idx;         // indexes on KJKM
-  bool rewritten = false;  // the table has a new root page: it was copied
+  Rows rows;        // every row of the table with its row identity
+  Rows schema;      // CREATE texts of the tables, by name
+  Rows lookup_idx;  // indexes on KJKM
+  AuxPassWay way = AuxPassWay::kWalked;
 };
 
-// Runs the pass over `table` on the database `path`.
-Outcome RunPass(const std::string& path, const std::string& table, const StringList& names) {
+// Imports `table` from its text file in `dir` into `dir`/GBA.mdb and runs the pass
+// over it: while importing when `held`, else after a plain import.
+Outcome RunPass(const std::string& dir, const std::string& table, const StringList& names,
+                bool held) {
   Outcome out;
-  const std::string root = "SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'";
-  const Rows root_before = SqliteRows(path, root);
+  const std::string path = dir + "GBA.mdb";
   RecordingHost host;
   {
     db::Connection connection;
@@ -65,8 +67,10 @@ Outcome RunPass(const std::string& path, const std::string& table, const StringL
     connection.Open();
     db::Query main(connection, "CurADOQuery"), lookup(connection, "tmpQuery");
     db::StatementRunner runner(connection, main, lookup);
+    const db::HeldImport import{db::ImportStatement(table, path), dir, table + ".txt", table, path};
     try {
-      SpreadAuxiliaryColumns(runner, host, names, table);
+      if (!held) db::ImportHeld(runner, import);
+      out.way = SpreadAuxiliaryColumns(runner, host, names, table, held ? &import : nullptr);
     } catch (const db::EngineError& e) {
       out.failure = std::string("engine: ") + e.what();
     } catch (const std::exception& e) {
@@ -79,116 +83,152 @@ Outcome RunPass(const std::string& path, const std::string& table, const StringL
     }
   }
   out.events = host.events;
-  out.rows =
-      SqliteRows(path, "SELECT _rowid_, typeof(flxh), * FROM " + table + " ORDER BY _rowid_");
+  const std::string flxh = table == "JZPZ" ? "typeof(flxh), " : "";
+  out.rows = SqliteRows(path, "SELECT _rowid_, " + flxh + "* FROM " + table + " ORDER BY _rowid_");
   out.schema =
       SqliteRows(path, "SELECT name, sql FROM sqlite_master WHERE type = 'table' ORDER BY name");
   out.lookup_idx =
       SqliteRows(path, "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'KJKM'");
-  out.rewritten = SqliteRows(path, root) != root_before;
   return out;
 }
+
+// The chart every case starts from.
+const char* kChart =
+    "CREATE TABLE \"KJKM\" (\"科目编号\" TEXT COLLATE NOCASE, \"科目名称\" TEXT COLLATE NOCASE, "
+    "\"辅助核算项\" TEXT COLLATE NOCASE);"
+    "INSERT INTO KJKM VALUES ('1001','现金',NULL), ('6602','费用','A/B'), ('6602','重复','B'),"
+    " ('ab01','小写','B'), ('O''K','引号','A/B'), ('7701','摘要','摘要/A/A'), "
+    "('8801','序号','flxh'), (NULL, '空', 'A'), ('5501', '空格', ' A / B '),"
+    " (char(65533) || '01', '替换', 'A'), ('科目甲', '中文', 'B/A');";
 
 struct Case {
   const char* name;
   const char* table;               // JZPZ or KMYE
   std::vector<std::string> names;  // AuxItemNames
-  std::string setup;               // SQL run on the database before the pass
+  std::string text;                // the staged text file (UTF-8 but for \xNN bytes)
 };
 
-// The chart and the tables every case starts from. 金额 has no type, so that its
-// values keep their storage classes.
-const char* kBase =
-    "CREATE TABLE \"KJKM\" (\"科目编号\" TEXT COLLATE NOCASE, \"科目名称\" TEXT COLLATE NOCASE, "
-    "\"辅助核算项\" TEXT COLLATE NOCASE);"
-    "INSERT INTO KJKM VALUES ('1001','现金',NULL), ('6602','费用','A/B'), ('6602','重复','B'),"
-    " ('ab01','小写','B'), ('O''K','引号','A/B'), ('7701','摘要','摘要/A/A'), "
-    "('8801','序号','flxh'),"
-    " (NULL, '空', 'A');"
-    "CREATE TABLE \"JZPZ\" (\"科目编号\" TEXT COLLATE NOCASE, \"摘要\" TEXT COLLATE NOCASE, "
-    "\"金额\", \"辅助核算组\" TEXT COLLATE NOCASE);"
-    "CREATE TABLE \"KMYE\" (\"科目编号\" TEXT COLLATE NOCASE, \"辅助核算组\" TEXT COLLATE NOCASE, "
-    "\"flxh\" TEXT);";
+const char* kVoucherHeader = "科目编号,摘要,金额,辅助核算组\r\n";
+const char* kBalanceHeader = "科目编号,辅助核算组,flxh\r\n";
 
 const Case kCases[] = {
-    {"plain rows of every kind",
+    {"rows of every kind",
      "JZPZ",
      {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('6602','x',1,'a1/b1'), (' 6602 ','y',2.5,'a2'), "
-     "('AB01',NULL,x'00ff','b9'),"
-     " ('o''k','z','3','x/'), ('6602','w','4','   '), ('7701','v','5','s/a1/a2'), "
-     "('6602','u','6','/b2'),"
-     " ('1001','t','7',NULL), ('8801','s','8','77'), ('6602','甲','9','乙/丙'), "
-     "('科目甲','r','10','b/a'),"
-     " ('😀1','q','11','a😀');"},
-    {"rowids with gaps",
-     "JZPZ",
-     {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('6602','x',1,'a1/b1'), ('6602','y',2,'a2'), ('6602','z',3,'a3'),"
-     " ('6602','w',4,'a4'), ('8801','v',5,'99');"
-     "DELETE FROM JZPZ WHERE _rowid_ IN (1, 3);"
-     "INSERT INTO JZPZ(_rowid_, 科目编号, 辅助核算组) VALUES (10, '6602', 'a10/b10');"},
+     std::string(kVoucherHeader) +
+         "6602,x,1,a1/b1\r\n 6602 ,y,2.5,a2\r\nAB01,,3,b9\r\nO'K,z,3,x/\r\n6602,w,4,   \r\n"
+         "7701,v,5,s/a1/a2\r\n6602,u,6,/b2\r\n1001,t,7,\r\n\r\n8801,s,8,77\r\n6602,甲,9,乙/丙\r\n"
+         "科目甲,r,10,b/a\r\n\"6602\",\"q,1\",11,\"a\"\"1/b\"\r\n6602\r\n"},
     {"an account without names stops the pass",
      "JZPZ",
      {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('6602','x',1,'a1/b1'), ('1001','y',2,'a2'), ('6602','z',3,'a3');"},
+     std::string(kVoucherHeader) + "6602,x,1,a1/b1\r\n1001,y,2,a2\r\n6602,z,3,a3\r\n"},
+    {"an account missing from the chart",
+     "KMYE",
+     {"A", "B"},
+     std::string(kBalanceHeader) + "6602,a1/b1,\r\n9999,a2,\r\n"},
     {"more codes than names",
      "JZPZ",
      {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('6602','x',1,'a1'), ('6602','y',2,'a2/b2/c2'), "
-     "('6602','z',3,'a3');"},
+     std::string(kVoucherHeader) + "6602,x,1,a1\r\n6602,y,2,a2/b2/c2\r\n6602,z,3,a3\r\n"},
     {"a type that is no column",
      "JZPZ",
      {"A"},
-     "INSERT INTO JZPZ VALUES ('ab01','x',1,''), ('6602','y',2,'a2/b2'), ('6602','z',3,'a3');"},
+     std::string(kVoucherHeader) + "ab01,x,1,\r\n6602,y,2,a2/b2\r\n6602,z,3,a3\r\n"},
+    {"types with blanks around them",
+     "JZPZ",
+     {"A", "B"},
+     std::string(kVoucherHeader) + "6602,x,1,a1\r\n5501,y,2,a2/b2\r\n"},
     {"a code too long for its column",
      "JZPZ",
      {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('6602','x',1,'a1'), ('6602','y',2,printf('%.300c/b', 'q')),"
-     " ('6602','z',3,'a3');"},
-    {"a code too long on a table with gaps",
-     "JZPZ",
-     {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('6602','x',1,'a1'), ('6602','w',1,'a0'), "
-     "('6602','y',2,printf('%.300c/b', 'q')),"
-     " ('6602','z',3,'a3');"
-     "DELETE FROM JZPZ WHERE _rowid_ = 2;"},
-    {"an account code holding a NUL",
-     "JZPZ",
-     {"A", "B"},
-     "INSERT INTO JZPZ VALUES ('66' || char(0) || '02','x',1,''), ('6602','y',2,'a2'),"
-     " ('66' || char(0) || '02','z',3,'a3');"},
-    {"balances with a counter-named own column",
+     std::string(kVoucherHeader) + "6602,x,1,a1\r\n6602,y,2," + std::string(300, 'q') +
+         "/b\r\n6602,z,3,a3\r\n"},
+    {"255 Chinese characters fit, 256 do not",
      "KMYE",
      {"A", "B"},
-     "INSERT INTO KMYE VALUES ('6602','a1/b1','x'), ('8801','5',NULL), ('1001','',NULL);"},
-    {"an empty table", "KMYE", {"A", "B"}, ""},
+     std::string(kBalanceHeader) + "6602,a1,\r\n6602," +
+         [] {
+           std::string s;
+           for (int i = 0; i < 255; ++i) s += "码";
+           return s + "/b," + "\r\n6602," + s + "码,\r\n";
+         }()},
+    {"a long code overwritten in its column",
+     "JZPZ",
+     {"A", "B"},
+     std::string(kVoucherHeader) + "7701,x,1,s/" + std::string(300, 'q') + "/a\r\n"},
+    {"bytes that are not GBK in an account and a code",
+     "JZPZ",
+     {"A", "B"},
+     std::string(kVoucherHeader) + "\xFF"
+                                   "01,x,1,c\xFF"
+                                   "1\r\n6602,y,2,a\x80\xFF/b\r\n"},
+    {"balances with an own column named like the counter",
+     "KMYE",
+     {"A", "B"},
+     std::string(kBalanceHeader) + "6602,a1/b1,x\r\n8801,5,\r\n1001,,\r\n"},
+    {"an empty table", "KMYE", {"A", "B"}, std::string(kBalanceHeader)},
+    {"no auxiliary item types",
+     "JZPZ",
+     {},
+     std::string(kVoucherHeader) + "6602,x,1,\r\n7701,y,2,s\r\n6602,z,3,a3\r\n"},
+    {"a type listed twice", "JZPZ", {"A", "A"}, std::string(kVoucherHeader) + "6602,x,1,a1\r\n"},
 };
 
-TEST(SpreadPaths, RewriteAndWalkLeaveTheSameRowsFailuresAndProgress) {
+TEST(SpreadPaths, WhileImportingAndWalkingLeaveTheSameRowsFailuresAndProgress) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    test::TempDir dir;
-    const std::string rewrite = dir / "rewrite.mdb";
-    const std::string walk = dir / "walk.mdb";
-    test::WriteFile(rewrite, "");
-    SqliteExec(rewrite, std::string(kBase) + c.setup);
-    std::filesystem::copy_file(rewrite, walk);
-    // An index on the table makes the pass walk it through the queries.
-    SqliteExec(walk, std::string("CREATE INDEX walk_please ON ") + c.table + "(科目编号)");
+    test::TempDir a, b;
+    for (const test::TempDir* dir : {&a, &b}) {
+      test::WriteFile(*dir / "GBA.mdb", "");
+      SqliteExec(*dir / "GBA.mdb", kChart);
+      // The staged text is GBK; bytes that UTF-8 cannot hold pass as they are.
+      std::string gbk;
+      for (std::size_t i = 0; i < c.text.size();) {
+        std::size_t j = i;
+        while (j < c.text.size() && static_cast<unsigned char>(c.text[j]) != 0xFF &&
+               static_cast<unsigned char>(c.text[j]) != 0x80)
+          ++j;
+        gbk += Gbk(c.text.substr(i, j - i));
+        if (j < c.text.size()) gbk += c.text[j++];
+        i = j;
+      }
+      test::WriteFile(*dir / (std::string(c.table) + ".txt"), gbk);
+    }
     StringList names;
     for (const std::string& n : c.names) names.Add(Gbk(n));
 
-    const Outcome fast = RunPass(rewrite, c.table, names);
-    const Outcome slow = RunPass(walk, c.table, names);
-    EXPECT_EQ(fast.failure, slow.failure);
-    EXPECT_EQ(fast.events, slow.events);
-    EXPECT_EQ(fast.rows, slow.rows);
-    EXPECT_EQ(fast.schema, slow.schema);
-    EXPECT_EQ(fast.lookup_idx, slow.lookup_idx);
-    EXPECT_TRUE(fast.rewritten);
-    EXPECT_FALSE(slow.rewritten);
+    const Outcome importing = RunPass(a.path(), c.table, names, true);
+    const Outcome walking = RunPass(b.path(), c.table, names, false);
+    if (importing.failure.empty()) EXPECT_EQ(importing.way, AuxPassWay::kWhileImporting);
+    if (walking.failure.empty()) EXPECT_EQ(walking.way, AuxPassWay::kWalked);
+    EXPECT_EQ(importing.failure, walking.failure);
+    EXPECT_EQ(importing.events, walking.events);
+    EXPECT_EQ(importing.rows, walking.rows);
+    EXPECT_EQ(importing.schema, walking.schema);
+    EXPECT_EQ(importing.lookup_idx, walking.lookup_idx);
   }
+}
+
+// Values arrive as the import decoded them: an account whose bytes are not GBK finds
+// the chart row with the same bytes, and a code keeps its replacement character.
+TEST(SpreadPaths, NothingIsLostBetweenTheImportAndTheColumns) {
+  test::TempDir dir;
+  test::WriteFile(dir / "GBA.mdb", "");
+  SqliteExec(dir / "GBA.mdb", kChart);
+  test::WriteFile(dir / "JZPZ.txt", Gbk(kVoucherHeader) +
+                                        "\xFF"
+                                        "01,x,1,c\xFF"
+                                        "1\r\n");
+  StringList names;
+  names.Add("A");
+  names.Add("B");
+  const Outcome out = RunPass(dir.path(), "JZPZ", names, true);
+  EXPECT_EQ(out.failure, "");
+  ASSERT_EQ(out.rows.size(), 1u);
+  EXPECT_EQ(out.rows[0][6],
+            "c\xEF\xBF\xBD"
+            "1");  // column A
 }
 
 }  // namespace

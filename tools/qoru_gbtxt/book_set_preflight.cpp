@@ -18,7 +18,9 @@
 #include <fmt/format.h>
 
 #include "auxiliary/aux_columns.h"
-#include "auxiliary/aux_messages.h"
+#include "auxiliary/aux_info_tables.h"
+#include "auxiliary/aux_rule.h"
+#include "auxiliary/chart_lookup.h"
 #include "database/chart_completion.h"
 #include "database/connection.h"
 #include "database/csv_reader.h"
@@ -27,6 +29,7 @@
 #include "database/query.h"
 #include "database/staging_database.h"
 #include "database/statement_runner.h"
+#include "database/table_builder.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/gbk_codec.h"
@@ -42,8 +45,6 @@
 
 namespace qoru::host {
 namespace {
-
-constexpr std::size_t kCodeColumnChars = 255;  // varchar(255) of the auxiliary columns
 
 // A work area of the inspection's own under /tmp, removed with everything in it.
 class ScratchArea {
@@ -249,10 +250,15 @@ class Preflight {
     } catch (const Failure&) {
       chart_failed_ = true;
     }
-    const std::string columns = BuildAuxColumnList(description_.aux_item_names);
-    jzpz_aux_added_ = runner.ExecuteStatement("alter table JZPZ add " + columns);
-    runner.ExecuteStatement("alter table JZPZ add flxh autoincrement");
-    kmye_aux_added_ = runner.ExecuteStatement("alter table KMYE add " + columns);
+    // The passes themselves, over the tables as far as they hold rows here (their
+    // headers): they add the columns that the rows' codes go to.
+    for (const char* table : {"JZPZ", "KMYE"}) {
+      try {
+        SpreadAuxiliaryColumns(runner, host, description_.aux_item_names, table);
+      } catch (const std::exception&) {
+        // Found again, row by row, by Pass.
+      }
+    }
     connection.Close();
   }
 
@@ -324,36 +330,21 @@ class Preflight {
       }
       report_.tables.push_back(std::move(t));
     }
-    // The chart as the passes look accounts up in it: the first row of each code.
+    // Why the passes' look-up of an account would fail, if it would.
     if (const auto kjkm = db.Columns("KJKM")) {
-      const auto code = std::find_if(kjkm->begin(), kjkm->end(), [](const std::string& c) {
-        return Lower(c) == Lower("科目编号");
-      });
-      const auto types = std::find_if(kjkm->begin(), kjkm->end(), [](const std::string& c) {
-        return Lower(c) == Lower("辅助核算项");
-      });
-      if (code == kjkm->end()) {
+      const auto has = [&](const char* column) {
+        return std::any_of(kjkm->begin(), kjkm->end(),
+                           [&](const std::string& c) { return Lower(c) == Lower(column); });
+      };
+      if (!has("科目编号")) {
         lookup_broken_ = "KJKM 中没有“科目编号”列";
-      } else if (types == kjkm->end()) {
+      } else if (!has("辅助核算项")) {
         lookup_broken_ = "KJKM 中没有“辅助核算项”列";
-      } else {
-        const std::size_t ci = static_cast<std::size_t>(code - kjkm->begin());
-        const std::size_t ti = static_cast<std::size_t>(types - kjkm->begin());
-        db.Rows("SELECT * FROM KJKM ORDER BY rowid", {}, [&](const DatabaseReader::Row& row) {
-          if (!row[ci]) return;
-          chart_types_.emplace(Lower(*row[ci]), row[ti].value_or(""));
-        });
       }
     } else {
       lookup_broken_ = "没有导入会计科目表 KJKM";
     }
     if (chart_failed_) ReportChartFailure(db);
-    for (auto& [name, info] : tables_) {
-      if (name == "jzpz" && jzpz_aux_added_) info.checked = description_.aux_item_names;
-      if (name == "kmye" && kmye_aux_added_) info.checked = description_.aux_item_names;
-      for (const std::string& c : db.Columns(name).value_or(std::vector<std::string>{}))
-        info.all_columns.insert(Lower(c));
-    }
   }
 
   void ReportChartFailure(DatabaseReader& db) {
@@ -393,19 +384,10 @@ class Preflight {
   }
 
   struct TableInfo {
-    std::string file;                             // GBK
-    std::vector<std::string> columns;             // as imported, UTF-8
-    std::unordered_set<std::string> all_columns;  // lower-case, after alters
-    StringList checked;                           // added varchar(255) columns
-    std::size_t report_index = SIZE_MAX;          // its entry in the report
+    std::string file;                                                   // GBK
+    std::vector<std::string> columns;                                   // as imported, UTF-8
+    std::size_t report_index = SIZE_MAX;                                // its entry in the report
     std::vector<std::vector<std::optional<std::string>>> leading_rows;  // rows before the file's
-  };
-
-  // What a pass needs to know of an account, looked up once per account.
-  struct AccountTypes {
-    StringList names;              // its auxiliary item types (GBK), in order
-    std::vector<char> is_column;   // names[k] is a column of the table
-    std::vector<char> is_limited;  // names[k] is an added varchar(255) column
   };
 
   // One pass over the voucher or balance rows, as the run makes it.
@@ -425,23 +407,18 @@ class Preflight {
     };
     const auto group_at = index_of("辅助核算组");
     const auto account_at = index_of("科目编号");
-    std::unordered_set<std::string> limited;
-    for (const std::string& c : info.checked) limited.insert(Lower(GbkToUtf8(c)));
-    std::unordered_map<std::string, AccountTypes> accounts;  // trimmed account (GBK) -> types
-    const auto types_of = [&](const std::string& account) -> const AccountTypes& {
-      auto [entry, fresh] = accounts.try_emplace(account);
-      if (!fresh) return entry->second;
-      AccountTypes& t = entry->second;
-      const auto found = chart_types_.find(Lower(GbkToUtf8(account)));
-      const std::string types = found == chart_types_.end() ? "" : Utf8ToGbk(found->second);
-      t.names = SplitText(Trim(types), "/");
-      for (const std::string& name : t.names) {
-        const std::string key = Lower(GbkToUtf8(name));
-        t.is_column.push_back(info.all_columns.count(key) > 0);
-        t.is_limited.push_back(limited.count(key) > 0);
-      }
-      return t;
-    };
+    // The run's own look-up and rule, on the table as the pass's statements leave it.
+    DatabaseReader db(result_path_);
+    std::optional<ChartLookup> chart;
+    std::vector<AuxColumn> columns;
+    if (db.ok()) {
+      chart = ChartLookup::Load(db.handle());
+      for (const db::TableColumn& c : db::TableColumns(db.handle(), table))
+        columns.push_back(
+            {c.name, static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)))});
+    }
+    const AuxTable aux_table(table, std::move(columns));
+    AuxRule rule(aux_table);
 
     std::uint64_t recno = 0;
     std::uint64_t failing = 0;  // rows that would stop the run
@@ -449,63 +426,42 @@ class Preflight {
       if (failing++ < kRowsShown)
         Add(true, step, file, line, std::move(value), std::move(message), recno);
     };
-    const auto row = [&](const std::vector<std::string_view>& fields, std::uint64_t line) {
+    // `field(at)` gives the row's value of a column as the import decodes it; null (and
+    // a column the row lacks) reads empty.
+    std::string group_text, account_text;
+    const auto row = [&](auto&& field, std::uint64_t line) {
       ++recno;
-      const auto field = [&](std::optional<std::size_t> at) {
-        return at && *at < fields.size() ? fields[*at] : std::string_view();
-      };
       if (!group_at)
         return fail(line, "",
                     fmt::format("{} 第 {} 行：表 {} 中没有“辅助核算组”列", table, recno, table));
-      const std::string_view group = Trim(field(group_at));
+      group_text = field(*group_at);
+      const std::string_view group = AuxGroup(group_text);
       if (group.empty()) return;
       if (!account_at)
-        return fail(line, DisplayText(group),
+        return fail(line, std::string(group),
                     fmt::format("{} 第 {} 行：表 {} 中没有“科目编号”列", table, recno, table));
-      const std::string account(Trim(field(account_at)));
-      if (!lookup_broken_.empty())
-        return fail(line, DisplayText(account),
-                    fmt::format("{} 第 {} 行：查不到科目“{}”的辅助核算项（{}），转换在此停止",
-                                table, recno, DisplayText(account), lookup_broken_));
-      const AccountTypes& types = types_of(account);
-      std::size_t k = 0;
-      for (std::size_t start = 0;; ++k) {
-        const std::size_t slash = group.find('/', start);
-        const std::string_view code = group.substr(
-            start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-        if (k >= types.names.Count()) {
-          const StringList codes = SplitText(group, "/");
-          return fail(line, DisplayText(code),
-                      CodeWithoutTypeMessage(table, static_cast<long long>(recno), group,
-                                             codes.Count(), account, types.names.Count(), k, code));
-        }
-        if (!types.is_column[k])
-          return fail(
-              line, DisplayText(types.names[k]),
-              TypeNotAColumnMessage(table, static_cast<long long>(recno), account, types.names[k]));
-        // A GBK text of n bytes has at most n characters.
-        if (types.is_limited[k] && code.size() > kCodeColumnChars &&
-            Utf8Length(GbkToUtf8(code)) > kCodeColumnChars)
-          return fail(line, DisplayText(code),
-                      fmt::format("{} 第 {} 行：编码“{}”超过 {} 个字符，写入 {} 列时数据库拒绝"
-                                  "这一行，转换以数据库错误结束",
-                                  table, recno, DisplayText(code), kCodeColumnChars,
-                                  DisplayText(types.names[k])));
-        if (slash == std::string_view::npos) break;
-        start = slash + 1;
-      }
+      account_text = field(*account_at);
+      const std::string_view account = AuxAccount(account_text);
+      if (!chart)
+        return fail(
+            line, std::string(account),
+            fmt::format("{} 第 {} 行：查不到科目“{}”的辅助核算项（{}），转换在此停止", table, recno,
+                        account, lookup_broken_.empty() ? "查询不能执行" : lookup_broken_));
+      const std::string* types = chart->Find(account);
+      const AuxOutcome& outcome = rule.Apply(types == nullptr ? std::string_view() : *types, group);
+      if (outcome.failure == AuxOutcome::Failure::kNone) return;
+      fail(line,
+           std::string(outcome.failure == AuxOutcome::Failure::kTypeNotAColumn ? outcome.type
+                                                                               : outcome.code),
+           AuxFailureMessage(aux_table, static_cast<long long>(recno), account, group, outcome));
     };
 
-    std::vector<std::string_view> fields;
-    for (const auto& leading : info.leading_rows) {
-      std::vector<std::string> gbk;
-      for (const auto& v : leading) gbk.push_back(v ? Utf8ToGbk(*v) : std::string());
-      fields.assign(gbk.begin(), gbk.end());
-      row(fields, 0);
-    }
+    for (const auto& leading : info.leading_rows)
+      row([&](std::size_t at) { return at < leading.size() ? leading[at].value_or("") : ""; }, 0);
     LineReader reader(source_ + "/" + info.file);
     std::string line;
     std::uint64_t line_number = 0;
+    std::vector<std::string_view> fields;
     while (reader.Next(line)) {
       ++line_number;
       if (line.empty()) continue;
@@ -518,7 +474,12 @@ class Preflight {
         if (tab == std::string::npos) break;
         start = tab + 1;
       }
-      row(fields, line_number);
+      // The staged row holds each of these values as one field (table_text.h).
+      row(
+          [&](std::size_t at) {
+            return at < fields.size() ? GbkToUtf8(fields[at]) : std::string();
+          },
+          line_number);
     }
     if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += recno;
     if (failing > kRowsShown)
@@ -535,11 +496,6 @@ class Preflight {
           ArchiveWithoutTypeMessage(names.Count(), archives[names.Count()], names.Count()));
   }
 
-  static std::size_t Utf8Length(std::string_view s) {
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-  }
-
   static constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
 
   std::string source_;  // GBK
@@ -550,11 +506,8 @@ class Preflight {
   ScratchArea scratch_;
   std::string result_path_;
   bool chart_failed_ = false;
-  bool jzpz_aux_added_ = false;
-  bool kmye_aux_added_ = false;
-  std::map<std::string, TableInfo> tables_;                   // lower-case table -> info
-  std::unordered_map<std::string, std::string> chart_types_;  // lower-case code -> types
-  std::string lookup_broken_;                                 // why a look-up fails, if so
+  std::map<std::string, TableInfo> tables_;  // lower-case table -> info
+  std::string lookup_broken_;                // why a look-up fails, if so
 };
 
 }  // namespace

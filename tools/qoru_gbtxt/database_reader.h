@@ -23,6 +23,7 @@ class DatabaseReader {
   DatabaseReader(const DatabaseReader&) = delete;
   DatabaseReader& operator=(const DatabaseReader&) = delete;
   bool ok() const { return db_ != nullptr; }
+  sqlite3* handle() const { return db_; }
 
   // The table's columns in order; nullopt when there is no such table.
   std::optional<std::vector<std::string>> Columns(const std::string& table);
