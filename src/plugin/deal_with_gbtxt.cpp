@@ -171,7 +171,7 @@ bool TForm_DealWithVAROZ::RunConversion() {
   };
   try {
     held = db::ImportTables(runner_, WorkDir, ResultPath, *TableMap,
-                            AuxPassHold(*TableMap, AccountsFile));
+                            SpreadWhileImporting ? AuxPassHold(*TableMap, AccountsFile) : nullptr);
     import_stage.reset();
     notice_replaced();
     try {

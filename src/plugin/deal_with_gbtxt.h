@@ -65,6 +65,10 @@ class TForm_DealWithVAROZ : public StageHost {
   std::string WorkDir;       // GBK, ends with "/"
   std::string ResultPath;    // GBK
   std::string AccountsFile;  // GBK
+  // True: the voucher and balance tables are spread while they are imported, each row
+  // written once; false: imported first and walked through the queries, as tables kept
+  // from an earlier run are. Both leave the same database; the second is for comparing.
+  bool SpreadWhileImporting = true;
 
   static const std::string& Caption();  // "账套文本数据预处理" (GBK)
 

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -117,6 +118,89 @@ Rows DatabaseTest::OpenRows(const std::string& sql_utf8,
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '|') {
+      out += "\\|";
+    } else if (b < 0x20 || b == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", b);
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Every schema object and every row of the database, in a stable order.
+std::string DumpDatabase(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return "no database\n";
+  }
+  std::string out;
+  auto each = [&](const std::string& sql, auto&& row) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+      out += "error: " + std::string(sqlite3_errmsg(db)) + "\n";
+      return;
+    }
+    while (sqlite3_step(stmt) == SQLITE_ROW) row(stmt);
+    sqlite3_finalize(stmt);
+  };
+  auto text = [](sqlite3_stmt* stmt, int i) {
+    const auto* t = sqlite3_column_text(stmt, i);
+    return std::string(t ? reinterpret_cast<const char*>(t) : "",
+                       static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+  };
+  each("PRAGMA integrity_check",
+       [&](sqlite3_stmt* s) { out += "integrity: " + text(s, 0) + "\n"; });
+  std::vector<std::string> tables;
+  each("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name",
+       [&](sqlite3_stmt* s) {
+         out += "schema: " + text(s, 0) + "|" + Escaped(text(s, 1)) + "|" + Escaped(text(s, 2)) +
+                "|" + Escaped(text(s, 3)) + "\n";
+         if (text(s, 0) == "table") tables.push_back(text(s, 1));
+       });
+  for (const std::string& table : tables) {
+    std::string quoted = "\"";
+    for (const char c : table) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    quoted += "\"";
+    out += "table " + Escaped(table) + "\n";
+    each("SELECT _rowid_, * FROM " + quoted + " ORDER BY _rowid_", [&](sqlite3_stmt* s) {
+      std::string line;
+      for (int i = 0; i < sqlite3_column_count(s); ++i) {
+        if (i > 0) line += "|";
+        switch (sqlite3_column_type(s, i)) {
+          case SQLITE_NULL:
+            line += "N";
+            break;
+          case SQLITE_INTEGER:
+            line += "i:" + text(s, i);
+            break;
+          case SQLITE_FLOAT:
+            line += "f:" + text(s, i);
+            break;
+          case SQLITE_BLOB:
+            line += "b:" + Escaped(text(s, i));
+            break;
+          default:
+            line += "t:" + Escaped(text(s, i));
+        }
+      }
+      out += line + "\n";
+    });
+  }
+  sqlite3_close(db);
+  return out;
 }
 
 }  // namespace qoru::test

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,13 @@ std::vector<std::string> TableNames(const std::string& db_path);
 std::vector<std::string> ColumnNames(const std::string& db_path, const std::string& table);
 // Names of the entries of a directory, sorted.
 std::vector<std::string> DirectoryEntries(const std::string& dir);
+
+// A text with "\\", "|" and control bytes escaped, for one-line dumps.
+std::string Escaped(std::string_view text);
+// Every schema object and every row of the database file (row identities, storage
+// classes and values), in a stable order, one line each; "no database" when it cannot
+// be opened.
+std::string DumpDatabase(const std::string& path);
 
 // A temporary directory with an empty database file GBA.mdb, a connection open on it,
 // the two queries of the run and a statement runner over them.

@@ -122,6 +122,80 @@ TEST(Inspect, PredictsEveryFailureInTheRunsOwnWordsAndExitsOne) {
   }
 }
 
+// Replaces every `from` in a staged source file by raw bytes that UTF-8 test data
+// cannot carry.
+void Patch(const std::string& path, const std::string& from, const std::string& to) {
+  std::string bytes = test::ReadFile(path);
+  for (std::size_t at = 0; (at = bytes.find(from, at)) != std::string::npos; at += to.size())
+    bytes.replace(at, from.size(), to);
+  test::WriteFile(path, bytes);
+}
+
+TEST(Inspect, VerdictIsTheRunsOutcomeForTrickyPostings) {
+  std::string chinese255;
+  for (int i = 0; i < 255; ++i) chinese255 += "码";
+  struct Case {
+    const char* name;
+    std::vector<test::Row> chart;              // rows added to the chart
+    std::string account;                       // the posting's account
+    std::string group;                         // its 辅助核算组
+    std::map<std::string, std::string> bytes;  // placeholders -> raw bytes, in every file
+    bool converts;
+  };
+  const std::vector<Case> cases = {
+      {"bytes that are not GBK in an account",
+       {{"@@01", "x", "借", "A"}},
+       "@@01",
+       "a1",
+       {{"@@", "\xFF"}},
+       true},
+      {"bytes that are not GBK in a code", {}, "6602", "a@@1/b1", {{"@@", "\xFF\x80"}}, true},
+      {"a blank group", {}, "1001", "   ", {}, true},
+      {"a '/' alone", {}, "6602", "/", {}, true},
+      {"a '/' alone for one type", {}, "1122", "/", {}, false},
+      {"a trailing '/'", {}, "6602", "a1/", {}, true},
+      {"the good chart row first",
+       {{"7001", "x", "借", "A"}, {"7001", "y", "借", ""}},
+       "7001",
+       "a1",
+       {},
+       true},
+      {"the bad chart row first",
+       {{"7001", "y", "借", ""}, {"7001", "x", "借", "A"}},
+       "7001",
+       "a1",
+       {},
+       false},
+      {"type names with blanks around them",
+       {{"7002", "x", "借", " A / B "}},
+       "7002",
+       "a1",
+       {},
+       false},
+      {"a type name with a blank inside", {{"7003", "x", "借", "A/ B"}}, "7003", "a1", {}, true},
+      {"ASCII case differing", {{"ab01", "x", "借", "A"}}, "AB01", "a1", {}, true},
+      {"a 300-character code", {}, "6602", std::string(300, 'x') + "/b1", {}, false},
+      {"255 Chinese characters", {}, "6602", chinese255 + "/b1", {}, true},
+      {"256 Chinese characters", {}, "6602", chinese255 + "码/b1", {}, false},
+      {"Chinese characters in a code", {}, "6602", "部门甲/项目乙", {}, true},
+      {"four-byte characters in a code", {}, "6602", "@@/b1", {{"@@", "\x95\x32\x82\x36"}}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workspace ws;
+    BookSet set = SpreadableSet();
+    for (const test::Row& row : c.chart) set.kjkm.push_back(row);
+    set.jzpz.push_back({c.account, "难", "1", "0", "人民币", "0", c.group});
+    ws.WriteBookSet(set);
+    for (const auto& [from, to] : c.bytes)
+      for (const char* file : {"KJKM.txt", "JZPZ.txt"}) Patch(ws.source() + "/" + file, from, to);
+    const Inspected inspected = Inspect(ws.source());
+    const Converted converted = Convert(ws.source(), ws.work() + "cli");
+    EXPECT_EQ(converted.exit_code, c.converts ? 0 : 1) << converted.log;
+    EXPECT_EQ(inspected.exit_code, converted.exit_code) << inspected.report.dump(2);
+  }
+}
+
 TEST(Inspect, PredictsFailuresBeforeThePasses) {
   struct Case {
     const char* name;

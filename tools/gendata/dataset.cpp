@@ -109,6 +109,15 @@ constexpr std::string_view kBrandWords[] = {"晨光", "恒达", "海川", "云�
 constexpr std::string_view kTrades[] = {"电子", "精密机械", "贸易", "信息技术",
                                         "物流", "建材",     "包装", "化工"};
 
+constexpr std::string_view kSettlements[] = {"转账", "现金", "支票", "汇票", "电汇", "网银"};
+
+// Characters of a UTF-8 text.
+std::size_t Characters(std::string_view utf8) {
+  std::size_t n = 0;
+  for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return n;
+}
+
 constexpr std::string_view kSummaries[] = {
     "提取备用金",   "报销差旅费",   "支付货款",     "收到货款",   "采购原材料",     "销售商品",
     "计提工资",     "发放工资",     "支付水电费",   "计提折旧",   "结转销售成本",   "支付办公费",
@@ -263,7 +272,7 @@ void AssignAuxTypes(std::vector<Account>& chart, const std::vector<Archive>& arc
   if (usable.empty()) return;
   for (Account& a : chart) {
     if (!a.children.empty() || !rng.Percent(40)) continue;
-    const std::size_t n = 1 + rng.Below(std::min<std::size_t>(usable.size(), 3));
+    const std::size_t n = 1 + rng.Below(std::min<std::size_t>(usable.size(), 5));
     for (std::size_t k : Distinct(n, usable.size(), rng)) a.aux.push_back(usable[k]);
   }
 }
@@ -351,6 +360,20 @@ void WritePostings(DatasetWriter& out, const DatasetOptions& o, const std::vecto
     const std::string_view maker = rng.Pick(kMakers);
     std::string summary(rng.Pick(kSummaries));
     if (o.commas_and_quotes && rng.Percent(10)) summary = rng.Pick(kOddSummaries);
+    // A wide row's further columns (drawn only then, so that other book sets stay as
+    // they were).
+    std::string_view checker, settlement;
+    std::string attachments, settlement_no;
+    if (o.wide_rows) {
+      // Forty to eighty characters: the summary, then the details a long one carries.
+      const std::size_t target = 40 + rng.Below(41);
+      while (Characters(summary) < target)
+        summary += std::string("，") + std::string(rng.Pick(kSummaries));
+      checker = rng.Pick(kMakers);
+      settlement = rng.Pick(kSettlements);
+      attachments = std::to_string(rng.Below(9));
+      settlement_no = std::to_string(100000 + rng.Below(900000));
+    }
 
     // The first `debits` lines are debits with random amounts; the credits split their sum.
     const int debits = lines == 1 ? 1 : 1 + static_cast<int>(rng.Below(lines - 1));
@@ -370,8 +393,32 @@ void WritePostings(DatasetWriter& out, const DatasetOptions& o, const std::vecto
       const std::string zero = FormatAmount(0);
       const std::string group = AuxGroup(a, archives, o.irregular_aux_groups, rng);
       const bool debit = i < debits;
-      out.Posting({date, "记", number_text, summary, a.code, currency, debit ? amount : zero,
-                   debit ? zero : amount, void_flag, group, maker});
+      const PostingRow row{date,
+                           "记",
+                           number_text,
+                           summary,
+                           a.code,
+                           currency,
+                           debit ? amount : zero,
+                           debit ? zero : amount,
+                           void_flag,
+                           group,
+                           maker};
+      if (o.wide_rows) {
+        const bool foreign = currency != kRenminbi;
+        const PostingExtra extra{checker,
+                                 maker,
+                                 checker,
+                                 attachments,
+                                 settlement,
+                                 settlement_no,
+                                 date,
+                                 foreign ? amount : zero,
+                                 foreign ? "6.8500" : "1.0000"};
+        out.Posting(row, &extra);
+      } else {
+        out.Posting(row);
+      }
     }
     written += lines;
   }
@@ -406,7 +453,7 @@ std::vector<AuxTypeSpec> DefaultAuxTypes() {
 
 DatasetSummary WriteDataset(const std::string& dir, const DatasetOptions& options) {
   Rng rng(options.seed);
-  DatasetWriter out(dir, options.aux_types);
+  DatasetWriter out(dir, options.aux_types, options.wide_rows);
   const std::vector<Archive> archives = WriteArchives(out, options, rng);
   std::vector<Account> chart = BuildChart(options, rng);
   AssignAuxTypes(chart, archives, rng);

@@ -62,6 +62,9 @@ struct DatasetOptions {
   // with thousands separators ("1,000.00"). A converter that reads the files as
   // comma-separated text must survive them; its result is then not meaningful.
   bool commas_and_quotes = false;
+  // Wide voucher rows: twenty columns (审核人, 记账人, 出纳, 附件数, 结算方式, 结算号,
+  // 业务日期, 外币金额 and 汇率 after 制单人) and summaries of forty to eighty characters.
+  bool wide_rows = false;
 };
 
 // Turns on every irregularity that keeps the result meaningful: parents left out, other

@@ -1,5 +1,8 @@
 #include "gendata/dataset_writer.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -29,6 +32,14 @@ constexpr ColumnSpec kPostingColumns[] = {
     {"摘要", "文本,200"},       {"科目编号", "文本,40"}, {"币种", "文本,10"},
     {"借方金额", "数值,20"},    {"贷方金额", "数值,20"}, {"作废标志", "文本,1"},
     {"辅助核算组", "文本,200"}, {"制单人", "文本,20"}};
+constexpr ColumnSpec kWidePostingColumns[] = {
+    {"凭证日期", "日期,10"},    {"凭证字", "文本,4"},    {"凭证号", "文本,10"},
+    {"摘要", "文本,200"},       {"科目编号", "文本,40"}, {"币种", "文本,10"},
+    {"借方金额", "数值,20"},    {"贷方金额", "数值,20"}, {"作废标志", "文本,1"},
+    {"辅助核算组", "文本,200"}, {"制单人", "文本,20"},   {"审核人", "文本,20"},
+    {"记账人", "文本,20"},      {"出纳", "文本,20"},     {"附件数", "数值,4"},
+    {"结算方式", "文本,20"},    {"结算号", "文本,30"},   {"业务日期", "日期,10"},
+    {"外币金额", "数值,20"},    {"汇率", "数值,12"}};
 
 template <std::size_t N>
 void TableSection(GbkTextFile& out, const char* section, const char* file,
@@ -93,12 +104,16 @@ void GbkTextFile::Close() {
   if (std::fclose(f) != 0 || !written) throw std::runtime_error("写入文件失败：" + path_);
 }
 
-std::uint64_t WriteFormatDescription(const std::string& path,
-                                     const std::vector<AuxTypeSpec>& types) {
+std::uint64_t WriteFormatDescription(const std::string& path, const std::vector<AuxTypeSpec>& types,
+                                     bool wide) {
   GbkTextFile out(path);
   TableSection(out, "会计科目", kChartFile, kChartColumns);
   TableSection(out, "科目余额及发生额", kBalanceFile, kBalanceColumns);
-  TableSection(out, "记账凭证", kVoucherFile, kPostingColumns);
+  if (wide) {
+    TableSection(out, "记账凭证", kVoucherFile, kWidePostingColumns);
+  } else {
+    TableSection(out, "记账凭证", kVoucherFile, kPostingColumns);
+  }
   out.Line("[辅助核算项档案]");
   for (const AuxTypeSpec& t : types) out.Line(t.name);
   out.Line("");
@@ -136,9 +151,10 @@ bool HasText(std::string_view text) {
   return false;
 }
 
-DatasetWriter::DatasetWriter(const std::string& dir, const std::vector<AuxTypeSpec>& types)
-    : dir_(dir.empty() || dir.back() == '/' ? dir : dir + "/") {
-  description_bytes_ = WriteFormatDescription(dir_ + kDescriptionFile, types);
+DatasetWriter::DatasetWriter(const std::string& dir, const std::vector<AuxTypeSpec>& types,
+                             bool wide)
+    : dir_(dir.empty() || dir.back() == '/' ? dir : dir + "/"), wide_(wide) {
+  description_bytes_ = WriteFormatDescription(dir_ + kDescriptionFile, types, wide);
   chart_ = std::make_unique<GbkTextFile>(dir_ + kChartFile);
   balances_ = std::make_unique<GbkTextFile>(dir_ + kBalanceFile);
   postings_ = std::make_unique<GbkTextFile>(dir_ + kVoucherFile);
@@ -173,9 +189,18 @@ void DatasetWriter::Balance(const BalanceRow& row) {
   if (rmb && aux) ++summary_.rmb_aux_balances;
 }
 
-void DatasetWriter::Posting(const PostingRow& row) {
-  postings_->Row(row);
-  CountOdd(row.data(), row.size());
+void DatasetWriter::Posting(const PostingRow& row, const PostingExtra* extra) {
+  if (wide_) {
+    if (extra == nullptr) throw std::logic_error("a wide voucher table needs all its columns");
+    std::array<std::string_view, 20> all{};
+    std::copy(row.begin(), row.end(), all.begin());
+    std::copy(extra->begin(), extra->end(), all.begin() + row.size());
+    postings_->Row(all);
+    CountOdd(all.data(), all.size());
+  } else {
+    postings_->Row(row);
+    CountOdd(row.data(), row.size());
+  }
   const bool rmb = row[5] == kRenminbi;
   const bool valid = row[8] == "0";
   const bool aux = HasText(row[9]);

@@ -55,17 +55,21 @@ class GbkTextFile {
 using ChartRow = std::array<std::string_view, 4>;  // 科目编号 科目名称 余额方向 辅助核算项
 using BalanceRow = std::array<std::string_view, 7>;  // 科目编号 币种 期初 借方 贷方 期末 辅助核算组
 using PostingRow = std::array<std::string_view, 11>;  // 凭证日期 … 制单人, as in GSSM.txt
+// The nine columns that a wide voucher table has after 制单人: 审核人 … 汇率.
+using PostingExtra = std::array<std::string_view, 9>;
 
 // Writes one data set. The constructor writes GSSM.txt and opens every table file;
 // rows may then be added to the tables in any interleaving. Finish() closes them and
 // returns the counts.
 class DatasetWriter {
  public:
-  DatasetWriter(const std::string& dir, const std::vector<AuxTypeSpec>& types);
+  // `wide`: the voucher table has the nine further columns of PostingExtra.
+  DatasetWriter(const std::string& dir, const std::vector<AuxTypeSpec>& types, bool wide = false);
 
   void Account(const ChartRow& row);
   void Balance(const BalanceRow& row);
-  void Posting(const PostingRow& row);
+  // `extra` is required for a wide voucher table and ignored otherwise.
+  void Posting(const PostingRow& row, const PostingExtra* extra = nullptr);
   void ArchiveRow(std::size_t type, std::string_view code, std::string_view name);
 
   DatasetSummary Finish();
@@ -79,12 +83,14 @@ class DatasetWriter {
   std::vector<std::unique_ptr<GbkTextFile>> archives_;
   std::vector<std::string> archive_names_;
   std::set<std::string> codes_;  // account codes written, for the parent count
+  bool wide_ = false;            // the voucher table has the columns of PostingExtra
   DatasetSummary summary_;
 };
 
-// Writes GSSM.txt for the fixed tables and the given auxiliary item types.
-std::uint64_t WriteFormatDescription(const std::string& path,
-                                     const std::vector<AuxTypeSpec>& types);
+// Writes GSSM.txt for the fixed tables and the given auxiliary item types; `wide`: the
+// voucher table has the nine further columns of PostingExtra.
+std::uint64_t WriteFormatDescription(const std::string& path, const std::vector<AuxTypeSpec>& types,
+                                     bool wide = false);
 
 // "1234.50", "-0.05"; with `thousands` the integer part is grouped: "1,234.50".
 std::string FormatAmount(std::int64_t cents, bool thousands = false);

@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
   dataset->add_flag("--commas", options.commas_and_quotes,
                     "摘要含逗号或双引号，金额带千分位（如 1,000.00）");
   dataset->add_flag("--all", all_quirks, "打开以上全部特殊情况");
+  dataset->add_flag("--wide", options.wide_rows, "宽凭证行：凭证表 20 列，摘要 40 至 80 个字");
 
   std::string sample_dir;
   CLI::App* sample =
