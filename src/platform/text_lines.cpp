@@ -59,6 +59,16 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
   }
 }
 
+// The first CR or LF in [begin, stop), or stop.
+const char* LineEnd(const char* begin, const char* stop) {
+  const auto* lf =
+      static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)));
+  const char* limit = lf == nullptr ? stop : lf;
+  const auto* cr =
+      static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(limit - begin)));
+  return cr != nullptr ? cr : limit;
+}
+
 }  // namespace
 
 LineReader::LineReader(const std::string& path, std::size_t buffer_size)
@@ -100,8 +110,7 @@ bool LineReader::Next(std::string& line) {
     }
     const char* begin = buffer_.data() + pos_;
     const char* stop = buffer_.data() + end_;
-    const char* p = begin;
-    while (p < stop && *p != '\r' && *p != '\n') ++p;
+    const char* p = LineEnd(begin, stop);
     line.append(begin, static_cast<std::size_t>(p - begin));
     have_any = true;
     pos_ = static_cast<std::size_t>(p - buffer_.data());
@@ -184,10 +193,14 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
 
   LineWriter out(in_place ? temp.path : target, kBlock);
   std::string block(kBlock, '\0');
-  bool after_cr = false;  // the last byte handled was a CR
+  bool after_cr = false;  // the last byte handled was a CR, whose LF is still to come
   bool mid_line = false;  // bytes of a line have been written without its line end
   std::uint64_t written = 0;
   bool ended = false;
+  const auto put = [&](std::string_view bytes) {
+    out.Write(bytes);
+    written += bytes.size();
+  };
   while (!ended) {
     std::size_t n = ReadSome(in, block.data(), block.size(), source);
     if (n == 0) break;
@@ -195,35 +208,43 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
       n = static_cast<std::size_t>(static_cast<const char*>(nul) - block.data());
       ended = true;
     }
-    std::size_t run = 0;  // start of the current stretch of plain bytes
-    for (std::size_t i = 0; i < n; ++i) {
-      const char c = block[i];
-      if (c != '\r' && c != '\n') {
-        after_cr = false;
-        continue;
+    const char* const data = block.data();
+    std::size_t i = 0;
+    if (after_cr && n > 0) {
+      // A CR ended the last block: its line end is CR LF whatever follows.
+      put("\n");
+      if (data[0] == '\n') i = 1;
+      after_cr = false;
+    }
+    // Lines that end in CR LF stay as they are: only a lone CR or LF is rewritten, so
+    // the bytes between go out in long stretches.
+    std::size_t run = i;  // start of the bytes not yet written
+    while (i < n) {
+      const char* end = LineEnd(data + i, data + n);
+      if (end == data + n) {
+        mid_line = true;
+        break;
       }
-      out.Write(std::string_view(block.data() + run, i - run));
-      written += i - run;
-      run = i + 1;
-      if (c == '\n' && after_cr) {  // second half of CR LF
-        after_cr = false;
-        continue;
-      }
-      out.Write("\r\n");
-      written += 2;
-      after_cr = (c == '\r');
+      const auto at = static_cast<std::size_t>(end - data);
       mid_line = false;
+      if (*end == '\r' && at + 1 < n && data[at + 1] == '\n') {
+        i = at + 2;  // CR LF
+        continue;
+      }
+      if (*end == '\r' && at + 1 == n) {
+        put(std::string_view(data + run, at + 1 - run));  // the CR; its LF comes next
+        run = i = n;
+        after_cr = true;
+        continue;
+      }
+      put(std::string_view(data + run, at - run));  // a lone CR or LF
+      put("\r\n");
+      run = i = at + 1;
     }
-    if (run < n) {
-      out.Write(std::string_view(block.data() + run, n - run));
-      written += n - run;
-      mid_line = true;
-    }
+    if (run < n) put(std::string_view(data + run, n - run));
   }
-  if (mid_line) {
-    out.Write("\r\n");
-    written += 2;
-  }
+  if (after_cr) put("\n");
+  if (mid_line) put("\r\n");
   out.Close();
   if (in_place) {
     if (std::rename(temp.path.c_str(), target.c_str()) != 0)
