@@ -5,12 +5,14 @@
 // moment GBA.mdb appears in the work area, which ends the table text preparation:
 //   copy          staging of the source files (the last staging yield)
 //   table texts   rewriting the tables as comma-separated text (GBA.mdb appears)
-//   import        every table into GBA.mdb (the first yield of the chart)
+//   import        the tables other than JZPZ and KMYE (the first yield of the chart)
 //   chart         chart of accounts completion (its last yield)
-//   voucher prep  columns and row numbers of JZPZ, its select (the voucher status)
-//   voucher pass  the walk over JZPZ (its last yield)
-//   balance prep  columns of KMYE, its select (the balance status)
-//   balance pass  the walk over KMYE, aidInfo created (the auxiliary status)
+//   voucher prep  the chart read, JZPZ counted, created and given its columns (the
+//                 voucher status)
+//   voucher pass  JZPZ imported with its codes spread (its last yield)
+//   balance prep  the same for KMYE (the balance status)
+//   balance pass  KMYE imported with its codes spread, aidInfo created (the auxiliary
+//                 status)
 //   aux tables    aidInfo rows, aidVour, aidBal (DoIt returns)
 #include <sys/resource.h>
 #include <sys/stat.h>
