@@ -1,10 +1,10 @@
 #include "database/csv_reader.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -98,91 +98,138 @@ void CsvReader::ReadQuoted(CsvField& f) {
   }
 }
 
-std::uint64_t CountImportRows(std::string_view bytes) {
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  std::uint64_t records = 0;  // non-blank records after the first
-  bool header = true;         // the first record is still to end
-  while (p < end) {
-    // A line without a double quote is one record: step over it whole.
-    const char* lf =
-        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    const char* line_end = lf == nullptr ? end : lf;
-    const std::size_t length = static_cast<std::size_t>(line_end - p);
-    if (std::memchr(p, '"', length) == nullptr) {
-      const char* cr = static_cast<const char*>(std::memchr(p, '\r', length));
-      if (cr == nullptr || cr + 1 == line_end) {
-        const bool blank = (cr == nullptr ? length : length - 1) == 0;
-        if (!header && !blank) ++records;
-        header = false;
-        p = lf == nullptr ? end : lf + 1;
-        continue;
-      }
+namespace {
+
+// Counts the records of a staging text fed to it in pieces, by the reader's rules, with
+// nothing but its state carried from one piece to the next.
+class RecordCounter {
+ public:
+  void Feed(std::string_view piece) {
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    if (p == end) return;
+    if (cr_pending_) {  // a CR ended the last piece: a LF now belongs to it
+      cr_pending_ = false;
+      if (*p == '\n') ++p;
     }
-    // Byte by byte, as the reader goes: one record, which may run across line ends
-    // inside quotes.
-    bool any = false;
-    bool field_start = true;
-    bool quoted = false;
-    while (p < end) {
-      const char c = *p;
-      if (quoted) {
+    if (quote_pending_ && p < end) {  // a quote inside quotes ended the last piece
+      quote_pending_ = false;
+      if (*p == '"') {
         ++p;
-        if (c != '"') continue;
-        if (p < end && *p == '"') {
-          ++p;
-          continue;
-        }
-        quoted = false;
-        continue;
-      }
-      if (c == '\r' || c == '\n') {
-        ++p;
-        if (c == '\r' && p < end && *p == '\n') ++p;
-        break;
-      }
-      any = true;
-      if (c == '"' && field_start) {
-        quoted = true;
-        field_start = false;
       } else {
-        field_start = c == ',';
+        quoted_ = false;
       }
-      ++p;
     }
-    if (!header && any) ++records;
-    header = false;
+    while (p < end) {
+      if (quoted_) {
+        const auto* q =
+            static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(end - p)));
+        if (q == nullptr) return;
+        p = q + 1;
+        if (p == end) {
+          quote_pending_ = true;
+          return;
+        }
+        if (*p == '"') {
+          ++p;  // a doubled quote stands for one
+        } else {
+          quoted_ = false;
+        }
+        continue;
+      }
+      // Outside quotes: a stretch up to the next line end, in which only a quote at the
+      // start of a field changes anything.
+      const char* stop = LineEndIn(p, end);
+      while (p < stop) {
+        any_ = true;
+        const auto* q =
+            static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(stop - p)));
+        const char* plain_end = q == nullptr ? stop : q;
+        if (plain_end > p) field_start_ = plain_end[-1] == ',';
+        if (q == nullptr) {
+          p = stop;
+          break;
+        }
+        if (q == p ? field_start_ : q[-1] == ',') {
+          quoted_ = true;
+          field_start_ = false;
+          p = q + 1;
+          break;
+        }
+        field_start_ = false;
+        p = q + 1;
+      }
+      if (quoted_ || p == end) continue;
+      // A line end closes the record.
+      if (!header_ && any_) ++rows_;
+      header_ = false;
+      any_ = false;
+      field_start_ = true;
+      const char c = *p++;
+      if (c == '\r') {
+        if (p == end) {
+          cr_pending_ = true;
+        } else if (*p == '\n') {
+          ++p;
+        }
+      }
+    }
   }
-  return records;
+
+  // The rows, once the last piece has been fed.
+  std::uint64_t Finish() const { return rows_ + (!header_ && any_ ? 1 : 0); }
+
+ private:
+  // The first CR or LF in [p, end), or end.
+  static const char* LineEndIn(const char* p, const char* end) {
+    const auto* lf =
+        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    const char* limit = lf == nullptr ? end : lf;
+    const auto* cr =
+        static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(limit - p)));
+    return cr != nullptr ? cr : limit;
+  }
+
+  std::uint64_t rows_ = 0;      // non-blank records after the first that have ended
+  bool header_ = true;          // the first record has not ended yet
+  bool any_ = false;            // the current record holds a character
+  bool field_start_ = true;     // the next character starts a field
+  bool quoted_ = false;         // inside a quoted field
+  bool quote_pending_ = false;  // a quote inside quotes ended the last piece
+  bool cr_pending_ = false;     // a CR ended the last piece
+};
+
+}  // namespace
+
+std::uint64_t CountImportRows(std::string_view bytes) {
+  RecordCounter counter;
+  counter.Feed(bytes);
+  return counter.Finish();
 }
 
-std::uint64_t CountImportRowsOfFile(const std::string& path, const std::string& display_name) {
+std::uint64_t CountImportRowsOfFile(const std::string& path, const std::string& display_name,
+                                    std::size_t block_size) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     throw EngineError(
         fmt::format("cannot open text file {}: {}", display_name, SystemErrorText(errno)));
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    throw EngineError(
-        fmt::format("cannot read text file {}: {}", display_name, SystemErrorText(err)));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  std::string block(std::max<std::size_t>(block_size, 1), '\0');
+  RecordCounter counter;
+  while (true) {
+    const ssize_t n = ::read(fd, block.data(), block.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0)
+      throw EngineError(
+          fmt::format("cannot read text file {}: {}", display_name, SystemErrorText(errno)));
+    if (n == 0) break;
+    counter.Feed(std::string_view(block.data(), static_cast<std::size_t>(n)));
   }
-  if (st.st_size == 0) {
-    ::close(fd);
-    return 0;
-  }
-  const auto size = static_cast<std::size_t>(st.st_size);
-  void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-  const int err = errno;
-  ::close(fd);
-  if (map == MAP_FAILED)
-    throw EngineError(
-        fmt::format("cannot read text file {}: {}", display_name, SystemErrorText(err)));
-  ::madvise(map, size, MADV_SEQUENTIAL);
-  const std::uint64_t rows = CountImportRows(std::string_view(static_cast<const char*>(map), size));
-  ::munmap(map, size);
-  return rows;
+  return counter.Finish();
 }
 
 }  // namespace qoru::db

@@ -59,8 +59,9 @@ class CsvReader {
 // without quotes are stepped over whole, so counting costs a fraction of reading.
 std::uint64_t CountImportRows(std::string_view bytes);
 
-// CountImportRows of the file at `path`; an EngineError naming `display_name` (UTF-8)
-// when the file cannot be read.
-std::uint64_t CountImportRowsOfFile(const std::string& path, const std::string& display_name);
+// CountImportRows of the file at `path`, read `block_size` bytes at a time; an
+// EngineError naming `display_name` (UTF-8) when the file cannot be read.
+std::uint64_t CountImportRowsOfFile(const std::string& path, const std::string& display_name,
+                                    std::size_t block_size = 1 << 20);
 
 }  // namespace qoru::db

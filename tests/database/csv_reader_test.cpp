@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 #include "test_support/temp_dir.h"
 
 namespace qoru::db {
@@ -83,6 +86,56 @@ TEST(CsvReader, RecordsAcrossBufferBoundariesReadAsInMemory) {
   ::close(fd);
   EXPECT_EQ(file_records, ReadText(text));
   EXPECT_GT(file_records.size(), 10000u);
+}
+
+// The rows an import makes of `bytes`, by reading every record.
+std::uint64_t RowsByReading(const std::string& bytes) {
+  CsvReader reader(bytes);
+  std::vector<CsvField> fields;
+  bool blank = false;
+  std::uint64_t rows = 0;
+  bool header = true;
+  while (reader.Next(fields, &blank)) {
+    if (!header && !blank) ++rows;
+    header = false;
+  }
+  return rows;
+}
+
+TEST(CsvReader, CountingRowsAgreesWithReadingThemInPiecesOfAnySize) {
+  std::vector<std::string> inputs = {
+      "",
+      "a,b\r\n",
+      "a,b\r\n1,2\r\n\r\n3,4",
+      "\r\n\r\nx\r\n",
+      "h\n1\r2\n\r3\r\n",
+      "h\r\n\"a\r\nb\",1\r\n\"\"\r\n\"x\"\"\r\n\"\r\n",
+      "h\r\nx\"y\r\n,\"q\r\nz\"\r\n\"unterminated\r\nrest",
+      "h\r\n\"a\"b\",\"c\r\n",
+      "h\r\n\"\"\"\"\r\n\"\"\r\n",
+      "\"h\r\n1\"\r\n2\r",
+  };
+  // Random texts of the characters that matter, and others.
+  std::uint64_t state = 42;
+  const char alphabet[] = {'a', ',', '"', '\r', '\n', 'b', ',', '"'};
+  for (int n = 0; n < 300; ++n) {
+    std::string text;
+    const int length = n % 60;
+    for (int i = 0; i < length; ++i) {
+      state = state * 6364136223846793005ull + 1442695040888963407ull;
+      text += alphabet[(state >> 33) % sizeof alphabet];
+    }
+    inputs.push_back(text);
+  }
+  test::TempDir dir;
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(testing::PrintToString(input));
+    const std::uint64_t expected = RowsByReading(input);
+    EXPECT_EQ(CountImportRows(input), expected);
+    test::WriteFile(dir / "t.txt", input);
+    for (std::size_t block : {1, 2, 3, 7, 1 << 20})
+      EXPECT_EQ(CountImportRowsOfFile(dir / "t.txt", "t.txt", block), expected) << block;
+  }
 }
 
 }  // namespace
