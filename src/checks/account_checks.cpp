@@ -16,7 +16,7 @@ void CheckVouchersVsBalances(const Chart& chart, const PostingPass& postings,
       return Finding{CheckId::kVouchersVsBalances,
                      "",
                      0,
-                     "科目 " + code + " 凭证合计 借方 " + p.debit.ToString() + "、贷方 " +
+                     "科目 " + code + " 的凭证合计 借方 " + p.debit.ToString() + "、贷方 " +
                          p.credit.ToString() + "，余额表合计 借方 " + b.debit.ToString() +
                          "、贷方 " + b.credit.ToString(),
                      {{"account", code},

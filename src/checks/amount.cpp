@@ -144,9 +144,17 @@ AmountText ParseAmount(std::string_view text, Amount* out) {
     while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
     if (!fits()) return AmountText::kOutOfRange;
   }
+  // Up to 18 digits fit a 64-bit integer, which is much cheaper to build.
   Units units = 0;
-  for (char c : significant_whole) units = units * 10 + (c - '0');
-  for (char c : fraction) units = units * 10 + (c - '0');
+  if (significant_whole.size() + fraction.size() <= 18) {
+    std::uint64_t small = 0;
+    for (char c : significant_whole) small = small * 10 + static_cast<std::uint64_t>(c - '0');
+    for (char c : fraction) small = small * 10 + static_cast<std::uint64_t>(c - '0');
+    units = static_cast<Units>(small);
+  } else {
+    for (char c : significant_whole) units = units * 10 + (c - '0');
+    for (char c : fraction) units = units * 10 + (c - '0');
+  }
   *out = Amount::FromUnits(negative ? -units : units, static_cast<int>(fraction.size()));
   return AmountText::kValue;
 }

@@ -27,7 +27,11 @@ BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Cha
   const int credit = s.Add(balances.Column(Role::kCredit));
   const int closing = s.Add(balances.Column(Role::kClosing));
   const int aux = s.Add(balances.Column(Role::kAux));
-  const auto column = [&](Role r) -> const std::string& { return *balances.Column(r); };
+  const auto column = [&](Role r) { return balances.Column(r) ? *balances.Column(r) : ""; };
+  const std::string opening_column = column(Role::kOpening);
+  const std::string debit_column = column(Role::kDebit);
+  const std::string credit_column = column(Role::kCredit);
+  const std::string closing_column = column(Role::kClosing);
 
   CheckResult& roll = report[CheckId::kBalanceRollForward];
   const bool check_roll = !roll.skipped;
@@ -42,10 +46,10 @@ BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Cha
   db.Scan(table, s.expressions, [&](std::int64_t row, const ScanRow& r) {
     rows = row;
     Amount o, d, c, z;
-    if (opening >= 0) o = values.ReadAmount(r, opening, row, column(Role::kOpening));
-    if (debit >= 0) d = values.ReadAmount(r, debit, row, column(Role::kDebit));
-    if (credit >= 0) c = values.ReadAmount(r, credit, row, column(Role::kCredit));
-    if (closing >= 0) z = values.ReadAmount(r, closing, row, column(Role::kClosing));
+    if (opening >= 0) o = values.ReadAmount(r, opening, row, opening_column);
+    if (debit >= 0) d = values.ReadAmount(r, debit, row, debit_column);
+    if (credit >= 0) c = values.ReadAmount(r, credit, row, credit_column);
+    if (closing >= 0) z = values.ReadAmount(r, closing, row, closing_column);
     if (year >= 0) {
       const std::string_view y = TrimBlanks(r.Text(year));
       if (row == 1)

@@ -31,9 +31,6 @@ BookDatabase::BookDatabase(const std::string& path) {
   // Reading the schema is what tells a database from any other file.
   if (sqlite3_exec(db_.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK)
     db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));
-  // A larger page cache than the default 2 MB: the scans read each page once, but the
-  // schema and index pages of a big database are touched again and again.
-  sqlite3_exec(db_.get(), "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
 }
 
 std::vector<std::string> BookDatabase::Texts(const std::string& sql,

@@ -9,14 +9,6 @@ char AsciiLower(char c) {
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
-
 void AccountKeyInto(std::string_view code, std::string& out) {
   const std::string_view trimmed = TrimBlanks(code);
   out.resize(trimmed.size());

@@ -9,7 +9,13 @@ namespace qoru::checks {
 
 // `text` without the characters of code 32 or lower (blanks, control characters) at
 // either end.
-std::string_view TrimBlanks(std::string_view text);
+inline std::string_view TrimBlanks(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  return text.substr(begin, end - begin);
+}
 
 // The form in which account codes compare: trimmed, ASCII letters lower-cased.
 std::string AccountKey(std::string_view code);

@@ -34,18 +34,21 @@ std::string AddedRowTest(BookDatabase& db, const TableRoles& table) {
   std::string sources;
   for (const std::string& name : db.TableNames()) {
     if (!IsScratchTable(name) || !HasColumn(db.Columns(name), kCodeColumn)) continue;
-    sources += (sources.empty() ? "" : " UNION ALL ") + std::string("SELECT ") +
-               db::QuoteName(kCodeColumn) + " FROM " + db::QuoteName(name);
+    if (!sources.empty()) sources += " UNION ALL ";
+    sources.append("SELECT ").append(db::QuoteName(kCodeColumn)).append(" FROM ");
+    sources += db::QuoteName(name);
   }
   if (sources.empty()) return "0";
-  std::string test = "(" + db::QuoteName(kNameColumn) + " = '" + std::string(kAddedName) + "'";
+  std::string test = "(";
+  test.append(db::QuoteName(kNameColumn)).append(" = '").append(kAddedName).append("'");
   for (const std::string& c : columns) {
     if (EqualsIgnoringAsciiCase(c, kCodeColumn) || EqualsIgnoringAsciiCase(c, kNameColumn) ||
         EqualsIgnoringAsciiCase(c, kDirectionColumn))
       continue;
-    test += " AND " + db::QuoteName(c) + " IS NULL";
+    test.append(" AND ").append(db::QuoteName(c)).append(" IS NULL");
   }
-  return test + " AND " + db::QuoteName(kCodeColumn) + " IN (" + sources + "))";
+  test.append(" AND ").append(db::QuoteName(kCodeColumn)).append(" IN (");
+  return test.append(sources).append("))");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ void ValueReader::Record(std::int64_t row, const std::string& column, std::strin
     f.check = CheckId::kBadValue;
     f.table = table_;
     f.row = row;
-    f.message = column + " 的值“" + std::string(value) + "”" + why;
+    f.message = column + "的值“" + std::string(value) + "”" + why;
     f.fields = {{"table", table_}, {"row", row}, {"column", column}, {"value", value}};
     return f;
   });

@@ -65,12 +65,18 @@ void CheckVoucherNumbering(const VoucherBook& book, const std::string& table, Ch
   std::vector<Group> groups;
   std::unordered_map<std::string, std::size_t> index;
   std::string key;
+  std::size_t last = SIZE_MAX;  // the group of the previous voucher, usually this one's
   for (const Voucher& v : book.vouchers()) {
-    key = fmt::format("{}-{}-", v.year, v.month);
-    key.append(v.type);
-    const auto [it, inserted] = index.try_emplace(key, groups.size());
-    if (inserted) groups.push_back({v.year, v.month, v.type, true, {}});
-    Group& g = groups[it->second];
+    if (last == SIZE_MAX || groups[last].year != v.year || groups[last].month != v.month ||
+        groups[last].type != v.type) {
+      key.assign(std::to_string(v.year * 100 + v.month));
+      key.push_back('-');
+      key.append(v.type);
+      const auto [it, inserted] = index.try_emplace(key, groups.size());
+      if (inserted) groups.push_back({v.year, v.month, v.type, true, {}});
+      last = it->second;
+    }
+    Group& g = groups[last];
     std::uint64_t n = 0;
     if (!g.all_digits) continue;
     if (NumberValue(v.number, &n)) {
