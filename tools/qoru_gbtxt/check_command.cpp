@@ -15,6 +15,7 @@
 #include "database/engine_error.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/work_area.h"
 
 namespace qoru::host {
@@ -97,7 +98,50 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
 
 }  // namespace
 
+CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
+  CLI::App* check = app.add_subcommand(
+      "check",
+      "检查账套是否自洽：凭证借贷平衡、凭证号连续、余额表的期初 + 发生 = 期末、"
+      "凭证发生额与余额表一致、上级科目等于下级合计、试算平衡、科目都在会计科目表中、"
+      "分录记在末级科目、凭证日期在账套年度内、金额和日期可以读取。每个问题一行，写明检查项、"
+      "严重程度、表和行、凭证或科目和金额；然后每项检查一行计数，最后是合计和用时。");
+  check->group("子命令");
+  check->footer(
+      "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告也算），"
+      "2 参数错误或输入无法读取。");
+  UseChinese(*check);
+  CLI::Option* db = check
+                        ->add_option("--db", options.database,
+                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找")
+                        ->type_name("文件");
+  check
+      ->add_option("--source", options.source,
+                   "账套目录：先用本库转换到一个临时目录（结束后删除，不写用户的任何文件）"
+                   "再检查，结果与 --db 相同")
+      ->type_name("目录")
+      ->excludes(db);
+  check
+      ->add_option("--gssm", options.description,
+                   "与 --db 一起使用：格式说明文件（默认为数据库所在目录下的 GSSM.txt）")
+      ->type_name("文件")
+      ->needs(db);
+  check
+      ->add_option("--column", options.columns,
+                   "指定某个角色的列，格式 表.角色=列名，例如 postings.date=业务日期；表为 "
+                   "postings、balances 或 chart，可重复")
+      ->type_name("表.角色=列名");
+  check
+      ->add_option("--max-findings", options.max_findings,
+                   "每项检查最多列出的问题数（默认 100）；计数总是完整的")
+      ->type_name("N");
+  check->add_flag("--strict", options.strict, "警告也算作错误（退出码 1）");
+  check->add_flag("--json", options.json, "在标准输出打印一个 JSON 对象代替文字报告");
+  return check;
+}
+
 int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
+  if (options.database.empty() && options.source.empty())
+    return Refuse("check 需要 --db 或 --source；用 qoru-gbtxt check --help 查看用法");
   std::string error;
   const auto overrides = Overrides(options.columns, &error);
   if (!overrides) return Refuse(error);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 namespace qoru::host {
@@ -23,6 +24,9 @@ struct CheckCommandOptions {
   bool strict = false;               // --strict
   bool json = false;                 // --json
 };
+
+// Adds the subcommand `check` with its options, filled into `options`, to `app`.
+CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options);
 
 // Converts the book set `source` into the prepared work area `work` (ending in "/")
 // with the library; false with the reason when the conversion did not succeed.

@@ -305,47 +305,7 @@ int main(int argc, char** argv) {
   inspect->add_flag("--json", inspect_options.json, "在标准输出打印一个 JSON 对象代替文字报告");
 
   qoru::host::CheckCommandOptions check_options;
-  CLI::App* check = app.add_subcommand(
-      "check",
-      "检查账套是否自洽：凭证借贷平衡、凭证号连续、余额表期初 + 发生 = "
-      "期末、凭证发生额与余额表一致、"
-      "上级科目等于下级合计、试算平衡、科目都在会计科目表中且分录记在末级科目、凭证日期在账套年度内"
-      "、"
-      "金额和日期可以读取。每个问题一行，写明表、行、检查项、严重程度、凭证或科目和金额；"
-      "然后每项检查一行计数和用时。");
-  check->group("子命令");
-  check->footer(
-      "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告也算），"
-      "2 参数错误或输入无法读取。");
-  qoru::host::UseChinese(*check);
-  CLI::Option* check_db =
-      check
-          ->add_option("--db", check_options.database,
-                       "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找")
-          ->type_name("文件");
-  CLI::Option* check_source =
-      check
-          ->add_option("--source", check_options.source,
-                       "账套目录：先用本库转换到一个临时目录（结束后删除，不写用户的任何文件）"
-                       "再检查，结果与 --db 相同")
-          ->type_name("目录")
-          ->excludes(check_db);
-  check
-      ->add_option("--gssm", check_options.description,
-                   "与 --db 一起使用：格式说明文件（默认为数据库所在目录下的 GSSM.txt）")
-      ->type_name("文件")
-      ->needs(check_db);
-  check
-      ->add_option("--column", check_options.columns,
-                   "指定某个角色的列，格式 表.角色=列名，例如 postings.date=业务日期；表为 "
-                   "postings、balances 或 chart，可重复")
-      ->type_name("表.角色=列名");
-  check
-      ->add_option("--max-findings", check_options.max_findings,
-                   "每项检查最多列出的问题数（默认 100）；计数总是完整的")
-      ->type_name("N");
-  check->add_flag("--strict", check_options.strict, "警告也算作错误（退出码 1）");
-  check->add_flag("--json", check_options.json, "在标准输出打印一个 JSON 对象代替文字报告");
+  CLI::App* check = qoru::host::AddCheckSubcommand(app, check_options);
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (const std::string problem =
@@ -365,10 +325,6 @@ int main(int argc, char** argv) {
   }
   if (convert->parsed()) return Convert(convert_options);
   if (inspect->parsed()) return Inspect(inspect_options);
-  if (check->parsed()) {
-    if (check_db->count() == 0 && check_source->count() == 0)
-      return Refuse("check 需要 --db 或 --source；用 qoru-gbtxt check --help 查看用法");
-    return Check(std::move(check_options));
-  }
+  if (check->parsed()) return Check(std::move(check_options));
   return Refuse("缺少子命令");
 }
