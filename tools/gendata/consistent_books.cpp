@@ -412,8 +412,8 @@ class Books {
       for (std::size_t i = 0; i < 2; ++i)
         Planted("non-leaf-posting", kPostings, row + i, "分录记在上级科目 " + chart_[parent].code);
     }
-    for (const char* kind :
-         {"voucher-balance", "vouchers-vs-balances", "bad-value", "voucher-numbering"})
+    for (const char* kind : {"voucher-balance", "vouchers-vs-balances", "bad-value",
+                             "voucher-numbering", "date-out-of-year"})
       if (Pending(kind))
         throw std::runtime_error(std::string("账套太小，无法植入 ") + kind +
                                  "（请增加 --postings）");
