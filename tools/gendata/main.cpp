@@ -2,6 +2,7 @@
 //   qoru-gendata dataset --out DIR [--seed N] [--postings N] [--balances N] [--all] ...
 //   qoru-gendata sample --out DIR
 //   qoru-gendata large --out FILE --bytes 1g [--lf]
+//   qoru-gendata consistent --out DIR [--postings N] [--plant KIND]... [--exact-amounts]
 #include <CLI/CLI.hpp>
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gendata/consistent_books.h"
 #include "gendata/dataset.h"
 
 namespace {
@@ -137,6 +139,39 @@ int main(int argc, char** argv) {
   large->add_option("--seed", large_seed, "随机种子")->capture_default_str();
   large->add_flag("--lf", large_lf, "约八分之一的行只以 LF 结尾（其余为 CR LF）");
 
+  qoru::gen::ConsistentOptions consistent_options;
+  std::string consistent_dir;
+  CLI::App* consistent = app.add_subcommand(
+      "consistent",
+      "生成一个自洽的账套（凭证平衡、余额与凭证一致、上级等于下级合计、凭证号连续），"
+      "可以植入指定种类的错误");
+  consistent->set_help_flag("-h,--help", "显示帮助并退出");
+  consistent->add_option("--out", consistent_dir, "输出目录（不存在时自动创建）")->required();
+  consistent->add_option("--seed", consistent_options.seed, "随机种子")->capture_default_str();
+  consistent->add_option("--postings", consistent_options.postings, "大约的凭证分录行数")
+      ->capture_default_str();
+  consistent
+      ->add_option("--top-accounts", consistent_options.top_accounts, "一级科目个数（2 至 20）")
+      ->capture_default_str();
+  consistent->add_option("--depth", consistent_options.depth, "科目级次（1 至 4）")
+      ->capture_default_str();
+  consistent->add_option("--year", consistent_options.year, "会计年度")->capture_default_str();
+  consistent->add_flag("!--keep-parents", consistent_options.omit_parents,
+                       "科目表保留全部上级科目（默认省略一些，由转换补全）");
+  consistent->add_flag("--exact-amounts", consistent_options.exact_amounts,
+                       "加入十八位整数、负数、四位小数的金额和 0.10 + 0.20 这样的合计");
+  consistent
+      ->add_option(
+          "--plant", consistent_options.plants,
+          "植入一种错误，可重复：" +
+              [] {
+                std::string kinds;
+                for (const std::string& k : qoru::gen::PlantKinds())
+                  kinds += (kinds.empty() ? "" : "、") + k;
+                return kinds;
+              }())
+      ->check(CLI::IsMember(qoru::gen::PlantKinds()));
+
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -155,6 +190,17 @@ int main(int argc, char** argv) {
     } else if (*sample) {
       MakeDirectory(sample_dir);
       PrintSummary(sample_dir, qoru::gen::WriteSampleDataset(sample_dir));
+    } else if (*consistent) {
+      MakeDirectory(consistent_dir);
+      const auto s = qoru::gen::WriteConsistentBooks(consistent_dir, consistent_options);
+      std::printf(
+          "已生成自洽的账套：%s\n  科目 %zu 个（省略的上级科目 %zu 个），凭证 %zu 张，"
+          "分录 %zu 行，余额 %zu 行\n",
+          consistent_dir.c_str(), s.accounts, s.omitted_parents, s.vouchers, s.postings,
+          s.balances);
+      for (const auto& p : s.planted)
+        std::printf("  植入 %s：%s 第 %zu 行，%s\n", p.kind.c_str(), p.file.c_str(), p.row,
+                    p.what.c_str());
     } else if (*large) {
       MakeDirectory(std::filesystem::path(large_file).parent_path());
       const std::uint64_t written =

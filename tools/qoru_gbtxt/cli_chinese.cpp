@@ -123,6 +123,18 @@ std::string ArgumentErrorText(const CLI::ParseError& error) {
     if (what.find("missing") != std::string::npos) return "选项 " + FirstWord(what) + " 缺少值";
     return "选项 " + FirstWord(what) + " 的值的个数不对";
   }
+  if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr)
+    return "选项 " + FirstWord(what) + " 和 " + After(what, "excludes") + " 不能同时使用";
+  if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr)
+    return "选项 " + FirstWord(what) + " 需要与 " + After(what, "requires") + " 一起使用";
+  if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr &&
+      what.rfind("Could not convert:", 0) == 0) {
+    // "Could not convert: --max-findings = x"
+    const std::string rest = After(what, "Could not convert:");
+    const std::size_t equals = rest.find(" = ");
+    return "选项 " + rest.substr(0, equals) + " 的值无效" +
+           (equals == std::string::npos ? "" : "：" + rest.substr(equals + 3));
+  }
   if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr ||
       dynamic_cast<const CLI::ValidationError*>(&error) != nullptr)
     return "选项 " + FirstWord(what) + " 的值无效";

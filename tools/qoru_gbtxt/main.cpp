@@ -2,7 +2,7 @@
 // the work area, loads libqoru_ERP_GBtxt.so, calls DoIt with its own WriteLog and trace
 // hook (messages to stderr and to qoru.log in the work directory), prints the result
 // text and exits 0 for a path, 1 for "0", 2 for wrong arguments or a source that is not
-// a book set.
+// a book set. `inspect` previews a conversion; `check` checks a converted book set.
 #include <unistd.h>
 
 #include <csignal>
@@ -19,6 +19,7 @@
 #include "platform/gbk_codec.h"
 #include "platform/trace.h"
 #include "qoru_gbtxt/book_set_preflight.h"
+#include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/preflight_output.h"
@@ -63,6 +64,9 @@ struct ConvertOptions {
   bool keep_work = false;
   bool json = false;
   bool verbose = false;
+  bool check = false;                      // run the checks after a successful conversion
+  std::vector<std::string> check_columns;  // their --column values
+  std::size_t max_findings = 100;
 };
 
 struct InspectOptions {
@@ -98,6 +102,9 @@ int Convert(ConvertOptions options) {
       options.face != "window")
     return Refuse("--face 的值无效：" + options.face + "（可选 headless、terminal、window）");
 
+  if (const std::string problem = qoru::host::ColumnOptionsProblem(options.check_columns);
+      !problem.empty())
+    return Refuse(problem);
   if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
   if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
@@ -128,13 +135,19 @@ int Convert(ConvertOptions options) {
   std::string result = "0";
   if (converted) result = qoru::GbkToUtf16(expected) == text ? expected : qoru::Utf16ToUtf8(text);
   g_summary.Finish(options.work, result, converted ? std::string() : why);
+  qoru::host::ConversionChecks checks;
+  if (options.check && converted)
+    checks = qoru::host::CheckConversion(options.work, options.check_columns, options.max_findings);
   if (options.json) {
-    std::printf("%s\n", g_summary.Json().dump(2).c_str());
+    nlohmann::ordered_json summary = g_summary.Json();
+    if (options.check && converted) summary["checks"] = std::move(checks.json);
+    std::printf("%s\n",
+                summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
   } else {
     if (!converted && options.face == "headless")
       std::fprintf(stderr, "转换未成功：%s\n", why.c_str());
     // The summary first, so that the result is the last line a user sees.
-    const std::string summary = g_summary.Text();
+    const std::string summary = g_summary.Text() + checks.text;
     for (std::size_t start = 0; start < summary.size();) {
       const std::size_t end = summary.find('\n', start);
       PrintToUser(summary.substr(start, end - start));
@@ -143,9 +156,22 @@ int Convert(ConvertOptions options) {
     std::fflush(stderr);
     std::printf("%s\n", result.c_str());
   }
-  g_log.Write("摘要", g_summary.Text());
+  g_log.Write("摘要", g_summary.Text() + checks.text);
   g_log.Write("结果", converted ? result : "0（" + why + "）");
   return converted ? kExitDone : kExitNotConverted;
+}
+
+int Check(qoru::host::CheckCommandOptions options) {
+  g_quiet_log = true;
+  ::setenv("QORU_FACE", "headless", 1);
+  return qoru::host::RunCheckCommand(
+      std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
+        qoru::host::PluginLibrary library;
+        if (!library.Load(why)) return false;
+        if (library.DoIt(0, work, source) != u"0") return true;
+        *why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
+        return false;
+      });
 }
 
 }  // namespace
@@ -213,7 +239,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", std::string("qoru-gbtxt ") + QORU_VERSION, "显示版本并退出");
   app.footer(
       "退出码：0 转换成功（标准输出为数据库路径），1 转换未成功（标准输出为 0），"
-      "2 参数错误或源目录不是账套。");
+      "2 参数错误或源目录不是账套。check 的退出码见 qoru-gbtxt check --help。");
 
   ConvertOptions convert_options;
   CLI::App* convert = app.add_subcommand(
@@ -248,6 +274,20 @@ int main(int argc, char** argv) {
                     "在标准输出打印一个 JSON 对象（结果、各表行数、补全的上级科目、辅助核算编码、"
                     "被拒绝的语句、各阶段用时），代替数据库路径和文字摘要");
   convert->add_flag("--verbose", convert_options.verbose, "在标准错误上打印执行的每条语句及其用时");
+  CLI::Option* convert_check = convert->add_flag(
+      "--check", convert_options.check,
+      "转换成功后检查账套（同 check 子命令），结果加入摘要和 --json 的 \"checks\"；"
+      "不改变退出码");
+  convert
+      ->add_option("--column", convert_options.check_columns,
+                   "检查时指定某个角色的列，格式 表.角色=列名（同 check），可重复")
+      ->type_name("表.角色=列名")
+      ->needs(convert_check);
+  convert
+      ->add_option("--max-findings", convert_options.max_findings,
+                   "检查时每项最多列出的问题数（默认 100）")
+      ->type_name("N")
+      ->needs(convert_check);
 
   InspectOptions inspect_options;
   CLI::App* inspect = app.add_subcommand(
@@ -264,8 +304,12 @@ int main(int argc, char** argv) {
       ->type_name("目录");
   inspect->add_flag("--json", inspect_options.json, "在标准输出打印一个 JSON 对象代替文字报告");
 
+  qoru::host::CheckCommandOptions check_options;
+  CLI::App* check = qoru::host::AddCheckSubcommand(app, check_options);
+
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (const std::string problem = qoru::host::CheckTopLevelWord(args, {"convert", "inspect"});
+  if (const std::string problem =
+          qoru::host::CheckTopLevelWord(args, {"convert", "inspect", "check"});
       !problem.empty())
     return Refuse(problem + "；用 qoru-gbtxt --help 查看用法");
   try {
@@ -281,5 +325,6 @@ int main(int argc, char** argv) {
   }
   if (convert->parsed()) return Convert(convert_options);
   if (inspect->parsed()) return Inspect(inspect_options);
+  if (check->parsed()) return Check(std::move(check_options));
   return Refuse("缺少子命令");
 }

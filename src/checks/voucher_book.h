@@ -1,0 +1,81 @@
+// The vouchers of the postings, gathered as the postings stream by: a voucher is the
+// postings of one (year and month of the date, type, number), type and number trimmed.
+// Each keeps the sums of its non-void debits and credits and the row of its first
+// posting; vouchers are listed in the order of their first postings.
+//
+// A million postings make a quarter of a million vouchers, so the book avoids a node
+// per voucher and a cache miss per look-up where it can:
+//   - the voucher of the previous posting is tried first (a voucher's postings usually
+//     follow one another);
+//   - vouchers numbered 1, 2, 3 ... are found by their number within their year, month
+//     and type, in a vector that is read and grown in order;
+//   - all others go to an open-addressing table of indexes.
+// The vouchers sit in one vector, their texts in chunks that never move.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "checks/amount.h"
+
+namespace qoru::checks {
+
+struct Voucher {
+  int year = 0;
+  int month = 0;
+  std::string_view type;    // trimmed; the book keeps the text
+  std::string_view number;  // trimmed
+  std::int64_t first_row = 0;
+  Amount debit, credit;  // non-void postings only
+  std::uint64_t hash = 0;
+};
+
+class VoucherBook {
+ public:
+  // The voucher of a posting (added with its first posting at `row`).
+  Voucher& Find(int year, int month, std::string_view type, std::string_view number,
+                std::int64_t row);
+
+  const std::vector<Voucher>& vouchers() const { return vouchers_; }
+
+ private:
+  // The vouchers of one year, month and type whose numbers are written as plain
+  // numbers ("7", never "007"), by number.
+  struct Group {
+    int year = 0;
+    int month = 0;
+    std::string_view type;
+    std::vector<std::uint32_t> by_number;  // index + 1 of the voucher numbered n, or 0
+    std::size_t count = 0;                 // vouchers in by_number
+    bool overflowed = false;               // a number too far beyond the others went to the table
+  };
+
+  Group& GroupOf(int year, int month, std::string_view type);
+  Voucher& Add(int year, int month, std::string_view type, std::string_view number,
+               std::int64_t row, std::uint64_t hash);
+  Voucher& FindInTable(int year, int month, std::string_view type, std::string_view number,
+                       std::int64_t row);
+  std::string_view Keep(std::string_view text);
+  void Grow();
+
+  std::vector<Voucher> vouchers_;
+  std::vector<Group> groups_;
+  std::unordered_map<std::string, std::size_t> group_index_;
+  std::string group_key_;
+  std::size_t last_group_ = SIZE_MAX;
+  // Per slot the voucher's hash in the high 32 bits and its index + 1 in the low ones; 0
+  // for an empty slot. Probing compares the hashes here and touches a voucher only when
+  // they agree.
+  std::vector<std::uint64_t> slots_;
+  std::size_t in_table_ = 0;                     // vouchers in slots_
+  std::vector<std::unique_ptr<char[]>> chunks_;  // the texts of the vouchers
+  std::size_t chunk_size_ = 0;                   // bytes of the last chunk
+  std::size_t chunk_used_ = 0;                   // of them in use
+  std::size_t last_ = SIZE_MAX;                  // the voucher found last
+};
+
+}  // namespace qoru::checks
