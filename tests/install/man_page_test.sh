@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The manual page: groff formats it without a warning (every Chinese sentence has its
-# break points), its synopsis and its section of each subcommand name every long option
-# that the subcommand's --help lists, and it gives each subcommand's exit codes.
+# break points), its title line carries the program's version, its synopsis and its
+# section of each subcommand name every long option that the subcommand's --help lists,
+# and it gives each subcommand's exit codes.
 #   man_page_test.sh QORU_GBTXT MAN_PAGE
 set -uo pipefail
 CLI=$1
@@ -24,6 +25,10 @@ subsection() {
 section() {
   awk -v head="^$1" '$0 ~ head { on = 1; next } on && /^[^ ]/ { on = 0 } on' <<<"$text"
 }
+
+version=$("$CLI" --version | awk '{ print $2 }')
+grep -qF "\"qoru\\-gbtxt $version\"" "$page" ||
+  fail "手册页的 .TH 行没有当前的版本 qoru\\-gbtxt $version：$(grep '^\.TH' "$page")"
 
 subcommands=$(help_subcommands)
 [ -n "$subcommands" ] || fail "$CLI --help 没有列出子命令"
