@@ -8,7 +8,8 @@
 #       P/include/qoru_ERP_GBtxt.h
 #       P/share/man/man1/qoru-gbtxt.1
 #       P/share/bash-completion/completions/qoru-gbtxt
-#       P/share/doc/qoru-gbtxt/README.md, 使用说明.md and the guide's picture
+#       P/share/doc/qoru-gbtxt/README.md, guide.zh_CN.md (docs/使用说明.md) and its
+#         picture
 #
 #   cpack -G DEB          (in the build directory)
 #       qoru-gbtxt_<version>_<arch>.deb for /usr, its Depends computed from the
@@ -53,7 +54,10 @@ install(FILES include/qoru_ERP_GBtxt.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES docs/qoru-gbtxt.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES tools/qoru_gbtxt/qoru-gbtxt.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qoru-gbtxt)
-install(FILES README.md docs/使用说明.md docs/window-face.png DESTINATION ${QORU_DOC_DIR})
+# The guide is installed under an ASCII name: CPack cannot pack a non-ASCII file name
+# when it runs in the C locale.
+install(FILES README.md docs/window-face.png DESTINATION ${QORU_DOC_DIR})
+install(FILES docs/使用说明.md DESTINATION ${QORU_DOC_DIR} RENAME guide.zh_CN.md)
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
@@ -70,7 +74,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 
 命令行工具 qoru-gbtxt 转换、预检账套；插件库 libqoru_ERP_GBtxt.so
 和头文件 qoru_ERP_GBtxt.h 供宿主程序调用。
-使用说明见 /usr/share/doc/qoru-gbtxt/使用说明.md 和 man qoru-gbtxt。")
+使用说明见 /usr/share/doc/qoru-gbtxt/guide.zh_CN.md 和 man qoru-gbtxt。")
 set(CPACK_PACKAGE_CONTACT "qoru_ERP_GBtxt maintainers <maintainers@users.noreply.c-seed-c2705fc0.example>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

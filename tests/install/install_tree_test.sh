@@ -29,7 +29,7 @@ library=$(find "$p/lib" -name 'libqoru_ERP_GBtxt.so.*.*.*' -type f -exec readlin
 libdir=$(dirname "${library:-$p/lib/none}")
 for file in bin/qoru-gbtxt include/qoru_ERP_GBtxt.h share/man/man1/qoru-gbtxt.1 \
   share/bash-completion/completions/qoru-gbtxt share/doc/qoru-gbtxt/README.md \
-  share/doc/qoru-gbtxt/使用说明.md share/doc/qoru-gbtxt/window-face.png; do
+  share/doc/qoru-gbtxt/guide.zh_CN.md share/doc/qoru-gbtxt/window-face.png; do
   [ -f "$p/$file" ] || fail "安装目录中没有 $file"
 done
 [ -n "$library" ] || fail "安装目录的 lib/ 下没有带版本号的插件库 libqoru_ERP_GBtxt.so.X.Y.Z"

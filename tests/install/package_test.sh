@@ -35,7 +35,7 @@ for file in ./usr/bin/qoru-gbtxt "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.$ver
   "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.0" "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so" \
   ./usr/include/qoru_ERP_GBtxt.h ./usr/share/man/man1/qoru-gbtxt.1 \
   ./usr/share/bash-completion/completions/qoru-gbtxt ./usr/share/doc/qoru-gbtxt/README.md \
-  ./usr/share/doc/qoru-gbtxt/使用说明.md ./usr/share/doc/qoru-gbtxt/window-face.png; do
+  ./usr/share/doc/qoru-gbtxt/guide.zh_CN.md ./usr/share/doc/qoru-gbtxt/window-face.png; do
   grep -qxF -- "$file" <<<"$files" || fail "软件包中没有 $file"
 done
 dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qx './shlibs' || fail "软件包没有 shlibs 文件"
