@@ -312,6 +312,19 @@ TEST(ConvertSummary, CountsMatchTheDatabase) {
   EXPECT_TRUE(s["rejected"].empty()) << s["rejected"].dump(2);
 }
 
+TEST(ConvertSummary, AColumnThatTheRunNeverAddedIsNotCountedAsFilled) {
+  // The voucher pass stops at the second posting, so the balance pass never adds the
+  // type columns to KMYE: the summary has no count for them, rather than one for every row.
+  Workspace ws;
+  BookSet set = SpreadableSet();
+  set.jzpz.push_back({"6602", "坏", "1", "0", "人民币", "0", "a1/b1/c1"});
+  ws.WriteBookSet(set);
+  const Converted converted = Convert(ws.source(), ws.work() + "cli");
+  ASSERT_EQ(converted.exit_code, 1) << converted.log;
+  ASSERT_FALSE(converted.summary["aux_cells"].empty()) << converted.summary.dump(2);
+  for (const auto& c : converted.summary["aux_cells"]) EXPECT_TRUE(c["KMYE"].is_null()) << c.dump();
+}
+
 TEST(ConvertSummary, RejectedStatementsAreListedWithTheEnginesMessage) {
   Workspace ws;
   BookSet set = SpreadableSet();

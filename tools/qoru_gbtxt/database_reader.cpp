@@ -6,7 +6,12 @@ DatabaseReader::DatabaseReader(const std::string& path) {
   if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
+    return;
   }
+  // A double-quoted name that is no column must fail the statement, not be read as a
+  // text literal: a count over a column the run never added would count every row.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
 }
 
 DatabaseReader::~DatabaseReader() {

@@ -21,6 +21,12 @@ std::string LibraryPath() {
     std::string dir(exe, static_cast<std::size_t>(n));
     dir.resize(dir.rfind('/') + 1);
     if (IsRegularFile(dir + kLibraryName)) return dir + kLibraryName;
+#ifdef QORU_INSTALLED_LIBRARY
+    // An installed host: the library's place relative to bin/ (or an absolute one).
+    const std::string installed = QORU_INSTALLED_LIBRARY;
+    const std::string path = installed.front() == '/' ? installed : dir + installed;
+    if (IsRegularFile(path)) return path;
+#endif
   }
   return kLibraryName;
 }

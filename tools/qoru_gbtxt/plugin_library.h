@@ -1,5 +1,7 @@
-// The plug-in as the command-line host loads it: libqoru_ERP_GBtxt.so from beside
-// the host's executable (or $QORU_LIBRARY), its DoIt and its OLE string functions.
+// The plug-in as the command-line host loads it: $QORU_LIBRARY, else
+// libqoru_ERP_GBtxt.so beside the host's executable (the build tree), else the
+// installed library at its place relative to the executable (bin/../lib/<multiarch>),
+// else the plain name through the dynamic loader; then its DoIt and OLE string functions.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,70 @@
+# bash completion for qoru-gbtxt: its subcommands, each one's options, and the values
+# they take (directories, the faces, database files). Needs nothing but bash itself.
+#
+# Installed as share/bash-completion/completions/qoru-gbtxt; to try it from the source
+# tree: source tools/qoru_gbtxt/qoru-gbtxt.bash
+
+_qoru_gbtxt() {
+  local cur=${COMP_WORDS[COMP_CWORD]}
+  local prev=
+  ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
+  # "--source=DIR": bash splits the word at "=", so the option is one word further back.
+  if [[ $prev == "=" ]] && ((COMP_CWORD > 1)); then
+    prev=${COMP_WORDS[COMP_CWORD - 2]}
+  elif [[ $cur == "=" ]]; then
+    prev=${COMP_WORDS[COMP_CWORD - 1]}
+    cur=
+  fi
+
+  case $prev in
+    --source | --work)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+      return
+      ;;
+    --db)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.mdb' -- "$cur")
+      return
+      ;;
+    --face)
+      mapfile -t COMPREPLY < <(compgen -W "terminal window headless" -- "$cur")
+      return
+      ;;
+    --max-findings | --column)
+      COMPREPLY=()
+      return
+      ;;
+  esac
+
+  local sub= i
+  for ((i = 1; i < COMP_CWORD; i++)); do
+    case ${COMP_WORDS[i]} in
+      convert | inspect | check)
+        sub=${COMP_WORDS[i]}
+        break
+        ;;
+    esac
+  done
+
+  local options
+  case $sub in
+    "") options="convert inspect check --help --version" ;;
+    convert) options="--source --work --face --keep-work --json --verbose --check --help" ;;
+    inspect) options="--source --json --help" ;;
+    check) options="--db --source --json --max-findings --strict --column --help" ;;
+  esac
+  # An option already on the line is not offered again; --column may repeat.
+  local offered=() option used
+  for option in $options; do
+    used=
+    if [[ -n $sub && $option != --column ]]; then
+      for ((i = 1; i < COMP_CWORD; i++)); do
+        [[ ${COMP_WORDS[i]} == "$option" ]] && used=1
+      done
+    fi
+    [[ -z $used ]] && offered+=("$option")
+  done
+  mapfile -t COMPREPLY < <(compgen -W "${offered[*]}" -- "$cur")
+}
+complete -F _qoru_gbtxt qoru-gbtxt
