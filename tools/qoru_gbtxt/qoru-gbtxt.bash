@@ -50,9 +50,9 @@ _qoru_gbtxt() {
   local options
   case $sub in
     "") options="convert inspect check --help --version" ;;
-    convert) options="--source --work --face --keep-work --json --verbose --check --help" ;;
+    convert) options="--source --work --face --keep-work --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --json --help" ;;
-    check) options="--db --source --json --max-findings --strict --column --help" ;;
+    check) options="--db --source --gssm --json --max-findings --strict --column --help" ;;
   esac
   # An option already on the line is not offered again; --column may repeat.
   local offered=() option used
