@@ -17,6 +17,8 @@
 // memory stays at a few batches of rows whatever the size of the file.
 #pragma once
 
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <string>
 
@@ -27,6 +29,9 @@ struct TextImport {
   std::string file_name;      // GBK name of the text file; found ignoring ASCII case
   std::string database_path;  // GBK path of the target database file (must exist)
   std::string table;          // UTF-8 name of the table to create
+  // Runs the import on this already-open connection instead of opening database_path
+  // (the caller commits before; the import then does BEGIN IMMEDIATE ... COMMIT on it).
+  sqlite3* database = nullptr;
 };
 
 struct TextImportResult {
