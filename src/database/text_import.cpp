@@ -99,9 +99,13 @@ TextImportResult ImportTextFile(const TextImport& import) {
         fmt::format("import: invalid text file name {}", DisplayText(import.file_name)));
   const std::string path = ResolveTextFile(import.directory, import.file_name);
   const std::string shown = DisplayText(import.file_name);
-  SqliteDb db = OpenExistingDatabase(import.database_path);
-  sqlite3* h = db.get();
-  Exec(h, "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF");
+  SqliteDb own;
+  sqlite3* h = import.database;
+  if (h == nullptr) {
+    own = OpenExistingDatabase(import.database_path);
+    h = own.get();
+    Exec(h, "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF");
+  }
 
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
@@ -165,7 +169,13 @@ TextImportResult ImportTextFile(const TextImport& import) {
     result.rows = static_cast<std::uint64_t>(sqlite3_changes64(h));
     copy.reset();
     reading.join();
-    if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
+    if (std::exception_ptr failure = queue.failure()) {
+      try {
+        std::rethrow_exception(failure);
+      } catch (const ValueTooLargeError& e) {
+        throw EngineError(fmt::format("import of {}, line {}: {}", shown, reader.line(), e.what()));
+      }
+    }
     Exec(h, "COMMIT");
   } catch (...) {
     queue.Cancel();
