@@ -2,9 +2,12 @@
 // produces what it reads.
 //
 // Input: one byte choosing the check, then the data.
-//   even: the data is a staging text file. Its records read the same from memory and
-//         from a file; written back with quotes where a field needs them, they read
-//         back as the same values (NULL stays NULL, text stays text).
+//   even: one more byte gives the reader's buffer size (1 to 64 bytes), then the data
+//         is a staging text file. Its records read the same from memory and from a
+//         file read through that small buffer, so that its boundaries fall inside
+//         records, quoted stretches, doubled quotes and CR LF pairs; written back with
+//         quotes where a field needs them, they read back as the same values (NULL
+//         stays NULL, text stays text).
 //   odd:  the data is one row line of a table file (cut at its first line end or NUL).
 //         Rewritten as comma-separated text, it reads back as exactly its tab-separated
 //         values.
@@ -73,7 +76,7 @@ std::string WriteBack(const std::vector<Record>& records) {
   return out;
 }
 
-void CheckStagingText(std::string_view text) {
+void CheckStagingText(std::string_view text, std::size_t buffer_size) {
   CsvReader from_memory(text);
   const std::vector<Record> records = ReadAll(from_memory);
   std::size_t bytes = 0;
@@ -82,7 +85,7 @@ void CheckStagingText(std::string_view text) {
   FUZZ_CHECK(bytes <= text.size());
 
   const fuzz::MemFile file(text);
-  CsvReader from_file(file.fd(), "fuzz");
+  CsvReader from_file(file.fd(), "fuzz", buffer_size);
   FUZZ_CHECK(ReadAll(from_file) == records);
 
   const std::string written = WriteBack(records);
@@ -116,7 +119,8 @@ void CheckRewrittenRow(std::string_view line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Cursor cursor(data, size);
   if (cursor.Byte() % 2 == 0) {
-    CheckStagingText(cursor.Rest());
+    const std::size_t buffer_size = 1 + cursor.Byte() % 64;
+    CheckStagingText(cursor.Rest(), buffer_size);
   } else {
     CheckRewrittenRow(cursor.Rest());
   }

@@ -1,5 +1,7 @@
 #include "database/connection.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include <fmt/format.h>
@@ -8,6 +10,7 @@
 #include "database/engine_error.h"
 #include "database/jet_translator.h"
 #include "database/query.h"
+#include "database/sqlite_handle.h"
 #include "database/table_builder.h"
 #include "database/text_import.h"
 #include "platform/errors.h"
@@ -16,12 +19,48 @@
 
 namespace qoru::db {
 
+namespace {
+
+// Whether two paths name one file.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// A database file of the run: opened, tuned for a conversion, and taken exclusively
+// when the connection is.
+SqliteDb OpenForTheRun(const std::string& path, bool exclusive) {
+  SqliteDb db = OpenExistingDatabase(path);
+  Exec(db.get(), "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF; PRAGMA cache_size=-65536");
+  if (exclusive) HoldExclusively(db.get());
+  return db;
+}
+
+}  // namespace
+
 Connection::~Connection() {
   try {
-    Close();
+    Release();
   } catch (...) {
     // A destructor has no one to report to; the batch was committed or rolled back.
   }
+}
+
+void Connection::Release() {
+  held_.reset();
+  held_path_.clear();
+  Close();
+}
+
+sqlite3* Connection::Hold(const std::string& path) {
+  if (held_ == nullptr || !SameFile(held_path_, path)) {
+    held_.reset();
+    held_ = OpenForTheRun(path, exclusive_);
+    held_path_ = path;
+  }
+  return held_.get();
 }
 
 void Connection::SetConnectionString(std::string text) {
@@ -37,9 +76,11 @@ void Connection::Open() {
     if (!IsDirectory(target.source))
       throw EngineError(
           fmt::format("'{}' is not a valid path: no such directory", DisplayText(target.source)));
+  } else if (held_ != nullptr && SameFile(held_path_, target.source)) {
+    db_ = std::move(held_);  // the database the imports went to, still locked
   } else {
-    db_ = OpenExistingDatabase(target.source);
-    Exec(db_.get(), "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF; PRAGMA cache_size=-65536");
+    held_.reset();
+    db_ = OpenForTheRun(target.source, exclusive_);
   }
   source_ = std::move(target.source);
   mode_ = target.text_directory ? Mode::kTextDirectory : Mode::kDatabaseFile;
@@ -48,12 +89,16 @@ void Connection::Open() {
 void Connection::Close() {
   if (!Connected()) return;
   for (Query* q : queries_) q->Close();
-  const std::string failure = writes_.Finish(db_.get());
+  std::string failure = writes_.Finish(db_.get());
+  // A transaction that the batch did not open is committed too, or the run fails.
+  if (failure.empty() && db_ != nullptr && sqlite3_get_autocommit(db_.get()) == 0 &&
+      sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    failure = sqlite3_errmsg(db_.get());
   index_hints_.Clear();
   statements_.Clear();
   db_.reset();
   mode_ = Mode::kNone;
-  if (!failure.empty()) throw EngineError("commit failed: " + failure);
+  if (!failure.empty()) throw EngineIoError("commit failed: " + failure);
 }
 
 void Connection::Detach(Query* q) {
@@ -82,6 +127,7 @@ void Connection::ExecuteOnText(const std::string& sql_utf8) {
   import.file_name = Utf8ToGbk(st.source_file);
   import.database_path = Utf8ToGbk(st.database_path);
   import.table = st.table;
+  import.database = Hold(import.database_path);
   const TextImportResult result = ImportTextFile(import);
   if (result.replaced_characters > 0)
     replaced_texts_.push_back(

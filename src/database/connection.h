@@ -13,6 +13,16 @@
 // moment leaves a database that opens and passes its integrity check; the journal and
 // the database are not synced to the disk (synchronous=OFF): what is lost to a crash of
 // the machine itself is the conversion's, which is run again.
+//
+// Imports on the text directory connection go through one handle on the database
+// file they write, which closing the text directory connection keeps, so that the
+// connection to that database which follows takes it over. With SetExclusive, as the
+// run has it, the database file is the run's alone while the run writes it
+// (HoldExclusively in sqlite_handle.h): the first import into it, or the connection to
+// it, takes the file with an exclusive lock that is kept until the connection to it
+// closes, the hand-over included. A program that opens the file meanwhile gets
+// "database is locked" in its own reads; one that already read it is waited for a few
+// seconds, after which the run ends with EngineBusyError.
 #pragma once
 
 #include <sqlite3.h>
@@ -41,10 +51,17 @@ class Connection {
 
   // GBK text; raises EngineError while connected.
   void SetConnectionString(std::string text);
+  // Database files opened from now on are taken exclusively (see above).
+  void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
   const std::string& ConnectionString() const { return connection_string_; }
 
-  void Open();   // connect; raises EngineError
-  void Close();  // disconnect: commits, closes every query; doing it twice does nothing
+  void Open();  // connect; raises EngineError
+  // Disconnect: commits (a commit that fails raises EngineIoError), closes every query;
+  // doing it twice does nothing. The database that a text directory connection
+  // imported into stays held (see above).
+  void Close();
+  // Close, and let go of a database held for the text directory connection too.
+  void Release();
   bool Connected() const { return mode_ != Mode::kNone; }
   Mode mode() const { return mode_; }
 
@@ -76,11 +93,16 @@ class Connection {
  private:
   void ExecuteOnText(const std::string& sql_utf8);
   void ExecuteOnDatabase(const std::string& sql_utf8);
+  // The held database file at `path`, opened and locked if it is not held yet.
+  sqlite3* Hold(const std::string& path);
 
   std::string connection_string_;  // GBK
   Mode mode_ = Mode::kNone;
-  std::string source_;  // GBK path: the text directory or the database file
-  SqliteDb db_;
+  bool exclusive_ = false;  // see SetExclusive
+  std::string source_;      // GBK path: the text directory or the database file
+  SqliteDb db_;             // the database file while connected to it
+  SqliteDb held_;           // the database imported into while on a text directory
+  std::string held_path_;   // GBK path of held_
   StatementCache statements_;
   WriteBatch writes_;
   LookupIndexHints index_hints_;

@@ -15,8 +15,9 @@
 
 namespace qoru::db {
 
-CsvReader::CsvReader(int fd, std::string display_name) : fd_(fd), name_(std::move(display_name)) {
-  buffer_.resize(1 << 20);
+CsvReader::CsvReader(int fd, std::string display_name, std::size_t buffer_size)
+    : fd_(fd), name_(std::move(display_name)) {
+  buffer_.resize(buffer_size > 0 ? buffer_size : 1);
   data_ = buffer_.data();
 }
 

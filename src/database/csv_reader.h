@@ -23,9 +23,12 @@ struct CsvField {
 
 class CsvReader {
  public:
-  // Reads from `fd`, which stays owned by the caller; `display_name` (UTF-8) names the
-  // file in messages.
-  CsvReader(int fd, std::string display_name);
+  static constexpr std::size_t kBufferSize = 1 << 20;
+
+  // Reads from `fd`, which stays owned by the caller, `buffer_size` bytes at a time (a
+  // smaller buffer serves the tests that cross its boundaries); `display_name` (UTF-8)
+  // names the file in messages.
+  CsvReader(int fd, std::string display_name, std::size_t buffer_size = kBufferSize);
   // Reads from `bytes`, which must outlive the reader.
   explicit CsvReader(std::string_view bytes);
 

@@ -23,4 +23,14 @@ class EngineIoError : public EngineError {
   using EngineError::EngineError;
 };
 
+// The engine could not take or use the lock on its database: another program holds
+// the file (SQLITE_BUSY, after the wait a connection allows), or a statement of the
+// run still reads a table that another would change (SQLITE_LOCKED). Like any failure
+// of the files it ends the run, never skipped as a rejected statement; the message
+// names the database file and says who holds it.
+class EngineBusyError : public EngineIoError {
+ public:
+  using EngineIoError::EngineIoError;
+};
+
 }  // namespace qoru::db

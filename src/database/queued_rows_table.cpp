@@ -1,5 +1,8 @@
 #include "database/queued_rows_table.h"
 
+#include <exception>
+#include <new>
+
 #include <fmt/format.h>
 
 #include "database/sqlite_handle.h"
@@ -56,26 +59,48 @@ QueuedRowsTable::Reader* ReaderOf(sqlite3_vtab_cursor* cursor) {
   return reinterpret_cast<Vtab*>(cursor->pVtab)->reader;
 }
 
+// Runs a callback's body: no exception may cross SQLite's C frames. A failure becomes
+// SQLite's result code, with its message on the table where there is one.
+template <typename Body>
+int Guarded(sqlite3_vtab* vtab, Body body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return SQLITE_NOMEM;
+  } catch (const std::exception& e) {
+    if (vtab != nullptr) {
+      sqlite3_free(vtab->zErrMsg);
+      vtab->zErrMsg = sqlite3_mprintf("%s", e.what());
+    }
+    return SQLITE_ERROR;
+  } catch (...) {
+    return SQLITE_ERROR;
+  }
+}
+
 }  // namespace
 
-// The module's callbacks; see SQLite's documentation of virtual tables.
+// The module's callbacks; see SQLite's documentation of virtual tables. Each body runs
+// Guarded.
 const sqlite3_module QueuedRowsTable::kModule = [] {
   sqlite3_module m{};
   m.iVersion = 0;
   m.xCreate = nullptr;  // eponymous only
   m.xConnect = [](sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out,
                   char**) -> int {
-    auto* reader = static_cast<Reader*>(aux);
-    std::string declare = "CREATE TABLE x(";
-    for (std::size_t i = 0; i < reader->columns; ++i)
-      declare += fmt::format("{}c{}", i > 0 ? ", " : "", i);
-    declare += ")";
-    const int rc = sqlite3_declare_vtab(db, declare.c_str());
-    if (rc != SQLITE_OK) return rc;
-    auto* vtab = new Vtab;
-    vtab->reader = reader;
-    *out = &vtab->base;
-    return SQLITE_OK;
+    return Guarded(nullptr, [&] {
+      auto* reader = static_cast<Reader*>(aux);
+      std::string declare = "CREATE TABLE x(";
+      for (std::size_t i = 0; i < reader->columns; ++i)
+        declare += fmt::format("{}c{}", i > 0 ? ", " : "", i);
+      declare += ")";
+      const int rc = sqlite3_declare_vtab(db, declare.c_str());
+      if (rc != SQLITE_OK) return rc;
+      auto* vtab = new Vtab;
+      vtab->reader = reader;
+      *out = &vtab->base;
+      return SQLITE_OK;
+    });
   };
   m.xBestIndex = [](sqlite3_vtab*, sqlite3_index_info* info) -> int {
     info->estimatedCost = 1e9;
@@ -85,32 +110,39 @@ const sqlite3_module QueuedRowsTable::kModule = [] {
     delete reinterpret_cast<Vtab*>(vtab);
     return SQLITE_OK;
   };
-  m.xOpen = [](sqlite3_vtab*, sqlite3_vtab_cursor** out) -> int {
-    *out = &(new Cursor)->base;
-    return SQLITE_OK;
+  m.xOpen = [](sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) -> int {
+    return Guarded(vtab, [&] {
+      *out = &(new Cursor)->base;
+      return SQLITE_OK;
+    });
   };
   m.xClose = [](sqlite3_vtab_cursor* cursor) -> int {
     delete reinterpret_cast<Cursor*>(cursor);
     return SQLITE_OK;
   };
   m.xFilter = [](sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) -> int {
-    Reader* reader = ReaderOf(cursor);
-    if (reader->started) return SQLITE_MISUSE;  // the rows can be read once only
-    reader->Advance();
-    return SQLITE_OK;
+    return Guarded(cursor->pVtab, [&] {
+      Reader* reader = ReaderOf(cursor);
+      if (reader->started) return SQLITE_MISUSE;  // the rows can be read once only
+      reader->Advance();
+      return SQLITE_OK;
+    });
   };
   m.xNext = [](sqlite3_vtab_cursor* cursor) -> int {
-    Reader* reader = ReaderOf(cursor);
-    if (reader->inserted && !reader->eof) {
-      try {
-        reader->inserted(reader->rowid);
-      } catch (...) {
-        reader->callback_failure = std::current_exception();
-        return SQLITE_ERROR;
+    return Guarded(cursor->pVtab, [&] {
+      Reader* reader = ReaderOf(cursor);
+      if (reader->inserted && !reader->eof) {
+        try {
+          reader->inserted(reader->rowid);
+        } catch (...) {
+          // Kept for the caller, which rethrows it once the statement has failed.
+          reader->callback_failure = std::current_exception();
+          return SQLITE_ERROR;
+        }
       }
-    }
-    reader->Advance();
-    return SQLITE_OK;
+      reader->Advance();
+      return SQLITE_OK;
+    });
   };
   m.xEof = [](sqlite3_vtab_cursor* cursor) -> int { return ReaderOf(cursor)->eof ? 1 : 0; };
   m.xColumn = [](sqlite3_vtab_cursor* cursor, sqlite3_context* context, int column) -> int {
@@ -121,6 +153,9 @@ const sqlite3_module QueuedRowsTable::kModule = [] {
       sqlite3_result_int64(context, reader->rowid);
     } else if (batch.starts[value] < 0) {
       sqlite3_result_null(context);
+    } else if (batch.lengths[value] > RowBatch::kMaxValueBytes) {
+      // Never handed over as a negative length; the batch refuses such values already.
+      sqlite3_result_error_toobig(context);
     } else {
       sqlite3_result_text(context, batch.text.data() + batch.starts[value],
                           static_cast<int>(batch.lengths[value]), SQLITE_STATIC);

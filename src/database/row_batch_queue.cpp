@@ -1,6 +1,16 @@
 #include "database/row_batch_queue.h"
 
+#include <fmt/format.h>
+
 namespace qoru::db {
+
+void RowBatch::AddValue(std::size_t start, std::size_t length) {
+  if (length > kMaxValueBytes)
+    throw ValueTooLargeError(fmt::format(
+        "a value of {} bytes: values of 2 GiB or more cannot be stored in the database", length));
+  starts.push_back(static_cast<std::int64_t>(start));
+  lengths.push_back(length);
+}
 
 void RowBatch::Clear() {
   text.clear();

@@ -20,11 +20,22 @@
 #include <string_view>
 #include <vector>
 
+#include "database/engine_error.h"
+
 namespace qoru::db {
+
+// A value that SQLite cannot take: its length does not fit SQLite's int (2 GiB or
+// more). The message says so; the import adds the file and the line.
+class ValueTooLargeError : public EngineError {
+ public:
+  using EngineError::EngineError;
+};
 
 struct RowBatch {
   static constexpr std::size_t kRows = 1024;       // a batch is full at this many rows
   static constexpr std::size_t kBytes = 1u << 20;  // or at this much text
+  // The longest value SQLite takes: its lengths are ints.
+  static constexpr std::size_t kMaxValueBytes = 0x7FFFFFFF;
 
   std::string text;                  // the values' texts, back to back
   std::vector<std::int64_t> starts;  // per value: start in text; -1 for null
@@ -39,10 +50,10 @@ struct RowBatch {
     lengths.push_back(0);
   }
   // Text added to `text` since `start`, as the next value.
-  void AddText(std::size_t start) {
-    starts.push_back(static_cast<std::int64_t>(start));
-    lengths.push_back(text.size() - start);
-  }
+  void AddText(std::size_t start) { AddValue(start, text.size() - start); }
+  // The `length` bytes of `text` from `start` as the next value; raises
+  // ValueTooLargeError, adding nothing, when SQLite cannot take that length.
+  void AddValue(std::size_t start, std::size_t length);
 };
 
 class RowBatchQueue {

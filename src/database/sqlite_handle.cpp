@@ -36,12 +36,28 @@ std::string_view FileFailureCause(int code) {
   }
 }
 
+// The database file of `db`, for messages.
+std::string DatabaseFileOf(sqlite3* db) {
+  const char* name = sqlite3_db_filename(db, "main");
+  return name != nullptr && *name != '\0' ? DisplayText(name) : std::string("（内存数据库）");
+}
+
 }  // namespace
 
 void ThrowEngineError(sqlite3* db, std::string_view context) {
   std::string message = db ? sqlite3_errmsg(db) : "out of memory";
   if (!context.empty()) message = fmt::format("{}: {}", context, message);
-  const std::string_view cause = FileFailureCause(db ? sqlite3_errcode(db) & 0xFF : SQLITE_NOMEM);
+  const int code = db ? sqlite3_errcode(db) & 0xFF : SQLITE_NOMEM;
+  if (code == SQLITE_BUSY)
+    throw EngineBusyError(
+        fmt::format("{}（数据库文件“{}”正被另一个程序打开，等了 {} 秒仍未释放，本次转换无法写入它；"
+                    "请关闭那个程序后重新转换）",
+                    message, DatabaseFileOf(db), kBusyWaitMilliseconds / 1000));
+  if (code == SQLITE_LOCKED)
+    throw EngineBusyError(
+        fmt::format("{}（数据库文件“{}”中的这张表正被本次转换的另一个查询读取，此时不能改动它）",
+                    message, DatabaseFileOf(db)));
+  const std::string_view cause = FileFailureCause(code);
   if (!cause.empty()) throw EngineIoError(fmt::format("{}（{}）", message, cause));
   throw EngineError(message);
 }
@@ -59,10 +75,19 @@ SqliteDb OpenExistingDatabase(const std::string& path) {
   if (rc != SQLITE_OK)
     ThrowEngineError(db.get(), fmt::format("cannot open database {}", DisplayText(path)));
   sqlite3_extended_result_codes(db.get(), 0);
+  sqlite3_busy_timeout(db.get(), kBusyWaitMilliseconds);
   // Reading the schema is what tells a database from any other file.
   if (sqlite3_exec(db.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK)
     ThrowEngineError(db.get(), fmt::format("cannot open database {}", DisplayText(path)));
   return db;
+}
+
+void HoldExclusively(sqlite3* db) {
+  Exec(db, "PRAGMA locking_mode=EXCLUSIVE");
+  // An empty transaction that takes the exclusive lock, which the connection then
+  // keeps until it closes.
+  Exec(db, "BEGIN EXCLUSIVE");
+  Exec(db, "COMMIT");
 }
 
 SqliteStmt Prepare(sqlite3* db, std::string_view sql) {

@@ -57,8 +57,17 @@ std::string CreateStagingDatabase(const std::string& work_dir) {
                                 DisplayText(template_path)),
                     template_path);
   // A copy to a temporary name that is renamed into place: a run killed during the
-  // copy leaves no torn GBA.mdb for the next run to keep.
-  CopyFileExclusive(template_path, result_path);
+  // copy leaves no torn GBA.mdb for the next run to keep. An existing GBA.mdb is kept,
+  // and a missing template is met by the connection to the database it would have
+  // become; a copy that fails on its way (a full disk) ends the run here, saying so,
+  // rather than later as a database that cannot be found.
+  std::string failure;
+  if (!CopyFileExclusive(template_path, result_path,
+                         PathExists(template_path) ? &failure : nullptr) &&
+      !failure.empty())
+    throw FileError(fmt::format("无法把模板数据库“{}”复制为 GBA.mdb，没有创建暂存数据库：{}",
+                                DisplayText(template_path), failure),
+                    result_path);
   return result_path;
 }
 

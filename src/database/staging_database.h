@@ -16,12 +16,14 @@ namespace qoru::db {
 class Connection;
 class StatementRunner;
 
-// Copies WorkDir + "DataBase/empty.mdb" to WorkDir + "TemplateTemp/GBA.mdb", refusing
-// to overwrite an existing staging database (the outcome is not reported), and returns
-// the staging database's path, the run's result path. The copy goes to a temporary
-// name and is renamed into place, so it is never seen half-written. Raises FileError,
-// copying nothing, when GBA.mdb or one of its journal names in TemplateTemp is a
-// symbolic link, or when the template is neither empty nor an SQLite database.
+// Copies WorkDir + "DataBase/empty.mdb" to WorkDir + "TemplateTemp/GBA.mdb", keeping
+// an existing staging database, and returns the staging database's path, the run's
+// result path. The copy goes to a temporary name and is renamed into place, so it is
+// never seen half-written. Raises FileError, copying nothing, when GBA.mdb or one of
+// its journal names in TemplateTemp is a symbolic link, or when the template is neither
+// empty nor an SQLite database; and FileError with the reason when the copy of an
+// existing template fails (it cannot be read, the disk is full). A missing template
+// copies nothing and is not reported here: the connection to GBA.mdb then fails.
 std::string CreateStagingDatabase(const std::string& work_dir);
 
 // Table name of a table map entry: the value after the first "=" without its last four

@@ -205,7 +205,13 @@ TextImportResult ImportTextFile(const TextImport& import) {
     result.rows = static_cast<std::uint64_t>(sqlite3_changes64(h));
     copy.reset();
     reading.join();
-    if (std::exception_ptr failure = queue.failure()) std::rethrow_exception(failure);
+    if (std::exception_ptr failure = queue.failure()) {
+      try {
+        std::rethrow_exception(failure);
+      } catch (const ValueTooLargeError& e) {
+        throw EngineError(fmt::format("import of {}, line {}: {}", shown, reader.line(), e.what()));
+      }
+    }
     Exec(h, "COMMIT");
   } catch (...) {
     queue.Cancel();

@@ -1,5 +1,6 @@
 #include "database/write_batch.h"
 
+#include "database/engine_error.h"
 #include "database/sqlite_handle.h"
 
 namespace qoru::db {
@@ -18,10 +19,21 @@ void WriteBatch::RowWritten(sqlite3* db) {
 
 void WriteBatch::Commit(sqlite3* db) {
   if (!open_) return;
+  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (sqlite3_get_autocommit(db) != 0) {  // SQLite rolled the batch back
+      open_ = false;
+      rows_ = 0;
+    }
+    try {
+      ThrowEngineError(db, "commit failed");
+    } catch (const EngineIoError&) {
+      throw;
+    } catch (const EngineError& e) {
+      throw EngineIoError(e.what());
+    }
+  }
   open_ = false;
   rows_ = 0;
-  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-    ThrowEngineError(db, "commit failed");
 }
 
 std::string WriteBatch::Finish(sqlite3* db) {

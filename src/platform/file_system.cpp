@@ -94,15 +94,21 @@ bool ReplacementFile::CommitExclusive() {
                   target_);
 }
 
-bool CopyFileExclusive(const std::string& source, const std::string& target) {
+bool CopyFileExclusive(const std::string& source, const std::string& target, std::string* failure) {
+  const auto fail = [&](const std::string& path, int err) {
+    if (failure != nullptr)
+      *failure = fmt::format("“{}”：{}", DisplayText(path), SystemErrorText(err));
+    return false;
+  };
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0) return false;
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+  if (in < 0) return fail(source, errno);
   bool ok = false;
   try {
     ReplacementFile copy(target);
     const int out = ::open(copy.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+    if (out < 0) fail(target, errno);
     if (out >= 0) {
       ok = true;
       char buf[1 << 16];
@@ -111,24 +117,25 @@ bool CopyFileExclusive(const std::string& source, const std::string& target) {
         if (n == 0) break;
         if (n < 0) {
           if (errno == EINTR) continue;
-          ok = false;
+          ok = fail(source, errno);
           break;
         }
         for (ssize_t done = 0; done < n;) {
           const ssize_t w = ::write(out, buf + done, static_cast<std::size_t>(n - done));
           if (w < 0) {
             if (errno == EINTR) continue;
-            ok = false;
+            ok = fail(target, errno);
             break;
           }
           done += w;
         }
       }
-      if (ok && ::fsync(out) != 0) ok = false;
-      if (::close(out) != 0) ok = false;
+      if (ok && ::fsync(out) != 0) ok = fail(target, errno);
+      if (::close(out) != 0 && ok) ok = fail(target, errno);
     }
     ok = ok && copy.CommitExclusive();
-  } catch (const FileError&) {
+  } catch (const FileError& e) {
+    if (failure != nullptr) *failure = e.what();
     ok = false;
   }
   ::close(in);

@@ -60,8 +60,10 @@ class ReplacementFile {
 
 // Copies `source` to `target` through a ReplacementFile: an existing target (a link
 // included) is left untouched, and a copy cut short leaves no target. Returns false
-// when the copy did not take place.
-bool CopyFileExclusive(const std::string& source, const std::string& target);
+// when the copy did not take place; `failure`, when given, then says why in Chinese,
+// naming the file, unless it was the existing target.
+bool CopyFileExclusive(const std::string& source, const std::string& target,
+                       std::string* failure = nullptr);
 
 // Raises UnsafeNameError when `name`, a file name taken from a data set, is not a bare
 // name: one that holds "/" or a NUL byte, or is empty, "." or "..". `origin` says

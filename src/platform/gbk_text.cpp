@@ -19,7 +19,7 @@ bool MatchesAt(std::string_view text, std::size_t start, std::string_view needle
     // Each character of the needle must meet a whole character of the text: a single
     // byte never matches the lead byte of a double-byte character.
     if (GbkCharLength(text, start + j) != len) return false;
-    if (len == 2 || !ignore_case) {
+    if (len > 1 || !ignore_case) {
       if (text.compare(start + j, len, needle.substr(j, len)) != 0) return false;
     } else {
       const auto a = static_cast<unsigned char>(text[start + j]);

@@ -1,5 +1,6 @@
 // Text helpers over GBK byte strings: searching that never matches inside a
-// double-byte character, ASCII-only case folding, trimming and SQL quoting.
+// double-byte or four-byte character, ASCII-only case folding, trimming and SQL
+// quoting.
 #pragma once
 
 #include <cstddef>
@@ -11,9 +12,9 @@ namespace qoru {
 inline constexpr std::size_t kNotFound = std::string_view::npos;
 
 // Position of the first occurrence of `needle` in `text` that starts on a character
-// boundary, stepping over double-byte characters; kNotFound when there is none.
-// With `ignore_case` the ASCII letters of single-byte characters match either case;
-// the bytes of double-byte characters always match exactly.
+// boundary, stepping over double-byte and four-byte characters (GbkCharLength);
+// kNotFound when there is none. With `ignore_case` the ASCII letters of single-byte
+// characters match either case; the bytes of longer characters always match exactly.
 std::size_t FindText(std::string_view text, std::string_view needle, bool ignore_case = false);
 
 inline bool ContainsText(std::string_view text, std::string_view needle, bool ignore_case = false) {

@@ -21,6 +21,30 @@
 #include "staging/table_text.h"
 
 namespace qoru {
+namespace {
+
+// The note on an imported text whose bytes did not all decode. It names the source
+// file and its line: the staged text has the header lines of every section that names
+// the file on top of the source's lines.
+// The header lines that table text preparation put on top of `file`.
+std::uint64_t HeaderLinesOf(std::string_view file, const StringList& header_map) {
+  std::uint64_t headers = 0;
+  for (const std::string& entry : header_map)
+    if (AsciiLower(EntryName(entry)) == AsciiLower(file)) ++headers;
+  return headers;
+}
+
+std::string ReplacedTextNotice(const db::Connection::ReplacedText& text,
+                               const StringList& header_map) {
+  const std::uint64_t headers = HeaderLinesOf(text.file, header_map);
+  const std::string where = text.first_line > headers
+                                ? fmt::format("第一处在第 {} 行", text.first_line - headers)
+                                : std::string("第一处在格式说明 GSSM.txt 给它的列名中");
+  return fmt::format("源文件 {} 中有 {} 处字节不是有效的 GB 18030 字符（{}），已替换为“\uFFFD”",
+                     DisplayText(text.file), text.count, where);
+}
+
+}  // namespace
 
 const std::string& TForm_DealWithVAROZ::Caption() {
   static const std::string caption = Gbk("账套文本数据预处理");
@@ -35,6 +59,7 @@ TForm_DealWithVAROZ::TForm_DealWithVAROZ(Face& face)
   RzPanel2 = {0, 0, 336, 33};
   RzPanel1 = {0, 33, 336, 56};
   RzLabel1 = Gbk("正在拷贝数据，请稍候……");
+  CurAdoConnection.SetExclusive(true);  // GBA.mdb is the run's alone while it runs
   RzProgressBar1.set_listener([this](const ProgressBar& bar) { face_.ProgressChanged(bar); });
 }
 
@@ -43,7 +68,7 @@ TForm_DealWithVAROZ::~TForm_DealWithVAROZ() {
   try {
     tmpQuery.Close();
     CurADOQuery.Close();
-    CurAdoConnection.Close();
+    CurAdoConnection.Release();
   } catch (const std::exception&) {
   }
 }
@@ -129,6 +154,11 @@ void TForm_DealWithVAROZ::StratTimerTimer() {
 
 bool TForm_DealWithVAROZ::RunConversion() {
   bool result = false;
+  if (work_lock_.TryLockOrInherit(WorkDir) == WorkAreaLock::Outcome::kInUse) {
+    failure_reason_ = WorkAreaLock::InUseMessage(WorkDir);
+    Notice(failure_reason_);
+    return false;
+  }
   {
     StageTrace stage("拷贝源文件");
     if (!StageSourceFiles()) {
@@ -155,9 +185,7 @@ bool TForm_DealWithVAROZ::RunConversion() {
   const auto notice_replaced = [&] {
     const auto& texts = CurAdoConnection.replaced_texts();
     for (; noticed < texts.size(); ++noticed)
-      Notice(fmt::format(
-          "表文本 {} 中有 {} 处不是有效的 GBK 字符（第一处在第 {} 行），已替换为“\uFFFD”",
-          DisplayText(texts[noticed].file), texts[noticed].count, texts[noticed].first_line));
+      Notice(ReplacedTextNotice(texts[noticed], *HeaderMap));
   };
   // The table held back for its pass, by its fixed name, taken out of the held ones.
   const auto take_held = [&](const char* table) -> std::optional<db::HeldImport> {
@@ -177,7 +205,10 @@ bool TForm_DealWithVAROZ::RunConversion() {
     try {
       {
         StageTrace stage("补全会计科目");
-        db::CompleteChartOfAccounts(runner_, *this, AccountsFile);
+        db::ChartCodeRule rule = chart_code_rule_;
+        rule.chart_text = WorkDir + "TemplateTemp/" + AccountsFile;
+        rule.header_lines = HeaderLinesOf(AccountsFile, *HeaderMap);
+        db::CompleteChartOfAccounts(runner_, *this, AccountsFile, rule);
       }
       {
         StageTrace stage("凭证辅助核算");
@@ -251,6 +282,8 @@ bool TForm_DealWithVAROZ::ReadFormatDescription() {
   for (const auto& e : description.aux_item_names) AuxItemNames->Add(e);
   for (const auto& e : description.aux_archive_files) AuxArchiveFiles->Add(e);
   if (description.accounts_file_set) AccountsFile = description.accounts_file;
+  chart_code_rule_.declared_width = description.chart_code_width;
+  chart_code_rule_.declared_at = description.chart_code_width_line;
   return ok;
 }
 

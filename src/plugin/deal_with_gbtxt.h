@@ -4,12 +4,15 @@
 //   chart of accounts -> auxiliary columns -> auxiliary information tables.
 // A face (platform/face.h) shows it. Engine errors in the guarded part of the run are
 // logged and end the run unsuccessfully; any other failure leaves the run, is shown in
-// the face's error box, and leaves the dialog Stalled until it is closed.
+// the face's error box, and leaves the dialog Stalled until it is closed. A run into a
+// work area that another conversion holds (work_area_lock.h) ends at once, before it
+// touches anything, with the result False and a note that says so.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "database/chart_completion.h"
 #include "database/connection.h"
 #include "database/query.h"
 #include "database/statement_runner.h"
@@ -17,6 +20,7 @@
 #include "platform/progress_bar.h"
 #include "platform/stage_host.h"
 #include "platform/string_list.h"
+#include "platform/work_area_lock.h"
 
 namespace qoru {
 
@@ -110,6 +114,8 @@ class TForm_DealWithVAROZ : public StageHost {
 
   Face& face_;
   db::StatementRunner runner_;
+  WorkAreaLock work_lock_;  // the work area, from the start of a run until the dialog ends
+  db::ChartCodeRule chart_code_rule_;  // the chart's declared code width, from the description
   DialogState state_ = DialogState::kCreated;
   int modal_result_ = mrNone;
   std::string last_notice_;     // the last note beside the dialog (UTF-8)

@@ -24,6 +24,24 @@ std::size_t SectionEnd(const StringList& lines, std::size_t from) {
   return j;
 }
 
+// The width that a column line declares in its third field ("科目编号,文本,40"), or 0.
+std::size_t DeclaredWidth(std::string_view line) {
+  const std::size_t first = line.find(',');
+  if (first == std::string_view::npos) return 0;
+  const std::size_t second = line.find(',', first + 1);
+  if (second == std::string_view::npos) return 0;
+  const std::size_t third = line.find(',', second + 1);
+  const std::string_view field =
+      Trim(line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1));
+  if (field.empty() || field.size() > 9) return 0;
+  std::size_t width = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return 0;
+    width = width * 10 + static_cast<std::size_t>(c - '0');
+  }
+  return width;
+}
+
 // Appends the entries of the table section whose header is line i. `columns` is a
 // working list; it is emptied first, so that a line naming several sections gives
 // each of them the columns of its own section only.
@@ -36,6 +54,8 @@ void AddTableSection(const StringList& lines, std::size_t i, const std::string& 
   if (is_chart) {
     out.accounts_file = file;
     out.accounts_file_set = true;
+    out.chart_code_width = 0;
+    out.chart_code_width_line = 0;
   }
   if (is_archive) out.aux_archive_files.Add(file);
   const std::size_t end = SectionEnd(lines, i + 2);
@@ -43,6 +63,12 @@ void AddTableSection(const StringList& lines, std::size_t i, const std::string& 
     const std::string& line = lines[j];
     const std::size_t comma = line.find(',');
     columns.Add(comma == std::string::npos ? std::string() : line.substr(0, comma));
+    static const std::string kCode = Gbk("科目编号");
+    if (is_chart && out.chart_code_width_line == 0 && comma != std::string::npos &&
+        line.compare(0, comma, kCode) == 0 && DeclaredWidth(line) > 0) {
+      out.chart_code_width = DeclaredWidth(line);
+      out.chart_code_width_line = j + 1;
+    }
   }
   out.header_map.Add(file + "=" + QuotedText(columns.CommaText()));
 }

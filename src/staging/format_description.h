@@ -23,6 +23,10 @@ struct FormatDescription {
   std::string accounts_file;        // AccountsFile
   bool accounts_file_set = false;   // a "会计科目" section was read
   std::size_t stopped_at_line = 0;  // line (from 1) of a table header without file-name line
+  // The width declared for the chart's 科目编号 (the third field of its column line,
+  // "科目编号,文本,40"), from the section that set accounts_file; 0 when none is.
+  std::size_t chart_code_width = 0;
+  std::size_t chart_code_width_line = 0;  // its line in GSSM.txt, from 1
 };
 
 // Reads WorkDir + "TemplateTemp/GSSM.txt" and appends to `out`. False when the file

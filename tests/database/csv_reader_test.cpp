@@ -57,6 +57,10 @@ TEST(CsvReader, RecordRules) {
       {"unterminated quote runs to the end", "\"ab\ncd", {"q:ab\ncd @1-2"}},
       // A comma is no GBK trail byte: it ends the field even after a lead byte.
       {"bytes are kept as they are", "\x81,,\xFF \t", {"\x81||\xFF \t @1-1"}},
+      // 𠮷 is 0x95 0x34 0xB2 0x35: no byte of it is a comma, a quote or a line end.
+      {"four-byte characters beside commas and quotes",
+       "\x95\x34\xB2\x35,\"\x95\x34\xB2\x35\"\"\x95\x34\xB2\x35\",\x95\x34\xB2\x35\r\n",
+       {"\x95\x34\xB2\x35|q:\x95\x34\xB2\x35\"\x95\x34\xB2\x35|\x95\x34\xB2\x35 @1-1"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -135,6 +139,33 @@ TEST(CsvReader, CountingRowsAgreesWithReadingThemInPiecesOfAnySize) {
     test::WriteFile(dir / "t.txt", input);
     for (std::size_t block : {1, 2, 3, 7, 1 << 20})
       EXPECT_EQ(CountImportRowsOfFile(dir / "t.txt", "t.txt", block), expected) << block;
+  }
+}
+
+TEST(CsvReader, SmallBuffersSplitEveryKindOfRecordAndCharacter) {
+  // Buffers of 1 to 9 bytes end inside four-byte and double-byte characters, quoted
+  // stretches, doubled quotes and CR LF pairs.
+  const std::string ji = "\x95\x34\xB2\x35";  // 𠮷
+  const std::string zhong = "\xD6\xD0";       // 中
+  std::string text;
+  for (int i = 0; i < 40; ++i) {
+    text += ji + zhong + std::to_string(i) + ",";
+    if (i % 2 == 0) text += "\"" + ji + "\"\"" + zhong + ",\r\n" + ji + "\"";
+    if (i % 3 == 0) text += ",,";
+    text += i % 4 == 0 ? "\r" : i % 4 == 1 ? "\r\n" : "\n";
+  }
+  test::TempDir dir;
+  const std::string path = dir / "small.csv";
+  test::WriteFile(path, text);
+  const std::vector<std::string> expected = ReadText(text);
+  ASSERT_EQ(expected.size(), 40u);
+  for (std::size_t buffer = 1; buffer <= 9; ++buffer) {
+    SCOPED_TRACE(buffer);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    CsvReader from_file(fd, "small.csv", buffer);
+    EXPECT_EQ(ReadAll(from_file), expected);
+    ::close(fd);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/gbk_codec.h"
 
@@ -14,6 +15,8 @@ const std::string kCharWithBracketTrail = "\xB0\x5B";
 // 0x81 0x41 and 0x81 0x61 are GBK characters whose second bytes are "A" and "a".
 const std::string kCharWithUpperATrail = "\x81\x41";
 const std::string kCharWithLowerATrail = "\x81\x61";
+// 𠮷 (U+20BB7), a GB 18030 four-byte character.
+const std::string kFourByte = "\x95\x34\xB2\x35";
 
 TEST(GbkTextTest, FindTextMatchesOnlyOnCharacterBoundaries) {
   struct Case {
@@ -36,11 +39,41 @@ TEST(GbkTextTest, FindTextMatchesOnlyOnCharacterBoundaries) {
       {"needle longer than text", "ab", "abc", false, kNotFound},
       {"second occurrence after a false one",
        kCharWithBracketTrail + Gbk("部门]") + "[" + Gbk("部门]"), "[" + Gbk("部门]"), false, 7},
+      // 𠮷 is 0x95 0x34 0xB2 0x35: its second and fourth bytes are the digits 4 and 5.
+      {"digit inside a four-byte character", kFourByte + "x", "4", false, kNotFound},
+      {"digit after a four-byte character", kFourByte + "5", "5", false, 4},
+      {"digits across two four-byte characters", kFourByte + kFourByte, "5\x95", false, kNotFound},
+      {"bracket after a four-byte character", kFourByte + "[", "[", false, 4},
+      {"four-byte needle", "a" + kFourByte, kFourByte, false, 1},
+      {"four-byte needle, any case", "A" + kFourByte, "a" + kFourByte, true, 0},
+      {"half a four-byte character", kFourByte, "\x95\x34", false, kNotFound},
+      {"lead and digit that make no character", "\x95\x34x4", "4", false, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(FindText(c.text, c.needle, c.ignore_case), c.expected);
     EXPECT_EQ(ContainsText(c.text, c.needle, c.ignore_case), c.expected != kNotFound);
+  }
+}
+
+TEST(GbkTextTest, CharacterLengthsStepOverEveryKindOfCharacter) {
+  struct Case {
+    std::string text;
+    std::vector<std::size_t> lengths;
+  };
+  const Case cases[] = {
+      {"a" + Gbk("中") + kFourByte + "\x80", {1, 2, 4, 1}},
+      {"\x95\x34\xB2", {1, 1, 1}},         // cut off
+      {"\x85\x30\x81\x30", {1, 1, 1, 1}},  // between the two ranges of four bytes
+      {"\xE3\x32\x9A\x35\xE3\x32\x9A\x36", {4, 1, 1, 1, 1}},  // U+10FFFF, then past it
+      {"\x84\x31\xA4\x39\x84\x31\xA5\x30", {4, 1, 1, 1, 1}},  // U+FFFF, then past it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(GbkToUtf8(c.text));
+    std::vector<std::size_t> lengths;
+    for (std::size_t i = 0; i < c.text.size(); i += lengths.back())
+      lengths.push_back(GbkCharLength(c.text, i));
+    EXPECT_EQ(lengths, c.lengths);
   }
 }
 

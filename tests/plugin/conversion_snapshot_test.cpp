@@ -177,7 +177,8 @@ const Case kCases[] = {
      }},
     {"bytes_not_gbk", [](BookSet&) {}, nullptr,
      [](const Workspace& ws) {
-       // 0xFF starts no GBK character: it is imported as U+FFFD and written back as "?".
+       // 0xFF starts no character: it is imported as U+FFFD, which the auxiliary
+       // columns receive as it stands (its legacy form is four bytes, not "?").
        test::WriteFile(ws.source() + "/JZPZ.txt",
                        Gbk("6602\t甲\t1\t0\t人民币\t0\ta1/b1\r\n6602\t乙\t1\t0\t人民币\t0\ta") +
                            "\xFF" + Gbk("2/b1\r\n"));

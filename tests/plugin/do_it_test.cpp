@@ -175,8 +175,8 @@ TEST(DoIt, BytesThatAreNotGbkAreNotedPerFileWithTheirFirstLine) {
   BookSet set = SmallBookSet();
   set.jzpz.push_back({"660201", "买笔", "5.00", "0.00", "人民币", "0", "01"});
   ws.WriteBookSet(set);
-  // The summary on line 2 of the voucher text (line 3 under its header) gets two
-  // stray bytes.
+  // The summary on line 2 of the voucher file (line 3 of the staged text, under its
+  // header) gets two stray bytes; the note names the source's line.
   std::string jzpz = test::ReadFile(ws.source() + "/JZPZ.txt");
   jzpz.insert(jzpz.find('\t', jzpz.find("\r\n")) + 1, "\xFF\xFF");
   test::WriteFile(ws.source() + "/JZPZ.txt", jzpz);
@@ -188,7 +188,7 @@ TEST(DoIt, BytesThatAreNotGbkAreNotedPerFileWithTheirFirstLine) {
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("JZPZ.txt"), std::string::npos) << notices[0];
   EXPECT_NE(notices[0].find("2 处"), std::string::npos) << notices[0];
-  EXPECT_NE(notices[0].find("第 3 行"), std::string::npos) << notices[0];
+  EXPECT_NE(notices[0].find("第 2 行"), std::string::npos) << notices[0];
 }
 
 TEST(DoIt, StagingFailureCancelsQuietly) {

@@ -96,6 +96,26 @@ TEST(Fault, DiskFillingUpWhileImportingEndsTheRunWithASoundDatabase) {
   }
 }
 
+TEST(Fault, DiskFillingUpWhileCopyingTheTemplateIsReportedAsSuch) {
+  // A template of 2 MB, staged files far smaller, and room for 1 MB per file.
+  Area area;
+  const std::string template_path = area.work + "/DataBase/empty.mdb";
+  std::filesystem::remove(template_path);
+  test::WriteFile(template_path, "");
+  test::SqliteExec(template_path,
+                   "create table filler(b); insert into filler values (zeroblob(2000000))");
+  HostOptions options;
+  options.file_size_limit = 1 << 20;
+  const HostRun run = RunHostConvert(area.source, area.work, {}, options);
+  ExpectFailedRun(run, "文件超过了允许的大小");
+  EXPECT_NE(run.err.find("无法把模板数据库"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("DataBase/empty.mdb"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("database file not found"), std::string::npos) << run.err;
+  EXPECT_FALSE(PathExists(area.db)) << "no torn copy";
+  for (const std::string& name : ListDirectory(area.temp))
+    EXPECT_EQ(name.find("GBA.mdb"), std::string::npos) << "no temporary copy: " << name;
+}
+
 TEST(Fault, ReadOnlyTemplateTempEndsTheHostsRunWithZeroNamingTheFolder) {
   // The host leaves a scratch folder it cannot write to the library, which stops at
   // staging; the library's own handling in process is a later test.

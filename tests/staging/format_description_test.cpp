@@ -112,6 +112,21 @@ TEST(FormatDescriptionTest, CharacterWithBracketTrailByteDoesNotEndASection) {
   EXPECT_EQ(Utf8(d.header_map), Texts{"KJKM.txt='a,癧名,b'"});
 }
 
+TEST(FormatDescriptionTest, FourByteCharactersAreNamesLikeAnyOther) {
+  // 𠮷 is four bytes, 0x95 0x34 0xB2 0x35: its second and fourth bytes are digits.
+  const std::string ji = Gbk("𠮷");
+  ASSERT_EQ(ji, "\x95\x34\xB2\x35");
+  FormatDescription d;
+  ASSERT_TRUE(ReadFormatDescriptionLines(
+      GbkLines({"[辅助核算项档案]", "𠮷4", "", "[会计科目]", "KJKM.txt", "科目𠮷,文本,40", "4𠮷[",
+                "[𠮷4]", "J4.txt", "𠮷编号,文本,10"}),
+      d));
+  EXPECT_EQ(Utf8(d.aux_item_names), Texts{"𠮷4"});
+  // The line holding "[" after a four-byte character ends the chart's section.
+  EXPECT_EQ(Utf8(d.header_map), (Texts{"KJKM.txt='科目𠮷'", "J4.txt='𠮷编号'"}));
+  EXPECT_EQ(Utf8(d.aux_archive_files), Texts{"J4.txt"});
+}
+
 TEST(FormatDescriptionTest, FileNameLineIsTakenUnchangedAndNeverEndsTheSection) {
   FormatDescription d;
   ASSERT_TRUE(ReadFormatDescriptionLines(GbkLines({"[记账凭证]", " [JZ] .txt", "a,1"}), d));

@@ -95,6 +95,11 @@ TEST(Inspect, PredictsEveryFailureInTheRunsOwnWordsAndExitsOne) {
        true},
       {"code too long for its column",
        [](BookSet& s) { s.kmye[0][3] = std::string(300, 'x') + "/b1"; }, "KMYE.txt 第 1 行", false},
+      {"chart code of 1 MB, far past its declared width",
+       [](BookSet& s) {
+         s.kjkm.push_back({std::string(1'000'000, '7'), "长", "借", ""});
+       },
+       "KJKM.txt 第 4 行", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

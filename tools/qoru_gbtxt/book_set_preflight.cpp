@@ -246,7 +246,10 @@ class Preflight {
     db::ImportTables(runner, scratch_.work(), result_path_, description_.table_map);
     SilentHost host;
     try {
-      db::CompleteChartOfAccounts(runner, host, description_.accounts_file);
+      db::CompleteChartOfAccounts(runner, host, description_.accounts_file, ChartRule());
+    } catch (const db::ChartCodeTooLongError& e) {
+      // The run's own refusal of a code too long for the completion, in its words.
+      Add(true, RunStep::kChart, DisplayText(e.file()), e.line(), "", e.what());
     } catch (const Failure&) {
       chart_failed_ = true;
     }
@@ -260,6 +263,19 @@ class Preflight {
       }
     }
     connection.Close();
+  }
+
+  // The run's bound on the chart's codes, for the chart text in the scratch area.
+  db::ChartCodeRule ChartRule() const {
+    db::ChartCodeRule rule;
+    rule.declared_width = description_.chart_code_width;
+    rule.declared_at = description_.chart_code_width_line;
+    rule.chart_text = scratch_.work() + "TemplateTemp/" + description_.accounts_file;
+    rule.header_lines = 0;
+    for (const std::string& entry : description_.header_map)
+      if (AsciiLower(EntryName(entry)) == AsciiLower(description_.accounts_file))
+        ++rule.header_lines;
+    return rule;
   }
 
   // Why the import of `entry` made no table.

@@ -13,11 +13,13 @@
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "platform/display_width.h"
 #include "platform/file_system.h"
 #include "platform/gbk_codec.h"
 #include "platform/trace.h"
+#include "platform/work_area_lock.h"
 #include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/cli_chinese.h"
@@ -107,6 +109,23 @@ int Convert(ConvertOptions options) {
     return Refuse(problem);
   if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
+  if (const std::string problem = qoru::host::MakeWorkDirectory(options.work); !problem.empty())
+    return Refuse(problem);
+  // One conversion per work area, from before TemplateTemp is emptied until the summary
+  // has read GBA.mdb; the library takes the lock over through the environment.
+  qoru::WorkAreaLock work_lock;
+  if (work_lock.TryLock(options.work) == qoru::WorkAreaLock::Outcome::kInUse) {
+    const std::string message = qoru::WorkAreaLock::InUseMessage(options.work);
+    std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
+    if (options.json) {
+      std::printf("%s\n", nlohmann::json{{"result", "0"}, {"reason", message}}.dump(2).c_str());
+    } else {
+      std::printf("0\n");
+    }
+    return kExitNotConverted;
+  }
+  if (work_lock.fd() >= 0)
+    ::setenv(qoru::WorkAreaLock::kInheritedVariable, std::to_string(work_lock.fd()).c_str(), 1);
   if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
       !problem.empty())
     return Refuse(problem);

@@ -77,12 +77,17 @@ std::string CheckSource(const std::string& source) {
   return "源目录 " + source + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
 }
 
-std::string PrepareWorkArea(const std::string& work, bool keep_work) {
+std::string MakeWorkDirectory(const std::string& work) {
   if (work.empty() || work == "/") return "工作目录不能为空";
   if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + work;
   if (!IsDirectory(work) && !MakeDirectories(work))
     return "无法创建工作目录：" + work + Reason(errno);
   if (const int err = WriteProbe(work); err != 0) return "工作目录不可写：" + work + Reason(err);
+  return {};
+}
+
+std::string PrepareWorkArea(const std::string& work, bool keep_work) {
+  if (const std::string problem = MakeWorkDirectory(work); !problem.empty()) return problem;
   for (const char* sub : {"DataBase/", "TemplateTemp/"}) {
     const std::string dir = work + sub;
     if (!MakeDirectories(dir)) return "无法创建目录：" + dir + Reason(errno);

@@ -15,7 +15,11 @@ namespace qoru::host {
 // `source` without a trailing "/".
 std::string CheckSource(const std::string& source);
 
-// `work` ends with "/".
+// Creates the work directory `work` (ending with "/") where it is missing and checks
+// that it can be written.
+std::string MakeWorkDirectory(const std::string& work);
+
+// `work` ends with "/". The caller holds the work area's lock (work_area_lock.h).
 std::string PrepareWorkArea(const std::string& work, bool keep_work);
 
 }  // namespace qoru::host
