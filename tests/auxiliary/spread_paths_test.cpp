@@ -99,7 +99,7 @@ const char* kChart =
     "INSERT INTO KJKM VALUES ('1001','现金',NULL), ('6602','费用','A/B'), ('6602','重复','B'),"
     " ('ab01','小写','B'), ('O''K','引号','A/B'), ('7701','摘要','摘要/A/A'), "
     "('8801','序号','flxh'), (NULL, '空', 'A'), ('5501', '空格', ' A / B '),"
-    " (char(65533) || '01', '替换', 'A'), ('科目甲', '中文', 'B/A');";
+    " (char(65533) || '01', '替换', 'A'), ('科目甲', '中文', 'B/A'), ('𠮷01', '四字节', 'A/B');";
 
 struct Case {
   const char* name;
@@ -163,6 +163,10 @@ const Case kCases[] = {
      std::string(kVoucherHeader) + "\xFF"
                                    "01,x,1,c\xFF"
                                    "1\r\n6602,y,2,a\x80\xFF/b\r\n"},
+    {"four-byte characters in an account and a code",
+     "JZPZ",
+     {"A", "B"},
+     std::string(kVoucherHeader) + "𠮷01,x,1,a𠮷/𠮷b\r\n"},
     {"balances with an own column named like the counter",
      "KMYE",
      {"A", "B"},
