@@ -43,7 +43,7 @@ const std::uint8_t* Pixels(const Fl_Image& image) {
   return reinterpret_cast<const std::uint8_t*>(image.data()[0]);
 }
 
-TEST(Banner, IsAWholeBaselineColourJpegOf320By49WithAPicture) {
+TEST(Banner, IsABaselineColourJpegOf320By49WithAPicture) {
   const auto bytes = BannerJpeg();
   ASSERT_GT(bytes.size(), 4u);
   EXPECT_EQ(bytes[0], 0xFF);
@@ -108,7 +108,7 @@ TEST(JpegReader, AScanCutShortBeforeTheEndMarkerStillGivesAWholePicture) {
   EXPECT_EQ(image.h(), 49);
 }
 
-TEST(Stretch, KeepsUniformColourAndBlendsBetweenPixelsWithBilinearScaling) {
+TEST(Stretch, KeepsUniformColourAndCornersAndBlendsBetweenPixels) {
   std::vector<std::uint8_t> grey_pixels(320 * 49 * 3);
   for (std::size_t i = 0; i < grey_pixels.size(); i += 3)
     grey_pixels[i] = 30, grey_pixels[i + 1] = 92, grey_pixels[i + 2] = 160;
