@@ -1,28 +1,41 @@
 #include "platform/window_face.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <fmt/format.h>
 
 #include <FL/Fl.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+#include <FL/fl_utf8.h>
 #include <FL/x.H>
 
-#include "platform/banner_jpeg.h"
 #include "platform/dialog_window.h"
-#include "platform/error_box.h"
 #include "platform/gbk_codec.h"
-#include "platform/jpeg_decoder.h"
 #include "platform/progress_bar.h"
-#include "platform/x11_dialog_hints.h"
 #include "platform/x_display.h"
 
 namespace qoru {
 namespace {
 
-// The banner, decoded once per process.
-const RgbImage& Banner() {
-  static const RgbImage banner = DecodeJpeg(BannerJpeg(), "对话框横幅");
-  return banner;
+// `text` broken into lines no wider than `width` pixels in the current font: after the
+// line's last blank when it has one, else before the character that does not fit.
+std::string Wrapped(const std::string& text, int width) {
+  std::string out, line;
+  for (std::size_t i = 0, n; i < text.size(); i += n) {
+    n = static_cast<std::size_t>(fl_utf8len1(text[i]));
+    const std::string c = text.substr(i, n);
+    if (c == "\n" || (!line.empty() && fl_width((line + c).c_str()) > width)) {
+      const std::size_t blank = c == "\n" ? 0 : line.rfind(' ');
+      const std::size_t cut = blank == std::string::npos || blank == 0 ? line.size() : blank;
+      out += line.substr(0, cut) + "\n";
+      line.erase(0, cut + 1);
+      if (c == "\n") continue;
+    }
+    line += c;
+  }
+  return out + line;
 }
 
 }  // namespace
@@ -41,7 +54,7 @@ WindowFace::~WindowFace() {
 
 void WindowFace::Shown(const std::string& caption_gbk) {
   const DialogLayout layout = ScaledDialogLayout(ScreenDpi(display_));
-  window_ = std::make_unique<DialogWindow>(layout, Banner(), GbkToUtf8(caption_gbk));
+  window_ = std::make_unique<DialogWindow>(layout, GbkToUtf8(caption_gbk));
   window_->callback([](Fl_Widget*, void* self) { OnClose(self); }, this);
   window_->set_modal();
   window_->xclass("qoru_ERP_GBtxt");
@@ -142,10 +155,43 @@ void WindowFace::Notice(const std::string& message) {
 
 void WindowFace::ErrorBox(const std::string& message) {
   Repaint();  // the dialog keeps the status and progress of the moment of the failure
-  const unsigned long owner = owner_ != 0 ? owner_ : WindowId();
-  Rect where;
-  if (window_) where = {window_->x(), window_->y(), window_->w(), window_->h()};
-  ShowErrorBox(display_, message, window_ ? window_->layout().font_px : 12, owner, where);
+  const int font_px = window_ ? window_->layout().font_px : 12;
+  fl_message_font(DialogFont(), font_px);
+  fl_font(DialogFont(), font_px);
+  const std::string text = LabelText(Wrapped(message, MulDiv(360, font_px, 12)));
+
+  // The toolkit's box is built once and sized to each message: the text with a margin
+  // of 10 (at least 340 x 30), beside it the 50-pixel icon with its margins, below it
+  // the button row. Knowing that size, the box is placed before it is shown, within the
+  // screen's work area. The gap leaves room for the window manager's title bar.
+  int text_w = 0, text_h = 0;
+  fl_measure(text.c_str(), text_w, text_h);
+  const int w = std::max(text_w + 10, 340) + 80, h = std::max(text_h + 10, 30) + 55;
+  int sx, sy, sw, sh;
+  Fl::screen_work_area(sx, sy, sw, sh, 0);
+  int x = sx + (sw - w) / 2, y = sy + (sh - h) / 2;
+  if (window_) {
+    const int top = window_->y(), bottom = top + window_->h(), gap = MulDiv(32, font_px, 12);
+    x = std::clamp(window_->x() + (window_->w() - w) / 2, sx, std::max(sx, sx + sw - w));
+    y = bottom + gap + h <= sy + sh ? bottom + gap : top - gap - h >= sy ? top - gap - h : y;
+  }
+  Fl_Widget* icon = fl_message_icon();
+  Fl_Window* box = icon->window();
+  box->position(x, y);
+  icon->box(FL_OVAL_BOX);
+  icon->color(kStopColour);
+  icon->labelcolor(FL_WHITE);
+  for (int i = 0; i < box->children(); ++i)
+    if (box->child(i) != icon) box->child(i)->labelfont(DialogFont());
+
+  const int hotspot = fl_message_hotspot();
+  const char* const close = fl_close;
+  fl_message_hotspot(0);
+  fl_close = "确定";
+  fl_message_title(kErrorBoxCaption);
+  fl_alert("%s", text.c_str());
+  fl_close = close;
+  fl_message_hotspot(hotspot);
 }
 
 std::unique_ptr<WindowFace> MakeWindowFace(std::uintptr_t owner, std::string* why_not,

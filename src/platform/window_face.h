@@ -1,6 +1,5 @@
 // The window face: the conversion dialog as a real desktop window (see DialogWindow),
-// modal, owned by the host's window when the host gave one, with the banner decoded
-// from the library's JPEG bytes.
+// modal, owned by the host's window when the host gave one.
 //   - The start timer: WaitEvent sleeps in the toolkit's event wait until the tick is
 //     due or the user closes the window.
 //   - A yield looks at the window only on a clock (every `check_every`): then it shows
@@ -8,7 +7,13 @@
 //     looks a yield costs one clock read, so a million rows cost next to nothing.
 //   - The close box is the close request; the keyboard offers no other (Esc does
 //     nothing), and Alt+F4 reaches the dialog as the window manager's close.
-//   - The error box is a modal message window with a stop sign and an OK button.
+//   - The error box is the toolkit's alert box, captioned "错误", with its icon made a
+//     red disc holding a white "!", the failure's message in the dialog's font, wrapped
+//     to keep the box well inside the screen, and one button, "确定". Enter, Esc, the
+//     button and the close box dismiss it. The toolkit makes it modal and transient for
+//     the dialog. It is placed below the dialog, centred on it, so that the dialog's
+//     status and progress stay in view (above it when there is no room below, in the
+//     middle of the screen when neither fits).
 // Notices go to stderr. The face must be used on the thread that created it.
 #pragma once
 
@@ -49,7 +54,6 @@ class WindowFace : public Face {
   void Repaint();
   // The dialog's X window id while it is shown, else 0.
   unsigned long WindowId() const;
-  std::uintptr_t owner() const { return owner_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -68,6 +72,9 @@ class WindowFace : public Face {
   bool status_dirty_ = false;
   int percent_ = 0;  // the latest percentage
 };
+
+// The caption of the error box.
+inline constexpr const char* kErrorBoxCaption = "错误";
 
 // The window face on the display named by DISPLAY, or nullptr with the reason in
 // *why_not (UTF-8) when no display can be opened.

@@ -1,7 +1,8 @@
-// The connection to the X display that the window face draws on. It is opened on
-// first use from the DISPLAY variable, handed to the toolkit, and kept for the life of
-// the process, as a toolkit keeps its display; nothing of it is opened before the
-// window face is asked for, so that a headless run never touches it.
+// The X display that the window face draws on, and what the face asks of X directly.
+// The display is opened on first use from DISPLAY, handed to the toolkit and kept for
+// the life of the process, as a toolkit keeps its display; a headless run never opens
+// it. The dialog tells the window manager who owns it, that it is modal, and that it
+// can be moved and closed only. The owner is the host's window id, which may be stale.
 #pragma once
 
 #include <string>
@@ -20,5 +21,14 @@ bool WindowDisplayIsOpen();
 // The screen's logical resolution in pixels per inch: the Xft.dpi resource, which
 // desktops set to scale their text, when it is set and sensible; else 96.
 int ScreenDpi(_XDisplay* display);
+
+// Checked without letting an X error reach the toolkit's handler.
+bool WindowExists(_XDisplay* display, unsigned long window);
+
+// Marks the top-level `dialog` as a dialog that can be moved and closed only; with an
+// `owner` (not 0), as transient for that window and modal for it. Called right after
+// the toolkit created the window, before its requests reach the server, so that the
+// window manager sees the hints when it first manages the window.
+void MarkDialogWindow(_XDisplay* display, unsigned long dialog, unsigned long owner);
 
 }  // namespace qoru

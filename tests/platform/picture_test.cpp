@@ -1,14 +1,15 @@
-// The dialog's banner as stored and decoded, the JPEG decoder's refusals, and the
-// stretching of a picture.
+// The dialog's banner as stored and decoded, the toolkit's JPEG reader on damaged
+// pictures, and the stretching of a picture.
 #include <gtest/gtest.h>
 
+#include <FL/Fl_JPEG_Image.H>
+
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <vector>
 
-#include "platform/banner_jpeg.h"
-#include "platform/jpeg_decoder.h"
-#include "platform/rgb_image.h"
+#include "platform/banner.h"
 
 namespace qoru {
 namespace {
@@ -27,79 +28,124 @@ std::vector<int> FrameMarkers(std::span<const unsigned char> jpeg) {
   return markers;
 }
 
-TEST(Banner, IsABaselineColourJpegOf320By49WithAPicture) {
-  const auto bytes = BannerJpeg();
-  ASSERT_GT(bytes.size(), 2u);
-  EXPECT_EQ(FrameMarkers(bytes), std::vector<int>{0xC0});
-  const RgbImage banner = DecodeJpeg(bytes, "横幅");
-  EXPECT_EQ(banner.width, 320);
-  EXPECT_EQ(banner.height, 49);
-  std::set<int> colours;
-  for (int y = 0; y < banner.height; ++y)
-    for (int x = 0; x < banner.width; ++x) {
-      const std::uint8_t* p = banner.At(x, y);
-      colours.insert((p[0] << 16) | (p[1] << 8) | p[2]);
-    }
-  EXPECT_GT(colours.size(), 500u);
+// Where the marker segment `marker` starts (at its 0xFF), or 0.
+std::size_t SegmentAt(const std::vector<unsigned char>& jpeg, int marker) {
+  std::size_t i = 2;
+  while (i + 4 <= jpeg.size() && jpeg[i] == 0xFF) {
+    if (jpeg[i + 1] == marker) return i;
+    if (jpeg[i + 1] == 0xDA) break;
+    i += 2 + static_cast<std::size_t>((jpeg[i + 2] << 8) | jpeg[i + 3]);
+  }
+  return 0;
 }
 
-TEST(JpegDecoder, RefusesWhatIsNotADecodablePictureWithAMessageNamingIt) {
+const std::uint8_t* Pixels(const Fl_Image& image) {
+  return reinterpret_cast<const std::uint8_t*>(image.data()[0]);
+}
+
+TEST(Banner, IsABaselineColourJpegOf320By49WithAPicture) {
+  const auto bytes = BannerJpeg();
+  ASSERT_GT(bytes.size(), 4u);
+  EXPECT_EQ(bytes[0], 0xFF);
+  EXPECT_EQ(bytes[1], 0xD8);
+  EXPECT_EQ(bytes[bytes.size() - 2], 0xFF);
+  EXPECT_EQ(bytes[bytes.size() - 1], 0xD9);
+  EXPECT_EQ(FrameMarkers(bytes), std::vector<int>{0xC0});
+  Fl_JPEG_Image banner("banner", bytes.data());
+  ASSERT_EQ(banner.fail(), 0);
+  EXPECT_EQ(banner.w(), 320);
+  EXPECT_EQ(banner.h(), 49);
+  ASSERT_EQ(banner.d(), 3);
+  std::set<int> colours;
+  for (int i = 0; i < banner.w() * banner.h(); ++i) {
+    const std::uint8_t* p = Pixels(banner) + i * 3;
+    colours.insert((p[0] << 16) | (p[1] << 8) | p[2]);
+  }
+  EXPECT_GT(colours.size(), 500u);
+
+  // Stretched to the band, the picture keeps its place: the gold rule along its bottom
+  // edge is the band's last row.
+  const std::unique_ptr<Fl_Image> band = StretchedBanner(336, 33);
+  ASSERT_NE(band, nullptr);
+  ASSERT_EQ(band->w(), 336);
+  ASSERT_EQ(band->h(), 33);
+  int gold = 0;
+  for (int x = 0; x < 336; ++x) {
+    const std::uint8_t* p = Pixels(*band) + (32 * 336 + x) * 3;
+    gold += p[0] > 200 && p[1] > 150 && p[2] < 120 ? 1 : 0;
+  }
+  EXPECT_GT(gold, 300);
+}
+
+// The toolkit's reader takes no length: it would read a stream cut short beyond its
+// end, which is why the library hands it only the embedded stream that the build
+// checked to be whole. Damage inside a whole stream is what it must survive.
+TEST(JpegReader, RefusesADamagedPictureAndTheProcessGoesOn) {
   const auto banner = BannerJpeg();
-  const std::vector<unsigned char> header_only(banner.begin(), banner.begin() + 40);
+  const std::vector<unsigned char> whole(banner.begin(), banner.end());
+  std::vector<unsigned char> no_components = whole;  // a frame of zero colour components
+  no_components.at(SegmentAt(whole, 0xC0) + 9) = 0;
+  std::vector<unsigned char> bad_table = whole;  // a Huffman table of class 7
+  bad_table.at(SegmentAt(whole, 0xC4) + 4) = 0x70;
+  std::vector<unsigned char> no_image = {0xFF, 0xD8, 0xFF, 0xD9};
   const std::vector<std::vector<unsigned char>> cases = {
-      {},                                   // nothing
-      {'n', 'o', 't', ' ', 'j', 'p', 'g'},  // not a JPEG
-      {0xFF, 0xD8, 0xFF},                   // cut inside the first marker
-      header_only,                          // cut before the frame header
-  };
-  for (const auto& data : cases) {
-    try {
-      DecodeJpeg(data, "测试图片");
-      ADD_FAILURE() << "decoded " << data.size() << " bytes";
-    } catch (const ImageError& e) {
-      EXPECT_NE(std::string(e.what()).find("测试图片"), std::string::npos) << e.what();
-    }
+      {'n', 'o', 't', ' ', 'j', 'p', 'g'}, no_components, bad_table, no_image};
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    Fl_JPEG_Image image("damaged", cases[i].data());
+    EXPECT_NE(image.fail(), 0) << "case " << i;
+    EXPECT_EQ(image.w(), 0) << "case " << i;
   }
 }
 
-TEST(JpegDecoder, AStreamCutInsideTheScanStillGivesAWholePicture) {
+TEST(JpegReader, AScanCutShortBeforeTheEndMarkerStillGivesAWholePicture) {
   // libjpeg fills what is missing; the dialog then shows part of its banner.
   const auto banner = BannerJpeg();
-  const std::vector<unsigned char> half(banner.begin(), banner.begin() + banner.size() / 2);
-  const RgbImage image = DecodeJpeg(half, "横幅");
-  EXPECT_EQ(image.width, 320);
-  EXPECT_EQ(image.height, 49);
-}
-
-RgbImage Uniform(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  RgbImage image(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      image.At(x, y)[0] = r, image.At(x, y)[1] = g, image.At(x, y)[2] = b;
-    }
-  return image;
+  std::vector<unsigned char> half(banner.begin(), banner.begin() + banner.size() / 2);
+  half.insert(half.end(), {0xFF, 0xD9});
+  Fl_JPEG_Image image("half", half.data());
+  EXPECT_EQ(image.fail(), 0);
+  EXPECT_EQ(image.w(), 320);
+  EXPECT_EQ(image.h(), 49);
 }
 
 TEST(Stretch, KeepsUniformColourAndCornersAndBlendsBetweenPixels) {
-  const RgbImage grey = Stretch(Uniform(320, 49, 30, 92, 160), 336, 33);
-  ASSERT_EQ(grey.width, 336);
-  ASSERT_EQ(grey.height, 33);
-  for (int y = 0; y < grey.height; ++y)
-    for (int x = 0; x < grey.width; ++x) ASSERT_EQ(grey.At(x, y)[1], 92) << x << "," << y;
+  std::vector<std::uint8_t> grey_pixels(320 * 49 * 3);
+  for (std::size_t i = 0; i < grey_pixels.size(); i += 3)
+    grey_pixels[i] = 30, grey_pixels[i + 1] = 92, grey_pixels[i + 2] = 160;
+  const Fl_RGB_Image grey_picture(grey_pixels.data(), 320, 49, 3);
+  // The toolkit's own setting is nearest-neighbour scaling; it comes back as it was.
+  Fl_RGB_Image::RGB_scaling(FL_RGB_SCALING_NEAREST);
+  const std::unique_ptr<Fl_Image> grey = Stretch(grey_picture, 336, 33);
+  EXPECT_EQ(Fl_RGB_Image::RGB_scaling(), FL_RGB_SCALING_NEAREST);
+  ASSERT_NE(grey, nullptr);
+  ASSERT_EQ(grey->w(), 336);
+  ASSERT_EQ(grey->h(), 33);
+  for (int i = 0; i < 336 * 33; ++i) ASSERT_EQ(Pixels(*grey)[i * 3 + 1], 92) << i;
 
-  // Black on the left, white on the right: the ends keep their colour, the middle
-  // blends, and the colour never falls back on the way across.
-  RgbImage two(2, 1);
-  two.At(1, 0)[0] = two.At(1, 0)[1] = two.At(1, 0)[2] = 255;
-  const RgbImage wide = Stretch(two, 8, 1);
-  EXPECT_EQ(wide.At(0, 0)[0], 0);
-  EXPECT_EQ(wide.At(7, 0)[0], 255);
-  for (int x = 1; x < 8; ++x) EXPECT_GE(wide.At(x, 0)[0], wide.At(x - 1, 0)[0]);
-  EXPECT_GT(wide.At(4, 0)[0], 0);
-  EXPECT_LT(wide.At(3, 0)[0], 255);
+  // Black on the left, white on the right: the ends keep their colour, the colour
+  // blends (nearest-neighbour would jump from black to white) and never falls back on
+  // the way across.
+  std::uint8_t two_pixels[6] = {0, 0, 0, 255, 255, 255};
+  const Fl_RGB_Image two(two_pixels, 2, 1, 3);
+  const std::unique_ptr<Fl_Image> wide = Stretch(two, 8, 1);
+  ASSERT_NE(wide, nullptr);
+  const std::uint8_t* p = Pixels(*wide);
+  EXPECT_EQ(p[0], 0);
+  EXPECT_EQ(p[7 * 3], 255);
+  for (int x = 1; x < 8; ++x) EXPECT_GE(p[x * 3], p[(x - 1) * 3]);
+  std::set<int> levels;
+  for (int x = 0; x < 8; ++x) levels.insert(p[x * 3]);
+  EXPECT_GE(levels.size(), 4u);
 
-  EXPECT_EQ(Stretch(RgbImage{}, 10, 10).width, 0);
-  EXPECT_EQ(Stretch(two, 0, 5).pixels.size(), 0u);
+  // A picture with a row stride wider than its pixels: only the pixels count.
+  std::uint8_t strided_pixels[2 * 8] = {9, 9, 9, 9, 9, 9, 1, 1, 9, 9, 9, 9, 9, 9, 2, 2};
+  const Fl_RGB_Image strided(strided_pixels, 2, 2, 3, 8);
+  const std::unique_ptr<Fl_Image> big = Stretch(strided, 5, 5);
+  ASSERT_NE(big, nullptr);
+  for (int i = 0; i < 5 * 5 * 3; ++i) ASSERT_EQ(Pixels(*big)[i], 9) << i;
+
+  EXPECT_EQ(Stretch(two, 0, 5), nullptr);
+  EXPECT_EQ(Stretch(two, 5, -1), nullptr);
 }
 
 }  // namespace

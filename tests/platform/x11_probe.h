@@ -5,15 +5,30 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/dialog_layout.h"
-#include "platform/rgb_image.h"
 
 struct _XDisplay;
 
 namespace qoru::test {
+
+// A screenshot: 8-bit RGB, row by row, three bytes a pixel.
+struct RgbImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;  // width * height * 3 bytes, rows top to bottom
+
+  RgbImage() = default;
+  RgbImage(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h * 3) {}
+
+  std::uint8_t* At(int x, int y) { return &pixels[(static_cast<std::size_t>(y) * width + x) * 3]; }
+  const std::uint8_t* At(int x, int y) const {
+    return &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
+  }
+};
 
 class X11Probe {
  public:
