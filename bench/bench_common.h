@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
 
 namespace qoru::bench {
 

@@ -25,11 +25,11 @@
 #include <CLI/CLI.hpp>
 
 #include "bench_common.h"
+#include "faces/headless_face.h"
 #include "gendata/dataset.h"
-#include "platform/gbk_codec.h"
-#include "platform/headless_face.h"
-#include "platform/ole_string.h"
+#include "host/ole_string.h"
 #include "plugin/do_it.h"
+#include "text/gbk_codec.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "bench_common.h"
 #include "gendata/dataset.h"
-#include "platform/gbk_codec.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
+#include "text/gbk_codec.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"暂存与表文本改写的吞吐量和内存峰值"};

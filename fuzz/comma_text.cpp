@@ -13,7 +13,7 @@
 
 #include "auxiliary/aux_columns.h"
 #include "fuzz_support.h"
-#include "platform/string_list.h"
+#include "text/string_list.h"
 
 using namespace qoru;
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "database/csv_reader.h"
+#include "database/import/csv_reader.h"
 #include "fuzz_support.h"
 #include "staging/table_text.h"
 

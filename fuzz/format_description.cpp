@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "files/text_lines.h"
 #include "fuzz_support.h"
-#include "platform/string_list.h"
-#include "platform/text_lines.h"
 #include "staging/format_description.h"
 #include "staging/table_text.h"
+#include "text/string_list.h"
 
 using namespace qoru;
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <string_view>
 
-#include "database/engine_error.h"
-#include "database/jet_translator.h"
-#include "database/sql_tokenizer.h"
+#include "database/engine/engine_error.h"
+#include "database/sql/jet_translator.h"
+#include "database/sql/sql_tokenizer.h"
 #include "fuzz_support.h"
 
 using namespace qoru::db;

@@ -4,15 +4,15 @@
 
 #include "auxiliary/chart_lookup.h"
 #include "auxiliary/spread_import.h"
-#include "database/connection.h"
-#include "database/query.h"
+#include "database/query/connection.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
+#include "database/query/table_builder.h"
 #include "database/staging_database.h"
-#include "database/statement_runner.h"
-#include "database/table_builder.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "auxiliary/aux_rule.h"
-#include "platform/string_list.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

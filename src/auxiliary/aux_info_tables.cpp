@@ -3,12 +3,12 @@
 #include <fmt/format.h>
 
 #include "auxiliary/aux_rule.h"
-#include "database/statement_runner.h"
-#include "platform/errors.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
+#include "database/query/statement_runner.h"
+#include "errors/errors.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 

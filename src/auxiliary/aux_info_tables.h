@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/string_list.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

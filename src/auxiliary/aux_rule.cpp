@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
-#include "database/engine_error.h"
-#include "database/jet_translator.h"
-#include "platform/gbk_text.h"
+#include "database/engine/engine_error.h"
+#include "database/sql/jet_translator.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {

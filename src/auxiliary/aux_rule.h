@@ -22,8 +22,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/errors.h"
-#include "platform/string_list.h"
+#include "errors/errors.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

@@ -1,7 +1,7 @@
 #include "auxiliary/chart_lookup.h"
 
-#include "database/engine_error.h"
-#include "platform/gbk_text.h"
+#include "database/engine/engine_error.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "database/sqlite_handle.h"
+#include "database/engine/sqlite_handle.h"
 
 namespace qoru {
 

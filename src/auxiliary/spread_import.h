@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/string_list.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

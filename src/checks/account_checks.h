@@ -6,9 +6,9 @@
 #include <string>
 
 #include "checks/balance_pass.h"
-#include "checks/chart.h"
 #include "checks/check_report.h"
 #include "checks/posting_pass.h"
+#include "checks/tables/chart.h"
 
 namespace qoru::checks {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "checks/amount.h"
-#include "checks/book_database.h"
-#include "checks/chart.h"
 #include "checks/check_report.h"
-#include "checks/column_roles.h"
+#include "checks/tables/book_database.h"
+#include "checks/tables/chart.h"
+#include "checks/tables/column_roles.h"
+#include "checks/values/amount.h"
 
 namespace qoru::checks {
 

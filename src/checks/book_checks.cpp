@@ -4,10 +4,10 @@
 
 #include "checks/account_checks.h"
 #include "checks/balance_pass.h"
-#include "checks/book_database.h"
-#include "checks/book_tables.h"
-#include "checks/chart.h"
 #include "checks/posting_pass.h"
+#include "checks/tables/book_database.h"
+#include "checks/tables/book_tables.h"
+#include "checks/tables/chart.h"
 #include "checks/voucher_checks.h"
 
 namespace qoru::checks {

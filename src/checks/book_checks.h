@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "checks/check_report.h"
-#include "checks/column_roles.h"
+#include "checks/tables/column_roles.h"
 
 namespace qoru::checks {
 

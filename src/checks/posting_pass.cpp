@@ -1,7 +1,7 @@
 #include "checks/posting_pass.h"
 
-#include "checks/book_text.h"
 #include "checks/value_reader.h"
+#include "checks/values/book_text.h"
 
 namespace qoru::checks {
 namespace {

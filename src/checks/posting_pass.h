@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "checks/amount.h"
-#include "checks/book_database.h"
-#include "checks/chart.h"
 #include "checks/check_report.h"
-#include "checks/column_roles.h"
+#include "checks/tables/book_database.h"
+#include "checks/tables/chart.h"
+#include "checks/tables/column_roles.h"
+#include "checks/values/amount.h"
 #include "checks/voucher_book.h"
 
 namespace qoru::checks {

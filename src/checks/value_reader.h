@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "checks/amount.h"
-#include "checks/book_database.h"
-#include "checks/calendar_date.h"
 #include "checks/check_report.h"
+#include "checks/tables/book_database.h"
+#include "checks/values/amount.h"
+#include "checks/values/calendar_date.h"
 
 namespace qoru::checks {
 

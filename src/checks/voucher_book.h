@@ -20,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "checks/amount.h"
+#include "checks/values/amount.h"
 
 namespace qoru::checks {
 

@@ -8,14 +8,14 @@
 
 #include <fmt/format.h>
 
-#include "database/csv_reader.h"
-#include "database/query.h"
+#include "database/import/csv_reader.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
 #include "database/staging_database.h"
-#include "database/statement_runner.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru::db {
 

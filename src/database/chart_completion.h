@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/errors.h"
+#include "errors/errors.h"
 
 namespace qoru {
 class StageHost;

@@ -8,17 +8,17 @@
 
 #include <fmt/format.h>
 
-#include "database/connection.h"
-#include "database/engine_error.h"
-#include "database/jet_translator.h"
-#include "database/query.h"
-#include "database/statement_runner.h"
-#include "database/text_import.h"
-#include "platform/errors.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/trace.h"
+#include "database/engine/engine_error.h"
+#include "database/import/text_import.h"
+#include "database/query/connection.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
+#include "database/sql/jet_translator.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "host/trace.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru::db {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/string_list.h"
+#include "text/string_list.h"
 
 namespace qoru::db {
 

@@ -9,16 +9,16 @@
 #include "auxiliary/aux_info_tables.h"
 #include "auxiliary/spread_import.h"
 #include "database/chart_completion.h"
-#include "database/engine_error.h"
+#include "database/engine/engine_error.h"
 #include "database/staging_database.h"
-#include "platform/errors.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/host_log.h"
-#include "platform/trace.h"
+#include "errors/errors.h"
+#include "host/host_log.h"
+#include "host/trace.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {

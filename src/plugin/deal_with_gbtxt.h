@@ -2,7 +2,7 @@
 // fields, its modal phase, and the run RunConversion with its stages in order:
 //   staging -> format description -> table texts -> staging database and import ->
 //   chart of accounts -> auxiliary columns -> auxiliary information tables.
-// A face (platform/face.h) shows it. Engine errors in the guarded part of the run are
+// A face (faces/face.h) shows it. Engine errors in the guarded part of the run are
 // logged and end the run unsuccessfully; any other failure leaves the run, is shown in
 // the face's error box, and leaves the dialog Stalled until it is closed. A run into a
 // work area that another conversion holds (work_area_lock.h) ends at once, before it
@@ -13,14 +13,14 @@
 #include <string>
 
 #include "database/chart_completion.h"
-#include "database/connection.h"
-#include "database/query.h"
-#include "database/statement_runner.h"
-#include "platform/face.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
-#include "platform/string_list.h"
-#include "platform/work_area_lock.h"
+#include "database/query/connection.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
+#include "faces/face.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
+#include "files/work_area_lock.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

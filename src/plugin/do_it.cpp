@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "platform/gbk_codec.h"
-#include "platform/owner_window.h"
-#include "platform/trace.h"
+#include "host/owner_window.h"
+#include "host/trace.h"
 #include "plugin/deal_with_gbtxt.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

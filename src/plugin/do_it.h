@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/face.h"
-#include "platform/ole_string.h"
+#include "faces/face.h"
+#include "host/ole_string.h"
 
 namespace qoru {
 

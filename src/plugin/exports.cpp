@@ -1,5 +1,5 @@
 // The library's exported entry point. Everything else of the library is hidden; the
-// OLE string functions are exported from platform/ole_string.cpp.
+// OLE string functions are exported from host/ole_string.cpp.
 #include "qoru_ERP_GBtxt.h"
 
 #include "plugin/do_it.h"

@@ -1,9 +1,9 @@
 #include "staging/format_description.h"
 
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/text_lines.h"
+#include "files/file_system.h"
+#include "files/text_lines.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "platform/string_list.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

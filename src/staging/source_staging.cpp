@@ -4,14 +4,14 @@
 
 #include <fmt/format.h>
 
-#include "platform/errors.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
-#include "platform/string_list.h"
-#include "platform/text_lines.h"
+#include "errors/errors.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
+#include "files/file_system.h"
+#include "files/text_lines.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
+#include "text/string_list.h"
 
 namespace qoru {
 

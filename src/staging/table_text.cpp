@@ -8,9 +8,10 @@
 
 #include <fmt/format.h>
 
-#include "platform/errors.h"
-#include "platform/file_system.h"
-#include "platform/text_lines.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "files/text_lines.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gbk_codec.h"
 #include "test_support/bookset.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

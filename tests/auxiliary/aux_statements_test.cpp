@@ -4,7 +4,7 @@
 
 #include "auxiliary/aux_columns.h"
 #include "auxiliary/aux_info_tables.h"
-#include "platform/gbk_codec.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "database/sqlite_handle.h"
+#include "database/engine/sqlite_handle.h"
 #include "test_support/db_fixture.h"
 #include "test_support/temp_dir.h"
 

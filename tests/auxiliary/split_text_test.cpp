@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "auxiliary/aux_columns.h"
-#include "platform/gbk_codec.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -8,16 +8,16 @@
 #include <filesystem>
 
 #include "auxiliary/aux_columns.h"
-#include "database/connection.h"
-#include "database/engine_error.h"
-#include "database/query.h"
+#include "database/engine/engine_error.h"
+#include "database/query/connection.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
 #include "database/staging_database.h"
-#include "database/statement_runner.h"
-#include "platform/gbk_codec.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
 #include "test_support/db_fixture.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -1,6 +1,6 @@
-// The checks build on the staging, database and platform layers only: never on the
-// plug-in, the auxiliary pass or the tools, which all link the same core library and so
-// would not be stopped by the linker.
+// The checks build on the staging and database rooms and the ground floor only: never on
+// the plug-in, the auxiliary pass or the tools. The rooms' include views stop such an
+// include from compiling; this says so in a test of its own, with the file that broke it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,11 +13,13 @@ namespace qoru {
 namespace {
 
 TEST(ChecksLayering, IncludesOnlyTheLayersBelow) {
-  const std::set<std::string> allowed = {"checks", "database", "staging", "platform"};
+  const std::set<std::string> allowed = {"checks", "database", "staging", "errors",
+                                         "text",   "files",    "host",    "faces"};
   const std::regex include(R"re(#include\s+"([^/"]+)/)re");
   int files = 0;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(QORU_SOURCE_DIR) + "/src/checks")) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(
+           std::string(QORU_SOURCE_DIR) + "/src/checks")) {
+    if (!entry.is_regular_file()) continue;
     ++files;
     const std::string text = test::ReadFile(entry.path().string());
     for (std::sregex_iterator it(text.begin(), text.end(), include), end; it != end; ++it)

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "checks/book_checks.h"
-#include "checks/book_tables.h"
-#include "checks/chart.h"
 #include "checks/report_output.h"
+#include "checks/tables/book_tables.h"
+#include "checks/tables/chart.h"
 #include "gendata/consistent_books.h"
 #include "test_support/bookset.h"
 #include "test_support/tiny_books.h"

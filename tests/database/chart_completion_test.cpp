@@ -8,12 +8,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "database/query.h"
-#include "platform/gbk_codec.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
+#include "database/query/query.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
 #include "test_support/db_fixture.h"
 #include "test_support/log_capture.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::db {
 namespace {

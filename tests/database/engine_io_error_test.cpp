@@ -9,14 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include "database/connection.h"
-#include "database/engine_error.h"
-#include "database/statement_runner.h"
-#include "platform/gbk_codec.h"
+#include "database/engine/engine_error.h"
+#include "database/query/connection.h"
+#include "database/query/statement_runner.h"
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::db {
 namespace {

@@ -7,15 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include "database/connection.h"
-#include "database/engine_error.h"
-#include "database/query.h"
-#include "database/statement_runner.h"
-#include "platform/gbk_codec.h"
-#include "platform/string_list.h"
+#include "database/engine/engine_error.h"
+#include "database/query/connection.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
 #include "test_support/db_fixture.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
+#include "text/string_list.h"
 
 namespace qoru::db {
 namespace {

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "database/staging_database.h"
-#include "platform/errors.h"
-#include "platform/file_system.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
 #include "test_support/db_fixture.h"
 #include "test_support/temp_dir.h"
 

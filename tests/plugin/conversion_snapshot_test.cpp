@@ -14,12 +14,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/file_system.h"
 #include "gendata/dataset.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
 #include "test_support/bookset.h"
 #include "test_support/db_fixture.h"
 #include "test_support/log_capture.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -12,14 +12,14 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/gbk_codec.h"
-#include "platform/trace.h"
+#include "host/trace.h"
 #include "test_support/bookset.h"
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_dir.h"
 #include "test_support/trace_capture.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/gbk_codec.h"
-#include "platform/headless_face.h"
-#include "platform/owner_window.h"
+#include "faces/headless_face.h"
+#include "host/owner_window.h"
 #include "test_support/bookset.h"
 #include "test_support/log_capture.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "gendata/dataset.h"
-#include "platform/gbk_codec.h"
 #include "test_support/bookset.h"
 #include "test_support/log_capture.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

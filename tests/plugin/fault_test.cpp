@@ -11,15 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include "faces/headless_face.h"
+#include "files/file_system.h"
 #include "gendata/dataset.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
-#include "platform/headless_face.h"
-#include "platform/ole_string.h"
+#include "host/ole_string.h"
 #include "plugin/do_it.h"
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

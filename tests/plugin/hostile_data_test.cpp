@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
+#include "files/file_system.h"
 #include "test_support/bookset.h"
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/log_capture.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "files/file_system.h"
 #include "gendata/dataset.h"
-#include "platform/file_system.h"
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/temp_dir.h"

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
+#include "faces/headless_face.h"
 #include "gendata/dataset.h"
-#include "platform/headless_face.h"
 #include "plugin/deal_with_gbtxt.h"
 #include "test_support/bookset.h"
 #include "test_support/db_fixture.h"

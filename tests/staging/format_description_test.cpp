@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gbk_codec.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

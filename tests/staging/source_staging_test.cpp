@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
-#include "platform/progress_bar.h"
-#include "platform/stage_host.h"
-#include "platform/string_list.h"
+#include "faces/progress_bar.h"
+#include "faces/stage_host.h"
+#include "files/file_system.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
+#include "text/string_list.h"
 
 namespace qoru {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-#include "platform/gbk_codec.h"
-#include "platform/ole_string.h"
+#include "host/ole_string.h"
 #include "plugin/do_it.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::test {
 namespace {

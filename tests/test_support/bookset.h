@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless_face.h"
+#include "faces/headless_face.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru::test {

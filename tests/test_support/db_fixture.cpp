@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "platform/gbk_codec.h"
-#include "platform/gbk_text.h"
+#include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru::test {
 namespace {

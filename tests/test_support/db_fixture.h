@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "database/connection.h"
-#include "database/query.h"
-#include "database/statement_runner.h"
+#include "database/query/connection.h"
+#include "database/query/query.h"
+#include "database/query/statement_runner.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru::test {

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "platform/display_width.h"
+#include "text/display_width.h"
 
 namespace qoru::test {
 

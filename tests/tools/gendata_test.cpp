@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "gendata/dataset.h"
-#include "platform/gbk_codec.h"
+#include "text/gbk_codec.h"
 
 #ifndef QORU_SOURCE_DIR
 #define QORU_SOURCE_DIR "."

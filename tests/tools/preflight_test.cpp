@@ -10,11 +10,11 @@
 #include <nlohmann/json.hpp>
 
 #include "gendata/dataset.h"
-#include "platform/gbk_text.h"
 #include "test_support/bookset.h"
 #include "test_support/command.h"
 #include "test_support/db_fixture.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {

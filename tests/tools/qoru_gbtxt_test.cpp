@@ -14,10 +14,10 @@
 #include <string>
 
 #include "gendata/dataset.h"
-#include "platform/gbk_codec.h"
 #include "test_support/command.h"
 #include "test_support/log_capture.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <string>
 
+#include "faces/terminal_face.h"
 #include "gendata/dataset.h"
-#include "platform/display_width.h"
-#include "platform/terminal_face.h"
 #include "test_support/db_fixture.h"
 #include "test_support/pty_session.h"
 #include "test_support/temp_dir.h"
+#include "text/display_width.h"
 
 namespace qoru {
 namespace {

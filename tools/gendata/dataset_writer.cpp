@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/gbk_codec.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::gen {
 namespace {

@@ -11,7 +11,7 @@
 #include "gendata/dataset.h"
 #include "gendata/dataset_writer.h"
 #include "gendata/rng.h"
-#include "platform/gbk_codec.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::gen {
 namespace {

@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <optional>
 
-#include "checks/amount.h"
 #include "checks/book_checks.h"
-#include "checks/book_tables.h"
 #include "checks/report_output.h"
-#include "database/engine_error.h"
-#include "platform/errors.h"
-#include "platform/file_system.h"
+#include "checks/tables/book_tables.h"
+#include "checks/values/amount.h"
+#include "database/engine/engine_error.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/work_area.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/display_width.h"
+#include "text/display_width.h"
 
 namespace qoru::host {
 namespace {

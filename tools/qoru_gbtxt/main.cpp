@@ -15,11 +15,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include "platform/display_width.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
-#include "platform/trace.h"
-#include "platform/work_area_lock.h"
+#include "files/file_system.h"
+#include "files/work_area_lock.h"
+#include "host/trace.h"
 #include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/cli_chinese.h"
@@ -28,6 +26,8 @@
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/work_area.h"
+#include "text/display_width.h"
+#include "text/gbk_codec.h"
 
 namespace {
 

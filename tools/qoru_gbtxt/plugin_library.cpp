@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "platform/file_system.h"
+#include "files/file_system.h"
 
 namespace qoru::host {
 namespace {

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/errors.h"
+#include "errors/errors.h"
 
 namespace qoru::host {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <fmt/format.h>
 
-#include "database/jet_translator.h"
-#include "platform/file_system.h"
-#include "platform/gbk_codec.h"
+#include "database/sql/jet_translator.h"
+#include "files/file_system.h"
 #include "qoru_gbtxt/database_reader.h"
 #include "staging/format_description.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::host {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <cerrno>
 
-#include "platform/errors.h"
-#include "platform/file_system.h"
-#include "platform/gbk_text.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "text/gbk_text.h"
 
 namespace qoru::host {
 namespace {

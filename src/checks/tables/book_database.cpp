@@ -1,0 +1,87 @@
+#include "checks/tables/book_database.h"
+
+#include <sys/stat.h>
+
+#include <fmt/format.h>
+
+#include "database/engine/engine_error.h"
+#include "database/sql/jet_translator.h"
+#include "errors/errors.h"
+#include "text/gbk_codec.h"
+
+namespace qoru::checks {
+
+int ColumnSelection::Add(const std::string* column) {
+  if (column == nullptr) return -1;
+  expressions.push_back(db::QuoteName(*column));
+  return static_cast<int>(expressions.size()) - 1;
+}
+
+BookDatabase::BookDatabase(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0)
+    throw db::EngineError(fmt::format("database file not found: {}", DisplayText(path)));
+  if (!S_ISREG(st.st_mode))
+    throw db::EngineError(fmt::format("not a database file: {}", DisplayText(path)));
+  sqlite3* raw = nullptr;
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  db_.reset(raw);
+  if (rc != SQLITE_OK)
+    db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));
+  // Reading the schema is what tells a database from any other file.
+  if (sqlite3_exec(db_.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK)
+    db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));
+}
+
+std::vector<std::string> BookDatabase::Texts(const std::string& sql,
+                                             std::optional<std::string_view> parameter) {
+  db::SqliteStmt stmt = db::Prepare(db_.get(), sql);
+  if (parameter)
+    sqlite3_bind_text(stmt.get(), 1, parameter->data(), static_cast<int>(parameter->size()),
+                      SQLITE_TRANSIENT);
+  std::vector<std::string> out;
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+    out.emplace_back(p == nullptr ? "" : p);
+  }
+  if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+  return out;
+}
+
+std::vector<std::string> BookDatabase::TableNames() {
+  return Texts("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid");
+}
+
+std::optional<std::string> BookDatabase::FindTable(std::string_view name) {
+  db::SqliteStmt stmt = db::Prepare(
+      db_.get(),
+      "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+  sqlite3_bind_text(stmt.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+  const int rc = sqlite3_step(stmt.get());
+  if (rc == SQLITE_ROW)
+    return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+  if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+  return std::nullopt;
+}
+
+std::vector<std::string> BookDatabase::Columns(std::string_view table) {
+  return Texts("SELECT name FROM pragma_table_info(?1) ORDER BY cid", table);
+}
+
+void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& expressions,
+                        const std::function<void(std::int64_t, const ScanRow&)>& each) {
+  std::string sql = "SELECT ";
+  for (std::size_t i = 0; i < expressions.size(); ++i) sql += (i == 0 ? "" : ", ") + expressions[i];
+  if (expressions.empty()) sql += "NULL";
+  sql += " FROM " + db::QuoteName(table) + " ORDER BY rowid";
+  db::SqliteStmt stmt = db::Prepare(db_.get(), sql);
+  const ScanRow row(stmt.get());
+  std::int64_t number = 0;
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) each(++number, row);
+  if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+}
+
+}  // namespace qoru::checks

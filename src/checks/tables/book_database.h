@@ -1,0 +1,70 @@
+// A converted book set's staging database, opened read-only for the checks: which
+// tables it holds, their columns, and a stream of chosen columns of a table in stored
+// order (the order of the table file: the import appends the rows in file order and
+// no later step reorders them), numbered from 1.
+//
+// Nothing is written, not even a journal. Failures of the engine (a file that is
+// missing or is not an SQLite database, a damaged page) raise db::EngineError with
+// SQLite's message.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/engine/sqlite_handle.h"
+
+namespace qoru::checks {
+
+// The values of one row during a scan; they live until the next row.
+class ScanRow {
+ public:
+  explicit ScanRow(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  // The text of value `i` (null reads as empty).
+  std::string_view Text(int i) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    if (p == nullptr) return {};
+    return {p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))};
+  }
+  bool IsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+// The columns of a scan, chosen one by one.
+struct ColumnSelection {
+  std::vector<std::string> expressions;  // quoted column names
+  // Selects `column`; returns its index among the values of a row, -1 for no column.
+  int Add(const std::string* column);
+};
+
+class BookDatabase {
+ public:
+  explicit BookDatabase(const std::string& path);
+
+  // The table's name as the database spells it when a table of that name (ASCII case
+  // ignored) exists.
+  std::optional<std::string> FindTable(std::string_view name);
+  std::vector<std::string> TableNames();
+  std::vector<std::string> Columns(std::string_view table);
+
+  // Calls `each` with the row number (from 1) and the values of `expressions` (SQL
+  // over the table's columns) for every row of `table`, in stored order.
+  void Scan(std::string_view table, const std::vector<std::string>& expressions,
+            const std::function<void(std::int64_t row, const ScanRow& values)>& each);
+
+  // The first column of every row of `sql` (with `parameter` bound to ?1), as texts.
+  std::vector<std::string> Texts(const std::string& sql,
+                                 std::optional<std::string_view> parameter = std::nullopt);
+
+ private:
+  db::SqliteDb db_;
+};
+
+}  // namespace qoru::checks

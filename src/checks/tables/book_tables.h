@@ -1,0 +1,36 @@
+// Finds the three tables the checks read by their sections in the format description,
+// as the conversion names them: the chart of accounts (会计科目, the file of the last
+// such section), the balances (科目余额及发生额) and the postings (记账凭证) (the first
+// section of each), each table named after its file without the extension. Their
+// columns are then found by role.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "checks/tables/book_database.h"
+#include "checks/tables/column_roles.h"
+#include "errors/errors.h"
+
+namespace qoru::checks {
+
+// The format description cannot be found.
+class MissingDescription : public Failure {
+ public:
+  using Failure::Failure;
+};
+
+struct BookTables {
+  TableRoles postings;
+  TableRoles balances;
+  TableRoles chart;
+};
+
+// Reads the format description at `description_path` (GBK bytes) and finds its tables
+// in `db`. A table that the description lacks or the database does not hold is absent,
+// with the reason. Raises MissingDescription when there is no such file, FileError
+// when it cannot be read.
+BookTables FindBookTables(BookDatabase& db, const std::string& description_path,
+                          const std::vector<ColumnOverride>& overrides);
+
+}  // namespace qoru::checks

@@ -1,0 +1,162 @@
+#include "checks/values/amount.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "checks/values/book_text.h"
+
+namespace qoru::checks {
+namespace {
+
+using Units = Amount::Units;
+
+// 10^0 ... 10^38, the powers a scale difference can need.
+constexpr int kPowers = 39;
+struct PowerTable {
+  Units p[kPowers];
+  constexpr PowerTable() : p() {
+    Units v = 1;
+    for (int i = 0; i < kPowers; ++i) {
+      p[i] = v;
+      if (i + 1 < kPowers) v *= 10;
+    }
+  }
+};
+constexpr PowerTable kPow10;
+
+[[noreturn]] void Overflow() {
+  throw AmountOverflow("金额超出可精确计算的范围（128 位整数）");
+}
+
+// `units` scaled up by `digits` decimals.
+Units Rescaled(Units units, int digits) {
+  Units out;
+  if (__builtin_mul_overflow(units, kPow10.p[digits], &out)) Overflow();
+  return out;
+}
+
+// Brings `a` and `b` to the larger of their scales; false when that leaves the range.
+bool Align(Units& a, int a_scale, Units& b, int b_scale) {
+  if (a_scale < b_scale) return !__builtin_mul_overflow(a, kPow10.p[b_scale - a_scale], &a);
+  if (b_scale < a_scale) return !__builtin_mul_overflow(b, kPow10.p[a_scale - b_scale], &b);
+  return true;
+}
+
+}  // namespace
+
+Amount Amount::FromUnits(Units units, int scale) {
+  assert(scale >= 0 && scale <= kMaxScale);
+  Amount a;
+  a.units_ = units;
+  a.scale_ = scale;
+  return a;
+}
+
+Amount& Amount::operator+=(const Amount& other) {
+  if (other.scale_ > scale_) {
+    units_ = Rescaled(units_, other.scale_ - scale_);
+    scale_ = other.scale_;
+  }
+  const Units add =
+      other.scale_ < scale_ ? Rescaled(other.units_, scale_ - other.scale_) : other.units_;
+  if (__builtin_add_overflow(units_, add, &units_)) Overflow();
+  return *this;
+}
+
+Amount& Amount::operator-=(const Amount& other) {
+  if (other.scale_ > scale_) {
+    units_ = Rescaled(units_, other.scale_ - scale_);
+    scale_ = other.scale_;
+  }
+  const Units sub =
+      other.scale_ < scale_ ? Rescaled(other.units_, scale_ - other.scale_) : other.units_;
+  if (__builtin_sub_overflow(units_, sub, &units_)) Overflow();
+  return *this;
+}
+
+Amount Amount::operator-() const {
+  Amount a = *this;
+  if (__builtin_sub_overflow(Units{0}, units_, &a.units_)) Overflow();
+  return a;
+}
+
+bool operator==(const Amount& a, const Amount& b) {
+  Units x = a.units_;
+  Units y = b.units_;
+  // A value that leaves the range when scaled up is larger than any other can be.
+  if (!Align(x, a.scale_, y, b.scale_)) return false;
+  return x == y;
+}
+
+std::string Amount::ToString() const {
+  using Unsigned = unsigned __int128;
+  const bool negative = units_ < 0;
+  Unsigned magnitude =
+      negative ? Unsigned{0} - static_cast<Unsigned>(units_) : static_cast<Unsigned>(units_);
+  std::string digits;
+  do {
+    digits.push_back(static_cast<char>('0' + static_cast<int>(magnitude % 10)));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  // At least one digit before the point and the scale's digits after it.
+  while (static_cast<int>(digits.size()) < scale_ + 1) digits.push_back('0');
+  std::reverse(digits.begin(), digits.end());
+  std::string whole = digits.substr(0, digits.size() - scale_);
+  std::string fraction = digits.substr(digits.size() - scale_);
+  while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
+  while (fraction.size() < 2) fraction.push_back('0');
+  return (negative ? "-" : "") + whole + "." + fraction;
+}
+
+AmountText ParseAmount(std::string_view text, Amount* out) {
+  *out = Amount();
+  text = TrimBlanks(text);
+  if (text.empty()) return AmountText::kEmpty;
+  std::size_t i = 0;
+  bool negative = false;
+  if (text[0] == '+' || text[0] == '-') {
+    negative = text[0] == '-';
+    ++i;
+  }
+  const std::size_t whole_start = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const std::string_view whole = text.substr(whole_start, i - whole_start);
+  if (whole.empty()) return AmountText::kInvalid;
+  std::string_view fraction;
+  if (i < text.size()) {
+    if (text[i] != '.') return AmountText::kInvalid;
+    const std::size_t fraction_start = ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    if (i != text.size() || i == fraction_start) return AmountText::kInvalid;
+    fraction = text.substr(fraction_start);
+  }
+  // Leading zeros of the whole part carry nothing. The fraction keeps its written
+  // decimals (sums of values of one scale need no rescaling) unless they exceed the
+  // range, when its trailing zeros are dropped.
+  std::size_t lead = 0;
+  while (lead < whole.size() && whole[lead] == '0') ++lead;
+  const std::string_view significant_whole = whole.substr(lead);
+  const auto fits = [&] {
+    return static_cast<int>(fraction.size()) <= Amount::kMaxScale &&
+           static_cast<int>(significant_whole.size() + fraction.size()) <= Amount::kMaxDigits;
+  };
+  if (!fits()) {
+    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+    if (!fits()) return AmountText::kOutOfRange;
+  }
+  // Up to 18 digits fit a 64-bit integer, which is much cheaper to build.
+  Units units = 0;
+  if (significant_whole.size() + fraction.size() <= 18) {
+    std::uint64_t small = 0;
+    for (char c : significant_whole) small = small * 10 + static_cast<std::uint64_t>(c - '0');
+    for (char c : fraction) small = small * 10 + static_cast<std::uint64_t>(c - '0');
+    units = static_cast<Units>(small);
+  } else {
+    for (char c : significant_whole) units = units * 10 + (c - '0');
+    for (char c : fraction) units = units * 10 + (c - '0');
+  }
+  *out = Amount::FromUnits(negative ? -units : units, static_cast<int>(fraction.size()));
+  return AmountText::kValue;
+}
+
+}  // namespace qoru::checks

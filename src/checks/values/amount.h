@@ -1,0 +1,69 @@
+// An exact decimal amount of money: a signed 128-bit count of units and a scale (the
+// number of decimals the units stand for), so "12.50" is 1250 units at scale 2. Sums and
+// comparisons align the scales first and never round; binary floating point is never
+// involved, so 0.10 + 0.20 equals 0.30 and eighteen-digit amounts keep every digit.
+//
+// A value holds at most 36 significant digits and 18 decimals (trailing zeros of the
+// fraction do not count), which leaves room for summing millions of the largest
+// amounts that an ERP writes. Arithmetic that would still leave the 128-bit range
+// raises AmountOverflow instead of giving a wrong figure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "errors/errors.h"
+
+namespace qoru::checks {
+
+// A sum or difference beyond the 128-bit range.
+class AmountOverflow : public Failure {
+ public:
+  using Failure::Failure;
+};
+
+class Amount {
+ public:
+  using Units = __int128;
+  static constexpr int kMaxScale = 18;
+  static constexpr int kMaxDigits = 36;
+
+  constexpr Amount() = default;
+  // `units` at `scale` decimals; a scale outside 0..kMaxScale is a programming error.
+  static Amount FromUnits(Units units, int scale);
+
+  Units units() const { return units_; }
+  int scale() const { return scale_; }
+  bool IsZero() const { return units_ == 0; }
+
+  Amount& operator+=(const Amount& other);
+  Amount& operator-=(const Amount& other);
+  friend Amount operator+(Amount a, const Amount& b) { return a += b; }
+  friend Amount operator-(Amount a, const Amount& b) { return a -= b; }
+  Amount operator-() const;
+  // Equal values compare equal whatever their scales: 1.5 == 1.50.
+  friend bool operator==(const Amount& a, const Amount& b);
+
+  // Decimal text with at least two decimals and no trailing zeros beyond them:
+  // "1234.50", "-0.05", "0.0001", "123456789012345678.90".
+  std::string ToString() const;
+
+ private:
+  Units units_ = 0;
+  int scale_ = 0;
+};
+
+// How a text reads as an amount.
+enum class AmountText {
+  kValue,       // an optional sign, digits, optionally "." and digits
+  kEmpty,       // nothing but blanks: the amount 0
+  kInvalid,     // anything else
+  kOutOfRange,  // well-formed, but more digits or decimals than an Amount holds
+};
+
+// Reads `text` after trimming the characters of code 32 or lower at both ends. `out`
+// is set for kValue and to 0 for every other outcome.
+AmountText ParseAmount(std::string_view text, Amount* out);
+
+}  // namespace qoru::checks

@@ -1,0 +1,58 @@
+#include "errors/errors.h"
+
+#include <fmt/format.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace qoru {
+
+ListIndexError::ListIndexError(std::size_t index, std::size_t count, const std::string& label)
+    : Failure(
+          label.empty()
+              ? fmt::format("列表索引越界：第 {} 项不存在（列表共 {} 项）", index, count)
+              : fmt::format("列表索引越界：{}的第 {} 项不存在（共 {} 项）", label, index, count)) {}
+
+std::string SystemErrorText(int err) {
+  // The causes a user meets with files, in the users' language; the system's own text
+  // for the rest.
+  switch (err) {
+    case ENOENT:
+      return "文件或目录不存在";
+    case EACCES:
+      return "没有访问权限";
+    case EPERM:
+      return "不允许的操作";
+    case EROFS:
+      return "文件系统是只读的";
+    case ENOSPC:
+      return "磁盘空间不足";
+    case EDQUOT:
+      return "超出磁盘配额";
+    case EFBIG:
+      return "文件超过了允许的大小";
+    case EISDIR:
+      return "这是一个目录，不是文件";
+    case ENOTDIR:
+      return "路径中的一部分不是目录";
+    case EEXIST:
+      return "文件已存在";
+    case ELOOP:
+      return "符号链接层数过多";
+    case ENAMETOOLONG:
+      return "文件名太长";
+    case EMFILE:
+    case ENFILE:
+      return "打开的文件太多";
+    case EIO:
+      return "输入输出错误";
+    case EBUSY:
+      return "设备或资源忙";
+    default:
+      break;
+  }
+  char buf[256];
+  return std::string(strerror_r(err, buf, sizeof buf));
+}
+
+}  // namespace qoru

@@ -1,0 +1,48 @@
+// The failures of the run that are not engine errors.
+//
+// Engine errors (database/engine/engine_error.h) are one kind; every other failure derives
+// from Failure. A failure's message is display text in UTF-8, in the users' language,
+// and names where it happened: the file, the list, the table, the row, the account.
+// Data texts inside the library stay GBK; DisplayText() (text/gbk_codec.h) turns one
+// into UTF-8 for a message.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace qoru {
+
+class Failure : public std::runtime_error {
+ public:
+  explicit Failure(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A read or write of a file that did not succeed.
+class FileError : public Failure {
+ public:
+  FileError(const std::string& message, std::string path)
+      : Failure(message), path_(std::move(path)) {}
+  const std::string& path() const { return path_; }  // GBK path of the file
+
+ private:
+  std::string path_;
+};
+
+// An index beyond the end of a string list.
+class ListIndexError : public Failure {
+ public:
+  ListIndexError(std::size_t index, std::size_t count, const std::string& label);
+};
+
+// A file name taken from a data set that would reach outside the work area.
+class UnsafeNameError : public Failure {
+ public:
+  using Failure::Failure;
+};
+
+// Text of the operating system's error number, for messages.
+std::string SystemErrorText(int err);
+
+}  // namespace qoru

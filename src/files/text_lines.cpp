@@ -1,0 +1,266 @@
+#include "files/text_lines.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fmt/format.h>
+
+#include "errors/errors.h"
+#include "text/gbk_codec.h"
+
+namespace qoru {
+namespace {
+
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int err) {
+  throw FileError(fmt::format("{}文件“{}”：{}", what, DisplayText(path), SystemErrorText(err)),
+                  path);
+}
+
+int OpenForReading(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError("无法打开", path, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    ThrowFileError("无法读取", path, EISDIR);
+  }
+  return fd;
+}
+
+int OpenForWriting(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) ThrowFileError("无法创建", path, errno);
+  return fd;
+}
+
+// Reads up to `size` bytes; raises FileError on a read failure.
+std::size_t ReadSome(int fd, char* data, std::size_t size, const std::string& path) {
+  while (true) {
+    const ssize_t n = ::read(fd, data, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) ThrowFileError("无法读取", path, errno);
+  }
+}
+
+void WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError("无法写入", path, errno);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+// The first CR or LF in [begin, stop), or stop.
+const char* LineEnd(const char* begin, const char* stop) {
+  const auto* lf =
+      static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)));
+  const char* limit = lf == nullptr ? stop : lf;
+  const auto* cr =
+      static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(limit - begin)));
+  return cr != nullptr ? cr : limit;
+}
+
+}  // namespace
+
+LineReader::LineReader(const std::string& path, std::size_t buffer_size)
+    : path_(path), fd_(OpenForReading(path)), buffer_(buffer_size, '\0') {}
+
+LineReader::~LineReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool LineReader::Fill() {
+  if (eof_) return false;
+  pos_ = 0;
+  end_ = ReadSome(fd_, buffer_.data(), buffer_.size(), path_);
+  bytes_read_ += end_;
+  if (end_ == 0) {
+    eof_ = true;
+    return false;
+  }
+  // The text ends at the first NUL byte.
+  if (const void* nul = std::memchr(buffer_.data(), '\0', end_)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_.data());
+    eof_ = true;
+    return end_ > 0;
+  }
+  return true;
+}
+
+bool LineReader::Next(std::string& line) {
+  line.clear();
+  bool have_any = false;  // a line has begun, even an empty one
+  while (true) {
+    if (pos_ == end_ && !Fill()) return have_any;
+    if (skip_lf_) {
+      skip_lf_ = false;
+      if (buffer_[pos_] == '\n') {
+        ++pos_;
+        continue;
+      }
+    }
+    const char* begin = buffer_.data() + pos_;
+    const char* stop = buffer_.data() + end_;
+    const char* p = LineEnd(begin, stop);
+    line.append(begin, static_cast<std::size_t>(p - begin));
+    have_any = true;
+    pos_ = static_cast<std::size_t>(p - buffer_.data());
+    if (p < stop) {
+      skip_lf_ = (*p == '\r');
+      ++pos_;
+      return true;
+    }
+    // The line goes on in the next block (or ends with the file).
+    if (!Fill()) return !line.empty();
+  }
+}
+
+LineWriter::LineWriter(std::string path, std::size_t buffer_size)
+    : path_(std::move(path)), fd_(OpenForWriting(path_)), capacity_(buffer_size) {
+  buffer_.reserve(capacity_);
+}
+
+LineWriter::~LineWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void LineWriter::WriteLine(std::string_view line) {
+  Write(line);
+  Write("\r\n");
+}
+
+void LineWriter::Write(std::string_view bytes) {
+  if (buffer_.size() + bytes.size() > capacity_) {
+    Flush();
+    if (bytes.size() >= capacity_) {
+      WriteAll(fd_, bytes.data(), bytes.size(), path_);
+      return;
+    }
+  }
+  buffer_.append(bytes);
+}
+
+void LineWriter::Flush() {
+  if (!buffer_.empty()) WriteAll(fd_, buffer_.data(), buffer_.size(), path_);
+  buffer_.clear();
+}
+
+void LineWriter::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) ThrowFileError("无法写入", path_, errno);
+}
+
+std::uint64_t CopyTextLines(const std::string& source, const std::string& target) {
+  constexpr std::size_t kBlock = 1 << 20;
+  const int in = OpenForReading(source);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{in};
+
+  // A target that is the source itself must not be truncated before it is read: the
+  // copy then goes to a temporary file beside it, which takes its place at the end.
+  struct stat in_st {};
+  struct stat out_st {};
+  const bool in_place = ::fstat(in, &in_st) == 0 && ::stat(target.c_str(), &out_st) == 0 &&
+                        in_st.st_dev == out_st.st_dev && in_st.st_ino == out_st.st_ino;
+  struct TempFile {
+    std::string path;
+    ~TempFile() {
+      if (!path.empty()) ::unlink(path.c_str());
+    }
+  } temp;
+  if (in_place) {
+    std::string path = target + ".XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) ThrowFileError("无法写入", target, errno);
+    temp.path = path;
+    ::fchmod(fd, in_st.st_mode & 07777);
+    ::close(fd);
+  }
+
+  LineWriter out(in_place ? temp.path : target, kBlock);
+  std::string block(kBlock, '\0');
+  bool after_cr = false;  // the last byte handled was a CR, whose LF is still to come
+  bool mid_line = false;  // bytes of a line have been written without its line end
+  std::uint64_t written = 0;
+  bool ended = false;
+  const auto put = [&](std::string_view bytes) {
+    out.Write(bytes);
+    written += bytes.size();
+  };
+  while (!ended) {
+    std::size_t n = ReadSome(in, block.data(), block.size(), source);
+    if (n == 0) break;
+    if (const void* nul = std::memchr(block.data(), '\0', n)) {
+      n = static_cast<std::size_t>(static_cast<const char*>(nul) - block.data());
+      ended = true;
+    }
+    const char* const data = block.data();
+    std::size_t i = 0;
+    if (after_cr && n > 0) {
+      // A CR ended the last block: its line end is CR LF whatever follows.
+      put("\n");
+      if (data[0] == '\n') i = 1;
+      after_cr = false;
+    }
+    // Lines that end in CR LF stay as they are: only a lone CR or LF is rewritten, so
+    // the bytes between go out in long stretches.
+    std::size_t run = i;  // start of the bytes not yet written
+    while (i < n) {
+      const char* end = LineEnd(data + i, data + n);
+      if (end == data + n) {
+        mid_line = true;
+        break;
+      }
+      const auto at = static_cast<std::size_t>(end - data);
+      mid_line = false;
+      if (*end == '\r' && at + 1 < n && data[at + 1] == '\n') {
+        i = at + 2;  // CR LF
+        continue;
+      }
+      if (*end == '\r' && at + 1 == n) {
+        put(std::string_view(data + run, at + 1 - run));  // the CR; its LF comes next
+        run = i = n;
+        after_cr = true;
+        continue;
+      }
+      put(std::string_view(data + run, at - run));  // a lone CR or LF
+      put("\r\n");
+      run = i = at + 1;
+    }
+    if (run < n) put(std::string_view(data + run, n - run));
+  }
+  if (after_cr) put("\n");
+  if (mid_line) put("\r\n");
+  out.Close();
+  if (in_place) {
+    if (std::rename(temp.path.c_str(), target.c_str()) != 0)
+      ThrowFileError("无法写入", target, errno);
+    temp.path.clear();
+  }
+  return written;
+}
+
+StringList LoadLines(const std::string& path) {
+  StringList lines;
+  LineReader reader(path);
+  std::string line;
+  while (reader.Next(line)) lines.Add(line);
+  return lines;
+}
+
+}  // namespace qoru

@@ -1,0 +1,106 @@
+#include "files/work_area_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "errors/errors.h"
+#include "text/gbk_codec.h"
+
+namespace qoru {
+namespace {
+
+// Opens the lock file, creating it when missing; read-only where it cannot be written
+// (flock needs no write access). -1 when it cannot be opened at all.
+int OpenLockFile(const std::string& work_dir) {
+  // Without a work directory there is nothing to lock, and nothing is created.
+  if (work_dir.empty() || work_dir.back() != '/') return -1;
+  const std::string path = work_dir + WorkAreaLock::kFileName;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0 && (errno == EACCES || errno == EROFS))
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  return fd;
+}
+
+// The descriptor named by the inherited variable, when it is open on the file `fd`
+// is open on; else -1.
+int InheritedDescriptor(int fd) {
+  const char* text = std::getenv(WorkAreaLock::kInheritedVariable);
+  if (text == nullptr || *text == '\0') return -1;
+  char* end = nullptr;
+  const long number = std::strtol(text, &end, 10);
+  if (*end != '\0' || number < 0 || number > 1 << 20) return -1;
+  struct stat mine {};
+  struct stat theirs {};
+  if (::fstat(fd, &mine) != 0 || ::fstat(static_cast<int>(number), &theirs) != 0) return -1;
+  if (mine.st_dev != theirs.st_dev || mine.st_ino != theirs.st_ino) return -1;
+  return static_cast<int>(number);
+}
+
+}  // namespace
+
+WorkAreaLock::~WorkAreaLock() {
+  if (fd_ >= 0 && own_fd_) ::close(fd_);  // closing releases the lock
+}
+
+WorkAreaLock::Outcome WorkAreaLock::TryLock(const std::string& work_dir) {
+  if (fd_ >= 0) return Outcome::kLocked;
+  const int fd = OpenLockFile(work_dir);
+  if (fd < 0) return Outcome::kUnavailable;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    const int err = errno;
+    ::close(fd);
+    return err == EWOULDBLOCK ? Outcome::kInUse : Outcome::kUnavailable;
+  }
+  fd_ = fd;
+  own_fd_ = true;
+  return Outcome::kLocked;
+}
+
+WorkAreaLock::Outcome WorkAreaLock::TryLockOrInherit(const std::string& work_dir) {
+  if (fd_ >= 0) return Outcome::kLocked;
+  const int fd = OpenLockFile(work_dir);
+  if (fd < 0) return Outcome::kUnavailable;
+  int held = fd;
+  while (::flock(held, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      ::close(fd);
+      return Outcome::kUnavailable;
+    }
+    // Held through another descriptor: ours when it is the host's, in this process.
+    // flock on the descriptor that holds the lock succeeds; on any other it fails.
+    const int inherited = held == fd ? InheritedDescriptor(fd) : -1;
+    if (inherited < 0) {
+      ::close(fd);
+      return Outcome::kInUse;
+    }
+    held = inherited;
+  }
+  if (held != fd) {
+    ::close(fd);
+    fd_ = held;
+    own_fd_ = false;
+  } else {
+    fd_ = fd;
+    own_fd_ = true;
+  }
+  return Outcome::kLocked;
+}
+
+std::string WorkAreaLock::InUseMessage(const std::string& work_dir) {
+  return fmt::format(
+      "工作目录“{}”正被另一个转换使用（它持有 {} 的锁），本次转换没有开始，也没有改动其中的"
+      "文件；请等那个转换结束后再试",
+      DisplayText(work_dir), kFileName);
+}
+
+}  // namespace qoru
