@@ -1,41 +1,31 @@
 #include "qoru_gbtxt/book_set_preflight.h"
 
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
-#include <stdexcept>
-#include <unordered_map>
-#include <unordered_set>
 
 #include <fmt/format.h>
 
 #include "auxiliary/aux_columns.h"
 #include "auxiliary/aux_info_tables.h"
-#include "auxiliary/aux_rule.h"
-#include "auxiliary/chart_lookup.h"
 #include "database/chart_completion.h"
 #include "database/engine/engine_error.h"
-#include "database/import/csv_reader.h"
+#include "database/import/text_import.h"
 #include "database/query/connection.h"
 #include "database/query/query.h"
 #include "database/query/statement_runner.h"
-#include "database/query/table_builder.h"
 #include "database/sql/jet_translator.h"
 #include "database/staging_database.h"
 #include "errors/errors.h"
-#include "faces/progress_bar.h"
-#include "faces/stage_host.h"
 #include "files/file_system.h"
 #include "files/text_lines.h"
 #include "qoru_gbtxt/database_reader.h"
+#include "qoru_gbtxt/preflight_pass.h"
+#include "qoru_gbtxt/scratch_area.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
@@ -45,46 +35,6 @@
 
 namespace qoru::host {
 namespace {
-
-// A work area of the inspection's own under /tmp, removed with everything in it.
-class ScratchArea {
- public:
-  ScratchArea() {
-    char pattern[] = "/tmp/qoru-inspect-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr)
-      throw std::runtime_error("无法创建预检用的临时目录：" + SystemErrorText(errno));
-    work_ = std::string(pattern) + "/";
-    std::filesystem::create_directories(work_ + "TemplateTemp");
-    std::filesystem::create_directories(work_ + "DataBase");
-    LineWriter empty(work_ + "DataBase/empty.mdb");
-    empty.Close();
-  }
-  ~ScratchArea() {
-    std::error_code ignored;
-    std::filesystem::remove_all(work_, ignored);
-  }
-  ScratchArea(const ScratchArea&) = delete;
-  ScratchArea& operator=(const ScratchArea&) = delete;
-  const std::string& work() const { return work_; }
-
- private:
-  std::string work_;  // ends with "/"
-};
-
-// The dialog's services for the chart completion, which shows nothing here.
-class SilentHost : public StageHost {
- public:
-  ProgressBar& Progress() override { return bar_; }
-  void SetStatus(const std::string&) override {}
-  void Yield() override {}
-
- private:
-  ProgressBar bar_;
-};
-
-std::string Lower(std::string_view utf8) {
-  return AsciiLower(utf8);
-}
 
 // The preflight, step by step in the order of a run.
 class Preflight {
@@ -215,10 +165,10 @@ class Preflight {
   // Files whose rows go whole into the scratch database: the chart of accounts (for
   // its completion and the look-ups); every other table only needs its header.
   bool IsChartFile(const std::string& file) const {
-    const std::string table = Lower(db::ImportTableName("=" + file));
+    const std::string table = AsciiLower(db::ImportTableName("=" + file));
     return !table.empty() &&
            (table == "kjkm" ||
-            table == Lower(db::ImportTableName("=" + description_.accounts_file)));
+            table == AsciiLower(db::ImportTableName("=" + description_.accounts_file)));
   }
 
   void BuildStructure() {
@@ -282,23 +232,13 @@ class Preflight {
   std::string NotImportedReason(const std::string& entry, const std::string& table,
                                 const std::set<std::string>& earlier) {
     if (table.empty()) return "文件名不超过 4 个字符，表名为空，不导入";
-    if (earlier.count(Lower(GbkToUtf8(table))) > 0)
+    if (earlier.count(AsciiLower(GbkToUtf8(table))) > 0)
       return "同名的表已由前面的条目导入，这一条不再导入";
-    const std::string file(EntryValue(entry));
-    for (const std::string& h : description_.header_map) {
-      if (EntryName(h) != file) continue;
-      const std::string header = HeaderLineOf(h);
-      db::CsvReader reader(header);
-      std::vector<db::CsvField> fields;
-      bool blank = false;
-      std::unordered_set<std::string> seen;
-      if (reader.Next(fields, &blank)) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-          std::string name = GbkToUtf8(fields[i].bytes);
-          if (name.empty()) name = fmt::format("F{}", i + 1);
-          if (!seen.insert(Lower(name)).second) return "表头有重复的列名“" + name + "”，导入失败";
-        }
-      }
+    // The import's own reading of the header, on the file as the run stages it.
+    try {
+      db::ImportColumnNames(scratch_.work() + "TemplateTemp/", std::string(EntryValue(entry)));
+    } catch (const db::EngineError& e) {
+      return std::string("导入失败：") + e.what();
     }
     return "“" + DisplayText(table) + "”不能作为表名，导入失败";
   }
@@ -315,7 +255,7 @@ class Preflight {
       const std::string table = db::ImportTableName(entry);
       t.table = GbkToUtf8(table);
       const bool usable = unusable_.count(file) == 0;
-      const auto columns = usable && !table.empty() && imported.count(Lower(t.table)) == 0
+      const auto columns = usable && !table.empty() && imported.count(AsciiLower(t.table)) == 0
                                ? db.Columns(t.table)
                                : std::nullopt;
       if (!usable) {
@@ -324,9 +264,9 @@ class Preflight {
         t.not_imported_reason = NotImportedReason(entry, table, imported);
       } else {
         t.imported = true;
-        imported.insert(Lower(t.table));
+        imported.insert(AsciiLower(t.table));
         t.columns = *columns;
-        TableInfo& info = tables_[Lower(t.table)];
+        TableInfo& info = tables_[AsciiLower(t.table)];
         info.file = file;
         info.columns = *columns;
         const auto scratch_rows =
@@ -337,7 +277,7 @@ class Preflight {
           const std::uint64_t extra_headers = ExtraHeaderRows(file);
           t.added_rows = scratch_rows - std::min(scratch_rows, source_rows + extra_headers);
         } else {
-          const bool passed = Lower(t.table) == "jzpz" || Lower(t.table) == "kmye";
+          const bool passed = AsciiLower(t.table) == "jzpz" || AsciiLower(t.table) == "kmye";
           t.rows = scratch_rows + (passed ? 0 : CountRows(file));  // the passes count theirs
           info.report_index = report_.tables.size();
           db.Rows("SELECT * FROM " + db::QuoteName(t.table) + " ORDER BY rowid", {},
@@ -349,8 +289,9 @@ class Preflight {
     // Why the passes' look-up of an account would fail, if it would.
     if (const auto kjkm = db.Columns("KJKM")) {
       const auto has = [&](const char* column) {
-        return std::any_of(kjkm->begin(), kjkm->end(),
-                           [&](const std::string& c) { return Lower(c) == Lower(column); });
+        return std::any_of(kjkm->begin(), kjkm->end(), [&](const std::string& c) {
+          return AsciiLower(c) == AsciiLower(column);
+        });
       };
       if (!has("科目编号")) {
         lookup_broken_ = "KJKM 中没有“科目编号”列";
@@ -408,100 +349,18 @@ class Preflight {
 
   // One pass over the voucher or balance rows, as the run makes it.
   void Pass(const std::string& table, RunStep step) {
-    const auto it = tables_.find(Lower(table));
+    const auto it = tables_.find(AsciiLower(table));
     if (it == tables_.end()) {
       Add(true, step, table + ".txt", 0, "",
           fmt::format("没有导入表 {}：打开 {} 的查询不能执行，转换在此停止", table, table));
       return;
     }
     const TableInfo& info = it->second;
-    const std::string file = DisplayText(info.file);
-    const auto index_of = [&](std::string_view name) -> std::optional<std::size_t> {
-      for (std::size_t i = 0; i < info.columns.size(); ++i)
-        if (Lower(info.columns[i]) == Lower(name)) return i;
-      return std::nullopt;
-    };
-    const auto group_at = index_of("辅助核算组");
-    const auto account_at = index_of("科目编号");
-    // The run's own look-up and rule, on the table as the pass's statements leave it.
-    DatabaseReader db(result_path_);
-    std::optional<ChartLookup> chart;
-    std::vector<AuxColumn> columns;
-    if (db.ok()) {
-      chart = ChartLookup::Load(db.handle());
-      for (const db::TableColumn& c : db::TableColumns(db.handle(), table))
-        columns.push_back(
-            {c.name, static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)))});
-    }
-    const AuxTable aux_table(table, std::move(columns));
-    AuxRule rule(aux_table);
-
-    std::uint64_t recno = 0;
-    std::uint64_t failing = 0;  // rows that would stop the run
-    const auto fail = [&](std::uint64_t line, std::string value, std::string message) {
-      if (failing++ < kRowsShown)
-        Add(true, step, file, line, std::move(value), std::move(message), recno);
-    };
-    // `field(at)` gives the row's value of a column as the import decodes it; null (and
-    // a column the row lacks) reads empty.
-    std::string group_text, account_text;
-    const auto row = [&](auto&& field, std::uint64_t line) {
-      ++recno;
-      if (!group_at)
-        return fail(line, "",
-                    fmt::format("{} 第 {} 行：表 {} 中没有“辅助核算组”列", table, recno, table));
-      group_text = field(*group_at);
-      const std::string_view group = AuxGroup(group_text);
-      if (group.empty()) return;
-      if (!account_at)
-        return fail(line, std::string(group),
-                    fmt::format("{} 第 {} 行：表 {} 中没有“科目编号”列", table, recno, table));
-      account_text = field(*account_at);
-      const std::string_view account = AuxAccount(account_text);
-      if (!chart)
-        return fail(
-            line, std::string(account),
-            fmt::format("{} 第 {} 行：查不到科目“{}”的辅助核算项（{}），转换在此停止", table, recno,
-                        account, lookup_broken_.empty() ? "查询不能执行" : lookup_broken_));
-      const std::string* types = chart->Find(account);
-      const AuxOutcome& outcome = rule.Apply(types == nullptr ? std::string_view() : *types, group);
-      if (outcome.failure == AuxOutcome::Failure::kNone) return;
-      fail(line,
-           std::string(outcome.failure == AuxOutcome::Failure::kTypeNotAColumn ? outcome.type
-                                                                               : outcome.code),
-           AuxFailureMessage(aux_table, static_cast<long long>(recno), account, group, outcome));
-    };
-
-    for (const auto& leading : info.leading_rows)
-      row([&](std::size_t at) { return at < leading.size() ? leading[at].value_or("") : ""; }, 0);
-    LineReader reader(source_ + "/" + info.file);
-    std::string line;
-    std::uint64_t line_number = 0;
-    std::vector<std::string_view> fields;
-    while (reader.Next(line)) {
-      ++line_number;
-      if (line.empty()) continue;
-      fields.clear();
-      std::size_t start = 0;
-      while (true) {
-        const std::size_t tab = line.find('\t', start);
-        fields.emplace_back(std::string_view(line).substr(
-            start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) break;
-        start = tab + 1;
-      }
-      // The staged row holds each of these values as one field (table_text.h).
-      row(
-          [&](std::size_t at) {
-            return at < fields.size() ? GbkToUtf8(fields[at]) : std::string();
-          },
-          line_number);
-    }
-    if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += recno;
-    if (failing > kRowsShown)
-      Add(true, step, file, 0, "",
-          fmt::format("{} 中共有 {} 行会使转换停止，上面列出前 {} 行", table, failing, kRowsShown),
-          recno + 1);
+    const PassInput input{table,   step,         info.file,     info.columns, info.leading_rows,
+                          source_, result_path_, lookup_broken_};
+    const std::uint64_t rows = PredictPass(
+        input, [&](Finding finding) { report_.findings.push_back(std::move(finding)); });
+    if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += rows;
   }
 
   void CheckArchives() {
@@ -511,8 +370,6 @@ class Preflight {
       Add(true, RunStep::kArchives, DisplayText(archives[names.Count()]), 0, "",
           ArchiveWithoutTypeMessage(names.Count(), archives[names.Count()], names.Count()));
   }
-
-  static constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
 
   std::string source_;  // GBK
   PreflightReport report_;

@@ -7,9 +7,9 @@
 
 #include "database/engine/engine_error.h"
 #include "database/sql/sql_tokenizer.h"
+#include "text/gbk_text.h"
 
 namespace qoru::db {
-
 namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
@@ -28,18 +28,8 @@ bool IsNameToken(const SqlToken& t) {
 }
 
 bool IsAnyKeyword(const SqlToken& t, std::initializer_list<std::string_view> words) {
-  for (const std::string_view w : words) {
-    if (IsKeyword(t, w)) return true;
-  }
-  return false;
-}
-
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
+  return std::any_of(words.begin(), words.end(),
+                     [&](std::string_view w) { return IsKeyword(t, w); });
 }
 
 [[noreturn]] void SyntaxErrorNear(const SqlToken& t) {

@@ -1,0 +1,233 @@
+// The vouchers and balance rows of the consistent book set, and the faults planted in
+// them (consistent_ledger.h).
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "gendata/consistent_ledger.h"
+
+namespace qoru::gen::ledger {
+
+std::vector<Line> Books::RandomVoucher(int k) {
+  const int debits = 1 + static_cast<int>(rng_.Below(static_cast<std::uint64_t>(k - 1)));
+  std::vector<Line> lines;
+  Money sum = 0;
+  for (int i = 0; i < debits; ++i) {
+    const Money m = RandomAmount();
+    sum += m;
+    lines.push_back(MakeLine(RandomLeaf(), m, 0));
+  }
+  Money left = sum;
+  for (int i = debits; i < k; ++i) {
+    const bool last = i == k - 1;
+    Money m = last ? left : left * static_cast<Money>(1 + rng_.Below(60)) / 100;
+    m -= m % kCent;
+    if (!last && m == 0) m = kCent;
+    left -= m;
+    lines.push_back(MakeLine(RandomLeaf(), 0, m));
+  }
+  return lines;
+}
+
+void Books::WriteVoucher(int year, int month, int day, std::string_view type,
+                         std::vector<Line> lines, bool is_void, const char* plant) {
+  const std::string group =
+      std::to_string(year) + "-" + std::to_string(month) + "-" + std::string(type);
+  int& counter = numbers_[group];
+  ++counter;
+  const std::size_t first_row = postings_file_->rows() + 1;
+  if (Pending("voucher-numbering") && year == o_.year && month == (o_.months + 1) / 2 &&
+      type == "记" && counter == 2) {
+    ++counter;
+    Planted("voucher-numbering", kPostings, first_row,
+            std::to_string(year) + " 年 " + std::to_string(month) + " 月记字凭证跳过 2 号");
+  }
+  ++summary_.vouchers;
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", year, month, day);
+  const std::string number = std::to_string(counter);
+  const std::string_view summary = rng_.Pick(kSummaries);
+  const std::string_view maker = rng_.Pick(kMakers);
+  const std::string wanted = plant != nullptr && !is_void ? plant : "";
+  for (const Line& l : lines) {
+    const std::size_t row = postings_file_->rows() + 1;
+    std::string code = l.account >= 0 ? chart_[l.account].code : kUnknownCode;
+    std::string debit = MoneyText(l.debit);
+    std::string credit = MoneyText(l.credit);
+    const std::string department = l.department >= 0 ? DepartmentCode(l.department) : "";
+    if (wanted == "voucher-balance" && Pending(wanted) && l.debit != 0) {
+      debit = MoneyText(l.debit + kCent);
+      Planted(wanted, kPostings, row, "借方金额 " + MoneyText(l.debit) + " 写成 " + debit);
+    } else if (wanted == "vouchers-vs-balances" && Pending(wanted) && l.account >= 0 &&
+               !chart_[l.account].aux && plain_leaves_.size() >= 2) {
+      const int other = plain_leaves_[0] == l.account ? plain_leaves_[1] : plain_leaves_[0];
+      code = chart_[other].code;
+      Planted(wanted, kPostings, row,
+              "科目 " + chart_[l.account].code + " 的分录写在科目 " + code + " 上");
+    } else if (wanted == "bad-value" && Pending(wanted)) {
+      (l.credit == 0 ? credit : debit) = "零";
+      Planted(wanted, kPostings, row,
+              std::string(l.credit == 0 ? "贷方" : "借方") + "金额 0.00 写成“零”");
+    }
+    postings_file_->Row(PostingRow{date, type, number, summary, code, kRenminbi, debit, credit,
+                                   is_void ? "1" : "0", department, maker});
+    if (is_void || l.account < 0 || !chart_[l.account].leaf()) continue;
+    Acct& a = chart_[l.account];
+    a.debit += l.debit;
+    a.credit_sum += l.credit;
+    if (l.department >= 0) {
+      auto& sums = a.by_department[l.department];
+      sums.first += l.debit;
+      sums.second += l.credit;
+    }
+  }
+}
+
+const char* Books::PlantFor(int ordinal, int expected) const {
+  const struct {
+    const char* kind;
+    int from;
+  } stretches[] = {{"voucher-balance", expected / 3},
+                   {"vouchers-vs-balances", expected / 2},
+                   {"bad-value", expected * 2 / 3}};
+  for (const auto& s : stretches)
+    if (Pending(s.kind) && ordinal >= s.from) return s.kind;
+  return nullptr;
+}
+
+void Books::WriteVouchers() {
+  const int total = o_.postings;
+  const int expected = std::max(1, total * 2 / 7);  // vouchers of 3.5 lines on average
+  int written = 0;
+  for (int ordinal = 0; written < total; ++ordinal) {
+    int k = 2 + static_cast<int>(rng_.Below(4));
+    if (total - written - k < 2) k = std::max(2, total - written);
+    const int month = 1 + std::min(o_.months - 1, written * o_.months / std::max(total, 1));
+    const int day = 1 + static_cast<int>(rng_.Below(28));
+    const std::string_view type = rng_.Percent(15) ? "转" : "记";
+    const bool is_void = ordinal != 0 && rng_.Percent(3);
+    std::vector<Line> lines = RandomVoucher(k);
+    if (is_void && rng_.Percent(50)) lines.back().credit += RandomAmount();
+    if (ordinal == 0 && Planting("date-out-of-year")) {
+      const std::size_t row = postings_file_->rows() + 1;
+      WriteVoucher(o_.year - 1, 12, 31, type, lines, false, nullptr);
+      for (std::size_t i = 0; i < lines.size(); ++i)
+        Planted("date-out-of-year", kPostings, row + i,
+                "凭证日期为上一年度的 " + std::to_string(o_.year - 1) + "-12-31");
+    } else {
+      WriteVoucher(o_.year, month, day, type, std::move(lines), is_void,
+                   PlantFor(ordinal, expected));
+    }
+    if (ordinal == 0 && o_.exact_amounts) WriteExactVouchers();
+    written += k;
+  }
+  const int last_month = o_.months;
+  if (Planting("unknown-account")) {
+    const std::size_t row = postings_file_->rows() + 1;
+    const Money m = RandomAmount();
+    WriteVoucher(o_.year, last_month, 28, "记", {MakeLine(-1, m, 0), MakeLine(-1, 0, m)}, false,
+                 nullptr);
+    unknown_amount_ = m;
+    for (std::size_t i = 0; i < 2; ++i)
+      Planted("unknown-account", kPostings, row + i, std::string("分录记在科目 ") + kUnknownCode);
+  }
+  if (Planting("non-leaf-posting")) {
+    const int parent = TopParent();
+    if (parent < 0) throw std::runtime_error("科目表没有上级科目，无法植入 non-leaf-posting");
+    const std::size_t row = postings_file_->rows() + 1;
+    const Money m = RandomAmount();
+    WriteVoucher(o_.year, last_month, 28, "记", {MakeLine(parent, m, 0), MakeLine(parent, 0, m)},
+                 false, nullptr);
+    for (std::size_t i = 0; i < 2; ++i)
+      Planted("non-leaf-posting", kPostings, row + i, "分录记在上级科目 " + chart_[parent].code);
+  }
+  for (const char* kind : {"voucher-balance", "vouchers-vs-balances", "bad-value",
+                           "voucher-numbering", "date-out-of-year"})
+    if (Pending(kind))
+      throw std::runtime_error(std::string("账套太小，无法植入 ") + kind + "（请增加 --postings）");
+}
+
+void Books::WriteExactVouchers() {
+  const auto leaf = [&] { return RandomLeaf(); };
+  WriteVoucher(o_.year, 1, 2, "记",
+               {MakeLine(leaf(), 10 * kCent, 0), MakeLine(leaf(), 20 * kCent, 0),
+                MakeLine(leaf(), 0, 30 * kCent)},
+               false, nullptr);
+  const Money big = static_cast<Money>(123456789012345678LL) * kYuan + 91 * kCent;
+  const Money half = static_cast<Money>(61728394506172839LL) * kYuan + 45 * kCent;
+  WriteVoucher(
+      o_.year, 1, 3, "记",
+      {MakeLine(leaf(), big, 0), MakeLine(leaf(), 0, half), MakeLine(leaf(), 0, big - half)}, false,
+      nullptr);
+  WriteVoucher(o_.year, 1, 4, "记",
+               {MakeLine(leaf(), 12345, 0), MakeLine(leaf(), 20001, 0), MakeLine(leaf(), 0, 32346)},
+               false, nullptr);
+  WriteVoucher(o_.year, 1, 5, "记",
+               {MakeLine(leaf(), -50 * kYuan, 0), MakeLine(leaf(), 0, -50 * kYuan)}, false,
+               nullptr);
+}
+
+void Books::WriteBalances() {
+  for (std::size_t i = chart_.size(); i-- > 0;) {
+    const Acct& a = chart_[i];
+    if (a.parent < 0) continue;
+    Acct& p = chart_[a.parent];
+    p.opening += a.opening;
+    p.debit += a.debit;
+    p.credit_sum += a.credit_sum;
+  }
+  const int parent_plant = Planting("parent-sum") ? TopParent() : -1;
+  if (Planting("parent-sum") && parent_plant < 0)
+    throw std::runtime_error("科目表没有上级科目，无法植入 parent-sum");
+  // The roll-forward fault goes into the first auxiliary detail row, where nothing else
+  // follows from it; a total row takes it only when there is none.
+  const bool detail_rows = std::any_of(chart_.begin(), chart_.end(),
+                                       [](const Acct& a) { return !a.by_department.empty(); });
+  for (int i : order_) {
+    const Acct& a = chart_[i];
+    if (a.omitted) continue;
+    const std::size_t row = balances_file_->rows() + 1;
+    const Money z = a.Closing(a.opening, a.debit, a.credit_sum);
+    if (i == parent_plant) {
+      const Money d = a.debit + kYuan;
+      const Money wrong_closing = a.Closing(a.opening, d, a.credit_sum);
+      BalanceRow(a, a.opening, a.debit, a.credit_sum, z, "", MoneyText(wrong_closing),
+                 MoneyText(d));
+      Planted("parent-sum", kBalances, row,
+              "科目 " + a.code + " 的借方发生额和期末余额比下级合计多记 1.00");
+    } else if (Pending("balance-roll-forward") && !detail_rows && a.leaf()) {
+      BalanceRow(a, a.opening, a.debit, a.credit_sum, z, "", MoneyText(z + kCent));
+      Planted("balance-roll-forward", kBalances, row,
+              "科目 " + a.code + " 的期末余额写成 " + MoneyText(z + kCent));
+    } else {
+      BalanceRow(a, a.opening, a.debit, a.credit_sum, z, "");
+    }
+    if (i == trial_leaf_)
+      Planted("trial-balance", kBalances, row,
+              "科目 " + a.code + " 的期初余额多记 100.00（上级科目随之变化）");
+    for (const auto& [department, sums] : a.by_department) {
+      const std::size_t aux_row = balances_file_->rows() + 1;
+      const Money dz = a.Closing(0, sums.first, sums.second);
+      if (Pending("balance-roll-forward")) {
+        BalanceRow(a, 0, sums.first, sums.second, dz, DepartmentCode(department),
+                   MoneyText(dz + kCent));
+        Planted("balance-roll-forward", kBalances, aux_row,
+                "科目 " + a.code + " 部门 " + DepartmentCode(department) + " 的期末余额写成 " +
+                    MoneyText(dz + kCent));
+      } else {
+        BalanceRow(a, 0, sums.first, sums.second, dz, DepartmentCode(department));
+      }
+    }
+  }
+  if (Planting("unknown-account")) {
+    const std::size_t row = balances_file_->rows() + 1;
+    Acct unknown;
+    unknown.code = kUnknownCode;
+    BalanceRow(unknown, 0, unknown_amount_, unknown_amount_, 0, "");
+    Planted("unknown-account", kBalances, row, std::string("余额行的科目为 ") + kUnknownCode);
+  }
+  if (Pending("balance-roll-forward"))
+    throw std::runtime_error("账套太小，无法植入 balance-roll-forward");
+}
+
+}  // namespace qoru::gen::ledger
