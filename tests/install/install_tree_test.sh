@@ -36,10 +36,10 @@ done
 [ "$(readlink "$libdir/libqoru_ERP_GBtxt.so.0")" = "$(basename "$library")" ] ||
   fail "libqoru_ERP_GBtxt.so.0 没有指向 $(basename "$library")"
 [ -e "$libdir/libqoru_ERP_GBtxt.so" ] || fail "没有开发用的链接 libqoru_ERP_GBtxt.so"
-readelf -d "$library" | grep -q 'SONAME.*\[libqoru_ERP_GBtxt\.so\.0\]' ||
+grep -q 'SONAME.*\[libqoru_ERP_GBtxt\.so\.0\]' <<<"$(readelf -d "$library")" ||
   fail "插件库的 SONAME 不是 libqoru_ERP_GBtxt.so.0"
 for binary in "$p/bin/qoru-gbtxt" "$library"; do
-  if readelf -d "$binary" | grep -qE 'RPATH|RUNPATH'; then
+  if grep -qE 'RPATH|RUNPATH' <<<"$(readelf -d "$binary")"; then
     fail "$binary 带有 RPATH：$(readelf -d "$binary" | grep -E 'RPATH|RUNPATH')"
   fi
 done

@@ -38,13 +38,16 @@ for file in ./usr/bin/qoru-gbtxt "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.$ver
   ./usr/share/doc/qoru-gbtxt/guide.zh_CN.md ./usr/share/doc/qoru-gbtxt/window-face.png; do
   grep -qxF -- "$file" <<<"$files" || fail "软件包中没有 $file"
 done
-dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qx './shlibs' || fail "软件包没有 shlibs 文件"
+# The list is read whole first: grep -q stops reading at its match, and tar, cut off,
+# would fail the pipeline.
+control_files=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t)
+grep -qx './shlibs' <<<"$control_files" || fail "软件包没有 shlibs 文件"
 
 dpkg-deb -x "$deb" "$tmp/root"
 depends=$(dpkg-deb -f "$deb" Depends)
 # Every shared library that a binary needs comes from a package that Depends names.
 for binary in "$tmp/root/usr/bin/qoru-gbtxt" "$tmp/root/usr/lib/$multiarch/libqoru_ERP_GBtxt.so.$version"; do
-  readelf -S "$binary" | grep -q '\.debug_info' && fail "$(basename "$binary") 没有去掉调试信息"
+  grep -q '\.debug_info' <<<"$(readelf -S "$binary")" && fail "$(basename "$binary") 没有去掉调试信息"
   for needed in $(readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
     [ "$needed" = libqoru_ERP_GBtxt.so.0 ] && continue
     path=$(ldconfig -p | awk -v n="$needed" '$1 == n { print $NF; exit }')
@@ -52,7 +55,7 @@ for binary in "$tmp/root/usr/bin/qoru-gbtxt" "$tmp/root/usr/lib/$multiarch/libqo
     [ -n "$owner" ] || owner=$(dpkg -S "$path" 2>/dev/null | head -1 | cut -d: -f1)
     if [ -z "$owner" ]; then
       fail "找不到提供 $needed 的软件包"
-    elif ! tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }' | grep -qxF "$owner"; then
+    elif ! grep -qxF "$owner" <<<"$(tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }')"; then
       fail "$(basename "$binary") 需要 $needed（软件包 $owner），Depends 中没有：$depends"
     fi
   done
