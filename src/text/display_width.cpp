@@ -23,10 +23,16 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   return static_cast<unsigned char>(s[start]);
 }
 
-// The locale whose character widths wcwidth gives: C.UTF-8, built into glibc.
+// The locale whose character widths wcwidth gives: C.UTF-8, built into glibc. Freed
+// when the library is unloaded, so that a host that unloads it keeps no leak.
 locale_t Utf8Locale() {
-  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  return locale;
+  static const struct Holder {
+    locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    ~Holder() {
+      if (locale != locale_t{}) freelocale(locale);
+    }
+  } holder;
+  return holder.locale;
 }
 
 }  // namespace
