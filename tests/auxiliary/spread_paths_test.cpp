@@ -204,8 +204,12 @@ TEST(SpreadPaths, WhileImportingAndWalkingLeaveTheSameRowsFailuresAndProgress) {
 
     const Outcome importing = RunPass(a.path(), c.table, names, true);
     const Outcome walking = RunPass(b.path(), c.table, names, false);
-    if (importing.failure.empty()) EXPECT_EQ(importing.way, AuxPassWay::kWhileImporting);
-    if (walking.failure.empty()) EXPECT_EQ(walking.way, AuxPassWay::kWalked);
+    if (importing.failure.empty()) {
+      EXPECT_EQ(importing.way, AuxPassWay::kWhileImporting);
+    }
+    if (walking.failure.empty()) {
+      EXPECT_EQ(walking.way, AuxPassWay::kWalked);
+    }
     EXPECT_EQ(importing.failure, walking.failure);
     EXPECT_EQ(importing.events, walking.events);
     EXPECT_EQ(importing.rows, walking.rows);

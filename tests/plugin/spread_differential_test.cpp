@@ -65,7 +65,7 @@ TEST(SpreadDifferential, BothWaysGiveTheSameConversion) {
   struct Case {
     const char* name;
     std::function<void(gen::DatasetOptions&)> options;
-    std::function<void(const std::string&)> spoil;  // changes the written book set
+    std::function<void(const std::string&)> spoil = {};  // changes the written book set
   };
   const std::vector<Case> cases = {
       {"every irregularity", [](gen::DatasetOptions& o) { gen::EnableIrregularities(o); }},

@@ -243,7 +243,7 @@ void WritePostings(DatasetWriter& out, const DatasetOptions& o, const std::vecto
     int lines = 2 + static_cast<int>(rng.Below(4));
     if (total - written - lines < 2) lines = total - written;  // no one-line voucher at the end
     const int day = 1 + std::min(27, (number - 1) * 28 / vouchers_guess);
-    char date[16];
+    char date[40];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", o.year, o.month, day);
     const std::string number_text = std::to_string(number);
     const std::string_view currency =
