@@ -63,12 +63,7 @@ BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Cha
     if (a < 0) {
       if (check_unknown)
         unknown.Record([&] {
-          const std::string code(TrimBlanks(r.Text(account)));
-          return Finding{CheckId::kUnknownAccount,
-                         table,
-                         row,
-                         "科目 " + code + " 不在会计科目表中",
-                         {{"table", table}, {"row", row}, {"account", code}}};
+          return UnknownAccountFinding(table, row, std::string(TrimBlanks(r.Text(account))));
         });
       return;
     }

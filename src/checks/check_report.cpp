@@ -8,6 +8,15 @@ std::string Place(const Finding& finding) {
   return finding.table + " 第 " + std::to_string(finding.row) + " 行";
 }
 
+Finding UnknownAccountFinding(const std::string& table, std::int64_t row,
+                              const std::string& account) {
+  return Finding{CheckId::kUnknownAccount,
+                 table,
+                 row,
+                 "科目 " + account + " 不在会计科目表中",
+                 {{"table", table}, {"row", row}, {"account", account}}};
+}
+
 void CheckResult::Append(CheckResult&& later) {
   for (Finding& f : later.listed) {
     if (listed.size() >= limit) break;

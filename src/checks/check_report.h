@@ -30,6 +30,10 @@ struct Finding {
 // "JZPZ 第 15 行", "JZPZ", or empty.
 std::string Place(const Finding& finding);
 
+// The unknown-account finding of a posting or balance row; `account` as trimmed.
+Finding UnknownAccountFinding(const std::string& table, std::int64_t row,
+                              const std::string& account);
+
 struct CheckResult {
   CheckId id = CheckId::kBadValue;
   bool skipped = false;

@@ -99,12 +99,7 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
     if (a < 0) {
       if (check_unknown_)
         out.unknown.Record([&] {
-          const std::string code(TrimBlanks(r.Text(account_)));
-          return Finding{CheckId::kUnknownAccount,
-                         table,
-                         row,
-                         "科目 " + code + " 不在会计科目表中",
-                         {{"table", table}, {"row", row}, {"account", code}}};
+          return UnknownAccountFinding(table, row, std::string(TrimBlanks(r.Text(account_))));
         });
       return;
     }
