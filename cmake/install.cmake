@@ -55,8 +55,16 @@ install(FILES docs/qoru-gbtxt.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES tools/qoru_gbtxt/qoru-gbtxt.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qoru-gbtxt)
 # The guide is installed under an ASCII name: CPack cannot pack a non-ASCII file name
-# when it runs in the C locale.
-install(FILES README.md docs/window-face.png DESTINATION ${QORU_DOC_DIR})
+# when it runs in the C locale. The README's links are rewritten for the flat doc
+# folder, so that they lead to the installed guide and screenshot.
+file(READ ${CMAKE_SOURCE_DIR}/README.md qoru_readme)
+string(REPLACE "[`docs/使用说明.md`](docs/使用说明.md)" "[`guide.zh_CN.md`](guide.zh_CN.md)"
+       qoru_readme "${qoru_readme}")
+string(REPLACE "](docs/window-face.png)" "](window-face.png)" qoru_readme "${qoru_readme}")
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/doc/README.md CONTENT "${qoru_readme}" @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/README.md)
+install(FILES ${CMAKE_BINARY_DIR}/doc/README.md ARCHITECTURE.md docs/window-face.png
+        DESTINATION ${QORU_DOC_DIR})
 install(FILES docs/使用说明.md DESTINATION ${QORU_DOC_DIR} RENAME guide.zh_CN.md)
 
 # The Debian package.

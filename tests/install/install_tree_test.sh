@@ -29,8 +29,16 @@ library=$(find "$p/lib" -name 'libqoru_ERP_GBtxt.so.*.*.*' -type f -exec readlin
 libdir=$(dirname "${library:-$p/lib/none}")
 for file in bin/qoru-gbtxt include/qoru_ERP_GBtxt.h share/man/man1/qoru-gbtxt.1 \
   share/bash-completion/completions/qoru-gbtxt share/doc/qoru-gbtxt/README.md \
-  share/doc/qoru-gbtxt/guide.zh_CN.md share/doc/qoru-gbtxt/window-face.png; do
+  share/doc/qoru-gbtxt/guide.zh_CN.md share/doc/qoru-gbtxt/window-face.png \
+  share/doc/qoru-gbtxt/ARCHITECTURE.md; do
   [ -f "$p/$file" ] || fail "安装目录中没有 $file"
+done
+# Every relative link of the installed documents leads to an installed file.
+for doc in README.md guide.zh_CN.md; do
+  while IFS= read -r target; do
+    [ -e "$p/share/doc/qoru-gbtxt/$target" ] ||
+      fail "安装的 $doc 链接到 $target，安装目录中没有它"
+  done < <(grep -oE '\]\([^)#:]+\)' "$p/share/doc/qoru-gbtxt/$doc" 2>/dev/null | sed 's/^](//; s/)$//')
 done
 [ -n "$library" ] || fail "安装目录的 lib/ 下没有带版本号的插件库 libqoru_ERP_GBtxt.so.X.Y.Z"
 [ "$(readlink "$libdir/libqoru_ERP_GBtxt.so.0")" = "$(basename "$library")" ] ||

@@ -35,7 +35,8 @@ for file in ./usr/bin/qoru-gbtxt "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.$ver
   "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.0" "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so" \
   ./usr/include/qoru_ERP_GBtxt.h ./usr/share/man/man1/qoru-gbtxt.1 \
   ./usr/share/bash-completion/completions/qoru-gbtxt ./usr/share/doc/qoru-gbtxt/README.md \
-  ./usr/share/doc/qoru-gbtxt/guide.zh_CN.md ./usr/share/doc/qoru-gbtxt/window-face.png; do
+  ./usr/share/doc/qoru-gbtxt/guide.zh_CN.md ./usr/share/doc/qoru-gbtxt/window-face.png \
+  ./usr/share/doc/qoru-gbtxt/ARCHITECTURE.md; do
   grep -qxF -- "$file" <<<"$files" || fail "软件包中没有 $file"
 done
 # The list is read whole first: grep -q stops reading at its match, and tar, cut off,
