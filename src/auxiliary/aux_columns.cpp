@@ -23,20 +23,6 @@ constexpr AuxPassTexts kVoucherPass{"JZPZ", "alter table JZPZ add ",
 constexpr AuxPassTexts kBalancePass{"KMYE", "alter table KMYE add ", nullptr, "select * from KMYE ",
                                     "正在处理余额表，请稍候……"};
 
-// The columns of the walked result, with the widths that their table declares.
-AuxTable WalkedColumns(db::Query& rows, sqlite3* db, const char* table) {
-  std::vector<AuxColumn> columns;
-  const std::vector<db::TableColumn> declared = db::TableColumns(db, table);
-  for (const std::string& name : rows.FieldNames()) {
-    std::size_t limit = 0;
-    for (const db::TableColumn& c : declared)
-      if (c.name == name)
-        limit = static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)));
-    columns.push_back({name, limit});
-  }
-  return AuxTable(table, std::move(columns));
-}
-
 // The pass as its statements and its walk describe it: the columns are added, the rows
 // walked through the main query, each account looked up in the chart and each row with
 // codes posted.
@@ -55,7 +41,7 @@ void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringL
   bar.SetTotalParts(rows.RecordCount());
   host.SetStatus(Gbk(texts.status));
   db::Connection& connection = runner.connection();
-  const AuxTable table = WalkedColumns(rows, connection.handle(), texts.table);
+  const AuxTable table = DeclaredAuxTable(connection.handle(), texts.table);
   AuxRule rule(table);
   std::optional<ChartLookup> chart = ChartLookup::Load(connection.handle());
   std::uint64_t lookups = 0;
@@ -86,7 +72,8 @@ void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringL
       }
       const AuxOutcome& outcome = rule.Apply(types, group);
       if (outcome.failure != AuxOutcome::Failure::kNone)
-        ThrowAuxFailure(table, rows.RecNo(), account, group, outcome);
+        ThrowAuxFailure(outcome.failure,
+                        AuxFailureMessage(table, rows.RecNo(), account, group, outcome));
       rows.Edit();
       for (const AuxOutcome::Cell& cell : outcome.cells)
         rows.FieldByNameUtf8(table.columns()[cell.column].name).SetAsUtf8(std::string(cell.code));

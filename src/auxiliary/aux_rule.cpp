@@ -70,16 +70,14 @@ int AuxTable::Find(std::string_view type) const {
 
 const AuxRule::Types& AuxRule::Split(std::string_view types) {
   if (const auto found = split_.find(types); found != split_.end()) return found->second;
-  {
-    Types& t = split_[std::string(types)];
-    const std::string_view trimmed = Trim(types);
-    if (!trimmed.empty())
-      ForEachPiece(trimmed, "/", [&](std::string_view name) {
-        t.names.emplace_back(name);
-        t.columns.push_back(table_.Find(name));
-      });
-    return t;
-  }
+  Types& t = split_[std::string(types)];
+  const std::string_view trimmed = Trim(types);
+  if (!trimmed.empty())
+    ForEachPiece(trimmed, "/", [&](std::string_view name) {
+      t.names.emplace_back(name);
+      t.columns.push_back(table_.Find(name));
+    });
+  return t;
 }
 
 const AuxOutcome& AuxRule::Apply(std::string_view types, std::string_view group) {
@@ -152,10 +150,8 @@ std::string AuxFailureMessage(const AuxTable& table, long long recno, std::strin
   return std::string();
 }
 
-void ThrowAuxFailure(const AuxTable& table, long long recno, std::string_view account,
-                     std::string_view group, const AuxOutcome& outcome) {
-  const std::string message = AuxFailureMessage(table, recno, account, group, outcome);
-  if (outcome.failure == AuxOutcome::Failure::kCodeTooLong) throw db::EngineError(message);
+void ThrowAuxFailure(AuxOutcome::Failure failure, const std::string& message) {
+  if (failure == AuxOutcome::Failure::kCodeTooLong) throw db::EngineError(message);
   throw AuxiliaryError(message);
 }
 

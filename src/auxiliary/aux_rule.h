@@ -122,10 +122,9 @@ class AuxRule {
 std::string AuxFailureMessage(const AuxTable& table, long long recno, std::string_view account,
                               std::string_view group, const AuxOutcome& outcome);
 
-// Raises the failure as the run meets it: AuxiliaryError for a code without a type or a
-// type that is not a column; db::EngineError, the engine's refusal of the row, for a code
-// too long for its column.
-[[noreturn]] void ThrowAuxFailure(const AuxTable& table, long long recno, std::string_view account,
-                                  std::string_view group, const AuxOutcome& outcome);
+// Raises a failure with its message as the run meets it: AuxiliaryError for a code
+// without a type or a type that is not a column; db::EngineError, the engine's refusal
+// of the row, for a code too long for its column.
+[[noreturn]] void ThrowAuxFailure(AuxOutcome::Failure failure, const std::string& message);
 
 }  // namespace qoru

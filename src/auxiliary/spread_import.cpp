@@ -64,12 +64,8 @@ class SpreadingImport : public db::ImportWidening {
       const std::size_t before = db::TableColumns(db, table).size();
       if (runner_.ExecuteStatement(texts_.row_number)) row_number = static_cast<int>(before);
     }
-    std::vector<AuxColumn> columns;
-    for (const db::TableColumn& c : db::TableColumns(db, table))
-      columns.push_back(
-          {c.name, static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)))});
-    columns_ = columns.size();
-    table_.emplace(texts_.table, std::move(columns));
+    table_.emplace(DeclaredAuxTable(db, texts_.table));
+    columns_ = table_->columns().size();
     rule_.emplace(*table_);
     if (Tracing(kTraceStatement))
       Trace(kTraceStatement, std::string(texts_.select) + "（与导入一起执行）");
@@ -113,9 +109,7 @@ class SpreadingImport : public db::ImportWidening {
 
   // Raises the failure of the row that stopped the spreading, if one did.
   void RaiseFailure() const {
-    if (failed_at_.load(std::memory_order_relaxed) == 0) return;
-    if (failure_ == AuxOutcome::Failure::kCodeTooLong) throw db::EngineError(message_);
-    throw AuxiliaryError(message_);
+    if (failed_at_.load(std::memory_order_relaxed) != 0) ThrowAuxFailure(failure_, message_);
   }
 
  private:
@@ -140,6 +134,13 @@ class SpreadingImport : public db::ImportWidening {
 };
 
 }  // namespace
+
+AuxTable DeclaredAuxTable(sqlite3* db, const std::string& table) {
+  std::vector<AuxColumn> columns;
+  for (const db::TableColumn& c : db::TableColumns(db, table))
+    columns.push_back({c.name, static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)))});
+  return AuxTable(table, std::move(columns));
+}
 
 std::function<bool(const std::string&)> AuxPassHold(const StringList& table_map,
                                                     const std::string& accounts_file) {

@@ -12,7 +12,10 @@
 #include <functional>
 #include <string>
 
+#include "auxiliary/aux_rule.h"
 #include "text/string_list.h"
+
+struct sqlite3;
 
 namespace qoru {
 
@@ -36,6 +39,9 @@ struct AuxPassTexts {
 // the chart of accounts is another table.
 std::function<bool(const std::string& table_gbk)> AuxPassHold(const StringList& table_map,
                                                               const std::string& accounts_file);
+
+// The columns of `table` with the widths it declares, as a pass writes to them.
+AuxTable DeclaredAuxTable(sqlite3* db, const std::string& table);
 
 enum class SpreadImport {
   kDone,           // the table is imported and spread (or a row's failure was raised)
