@@ -7,7 +7,6 @@
 #include "database/query/connection.h"
 #include "database/query/query.h"
 #include "database/query/statement_runner.h"
-#include "database/query/table_builder.h"
 #include "database/staging_database.h"
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"

@@ -25,15 +25,6 @@
 namespace qoru {
 namespace {
 
-// The column of `name` among `columns`, ASCII case ignored, as a field look-up finds it.
-std::optional<std::size_t> ColumnOf(const std::vector<std::string>& columns,
-                                    std::string_view name) {
-  const std::string key = AsciiLower(name);
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    if (AsciiLower(columns[i]) == key) return i;
-  return std::nullopt;
-}
-
 std::string_view ValueOf(const db::RowBatch& batch, std::size_t value) {
   if (batch.starts[value] < 0) return std::string_view();
   return std::string_view(batch.text)
@@ -134,6 +125,14 @@ class SpreadingImport : public db::ImportWidening {
 };
 
 }  // namespace
+
+std::optional<std::size_t> ColumnOf(const std::vector<std::string>& columns,
+                                    std::string_view name) {
+  const std::string key = AsciiLower(name);
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (AsciiLower(columns[i]) == key) return i;
+  return std::nullopt;
+}
 
 AuxTable DeclaredAuxTable(sqlite3* db, const std::string& table) {
   std::vector<AuxColumn> columns;

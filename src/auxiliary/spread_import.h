@@ -10,7 +10,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "auxiliary/aux_rule.h"
 #include "text/string_list.h"
@@ -39,6 +42,10 @@ struct AuxPassTexts {
 // the chart of accounts is another table.
 std::function<bool(const std::string& table_gbk)> AuxPassHold(const StringList& table_map,
                                                               const std::string& accounts_file);
+
+// The column of `name` among a file's `columns`, ASCII case ignored, as a field
+// look-up finds it.
+std::optional<std::size_t> ColumnOf(const std::vector<std::string>& columns, std::string_view name);
 
 // The columns of `table` with the widths it declares, as a pass writes to them.
 AuxTable DeclaredAuxTable(sqlite3* db, const std::string& table);

@@ -1,12 +1,11 @@
 #include "qoru_gbtxt/preflight_pass.h"
 
-#include <algorithm>
 
 #include <fmt/format.h>
 
 #include "auxiliary/aux_rule.h"
 #include "auxiliary/chart_lookup.h"
-#include "database/query/table_builder.h"
+#include "auxiliary/spread_import.h"
 #include "files/text_lines.h"
 #include "qoru_gbtxt/database_reader.h"
 #include "text/gbk_codec.h"
@@ -20,24 +19,13 @@ constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
 std::uint64_t PredictPass(const PassInput& input, const std::function<void(Finding)>& add) {
   const std::string& table = input.table;
   const std::string file = DisplayText(input.file);
-  const auto index_of = [&](std::string_view name) -> std::optional<std::size_t> {
-    for (std::size_t i = 0; i < input.columns.size(); ++i)
-      if (AsciiLower(input.columns[i]) == AsciiLower(name)) return i;
-    return std::nullopt;
-  };
-  const auto group_at = index_of("辅助核算组");
-  const auto account_at = index_of("科目编号");
+  const auto group_at = ColumnOf(input.columns, "辅助核算组");
+  const auto account_at = ColumnOf(input.columns, "科目编号");
   // The run's own look-up and rule, on the table as the pass's statements leave it.
   DatabaseReader db(input.scratch_db);
   std::optional<ChartLookup> chart;
-  std::vector<AuxColumn> columns;
-  if (db.ok()) {
-    chart = ChartLookup::Load(db.handle());
-    for (const db::TableColumn& c : db::TableColumns(db.handle(), table))
-      columns.push_back(
-          {c.name, static_cast<std::size_t>(std::max(0L, db::DeclaredLength(c.type)))});
-  }
-  const AuxTable aux_table(table, std::move(columns));
+  const AuxTable aux_table = db.ok() ? DeclaredAuxTable(db.handle(), table) : AuxTable(table, {});
+  if (db.ok()) chart = ChartLookup::Load(db.handle());
   AuxRule rule(aux_table);
 
   std::uint64_t recno = 0;
