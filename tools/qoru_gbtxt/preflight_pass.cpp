@@ -1,6 +1,5 @@
 #include "qoru_gbtxt/preflight_pass.h"
 
-
 #include <fmt/format.h>
 
 #include "auxiliary/aux_rule.h"
