@@ -65,9 +65,11 @@ void AddTableSection(const StringList& lines, std::size_t i, const std::string& 
     columns.Add(comma == std::string::npos ? std::string() : line.substr(0, comma));
     static const std::string kCode = Gbk("科目编号");
     if (is_chart && out.chart_code_width_line == 0 && comma != std::string::npos &&
-        line.compare(0, comma, kCode) == 0 && DeclaredWidth(line) > 0) {
-      out.chart_code_width = DeclaredWidth(line);
-      out.chart_code_width_line = j + 1;
+        line.compare(0, comma, kCode) == 0) {
+      if (const std::size_t width = DeclaredWidth(line); width > 0) {
+        out.chart_code_width = width;
+        out.chart_code_width_line = j + 1;
+      }
     }
   }
   out.header_map.Add(file + "=" + QuotedText(columns.CommaText()));
