@@ -376,7 +376,7 @@ class Preflight {
   FormatDescription description_;
   std::set<std::string> staged_;    // names that staging copies (GBK)
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
-  ScratchArea scratch_;
+  ScratchArea scratch_{"qoru-inspect"};
   std::string result_path_;
   bool chart_failed_ = false;
   std::map<std::string, TableInfo> tables_;  // lower-case table -> info

@@ -16,6 +16,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
 
 namespace qoru::host {
@@ -41,34 +42,6 @@ std::optional<std::vector<checks::ColumnOverride>> Overrides(
   }
   return out;
 }
-
-// A directory of our own under $TMPDIR (or /tmp), removed with all it holds when the
-// object goes.
-class ScratchArea {
- public:
-  ScratchArea() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/qoru-check-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr)
-      path_ = pattern + "/";
-    else
-      error_ = "无法创建临时目录 " + pattern + "（" + SystemErrorText(errno) + "）";
-  }
-  ~ScratchArea() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchArea(const ScratchArea&) = delete;
-  ScratchArea& operator=(const ScratchArea&) = delete;
-
-  const std::string& path() const { return path_; }  // ends with "/"; empty on failure
-  const std::string& error() const { return error_; }
-
- private:
-  std::string path_;
-  std::string error_;
-};
 
 // Runs the checks; the report, or nullopt with the reason of a failure in `why`.
 std::optional<checks::CheckReport> Check(const std::string& database,
@@ -165,22 +138,25 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
   if (const std::string problem = CheckSource(options.source); !problem.empty())
     return Refuse(problem);
-  const ScratchArea scratch;
-  if (scratch.path().empty()) return Refuse(scratch.error());
-  if (const std::string problem = PrepareWorkArea(scratch.path(), false); !problem.empty())
-    return Refuse(problem);
+  std::optional<ScratchArea> area;
+  try {
+    area.emplace("qoru-check");
+  } catch (const std::runtime_error& e) {
+    return Refuse(e.what());
+  }
+  const ScratchArea& scratch = *area;
   if (::isatty(STDERR_FILENO))
-    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", scratch.path().c_str());
+    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", scratch.work().c_str());
   std::string why;
-  const bool converted = convert(scratch.path(), options.source, &why);
-  const std::string database = scratch.path() + "TemplateTemp/GBA.mdb";
+  const bool converted = convert(scratch.work(), options.source, &why);
+  const std::string database = scratch.work() + "TemplateTemp/GBA.mdb";
   if (!converted) {
     if (!IsRegularFile(database)) return Refuse("无法转换账套 " + options.source + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
     std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
   }
   const auto report =
-      Check(database, scratch.path() + "TemplateTemp/GSSM.txt", check_options, &why);
+      Check(database, scratch.work() + "TemplateTemp/GSSM.txt", check_options, &why);
   if (!report) return Refuse(why);
   return Report(*report, options);
 }

@@ -3,23 +3,27 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
 #include "errors/errors.h"
-#include "files/text_lines.h"
+#include "qoru_gbtxt/work_area.h"
 
 namespace qoru::host {
 
-ScratchArea::ScratchArea() {
-  char pattern[] = "/tmp/qoru-inspect-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr)
-    throw std::runtime_error("无法创建预检用的临时目录：" + SystemErrorText(errno));
-  work_ = std::string(pattern) + "/";
-  std::filesystem::create_directories(work_ + "TemplateTemp");
-  std::filesystem::create_directories(work_ + "DataBase");
-  LineWriter empty(work_ + "DataBase/empty.mdb");
-  empty.Close();
+ScratchArea::ScratchArea(const char* prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + prefix + "-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("无法创建临时目录 " + pattern + "（" + SystemErrorText(errno) + "）");
+  work_ = pattern + "/";
+  if (const std::string problem = PrepareWorkArea(work_, false); !problem.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(work_, ignored);
+    throw std::runtime_error(problem);
+  }
 }
 
 ScratchArea::~ScratchArea() {

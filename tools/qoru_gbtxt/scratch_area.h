@@ -1,4 +1,4 @@
-// A work area of the inspection's own under /tmp, with its empty template and
+// A work area of a command's own under $TMPDIR (or /tmp), with its empty template and
 // TemplateTemp, removed with everything in it; and the dialog's services for the stages
 // that the inspection runs there, which show nothing.
 #pragma once
@@ -10,10 +10,12 @@
 
 namespace qoru::host {
 
-// A work area of the inspection's own under /tmp, removed with everything in it.
+// A work area of a command's own, named `prefix`-XXXXXX, prepared as the host prepares
+// a work area and removed with everything in it.
 class ScratchArea {
  public:
-  ScratchArea();  // raises std::runtime_error when no directory can be made
+  // Raises std::runtime_error, its message for the user, when the area cannot be made.
+  explicit ScratchArea(const char* prefix);
   ~ScratchArea();
   ScratchArea(const ScratchArea&) = delete;
   ScratchArea& operator=(const ScratchArea&) = delete;
