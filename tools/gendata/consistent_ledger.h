@@ -3,10 +3,13 @@
 // each kind of fault. Only consistent_books.cpp and consistent_vouchers.cpp use it.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -99,7 +99,9 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   dataset->add_option("--postings", options.postings, "凭证分录行数")->capture_default_str();
   dataset->add_option("--balances", options.balances, "科目余额行数")->capture_default_str();
-  dataset->add_option("--year", options.year, "凭证年份")->capture_default_str();
+  dataset->add_option("--year", options.year, "凭证年份")
+      ->check(CLI::Range(1, 9999))
+      ->capture_default_str();
   dataset->add_option("--month", options.month, "凭证月份")
       ->check(CLI::Range(1, 12))
       ->capture_default_str();

@@ -149,14 +149,13 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", scratch.work().c_str());
   std::string why;
   const bool converted = convert(scratch.work(), options.source, &why);
-  const std::string database = scratch.work() + "TemplateTemp/GBA.mdb";
+  const std::string database = WorkDatabase(scratch.work());
   if (!converted) {
     if (!IsRegularFile(database)) return Refuse("无法转换账套 " + options.source + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
     std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
   }
-  const auto report =
-      Check(database, scratch.work() + "TemplateTemp/GSSM.txt", check_options, &why);
+  const auto report = Check(database, WorkDescription(scratch.work()), check_options, &why);
   if (!report) return Refuse(why);
   return Report(*report, options);
 }
@@ -173,8 +172,7 @@ ConversionChecks CheckConversion(const std::string& work, const std::vector<std:
   std::optional<std::vector<checks::ColumnOverride>> overrides = Overrides(columns, &why);
   std::optional<checks::CheckReport> report;
   if (overrides)
-    report = Check(work + "TemplateTemp/GBA.mdb", work + "TemplateTemp/GSSM.txt",
-                   {*overrides, max_findings}, &why);
+    report = Check(WorkDatabase(work), WorkDescription(work), {*overrides, max_findings}, &why);
   if (!report) {
     out.json = {{"error", why}};
     out.text = "检查没有完成：" + why + "\n";

@@ -8,6 +8,7 @@
 #include "database/sql/jet_translator.h"
 #include "files/file_system.h"
 #include "qoru_gbtxt/database_reader.h"
+#include "qoru_gbtxt/work_area.h"
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
 
@@ -31,7 +32,7 @@ void RunSummary::AddStage(std::string name, double seconds) {
 void RunSummary::Finish(const std::string& work, std::string result, std::string reason) {
   result_ = std::move(result);
   reason_ = std::move(reason);
-  const std::string path = work + "TemplateTemp/GBA.mdb";
+  const std::string path = WorkDatabase(work);
   if (!IsRegularFile(path)) return;
   DatabaseReader db(path);
   if (!db.ok()) return;

@@ -19,6 +19,15 @@ std::string CheckSource(const std::string& source);
 // that it can be written.
 std::string MakeWorkDirectory(const std::string& work);
 
+// The database and the staged format description that a run leaves in work area
+// `work` (ending with "/").
+inline std::string WorkDatabase(const std::string& work) {
+  return work + "TemplateTemp/GBA.mdb";
+}
+inline std::string WorkDescription(const std::string& work) {
+  return work + "TemplateTemp/GSSM.txt";
+}
+
 // `work` ends with "/". The caller holds the work area's lock (work_area_lock.h).
 std::string PrepareWorkArea(const std::string& work, bool keep_work);
 
