@@ -150,7 +150,7 @@ int Convert(ConvertOptions options) {
   const bool converted = text != u"0";
   const std::string why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
   // The path with the bytes the user gave when it is the expected one.
-  const std::string expected = host::WorkDatabase(options.work);
+  const std::string expected = qoru::host::WorkDatabase(options.work);
   std::string result = "0";
   if (converted) result = qoru::GbkToUtf16(expected) == text ? expected : qoru::Utf16ToUtf8(text);
   g_summary.Finish(options.work, result, converted ? std::string() : why);
