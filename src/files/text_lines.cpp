@@ -60,16 +60,6 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
   }
 }
 
-// The first CR or LF in [begin, stop), or stop.
-const char* LineEnd(const char* begin, const char* stop) {
-  const auto* lf =
-      static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)));
-  const char* limit = lf == nullptr ? stop : lf;
-  const auto* cr =
-      static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(limit - begin)));
-  return cr != nullptr ? cr : limit;
-}
-
 }  // namespace
 
 LineReader::LineReader(const std::string& path, std::size_t buffer_size)
@@ -82,6 +72,7 @@ LineReader::~LineReader() {
 bool LineReader::Fill() {
   if (eof_) return false;
   pos_ = 0;
+  ends_.Reset();
   end_ = ReadSome(fd_, buffer_.data(), buffer_.size(), path_);
   bytes_read_ += end_;
   if (end_ == 0) {
@@ -111,7 +102,7 @@ bool LineReader::Next(std::string& line) {
     }
     const char* begin = buffer_.data() + pos_;
     const char* stop = buffer_.data() + end_;
-    const char* p = LineEnd(begin, stop);
+    const char* p = ends_.Find(begin, stop);
     line.append(begin, static_cast<std::size_t>(p - begin));
     have_any = true;
     pos_ = static_cast<std::size_t>(p - buffer_.data());
@@ -210,6 +201,7 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
       ended = true;
     }
     const char* const data = block.data();
+    LineEnds ends;
     std::size_t i = 0;
     if (after_cr && n > 0) {
       // A CR ended the last block: its line end is CR LF whatever follows.
@@ -221,7 +213,7 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
     // the bytes between go out in long stretches.
     std::size_t run = i;  // start of the bytes not yet written
     while (i < n) {
-      const char* end = LineEnd(data + i, data + n);
+      const char* end = ends.Find(data + i, data + n);
       if (end == data + n) {
         mid_line = true;
         break;

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/line_ends.h"
 #include "text/string_list.h"
 
 namespace qoru {
@@ -44,6 +45,7 @@ class LineReader {
   std::size_t end_ = 0;   // bytes of buffer_ in use
   bool eof_ = false;      // the file (or the text, at a NUL byte) has ended
   bool skip_lf_ = false;  // the previous line ended with CR: a following LF belongs to it
+  LineEnds ends_;         // in the block now in buffer_
   std::uint64_t bytes_read_ = 0;
 };
 

@@ -12,6 +12,7 @@
 
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
+#include "files/line_ends.h"
 
 namespace qoru::db {
 
@@ -109,6 +110,7 @@ class RecordCounter {
     const char* p = piece.data();
     const char* const end = p + piece.size();
     if (p == end) return;
+    LineEnds ends;
     if (cr_pending_) {  // a CR ended the last piece: a LF now belongs to it
       cr_pending_ = false;
       if (*p == '\n') ++p;
@@ -140,7 +142,7 @@ class RecordCounter {
       }
       // Outside quotes: a stretch up to the next line end, in which only a quote at the
       // start of a field changes anything.
-      const char* stop = LineEndIn(p, end);
+      const char* stop = ends.Find(p, end);
       while (p < stop) {
         any_ = true;
         const auto* q =
@@ -181,16 +183,6 @@ class RecordCounter {
   std::uint64_t Finish() const { return rows_ + (!header_ && any_ ? 1 : 0); }
 
  private:
-  // The first CR or LF in [p, end), or end.
-  static const char* LineEndIn(const char* p, const char* end) {
-    const auto* lf =
-        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    const char* limit = lf == nullptr ? end : lf;
-    const auto* cr =
-        static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(limit - p)));
-    return cr != nullptr ? cr : limit;
-  }
-
   std::uint64_t rows_ = 0;      // non-blank records after the first that have ended
   bool header_ = true;          // the first record has not ended yet
   bool any_ = false;            // the current record holds a character
