@@ -124,6 +124,7 @@ std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string&
 }
 
 bool ImportHeld(StatementRunner& runner, const HeldImport& held, ImportWidening* widening) {
+  held.tried = true;
   Connection& connection = runner.connection();
   runner.main_query().Close();
   runner.lookup_query().Close();

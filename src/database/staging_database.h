@@ -39,11 +39,12 @@ struct TextImportResult;
 // A table map entry whose import the run carries out later than the import stage, on
 // the connection to the staging database.
 struct HeldImport {
-  std::string statement;      // GBK: the import statement, as the import stage runs it
-  std::string directory;      // GBK: the text directory
-  std::string file_name;      // GBK: the table text file
-  std::string table;          // UTF-8: the table it creates
-  std::string database_path;  // GBK: the staging database
+  std::string statement;       // GBK: the import statement, as the import stage runs it
+  std::string directory;       // GBK: the text directory
+  std::string file_name;       // GBK: the table text file
+  std::string table;           // UTF-8: the table it creates
+  std::string database_path;   // GBK: the staging database
+  mutable bool tried = false;  // ImportHeld has run for it, whatever came of it
 };
 
 // Connects to the text directory, runs one import statement per table map entry (a

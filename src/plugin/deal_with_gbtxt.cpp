@@ -1,5 +1,6 @@
 #include "plugin/deal_with_gbtxt.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -187,15 +188,14 @@ bool TForm_DealWithVAROZ::RunConversion() {
     for (; noticed < texts.size(); ++noticed)
       Notice(ReplacedTextNotice(texts[noticed], *HeaderMap));
   };
-  // The table held back for its pass, by its fixed name, taken out of the held ones.
-  const auto take_held = [&](const char* table) -> std::optional<db::HeldImport> {
-    for (auto it = held.begin(); it != held.end(); ++it) {
-      if (AsciiLower(it->table) != AsciiLower(table)) continue;
-      db::HeldImport taken = std::move(*it);
-      held.erase(it);
-      return taken;
-    }
-    return std::nullopt;
+  // The pass over `table`, given the table's held import if the import stage held it
+  // back; the entry leaves the held ones once the pass has returned.
+  const auto spread = [&](const char* table) {
+    auto it = std::find_if(held.begin(), held.end(), [&](const db::HeldImport& h) {
+      return AsciiLower(h.table) == AsciiLower(table);
+    });
+    SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, table, it == held.end() ? nullptr : &*it);
+    if (it != held.end()) held.erase(it);
   };
   try {
     held = db::ImportTables(runner_, WorkDir, ResultPath, *TableMap,
@@ -212,22 +212,20 @@ bool TForm_DealWithVAROZ::RunConversion() {
       }
       {
         StageTrace stage("凭证辅助核算");
-        const std::optional<db::HeldImport> vouchers = take_held("JZPZ");
-        SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "JZPZ",
-                               vouchers ? &*vouchers : nullptr);
+        spread("JZPZ");
         notice_replaced();
       }
       {
         StageTrace stage("余额辅助核算");
-        const std::optional<db::HeldImport> balances = take_held("KMYE");
-        SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, "KMYE",
-                               balances ? &*balances : nullptr);
+        spread("KMYE");
         notice_replaced();
       }
     } catch (...) {
       // The tables still held back are imported as the import stage would have left
-      // them, whatever ended the run.
+      // them, whatever ended the run, the table of a pass that failed before it came to
+      // the import included.
       for (const db::HeldImport& h : held) {
+        if (h.tried) continue;
         try {
           db::ImportHeld(runner_, h);
         } catch (const std::exception&) {
