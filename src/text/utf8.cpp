@@ -56,13 +56,10 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i, bool* malformed) {
     *malformed = true;
     return kReplacementCharacter;
   }
-  if (i + static_cast<std::size_t>(extra) >= text.size()) {
-    i = text.size();
-    *malformed = true;
-    return kReplacementCharacter;
-  }
+  // A sequence cut short, by the end of the text or by a byte that cannot continue it,
+  // is one replacement; what follows is read afresh.
   for (int k = 1; k <= extra; ++k) {
-    const auto cc = static_cast<unsigned char>(text[i + k]);
+    const auto cc = i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
     if ((cc & 0xC0) != 0x80) {
       i += k;
       *malformed = true;

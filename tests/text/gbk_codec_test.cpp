@@ -120,6 +120,12 @@ TEST(GbkCodecTest, MalformedUtf8BecomesQuestionMarksCounted) {
       {"x\xE4\xB8y", "x?y", 1},    // cut-off sequence before ASCII
       {"\xFFok", "?ok", 1},        // not a UTF-8 byte at all
       {"中\xE4", "\xD6\xD0?", 1},  // cut off at the end
+      {"ab\xE4"
+       "c",
+       "ab?c", 1},  // cut off one byte short: the next byte is read afresh
+      {"\xF0\x9F"
+       "z",
+       "?z", 1},  // a four-byte sequence cut off before the last two
       {"a\xC0\x80"
        "b",
        "a?b", 1},                    // overlong form of NUL
