@@ -111,19 +111,34 @@ void AddPrivateUseAreas(Tables& t) {
     }
 }
 
+// An iconv converter, closed with the object.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  operator iconv_t() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
 std::unique_ptr<Tables> BuildTables() {
   auto t = std::make_unique<Tables>();
   t->double_byte.assign(kLeadCount * kTrailCount, 0);
   t->four_byte_bmp.assign(kGb18030BmpSequences, 0);
   t->encode.assign(0x10000, 0);
 
-  iconv_t dec = iconv_open("UTF-32LE", "CP936");
-  iconv_t enc = iconv_open("CP936", "UTF-32LE");
-  iconv_t dec18030 = iconv_open("UTF-32LE", "GB18030");
-  if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1))
+  const Converter dec("UTF-32LE", "CP936");
+  const Converter enc("CP936", "UTF-32LE");
+  const Converter dec18030("UTF-32LE", "GB18030");
+  if (!dec.ok() || !enc.ok())
     throw std::runtime_error("iconv: the code page CP936 is not available");
-  if (dec18030 == reinterpret_cast<iconv_t>(-1))
-    throw std::runtime_error("iconv: the code page GB18030 is not available");
+  if (!dec18030.ok()) throw std::runtime_error("iconv: the code page GB18030 is not available");
 
   for (unsigned b = 0x80; b <= 0xFF; ++b) {
     const char c = static_cast<char>(b);
@@ -200,9 +215,6 @@ std::unique_ptr<Tables> BuildTables() {
     const char16_t cp = t->four_byte_bmp[linear];
     if (cp != 0 && t->encode[cp] == 0) t->encode[cp] = FourBytes(linear);
   }
-  iconv_close(dec);
-  iconv_close(enc);
-  iconv_close(dec18030);
 
   t->utf8_double.assign(t->double_byte.size(), 0);
   for (std::size_t i = 0; i < t->double_byte.size(); ++i) {
