@@ -166,18 +166,17 @@ SpreadImport SpreadWhileImporting(db::StatementRunner& runner, StageHost& host,
   std::vector<std::string> columns;
   std::uint64_t rows = 0;
   try {
-    columns = db::ImportColumnNames(held.directory, held.file_name);
-    rows = db::CountImportRowsOfFile(db::ImportFilePath(held.directory, held.file_name),
-                                     DisplayText(held.file_name));
+    columns = db::ImportColumnNames(held.import.directory, held.import.file_name);
+    rows =
+        db::CountImportRowsOfFile(db::ImportFilePath(held.import.directory, held.import.file_name),
+                                  DisplayText(held.import.file_name));
   } catch (const db::EngineError&) {
     return kNotTried;  // the import itself fails; the plain import meets it
   }
   const auto group = ColumnOf(columns, "辅助核算组");
   const auto account = ColumnOf(columns, "科目编号");
-  if (!group || !account || db::TableExists(connection.handle(), held.table)) return kNotTried;
-  runner.main_query().Close();
-  runner.lookup_query().Close();
-  connection.CommitWrites();
+  if (!group || !account || db::TableExists(connection.handle(), held.import.table))
+    return kNotTried;
   std::optional<ChartLookup> chart = ChartLookup::Load(connection.handle());
   if (!chart || !chart->in_memory()) return kNotTried;
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -11,12 +10,9 @@
 #include "database/engine/engine_error.h"
 #include "database/import/text_import.h"
 #include "database/query/connection.h"
-#include "database/query/query.h"
 #include "database/query/statement_runner.h"
-#include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
-#include "host/trace.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -105,12 +101,8 @@ std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string&
     const std::string statement = ImportStatement(table, result_path);
     if (hold && hold(table)) {
       try {
-        const JetStatement st = TranslateJet(GbkToUtf8Escaped(statement));
-        if (st.kind == JetStatement::Kind::kTextImport) {
-          held.push_back({statement, directory, Utf8ToGbk(st.source_file), st.table,
-                          Utf8ToGbk(st.database_path)});
-          continue;
-        }
+        held.push_back({statement, connection.TextImportOf(statement)});
+        continue;
       } catch (const EngineError&) {
         // Not an import after all: run it now, and let the engine refuse it.
       }
@@ -125,38 +117,9 @@ std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string&
 
 bool ImportHeld(StatementRunner& runner, const HeldImport& held, ImportWidening* widening) {
   held.tried = true;
-  Connection& connection = runner.connection();
-  runner.main_query().Close();
-  runner.lookup_query().Close();
-  connection.CommitWrites();
-  TextImport import;
-  import.directory = held.directory;
-  import.file_name = held.file_name;
-  import.database_path = held.database_path;
-  import.table = held.table;
-  import.database = connection.handle();
+  TextImport import = held.import;
   import.widening = widening;
-  const std::string shown = GbkToUtf8(held.statement);
-  const auto start = std::chrono::steady_clock::now();
-  const auto took = [&] {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  };
-  try {
-    if (connection.mode() != Connection::Mode::kDatabaseFile)
-      throw EngineError("the operation is not allowed while the connection is closed");
-    const TextImportResult result = ImportTextFile(import);
-    if (result.replaced_characters > 0)
-      connection.NoteReplacedText(
-          {held.file_name, result.replaced_characters, result.first_replaced_line});
-  } catch (const EngineIoError&) {
-    throw;
-  } catch (const EngineError& e) {
-    if (Tracing(kTraceStatement)) Trace(kTraceStatement, shown, took());
-    if (Tracing(kTraceRejected)) Trace(kTraceRejected, shown + "\n" + e.what());
-    return false;
-  }
-  if (Tracing(kTraceStatement)) Trace(kTraceStatement, shown, took());
-  return true;
+  return runner.ExecuteImport(held.statement, std::move(import));
 }
 
 }  // namespace qoru::db

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "database/import/text_import.h"
 #include "text/string_list.h"
 
 namespace qoru::db {
@@ -33,17 +34,11 @@ std::string ImportTableName(std::string_view entry);
 // "select * into T in '<path>' from T#txt".
 std::string ImportStatement(std::string_view table, std::string_view result_path);
 
-class ImportWidening;
-struct TextImportResult;
-
 // A table map entry whose import the run carries out later than the import stage, on
 // the connection to the staging database.
 struct HeldImport {
   std::string statement;       // GBK: the import statement, as the import stage runs it
-  std::string directory;       // GBK: the text directory
-  std::string file_name;       // GBK: the table text file
-  std::string table;           // UTF-8: the table it creates
-  std::string database_path;   // GBK: the staging database
+  TextImport import;           // what the statement stands for
   mutable bool tried = false;  // ImportHeld has run for it, whatever came of it
 };
 

@@ -192,7 +192,7 @@ bool TForm_DealWithVAROZ::RunConversion() {
   // back; the entry leaves the held ones once the pass has returned.
   const auto spread = [&](const char* table) {
     auto it = std::find_if(held.begin(), held.end(), [&](const db::HeldImport& h) {
-      return AsciiLower(h.table) == AsciiLower(table);
+      return AsciiLower(h.import.table) == AsciiLower(table);
     });
     SpreadAuxiliaryColumns(runner_, *this, *AuxItemNames, table, it == held.end() ? nullptr : &*it);
     if (it != held.end()) held.erase(it);

@@ -67,7 +67,8 @@ Outcome RunPass(const std::string& dir, const std::string& table, const StringLi
     connection.Open();
     db::Query main(connection, "CurADOQuery"), lookup(connection, "tmpQuery");
     db::StatementRunner runner(connection, main, lookup);
-    const db::HeldImport import{db::ImportStatement(table, path), dir, table + ".txt", table, path};
+    const db::HeldImport import{db::ImportStatement(table, path),
+                                {dir, table + ".txt", path, table}};
     try {
       if (!held) db::ImportHeld(runner, import);
       out.way = SpreadAuxiliaryColumns(runner, host, names, table, held ? &import : nullptr);

@@ -108,16 +108,15 @@ void Connection::Detach(Query* q) {
 void Connection::Execute(const std::string& sql_gbk) {
   if (!Connected())
     throw EngineError("the operation is not allowed while the connection is closed");
-  const std::string sql = GbkToUtf8Escaped(sql_gbk);
   if (mode_ == Mode::kTextDirectory) {
-    ExecuteOnText(sql);
+    ExecuteOnText(sql_gbk);
   } else {
-    ExecuteOnDatabase(sql);
+    ExecuteOnDatabase(GbkToUtf8Escaped(sql_gbk));
   }
 }
 
-void Connection::ExecuteOnText(const std::string& sql_utf8) {
-  const JetStatement st = TranslateJet(sql_utf8);
+TextImport Connection::TextImportOf(const std::string& sql_gbk) const {
+  const JetStatement st = TranslateJet(GbkToUtf8Escaped(sql_gbk));
   if (st.kind != JetStatement::Kind::kTextImport)
     throw EngineError(
         "a text directory connection only imports text files (select * into T in 'db' from "
@@ -127,11 +126,20 @@ void Connection::ExecuteOnText(const std::string& sql_utf8) {
   import.file_name = Utf8ToGbk(st.source_file);
   import.database_path = Utf8ToGbk(st.database_path);
   import.table = st.table;
-  import.database = Hold(import.database_path);
+  return import;
+}
+
+void Connection::RunTextImport(const TextImport& import) {
   const TextImportResult result = ImportTextFile(import);
   if (result.replaced_characters > 0)
     replaced_texts_.push_back(
         {import.file_name, result.replaced_characters, result.first_replaced_line});
+}
+
+void Connection::ExecuteOnText(const std::string& sql_gbk) {
+  TextImport import = TextImportOf(sql_gbk);
+  import.database = Hold(import.database_path);
+  RunTextImport(import);
 }
 
 void Connection::ExecuteOnDatabase(const std::string& sql_utf8) {

@@ -34,6 +34,7 @@
 #include "database/engine/sqlite_handle.h"
 #include "database/engine/statement_cache.h"
 #include "database/engine/write_batch.h"
+#include "database/import/text_import.h"
 #include "database/query/lookup_index_hints.h"
 
 namespace qoru::db {
@@ -68,6 +69,12 @@ class Connection {
   // Runs one statement of the host's dialect (GBK) that yields no rows.
   void Execute(const std::string& sql_gbk);
 
+  // The import that the import statement `sql_gbk` of a text directory connection
+  // stands for (its `database` not set); an EngineError for any other statement.
+  TextImport TextImportOf(const std::string& sql_gbk) const;
+  // Carries out `import`, noting the characters that were not valid GBK.
+  void RunTextImport(const TextImport& import);
+
   // Imported text files with bytes that were not valid GBK and became U+FFFD, in the
   // order of their imports.
   struct ReplacedText {
@@ -91,7 +98,7 @@ class Connection {
   void Detach(Query* q);
 
  private:
-  void ExecuteOnText(const std::string& sql_utf8);
+  void ExecuteOnText(const std::string& sql_gbk);
   void ExecuteOnDatabase(const std::string& sql_utf8);
   // The held database file at `path`, opened and locked if it is not held yet.
   sqlite3* Hold(const std::string& path);

@@ -82,4 +82,23 @@ bool StatementRunner::ExecuteStatement(const std::string& sql_gbk) {
   return true;
 }
 
+bool StatementRunner::ExecuteImport(const std::string& statement, TextImport import) {
+  main_.Close();
+  lookup_.Close();
+  connection_.CommitWrites();
+  StatementTrace trace(statement);
+  try {
+    if (connection_.mode() != Connection::Mode::kDatabaseFile)
+      throw EngineError("the operation is not allowed while the connection is closed");
+    import.database = connection_.handle();
+    connection_.RunTextImport(import);
+  } catch (const EngineIoError&) {
+    throw;
+  } catch (const EngineError& e) {
+    trace.Rejected(e);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace qoru::db

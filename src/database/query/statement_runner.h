@@ -5,7 +5,9 @@
 // "SQL不能执行" followed by the engine's message to the host's log. Every other failure
 // passes to the caller, and so does an EngineIoError (the engine could not write its
 // files: skipping the statement would hide lost writes). After a failure the query is
-// closed.
+// closed. ExecuteImport carries out an import statement, given as the import it stands
+// for, on the connection to the database itself, and reports it as ExecuteStatement
+// would have reported the statement.
 #pragma once
 
 #include <string>
@@ -14,6 +16,7 @@ namespace qoru::db {
 
 class Connection;
 class Query;
+struct TextImport;
 
 class StatementRunner {
  public:
@@ -23,6 +26,9 @@ class StatementRunner {
   bool OpenQuery(const std::string& sql_gbk);
   bool OpenLookup(const std::string& sql_gbk);
   bool ExecuteStatement(const std::string& sql_gbk);
+  // `statement` (GBK) is the import statement that `import` stands for; the import runs
+  // on the connection's database, after the queries are closed and posted rows committed.
+  bool ExecuteImport(const std::string& statement, TextImport import);
 
   Connection& connection() { return connection_; }
   Query& main_query() { return main_; }
