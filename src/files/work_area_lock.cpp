@@ -51,21 +51,14 @@ WorkAreaLock::~WorkAreaLock() {
 }
 
 WorkAreaLock::Outcome WorkAreaLock::TryLock(const std::string& work_dir) {
-  if (fd_ >= 0) return Outcome::kLocked;
-  const int fd = OpenLockFile(work_dir);
-  if (fd < 0) return Outcome::kUnavailable;
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    const int err = errno;
-    ::close(fd);
-    return err == EWOULDBLOCK ? Outcome::kInUse : Outcome::kUnavailable;
-  }
-  fd_ = fd;
-  own_fd_ = true;
-  return Outcome::kLocked;
+  return Take(work_dir, false);
 }
 
 WorkAreaLock::Outcome WorkAreaLock::TryLockOrInherit(const std::string& work_dir) {
+  return Take(work_dir, true);
+}
+
+WorkAreaLock::Outcome WorkAreaLock::Take(const std::string& work_dir, bool inherit) {
   if (fd_ >= 0) return Outcome::kLocked;
   const int fd = OpenLockFile(work_dir);
   if (fd < 0) return Outcome::kUnavailable;
@@ -78,7 +71,7 @@ WorkAreaLock::Outcome WorkAreaLock::TryLockOrInherit(const std::string& work_dir
     }
     // Held through another descriptor: ours when it is the host's, in this process.
     // flock on the descriptor that holds the lock succeeds; on any other it fails.
-    const int inherited = held == fd ? InheritedDescriptor(fd) : -1;
+    const int inherited = inherit && held == fd ? InheritedDescriptor(fd) : -1;
     if (inherited < 0) {
       ::close(fd);
       return Outcome::kInUse;

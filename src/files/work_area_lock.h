@@ -45,6 +45,8 @@ class WorkAreaLock {
   static std::string InUseMessage(const std::string& work_dir);
 
  private:
+  // TryLock, and with `inherit` TryLockOrInherit.
+  Outcome Take(const std::string& work_dir, bool inherit);
   int fd_ = -1;          // the lock file, while held
   bool own_fd_ = false;  // fd_ was opened here (an inherited one is the host's)
 };
