@@ -9,6 +9,7 @@
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {
@@ -185,6 +186,36 @@ TEST(CheckCommand, ExitCodesTextAndWarningsUnderStrict) {
     EXPECT_EQ(ran.exit_code, 2) << u.args << "\n" << ran.out;
     EXPECT_NE(ran.out.find(u.expected), std::string::npos) << u.args << "\n" << ran.out;
   }
+}
+
+TEST(CheckCommand, AFailedConversionOrNothingToCheckIsNeverASuccess) {
+  test::TempDir dir;
+  const std::string source = WriteBooks(dir, {});
+  // A column named twice in 记账凭证 makes the conversion fail.
+  std::string gssm = test::ReadFile(source + "/GSSM.txt");
+  const std::string column = Gbk("凭证号,文本,40\r\n");
+  const std::size_t at = gssm.find(column);
+  ASSERT_NE(at, std::string::npos);
+  gssm.insert(at, column);
+  test::WriteFile(source + "/GSSM.txt", gssm);
+  test::Ran ran = RunCommand(kHost + " check --source " + ShellWord(source));
+  EXPECT_EQ(ran.exit_code, 2) << ran.out;
+  EXPECT_NE(ran.out.find("转换失败"), std::string::npos) << ran.out;
+  ran = RunCommand(kHost + " check --json --source " + ShellWord(source), false);
+  EXPECT_EQ(ran.exit_code, 2);
+  EXPECT_TRUE(Parse(ran)["error"].is_string()) << ran.out;
+
+  // A database that holds neither postings nor balances.
+  const std::string empty = dir.path() + "empty";
+  test::MakeDir(empty);
+  test::WriteFile(empty + "/GSSM.txt", test::ReadFile(source + "/GSSM.txt"));
+  ASSERT_EQ(RunCommand("sqlite3 " + ShellWord(empty + "/GBA.mdb") +
+                       " 'create table KJKM(\"科目编号\", \"余额方向\")'")
+                .exit_code,
+            0);
+  ran = RunCommand(kHost + " check --db " + ShellWord(empty + "/GBA.mdb"));
+  EXPECT_EQ(ran.exit_code, 2) << ran.out;
+  EXPECT_NE(ran.out.find("既没有凭证表也没有余额表"), std::string::npos) << ran.out;
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ struct ConsistentOptions {
   std::vector<std::string> plants;  // check ids
   std::string layout = "classic";   // classic, standard or directions
   std::string direction_words = "借/贷";  // 借/贷, 借方/贷方 or DR/CR
-  bool yearly_numbering = false;    // numbers run on through the year per type
+  bool yearly_numbering = false;          // numbers run on through the year per type
 };
 
 // The layouts and side words a book set may take.

@@ -91,8 +91,8 @@ struct Acct {
   bool omitted = false;
   Money opening = 0, debit = 0, credit_sum = 0;          // parents: their children's sums
   std::map<int, std::pair<Money, Money>> by_department;  // aux leaves: debit, credit
-  bool aux_only = false;  // by month: auxiliary rows and no total row
-  std::array<Money, 13> month_debit{}, month_credit{};    // by month of the date, 1 to 12
+  bool aux_only = false;                                // by month: auxiliary rows and no total row
+  std::array<Money, 13> month_debit{}, month_credit{};  // by month of the date, 1 to 12
   std::map<int, std::array<std::pair<Money, Money>, 13>> department_months;
 
   bool leaf() const { return children.empty(); }
@@ -244,8 +244,8 @@ class Books {
   std::vector<Acct> chart_;
   std::vector<int> order_;  // chart indexes in code order
   std::vector<int> leaves_, aux_leaves_, plain_leaves_;
-  std::map<std::string, int> numbers_;  // last number per year, (month,) and type
-  std::set<std::string> months_seen_;   // year, month and type of the vouchers so far
+  std::map<std::string, int> numbers_;   // last number per year, (month,) and type
+  std::set<std::string> months_seen_;    // year, month and type of the vouchers so far
   std::map<std::string, int> last_day_;  // day of the last voucher per year, month and type
   int trial_leaf_ = -1;
   Money unknown_amount_ = 0;

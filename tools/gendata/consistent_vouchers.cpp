@@ -91,8 +91,9 @@ void Books::WriteVoucher(int year, int month, int day, std::string_view type,
     if (monthly_) {
       const std::string line = std::to_string(row - first_row + 1);
       const std::array<std::string_view, 14> values = {
-          date,   type,   number,     line,  summary, code,  kRenminbi,
-          debit,  credit, is_void ? "1" : "0", department, maker, kMakers[0], kMakers[1]};
+          date,       type,      number,     line,      summary,
+          code,       kRenminbi, debit,      credit,    is_void ? "1" : "0",
+          department, maker,     kMakers[0], kMakers[1]};
       postings_file_->Row(values);
     } else {
       postings_file_->Row(PostingRow{date, type, number, summary, code, kRenminbi, debit, credit,

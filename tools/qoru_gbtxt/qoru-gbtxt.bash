@@ -17,7 +17,7 @@ _qoru_gbtxt() {
   fi
 
   case $prev in
-    --source | --work)
+    --source | --work | --each)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return
@@ -31,7 +31,7 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -W "terminal window headless" -- "$cur")
       return
       ;;
-    --max-findings | --column)
+    --max-findings | --column | --jobs)
       COMPREPLY=()
       return
       ;;
@@ -52,13 +52,15 @@ _qoru_gbtxt() {
     "") options="convert inspect check --help --version" ;;
     convert) options="--source --work --face --keep-work --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --json --help" ;;
-    check) options="--db --source --gssm --json --max-findings --strict --column --help" ;;
+    check) options="--db --source --each --jobs --gssm --json --max-findings --strict --column --help" ;;
   esac
-  # An option already on the line is not offered again; --column may repeat.
+  # An option already on the line is not offered again; --column may repeat, and so may
+  # check's --db and --source.
   local offered=() option used
   for option in $options; do
     used=
-    if [[ -n $sub && $option != --column ]]; then
+    if [[ -n $sub && $option != --column &&
+      ! ($sub == check && ($option == --db || $option == --source)) ]]; then
       for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == "$option" ]] && used=1
       done
