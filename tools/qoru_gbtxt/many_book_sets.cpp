@@ -105,7 +105,8 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     text += "\n";
     table += Padded(inputs[i].name, 24) + Right(checked ? std::to_string(e) : "-", 8) +
              Right(checked ? std::to_string(w) : "-", 8) +
-             Right(fmt::format("{:.2f}", o.seconds), 12) + "  " + o.error + "\n";
+             Right(fmt::format("{:.2f}", o.seconds), 12) + (o.error.empty() ? "" : "  " + o.error) +
+             "\n";
   }
   if (options.json) {
     const nlohmann::ordered_json all = {
