@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -216,6 +217,25 @@ TEST(CheckCommand, AFailedConversionOrNothingToCheckIsNeverASuccess) {
   ran = RunCommand(kHost + " check --db " + ShellWord(empty + "/GBA.mdb"));
   EXPECT_EQ(ran.exit_code, 2) << ran.out;
   EXPECT_NE(ran.out.find("既没有凭证表也没有余额表"), std::string::npos) << ran.out;
+}
+
+TEST(CheckCommand, TheBundledSampleHasOnlyItsTrueFindings) {
+  // Seven accounts of the sample have auxiliary rows and no total row; their rows hold
+  // exactly their postings, so none of them may be reported.
+  const test::Ran ran = RunCommand(kHost + " check --json --max-findings 1000 --source " +
+                                       ShellWord(std::string(QORU_SOURCE_DIR) + "/examples/sample"),
+                                   false);
+  EXPECT_EQ(ran.exit_code, 1);
+  const json j = Parse(ran);
+  std::set<std::string> reported;
+  for (const json& f : j["findings"])
+    if (f.contains("account")) reported.insert(f["account"].get<std::string>());
+  for (const char* account : {"1122", "1604", "2202", "221101", "660101", "660202", "66020402"})
+    EXPECT_EQ(reported.count(account), 0u) << account << "\n" << ran.out;
+  std::uint64_t vouchers_vs_balances = 0;
+  for (const json& c : j["checks"])
+    if (c["id"] == "vouchers-vs-balances") vouchers_vs_balances = c["findings"];
+  EXPECT_EQ(vouchers_vs_balances, 14u) << "21 before, 7 of them false";
 }
 
 }  // namespace
