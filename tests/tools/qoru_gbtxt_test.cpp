@@ -143,7 +143,7 @@ TEST(CommandLineHost, RunLogRecordsStartMessagesAndResult) {
   std::string log = test::ReadFile(work + "/qoru.log");
   EXPECT_NE(log.find("开始转换：源目录 " + source + "，工作目录 " + work + "/"), std::string::npos)
       << log;
-  EXPECT_NE(log.find("状态：正在处理凭证库，请稍候……"), std::string::npos) << log;
+  EXPECT_NE(log.find("状态：正在处理凭证表，请稍候……"), std::string::npos) << log;
   EXPECT_NE(log.find("结果：" + work + "/TemplateTemp/GBA.mdb"), std::string::npos) << log;
 
   // A failure that leaves the run: the error box's text and the result "0".
