@@ -286,7 +286,7 @@ bool TForm_DealWithVAROZ::ReadFormatDescription() {
 }
 
 void TForm_DealWithVAROZ::PrepareTableTexts() {
-  qoru::PrepareTableTexts(WorkDir, *HeaderMap, *TableMap);
+  qoru::PrepareTableTexts(WorkDir, *HeaderMap, *TableMap, SourceDir);
 }
 
 bool TForm_DealWithVAROZ::OpenQuery(const std::string& sql) {

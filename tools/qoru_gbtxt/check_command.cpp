@@ -15,7 +15,9 @@
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
 
@@ -60,12 +62,20 @@ std::optional<checks::CheckReport> Check(const std::string& database,
 }
 
 int Report(const checks::CheckReport& report, const CheckCommandOptions& options) {
+  // A check skipped is a check not passed: counted, and failed by --strict.
+  const std::size_t skipped = SkippedChecks(report);
   if (options.json) {
-    std::printf("%s\n", checks::ReportJsonText(checks::ReportJson(report)).c_str());
+    nlohmann::ordered_json json = checks::ReportJson(report);
+    json["skipped"] = skipped;
+    std::printf("%s\n", checks::ReportJsonText(json).c_str());
   } else {
     std::fputs(checks::ReportText(report).c_str(), stdout);
+    if (skipped > 0)
+      std::printf("%zu 项检查跳过（原因见上）%s\n", skipped,
+                  options.strict ? "；--strict：跳过的检查也算未通过" : "");
   }
-  const bool failed = report.Errors() > 0 || (options.strict && report.Warnings() > 0);
+  const bool failed =
+      report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
   return failed ? kExitFindings : kExitClean;
 }
 
@@ -74,14 +84,14 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
 CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
   CLI::App* check = app.add_subcommand(
       "check",
-      "检查账套是否自洽：凭证借贷平衡、凭证号连续、余额表的期初 + 发生 = 期末、"
-      "凭证发生额与余额表一致、上级科目等于下级合计、试算平衡、科目都在会计科目表中、"
-      "分录记在末级科目、凭证日期在账套年度内、金额和日期可以读取。每个问题一行，写明检查项、"
+      "检查账套的勾稽关系：凭证借贷是否平衡、凭证有无断号重号、余额表期初 + 发生是否等于期末、"
+      "账表是否相符（凭证发生额与余额表）、上下级科目是否相符、试算是否平衡、科目是否都在科目表中、"
+      "有无非末级科目记账、有无跨年度凭证、金额和日期能否识别。每个问题一行，写明检查项、"
       "严重程度、表和行、凭证或科目和金额；然后每项检查一行计数，最后是合计和用时。");
   check->group("子命令");
   check->footer(
-      "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告也算），"
-      "2 参数错误或输入无法读取。");
+      "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告和跳过的检查也算），"
+      "2 参数错误（包括 --column 指定了表中没有的列）、找不到格式说明或输入无法读取。");
   UseChinese(*check);
   CLI::Option* db = check
                         ->add_option("--db", options.database,
@@ -93,6 +103,7 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
                    "再检查，结果与 --db 相同")
       ->type_name("目录")
       ->excludes(db);
+  AddEncodingOption(*check, options.encoding);
   check
       ->add_option("--gssm", options.description,
                    "与 --db 一起使用：格式说明文件（默认为数据库所在目录下的 GSSM.txt）")
@@ -125,10 +136,19 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
       return Refuse(PathExists(options.database) ? "数据库路径不是文件：" + options.database
                                                  : "数据库文件不存在：" + options.database);
     }
-    if (options.description.empty()) {
+    const bool given = !options.description.empty();
+    if (!given) {
       const std::string dir = std::filesystem::path(options.database).parent_path().string();
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
+    if (const std::string problem =
+            DescriptionProblem(options.database, options.description, given);
+        !problem.empty())
+      return Refuse(problem);
+    if (const std::string problem =
+            ColumnProblem(options.database, options.description, options.columns, *overrides);
+        !problem.empty())
+      return Refuse(problem);
     std::string why;
     const auto report = Check(options.database, options.description, check_options, &why);
     if (!report) return Refuse(why);
@@ -155,6 +175,10 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     // The tables imported before the run stopped are still there to be checked.
     std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
   }
+  if (const std::string problem =
+          ColumnProblem(database, WorkDescription(scratch.work()), options.columns, *overrides);
+      !problem.empty())
+    return Refuse(problem);
   const auto report = Check(database, WorkDescription(scratch.work()), check_options, &why);
   if (!report) return Refuse(why);
   return Report(*report, options);
