@@ -253,8 +253,11 @@ bool TForm_DealWithVAROZ::RunConversion() {
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {
     }
-    WriteHostLog(3, e.what());
-    if (!result) failure_reason_ = e.what();
+    // Our sentence first: the engine's words alone ("cannot update row 2 ...") do not
+    // tell a user what happened.
+    const std::string reason = std::string("数据库出错，转换停止：") + e.what();
+    WriteHostLog(3, reason);
+    if (!result) failure_reason_ = reason;
   }
   return result;
 }
