@@ -2,11 +2,11 @@
 # as a Debian package.
 #
 #   cmake --install build --prefix P
-#       P/bin/qoru-gbtxt
+#       P/bin/qoru-gbtxt, P/bin/qoru-gendata (the book sets of the guide's examples)
 #       P/lib/<multiarch>/libqoru_ERP_GBtxt.so.<version>, its SONAME link and the
 #         development link
 #       P/include/qoru_ERP_GBtxt.h
-#       P/share/man/man1/qoru-gbtxt.1
+#       P/share/man/man1/qoru-gbtxt.1, qoru-gendata.1
 #       P/share/bash-completion/completions/qoru-gbtxt
 #       P/share/doc/qoru-gbtxt/README.md, guide.zh_CN.md (docs/使用说明.md) and its
 #         picture
@@ -34,7 +34,7 @@ set_target_properties(qoru_ERP_GBtxt PROPERTIES
   VERSION ${PROJECT_VERSION}
   SOVERSION ${PROJECT_VERSION_MAJOR}
   INSTALL_RPATH "")
-set_target_properties(qoru-gbtxt PROPERTIES INSTALL_RPATH "")
+set_target_properties(qoru-gbtxt qoru-gendata PROPERTIES INSTALL_RPATH "")
 
 # Where the installed host looks for the plug-in: relative to its executable's
 # directory, so that a prefix copied or moved elsewhere still works.
@@ -48,10 +48,10 @@ target_compile_definitions(qoru-gbtxt PRIVATE
   QORU_INSTALLED_LIBRARY="${QORU_LIBRARY_FROM_BIN}/$<TARGET_SONAME_FILE_NAME:qoru_ERP_GBtxt>")
 
 set(QORU_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/qoru-gbtxt)
-install(TARGETS qoru-gbtxt RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS qoru-gbtxt qoru-gendata RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS qoru_ERP_GBtxt LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES include/qoru_ERP_GBtxt.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES docs/qoru-gbtxt.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES docs/qoru-gbtxt.1 docs/qoru-gendata.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES tools/qoru_gbtxt/qoru-gbtxt.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qoru-gbtxt)
 # The guide is installed under an ASCII name: CPack cannot pack a non-ASCII file name

@@ -18,7 +18,7 @@ namespace {
 
 constexpr AuxPassTexts kVoucherPass{"JZPZ", "alter table JZPZ add ",
                                     "alter table JZPZ add flxh autoincrement",
-                                    "select * from JZPZ ", "正在处理凭证库，请稍候……"};
+                                    "select * from JZPZ ", "正在处理凭证表，请稍候……"};
 constexpr AuxPassTexts kBalancePass{"KMYE", "alter table KMYE add ", nullptr, "select * from KMYE ",
                                     "正在处理余额表，请稍候……"};
 

@@ -252,8 +252,11 @@ bool TForm_DealWithVAROZ::RunConversion() {
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {
     }
-    WriteHostLog(3, e.what());
-    if (!result) failure_reason_ = e.what();
+    // Our sentence first: the engine's words alone ("cannot update row 2 ...") do not
+    // tell a user what happened.
+    const std::string reason = std::string("数据库出错，转换停止：") + e.what();
+    WriteHostLog(3, reason);
+    if (!result) failure_reason_ = reason;
   }
   return result;
 }
@@ -285,7 +288,7 @@ bool TForm_DealWithVAROZ::ReadFormatDescription() {
 }
 
 void TForm_DealWithVAROZ::PrepareTableTexts() {
-  qoru::PrepareTableTexts(WorkDir, *HeaderMap, *TableMap);
+  qoru::PrepareTableTexts(WorkDir, *HeaderMap, *TableMap, SourceDir);
 }
 
 bool TForm_DealWithVAROZ::OpenQuery(const std::string& sql) {

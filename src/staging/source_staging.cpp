@@ -9,6 +9,7 @@
 #include "faces/stage_host.h"
 #include "files/file_system.h"
 #include "files/text_lines.h"
+#include "staging/source_encoding_copy.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 #include "text/string_list.h"
@@ -26,7 +27,15 @@ std::string ListSourceFiles(const std::string& source_dir) {
 }
 
 bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host) {
+  return StageSourceFiles(source_dir, work_dir, host, EncodingChoiceFromEnvironment());
+}
+
+bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host,
+                      std::optional<SourceEncoding> choice) {
   try {
+    const BookSetEncoding encoding = DetectBookSetEncoding(source_dir, choice);
+    const bool utf8 = encoding.encoding == SourceEncoding::kUtf8;
+    if (utf8) host.Notice(fmt::format("源文件编码：{}；暂存时转为 GB 18030", encoding.Describe()));
     StringList names;
     names.SetCommaText(ListSourceFiles(source_dir));
     host.Progress().SetTotalParts(static_cast<int>(names.Count()));
@@ -42,7 +51,12 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
         const std::string source = source_dir + "/" + names[i];
         RequireRegularFile(source);
         ReplacementFile copy(target_dir + names[i]);
-        CopyTextLines(source, copy.path());
+        if (utf8) {
+          CopyUtf8TextAsGb18030(source, copy.path(), names[i]);
+        } else {
+          if (!encoding.forced) RequireNotUtf8(source, names[i]);
+          CopyTextLines(source, copy.path());
+        }
         copy.Commit();
       } catch (const FileError& e) {
         throw FileError(

@@ -6,7 +6,10 @@
 // left in TemplateTemp is replaced, never written through.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "text/source_encoding.h"
 
 namespace qoru {
 
@@ -18,7 +21,12 @@ class StageHost;
 std::string ListSourceFiles(const std::string& source_dir);
 
 // Copies every listed file; false as soon as one cannot be read or written (the copies
-// made before it stay). A missing source directory stages nothing and succeeds.
+// made before it stay). A missing source directory stages nothing and succeeds. The
+// book set's encoding is `choice`, or detected from its GSSM.txt: a UTF-8 book set is
+// staged re-encoded as GB 18030, and a file in the other encoding stops the staging.
+// The first form takes the choice from the environment (kEncodingVariable).
 bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host);
+bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host,
+                      std::optional<SourceEncoding> choice);
 
 }  // namespace qoru

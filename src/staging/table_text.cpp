@@ -35,14 +35,17 @@ std::string SectionsNaming(const StringList& table_map, std::string_view file) {
   return sections;
 }
 
-void CheckExists(const std::string& path, const std::string& file, const StringList& table_map) {
+void CheckExists(const std::string& path, const std::string& file, const StringList& table_map,
+                 const std::string& source_dir) {
   if (PathExists(path)) return;
   const std::string sections = SectionsNaming(table_map, file);
+  // The user's own folder where it is known: the staged copy's place is the run's.
+  const std::string expected = source_dir.empty() ? path : source_dir + "/" + file;
   throw FileError(
-      fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它"
-                  "（应在 {}）",
+      fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它，"
+                  "它应在 {}。请把它放进源目录，或从格式说明中删去这一节",
                   DisplayText(file), sections.empty() ? std::string("表") : sections,
-                  DisplayText(path)),
+                  DisplayText(expected)),
       path);
 }
 
@@ -114,14 +117,14 @@ std::string HeaderLineOf(std::string_view entry) {
 }
 
 void PrepareTableTexts(const std::string& work_dir, const StringList& header_map,
-                       const StringList& table_map) {
+                       const StringList& table_map, const std::string& source_dir) {
   for (const std::string& entry : header_map)
     CheckBareFileName(EntryName(entry), "格式说明 GSSM.txt");
   std::unordered_set<std::string> rewritten;
   for (const std::string& entry : header_map) {
     const std::string file(EntryName(entry));
     const std::string path = work_dir + "TemplateTemp/" + file;
-    CheckExists(path, file, table_map);
+    CheckExists(path, file, table_map, source_dir);
     if (rewritten.insert(file).second) {
       Rewrite(path, HeaderLineOf(entry), AppendRewrittenRow);
     } else {

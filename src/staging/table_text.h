@@ -31,8 +31,9 @@ std::string HeaderLineOf(std::string_view entry);
 // serves the messages (which description section named a missing file). Raises
 // UnsafeNameError before touching any file when a name is not a bare file name, and
 // FileError (naming the file) when a file cannot be read or written; files rewritten
-// before the failure stay rewritten.
+// before the failure stay rewritten. A missing file is named in `source_dir` (the
+// folder staging copied from) when it is given.
 void PrepareTableTexts(const std::string& work_dir, const StringList& header_map,
-                       const StringList& table_map);
+                       const StringList& table_map, const std::string& source_dir = {});
 
 }  // namespace qoru

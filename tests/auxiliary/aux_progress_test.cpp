@@ -52,7 +52,7 @@ TEST(AuxPassProgress, CountsEveryRowOfTheVoucherAndBalancePassesFromOne) {
                 "progress:0/1 0%",  // one archive file next
             }));
   const auto voucher_status =
-      std::find(outcome.events.begin(), outcome.events.end(), "status:正在处理凭证库，请稍候……");
+      std::find(outcome.events.begin(), outcome.events.end(), "status:正在处理凭证表，请稍候……");
   const auto balance_status =
       std::find(outcome.events.begin(), outcome.events.end(), "status:正在处理余额表，请稍候……");
   EXPECT_LT(voucher_status, balance_status);

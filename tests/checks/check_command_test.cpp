@@ -84,8 +84,8 @@ TEST(CheckCommand, JsonHasTheChecksTheFindingsAndTheTotals) {
   const json j = Parse(ran);
   std::vector<std::string> keys;
   for (const auto& [key, value] : j.items()) keys.push_back(key);
-  EXPECT_EQ(keys,
-            (std::vector<std::string>{"checks", "errors", "findings", "seconds", "warnings"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"checks", "errors", "findings", "seconds", "skipped",
+                                            "warnings"}));
 
   std::uint64_t errors = 0, warnings = 0;
   std::map<std::string, int> listed;
@@ -158,11 +158,12 @@ TEST(CheckCommand, ExitCodesTextAndWarningsUnderStrict) {
       << ran.out;
   EXPECT_EQ(RunCommand(kHost + " check --strict --source " + ShellWord(warned)).exit_code, 1);
 
-  // A role named by the user that the table lacks skips its checks: no error.
-  ran =
-      RunCommand(kHost + " check --column postings.type=类别 --source " + ShellWord(clean), false);
-  EXPECT_EQ(ran.exit_code, 0) << ran.out;
-  EXPECT_NE(ran.out.find("跳过：表 JZPZ 没有 --column 指定的凭证字列 类别"), std::string::npos)
+  // A column named by the user that the table lacks is the user's mistake: a usage
+  // error that quotes it and lists the table's columns, never a check quietly skipped.
+  ran = RunCommand(kHost + " check --column postings.type=类别 --source " + ShellWord(clean));
+  EXPECT_EQ(ran.exit_code, 2) << ran.out;
+  EXPECT_NE(ran.out.find("--column postings.type=类别：表 JZPZ 没有列“类别”（它的列："),
+            std::string::npos)
       << ran.out;
 
   test::WriteFile(dir.path() + "not.mdb", "not a database");

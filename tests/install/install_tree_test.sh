@@ -27,7 +27,8 @@ p=$tmp/moved
 
 library=$(find "$p/lib" -name 'libqoru_ERP_GBtxt.so.*.*.*' -type f -exec readlink -f {} +)
 libdir=$(dirname "${library:-$p/lib/none}")
-for file in bin/qoru-gbtxt include/qoru_ERP_GBtxt.h share/man/man1/qoru-gbtxt.1 \
+for file in bin/qoru-gbtxt bin/qoru-gendata include/qoru_ERP_GBtxt.h share/man/man1/qoru-gbtxt.1 \
+  share/man/man1/qoru-gendata.1 \
   share/bash-completion/completions/qoru-gbtxt share/doc/qoru-gbtxt/README.md \
   share/doc/qoru-gbtxt/guide.zh_CN.md share/doc/qoru-gbtxt/window-face.png \
   share/doc/qoru-gbtxt/ARCHITECTURE.md; do
@@ -46,7 +47,7 @@ done
 [ -e "$libdir/libqoru_ERP_GBtxt.so" ] || fail "没有开发用的链接 libqoru_ERP_GBtxt.so"
 grep -q 'SONAME.*\[libqoru_ERP_GBtxt\.so\.0\]' <<<"$(readelf -d "$library")" ||
   fail "插件库的 SONAME 不是 libqoru_ERP_GBtxt.so.0"
-for binary in "$p/bin/qoru-gbtxt" "$library"; do
+for binary in "$p/bin/qoru-gbtxt" "$p/bin/qoru-gendata" "$library"; do
   if grep -qE 'RPATH|RUNPATH' <<<"$(readelf -d "$binary")"; then
     fail "$binary 带有 RPATH：$(readelf -d "$binary" | grep -E 'RPATH|RUNPATH')"
   fi
@@ -75,6 +76,11 @@ while read -r line; do
   esac
 done <<<"$loaded"
 grep -qF "$build" "$tmp"/ld.* && fail "运行时打开了构建目录中的文件：$(grep -F "$build" "$tmp"/ld.* | head -3)"
+
+# The installed generator makes the guide's book sets there.
+qoru-gendata consistent --out "$tmp/books" --postings 100 >/dev/null 2>"$tmp/gendata.log" ||
+  fail "安装的 qoru-gendata 不能生成账套：$(cat "$tmp/gendata.log")"
+[ -f "$tmp/books/GSSM.txt" ] || fail "安装的 qoru-gendata 没有写出 GSSM.txt"
 
 # A host author's C program: the installed header, linked with -lqoru_ERP_GBtxt.
 # (A sanitized library needs its runtime loaded first, which a plain C host is not.)

@@ -31,7 +31,7 @@ deb=$tmp/out/qoru-gbtxt_${version}_$(dpkg --print-architecture).deb
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "软件包版本不是 $version"
 files=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
-for file in ./usr/bin/qoru-gbtxt "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.$version" \
+for file in ./usr/bin/qoru-gbtxt ./usr/bin/qoru-gendata ./usr/share/man/man1/qoru-gendata.1 "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.$version" \
   "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so.0" "./usr/lib/$multiarch/libqoru_ERP_GBtxt.so" \
   ./usr/include/qoru_ERP_GBtxt.h ./usr/share/man/man1/qoru-gbtxt.1 \
   ./usr/share/bash-completion/completions/qoru-gbtxt ./usr/share/doc/qoru-gbtxt/README.md \

@@ -167,7 +167,7 @@ TEST(DoIt, OtherFailureShowsTheErrorBoxAndReturnsZeroOnceClosed) {
   const auto stalled = std::find(ev.begin(), ev.end(), "state:Stalled");
   ASSERT_NE(stalled, ev.end());
   EXPECT_EQ(ev.back(), "state:Closed");
-  EXPECT_EQ(std::find(ev.begin(), stalled, "status:正在处理凭证库，请稍候……"), stalled);
+  EXPECT_EQ(std::find(ev.begin(), stalled, "status:正在处理凭证表，请稍候……"), stalled);
 }
 
 TEST(DoIt, BytesThatAreNotGbkAreNotedPerFileWithTheirFirstLine) {

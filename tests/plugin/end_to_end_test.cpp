@@ -107,7 +107,7 @@ TEST(EndToEnd, StatusTextsFollowTheStagesInOrder) {
   for (const auto& e : outcome.events)
     if (e.rfind("status:", 0) == 0) statuses.push_back(e.substr(7));
   EXPECT_EQ(statuses,
-            (std::vector<std::string>{"正在拷贝数据，请稍候……", "正在处理凭证库，请稍候……",
+            (std::vector<std::string>{"正在拷贝数据，请稍候……", "正在处理凭证表，请稍候……",
                                       "正在处理余额表，请稍候……", "正在生成辅助信息表，请稍候……"}));
 }
 

@@ -116,10 +116,11 @@ TEST(Fault, DiskFillingUpWhileCopyingTheTemplateIsReportedAsSuch) {
     EXPECT_EQ(name.find("GBA.mdb"), std::string::npos) << "no temporary copy: " << name;
 }
 
-TEST(Fault, ReadOnlyTemplateTempEndsTheHostsRunWithZeroNamingTheFolder) {
-  // The host leaves a scratch folder it cannot write to the library, which stops at
-  // staging; the library's own handling in process is a later test.
+TEST(Fault, ReadOnlyTemplateTempIsRefusedBeforeTheRunNamingTheFolder) {
+  // An earlier run's files stay in a scratch folder that cannot be written; the host
+  // refuses it (exit 2) before the run, saying what to do, and describes no database.
   Area area;
+  test::WriteFile(area.temp + "/GBA.mdb", "");
   ASSERT_EQ(::chmod(area.temp.c_str(), 0555), 0);
   HostOptions options;
   options.obey_permissions = true;
@@ -128,11 +129,12 @@ TEST(Fault, ReadOnlyTemplateTempEndsTheHostsRunWithZeroNamingTheFolder) {
   if (run.exit_code == test::kOptionsUnavailable)
     GTEST_SKIP() << "cannot drop the privilege to override file permissions here";
   EXPECT_EQ(run.signal, 0);
-  EXPECT_EQ(run.exit_code, 1) << run.err;
+  EXPECT_EQ(run.exit_code, 2) << run.err;
   EXPECT_EQ(run.out.find(area.db), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find("TemplateTemp"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("没有访问权限"), std::string::npos) << run.err;
-  EXPECT_TRUE(ListDirectory(area.temp).empty());
+  EXPECT_NE(run.err.find("TemplateTemp/ 不可写"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("请让它可写，或用 --work 换一个工作目录"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("转换摘要"), std::string::npos) << run.err;
+  EXPECT_EQ(ListDirectory(area.temp), std::vector<std::string>{"GBA.mdb"});
 }
 
 TEST(Fault, TemplateThatIsNotADatabaseIsNamedAndNotCopied) {

@@ -44,14 +44,14 @@ TEST(CommandLineHost, EveryArgumentErrorExitsTwoWithAChineseLineNamingTheWord) {
     std::string expected;  // in the message
   } cases[] = {
       {"", "缺少子命令"},
-      {"frobnicate", "未知的子命令：frobnicate"},
-      {"--bogus", "未知的选项：--bogus"},
+      {"frobnicate", "未知的子命令 frobnicate"},
+      {"--bogus", "未知的选项 --bogus"},
       {"convert --work " + work, "缺少必需的选项 --source"},
       {"convert --source " + sample, "缺少必需的选项 --work"},
       {"convert --source", "--source 缺少值"},
       {"convert --source " + sample + " --work " + work + " --face fancy", "fancy"},
       {"convert --source " + sample + " --work " + work + " extra", "多余的参数：extra"},
-      {"convert --source " + sample + " --work " + work + " --bogus", "未知的选项：--bogus"},
+      {"convert --source " + sample + " --work " + work + " --bogus", "未知的选项 --bogus"},
       {"convert --source " + tmp.path() + "nowhere --work " + work, tmp.path() + "nowhere"},
   };
   for (const auto& c : cases) {
@@ -143,7 +143,7 @@ TEST(CommandLineHost, RunLogRecordsStartMessagesAndResult) {
   std::string log = test::ReadFile(work + "/qoru.log");
   EXPECT_NE(log.find("开始转换：源目录 " + source + "，工作目录 " + work + "/"), std::string::npos)
       << log;
-  EXPECT_NE(log.find("状态：正在处理凭证库，请稍候……"), std::string::npos) << log;
+  EXPECT_NE(log.find("状态：正在处理凭证表，请稍候……"), std::string::npos) << log;
   EXPECT_NE(log.find("结果：" + work + "/TemplateTemp/GBA.mdb"), std::string::npos) << log;
 
   // A failure that leaves the run: the error box's text and the result "0".

@@ -17,7 +17,7 @@ namespace {
 const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
 
 TEST(TerminalFaceStatusLine, FitsEveryWidthAndKeepsThePercentage) {
-  const std::string status = "正在处理凭证库，请稍候……";  // 26 columns, counted wide
+  const std::string status = "正在处理凭证表，请稍候……";  // 26 columns, counted wide
   for (int columns = 1; columns <= 120; ++columns) {
     const std::string line = TerminalFace::StatusLine(status, 67, columns);
     EXPECT_LT(DisplayColumns(line), static_cast<std::size_t>(std::max(columns, 1)))
@@ -115,7 +115,7 @@ TEST(TerminalFace, SecondCtrlCAbortsWithStatus130AndASoundDatabase) {
                         tmp.path() + "work", "--face", "terminal"},
                        80);
   ASSERT_TRUE(pty.ReadUntil(
-      [](const std::string& out) { return out.find("正在处理凭证库") != std::string::npos; },
+      [](const std::string& out) { return out.find("正在处理凭证表") != std::string::npos; },
       60000))
       << pty.output();
   pty.Type("\x03");

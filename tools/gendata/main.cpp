@@ -14,6 +14,7 @@
 
 #include "gendata/consistent_books.h"
 #include "gendata/dataset.h"
+#include "qoru_gbtxt/cli_chinese.h"
 
 namespace {
 
@@ -76,8 +77,13 @@ void MakeDirectory(const std::filesystem::path& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"生成账套文本数据集（GBK 编码、制表符分隔、CR LF 换行），用于测试和性能测试。"};
+  CLI::App app{
+      "生成账套文本数据集（GBK 编码、制表符分隔、CR LF 换行），用于测试、性能测试和"
+      "使用说明中的示例。",
+      "qoru-gendata"};
+  qoru::host::UseChinese(app);
   app.require_subcommand(1);
+  app.footer("退出码：0 已生成，1 无法写入，2 参数错误。");
   app.set_help_flag("-h,--help", "显示帮助并退出");
 
   DatasetOptions options;
@@ -86,7 +92,8 @@ int main(int argc, char** argv) {
   bool no_aux = false;
   bool all_quirks = false;
   CLI::App* dataset = app.add_subcommand("dataset", "按随机种子生成一个完整的数据集");
-  dataset->set_help_flag("-h,--help", "显示帮助并退出");
+  dataset->group("子命令");
+  qoru::host::UseChinese(*dataset);
   dataset->add_option("--out", dataset_dir, "输出目录（不存在时自动创建）")->required();
   dataset->add_option("--seed", options.seed, "随机种子；相同的种子生成相同的文件")
       ->capture_default_str();
@@ -125,7 +132,8 @@ int main(int argc, char** argv) {
   std::string sample_dir;
   CLI::App* sample =
       app.add_subcommand("sample", "生成随附的示例数据集（与 examples/sample 相同）");
-  sample->set_help_flag("-h,--help", "显示帮助并退出");
+  sample->group("子命令");
+  qoru::host::UseChinese(*sample);
   sample->add_option("--out", sample_dir, "输出目录（不存在时自动创建）")->required();
 
   std::string large_file;
@@ -133,7 +141,8 @@ int main(int argc, char** argv) {
   std::uint64_t large_seed = 1;
   bool large_lf = false;
   CLI::App* large = app.add_subcommand("large", "生成一个大的凭证表文本文件，用于性能测试");
-  large->set_help_flag("-h,--help", "显示帮助并退出");
+  large->group("子命令");
+  qoru::host::UseChinese(*large);
   large->add_option("--out", large_file, "输出文件（所在目录不存在时自动创建）")->required();
   large->add_option("--bytes", large_bytes, "大约的文件大小，可带单位，如 500m、1g")
       ->required()
@@ -145,9 +154,10 @@ int main(int argc, char** argv) {
   std::string consistent_dir;
   CLI::App* consistent = app.add_subcommand(
       "consistent",
-      "生成一个自洽的账套（凭证平衡、余额与凭证一致、上级等于下级合计、凭证号连续），"
+      "生成一个勾稽关系完整的账套（凭证借贷平衡、账表相符、上下级科目相符、凭证号连续），"
       "可以植入指定种类的错误");
-  consistent->set_help_flag("-h,--help", "显示帮助并退出");
+  consistent->group("子命令");
+  qoru::host::UseChinese(*consistent);
   consistent->add_option("--out", consistent_dir, "输出目录（不存在时自动创建）")->required();
   consistent->add_option("--seed", consistent_options.seed, "随机种子")->capture_default_str();
   consistent->add_option("--postings", consistent_options.postings, "大约的凭证分录行数")
@@ -192,7 +202,28 @@ int main(int argc, char** argv) {
       ->capture_default_str()
       ->check(CLI::IsMember({"monthly", "yearly"}));
 
-  CLI11_PARSE(app, argc, argv);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string problem =
+      qoru::host::CheckTopLevelWord(args, {"dataset", "sample", "large", "consistent"});
+  if (problem.empty()) problem = qoru::host::CheckOptionWords(app, args);
+  if (problem.empty()) {
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+      std::fputs(app.help().c_str(), stdout);
+      return 0;
+    } catch (const CLI::ParseError& e) {
+      problem = qoru::host::ArgumentErrorText(e);
+    }
+  }
+  if (!problem.empty()) {
+    // A line that ends with its own mark (a question, a list) takes the hint after it.
+    const bool ended = problem.size() >= 3 && (problem.compare(problem.size() - 3, 3, "？") == 0 ||
+                                               problem.compare(problem.size() - 3, 3, "。") == 0);
+    std::fprintf(stderr, "qoru-gendata：%s%s用 qoru-gendata --help 查看用法\n", problem.c_str(),
+                 ended ? "" : "；");
+    return 2;
+  }
   consistent_options.yearly_numbering = numbering == "yearly";
 
   try {
@@ -215,7 +246,7 @@ int main(int argc, char** argv) {
       MakeDirectory(consistent_dir);
       const auto s = qoru::gen::WriteConsistentBooks(consistent_dir, consistent_options);
       std::printf(
-          "已生成自洽的账套：%s\n  科目 %zu 个（省略的上级科目 %zu 个），凭证 %zu 张，"
+          "已生成勾稽关系完整的账套：%s\n  科目 %zu 个（省略的上级科目 %zu 个），凭证 %zu 张，"
           "分录 %zu 行，余额 %zu 行\n",
           consistent_dir.c_str(), s.accounts, s.omitted_parents, s.vouchers, s.postings,
           s.balances);

@@ -27,6 +27,7 @@
 #include "qoru_gbtxt/preflight_pass.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "staging/format_description.h"
+#include "staging/source_encoding_copy.h"
 #include "staging/source_staging.h"
 #include "staging/table_text.h"
 #include "text/gbk_codec.h"
@@ -39,10 +40,14 @@ namespace {
 // The preflight, step by step in the order of a run.
 class Preflight {
  public:
-  explicit Preflight(const std::string& source) : source_(source) { report_.source = source; }
+  Preflight(const std::string& source, std::optional<SourceEncoding> choice)
+      : source_(source), read_(source), choice_(choice) {
+    report_.source = source;
+  }
 
   PreflightReport Run() {
     ListFiles();
+    ReadEncoding();
     if (!ReadDescription()) return std::move(report_);
     CheckTableFiles();
     BuildStructure();
@@ -79,8 +84,34 @@ class Preflight {
     }
   }
 
+  // The book set's encoding as staging finds it. A UTF-8 book set is read from copies
+  // re-encoded as staging makes them; a file in the other encoding stops the run.
+  void ReadEncoding() {
+    const BookSetEncoding encoding = DetectBookSetEncoding(source_, choice_);
+    report_.encoding = encoding.Describe();
+    const bool utf8 = encoding.encoding == SourceEncoding::kUtf8;
+    if (utf8) {
+      recoded_.emplace("qoru-inspect-text");
+      read_ = recoded_->work() + "TemplateTemp";
+    }
+    for (const std::string& name : staged_) {
+      const std::string path = source_ + "/" + name;
+      if (!IsRegularFile(path)) continue;
+      try {
+        if (utf8) {
+          CopyUtf8TextAsGb18030(path, read_ + "/" + name, name);
+        } else if (!encoding.forced) {
+          RequireNotUtf8(path, name);
+        }
+      } catch (const FileError& e) {
+        Add(true, RunStep::kStaging, DisplayText(name), 0, "",
+            std::string(e.what()) + "，转换在拷贝时停止");
+      }
+    }
+  }
+
   bool ReadDescription() {
-    const std::string path = source_ + "/GSSM.txt";
+    const std::string path = read_ + "/GSSM.txt";
     if (staged_.count("GSSM.txt") == 0 || !IsRegularFile(path)) {
       Add(true, RunStep::kDescription, "GSSM.txt", 0, "",
           "找不到格式说明文件 GSSM.txt：源目录中没有 GSSM.txt，没有可导入的表，"
@@ -149,7 +180,7 @@ class Preflight {
         report_.missing_files.push_back(DisplayText(file));
         Add(true, RunStep::kTableTexts, DisplayText(file), 0, "",
             fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的[{}]节指定了这个文件，但源目录中"
-                        "没有它（应在 {}/{}），转换在改写表文本时停止",
+                        "没有它，它应在 {}/{}，转换在改写表文本时停止",
                         DisplayText(file), SectionOf(file), DisplayText(source_),
                         DisplayText(file)));
       }
@@ -180,7 +211,7 @@ class Preflight {
       const std::string target = scratch_.work() + "TemplateTemp/" + file;
       if (PathExists(target)) continue;
       if (IsChartFile(file)) {
-        CopyTextLines(source_ + "/" + file, target);
+        CopyTextLines(read_ + "/" + file, target);
       } else {
         LineWriter empty(target);
         empty.Close();
@@ -321,7 +352,7 @@ class Preflight {
   }
 
   std::uint64_t CountRows(const std::string& file) {
-    LineReader reader(source_ + "/" + file);
+    LineReader reader(read_ + "/" + file);
     std::string line;
     std::uint64_t rows = 0;
     while (reader.Next(line))
@@ -356,8 +387,8 @@ class Preflight {
       return;
     }
     const TableInfo& info = it->second;
-    const PassInput input{table,   step,         info.file,     info.columns, info.leading_rows,
-                          source_, result_path_, lookup_broken_};
+    const PassInput input{table, step,         info.file,     info.columns, info.leading_rows,
+                          read_, result_path_, lookup_broken_};
     const std::uint64_t rows = PredictPass(
         input, [&](Finding finding) { report_.findings.push_back(std::move(finding)); });
     if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += rows;
@@ -372,6 +403,9 @@ class Preflight {
   }
 
   std::string source_;  // GBK
+  std::string read_;    // where the texts are read: the source, or their re-encoded copies
+  std::optional<SourceEncoding> choice_;
+  std::optional<ScratchArea> recoded_;  // holds the copies of a UTF-8 book set
   PreflightReport report_;
   FormatDescription description_;
   std::set<std::string> staged_;    // names that staging copies (GBK)
@@ -391,8 +425,8 @@ const Finding* PreflightReport::FirstFatal() const {
   return nullptr;
 }
 
-PreflightReport PreflightBookSet(const std::string& source) {
-  return Preflight(source).Run();
+PreflightReport PreflightBookSet(const std::string& source, std::optional<SourceEncoding> choice) {
+  return Preflight(source, choice).Run();
 }
 
 }  // namespace qoru::host

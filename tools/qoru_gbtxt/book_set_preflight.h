@@ -11,8 +11,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "text/source_encoding.h"
 
 namespace qoru::host {
 
@@ -56,6 +59,7 @@ struct AuxTypeReport {
 
 struct PreflightReport {
   std::string source;
+  std::string encoding;  // how the texts are read, and why (UTF-8 text)
   bool description_found = false;
   std::vector<std::string> sections;  // "section=file" entries, UTF-8, in order
   std::string accounts_file;          // UTF-8
@@ -71,6 +75,8 @@ struct PreflightReport {
 
 // Inspects the book set in `source` (a directory, no trailing "/"). Raises on a
 // failure of the inspection itself (no scratch area), never for the data.
-PreflightReport PreflightBookSet(const std::string& source);
+// The texts are read in the encoding `choice`, or the one staging detects.
+PreflightReport PreflightBookSet(const std::string& source,
+                                 std::optional<SourceEncoding> choice = std::nullopt);
 
 }  // namespace qoru::host

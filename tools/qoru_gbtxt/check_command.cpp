@@ -15,7 +15,9 @@
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
 
@@ -68,29 +70,37 @@ std::optional<checks::CheckReport> Check(const std::string& database,
 }
 
 // Prints the report; `failure` (a conversion that failed, say) is added to it and makes
-// the exit code 2, as does a book set that held nothing to check.
+// the exit code 2, as does a book set that held nothing to check. A check skipped is a
+// check not passed: counted, and failed by --strict.
 int Report(const checks::CheckReport& report, const CheckCommandOptions& options,
            const std::string& failure = {}) {
   std::string problem = failure;
   if (!report.unusable.empty()) problem += (problem.empty() ? "" : "；") + report.unusable;
+  const std::size_t skipped = SkippedChecks(report);
   if (options.json) {
     nlohmann::ordered_json json = checks::ReportJson(report);
+    json["skipped"] = skipped;
     if (!problem.empty()) json["error"] = problem;
     std::printf("%s\n", checks::ReportJsonText(json).c_str());
     if (!options.text_out.empty()) {
       if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
         std::fputs(checks::ReportText(report).c_str(), f);
+        if (skipped > 0) std::fprintf(f, "%zu 项检查跳过（原因见上）\n", skipped);
         std::fclose(f);
       }
     }
   } else {
     std::fputs(checks::ReportText(report).c_str(), stdout);
+    if (skipped > 0)
+      std::printf("%zu 项检查跳过（原因见上）%s\n", skipped,
+                  options.strict ? "；--strict：跳过的检查也算未通过" : "");
   }
   if (!problem.empty()) {
     std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
     return kExitUsage;
   }
-  const bool failed = report.Errors() > 0 || (options.strict && report.Warnings() > 0);
+  const bool failed =
+      report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
   return failed ? kExitFindings : kExitClean;
 }
 
@@ -99,15 +109,16 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
 CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
   CLI::App* check = app.add_subcommand(
       "check",
-      "检查账套是否自洽，找出：凭证借贷不平、凭证断号/重号、期初+发生≠期末、期初与上月期末不符、"
+      "检查账套的勾稽关系，找出：凭证借贷不平、凭证断号/重号、期初+发生≠期末、期初与上月期末不符、"
       "账表不符、辅助账与总账不符、上下级科目不符、试算不平衡、科目不在科目表中、非末级科目记账、"
       "跨年度凭证、金额或日期无法识别、科目余额方向无法识别。余额表有会计月度时逐月检查；"
       "期初、期末按借正贷负比较。每个问题一行，写明检查项、严重程度、表和行、月份、凭证或科目和"
       "金额；然后每项检查一行计数，最后是合计和用时。");
   check->group("子命令");
   check->footer(
-      "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告也算），"
-      "2 参数错误、输入无法读取、转换失败或数据库中既没有凭证也没有余额表。");
+      "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告和跳过的检查也算），"
+      "2 参数错误（包括 --column 指定了表中没有的列）、找不到格式说明、输入无法读取、转换失败"
+      "或数据库中既没有凭证也没有余额表。");
   UseChinese(*check);
   CLI::Option* db = check
                         ->add_option("--db", options.databases,
@@ -130,6 +141,7 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
   check->add_option("--jobs", options.jobs, "多个账套时同时检查的个数（默认为处理器核数）")
       ->type_name("N");
   check->add_option("--text-out", options.text_out)->group("");
+  AddEncodingOption(*check, options.encoding);
   check
       ->add_option("--gssm", options.description,
                    "与 --db 一起使用：格式说明文件（默认为数据库所在目录下的 GSSM.txt）")
@@ -168,10 +180,19 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
                                    ? "数据库路径不是文件：" + options.database
                                    : "数据库文件不存在：" + options.database);
     }
-    if (options.description.empty()) {
+    const bool given = !options.description.empty();
+    if (!given) {
       const std::string dir = std::filesystem::path(options.database).parent_path().string();
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
+    if (const std::string problem =
+            DescriptionProblem(options.database, options.description, given);
+        !problem.empty())
+      return Refuse(problem);
+    if (const std::string problem =
+            ColumnProblem(options.database, options.description, options.columns, *overrides);
+        !problem.empty())
+      return Refuse(problem);
     std::string why;
     const auto report = Check(options.database, options.description, check_options, &why);
     if (!report) return RefuseAs(options, why);
@@ -201,6 +222,10 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   }
   const std::string failure =
       converted ? std::string() : "账套 " + options.source + " 转换失败：" + why;
+  if (const std::string problem =
+          ColumnProblem(database, WorkDescription(scratch.work()), options.columns, *overrides);
+      !problem.empty())
+    return RefuseAs(options, failure.empty() ? problem : failure + "；" + problem);
   std::string check_why;
   const auto report = Check(database, WorkDescription(scratch.work()), check_options, &check_why);
   if (!report) return RefuseAs(options, failure.empty() ? check_why : failure + "；" + check_why);

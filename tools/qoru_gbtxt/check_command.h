@@ -31,6 +31,7 @@ struct CheckCommandOptions {
   std::size_t max_findings = 100;      // --max-findings
   bool strict = false;                 // --strict
   bool json = false;                   // --json
+  std::string encoding = "auto";       // --encoding, with --source
 };
 
 // Adds the subcommand `check` with its options, filled into `options`, to `app`.

@@ -38,6 +38,8 @@ class ChineseFormatter : public CLI::Formatter {
     label("Positionals", "位置参数");
     label("TEXT", "文本");
     label("INT", "整数");
+    label("UINT", "整数");
+    label("FLOAT", "数");
   }
 
   std::string make_option(const CLI::Option* opt, bool is_positional) const override {
@@ -45,10 +47,15 @@ class ChineseFormatter : public CLI::Formatter {
                      make_option_desc(opt));
   }
 
+  // The value's kind in Chinese (a validator's words after ":" left out), whether it
+  // is required, and its default.
   std::string make_option_opts(const CLI::Option* opt) const override {
     if (opt->get_type_size() == 0) return {};
-    std::string text = " " + get_label(opt->get_type_name());
+    const std::string type = opt->get_type_name();
+    std::string text = " " + get_label(type.substr(0, type.find(':')));
     if (opt->get_required()) text += "（必需）";
+    const std::string fallback = opt->get_default_str();
+    if (!fallback.empty() && !opt->get_required()) text += "（默认 " + fallback + "）";
     return text;
   }
 
@@ -85,7 +92,75 @@ std::string FirstWord(const std::string& text) {
   return text.substr(0, end);
 }
 
+// Edits between two words (insertions, deletions, substitutions, swaps of neighbours).
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i)
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  return d[a.size()][b.size()];
+}
+
+std::string JoinWords(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& w : words) out += (out.empty() ? "" : "、") + w;
+  return out;
+}
+
+// "未知的<kind> WORD，是否要用 NEAREST？", or the list of the known ones.
+std::string UnknownWord(const std::string& kind, const std::string& word,
+                        const std::vector<std::string>& known, const std::string& known_label) {
+  const std::string nearest = NearestWord(word, known);
+  if (!nearest.empty()) return "未知的" + kind + " " + word + "，是否要用 " + nearest + "？";
+  return "未知的" + kind + " " + word + "（" + known_label + "：" + JoinWords(known) + "）。";
+}
+
 }  // namespace
+
+std::string NearestWord(const std::string& word, const std::vector<std::string>& known) {
+  std::string best;
+  std::size_t best_distance = std::max<std::size_t>(2, word.size() / 3) + 1;
+  for (const std::string& k : known) {
+    std::size_t d = EditDistance(word, k);
+    // A word cut short ("--sour") is as near as a typo.
+    if (k.size() > word.size() && k.compare(0, word.size(), word) == 0 && word.size() >= 4)
+      d = std::min<std::size_t>(d, 1);
+    if (d < best_distance) {
+      best_distance = d;
+      best = k;
+    }
+  }
+  return best;
+}
+
+std::string CheckOptionWords(const CLI::App& app, const std::vector<std::string>& args) {
+  const CLI::App* command = nullptr;
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (command == nullptr) {
+      if (!arg.empty() && arg[0] != '-') {
+        for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+          if (sub->get_name() == arg) command = sub;
+        if (command == nullptr) return {};
+      }
+      continue;
+    }
+    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) continue;
+    const std::string name = arg.substr(0, arg.find('='));
+    std::vector<std::string> known;
+    for (const CLI::Option* option : command->get_options())
+      for (const std::string& long_name : option->get_lnames()) known.push_back("--" + long_name);
+    if (std::find(known.begin(), known.end(), name) != known.end()) continue;
+    return UnknownWord("选项", name, known, command->get_name() + " 的选项");
+  }
+  return {};
+}
 
 void UseChinese(CLI::App& app) {
   app.formatter(std::make_shared<ChineseFormatter>());
@@ -98,11 +173,9 @@ std::string CheckTopLevelWord(const std::vector<std::string>& args,
   for (const std::string& arg : args) {
     if (arg == "-h" || arg == "--help" || arg == "--version") return {};
     if (!arg.empty() && arg[0] == '-')
-      return "未知的选项：" + arg + "（子命令之前只能用 --help 或 --version）";
+      return "未知的选项 " + arg + "（子命令之前只能用 --help 或 --version）";
     if (std::find(subcommands.begin(), subcommands.end(), arg) != subcommands.end()) return {};
-    std::string known;
-    for (const std::string& name : subcommands) known += (known.empty() ? "" : "、") + name;
-    return "未知的子命令：" + arg + "（可用的子命令：" + known + "）";
+    return UnknownWord("子命令", arg, subcommands, "可用的子命令");
   }
   return {};
 }
@@ -116,7 +189,7 @@ std::string ArgumentErrorText(const CLI::ParseError& error) {
   }
   if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
     const std::string words = After(what, "expected:");
-    if (!words.empty() && words[0] == '-') return "未知的选项：" + words;
+    if (!words.empty() && words[0] == '-') return "未知的选项 " + words;
     return "多余的参数：" + words;
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {

@@ -20,6 +20,15 @@ void UseChinese(CLI::App& app);
 std::string CheckTopLevelWord(const std::vector<std::string>& args,
                               const std::vector<std::string>& subcommands);
 
+// The option word among `args` that the subcommand they name does not have, as one
+// line that quotes it and suggests the nearest option ("未知的选项 --sorce，是否要用
+// --source？"), ending with its punctuation; empty when every option word is known. Found before
+// the parser runs, which would first complain of the required option that the typo stood for.
+std::string CheckOptionWords(const CLI::App& app, const std::vector<std::string>& args);
+
+// The word of `known` nearest to `word` within a few edits, or empty.
+std::string NearestWord(const std::string& word, const std::vector<std::string>& known);
+
 // One Chinese line for a parse error of the parser.
 std::string ArgumentErrorText(const CLI::ParseError& error);
 

@@ -18,16 +18,21 @@
 #include "files/file_system.h"
 #include "files/work_area_lock.h"
 #include "host/trace.h"
+#include "qoru_gbtxt/book_set_mark.h"
 #include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/preflight_output.h"
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
+#include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
+#include "staging/source_encoding_copy.h"
 #include "text/display_width.h"
 #include "text/gbk_codec.h"
+#include "text/source_encoding.h"
 
 namespace {
 
@@ -69,21 +74,30 @@ struct ConvertOptions {
   bool check = false;                      // run the checks after a successful conversion
   std::vector<std::string> check_columns;  // their --column values
   std::size_t max_findings = 100;
+  std::string encoding = "auto";
 };
 
 struct InspectOptions {
   std::string source;
   bool json = false;
+  std::string encoding = "auto";
 };
 
 int Inspect(InspectOptions options) {
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
-  if (!qoru::PathExists(options.source)) return Refuse("源目录不存在：" + options.source);
-  if (!qoru::IsDirectory(options.source)) return Refuse("源路径不是目录：" + options.source);
+  // The refusals of convert, in its words, before anything is read.
+  if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
+      !problem.empty())
+    return Refuse(problem);
+  if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
+    return Refuse(problem);
   g_quiet_log = true;
   qoru::host::PreflightReport report;
   try {
-    report = qoru::host::PreflightBookSet(options.source);
+    report =
+        qoru::host::PreflightBookSet(options.source, qoru::ParseEncodingChoice(options.encoding));
+  } catch (const qoru::host::ScratchAreaError& e) {
+    return Refuse(e.what());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qoru-gbtxt：预检没有完成：%s\n", e.what());
     return kExitNotConverted;
@@ -110,10 +124,16 @@ int Convert(ConvertOptions options) {
   if (const std::string problem = qoru::host::ColumnOptionsProblem(options.check_columns);
       !problem.empty())
     return Refuse(problem);
+  if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
+      !problem.empty())
+    return Refuse(problem);
   if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
   if (const std::string problem = qoru::host::MakeWorkDirectory(options.work); !problem.empty())
     return Refuse(problem);
+  qoru::host::UseEncodingChoice(options.encoding);
+  const qoru::BookSetEncoding encoding =
+      qoru::DetectBookSetEncoding(options.source, qoru::ParseEncodingChoice(options.encoding));
   // One conversion per work area, from before TemplateTemp is emptied until the summary
   // has read GBA.mdb; the library takes the lock over through the environment.
   qoru::WorkAreaLock work_lock;
@@ -134,11 +154,27 @@ int Convert(ConvertOptions options) {
   if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
       !problem.empty())
     return Refuse(problem);
+  bool unmarked = false;
+  if (options.keep_work) {
+    const std::string problem =
+        qoru::host::KeepWorkProblem(options.source, options.work, &unmarked);
+    if (!problem.empty()) return Refuse(problem);
+  }
+  if (const std::string problem = qoru::host::WriteBookSetMark(options.source, options.work);
+      !problem.empty())
+    return Refuse(problem);
+  if (unmarked)
+    std::fprintf(stderr,
+                 "警告：无法确认 %sTemplateTemp/GBA.mdb 是从同一个账套转换的（它没有账套标记）；"
+                 "若不是，两个账套会混在一个数据库中\n",
+                 options.work.c_str());
 
   std::string reason;
   if (!g_log.Open(options.work + "qoru.log", &reason))
     return Refuse("无法写入日志 " + options.work + "qoru.log（" + reason + "）");
   g_log.Write("开始转换", "源目录 " + options.source + "，工作目录 " + options.work);
+  g_log.Write("编码", encoding.Describe());
+  g_summary.SetEncoding(encoding.Describe());
 
   if (options.face.empty()) options.face = ::isatty(STDERR_FILENO) ? "terminal" : "headless";
   ::setenv("QORU_FACE", options.face.c_str(), 1);
@@ -187,6 +223,10 @@ int Convert(ConvertOptions options) {
 
 int Check(qoru::host::CheckCommandOptions options) {
   g_quiet_log = true;
+  if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
+      !problem.empty())
+    return Refuse(problem);
+  qoru::host::UseEncodingChoice(options.encoding);
   ::setenv("QORU_FACE", "headless", 1);
   return qoru::host::RunCheckCommand(
       std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
@@ -255,7 +295,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 
   CLI::App app{
-      "qoru-gbtxt：把账套文本数据（GBK 制表符分隔的文本文件和格式说明 GSSM.txt）"
+      "qoru-gbtxt：把账套文本数据（GBK 或 UTF-8 编码、制表符分隔的文本文件和格式说明 GSSM.txt）"
       "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。",
       "qoru-gbtxt"};
   qoru::host::UseChinese(app);
@@ -272,6 +312,9 @@ int main(int argc, char** argv) {
       "补全会计科目，展开辅助核算并生成 aidInfo、aidVour、aidBal。成功时在标准输出打印数据库路径"
       "并以 0 退出，失败时打印 0 并以 1 退出。每次转换记录在工作目录的 qoru.log 中。");
   convert->group("子命令");
+  convert->footer(
+      "退出码：0 转换成功（标准输出为数据库路径），1 转换未成功（标准输出为 0），"
+      "2 参数错误、源目录不是账套或工作目录不可用（运行前拒绝，什么也不写）。");
   qoru::host::UseChinese(*convert);
   convert
       ->add_option("--source", convert_options.source,
@@ -291,9 +334,10 @@ int main(int argc, char** argv) {
       ->type_name("方式");
   convert->add_flag("--keep-work", convert_options.keep_work,
                     "不清空 TemplateTemp：在上次转换留下的文件上转换（已有的 GBA.mdb 不会被替换，"
-                    "其中已有的表不会重新导入）。默认在调用前清空 TemplateTemp 中的文件，"
-                    "以免两个账套混在一个数据库中");
+                    "其中已有的表不会重新导入）；只用于同一个账套，GBA.mdb 是从另一个账套转换的时"
+                    "拒绝。默认在调用前清空 TemplateTemp 中的文件，以免两个账套混在一个数据库中");
 
+  qoru::host::AddEncodingOption(*convert, convert_options.encoding);
   convert->add_flag("--json", convert_options.json,
                     "在标准输出打印一个 JSON 对象（结果、各表行数、补全的上级科目、辅助核算编码、"
                     "被拒绝的语句、各阶段用时），代替数据库路径和文字摘要");
@@ -320,12 +364,16 @@ int main(int argc, char** argv) {
       "辅助核算项与档案的对应、缺少的文件，以及转换会在哪一行停止。转换会成功时以 0 退出，"
       "会失败时以 1 退出（先写原因）。");
   inspect->group("子命令");
+  inspect->footer(
+      "退出码：0 转换会成功，1 转换会失败（先写原因），"
+      "2 参数错误或源目录不是账套（与 convert 相同的拒绝）。");
   qoru::host::UseChinese(*inspect);
   inspect
       ->add_option("--source", inspect_options.source,
                    "源目录：账套的 *.txt 文件和 GSSM.txt 所在的目录")
       ->required()
       ->type_name("目录");
+  qoru::host::AddEncodingOption(*inspect, inspect_options.encoding);
   inspect->add_flag("--json", inspect_options.json, "在标准输出打印一个 JSON 对象代替文字报告");
 
   qoru::host::CheckCommandOptions check_options;
@@ -336,6 +384,8 @@ int main(int argc, char** argv) {
           qoru::host::CheckTopLevelWord(args, {"convert", "inspect", "check"});
       !problem.empty())
     return Refuse(problem + "；用 qoru-gbtxt --help 查看用法");
+  if (const std::string problem = qoru::host::CheckOptionWords(app, args); !problem.empty())
+    return Refuse(problem + "用 qoru-gbtxt " + args.front() + " --help 查看用法");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

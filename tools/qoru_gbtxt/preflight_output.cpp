@@ -43,6 +43,7 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 
 std::string PreflightText(const PreflightReport& r) {
   std::string out = "预检：" + r.source + "\n";
+  if (!r.encoding.empty()) out += "源文件编码：" + r.encoding + "\n";
   const Finding* fatal = r.FirstFatal();
   if (fatal != nullptr) {
     out += "结论：转换会失败（在“" + std::string(StepName(fatal->step)) + "”时停止）。\n";
@@ -91,6 +92,7 @@ nlohmann::ordered_json PreflightJson(const PreflightReport& r) {
   nlohmann::ordered_json j;
   const Finding* fatal = r.FirstFatal();
   j["source"] = r.source;
+  j["encoding"] = r.encoding;
   j["would_succeed"] = fatal == nullptr;
   j["reason"] =
       fatal == nullptr ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(fatal->message);

@@ -31,6 +31,10 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -W "terminal window headless" -- "$cur")
       return
       ;;
+    --encoding)
+      mapfile -t COMPREPLY < <(compgen -W "auto gbk utf-8" -- "$cur")
+      return
+      ;;
     --max-findings | --column | --jobs)
       COMPREPLY=()
       return
@@ -50,9 +54,9 @@ _qoru_gbtxt() {
   local options
   case $sub in
     "") options="convert inspect check --help --version" ;;
-    convert) options="--source --work --face --keep-work --json --verbose --check --column --max-findings --help" ;;
-    inspect) options="--source --json --help" ;;
-    check) options="--db --source --each --jobs --gssm --json --max-findings --strict --column --help" ;;
+    convert) options="--source --work --face --keep-work --encoding --json --verbose --check --column --max-findings --help" ;;
+    inspect) options="--source --encoding --json --help" ;;
+    check) options="--db --source --each --jobs --encoding --gssm --json --max-findings --strict --column --help" ;;
   esac
   # An option already on the line is not offered again; --column may repeat, and so may
   # check's --db and --source.

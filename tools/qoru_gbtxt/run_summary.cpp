@@ -32,8 +32,11 @@ void RunSummary::AddStage(std::string name, double seconds) {
 void RunSummary::Finish(const std::string& work, std::string result, std::string reason) {
   result_ = std::move(result);
   reason_ = std::move(reason);
+  // A database that this run did not reach is an earlier run's: never described as its.
+  const bool imported = std::any_of(stages_.begin(), stages_.end(),
+                                    [](const Stage& s) { return s.name == kImportStage; });
   const std::string path = WorkDatabase(work);
-  if (!IsRegularFile(path)) return;
+  if (!imported || !IsRegularFile(path)) return;
   DatabaseReader db(path);
   if (!db.ok()) return;
   std::vector<std::string> names;
@@ -76,6 +79,7 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
 std::string RunSummary::Text() const {
   std::string out = "转换摘要：\n";
   out += result_ == "0" ? "  结果：0（" + reason_ + "）\n" : "  结果：" + result_ + "\n";
+  if (!encoding_.empty()) out += "  源文件编码：" + encoding_ + "\n";
   if (!database_found_) {
     out += "  没有暂存数据库 GBA.mdb。\n";
   } else {
@@ -118,6 +122,7 @@ nlohmann::ordered_json RunSummary::Json() const {
   j["result"] = result_;
   j["succeeded"] = result_ != "0";
   if (result_ == "0") j["reason"] = reason_;
+  if (!encoding_.empty()) j["encoding"] = encoding_;
   j["tables"] = nlohmann::ordered_json::array();
   for (const Count& t : tables_) j["tables"].push_back({{"name", t.name}, {"rows", t.rows}});
   j["parents_added"] = nlohmann::ordered_json::array();

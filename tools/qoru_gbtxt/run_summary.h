@@ -19,6 +19,12 @@ class RunSummary {
   // During the run (UTF-8 texts).
   void AddRejected(std::string statement, std::string message);
   void AddStage(std::string name, double seconds);
+  // Before the run: how the source is read ("UTF-8（...）").
+  void SetEncoding(std::string described) { encoding_ = std::move(described); }
+
+  // The stage of the run that creates GBA.mdb: a run that did not reach it has no
+  // database of its own, whatever an earlier run left in the work area.
+  static constexpr const char* kImportStage = "导入";
 
   // After the run: the result text ("0" or the path), the reason of a failure, and the
   // counts read from WorkDir + "TemplateTemp/GBA.mdb" when it exists.
@@ -52,6 +58,7 @@ class RunSummary {
  private:
   std::string result_;
   std::string reason_;
+  std::string encoding_;
   bool database_found_ = false;
   std::vector<Count> tables_;         // every table, by name
   std::vector<Count> parents_added_;  // "6" -> parents of 6 characters added

@@ -14,15 +14,18 @@ namespace qoru::host {
 
 ScratchArea::ScratchArea(const char* prefix) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + prefix + "-XXXXXX";
+  const std::string parent = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+  std::string pattern = parent + "/" + prefix + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("无法创建临时目录 " + pattern + "（" + SystemErrorText(errno) + "）");
+    throw ScratchAreaError("临时目录不可写：无法在 " + parent + " 中创建 " + prefix + "-XXXXXX（" +
+                           SystemErrorText(errno) +
+                           "）。请让它可写，或把环境变量 TMPDIR "
+                           "设为一个可写的目录");
   work_ = pattern + "/";
   if (const std::string problem = PrepareWorkArea(work_, false); !problem.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(work_, ignored);
-    throw std::runtime_error(problem);
+    throw ScratchAreaError(problem);
   }
 }
 

@@ -3,6 +3,7 @@
 // that the inspection runs there, which show nothing.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "faces/progress_bar.h"
@@ -10,11 +11,18 @@
 
 namespace qoru::host {
 
+// The scratch area cannot be made: refused before the command reads anything, as
+// convert refuses a work area that cannot be written.
+class ScratchAreaError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // A work area of a command's own, named `prefix`-XXXXXX, prepared as the host prepares
 // a work area and removed with everything in it.
 class ScratchArea {
  public:
-  // Raises std::runtime_error, its message for the user, when the area cannot be made.
+  // Raises ScratchAreaError, its message for the user, when the area cannot be made.
   explicit ScratchArea(const char* prefix);
   ~ScratchArea();
   ScratchArea(const ScratchArea&) = delete;

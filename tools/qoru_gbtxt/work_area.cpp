@@ -48,7 +48,9 @@ std::string EmptyScratch(const std::string& dir) {
   for (const std::string& name : ListDirectory(dir)) {
     const std::string path = dir + name;
     if (IsDirectory(path)) continue;
-    if (::unlink(path.c_str()) != 0) return "无法清空 TemplateTemp：" + path + Reason(errno);
+    if (::unlink(path.c_str()) != 0)
+      return "无法清空 " + dir + "：不能删除上次转换留下的 " + path + Reason(errno) +
+             "。请删除它，或用 --work 换一个工作目录";
   }
   return {};
 }
@@ -81,8 +83,9 @@ std::string MakeWorkDirectory(const std::string& work) {
   if (work.empty() || work == "/") return "工作目录不能为空";
   if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + work;
   if (!IsDirectory(work) && !MakeDirectories(work))
-    return "无法创建工作目录：" + work + Reason(errno);
-  if (const int err = WriteProbe(work); err != 0) return "工作目录不可写：" + work + Reason(err);
+    return "无法创建工作目录：" + work + Reason(errno) + "。请用 --work 给出一个可写的目录";
+  if (const int err = WriteProbe(work); err != 0)
+    return "工作目录不可写：" + work + Reason(err) + "。请让它可写，或用 --work 换一个工作目录";
   return {};
 }
 
@@ -100,10 +103,13 @@ std::string PrepareWorkArea(const std::string& work, bool keep_work) {
   } else if (!IsRegularFile(template_path)) {
     return "空模板不是普通文件：" + template_path;
   }
-  // A TemplateTemp that cannot be written is the run's to meet: the library then ends
-  // with "0" and says why, as it would for any host.
-  if (!keep_work && WriteProbe(work + "TemplateTemp/") == 0)
-    return EmptyScratch(work + "TemplateTemp/");
+  // A TemplateTemp that cannot be written would keep an earlier run's files, and its
+  // GBA.mdb, beside a run that cannot stage: refused before anything is touched.
+  const std::string scratch = work + "TemplateTemp/";
+  if (const int err = WriteProbe(scratch); err != 0)
+    return "工作目录中的 " + scratch + " 不可写" + Reason(err) +
+           "。请让它可写，或用 --work 换一个工作目录";
+  if (!keep_work) return EmptyScratch(scratch);
   return {};
 }
 

@@ -12,7 +12,8 @@
 namespace qoru::db {
 namespace {
 constexpr int kLogLevel = 3;
-constexpr const char* kCannotRun = "SQL不能执行";
+// Our sentence before the engine's own words, which the user may not know.
+constexpr const char* kCannotRun = "SQL不能执行：数据库拒绝了这条查询语句，数据库的原话是：";
 
 // Times one statement for the trace hook when the host follows statements; costs one
 // test of a flag otherwise.

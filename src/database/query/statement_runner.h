@@ -2,7 +2,8 @@
 // yields rows on the main query, OpenLookup on the look-up query, ExecuteStatement
 // executes one without rows on the main query (discarding the main query's result).
 // An engine error becomes a false result; the two opening operations also write
-// "SQL不能执行" followed by the engine's message to the host's log. Every other failure
+// "SQL不能执行：", a sentence that says the database refused the statement, and the
+// engine's message to the host's log. Every other failure
 // passes to the caller, and so does an EngineIoError (the engine could not write its
 // files: skipping the statement would hide lost writes). After a failure the query is
 // closed. ExecuteImport carries out an import statement, given as the import it stands

@@ -57,8 +57,10 @@ TEST_F(StatementRunnerTest, RejectedStatementGivesFalseAndOnlyOpeningsLogIt) {
     const test::LogEntry& entry = test::LogEntries()[0];
     EXPECT_EQ(entry.level, 3);
     EXPECT_EQ(entry.instance, LibraryInstance());
-    // The engine's message follows directly; the statement is not part of it.
-    EXPECT_EQ(Utf16ToUtf8(entry.message), "SQL不能执行no such table: 没有这个表") << c.operation;
+    // The engine's message follows a sentence of ours; the statement is not part of it.
+    EXPECT_EQ(Utf16ToUtf8(entry.message),
+              "SQL不能执行：数据库拒绝了这条查询语句，数据库的原话是：no such table: 没有这个表")
+        << c.operation;
   }
 }
 

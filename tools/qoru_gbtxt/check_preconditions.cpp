@@ -1,0 +1,66 @@
+#include "qoru_gbtxt/check_preconditions.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "checks/tables/book_database.h"
+#include "checks/tables/book_tables.h"
+#include "files/file_system.h"
+
+namespace qoru::host {
+
+std::string DescriptionProblem(const std::string& database, const std::string& description,
+                               bool given) {
+  if (IsRegularFile(description)) return {};
+  // A file that is no database at all is the first thing to say, and the checks say it.
+  char head[16] = {};
+  if (std::FILE* f = std::fopen(database.c_str(), "rb")) {
+    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (n > 0 && std::string(head, n) != std::string("SQLite format 3\0", 16)) return {};
+  }
+  if (given) return "找不到格式说明文件：" + description + "（--gssm 给出的文件不存在）";
+  const std::string dir = std::filesystem::path(database).parent_path().string();
+  return fmt::format(
+      "找不到格式说明文件 GSSM.txt：检查按它查找凭证表、余额表和科目表，默认用数据库所在目录中的 "
+      "GSSM.txt，而 {}/GSSM.txt 不存在。请用 --gssm 指定它，例如转换时工作目录 TemplateTemp/ "
+      "中的 GSSM.txt，或账套源目录中的 GSSM.txt",
+      dir.empty() ? "." : dir);
+}
+
+std::string ColumnProblem(const std::string& database, const std::string& description,
+                          const std::vector<std::string>& texts,
+                          const std::vector<checks::ColumnOverride>& overrides) {
+  if (overrides.empty()) return {};
+  try {
+    checks::BookDatabase db(database);
+    const checks::BookTables tables = checks::FindBookTables(db, description, {});
+    for (std::size_t i = 0; i < overrides.size(); ++i) {
+      const checks::ColumnOverride& o = overrides[i];
+      const checks::TableRoles& roles = o.table == checks::BookTable::kPostings   ? tables.postings
+                                        : o.table == checks::BookTable::kBalances ? tables.balances
+                                                                                  : tables.chart;
+      if (!roles.present()) continue;  // the checks say that the table is missing
+      const std::vector<std::string> columns = db.Columns(roles.name());
+      if (std::find(columns.begin(), columns.end(), o.column) != columns.end()) continue;
+      std::string listed;
+      for (const std::string& c : columns) listed += (listed.empty() ? "" : "、") + c;
+      return fmt::format("--column {}：表 {} 没有列“{}”（它的列：{}）",
+                         i < texts.size() ? texts[i] : "", roles.name(), o.column, listed);
+    }
+  } catch (const std::exception&) {
+    // The checks themselves report a database or description that cannot be read.
+  }
+  return {};
+}
+
+std::size_t SkippedChecks(const checks::CheckReport& report) {
+  return static_cast<std::size_t>(
+      std::count_if(report.results.begin(), report.results.end(),
+                    [](const checks::CheckResult& r) { return r.skipped; }));
+}
+
+}  // namespace qoru::host

@@ -1,0 +1,31 @@
+// What `check` makes sure of before it checks, so that a mistake of the user's is a
+// usage error that says what to do rather than a check quietly skipped: the format
+// description is where it is looked for (else where it looked, and --gssm), and every
+// --column names a column that its table has (else the table's columns). And the line
+// after the report that counts the checks skipped.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checks/check_report.h"
+#include "checks/tables/column_roles.h"
+
+namespace qoru::host {
+
+// Why the description `description` of `database` cannot serve; empty when it can.
+// `given`: the user named it with --gssm.
+std::string DescriptionProblem(const std::string& database, const std::string& description,
+                               bool given);
+
+// The first --column among `overrides` that names a column its table lacks, as one
+// line quoting the option and listing the table's columns; empty when all are there.
+std::string ColumnProblem(const std::string& database, const std::string& description,
+                          const std::vector<std::string>& texts,
+                          const std::vector<checks::ColumnOverride>& overrides);
+
+// The checks of `report` that were skipped.
+std::size_t SkippedChecks(const checks::CheckReport& report);
+
+}  // namespace qoru::host
