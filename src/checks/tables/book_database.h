@@ -26,10 +26,14 @@ class ScanRow {
  public:
   explicit ScanRow(sqlite3_stmt* stmt) : stmt_(stmt) {}
   // The text of value `i` (null reads as empty).
+  // One fetch of the column, then its text and length from the value itself: the
+  // column calls would each look the column up again. The connection is used by one
+  // thread only, which is what reading the value directly needs.
   std::string_view Text(int i) const {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    sqlite3_value* v = sqlite3_column_value(stmt_, i);
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
     if (p == nullptr) return {};
-    return {p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))};
+    return {p, static_cast<std::size_t>(sqlite3_value_bytes(v))};
   }
   bool IsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
 

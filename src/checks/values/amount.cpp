@@ -108,10 +108,50 @@ std::string Amount::ToString() const {
   return (negative ? "-" : "") + whole + "." + fraction;
 }
 
+namespace {
+
+// The common case in one pass: a sign, digits, a point and digits, eighteen digits at
+// most in all (which fit a 64-bit integer and every limit). False for anything else,
+// which the full reading below decides.
+bool ParsePlainAmount(std::string_view text, Amount* out) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    ++p;
+  }
+  const char* const whole_start = p;
+  std::uint64_t units = 0;
+  while (p != end && static_cast<unsigned char>(*p - '0') < 10) {
+    units = units * 10 + static_cast<std::uint64_t>(*p - '0');
+    ++p;
+  }
+  const std::ptrdiff_t whole = p - whole_start;
+  std::ptrdiff_t scale = 0;
+  if (p != end) {
+    if (*p != '.') return false;
+    const char* const fraction_start = ++p;
+    while (p != end && static_cast<unsigned char>(*p - '0') < 10) {
+      units = units * 10 + static_cast<std::uint64_t>(*p - '0');
+      ++p;
+    }
+    scale = p - fraction_start;
+    if (p != end || scale == 0) return false;
+  }
+  if (whole == 0 || whole + scale > 18) return false;
+  const auto value = static_cast<Units>(units);
+  *out = Amount::FromUnits(negative ? -value : value, static_cast<int>(scale));
+  return true;
+}
+
+}  // namespace
+
 AmountText ParseAmount(std::string_view text, Amount* out) {
   *out = Amount();
   text = TrimBlanks(text);
   if (text.empty()) return AmountText::kEmpty;
+  if (ParsePlainAmount(text, out)) return AmountText::kValue;
   std::size_t i = 0;
   bool negative = false;
   if (text[0] == '+' || text[0] == '-') {

@@ -27,6 +27,13 @@ TEST(Amount, ReadsSignDigitsAndAnOptionalFractionAfterTrimming) {
       {"000012.3400", AmountText::kValue, "12.34"},
       {"0.0001", AmountText::kValue, "0.0001"},
       {"-0", AmountText::kValue, "0.00"},
+      // Either side of eighteen digits, where a cheaper reading takes over.
+      {"999999999999999999", AmountText::kValue, "999999999999999999.00"},
+      {"-9999999999999999999", AmountText::kValue, "-9999999999999999999.00"},
+      {"-1234567890123456.78", AmountText::kValue, "-1234567890123456.78"},
+      {"12345678901234567.895", AmountText::kValue, "12345678901234567.895"},
+      {"+.5", AmountText::kInvalid, "0.00"},
+      {"12a", AmountText::kInvalid, "0.00"},
       {"", AmountText::kEmpty, "0.00"},
       {"   ", AmountText::kEmpty, "0.00"},
       {".5", AmountText::kInvalid, "0.00"},
