@@ -1,8 +1,11 @@
-// The checks that compare accounts once both passes have summed them: the postings of
-// each leaf against its total rows, each parent's total rows against its children's,
-// and the trial balance over the leaves.
+// The checks that compare accounts once both passes have summed them, period by
+// period: the postings of each leaf against its account figures, each parent's figures
+// against its children's, the aux rows against the total rows, the trial balance over
+// the leaves, each month's openings against the month before, and the chart's
+// unreadable directions.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "checks/balance_pass.h"
@@ -12,14 +15,24 @@
 
 namespace qoru::checks {
 
+// `year`: the book set's year, for the words of the findings; `table`: the balances.
 void CheckVouchersVsBalances(const Chart& chart, const PostingPass& postings,
-                             const BalancePass& balances, CheckResult& out);
+                             const BalancePass& balances, std::optional<int> year,
+                             CheckResult& out);
 
-// `table`: the balances, named in the findings.
 void CheckParentSums(const Chart& chart, const BalancePass& balances, const std::string& table,
-                     CheckResult& out);
+                     std::optional<int> year, CheckResult& out);
 
 void CheckTrialBalance(const Chart& chart, const BalancePass& balances, const std::string& table,
-                       CheckResult& out);
+                       std::optional<int> year, CheckResult& out);
+
+void CheckAuxVsTotal(const BalancePass& balances, const std::string& table,
+                     std::optional<int> year, CheckResult& out);
+
+void CheckBalanceContinuity(const BalancePass& balances, const std::string& table,
+                            std::optional<int> year, CheckResult& out);
+
+// `table`: the chart.
+void CheckAccountDirections(const Chart& chart, const std::string& table, CheckResult& out);
 
 }  // namespace qoru::checks

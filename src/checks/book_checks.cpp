@@ -33,20 +33,25 @@ void SkipWhatCannotRun(CheckReport& report, const BookTables& t) {
   const std::string sides = c.FirstMissing({R::kAccount, R::kDirection});
   const std::string balance_rows =
       b.FirstMissing({R::kAccount, R::kOpening, R::kDebit, R::kCredit, R::kClosing});
-  const std::string total_rows =
-      b.FirstMissing({R::kAccount, R::kOpening, R::kDebit, R::kCredit, R::kClosing, R::kAux});
+  // Openings and closings are signed by their direction columns, else by the chart.
+  const bool directions = b.Column(R::kOpeningDirection) && b.Column(R::kClosingDirection);
+  const std::string signs = directions ? std::string() : sides;
   SkipUnless(report, CheckId::kVoucherBalance,
              {p.FirstMissing({R::kDate, R::kType, R::kNumber, R::kDebit, R::kCredit})});
   SkipUnless(report, CheckId::kVoucherNumbering,
              {p.FirstMissing({R::kDate, R::kType, R::kNumber})});
-  SkipUnless(report, CheckId::kBalanceRollForward, {sides, balance_rows});
+  SkipUnless(report, CheckId::kBalanceRollForward, {balance_rows, signs});
+  SkipUnless(report, CheckId::kBalanceContinuity,
+             {balance_rows, b.FirstMissing({R::kMonth}), signs});
   SkipUnless(report, CheckId::kVouchersVsBalances,
              {chart, p.FirstMissing({R::kAccount, R::kDebit, R::kCredit}),
-              b.FirstMissing({R::kAccount, R::kDebit, R::kCredit, R::kAux})});
-  SkipUnless(report, CheckId::kParentSum, {chart, total_rows});
-  SkipUnless(report, CheckId::kTrialBalance, {sides, total_rows});
+              b.FirstMissing({R::kAccount, R::kDebit, R::kCredit})});
+  SkipUnless(report, CheckId::kAuxVsTotal, {balance_rows, b.FirstMissing({R::kAux})});
+  SkipUnless(report, CheckId::kParentSum, {chart, balance_rows});
+  SkipUnless(report, CheckId::kTrialBalance, {sides, balance_rows});
   SkipUnless(report, CheckId::kNonLeafPosting, {chart, p.FirstMissing({R::kAccount})});
   SkipUnless(report, CheckId::kDateOutOfYear, {p.FirstMissing({R::kDate})});
+  SkipUnless(report, CheckId::kAccountDirection, {sides});
 
   // Unknown accounts are looked for in whichever table has an account column.
   const std::string postings_account = p.FirstMissing({R::kAccount});
@@ -80,13 +85,16 @@ CheckReport RunChecks(const std::string& database_path, const std::string& descr
   BookDatabase db(database_path);
   const BookTables tables = FindBookTables(db, description_path, options.overrides);
   CheckReport report = EmptyReport(options.max_findings);
+  if (!tables.postings.present() && !tables.balances.present())
+    report.unusable = "数据库中既没有凭证表也没有余额表：" + tables.postings.Missing(R::kAccount) +
+                      "；" + tables.balances.Missing(R::kAccount);
   SkipWhatCannotRun(report, tables);
 
   const bool chart_known = tables.chart.Column(R::kAccount) != nullptr;
-  const Chart chart = chart_known ? Chart::Load(db, tables.chart) : Chart();
+  const Chart chart = chart_known ? Chart::Load(db, tables.chart, tables.book.structure) : Chart();
 
-  // Balances first: the postings need the book set's year. Their findings of the
-  // checks both passes feed are listed after those of the postings.
+  // Balances first: the postings need the book set's year and whether the balances go
+  // by month. Findings of the checks both passes feed are listed after the postings'.
   CheckResult bad_balances = Apart(report, CheckId::kBadValue);
   CheckResult unknown_balances = Apart(report, CheckId::kUnknownAccount);
   BalancePass balances;
@@ -94,17 +102,23 @@ CheckReport RunChecks(const std::string& database_path, const std::string& descr
     balances = ScanBalances(db, tables.balances, chart, chart_known, report, bad_balances,
                             unknown_balances);
   } else {
-    balances.totals.resize(static_cast<std::size_t>(chart.size()));
     balances.no_year = tables.balances.Missing(R::kYear);
   }
-  if (!balances.year) SkipUnless(report, CheckId::kDateOutOfYear, {balances.no_year});
+  std::optional<int> year = tables.book.year;
+  if (!year) year = balances.year;
+  if (!year) {
+    const std::string book_why =
+        tables.book.no_year.empty() ? tables.book.table.Missing(R::kYear) : tables.book.no_year;
+    SkipUnless(report, CheckId::kDateOutOfYear, {book_why + "；" + balances.no_year});
+  }
 
   PostingPass postings;
   if (tables.postings.present()) {
-    postings = ScanPostings(db, tables.postings, chart, chart_known, balances.year, report,
-                            report[CheckId::kBadValue], report[CheckId::kUnknownAccount]);
+    postings = ScanPostings(db, tables.postings, chart, chart_known, year, balances.by_month,
+                            report, report[CheckId::kBadValue], report[CheckId::kUnknownAccount]);
   } else {
-    postings.totals.resize(static_cast<std::size_t>(chart.size()));
+    postings.by_month = balances.by_month;
+    postings.Size(chart.size());
   }
   report[CheckId::kBadValue].Append(std::move(bad_balances));
   if (!report[CheckId::kUnknownAccount].skipped)
@@ -119,12 +133,18 @@ CheckReport RunChecks(const std::string& database_path, const std::string& descr
       [&](CheckResult& r) { CheckVoucherBalance(postings.vouchers, postings_table, r); });
   run(CheckId::kVoucherNumbering,
       [&](CheckResult& r) { CheckVoucherNumbering(postings.vouchers, postings_table, r); });
+  run(CheckId::kBalanceContinuity,
+      [&](CheckResult& r) { CheckBalanceContinuity(balances, balances_table, year, r); });
   run(CheckId::kVouchersVsBalances,
-      [&](CheckResult& r) { CheckVouchersVsBalances(chart, postings, balances, r); });
+      [&](CheckResult& r) { CheckVouchersVsBalances(chart, postings, balances, year, r); });
+  run(CheckId::kAuxVsTotal,
+      [&](CheckResult& r) { CheckAuxVsTotal(balances, balances_table, year, r); });
   run(CheckId::kParentSum,
-      [&](CheckResult& r) { CheckParentSums(chart, balances, balances_table, r); });
+      [&](CheckResult& r) { CheckParentSums(chart, balances, balances_table, year, r); });
   run(CheckId::kTrialBalance,
-      [&](CheckResult& r) { CheckTrialBalance(chart, balances, balances_table, r); });
+      [&](CheckResult& r) { CheckTrialBalance(chart, balances, balances_table, year, r); });
+  run(CheckId::kAccountDirection,
+      [&](CheckResult& r) { CheckAccountDirections(chart, tables.chart.name(), r); });
 
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;

@@ -4,18 +4,21 @@ namespace qoru::checks {
 
 const std::array<CheckInfo, kCheckCount>& AllChecks() {
   static const std::array<CheckInfo, kCheckCount> kChecks = {{
-      {CheckId::kVoucherBalance, "voucher-balance", Severity::kError, "凭证借贷平衡"},
-      {CheckId::kVoucherNumbering, "voucher-numbering", Severity::kWarning, "凭证号连续"},
-      {CheckId::kBalanceRollForward, "balance-roll-forward", Severity::kError,
-       "期初 + 发生 = 期末"},
-      {CheckId::kVouchersVsBalances, "vouchers-vs-balances", Severity::kError,
-       "凭证发生额与余额表一致"},
-      {CheckId::kParentSum, "parent-sum", Severity::kError, "上级科目等于下级合计"},
-      {CheckId::kTrialBalance, "trial-balance", Severity::kError, "试算平衡"},
-      {CheckId::kUnknownAccount, "unknown-account", Severity::kError, "科目在会计科目表中"},
-      {CheckId::kNonLeafPosting, "non-leaf-posting", Severity::kWarning, "分录记在末级科目"},
-      {CheckId::kDateOutOfYear, "date-out-of-year", Severity::kWarning, "凭证日期在账套年度内"},
-      {CheckId::kBadValue, "bad-value", Severity::kError, "金额和日期可以读取"},
+      {CheckId::kVoucherBalance, "voucher-balance", Severity::kError, "凭证借贷不平"},
+      {CheckId::kVoucherNumbering, "voucher-numbering", Severity::kWarning, "凭证断号/重号"},
+      {CheckId::kBalanceRollForward, "balance-roll-forward", Severity::kError, "期初+发生≠期末"},
+      {CheckId::kBalanceContinuity, "balance-continuity", Severity::kError,
+       "期初与上月期末不符"},
+      {CheckId::kVouchersVsBalances, "vouchers-vs-balances", Severity::kError, "账表不符"},
+      {CheckId::kAuxVsTotal, "aux-vs-total", Severity::kError, "辅助账与总账不符"},
+      {CheckId::kParentSum, "parent-sum", Severity::kError, "上下级科目不符"},
+      {CheckId::kTrialBalance, "trial-balance", Severity::kError, "试算不平衡"},
+      {CheckId::kUnknownAccount, "unknown-account", Severity::kError, "科目不在科目表中"},
+      {CheckId::kNonLeafPosting, "non-leaf-posting", Severity::kWarning, "非末级科目记账"},
+      {CheckId::kDateOutOfYear, "date-out-of-year", Severity::kWarning, "跨年度凭证"},
+      {CheckId::kBadValue, "bad-value", Severity::kError, "金额或日期无法识别"},
+      {CheckId::kAccountDirection, "account-direction", Severity::kWarning,
+       "科目余额方向无法识别"},
   }};
   return kChecks;
 }

@@ -12,15 +12,18 @@ enum class CheckId {
   kVoucherBalance,
   kVoucherNumbering,
   kBalanceRollForward,
+  kBalanceContinuity,
   kVouchersVsBalances,
+  kAuxVsTotal,
   kParentSum,
   kTrialBalance,
   kUnknownAccount,
   kNonLeafPosting,
   kDateOutOfYear,
   kBadValue,
+  kAccountDirection,
 };
-inline constexpr std::size_t kCheckCount = 10;
+inline constexpr std::size_t kCheckCount = 13;
 
 enum class Severity { kError, kWarning };
 
@@ -28,7 +31,7 @@ struct CheckInfo {
   CheckId id;
   std::string_view name;  // "voucher-balance"
   Severity severity;
-  std::string_view title;  // what it checks, in Chinese
+  std::string_view title;  // the fault it finds, in the words accountants use
 };
 
 // Every check, in report order.

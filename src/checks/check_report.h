@@ -56,6 +56,7 @@ struct CheckResult {
 struct CheckReport {
   std::array<CheckResult, kCheckCount> results;  // in report order
   double seconds = 0;                            // time the checks took
+  std::string unusable;  // why the book set held nothing to check (no postings, no balances)
 
   CheckResult& operator[](CheckId id) { return results[static_cast<std::size_t>(id)]; }
   const CheckResult& operator[](CheckId id) const { return results[static_cast<std::size_t>(id)]; }

@@ -18,9 +18,13 @@ struct Findings {
 class PostingScanner {
  public:
   PostingScanner(const TableRoles& postings, const Chart& chart, bool chart_known,
-                 std::optional<int> book_year, const CheckReport& report,
+                 std::optional<int> book_year, bool by_month, const CheckReport& report,
                  const CheckResult& unknown)
-      : table_(postings.name()), chart_(chart), chart_known_(chart_known), book_year_(book_year) {
+      : table_(postings.name()),
+        chart_(chart),
+        chart_known_(chart_known),
+        book_year_(book_year),
+        by_month_(by_month) {
     date_ = selection_.Add(postings.Column(Role::kDate));
     type_ = selection_.Add(postings.Column(Role::kType));
     number_ = selection_.Add(postings.Column(Role::kNumber));
@@ -28,6 +32,7 @@ class PostingScanner {
     debit_ = selection_.Add(postings.Column(Role::kDebit));
     credit_ = selection_.Add(postings.Column(Role::kCredit));
     void_ = selection_.Add(postings.Column(Role::kVoid));
+    line_ = selection_.Add(postings.Column(Role::kLine));
     const auto column = [&](Role r) { return postings.Column(r) ? *postings.Column(r) : ""; };
     date_column_ = column(Role::kDate);
     debit_column_ = column(Role::kDebit);
@@ -45,15 +50,17 @@ class PostingScanner {
   const Chart& chart_;
   bool chart_known_;
   std::optional<int> book_year_;
+  bool by_month_;
   ColumnSelection selection_;
-  int date_, type_, number_, account_, debit_, credit_, void_;
+  int date_, type_, number_, account_, debit_, credit_, void_, line_;
   std::string date_column_, debit_column_, credit_column_;
   bool check_unknown_, check_non_leaf_, check_year_, gather_vouchers_;
 };
 
 PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
   PostingPass pass;
-  pass.totals.resize(static_cast<std::size_t>(chart_.size()));
+  pass.by_month = by_month_;
+  pass.Size(chart_.size());
   const std::string& table = table_;
   ValueReader values(out.bad, table);
   std::string key;
@@ -88,6 +95,11 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
     if (when && gather_vouchers_) {
       Voucher& v = pass.vouchers.Find(when->year, when->month, TrimBlanks(r.Text(type_)),
                                       TrimBlanks(r.Text(number_)), row);
+      if (v.first_row == row)
+        v.day = when->day;
+      else if (v.day != when->day)
+        v.many_dates = true;
+      if (line_ >= 0) pass.vouchers.NoteLine(v, TrimBlanks(r.Text(line_)));
       if (!is_void) {
         v.debit += d;
         v.credit += c;
@@ -116,11 +128,12 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
         });
       return;
     }
-    if (!is_void) {
-      PostingTotals& t = pass.totals[static_cast<std::size_t>(a)];
-      t.debit += d;
-      t.credit += c;
-    }
+    if (is_void || (by_month_ && !when)) return;
+    const int period = by_month_ ? when->month : kYearPeriod;
+    pass.periods[static_cast<std::size_t>(period)] = true;
+    PostingTotals& t = pass.totals[pass.Slot(a, period)];
+    t.debit += d;
+    t.credit += c;
   });
   return pass;
 }
@@ -128,9 +141,10 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
 }  // namespace
 
 PostingPass ScanPostings(BookDatabase& db, const TableRoles& postings, const Chart& chart,
-                         bool chart_known, std::optional<int> book_year, CheckReport& report,
-                         CheckResult& bad, CheckResult& unknown) {
-  const PostingScanner scanner(postings, chart, chart_known, book_year, report, unknown);
+                         bool chart_known, std::optional<int> book_year, bool by_month,
+                         CheckReport& report, CheckResult& bad, CheckResult& unknown) {
+  const PostingScanner scanner(postings, chart, chart_known, book_year, by_month, report,
+                               unknown);
   Findings out{bad, unknown, report[CheckId::kNonLeafPosting], report[CheckId::kDateOutOfYear]};
   return scanner.Scan(db, out);
 }

@@ -1,5 +1,7 @@
 #include "checks/value_reader.h"
 
+#include "checks/values/book_words.h"
+
 namespace qoru::checks {
 
 void ValueReader::Record(std::int64_t row, const std::string& column, std::string_view value,
@@ -39,6 +41,14 @@ std::optional<CalendarDate> ValueReader::ReadDate(const ScanRow& values, int i, 
   std::optional<CalendarDate> date = ParseCalendarDate(text);
   if (!date) Record(row, column, text, "不是有效日期（应为 yyyy-mm-dd、yyyy/mm/dd 或 yyyymmdd）");
   return date;
+}
+
+std::optional<int> ValueReader::ReadMonth(const ScanRow& values, int i, std::int64_t row,
+                                          const std::string& column) {
+  const std::string_view text = values.Text(i);
+  std::optional<int> month = ParseMonth(text);
+  if (!month) Record(row, column, text, "不是月份（应为 1 至 12）");
+  return month;
 }
 
 }  // namespace qoru::checks

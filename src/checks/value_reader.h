@@ -1,4 +1,4 @@
-// Reads the amounts and dates of a scanned row for the checks. A value that cannot be
+// Reads the amounts, dates and months of a scanned row for the checks. A value that cannot be
 // read is a bad-value finding (table, row, column and the value as stored) and counts
 // as 0, or as no date, everywhere else.
 #pragma once
@@ -24,10 +24,14 @@ class ValueReader {
   // Value `i` as a date; nullopt when it is not one.
   std::optional<CalendarDate> ReadDate(const ScanRow& values, int i, std::int64_t row,
                                        const std::string& column);
+  // Value `i` as a balance month (1 to 12); nullopt when it is not one.
+  std::optional<int> ReadMonth(const ScanRow& values, int i, std::int64_t row,
+                               const std::string& column);
 
- private:
+  // A bad-value finding of `value` in row `row`, column `column`; `why` follows the value.
   void Record(std::int64_t row, const std::string& column, std::string_view value, std::string why);
 
+ private:
   CheckResult& bad_;
   std::string table_;
 };

@@ -141,4 +141,27 @@ Voucher& VoucherBook::Find(int year, int month, std::string_view type, std::stri
   return v;
 }
 
+void VoucherBook::NoteLine(Voucher& v, std::string_view line) {
+  std::size_t lead = 0;
+  bool digits = !line.empty();
+  for (char c : line) digits = digits && c >= '0' && c <= '9';
+  if (line.empty()) return;
+  if (digits) {
+    while (lead + 1 < line.size() && line[lead] == '0') ++lead;
+    line.remove_prefix(lead);
+    if (line.size() <= 2) {
+      const int n = line.size() == 1 ? line[0] - '0' : (line[0] - '0') * 10 + (line[1] - '0');
+      if (n >= 1 && n <= 64) {
+        const std::uint64_t bit = std::uint64_t{1} << (n - 1);
+        if ((v.lines & bit) != 0) v.repeated_line = true;
+        v.lines |= bit;
+        return;
+      }
+    }
+  }
+  line_key_.assign(std::to_string(&v - vouchers_.data())).push_back(digits ? ':' : '\'');
+  line_key_.append(line);
+  if (!other_lines_.try_emplace(line_key_, true).second) v.repeated_line = true;
+}
+
 }  // namespace qoru::checks

@@ -1,7 +1,7 @@
 // The vouchers of the postings, gathered as the postings stream by: a voucher is the
 // postings of one (year and month of the date, type, number), type and number trimmed.
-// Each keeps the sums of its non-void debits and credits and the row of its first
-// posting; vouchers are listed in the order of their first postings.
+// Each keeps the sums of its non-void debits and credits, the row of its first
+// posting and what tells a number used twice (several dates, a repeated line number); vouchers are listed in the order of their first postings.
 //
 // A million postings make a quarter of a million vouchers, so the book avoids a node
 // per voucher and a cache miss per look-up where it can:
@@ -32,6 +32,10 @@ struct Voucher {
   std::int64_t first_row = 0;
   Amount debit, credit;  // non-void postings only
   std::uint64_t hash = 0;
+  int day = 0;                 // of its first posting's date
+  bool many_dates = false;     // its postings carry more than one date
+  bool repeated_line = false;  // a line number repeats among its postings
+  std::uint64_t lines = 0;     // the line numbers 1 to 64 seen, bit n - 1 for n
 };
 
 class VoucherBook {
@@ -41,6 +45,10 @@ class VoucherBook {
                 std::int64_t row);
 
   const std::vector<Voucher>& vouchers() const { return vouchers_; }
+
+  // Notes that a posting of `v` (found just now) carries the line number `line`
+  // (trimmed; compared as an integer when it is digits; an empty one is not noted).
+  void NoteLine(Voucher& v, std::string_view line);
 
  private:
   // The vouchers of one year, month and type whose numbers are written as plain
@@ -76,6 +84,9 @@ class VoucherBook {
   std::size_t chunk_size_ = 0;                   // bytes of the last chunk
   std::size_t chunk_used_ = 0;                   // of them in use
   std::size_t last_ = SIZE_MAX;                  // the voucher found last
+  // The line numbers beyond 64 (or not digits) seen, as "voucher index:line".
+  std::unordered_map<std::string, bool> other_lines_;
+  std::string line_key_;
 };
 
 }  // namespace qoru::checks

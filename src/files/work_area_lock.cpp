@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <fmt/format.h>
@@ -24,8 +25,11 @@ int OpenLockFile(const std::string& work_dir) {
   if (work_dir.empty() || work_dir.back() != '/') return -1;
   const std::string path = work_dir + WorkAreaLock::kFileName;
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0 && (errno == EACCES || errno == EROFS))
+  if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+    const int first = errno;
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0 && errno == ENOENT) errno = first;  // it could not be created
+  }
   return fd;
 }
 
@@ -61,7 +65,14 @@ WorkAreaLock::Outcome WorkAreaLock::TryLockOrInherit(const std::string& work_dir
 WorkAreaLock::Outcome WorkAreaLock::Take(const std::string& work_dir, bool inherit) {
   if (fd_ >= 0) return Outcome::kLocked;
   const int fd = OpenLockFile(work_dir);
-  if (fd < 0) return Outcome::kUnavailable;
+  if (fd < 0) {
+    // A missing work directory is the conversion's to meet; a lock file that is there
+    // and cannot be opened would let a second run in unnoticed.
+    if (work_dir.empty() || work_dir.back() != '/' || errno == ENOENT || errno == ENOTDIR)
+      return Outcome::kUnavailable;
+    open_error_ = errno;
+    return Outcome::kBlocked;
+  }
   int held = fd;
   while (::flock(held, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
@@ -94,6 +105,31 @@ std::string WorkAreaLock::InUseMessage(const std::string& work_dir) {
       "工作目录“{}”正被另一个转换使用（它持有 {} 的锁），本次转换没有开始，也没有改动其中的"
       "文件；请等那个转换结束后再试",
       DisplayText(work_dir), kFileName);
+}
+
+std::string WorkAreaLock::BlockedMessage(const std::string& work_dir) const {
+  const char* why = open_error_ == ELOOP    ? "它是一个符号链接"
+                    : open_error_ == EISDIR ? "它是一个目录"
+                    : open_error_ == EACCES || open_error_ == EPERM || open_error_ == EROFS
+                        ? "没有权限"
+                        : std::strerror(open_error_);
+  return fmt::format(
+      "无法打开工作目录的锁文件“{}{}”（{}），无法保证只有一个转换使用该工作目录，本次转换没有开始；"
+      "请删除或修正该文件后再试",
+      DisplayText(work_dir), kFileName, why);
+}
+
+bool WorkAreaLock::Refuses(Outcome outcome, const std::string& work_dir,
+                           std::string* message) const {
+  if (outcome == Outcome::kInUse) {
+    *message = InUseMessage(work_dir);
+    return true;
+  }
+  if (outcome == Outcome::kBlocked) {
+    *message = BlockedMessage(work_dir);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace qoru

@@ -23,8 +23,10 @@ class WorkAreaLock {
   enum class Outcome {
     kLocked,      // this object holds the work area now
     kInUse,       // another conversion holds it
-    kUnavailable  // no lock file can be opened there (no work directory, no rights):
-                  // the conversion goes on without, and meets the cause itself
+    kUnavailable,  // no work directory to lock: the conversion goes on without, and
+                   // meets the cause itself
+    kBlocked       // the work directory is there but its lock file cannot be opened (a
+                   // symbolic link, a directory, no permission): the run is refused
   };
 
   WorkAreaLock() = default;
@@ -43,11 +45,16 @@ class WorkAreaLock {
 
   // The message for a work area in use (UTF-8).
   static std::string InUseMessage(const std::string& work_dir);
+  // The message for the outcome kBlocked of the last attempt (UTF-8), naming the file.
+  std::string BlockedMessage(const std::string& work_dir) const;
+  // True for the outcomes that refuse the run; `message` then says why.
+  bool Refuses(Outcome outcome, const std::string& work_dir, std::string* message) const;
 
  private:
   // TryLock, and with `inherit` TryLockOrInherit.
   Outcome Take(const std::string& work_dir, bool inherit);
   int fd_ = -1;          // the lock file, while held
+  int open_error_ = 0;   // errno of the failed opening that made the outcome kBlocked
   bool own_fd_ = false;  // fd_ was opened here (an inherited one is the host's)
 };
 

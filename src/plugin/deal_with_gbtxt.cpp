@@ -155,8 +155,7 @@ void TForm_DealWithVAROZ::StratTimerTimer() {
 
 bool TForm_DealWithVAROZ::RunConversion() {
   bool result = false;
-  if (work_lock_.TryLockOrInherit(WorkDir) == WorkAreaLock::Outcome::kInUse) {
-    failure_reason_ = WorkAreaLock::InUseMessage(WorkDir);
+  if (work_lock_.Refuses(work_lock_.TryLockOrInherit(WorkDir), WorkDir, &failure_reason_)) {
     Notice(failure_reason_);
     return false;
   }

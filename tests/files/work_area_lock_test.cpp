@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -120,6 +121,34 @@ TEST(WorkAreaLock, DoItRefusesAWorkAreaThatAnotherProcessHoldsAndTouchesNothing)
   // The holder was killed: the kernel let go of its lock, and a run goes ahead.
   const test::RunOutcome after = test::RunDoIt(ws.work(), ws.source());
   EXPECT_EQ(after.result, GbkToUtf16(ws.db())) << ::testing::PrintToString(after.events);
+}
+
+TEST(WorkAreaLock, ALockFileThatCannotBeOpenedRefusesTheRunNamingTheFile) {
+  const struct {
+    const char* name;
+    void (*spoil)(const std::string& lock_path);
+  } cases[] = {
+      {"a symbolic link", [](const std::string& p) { ASSERT_EQ(::symlink("/tmp", p.c_str()), 0); }},
+      {"a directory", [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0755), 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::Workspace ws;
+    ws.WriteBookSet(test::TwoTypeSet());
+    c.spoil(ws.work() + WorkAreaLock::kFileName);
+    WorkAreaLock lock;
+    const WorkAreaLock::Outcome outcome = lock.TryLock(ws.work());
+    EXPECT_EQ(outcome, WorkAreaLock::Outcome::kBlocked);
+    std::string message;
+    EXPECT_TRUE(lock.Refuses(outcome, ws.work(), &message));
+    EXPECT_NE(message.find(WorkAreaLock::kFileName), std::string::npos) << message;
+    const test::RunOutcome refused = test::RunDoIt(ws.work(), ws.source());
+    EXPECT_EQ(refused.result, u"0");
+    EXPECT_FALSE(PathExists(ws.db()));
+  }
+  // No work directory at all is not the lock's to refuse.
+  WorkAreaLock none;
+  EXPECT_EQ(none.TryLock("/nonexistent/qoru/work/"), WorkAreaLock::Outcome::kUnavailable);
 }
 
 }  // namespace

@@ -39,6 +39,10 @@ ConvertedBooks::ConvertedBooks(const TinyBooks& books) {
   std::string gssm = Section("会计科目", "KJKM.txt", books.chart_columns) +
                      Section("科目余额及发生额", "KMYE.txt", books.balance_columns) +
                      Section("记账凭证", "JZPZ.txt", books.posting_columns);
+  if (!books.book.empty()) {
+    gssm += Section("电子账簿", "DZZB.txt", books.book_columns);
+    space_.WriteTable("DZZB.txt", books.book);
+  }
   if (books.departments) {
     gssm += "[辅助核算项档案]\n部门\n\n" + Section("部门", "BMDA.txt", {"部门编号", "部门名称"});
     space_.WriteTable("BMDA.txt", {{"01", "财务部"}, {"02", "销售部"}});

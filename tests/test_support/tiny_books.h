@@ -17,7 +17,9 @@ struct TinyBooks {
                                               "贷方发生额", "期末余额", "辅助核算组"};
   std::vector<std::string> posting_columns = {"凭证日期", "凭证字",   "凭证号",   "科目编号",
                                               "借方金额", "贷方金额", "作废标志", "辅助核算组"};
+  std::vector<std::string> book_columns = {"年度", "本位币", "科目结构"};
   Rows chart, balances, postings;
+  Rows book;  // the book table (电子账簿, DZZB.txt) when not empty
   bool departments = false;  // the auxiliary type 部门, codes 01 and 02
 
   // A small consistent book set of 2026: the chart 1001, 1002 (with 100201 and

@@ -279,6 +279,16 @@ TEST(Inspect, SucceedingBookSetsExitZeroWithTheRowCountsOfTheDatabase) {
   }
 }
 
+TEST(Inspect, ASourcePathThatIsNotUtf8StillGivesJson) {
+  test::TempDir tmp;
+  const std::string source = tmp.path() + "\xD5\xCB\xCC\xD7";  // "账套" in GBK bytes
+  test::MakeDir(source);
+  gen::WriteSampleDataset(source);
+  const Inspected inspected = Inspect(source);
+  EXPECT_EQ(inspected.exit_code, 0);
+  ASSERT_FALSE(inspected.report.is_discarded());
+}
+
 TEST(ConvertSummary, CountsMatchTheDatabase) {
   test::TempDir tmp;
   gen::DatasetOptions options;

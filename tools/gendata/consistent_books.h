@@ -16,8 +16,28 @@
 //   non-leaf-posting      a voucher of two postings on a parent account
 //   date-out-of-year      the first voucher dated on the last day of the previous year
 //   bad-value             the zero side of one posting written "零"
+//   aux-vs-total          an auxiliary row's debit 1.00 too high, its closing following
+//                         (a total row beside it keeps the account's figures)
+//   account-direction     one leaf's 余额方向 written "?" (it leaves the trial balance)
+//   balance-continuity    (by month) a leaf's June opening and closing 1.00 too high
+//   duplicate-number      a voucher's number used again on another day of its month
+//   bad-month             (by month) one balance row's 会计月度 written "13"
+//   bad-direction         (direction columns) one balance row's 期末余额方向 written "X"
 // Each plant brings only the findings that follow from it by the checks' definitions
 // (the debit written too high also makes its account differ from the balances).
+//
+// Layouts (--layout):
+//   classic     the layout below, one balance row per account and department;
+//   standard    as a national-standard export: DZZB.txt (年度 本位币 科目结构 "4-2-2"),
+//               KMYE.txt by month (会计年度 会计月度 "01".."12" 科目编号 币种 期初余额
+//               借方发生额 贷方发生额 期末余额 辅助核算组), amounts signed against the
+//               account's side, postings with 凭证种类 凭证编号 行号 and dates yyyymmdd;
+//               some auxiliary accounts have auxiliary rows only, the others a total
+//               row and auxiliary rows;
+//   directions  the standard layout with unsigned balances and the columns 期初余额方向
+//               and 期末余额方向 (a side word, 平 for zero).
+// The side words of the chart (and of the direction columns) are 借/贷, 借方/贷方 or
+// DR/CR. Numbering starts at 1 each month per type, or runs on through the year.
 //
 // Layout: GSSM.txt; KJKM.txt (科目编号 科目名称 余额方向 辅助核算项); KMYE.txt (会计年度
 // 科目编号 币种 期初余额 借方发生额 贷方发生额 期末余额 辅助核算组); JZPZ.txt (凭证日期 凭证字
@@ -44,7 +64,14 @@ struct ConsistentOptions {
   bool exact_amounts = false;       // add vouchers with eighteen-digit, negative and
                                     // four-decimal amounts and sums like 0.10 + 0.20
   std::vector<std::string> plants;  // check ids
+  std::string layout = "classic";   // classic, standard or directions
+  std::string direction_words = "借/贷";  // 借/贷, 借方/贷方 or DR/CR
+  bool yearly_numbering = false;    // numbers run on through the year per type
 };
+
+// The layouts and side words a book set may take.
+const std::vector<std::string>& LayoutNames();
+const std::vector<std::string>& DirectionWordNames();
 
 struct PlantedFault {
   std::string kind;  // the check id
@@ -62,8 +89,10 @@ struct ConsistentSummary {
   std::vector<PlantedFault> planted;
 };
 
-// The kinds a plant may name.
+// The kinds a plant may name; PlantNeedsMonths(kind) for those only the standard and
+// directions layouts can take (bad-direction: directions only).
 const std::vector<std::string>& PlantKinds();
+bool PlantNeedsMonths(const std::string& kind);
 
 // Writes the book set into the existing directory `dir`. Raises std::invalid_argument
 // for an option out of range or a plant of unknown kind, std::runtime_error when a plant

@@ -28,6 +28,7 @@ constexpr const char* kChart = "KJKM.txt";
 constexpr const char* kBalances = "KMYE.txt";
 constexpr const char* kPostings = "JZPZ.txt";
 constexpr const char* kArchive = "BMDA.txt";
+constexpr const char* kBook = "DZZB.txt";
 constexpr const char* kUnknownCode = "9999";
 
 struct TopAccount {
@@ -90,6 +91,9 @@ struct Acct {
   bool omitted = false;
   Money opening = 0, debit = 0, credit_sum = 0;          // parents: their children's sums
   std::map<int, std::pair<Money, Money>> by_department;  // aux leaves: debit, credit
+  bool aux_only = false;  // by month: auxiliary rows and no total row
+  std::array<Money, 13> month_debit{}, month_credit{};    // by month of the date, 1 to 12
+  std::map<int, std::array<std::pair<Money, Money>, 13>> department_months;
 
   bool leaf() const { return children.empty(); }
   Money Closing(Money o, Money d, Money c) const { return credit ? o - d + c : o + d - c; }
@@ -104,10 +108,25 @@ struct Line {
 class Books {
  public:
   Books(const std::string& dir, const ConsistentOptions& o) : o_(o), rng_(o.seed) {
+    const auto& layouts = LayoutNames();
+    if (std::find(layouts.begin(), layouts.end(), o.layout) == layouts.end())
+      throw std::invalid_argument("未知的格式：" + o.layout);
+    const auto& words = DirectionWordNames();
+    if (std::find(words.begin(), words.end(), o.direction_words) == words.end())
+      throw std::invalid_argument("未知的余额方向写法：" + o.direction_words);
+    monthly_ = o.layout != "classic";
+    directions_ = o.layout == "directions";
+    const std::size_t slash = o.direction_words.find('/');
+    debit_word_ = o.direction_words.substr(0, slash);
+    credit_word_ = o.direction_words.substr(slash + 1);
     for (const std::string& kind : o.plants) {
       const auto& kinds = PlantKinds();
       if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
         throw std::invalid_argument("未知的错误种类：" + kind);
+      if (PlantNeedsMonths(kind) && !monthly_)
+        throw std::invalid_argument("错误种类 " + kind + " 需要 --layout standard 或 directions");
+      if (kind == "bad-direction" && !directions_)
+        throw std::invalid_argument("错误种类 bad-direction 需要 --layout directions");
       plants_.insert(kind);
     }
     if (o.postings < 0 || o.top_accounts < 2 || o.top_accounts > 20 || o.depth < 1 || o.depth > 4 ||
@@ -120,6 +139,7 @@ class Books {
     balances_file_ = std::make_unique<GbkTextFile>(d + kBalances);
     postings_file_ = std::make_unique<GbkTextFile>(d + kPostings);
     archive_file_ = std::make_unique<GbkTextFile>(d + kArchive);
+    if (monthly_) book_file_ = std::make_unique<GbkTextFile>(d + kBook);
   }
 
   ConsistentSummary Write();
@@ -202,17 +222,31 @@ class Books {
   }
 
   void WriteBalances();
+  // The balances of the standard and directions layouts: twelve months per account and
+  // department, each month's opening the previous month's closing.
+  void WriteMonthlyBalances();
+  void MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money z,
+                const std::string& group, const char* plant = nullptr);
+  // Sums the month sums of the leaves into their parents.
+  void SumMonthsIntoParents();
+  std::string SideWord(bool credit) const { return credit ? credit_word_ : debit_word_; }
 
   using BalanceRowText = std::array<std::string_view, 8>;
 
   const ConsistentOptions& o_;
   Rng rng_;
   std::set<std::string> plants_, done_;
-  std::unique_ptr<GbkTextFile> chart_file_, balances_file_, postings_file_, archive_file_;
+  std::unique_ptr<GbkTextFile> chart_file_, balances_file_, postings_file_, archive_file_,
+      book_file_;
+  bool monthly_ = false, directions_ = false;
+  std::string debit_word_, credit_word_;
+  int continuity_leaf_ = -1;  // the leaf whose June opening is broken
   std::vector<Acct> chart_;
   std::vector<int> order_;  // chart indexes in code order
   std::vector<int> leaves_, aux_leaves_, plain_leaves_;
-  std::map<std::string, int> numbers_;  // last number per year, month and type
+  std::map<std::string, int> numbers_;  // last number per year, (month,) and type
+  std::set<std::string> months_seen_;   // year, month and type of the vouchers so far
+  std::map<std::string, int> last_day_;  // day of the last voucher per year, month and type
   int trial_leaf_ = -1;
   Money unknown_amount_ = 0;
   ConsistentSummary summary_;

@@ -31,21 +31,40 @@ std::vector<Line> Books::RandomVoucher(int k) {
 
 void Books::WriteVoucher(int year, int month, int day, std::string_view type,
                          std::vector<Line> lines, bool is_void, const char* plant) {
-  const std::string group =
-      std::to_string(year) + "-" + std::to_string(month) + "-" + std::string(type);
+  const std::string group = std::to_string(year) + "-" +
+                            (o_.yearly_numbering ? std::string() : std::to_string(month)) + "-" +
+                            std::string(type);
   int& counter = numbers_[group];
   ++counter;
+  const std::string month_key =
+      std::to_string(year) + "-" + std::to_string(month) + "-" + std::string(type);
+  const bool first_of_month = months_seen_.insert(month_key).second;
+  int& last_day = last_day_[month_key];
+  const int previous_day = last_day;
+  last_day = day;
   const std::size_t first_row = postings_file_->rows() + 1;
   if (Pending("voucher-numbering") && year == o_.year && month == (o_.months + 1) / 2 &&
-      type == "记" && counter == 2) {
+      type == "记" && (o_.yearly_numbering ? first_of_month && counter >= 2 : counter == 2)) {
     ++counter;
     Planted("voucher-numbering", kPostings, first_row,
-            std::to_string(year) + " 年 " + std::to_string(month) + " 月记字凭证跳过 2 号");
+            std::to_string(year) + " 年 " + std::to_string(month) + " 月记字凭证跳过 " +
+                std::to_string(counter - 1) + " 号");
   }
   ++summary_.vouchers;
   char date[16];
-  std::snprintf(date, sizeof date, "%04d-%02d-%02d", year, month, day);
-  const std::string number = std::to_string(counter);
+  std::snprintf(date, sizeof date, monthly_ ? "%04d%02d%02d" : "%04d-%02d-%02d", year, month, day);
+  std::string number = std::to_string(counter);
+  // The number used twice: this voucher takes the previous voucher's number of its
+  // month and type, on another day.
+  if (Pending("duplicate-number") && counter >= 3 && year == o_.year && !is_void &&
+      !first_of_month && day != previous_day && type == "记" && month == o_.months) {
+    --counter;
+    number = std::to_string(counter);
+    char shown[16];
+    std::snprintf(shown, sizeof shown, "%04d-%02d-%02d", year, month, day);
+    Planted("duplicate-number", kPostings, first_row,
+            "凭证 " + std::string(type) + "-" + number + " 的号码在 " + shown + " 再次使用");
+  }
   const std::string_view summary = rng_.Pick(kSummaries);
   const std::string_view maker = rng_.Pick(kMakers);
   const std::string wanted = plant != nullptr && !is_void ? plant : "";
@@ -69,16 +88,29 @@ void Books::WriteVoucher(int year, int month, int day, std::string_view type,
       Planted(wanted, kPostings, row,
               std::string(l.credit == 0 ? "贷方" : "借方") + "金额 0.00 写成“零”");
     }
-    postings_file_->Row(PostingRow{date, type, number, summary, code, kRenminbi, debit, credit,
-                                   is_void ? "1" : "0", department, maker});
+    if (monthly_) {
+      const std::string line = std::to_string(row - first_row + 1);
+      const std::array<std::string_view, 14> values = {
+          date,   type,   number,     line,  summary, code,  kRenminbi,
+          debit,  credit, is_void ? "1" : "0", department, maker, kMakers[0], kMakers[1]};
+      postings_file_->Row(values);
+    } else {
+      postings_file_->Row(PostingRow{date, type, number, summary, code, kRenminbi, debit, credit,
+                                     is_void ? "1" : "0", department, maker});
+    }
     if (is_void || l.account < 0 || !chart_[l.account].leaf()) continue;
     Acct& a = chart_[l.account];
     a.debit += l.debit;
     a.credit_sum += l.credit;
+    a.month_debit[static_cast<std::size_t>(month)] += l.debit;
+    a.month_credit[static_cast<std::size_t>(month)] += l.credit;
     if (l.department >= 0) {
       auto& sums = a.by_department[l.department];
       sums.first += l.debit;
       sums.second += l.credit;
+      auto& m = a.department_months[l.department][static_cast<std::size_t>(month)];
+      m.first += l.debit;
+      m.second += l.credit;
     }
   }
 }
@@ -142,7 +174,7 @@ void Books::WriteVouchers() {
       Planted("non-leaf-posting", kPostings, row + i, "分录记在上级科目 " + chart_[parent].code);
   }
   for (const char* kind : {"voucher-balance", "vouchers-vs-balances", "bad-value",
-                           "voucher-numbering", "date-out-of-year"})
+                           "voucher-numbering", "date-out-of-year", "duplicate-number"})
     if (Pending(kind))
       throw std::runtime_error(std::string("账套太小，无法植入 ") + kind + "（请增加 --postings）");
 }
@@ -205,17 +237,28 @@ void Books::WriteBalances() {
     if (i == trial_leaf_)
       Planted("trial-balance", kBalances, row,
               "科目 " + a.code + " 的期初余额多记 100.00（上级科目随之变化）");
+    // The account's opening goes to its first department row, so that the detail rows
+    // add up to the total row.
+    bool first_department = true;
     for (const auto& [department, sums] : a.by_department) {
       const std::size_t aux_row = balances_file_->rows() + 1;
-      const Money dz = a.Closing(0, sums.first, sums.second);
+      const Money o = first_department ? a.opening : 0;
+      first_department = false;
+      const Money dz = a.Closing(o, sums.first, sums.second);
       if (Pending("balance-roll-forward")) {
-        BalanceRow(a, 0, sums.first, sums.second, dz, DepartmentCode(department),
+        BalanceRow(a, o, sums.first, sums.second, dz, DepartmentCode(department),
                    MoneyText(dz + kCent));
         Planted("balance-roll-forward", kBalances, aux_row,
                 "科目 " + a.code + " 部门 " + DepartmentCode(department) + " 的期末余额写成 " +
                     MoneyText(dz + kCent));
+      } else if (Pending("aux-vs-total")) {
+        const Money d = sums.first + kYuan;
+        BalanceRow(a, o, d, sums.second, a.Closing(o, d, sums.second), DepartmentCode(department));
+        Planted("aux-vs-total", kBalances, aux_row,
+                "科目 " + a.code + " 部门 " + DepartmentCode(department) +
+                    " 的借方发生额多记 1.00（期末随之变化）");
       } else {
-        BalanceRow(a, 0, sums.first, sums.second, dz, DepartmentCode(department));
+        BalanceRow(a, o, sums.first, sums.second, dz, DepartmentCode(department));
       }
     }
   }
@@ -226,8 +269,9 @@ void Books::WriteBalances() {
     BalanceRow(unknown, 0, unknown_amount_, unknown_amount_, 0, "");
     Planted("unknown-account", kBalances, row, std::string("余额行的科目为 ") + kUnknownCode);
   }
-  if (Pending("balance-roll-forward"))
-    throw std::runtime_error("账套太小，无法植入 balance-roll-forward");
+  for (const char* kind : {"balance-roll-forward", "aux-vs-total"})
+    if (Pending(kind))
+      throw std::runtime_error(std::string("账套太小，无法植入 ") + kind + "（请增加 --postings）");
 }
 
 }  // namespace qoru::gen::ledger

@@ -173,8 +173,26 @@ int main(int argc, char** argv) {
                 return kinds;
               }())
       ->check(CLI::IsMember(qoru::gen::PlantKinds()));
+  consistent
+      ->add_option("--layout", consistent_options.layout,
+                   "格式：classic（每科目一行余额）、standard（国家标准导出：电子账簿、按月的余额表、"
+                   "按科目方向记正负）、directions（余额不带符号，另有期初/期末余额方向列）")
+      ->capture_default_str()
+      ->check(CLI::IsMember(qoru::gen::LayoutNames()));
+  consistent
+      ->add_option("--direction-words", consistent_options.direction_words,
+                   "余额方向的写法：借/贷、借方/贷方 或 DR/CR")
+      ->capture_default_str()
+      ->check(CLI::IsMember(qoru::gen::DirectionWordNames()));
+  std::string numbering = "monthly";
+  consistent
+      ->add_option("--numbering", numbering,
+                   "凭证编号：monthly（每月每种凭证从 1 起）或 yearly（全年连续）")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"monthly", "yearly"}));
 
   CLI11_PARSE(app, argc, argv);
+  consistent_options.yearly_numbering = numbering == "yearly";
 
   try {
     if (*dataset) {

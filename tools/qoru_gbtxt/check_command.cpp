@@ -43,6 +43,14 @@ std::optional<std::vector<checks::ColumnOverride>> Overrides(
   return out;
 }
 
+// Refuse, and with --json also {"error": message} on stdout, so that a JSON file per
+// book set says why the book set could not be checked.
+int RefuseAs(const CheckCommandOptions& options, const std::string& message) {
+  if (options.json)
+    std::printf("%s\n", checks::ReportJsonText(nlohmann::ordered_json{{"error", message}}).c_str());
+  return Refuse(message);
+}
+
 // Runs the checks; the report, or nullopt with the reason of a failure in `why`.
 std::optional<checks::CheckReport> Check(const std::string& database,
                                          const std::string& description,
@@ -59,11 +67,28 @@ std::optional<checks::CheckReport> Check(const std::string& database,
   return std::nullopt;
 }
 
-int Report(const checks::CheckReport& report, const CheckCommandOptions& options) {
+// Prints the report; `failure` (a conversion that failed, say) is added to it and makes
+// the exit code 2, as does a book set that held nothing to check.
+int Report(const checks::CheckReport& report, const CheckCommandOptions& options,
+           const std::string& failure = {}) {
+  std::string problem = failure;
+  if (!report.unusable.empty()) problem += (problem.empty() ? "" : "；") + report.unusable;
   if (options.json) {
-    std::printf("%s\n", checks::ReportJsonText(checks::ReportJson(report)).c_str());
+    nlohmann::ordered_json json = checks::ReportJson(report);
+    if (!problem.empty()) json["error"] = problem;
+    std::printf("%s\n", checks::ReportJsonText(json).c_str());
+    if (!options.text_out.empty()) {
+      if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
+        std::fputs(checks::ReportText(report).c_str(), f);
+        std::fclose(f);
+      }
+    }
   } else {
     std::fputs(checks::ReportText(report).c_str(), stdout);
+  }
+  if (!problem.empty()) {
+    std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
+    return kExitUsage;
   }
   const bool failed = report.Errors() > 0 || (options.strict && report.Warnings() > 0);
   return failed ? kExitFindings : kExitClean;
@@ -74,25 +99,39 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
 CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
   CLI::App* check = app.add_subcommand(
       "check",
-      "检查账套是否自洽：凭证借贷平衡、凭证号连续、余额表的期初 + 发生 = 期末、"
-      "凭证发生额与余额表一致、上级科目等于下级合计、试算平衡、科目都在会计科目表中、"
-      "分录记在末级科目、凭证日期在账套年度内、金额和日期可以读取。每个问题一行，写明检查项、"
-      "严重程度、表和行、凭证或科目和金额；然后每项检查一行计数，最后是合计和用时。");
+      "检查账套是否自洽，找出：凭证借贷不平、凭证断号/重号、期初+发生≠期末、期初与上月期末不符、"
+      "账表不符、辅助账与总账不符、上下级科目不符、试算不平衡、科目不在科目表中、非末级科目记账、"
+      "跨年度凭证、金额或日期无法识别、科目余额方向无法识别。余额表有会计月度时逐月检查；"
+      "期初、期末按借正贷负比较。每个问题一行，写明检查项、严重程度、表和行、月份、凭证或科目和"
+      "金额；然后每项检查一行计数，最后是合计和用时。");
   check->group("子命令");
   check->footer(
       "退出码：0 没有错误级的问题，1 有错误级的问题（加 --strict 时警告也算），"
-      "2 参数错误或输入无法读取。");
+      "2 参数错误、输入无法读取、转换失败或数据库中既没有凭证也没有余额表。");
   UseChinese(*check);
   CLI::Option* db = check
-                        ->add_option("--db", options.database,
-                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找")
+                        ->add_option("--db", options.databases,
+                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找；"
+                                     "可重复，检查多个账套")
                         ->type_name("文件");
+  CLI::Option* source =
+      check
+          ->add_option("--source", options.sources,
+                       "账套目录：先用本库转换到一个临时目录（结束后删除，不写用户的任何文件）"
+                       "再检查，结果与 --db 相同；可重复，检查多个账套")
+          ->type_name("目录")
+          ->excludes(db);
   check
-      ->add_option("--source", options.source,
-                   "账套目录：先用本库转换到一个临时目录（结束后删除，不写用户的任何文件）"
-                   "再检查，结果与 --db 相同")
+      ->add_option("--each", options.each,
+                   "检查目录下的每个子目录（每个子目录一个账套），例如集团各子公司的账套")
       ->type_name("目录")
-      ->excludes(db);
+      ->excludes(db)
+      ->excludes(source);
+  check
+      ->add_option("--jobs", options.jobs,
+                   "多个账套时同时检查的个数（默认为处理器核数）")
+      ->type_name("N");
+  check->add_option("--text-out", options.text_out)->group("");
   check
       ->add_option("--gssm", options.description,
                    "与 --db 一起使用：格式说明文件（默认为数据库所在目录下的 GSSM.txt）")
@@ -101,7 +140,7 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
   check
       ->add_option("--column", options.columns,
                    "指定某个角色的列，格式 表.角色=列名，例如 postings.date=业务日期；表为 "
-                   "postings、balances 或 chart，可重复")
+                   "postings、balances、chart 或 book，可重复")
       ->type_name("表.角色=列名");
   check
       ->add_option("--max-findings", options.max_findings,
@@ -113,16 +152,20 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
 }
 
 int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
-  if (options.database.empty() && options.source.empty())
-    return Refuse("check 需要 --db 或 --source；用 qoru-gbtxt check --help 查看用法");
+  const std::size_t given = options.databases.size() + options.sources.size();
+  if (given == 0 && options.each.empty())
+    return RefuseAs(options, "check 需要 --db、--source 或 --each；用 qoru-gbtxt check --help 查看用法");
   std::string error;
   const auto overrides = Overrides(options.columns, &error);
-  if (!overrides) return Refuse(error);
+  if (!overrides) return RefuseAs(options, error);
+  if (given != 1 || !options.each.empty()) return RunManyBookSets(options);
+  if (!options.databases.empty()) options.database = options.databases.front();
+  if (!options.sources.empty()) options.source = options.sources.front();
   const checks::CheckOptions check_options{*overrides, options.max_findings};
 
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
-      return Refuse(PathExists(options.database) ? "数据库路径不是文件：" + options.database
+      return RefuseAs(options, PathExists(options.database) ? "数据库路径不是文件：" + options.database
                                                  : "数据库文件不存在：" + options.database);
     }
     if (options.description.empty()) {
@@ -131,18 +174,18 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     }
     std::string why;
     const auto report = Check(options.database, options.description, check_options, &why);
-    if (!report) return Refuse(why);
+    if (!report) return RefuseAs(options, why);
     return Report(*report, options);
   }
 
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
   if (const std::string problem = CheckSource(options.source); !problem.empty())
-    return Refuse(problem);
+    return RefuseAs(options, problem);
   std::optional<ScratchArea> area;
   try {
     area.emplace("qoru-check");
   } catch (const std::runtime_error& e) {
-    return Refuse(e.what());
+    return RefuseAs(options, e.what());
   }
   const ScratchArea& scratch = *area;
   if (::isatty(STDERR_FILENO))
@@ -151,13 +194,15 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   const bool converted = convert(scratch.work(), options.source, &why);
   const std::string database = WorkDatabase(scratch.work());
   if (!converted) {
-    if (!IsRegularFile(database)) return Refuse("无法转换账套 " + options.source + "：" + why);
+    if (!IsRegularFile(database)) return RefuseAs(options, "无法转换账套 " + options.source + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
     std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
   }
-  const auto report = Check(database, WorkDescription(scratch.work()), check_options, &why);
-  if (!report) return Refuse(why);
-  return Report(*report, options);
+  const std::string failure = converted ? std::string() : "账套 " + options.source + " 转换失败：" + why;
+  std::string check_why;
+  const auto report = Check(database, WorkDescription(scratch.work()), check_options, &check_why);
+  if (!report) return RefuseAs(options, failure.empty() ? check_why : failure + "；" + check_why);
+  return Report(*report, options, failure);
 }
 
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns) {

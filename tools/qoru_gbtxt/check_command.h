@@ -2,7 +2,10 @@
 // database (--db), or on a book set converted for the purpose into a temporary work
 // area that is removed afterwards (--source), and their report as text or JSON.
 // Exit codes of `check`: 0 without error-level findings, 1 with one or more (warnings
-// too with --strict), 2 for wrong arguments or an input that cannot be read.
+// too with --strict), 2 for wrong arguments, an input that cannot be read, a failed
+// conversion or a database with neither postings nor balances. Several --db or
+// --source, or --each, check many book sets (book_set_runs.h): each one's report under
+// its name, then a table; the exit code is the worst of theirs.
 #pragma once
 
 #include <cstddef>
@@ -16,9 +19,14 @@
 namespace qoru::host {
 
 struct CheckCommandOptions {
-  std::string database;              // --db: a GBA.mdb
+  std::vector<std::string> databases;  // --db: GBA.mdb files
+  std::vector<std::string> sources;    // --source: book sets
+  std::string each;                    // --each: a folder of book sets, one per subfolder
+  unsigned jobs = 0;                   // --jobs: book sets checked at a time (0: the cores)
+  std::string text_out;                // --text-out: with --json, the text report there too
+  std::string database;              // the one --db of a single book set
   std::string description;           // --gssm: its format description (default: beside it)
-  std::string source;                // --source: a book set
+  std::string source;                // the one --source of a single book set
   std::vector<std::string> columns;  // --column TABLE.ROLE=NAME
   std::size_t max_findings = 100;    // --max-findings
   bool strict = false;               // --strict
@@ -34,6 +42,9 @@ using Converter =
     std::function<bool(const std::string& work, const std::string& source, std::string* why)>;
 
 int RunCheckCommand(CheckCommandOptions options, const Converter& convert);
+
+// `check` over several --db or --source, or --each (many_book_sets.cpp).
+int RunManyBookSets(const CheckCommandOptions& options);
 
 // The reason why one of the --column values is wrong; empty when all are right.
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns);

@@ -90,7 +90,10 @@ int Inspect(InspectOptions options) {
     return kExitNotConverted;
   }
   if (options.json) {
-    std::printf("%s\n", qoru::host::PreflightJson(report).dump(2).c_str());
+    // A source path that is not UTF-8 comes out with U+FFFD instead of aborting the dump.
+    std::printf("%s\n", qoru::host::PreflightJson(report)
+                            .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                            .c_str());
   } else {
     std::fputs(qoru::host::PreflightText(report).c_str(), stdout);
   }
@@ -115,11 +118,13 @@ int Convert(ConvertOptions options) {
   // One conversion per work area, from before TemplateTemp is emptied until the summary
   // has read GBA.mdb; the library takes the lock over through the environment.
   qoru::WorkAreaLock work_lock;
-  if (work_lock.TryLock(options.work) == qoru::WorkAreaLock::Outcome::kInUse) {
-    const std::string message = qoru::WorkAreaLock::InUseMessage(options.work);
+  if (std::string message;
+      work_lock.Refuses(work_lock.TryLock(options.work), options.work, &message)) {
     std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
     if (options.json) {
-      std::printf("%s\n", nlohmann::json{{"result", "0"}, {"reason", message}}.dump(2).c_str());
+      std::printf("%s\n", nlohmann::json{{"result", "0"}, {"reason", message}}
+                              .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                              .c_str());
     } else {
       std::printf("0\n");
     }

@@ -50,7 +50,8 @@ BookTables FindBookTables(BookDatabase& db, const std::string& description_path,
   ReadFormatDescriptionLines(LoadLines(description_path), description);
   return {Locate(db, description, BookTable::kPostings, overrides),
           Locate(db, description, BookTable::kBalances, overrides),
-          Locate(db, description, BookTable::kChart, overrides)};
+          Locate(db, description, BookTable::kChart, overrides),
+          ReadBookFacts(db, description_path, overrides)};
 }
 
 }  // namespace qoru::checks

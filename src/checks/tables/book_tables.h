@@ -1,14 +1,16 @@
-// Finds the three tables the checks read by their sections in the format description,
-// as the conversion names them: the chart of accounts (会计科目, the file of the last
-// such section), the balances (科目余额及发生额) and the postings (记账凭证) (the first
-// section of each), each table named after its file without the extension. Their
-// columns are then found by role.
+// Finds the tables the checks read by their sections in the format description, as the
+// conversion names them: the chart of accounts (会计科目, the file of the last such
+// section), the balances (科目余额及发生额) and the postings (记账凭证) (the first
+// section of each), each table named after its file without the extension, and the
+// book table (电子账簿) with its year and code structure. Their columns are then found
+// by role.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "checks/tables/book_database.h"
+#include "checks/tables/book_table.h"
 #include "checks/tables/column_roles.h"
 #include "errors/errors.h"
 
@@ -24,6 +26,7 @@ struct BookTables {
   TableRoles postings;
   TableRoles balances;
   TableRoles chart;
+  BookFacts book;
 };
 
 // Reads the format description at `description_path` (GBK bytes) and finds its tables

@@ -58,34 +58,54 @@ int Chart::Find(std::string_view key) const {
   return it == index_.end() ? -1 : it->second;
 }
 
-void Chart::Add(std::string_view code, std::string_view direction, std::int64_t row) {
+void Chart::Add(std::string_view code, std::string_view direction, std::int64_t row,
+                bool has_direction) {
+  const Side side = has_direction ? ParseSide(direction) : Side::kOther;
+  if (has_direction && side == Side::kOther)
+    unreadable_.push_back({row, std::string(TrimBlanks(code)), std::string(direction)});
   std::string key = AccountKey(code);
   // A blank code is no account; a repeated code's first row counts.
   if (key.empty() || index_.count(key) != 0) return;
   Account a;
   a.code = std::string(TrimBlanks(code));
   a.key = key;
-  const std::string_view side = TrimBlanks(direction);
-  a.side = side == "借" ? Side::kDebit : side == "贷" ? Side::kCredit : Side::kOther;
+  a.side = side;
   a.row = row;
   index_.emplace(std::move(key), static_cast<int>(accounts_.size()));
   accounts_.push_back(std::move(a));
 }
 
-void Chart::Link() {
+void Chart::Link(const std::vector<int>& structure) {
+  std::vector<std::size_t> ends;  // the length of a code of each level
+  std::size_t end = 0;
+  for (int n : structure) ends.push_back(end += static_cast<std::size_t>(n));
   for (int i = 0; i < size(); ++i) {
     const std::string& key = accounts_[static_cast<std::size_t>(i)].key;
-    for (std::size_t len = key.size(); len-- > 1;) {
-      const int p = Find(std::string_view(key).substr(0, len));
-      if (p < 0) continue;
-      accounts_[static_cast<std::size_t>(i)].parent = p;
-      accounts_[static_cast<std::size_t>(p)].children.push_back(i);
-      break;
+    int p = -1;
+    if (!ends.empty()) {
+      for (std::size_t level = 1; level < ends.size(); ++level)
+        if (ends[level] == key.size()) p = Find(std::string_view(key).substr(0, ends[level - 1]));
+    } else {
+      for (std::size_t len = key.size(); len-- > 1 && p < 0;)
+        p = Find(std::string_view(key).substr(0, len));
     }
+    if (p < 0) continue;
+    accounts_[static_cast<std::size_t>(i)].parent = p;
+    accounts_[static_cast<std::size_t>(p)].children.push_back(i);
   }
 }
 
-Chart Chart::Load(BookDatabase& db, const TableRoles& table) {
+Chart Chart::FromRows(const std::vector<std::pair<std::string, std::string>>& rows,
+                      const std::vector<int>& structure, bool has_direction) {
+  Chart chart;
+  chart.file_rows_ = static_cast<std::int64_t>(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    chart.Add(rows[i].first, rows[i].second, static_cast<std::int64_t>(i + 1), has_direction);
+  chart.Link(structure);
+  return chart;
+}
+
+Chart Chart::Load(BookDatabase& db, const TableRoles& table, const std::vector<int>& structure) {
   Chart chart;
   const std::string* account = table.Column(Role::kAccount);
   if (!table.present() || account == nullptr) return chart;
@@ -107,8 +127,9 @@ Chart Chart::Load(BookDatabase& db, const TableRoles& table) {
   chart.file_rows_ = static_cast<std::int64_t>(file_rows);
   chart.completion_rows_ = static_cast<std::int64_t>(rows.size() - file_rows);
   for (std::size_t i = 0; i < file_rows; ++i)
-    chart.Add(rows[i].code, rows[i].direction, static_cast<std::int64_t>(i + 1));
-  chart.Link();
+    chart.Add(rows[i].code, rows[i].direction, static_cast<std::int64_t>(i + 1),
+              direction != nullptr);
+  chart.Link(structure);
   return chart;
 }
 

@@ -17,29 +17,39 @@ const std::vector<RoleColumns>& Catalog() {
   using B = BookTable;
   using R = Role;
   static const std::vector<RoleColumns> kCatalog = {
-      {B::kPostings, R::kDate, {"凭证日期", "日期"}},
-      {B::kPostings, R::kType, {"凭证字", "凭证类型", "凭证类别"}},
-      {B::kPostings, R::kNumber, {"凭证号", "凭证编号"}},
-      {B::kPostings, R::kAccount, {"科目编号", "科目代码"}},
-      {B::kPostings, R::kDebit, {"借方金额", "借方发生额"}},
-      {B::kPostings, R::kCredit, {"贷方金额", "贷方发生额"}},
-      {B::kPostings, R::kVoid, {"作废标志"}},
-      {B::kBalances, R::kYear, {"会计年度"}},
-      {B::kBalances, R::kAccount, {"科目编号", "科目代码"}},
-      {B::kBalances, R::kOpening, {"期初余额"}},
-      {B::kBalances, R::kDebit, {"借方发生额", "借方金额"}},
-      {B::kBalances, R::kCredit, {"贷方发生额", "贷方金额"}},
-      {B::kBalances, R::kClosing, {"期末余额"}},
-      {B::kBalances, R::kAux, {"辅助核算组"}},
+      {B::kBook, R::kYear, {"年度", "会计年度"}},
+      {B::kBook, R::kStructure, {"科目结构"}},
       {B::kChart, R::kAccount, {"科目编号", "科目代码"}},
       {B::kChart, R::kDirection, {"余额方向"}},
+      {B::kPostings, R::kDate, {"凭证日期", "日期", "记账凭证日期"}},
+      {B::kPostings, R::kType, {"凭证种类", "凭证字", "凭证类型", "凭证类别", "记账凭证类型编号"}},
+      {B::kPostings, R::kNumber, {"凭证编号", "凭证号", "记账凭证编号"}},
+      {B::kPostings, R::kLine, {"行号", "分录号", "分录序号", "记账凭证行号"}},
+      {B::kPostings, R::kAccount, {"科目编号", "科目代码"}},
+      {B::kPostings, R::kDebit, {"借方金额", "借方发生额", "借方本币金额"}},
+      {B::kPostings, R::kCredit, {"贷方金额", "贷方发生额", "贷方本币金额"}},
+      {B::kPostings, R::kVoid, {"作废标志"}},
+      {B::kBalances, R::kYear, {"会计年度"}},
+      {B::kBalances, R::kMonth, {"会计月度", "会计期间", "会计期间号", "月份"}},
+      {B::kBalances, R::kAccount, {"科目编号", "科目代码"}},
+      {B::kBalances, R::kCurrency, {"币种", "币种编码"}},
+      {B::kBalances, R::kAux, {"辅助核算组"}},
+      {B::kBalances, R::kOpening, {"期初余额", "期初本币余额"}},
+      {B::kBalances, R::kOpeningDirection, {"期初余额方向", "期初方向"}},
+      {B::kBalances, R::kDebit, {"借方发生额", "借方金额", "借方本币金额"}},
+      {B::kBalances, R::kCredit, {"贷方发生额", "贷方金额", "贷方本币金额"}},
+      {B::kBalances, R::kClosing, {"期末余额", "期末本币余额"}},
+      {B::kBalances, R::kClosingDirection, {"期末余额方向", "期末方向"}},
   };
   return kCatalog;
 }
 
-constexpr std::array<Role, 12> kRoles = {
-    Role::kDate, Role::kType, Role::kNumber,  Role::kAccount, Role::kDebit, Role::kCredit,
-    Role::kVoid, Role::kYear, Role::kOpening, Role::kClosing, Role::kAux,   Role::kDirection};
+constexpr std::array<Role, 18> kRoles = {
+    Role::kDate,      Role::kType,      Role::kNumber,   Role::kAccount,
+    Role::kDebit,     Role::kCredit,    Role::kVoid,     Role::kYear,
+    Role::kOpening,   Role::kClosing,   Role::kAux,      Role::kDirection,
+    Role::kLine,      Role::kMonth,     Role::kCurrency, Role::kOpeningDirection,
+    Role::kClosingDirection, Role::kStructure};
 
 std::string JoinNames(const std::vector<std::string_view>& names) {
   std::string text;
@@ -57,6 +67,8 @@ std::string_view TableWord(BookTable table) {
       return "balances";
     case BookTable::kChart:
       return "chart";
+    case BookTable::kBook:
+      return "book";
   }
   return "";
 }
@@ -69,21 +81,25 @@ std::string_view SectionName(BookTable table) {
       return "科目余额及发生额";
     case BookTable::kChart:
       return "会计科目";
+    case BookTable::kBook:
+      return "电子账簿";
   }
   return "";
 }
 
 std::string_view RoleWord(Role role) {
-  static constexpr std::string_view kWords[] = {"date",    "type",    "number", "account",
-                                                "debit",   "credit",  "void",   "year",
-                                                "opening", "closing", "aux",    "direction"};
+  static constexpr std::string_view kWords[] = {
+      "date",    "type",    "number", "account",   "debit", "credit",
+      "void",    "year",    "opening", "closing",  "aux",   "direction",
+      "line",    "month",   "currency", "opening-direction", "closing-direction", "structure"};
   return kWords[static_cast<int>(role)];
 }
 
 std::string_view RoleChinese(Role role) {
-  static constexpr std::string_view kWords[] = {"日期", "凭证字", "凭证号",     "科目",
-                                                "借方", "贷方",   "作废标志",   "会计年度",
-                                                "期初", "期末",   "辅助核算组", "余额方向"};
+  static constexpr std::string_view kWords[] = {
+      "日期", "凭证字", "凭证号", "科目",     "借方",         "贷方",
+      "作废标志", "年度", "期初", "期末",     "辅助核算组",   "余额方向",
+      "行号", "月份", "币种", "期初余额方向", "期末余额方向", "科目结构"};
   return kWords[static_cast<int>(role)];
 }
 
@@ -104,11 +120,12 @@ std::optional<ColumnOverride> ParseColumnOverride(std::string_view text, std::st
   const std::string_view role_word = text.substr(dot + 1, equals - dot - 1);
   const std::string_view column = text.substr(equals + 1);
   std::optional<BookTable> table;
-  for (BookTable t : {BookTable::kPostings, BookTable::kBalances, BookTable::kChart})
+  for (BookTable t :
+       {BookTable::kPostings, BookTable::kBalances, BookTable::kChart, BookTable::kBook})
     if (EqualsIgnoringAsciiCase(table_word, TableWord(t)) || table_word == SectionName(t))
       table = t;
   if (!table) {
-    *error = "--column 的表应为 postings、balances 或 chart：" + std::string(table_word);
+    *error = "--column 的表应为 postings、balances、chart 或 book：" + std::string(table_word);
     return std::nullopt;
   }
   std::optional<Role> role;

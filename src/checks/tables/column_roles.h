@@ -12,7 +12,7 @@
 
 namespace qoru::checks {
 
-enum class BookTable { kPostings, kBalances, kChart };
+enum class BookTable { kPostings, kBalances, kChart, kBook };
 
 enum class Role {
   kDate,
@@ -27,6 +27,12 @@ enum class Role {
   kClosing,
   kAux,
   kDirection,
+  kLine,
+  kMonth,
+  kCurrency,
+  kOpeningDirection,
+  kClosingDirection,
+  kStructure,
 };
 
 std::string_view TableWord(BookTable table);    // "postings"
@@ -44,7 +50,7 @@ struct ColumnOverride {
   std::string column;  // UTF-8 column name
 };
 
-// Reads "TABLE.ROLE=NAME", TABLE being postings, balances or chart (or its section
+// Reads "TABLE.ROLE=NAME", TABLE being postings, balances, chart or book (or its section
 // name) and ROLE one of that table's roles. nullopt with a Chinese reason in `error`
 // when the text is not of that form.
 std::optional<ColumnOverride> ParseColumnOverride(std::string_view text, std::string* error);

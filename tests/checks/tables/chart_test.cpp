@@ -70,5 +70,37 @@ TEST(Chart, AnAccountIsTheFirstRowOfItsCodeAndBlankCodesAreNone) {
   EXPECT_EQ(CodeOf(chart, chart[child].parent), "2202x");
 }
 
+TEST(Chart, ParentsByTheCodeStructureOrTheLongestPrefix) {
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"1002", "借"},     {"100201", "借"}, {"10020101", "借"}, {"1002010101", "借"},
+      {"10030101", "借"}, {"1003", "借"},   {"10025", "借"},    {"100201", "X"}};
+  const struct {
+    std::vector<int> structure;
+    std::vector<std::pair<std::string, std::string>> parents;  // child, parent ("-": none)
+  } cases[] = {
+      {{4, 2, 2},
+       {{"100201", "1002"},
+        {"10020101", "100201"},
+        {"1002010101", "-"},  // no level is ten long
+        {"10030101", "-"},    // 100301 is not in the chart: no shorter ancestor adopts it
+        {"10025", "-"}}},
+      {{},
+       {{"100201", "1002"},
+        {"10020101", "100201"},
+        {"1002010101", "10020101"},
+        {"10030101", "1003"},
+        {"10025", "1002"}}},
+  };
+  for (const auto& c : cases) {
+    const Chart chart = Chart::FromRows(rows, c.structure, true);
+    for (const auto& [child, parent] : c.parents)
+      EXPECT_EQ(CodeOf(chart, chart[chart.Find(child)].parent), parent) << child;
+    // The repeated code keeps its first direction; its unreadable row is still reported.
+    EXPECT_EQ(chart[chart.Find("100201")].side, Side::kDebit);
+    ASSERT_EQ(chart.unreadable().size(), 1u);
+    EXPECT_EQ(chart.unreadable()[0].row, 8);
+  }
+}
+
 }  // namespace
 }  // namespace qoru::checks

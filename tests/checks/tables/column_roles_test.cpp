@@ -17,7 +17,8 @@ TEST(ColumnRoles, TheFirstNamePresentServesIgnoringAsciiCase) {
   EXPECT_EQ(*postings.Column(Role::kAccount), "科目代码");
   EXPECT_EQ(*postings.Column(Role::kDebit), "借方发生额");
   EXPECT_EQ(postings.Column(Role::kNumber), nullptr);
-  EXPECT_EQ(postings.Missing(Role::kNumber), "表 JZPZ 没有凭证号列（凭证号、凭证编号）");
+  EXPECT_EQ(postings.Missing(Role::kNumber),
+            "表 JZPZ 没有凭证号列（凭证编号、凭证号、记账凭证编号）");
   EXPECT_EQ(postings.FirstMissing({Role::kDate, Role::kVoid}),
             "表 JZPZ 没有作废标志列（作废标志）");
 
@@ -45,6 +46,13 @@ TEST(ColumnRoles, OverridesAreTableDotRoleEqualsName) {
   EXPECT_EQ(ok->table, BookTable::kPostings);
   EXPECT_EQ(ok->role, Role::kDate);
   EXPECT_EQ(ok->column, "业务日期");
+  const auto book = ParseColumnOverride("book.structure=级次", &error);
+  ASSERT_TRUE(book.has_value()) << error;
+  EXPECT_EQ(book->table, BookTable::kBook);
+  EXPECT_EQ(book->role, Role::kStructure);
+  const auto month = ParseColumnOverride("balances.opening-direction=期初借贷", &error);
+  ASSERT_TRUE(month.has_value()) << error;
+  EXPECT_EQ(month->role, Role::kOpeningDirection);
   const auto section = ParseColumnOverride("科目余额及发生额.closing=期末=数", &error);
   ASSERT_TRUE(section.has_value()) << error;
   EXPECT_EQ(section->table, BookTable::kBalances);
@@ -56,7 +64,8 @@ TEST(ColumnRoles, OverridesAreTableDotRoleEqualsName) {
   } wrong[] = {
       {"postings.date", "表.角色=列名"},
       {"postingsdate=x", "表.角色=列名"},
-      {"ledger.date=x", "postings、balances 或 chart"},
+      {"ledger.date=x", "postings、balances、chart 或 book"},
+      {"book.month=x", "可选 year、structure"},
       {"chart.debit=x", "可选 account、direction"},
       {"balances.year=", "缺少列名"},
   };
