@@ -35,32 +35,6 @@ int CompareNumbers(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::vector<int> ParseCodeStructure(std::string_view text) {
-  std::vector<int> runs;
-  std::vector<std::string_view> digits;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] >= '0' && text[i] <= '9') {
-      std::size_t j = i;
-      while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
-      digits.push_back(text.substr(i, j - i));
-      i = j;
-    } else {
-      ++i;
-    }
-  }
-  if (digits.size() == 1 && digits[0].size() >= 2) {
-    for (char c : digits[0]) runs.push_back(c - '0');
-  } else {
-    for (std::string_view d : digits) {
-      if (d.size() > 4) return {};
-      runs.push_back(std::stoi(std::string(d)));
-    }
-  }
-  if (runs.empty() || std::find(runs.begin(), runs.end(), 0) != runs.end()) return {};
-  return runs;
-}
-
 BookBuilder::BookBuilder(ScreenColumns columns, ChartAccounts chart) : chart_(std::move(chart)) {
   book_.columns = std::move(columns);
   book_.vouchers_known = book_.columns.date && book_.columns.type && book_.columns.number;

@@ -47,8 +47,4 @@ class BookBuilder {
   std::string key_;
 };
 
-// Reads a code structure such as "4-2-2" or "4/2/2" (runs of digits), or "4222" (one
-// digit per level); empty when there is none (no digits, or a zero level).
-std::vector<int> ParseCodeStructure(std::string_view text);
-
 }  // namespace qoru::screening

@@ -1,46 +1,24 @@
 #include "screening/book_loader.h"
 
-#include <optional>
-
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
 #include "checks/values/book_text.h"
-#include "database/staging_database.h"
-#include "files/file_system.h"
-#include "files/text_lines.h"
+#include "checks/values/book_words.h"
 #include "screening/book_builder.h"
-#include "staging/format_description.h"
-#include "text/gbk_codec.h"
 
 namespace qoru::screening {
 namespace {
 
 using checks::BookDatabase;
+using checks::Role;
 
-const std::vector<std::pair<std::string, std::vector<std::string>>> kPostingRoles = {
-    {"date", {"凭证日期", "日期", "记账凭证日期"}},
-    {"type", {"凭证种类", "凭证字", "凭证类型", "凭证类别", "记账凭证类型编号"}},
-    {"number", {"凭证编号", "凭证号", "记账凭证编号"}},
-    {"line", {"行号", "分录号", "分录序号", "记账凭证行号"}},
-    {"account", {"科目编号", "科目代码"}},
-    {"debit", {"借方金额", "借方发生额", "借方本币金额"}},
-    {"credit", {"贷方金额", "贷方发生额", "贷方本币金额"}},
-    {"void", {"作废标志"}},
+const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRoles = {
     {"summary", {"摘要", "记账凭证摘要"}},
     {"preparer", {"制单人员", "制单人"}},
     {"approver", {"审核人员", "审核人"}},
     {"poster", {"记账人员", "记账人"}},
 };
-
-std::string Quote(const std::string& column) {
-  std::string out = "\"";
-  for (char c : column) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 // The column of `columns` named `name`, ASCII case ignored.
 const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
@@ -49,102 +27,71 @@ const std::string* FindColumn(const std::vector<std::string>& columns, std::stri
   return nullptr;
 }
 
-// The table of a description section (the first entry), if the database holds it.
-std::optional<std::string> SectionTable(BookDatabase& db, const FormatDescription& d,
-                                        std::string_view section_utf8) {
-  const std::string section = Gbk(section_utf8);
-  for (const std::string& entry : d.table_map) {
-    if (entry.compare(0, entry.find('='), section) != 0) continue;
-    const std::string name = GbkToUtf8Escaped(db::ImportTableName(entry));
-    if (name.empty()) return std::nullopt;
-    return db.FindTable(name);
+std::string Quoted(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
   }
-  return std::nullopt;
+  return out + "\"";
 }
 
-std::optional<int> ReadYear(std::string_view text) {
-  text = checks::TrimBlanks(text);
-  if (text.empty() || text.size() > 4) return std::nullopt;
-  int y = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    y = y * 10 + (c - '0');
-  }
-  return y > 0 ? std::optional<int>(y) : std::nullopt;
-}
-
-// The book table's year and code structure, from its first row.
-void ReadBook(BookDatabase& db, const std::string& table, std::optional<int>& year,
-              std::vector<int>& structure) {
-  const std::vector<std::string> columns = db.Columns(table);
-  const std::string* year_column = FindColumn(columns, "年度");
-  if (!year_column) year_column = FindColumn(columns, "会计年度");
-  const std::string* structure_column = FindColumn(columns, "科目结构");
-  checks::ColumnSelection selection;
-  const int y = selection.Add(year_column);
-  const int s = selection.Add(structure_column);
-  if (selection.expressions.empty()) return;
-  bool first = true;
-  db.Scan(table, selection.expressions, [&](std::int64_t, const checks::ScanRow& r) {
-    if (!first) return;
-    first = false;
-    if (y >= 0) year = ReadYear(r.Text(y));
-    if (s >= 0) structure = ParseCodeStructure(r.Text(s));
-  });
+// The year of the balances when all their rows agree.
+std::optional<int> BalancesYear(BookDatabase& db, const checks::TableRoles& balances) {
+  if (!balances.present()) return std::nullopt;
+  const std::string* column = balances.Column(Role::kYear);
+  if (!column) return std::nullopt;
+  const std::vector<std::string> years =
+      db.Texts("SELECT DISTINCT trim(" + Quoted(*column) + ") FROM " + Quoted(balances.name()));
+  if (years.size() != 1) return std::nullopt;
+  return checks::ParseYear(years[0]);
 }
 
 }  // namespace
 
-const std::vector<std::pair<std::string, std::vector<std::string>>>& PostingRoleNames() {
-  return kPostingRoles;
+const std::vector<std::pair<std::string, std::vector<std::string>>>& ScreeningRoleNames() {
+  return kScreeningRoles;
 }
 
-std::optional<PostingColumnOverride> ParsePostingColumn(std::string_view text, std::string* error) {
+bool AddColumnOverride(std::string_view text, ColumnOverrides& out, std::string* error) {
   const std::size_t dot = text.find('.');
   const std::size_t eq = text.find('=');
-  if (dot == std::string_view::npos || eq == std::string_view::npos || eq < dot) {
-    *error = "--column 的值 " + std::string(text) + " 不是 表.角色=列名 的形式";
-    return std::nullopt;
-  }
-  const std::string_view table = text.substr(0, dot);
-  const std::string role(text.substr(dot + 1, eq - dot - 1));
-  const std::string column(text.substr(eq + 1));
-  if (table != "postings" && table != "记账凭证") {
-    *error = "--column 的值 " + std::string(text) + " 的表只能是 postings（记账凭证）";
-    return std::nullopt;
-  }
-  for (const auto& [word, names] : kPostingRoles) {
-    if (word == role) {
-      if (column.empty()) {
+  if (dot != std::string_view::npos && eq != std::string_view::npos && dot < eq) {
+    const std::string_view table = text.substr(0, dot);
+    const std::string_view role = text.substr(dot + 1, eq - dot - 1);
+    for (const auto& [word, names] : kScreeningRoles) {
+      if (role != word || (table != "postings" && table != "记账凭证")) continue;
+      if (eq + 1 == text.size()) {
         *error = "--column 的值 " + std::string(text) + " 没有列名";
-        return std::nullopt;
+        return false;
       }
-      return PostingColumnOverride{role, column};
+      out.screening.push_back({word, std::string(text.substr(eq + 1))});
+      return true;
     }
   }
-  *error = "--column 的值 " + std::string(text) + " 的角色 " + role + " 不是凭证表的角色";
-  return std::nullopt;
+  std::optional<checks::ColumnOverride> o = checks::ParseColumnOverride(text, error);
+  if (!o) return false;
+  out.checks.push_back(std::move(*o));
+  return true;
 }
 
 ScreenBook LoadScreenBook(const std::string& database, const std::string& description,
-                          const std::vector<PostingColumnOverride>& overrides,
-                          std::string book_set_name) {
+                          const ColumnOverrides& overrides, std::string book_set_name) {
   BookDatabase db(database);
-  const checks::BookTables tables = checks::FindBookTables(db, description, {});
-  FormatDescription d;
-  ReadFormatDescriptionLines(LoadLines(description), d);
+  const checks::BookTables tables = checks::FindBookTables(db, description, overrides.checks);
+  const checks::TableRoles& postings = tables.postings;
 
-  // The chart: its codes (without the completion's rows) and names, and the book's
-  // code structure and year.
+  // The chart's codes (without the completion's rows) and names, the code structure and
+  // the book-set year: the book table's, else the balances' when all rows agree.
   ChartAccounts chart;
-  std::optional<int> year;
-  if (const auto book = SectionTable(db, d, "电子账簿")) ReadBook(db, *book, year, chart.structure);
-  if (tables.chart.present() && tables.chart.Column(checks::Role::kAccount)) {
-    const checks::Chart loaded = checks::Chart::Load(db, tables.chart);
-    const std::vector<std::string> columns = db.Columns(tables.chart.name());
-    const std::string* name_column = FindColumn(columns, "科目名称");
+  chart.structure = tables.book.structure;
+  std::optional<int> year = tables.book.year;
+  if (!year) year = BalancesYear(db, tables.balances);
+  if (tables.chart.present() && tables.chart.Column(Role::kAccount)) {
+    const checks::Chart loaded = checks::Chart::Load(db, tables.chart, chart.structure);
+    const std::string* name_column = FindColumn(db.Columns(tables.chart.name()), "科目名称");
     checks::ColumnSelection selection;
-    const int a = selection.Add(tables.chart.Column(checks::Role::kAccount));
+    const int a = selection.Add(tables.chart.Column(Role::kAccount));
     const int n = selection.Add(name_column);
     db.Scan(tables.chart.name(), selection.expressions,
             [&](std::int64_t row, const checks::ScanRow& r) {
@@ -153,90 +100,89 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
                                           n >= 0 ? std::string(r.Text(n)) : std::string());
             });
   }
-  if (!year && tables.balances.present()) {
-    if (const std::string* c = tables.balances.Column(checks::Role::kYear)) {
-      const std::vector<std::string> years =
-          db.Texts("SELECT DISTINCT trim(" + Quote(*c) + ") FROM " + Quote(tables.balances.name()));
-      if (years.size() == 1) year = ReadYear(years[0]);
-    }
-  }
 
+  // The posting columns: the checks' roles, then screening's own.
   ScreenColumns present;
-  std::vector<std::string> picked(kPostingRoles.size());
-  std::string table;
-  if (tables.postings.present()) {
-    table = tables.postings.name();
-    const std::vector<std::string> columns = db.Columns(table);
-    for (std::size_t i = 0; i < kPostingRoles.size(); ++i) {
-      const auto& [role, names] = kPostingRoles[i];
+  const Role roles[] = {Role::kDate,    Role::kType,  Role::kNumber, Role::kLine,
+                        Role::kAccount, Role::kDebit, Role::kCredit};
+  const char* words[] = {"date", "type", "number", "line", "account", "debit", "credit"};
+  bool* flags[] = {&present.date,    &present.type,  &present.number, &present.line,
+                   &present.account, &present.debit, &present.credit};
+  for (std::size_t i = 0; i < std::size(roles); ++i) {
+    *flags[i] = postings.Column(roles[i]) != nullptr;
+    if (!*flags[i]) present.missing[words[i]] = postings.Missing(roles[i]);
+  }
+  std::vector<std::string> extra(kScreeningRoles.size());
+  if (postings.present()) {
+    const std::vector<std::string> columns = db.Columns(postings.name());
+    for (std::size_t i = 0; i < kScreeningRoles.size(); ++i) {
+      const auto& [role, names] = kScreeningRoles[i];
       const std::string* found = nullptr;
-      bool overridden = false;
-      for (const PostingColumnOverride& o : overrides) {
-        if (o.role != role) continue;
-        overridden = true;
-        found = FindColumn(columns, o.column);
+      std::string wanted;
+      for (const PostingColumnOverride& o : overrides.screening)
+        if (o.role == role) wanted = o.column;
+      if (!wanted.empty()) {
+        found = FindColumn(columns, wanted);
         if (!found)
           present.missing[role] =
-              "凭证表 " + table + " 没有指定的列 " + o.column + "（" + role + "）";
-      }
-      if (!overridden) {
+              "凭证表 " + postings.name() + " 没有列 " + wanted + "（" + role + "）";
+      } else {
         for (const std::string& name : names)
           if ((found = FindColumn(columns, name))) break;
         if (!found) {
           std::string list;
           for (const std::string& name : names) list += (list.empty() ? "" : "、") + name;
-          present.missing[role] = "凭证表 " + table + " 没有 " + role + " 列（" + list + "）";
+          present.missing[role] = "凭证表 " + postings.name() + " 没有" + list + "列";
         }
       }
-      if (found) picked[i] = *found;
+      if (found) extra[i] = *found;
     }
   } else {
-    for (const auto& [role, names] : kPostingRoles)
-      present.missing[role] = tables.postings.Missing(checks::Role::kDate);
+    for (const auto& [role, names] : kScreeningRoles)
+      present.missing[role] = postings.Missing(Role::kDate);
   }
-  const auto has = [&](std::size_t i) { return !picked[i].empty(); };
-  present.date = has(0);
-  present.type = has(1);
-  present.number = has(2);
-  present.line = has(3);
-  present.account = has(4);
-  present.debit = has(5);
-  present.credit = has(6);
-  present.summary = has(8);
-  present.preparer = has(9);
-  present.approver = has(10);
-  present.poster = has(11);
+  present.summary = !extra[0].empty();
+  present.preparer = !extra[1].empty();
+  present.approver = !extra[2].empty();
+  present.poster = !extra[3].empty();
 
   BookBuilder builder(present, std::move(chart));
-  if (!table.empty()) {
+  if (postings.present()) {
     checks::ColumnSelection selection;
-    std::vector<int> index(kPostingRoles.size(), -1);
-    for (std::size_t i = 0; i < kPostingRoles.size(); ++i)
-      if (has(i)) index[i] = selection.Add(&picked[i]);
+    const int date = selection.Add(postings.Column(Role::kDate));
+    const int type = selection.Add(postings.Column(Role::kType));
+    const int number = selection.Add(postings.Column(Role::kNumber));
+    const int line = selection.Add(postings.Column(Role::kLine));
+    const int account = selection.Add(postings.Column(Role::kAccount));
+    const int debit = selection.Add(postings.Column(Role::kDebit));
+    const int credit = selection.Add(postings.Column(Role::kCredit));
+    const int void_flag = selection.Add(postings.Column(Role::kVoid));
+    int texts[4];
+    for (std::size_t i = 0; i < 4; ++i)
+      texts[i] = selection.Add(extra[i].empty() ? nullptr : &extra[i]);
     if (!selection.expressions.empty()) {
-      db.Scan(table, selection.expressions, [&](std::int64_t row, const checks::ScanRow& r) {
-        const auto text = [&](std::size_t i) {
-          return index[i] >= 0 ? r.Text(index[i]) : std::string_view();
-        };
-        PostingRow p;
-        p.row = row;
-        p.date = text(0);
-        p.type = text(1);
-        p.number = text(2);
-        p.line = text(3);
-        p.account = text(4);
-        p.debit = text(5);
-        p.credit = text(6);
-        p.void_flag = text(7);
-        p.summary = text(8);
-        p.preparer = text(9);
-        p.approver = text(10);
-        p.poster = text(11);
-        builder.Add(p);
-      });
+      db.Scan(postings.name(), selection.expressions,
+              [&](std::int64_t row, const checks::ScanRow& r) {
+                const auto text = [&](int i) { return i >= 0 ? r.Text(i) : std::string_view(); };
+                PostingRow p;
+                p.row = row;
+                p.date = text(date);
+                p.type = text(type);
+                p.number = text(number);
+                p.line = text(line);
+                p.account = text(account);
+                p.debit = text(debit);
+                p.credit = text(credit);
+                p.void_flag = text(void_flag);
+                p.summary = text(texts[0]);
+                p.preparer = text(texts[1]);
+                p.approver = text(texts[2]);
+                p.poster = text(texts[3]);
+                builder.Add(p);
+              });
     }
   }
-  return builder.Finish(std::move(book_set_name), table, year);
+  return builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year);
 }
 
 }  // namespace qoru::screening

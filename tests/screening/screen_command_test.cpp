@@ -206,3 +206,39 @@ TEST(Workpaper, ContinuesOnFurtherSheetsPastTheRowLimit) {
 
 }  // namespace
 }  // namespace qoru
+
+namespace qoru {
+namespace {
+
+// The workpaper opens in LibreOffice (headless) when it is installed: converted to an
+// OpenDocument spreadsheet, it keeps its sheets and the Benford chart.
+TEST(Workpaper, OpensInLibreOfficeWithItsChart) {
+  if (test::RunCommand("command -v soffice", false).exit_code != 0)
+    GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  const test::ConvertedBooks books(Books());
+  ASSERT_TRUE(books.converted());
+  test::TempDir dir;
+  const std::string xlsx = dir.path() + "w.xlsx";
+  ASSERT_EQ(
+      RunApart(kHost + " screen --db " + ShellWord(books.database()) + " --xlsx " + ShellWord(xlsx))
+          .exit_code,
+      0);
+  const test::Ran converted = test::RunCommand(
+      "cd " + ShellWord(dir.path()) +
+          " && timeout 300 soffice --headless --norestore -env:UserInstallation=file://" +
+          dir.path() + "profile --convert-to ods w.xlsx",
+      true);
+  ASSERT_EQ(converted.exit_code, 0) << converted.out;
+  const test::Ran listed = test::RunCommand(
+      "python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+      "c = z.read('content.xml').decode(); "
+      "charts = [n for n in z.namelist() if n.startswith('Object') and n.endswith('content.xml') "
+      "and b'chart:chart' in z.read(n)]; "
+      "print(len(charts), c.count('<table:table ') >= 3, '本福特' in c, '概览' in c)\" " +
+          ShellWord(dir.path() + "w.ods"),
+      true);
+  EXPECT_EQ(listed.out, "2 True True True\n");
+}
+
+}  // namespace
+}  // namespace qoru

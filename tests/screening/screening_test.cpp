@@ -301,13 +301,5 @@ TEST(Benford, SkippedBelowAThousandAndSpikesFlagged) {
   EXPECT_EQ(r.benford.first_two.digits.size(), 90u);
 }
 
-TEST(CodeStructure, ReadsRunsOfDigits) {
-  EXPECT_EQ(ParseCodeStructure("4-2-2"), (std::vector<int>{4, 2, 2}));
-  EXPECT_EQ(ParseCodeStructure("4/2/2"), (std::vector<int>{4, 2, 2}));
-  EXPECT_EQ(ParseCodeStructure("4222"), (std::vector<int>{4, 2, 2, 2}));
-  EXPECT_TRUE(ParseCodeStructure("4-0-2").empty());
-  EXPECT_TRUE(ParseCodeStructure("无").empty());
-}
-
 }  // namespace
 }  // namespace qoru::screening

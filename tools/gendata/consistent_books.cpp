@@ -134,7 +134,8 @@ void Books::WriteChartAndArchive() {
   int unreadable = -1;
   if (Planting("account-direction"))
     for (int i : plain_leaves_)
-      if (unreadable < 0 || (chart_[i].parent < 0 && chart_[unreadable].parent >= 0)) unreadable = i;
+      if (unreadable < 0 || (chart_[i].parent < 0 && chart_[unreadable].parent >= 0))
+        unreadable = i;
   for (int i : order_) {
     const Acct& a = chart_[i];
     if (a.omitted) continue;
@@ -146,7 +147,8 @@ void Books::WriteChartAndArchive() {
     }
     chart_file_->Row(ChartRow{a.code, a.name, side, a.aux ? "部门" : ""});
   }
-  if (Pending("account-direction")) throw std::runtime_error("科目表没有可植入 account-direction 的科目");
+  if (Pending("account-direction"))
+    throw std::runtime_error("科目表没有可植入 account-direction 的科目");
   for (std::size_t k = 0; k < std::size(kDepartments); ++k)
     archive_file_->Row(
         std::array<std::string_view, 2>{DepartmentCode(static_cast<int>(k)), kDepartments[k]});
@@ -177,11 +179,30 @@ void Books::OpenTheBooks() {
 }  // namespace ledger
 
 const std::vector<std::string>& PlantKinds() {
+  static const std::vector<std::string> kKinds = {"voucher-balance",
+                                                  "voucher-numbering",
+                                                  "balance-roll-forward",
+                                                  "vouchers-vs-balances",
+                                                  "parent-sum",
+                                                  "trial-balance",
+                                                  "unknown-account",
+                                                  "non-leaf-posting",
+                                                  "date-out-of-year",
+                                                  "bad-value",
+                                                  "aux-vs-total",
+                                                  "account-direction",
+                                                  "balance-continuity",
+                                                  "duplicate-number",
+                                                  "bad-month",
+                                                  "bad-direction"};
+  return kKinds;
+}
+
+const std::vector<std::string>& ScreeningPlantKinds() {
   static const std::vector<std::string> kKinds = {
-      "voucher-balance",    "voucher-numbering", "balance-roll-forward", "vouchers-vs-balances",
-      "parent-sum",         "trial-balance",     "unknown-account",      "non-leaf-posting",
-      "date-out-of-year",   "bad-value",         "aux-vs-total",         "account-direction",
-      "balance-continuity", "duplicate-number",  "bad-month",            "bad-direction"};
+      "weekend-holiday", "round-amount",    "benford",       "approval",
+      "rare-preparer",   "keyword",         "rare-pair",     "duplicate-entry",
+      "reversal",        "negative-amount", "blank-summary", "seldom-used-account"};
   return kKinds;
 }
 

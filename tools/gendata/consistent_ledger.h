@@ -91,8 +91,8 @@ struct Acct {
   bool omitted = false;
   Money opening = 0, debit = 0, credit_sum = 0;          // parents: their children's sums
   std::map<int, std::pair<Money, Money>> by_department;  // aux leaves: debit, credit
-  bool aux_only = false;  // by month: auxiliary rows and no total row
-  std::array<Money, 13> month_debit{}, month_credit{};    // by month of the date, 1 to 12
+  bool aux_only = false;                                // by month: auxiliary rows and no total row
+  std::array<Money, 13> month_debit{}, month_credit{};  // by month of the date, 1 to 12
   std::map<int, std::array<std::pair<Money, Money>, 13>> department_months;
 
   bool leaf() const { return children.empty(); }
@@ -121,8 +121,12 @@ class Books {
     credit_word_ = o.direction_words.substr(slash + 1);
     for (const std::string& kind : o.plants) {
       const auto& kinds = PlantKinds();
-      if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+      const auto& screening = ScreeningPlantKinds();
+      if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end() &&
+          std::find(screening.begin(), screening.end(), kind) == screening.end())
         throw std::invalid_argument("未知的错误种类：" + kind);
+      if (kind == "approval" && !monthly_)
+        throw std::invalid_argument("错误种类 approval 需要 --layout standard 或 directions");
       if (PlantNeedsMonths(kind) && !monthly_)
         throw std::invalid_argument("错误种类 " + kind + " 需要 --layout standard 或 directions");
       if (kind == "bad-direction" && !directions_)
@@ -206,6 +210,18 @@ class Books {
   // Vouchers whose sums binary floating point gets wrong.
   void WriteExactVouchers();
 
+  // The vouchers of the screening plants (consistent_screening.cpp); ReserveLeaf() first
+  // keeps one leaf out of the random vouchers for the rare pair.
+  void ReserveLeaf();
+  void WriteScreeningVouchers();
+  // What the next WriteVoucher writes instead of a random summary, preparer or approver.
+  struct VoucherTexts {
+    bool set = false;
+    std::string summary, preparer, approver;
+  };
+  VoucherTexts next_texts_;
+  int reserved_leaf_ = -1;
+
   // A top-level account with children.
   int TopParent() const {
     for (int i : order_)
@@ -244,8 +260,8 @@ class Books {
   std::vector<Acct> chart_;
   std::vector<int> order_;  // chart indexes in code order
   std::vector<int> leaves_, aux_leaves_, plain_leaves_;
-  std::map<std::string, int> numbers_;  // last number per year, (month,) and type
-  std::set<std::string> months_seen_;   // year, month and type of the vouchers so far
+  std::map<std::string, int> numbers_;   // last number per year, (month,) and type
+  std::set<std::string> months_seen_;    // year, month and type of the vouchers so far
   std::map<std::string, int> last_day_;  // day of the last voucher per year, month and type
   int trial_leaf_ = -1;
   Money unknown_amount_ = 0;

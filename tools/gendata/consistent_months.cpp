@@ -31,9 +31,9 @@ void Books::MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money 
     Planted(plant, kBalances, row, "科目 " + a.code + " 的会计月度写成 13");
   }
   if (!directions_) {
-    const std::array<std::string_view, 9> values = {
-        year, month_text, a.code, kRenminbi, MoneyText(o), MoneyText(d), MoneyText(c),
-        MoneyText(z), group};
+    const std::array<std::string_view, 9> values = {year,         month_text,   a.code,
+                                                    kRenminbi,    MoneyText(o), MoneyText(d),
+                                                    MoneyText(c), MoneyText(z), group};
     balances_file_->Row(values);
     return;
   }
@@ -49,7 +49,7 @@ void Books::MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money 
     Planted(plant, kBalances, row, "科目 " + a.code + " 的期末余额方向写成“X”");
   }
   const std::array<std::string_view, 11> values = {
-      year,         month_text, a.code,       kRenminbi,    amount(o), side(o),
+      year,         month_text,   a.code,    kRenminbi,    amount(o), side(o),
       MoneyText(d), MoneyText(c), amount(z), closing_side, group};
   balances_file_->Row(values);
 }
@@ -123,13 +123,14 @@ void Books::WriteMonthlyBalances() {
         const std::string code = DepartmentCode(department);
         if (last && Pending("balance-roll-forward") && !a.aux_only) {
           MonthRow(a, month, dept_o, dd, dc, dz + kCent, code);
-          Planted("balance-roll-forward", kBalances, aux_row,
-                  "科目 " + a.code + " 部门 " + code + " 12 月的期末余额写成 " +
-                      MoneyText(dz + kCent));
+          Planted(
+              "balance-roll-forward", kBalances, aux_row,
+              "科目 " + a.code + " 部门 " + code + " 12 月的期末余额写成 " + MoneyText(dz + kCent));
         } else if (last && Pending("aux-vs-total") && !a.aux_only) {
           MonthRow(a, month, dept_o, dd + kYuan, dc, a.Closing(dept_o, dd + kYuan, dc), code);
-          Planted("aux-vs-total", kBalances, aux_row,
-                  "科目 " + a.code + " 部门 " + code + " 12 月的借方发生额多记 1.00（期末随之变化）");
+          Planted(
+              "aux-vs-total", kBalances, aux_row,
+              "科目 " + a.code + " 部门 " + code + " 12 月的借方发生额多记 1.00（期末随之变化）");
         } else {
           MonthRow(a, month, dept_o, dd, dc, dz, code);
         }

@@ -170,13 +170,21 @@ int main(int argc, char** argv) {
                 std::string kinds;
                 for (const std::string& k : qoru::gen::PlantKinds())
                   kinds += (kinds.empty() ? "" : "、") + k;
+                kinds += "；会计分录测试：";
+                for (const std::string& k : qoru::gen::ScreeningPlantKinds())
+                  kinds += k + (k == qoru::gen::ScreeningPlantKinds().back() ? "" : "、");
                 return kinds;
               }())
-      ->check(CLI::IsMember(qoru::gen::PlantKinds()));
+      ->check(CLI::IsMember([] {
+        std::vector<std::string> all = qoru::gen::PlantKinds();
+        for (const std::string& k : qoru::gen::ScreeningPlantKinds()) all.push_back(k);
+        return all;
+      }()));
   consistent
-      ->add_option("--layout", consistent_options.layout,
-                   "格式：classic（每科目一行余额）、standard（国家标准导出：电子账簿、按月的余额表、"
-                   "按科目方向记正负）、directions（余额不带符号，另有期初/期末余额方向列）")
+      ->add_option(
+          "--layout", consistent_options.layout,
+          "格式：classic（每科目一行余额）、standard（国家标准导出：电子账簿、按月的余额表、"
+          "按科目方向记正负）、directions（余额不带符号，另有期初/期末余额方向列）")
       ->capture_default_str()
       ->check(CLI::IsMember(qoru::gen::LayoutNames()));
   consistent

@@ -106,18 +106,15 @@ std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std
 
 struct Checked {
   screening::ScreenParameters parameters;
-  std::vector<screening::PostingColumnOverride> columns;
+  screening::ColumnOverrides columns;
   std::size_t max_listed = 20;
 };
 
 std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, std::string* error) {
   Checked c;
   screening::ScreenParameters& p = c.parameters;
-  for (const std::string& text : o.columns) {
-    auto column = screening::ParsePostingColumn(text, error);
-    if (!column) return std::nullopt;
-    c.columns.push_back(std::move(*column));
-  }
+  for (const std::string& text : o.columns)
+    if (!screening::AddColumnOverride(text, c.columns, error)) return std::nullopt;
   const auto max_listed = CountOption("--max-listed", o.max_listed, 0, error);
   if (!max_listed) return std::nullopt;
   c.max_listed = static_cast<std::size_t>(*max_listed);
