@@ -148,7 +148,8 @@ void Books::WriteScreeningVouchers() {
     const std::size_t lines = v.lines.size();
     WriteVoucher(year, v.month, v.day, "调", std::move(v.lines), false, nullptr);
     const std::string kind = v.kind.empty() ? "adjusted-workday" : v.kind;
-    for (std::size_t i = 0; i < lines; ++i)
+    // A benford plant is its debit; the credit that balances it is no part of the spike.
+    for (std::size_t i = 0; i < (kind == "benford" ? 1 : lines); ++i)
       Planted(kind, kPostings, row + i, DateText(year, v.month, v.day) + " " + v.what);
   }
 }
