@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdint>
 
 #include <fmt/format.h>
 
@@ -11,9 +12,34 @@ constexpr std::uint64_t kMinimumCount = 1000;
 
 // The first two digits of the integer part of `amount` (at least 10), or 0.
 int FirstTwoDigits(const Amount& amount) {
+  constexpr std::uint64_t kPowers[] = {1ULL,
+                                       10ULL,
+                                       100ULL,
+                                       1000ULL,
+                                       10000ULL,
+                                       100000ULL,
+                                       1000000ULL,
+                                       10000000ULL,
+                                       100000000ULL,
+                                       1000000000ULL,
+                                       10000000000ULL,
+                                       100000000000ULL,
+                                       1000000000000ULL,
+                                       10000000000000ULL,
+                                       100000000000000ULL,
+                                       1000000000000000ULL,
+                                       10000000000000000ULL,
+                                       100000000000000000ULL,
+                                       1000000000000000000ULL};
   Amount::Units u = amount.units();
+  if (u < static_cast<Amount::Units>(UINT64_MAX)) {
+    // Most amounts: 64-bit arithmetic.
+    std::uint64_t v = static_cast<std::uint64_t>(u) / kPowers[amount.scale()];
+    if (v < 10) return 0;
+    while (v >= 100) v /= 10;
+    return static_cast<int>(v);
+  }
   for (int s = 0; s < amount.scale(); ++s) u /= 10;
-  if (u < 10) return 0;
   while (u >= 100) u /= 10;
   return static_cast<int>(u);
 }
@@ -77,19 +103,22 @@ void TestBenford(const ScreenBook& book, BenfordFigures& figures, TestResult& ou
     return;
   }
   std::vector<bool> spike(100, false);
-  for (const DigitRow& r : figures.first_two.digits)
+  std::vector<std::string> reasons(100);
+  for (const DigitRow& r : figures.first_two.digits) {
     spike[static_cast<std::size_t>(r.digit)] = r.z > 1.96 && r.observed > r.expected;
+    reasons[static_cast<std::size_t>(r.digit)] =
+        fmt::format("前两位数字 {} 偏多：实际 {:.4f}，预期 {:.4f}，z = {:.2f}", r.digit, r.observed,
+                    r.expected, r.z);
+  }
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     if (digits[i] == 0 || !spike[digits[i]]) continue;
     const ScreenPosting& p = book.postings[i];
-    const DigitRow& r = figures.first_two.digits[static_cast<std::size_t>(digits[i] - 10)];
     ScreenItem item;
     item.test = TestId::kBenford;
     item.voucher = p.voucher;
     item.date = p.date;
     item.postings.push_back(static_cast<int>(i));
-    item.reason = fmt::format("前两位数字 {} 偏多：实际 {:.4f}，预期 {:.4f}，z = {:.2f}",
-                              static_cast<int>(digits[i]), r.observed, r.expected, r.z);
+    item.reason = reasons[digits[i]];
     out.items.push_back(std::move(item));
   }
 }

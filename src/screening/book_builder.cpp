@@ -44,20 +44,31 @@ BookBuilder::BookBuilder(ScreenColumns columns, ChartAccounts chart) : chart_(st
 
 std::uint32_t BookBuilder::TextId(std::string_view text) {
   if (text.empty()) return 0;
-  key_.assign(text);
-  auto [it, added] = names_.try_emplace(key_, static_cast<std::uint32_t>(book_.texts.size()));
-  if (added) book_.texts.push_back(key_);
-  return it->second;
+  if (const auto it = names_.find(text); it != names_.end()) return it->second;
+  const auto id = static_cast<std::uint32_t>(book_.texts.size());
+  book_.texts.emplace_back(text);
+  names_.emplace(std::string(text), id);
+  return id;
 }
 
 std::uint32_t BookBuilder::NameId(std::string_view text) {
   return TextId(TrimText(text));
 }
 
+std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, bool trim) {
+  if (last.valid && last.text == text) return last.id;
+  last.text.assign(text);
+  last.id = trim ? NameId(text) : TextId(text);
+  last.valid = true;
+  return last.id;
+}
+
 int BookBuilder::AccountOf(std::string_view code) {
+  if (const auto it = raw_accounts_.find(code); it != raw_accounts_.end()) return it->second;
   const std::string_view trimmed = checks::TrimBlanks(code);
   const std::string key = checks::AccountKey(trimmed);
   auto [it, added] = account_index_.try_emplace(key, static_cast<int>(book_.accounts.size()));
+  raw_accounts_.emplace(std::string(code), it->second);
   if (added) {
     ScreenAccount a;
     a.code.assign(trimmed);
@@ -78,16 +89,27 @@ void BookBuilder::Add(const PostingRow& r) {
            : !p.credit.IsZero() ? PostingSide::kCredit
                                 : PostingSide::kNone;
   if (book_.columns.account) p.account = AccountOf(r.account);
-  p.summary = TextId(r.summary);
-  p.line = NameId(r.line);
-  p.preparer = NameId(r.preparer);
-  p.approver = NameId(r.approver);
-  p.poster = NameId(r.poster);
-  const std::optional<checks::CalendarDate> date =
-      book_.columns.date ? checks::ParseCalendarDate(r.date) : std::nullopt;
+  p.summary = CachedId(summary_, r.summary, false);
+  p.line = CachedId(line_, r.line, true);
+  p.preparer = CachedId(preparer_, r.preparer, true);
+  p.approver = CachedId(approver_, r.approver, true);
+  p.poster = CachedId(poster_, r.poster, true);
+  // The rows of a voucher follow one another: a date read once serves them all.
+  const bool same_date = r.date == last_date_text_;
+  if (!same_date && book_.columns.date) {
+    last_date_ = checks::ParseCalendarDate(r.date);
+    last_date_text_.assign(r.date);
+  }
+  const std::optional<checks::CalendarDate>& date = last_date_;
   if (date) p.date = date->year * 10000 + date->month * 100 + date->day;
-  const int index = static_cast<int>(book_.postings.size());
   if (date && book_.vouchers_known) {
+    if (same_date && last_voucher_ >= 0 && r.type == last_type_ && r.number == last_number_) {
+      p.voucher = last_voucher_;
+      book_.postings.push_back(p);
+      return;
+    }
+    last_type_.assign(r.type);
+    last_number_.assign(r.number);
     const std::string_view type = checks::TrimBlanks(r.type);
     const std::string_view number = checks::TrimBlanks(r.number);
     key_.clear();
@@ -96,7 +118,9 @@ void BookBuilder::Add(const PostingRow& r) {
     key_.append(type);
     key_ += '\x1f';
     key_.append(number);
-    auto [it, added] = voucher_index_.try_emplace(key_, static_cast<int>(book_.vouchers.size()));
+    auto it = voucher_index_.find(std::string_view(key_));
+    const bool added = it == voucher_index_.end();
+    if (added) it = voucher_index_.emplace(key_, static_cast<int>(book_.vouchers.size())).first;
     if (added) {
       ScreenVoucher v;
       v.year = date->year;
@@ -109,7 +133,9 @@ void BookBuilder::Add(const PostingRow& r) {
       book_.vouchers.push_back(std::move(v));
     }
     p.voucher = it->second;
-    book_.vouchers[static_cast<std::size_t>(it->second)].postings.push_back(index);
+    last_voucher_ = it->second;
+  } else {
+    last_voucher_ = -1;
   }
   book_.postings.push_back(p);
 }
@@ -172,8 +198,17 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     sorted.push_back(std::move(book_.vouchers[static_cast<std::size_t>(order[i])]));
   }
   book_.vouchers = std::move(sorted);
-  for (ScreenPosting& p : book_.postings)
-    if (p.voucher >= 0) p.voucher = position[static_cast<std::size_t>(p.voucher)];
+  std::vector<std::uint32_t> counts(book_.vouchers.size(), 0);
+  for (ScreenPosting& p : book_.postings) {
+    if (p.voucher < 0) continue;
+    p.voucher = position[static_cast<std::size_t>(p.voucher)];
+    ++counts[static_cast<std::size_t>(p.voucher)];
+  }
+  for (std::size_t v = 0; v < counts.size(); ++v) book_.vouchers[v].postings.reserve(counts[v]);
+  for (std::size_t i = 0; i < book_.postings.size(); ++i) {
+    const int v = book_.postings[i].voucher;
+    if (v >= 0) book_.vouchers[static_cast<std::size_t>(v)].postings.push_back(static_cast<int>(i));
+  }
   return std::move(book_);
 }
 

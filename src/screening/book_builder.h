@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "checks/values/calendar_date.h"
 #include "screening/screen_book.h"
 
 namespace qoru::screening {
@@ -40,11 +42,31 @@ class BookBuilder {
 
   ScreenBook book_;
   ChartAccounts chart_;
-  std::unordered_map<std::string, int> chart_index_;    // account key -> chart row
-  std::unordered_map<std::string, int> account_index_;  // account key -> accounts
-  std::unordered_map<std::string, std::uint32_t> names_;
-  std::unordered_map<std::string, int> voucher_index_;
+  // Hash maps looked up by string_view, without a copy of the key.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  template <typename V>
+  using TextMap = std::unordered_map<std::string, V, Hash, std::equal_to<>>;
+  // The id of a text, remembered for the next row (a voucher's rows repeat their texts).
+  struct LastText {
+    std::string text;
+    std::uint32_t id = 0;
+    bool valid = false;
+  };
+  std::uint32_t CachedId(LastText& last, std::string_view text, bool trim);
+
+  TextMap<int> chart_index_;    // account key -> chart row
+  TextMap<int> account_index_;  // account key -> accounts
+  TextMap<int> raw_accounts_;   // account as written -> accounts
+  TextMap<std::uint32_t> names_;
+  TextMap<int> voucher_index_;
   std::string key_;
+  LastText summary_, line_, preparer_, approver_, poster_;
+  std::string last_date_text_ = "\x01", last_type_, last_number_;
+  std::optional<checks::CalendarDate> last_date_;
+  int last_voucher_ = -1;
 };
 
 }  // namespace qoru::screening

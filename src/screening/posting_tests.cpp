@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 #include <fmt/format.h>
 
@@ -187,9 +186,16 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     const bool continues = i < keys.size() && same_group(keys[i - 1], keys[i]) &&
                            keys[i].day - keys[i - 1].day <= days;
     if (continues) continue;
-    std::unordered_set<int> vouchers;
+    if (i - start < 2) {
+      start = i;
+      continue;
+    }
+    // The vouchers of the run (it counts when two or more).
+    std::vector<int> vouchers;
     for (std::size_t j = start; j < i; ++j)
-      vouchers.insert(book.postings[static_cast<std::size_t>(keys[j].index)].voucher);
+      vouchers.push_back(book.postings[static_cast<std::size_t>(keys[j].index)].voucher);
+    std::sort(vouchers.begin(), vouchers.end());
+    vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
     if (vouchers.size() >= 2) {
       ScreenItem item = PostingItem(book, TestId::kDuplicateEntry, keys[start].index, "");
       for (std::size_t j = start + 1; j < i; ++j) item.postings.push_back(keys[j].index);

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <cstdint>
+
 namespace qoru::screening {
 
 Amount ScreenPosting::amount() const {
@@ -32,6 +34,17 @@ Amount AbsoluteAmount(const Amount& a) {
 }
 
 Amount Normalized(const Amount& a) {
+  if (a.scale() == 0) return a;
+  if (a.units() > INT64_MIN && a.units() < INT64_MAX) {
+    // Most amounts: 64-bit arithmetic.
+    auto u = static_cast<std::int64_t>(a.units());
+    int s = a.scale();
+    while (s > 0 && u % 10 == 0) {
+      u /= 10;
+      --s;
+    }
+    return Amount::FromUnits(u, s);
+  }
   Amount::Units u = a.units();
   int s = a.scale();
   while (s > 0 && u % 10 == 0) {

@@ -91,9 +91,11 @@ void TestPeriodEnd(const ScreenBook& book, int year, int days, TestResult& out) 
 }
 
 void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
-  // The pairs of each voucher, once per voucher.
-  std::vector<std::vector<std::pair<int, int>>> pairs(book.vouchers.size());
-  std::map<std::pair<int, int>, int> uses;
+  // The pairs of each voucher, once per voucher, in one list: (first-level debit,
+  // first-level credit) as a 64-bit key.
+  std::vector<std::uint64_t> pairs;
+  std::vector<std::size_t> begin(book.vouchers.size() + 1, 0);
+  std::unordered_map<std::uint64_t, int> uses;
   std::vector<int> debits, credits;
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     debits.clear();
@@ -109,18 +111,25 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
     debits.erase(std::unique(debits.begin(), debits.end()), debits.end());
     std::sort(credits.begin(), credits.end());
     credits.erase(std::unique(credits.begin(), credits.end()), credits.end());
-    for (int d : debits)
-      for (int c : credits) pairs[v].emplace_back(d, c);
-    for (const auto& pair : pairs[v]) ++uses[pair];
+    for (int d : debits) {
+      for (int c : credits) {
+        const std::uint64_t key = static_cast<std::uint64_t>(static_cast<std::uint32_t>(d)) << 32 |
+                                  static_cast<std::uint32_t>(c);
+        pairs.push_back(key);
+        ++uses[key];
+      }
+    }
+    begin[v + 1] = pairs.size();
   }
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     std::string reason;
-    for (const auto& pair : pairs[v]) {
-      const int n = uses[pair];
+    for (std::size_t k = begin[v]; k < begin[v + 1]; ++k) {
+      const int n = uses[pairs[k]];
       if (n >= below) continue;
+      const auto d = static_cast<std::size_t>(pairs[k] >> 32);
+      const auto c = static_cast<std::size_t>(pairs[k] & 0xFFFFFFFFu);
       reason += fmt::format("{}借 {} 贷 {}（{} 张凭证）", reason.empty() ? "" : "；",
-                            book.accounts[static_cast<std::size_t>(pair.first)].code,
-                            book.accounts[static_cast<std::size_t>(pair.second)].code, n);
+                            book.accounts[d].code, book.accounts[c].code, n);
     }
     if (!reason.empty())
       out.items.push_back(
@@ -128,48 +137,89 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
   }
 }
 
+namespace {
+
+// One entry of a voucher's multiset: an account and a value (debit - credit), the value
+// without trailing zeros of its fraction so that equal values compare equal.
+struct Entry {
+  int account;
+  int scale;
+  Amount::Units units;
+  friend bool operator<(const Entry& a, const Entry& b) {
+    if (a.account != b.account) return a.account < b.account;
+    if (a.scale != b.scale) return a.scale < b.scale;
+    return a.units < b.units;
+  }
+  friend bool operator==(const Entry& a, const Entry& b) {
+    return a.account == b.account && a.scale == b.scale && a.units == b.units;
+  }
+};
+
+std::uint64_t HashEntries(const std::vector<Entry>& entries) {
+  std::uint64_t h = 1469598103934665603ULL;
+  const auto mix = [&](std::uint64_t x) { h ^= x + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2); };
+  for (const Entry& e : entries) {
+    mix(static_cast<std::uint64_t>(e.account));
+    mix(static_cast<std::uint64_t>(e.scale));
+    mix(static_cast<std::uint64_t>(e.units));
+    mix(static_cast<std::uint64_t>(e.units >> 64));
+  }
+  return h;
+}
+
+}  // namespace
+
 void TestReversal(const ScreenBook& book, TestResult& out) {
-  // A voucher's multiset of (account, debit - credit) as a canonical text, and that of
-  // its negation.
-  std::unordered_map<std::string, std::vector<int>> open;  // multiset -> unpaired vouchers
-  std::vector<std::pair<int, std::string>> entries, negation;
-  std::string own, negated;
-  const auto canonical = [](std::vector<std::pair<int, std::string>>& list, std::string& text) {
-    std::sort(list.begin(), list.end());
-    text.clear();
-    for (const auto& [account, value] : list) {
-      text += std::to_string(account);
-      text += ':';
-      text += value;
-      text += ';';
-    }
-  };
+  // Each voucher's multiset of (account, debit - credit), sorted, kept in one list; the
+  // unpaired vouchers by the hash of their multisets.
+  std::vector<Entry> all;
+  std::vector<std::size_t> begin(book.vouchers.size() + 1, 0);
+  // The unpaired vouchers of a hash, latest first: the head of each list and each
+  // voucher's next (earlier) one.
+  std::unordered_map<std::uint64_t, int> head;
+  std::vector<int> earlier(book.vouchers.size(), -1);
+  std::vector<bool> paired_already(book.vouchers.size(), false);
+  std::vector<Entry> own, negated;
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
-    entries.clear();
-    negation.clear();
+    own.clear();
+    negated.clear();
     for (int i : book.vouchers[v].postings) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone) continue;
-      const Amount value = p.debit - p.credit;
-      entries.emplace_back(p.account, value.ToString());
-      negation.emplace_back(p.account, (-value).ToString());
+      const Amount value = Normalized(p.debit - p.credit);
+      own.push_back({p.account, value.scale(), value.units()});
+      negated.push_back({p.account, value.scale(), -value.units()});
     }
-    if (entries.empty()) continue;
-    canonical(entries, own);
-    canonical(negation, negated);
-    auto it = open.find(negated);
-    if (it != open.end() && !it->second.empty()) {
-      const int a = it->second.back();
-      it->second.pop_back();
-      ScreenItem item = VoucherItem(book, TestId::kReversal, static_cast<int>(v), "");
-      item.reverses = a;
-      const ScreenVoucher& va = book.vouchers[static_cast<std::size_t>(a)];
-      item.postings.insert(item.postings.end(), va.postings.begin(), va.postings.end());
-      item.reason =
-          fmt::format("冲销 {} 年 {} 月 {} 字 {} 号凭证", va.year, va.month, va.type, va.number);
-      out.items.push_back(std::move(item));
-    } else {
-      open[own].push_back(static_cast<int>(v));
+    std::sort(own.begin(), own.end());
+    std::sort(negated.begin(), negated.end());
+    all.insert(all.end(), own.begin(), own.end());
+    begin[v + 1] = all.size();
+    if (own.empty()) continue;
+    bool paired = false;
+    if (auto it = head.find(HashEntries(negated)); it != head.end()) {
+      // The latest earlier voucher whose multiset is the negation of this one's.
+      for (int k = it->second; k >= 0; k = earlier[static_cast<std::size_t>(k)]) {
+        const auto a = static_cast<std::size_t>(k);
+        if (paired_already[a] || begin[a + 1] - begin[a] != negated.size() ||
+            !std::equal(negated.begin(), negated.end(),
+                        all.begin() + static_cast<std::ptrdiff_t>(begin[a])))
+          continue;
+        paired_already[a] = true;
+        ScreenItem item = VoucherItem(book, TestId::kReversal, static_cast<int>(v), "");
+        item.reverses = static_cast<int>(a);
+        const ScreenVoucher& va = book.vouchers[a];
+        item.postings.insert(item.postings.end(), va.postings.begin(), va.postings.end());
+        item.reason =
+            fmt::format("冲销 {} 年 {} 月 {}字 {} 号凭证", va.year, va.month, va.type, va.number);
+        out.items.push_back(std::move(item));
+        paired = true;
+        break;
+      }
+    }
+    if (!paired) {
+      int& first = head.try_emplace(HashEntries(own), -1).first->second;
+      earlier[v] = first;
+      first = static_cast<int>(v);
     }
   }
 }
