@@ -62,12 +62,24 @@ class Book {
     if (!s) throw WorkpaperError("无法在工作底稿 " + target_ + " 中添加工作表 " + name);
     return s;
   }
-  void Text(lxw_worksheet* s, std::size_t row, int col, std::string_view text,
+  void Text(lxw_worksheet* s, std::size_t row, int col, const std::string& text,
             lxw_format* f = nullptr) {
     if (text.empty()) return;
+    if (IsValidUtf8(text)) {
+      worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
+                             text.c_str(), f);
+      return;
+    }
     const std::string valid = Valid(text);
     worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
                            valid.c_str(), f);
+  }
+  void Text(lxw_worksheet* s, std::size_t row, int col, std::string_view text,
+            lxw_format* f = nullptr) {
+    if (!text.empty()) Text(s, row, col, std::string(text), f);
+  }
+  void Text(lxw_worksheet* s, std::size_t row, int col, const char* text, lxw_format* f = nullptr) {
+    Text(s, row, col, std::string_view(text), f);
   }
   void Number(lxw_worksheet* s, std::size_t row, int col, double v, lxw_format* f = nullptr) {
     worksheet_write_number(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), v, f);
@@ -93,7 +105,9 @@ class Book {
 };
 
 double ToDouble(const Amount& a) {
-  return std::strtod(a.ToString().c_str(), nullptr);
+  static constexpr double kScales[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                       1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+  return static_cast<double>(a.units()) / kScales[a.scale()];
 }
 
 std::string Parameters(const ScreenParameters& p, TestId id) {
@@ -169,6 +183,7 @@ void WriteTest(Book& b, const ScreenBook& book, const TestResult& r) {
                            "行号",     "科目编号", "科目名称", "摘要",     "借方金额",
                            "贷方金额", "制单人",   "审核人",   "表中行"};
   constexpr int kColumns = 14;
+  const std::string test_name(t.chinese);
   lxw_worksheet* s = nullptr;
   std::size_t row = 0;
   int sheets = 0;
@@ -192,7 +207,7 @@ void WriteTest(Book& b, const ScreenBook& book, const TestResult& r) {
     for (int i : item.postings) {
       if (row > g_workpaper_rows_per_sheet) start();
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
-      b.Text(s, row, 0, t.chinese);
+      b.Text(s, row, 0, test_name);
       b.Text(s, row, 1, item.reason);
       if (p.voucher >= 0) {
         const ScreenVoucher& v = book.vouchers[static_cast<std::size_t>(p.voucher)];
