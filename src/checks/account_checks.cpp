@@ -104,8 +104,8 @@ void CheckParentSums(const Chart& chart, const BalancePass& balances, const std:
                        table,
                        0,
                        PeriodWords(year, period) + " 科目 " + code + " 与其 " +
-                           std::to_string(chart[a].children.size()) +
-                           " 个下级科目的合计不符：" + d.text,
+                           std::to_string(chart[a].children.size()) + " 个下级科目的合计不符：" +
+                           d.text,
                        {{"account", code}, {"month", MonthField(period)}, {"fields", d.fields}}};
       });
     }
@@ -123,8 +123,14 @@ void CheckTrialBalance(const Chart& chart, const BalancePass& balances, const st
       const Figures* f = balances.FiguresOf(a, period);
       if (f == nullptr) continue;
       if (f->signed_known) {
-        if (f->opening.units() >= 0) opening[0] += f->opening; else opening[1] -= f->opening;
-        if (f->closing.units() >= 0) closing[0] += f->closing; else closing[1] -= f->closing;
+        if (f->opening.units() >= 0)
+          opening[0] += f->opening;
+        else
+          opening[1] -= f->opening;
+        if (f->closing.units() >= 0)
+          closing[0] += f->closing;
+        else
+          closing[1] -= f->closing;
       }
       debit += f->debit;
       credit += f->credit;
@@ -151,8 +157,8 @@ void CheckTrialBalance(const Chart& chart, const BalancePass& balances, const st
   }
 }
 
-void CheckAuxVsTotal(const BalancePass& balances, const std::string& table,
-                     std::optional<int> year, CheckResult& out) {
+void CheckAuxVsTotal(const BalancePass& balances, const std::string& table, std::optional<int> year,
+                     CheckResult& out) {
   std::vector<const CurrencyCell*> cells;
   for (const CurrencyCell& c : balances.cells)
     if (c.total.present && c.aux.present) cells.push_back(&c);
@@ -226,9 +232,7 @@ void CheckBalanceContinuity(const BalancePass& balances, const std::string& tabl
                                        {"actual", b.row->opening.ToString()},
                                        {"previous_month", b.earlier->month},
                                        {"previous_row", b.earlier->row}};
-      return Finding{CheckId::kBalanceContinuity,
-                     table,
-                     b.row->row,
+      return Finding{CheckId::kBalanceContinuity, table, b.row->row,
                      PeriodWords(year, b.row->month) + " 科目 " + s.account +
                          (s.aux.empty() ? "" : " 辅助核算 " + s.aux) + " 期初余额（借正贷负）" +
                          b.row->opening.ToString() + "，与 " + std::to_string(b.earlier->month) +
@@ -241,12 +245,13 @@ void CheckBalanceContinuity(const BalancePass& balances, const std::string& tabl
 void CheckAccountDirections(const Chart& chart, const std::string& table, CheckResult& out) {
   for (const UnreadableDirection& u : chart.unreadable()) {
     out.Record([&] {
-      return Finding{CheckId::kAccountDirection,
-                     table,
-                     u.row,
-                     "科目 " + u.account + " 的余额方向“" + u.value +
-                         "”无法识别（应为借或贷），该科目不参加需要方向的检查",
-                     {{"table", table}, {"row", u.row}, {"account", u.account}, {"value", u.value}}};
+      return Finding{
+          CheckId::kAccountDirection,
+          table,
+          u.row,
+          "科目 " + u.account + " 的余额方向“" + u.value +
+              "”无法识别（应为借或贷），该科目不参加需要方向的检查",
+          {{"table", table}, {"row", u.row}, {"account", u.account}, {"value", u.value}}};
     });
   }
 }

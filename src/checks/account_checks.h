@@ -26,8 +26,8 @@ void CheckParentSums(const Chart& chart, const BalancePass& balances, const std:
 void CheckTrialBalance(const Chart& chart, const BalancePass& balances, const std::string& table,
                        std::optional<int> year, CheckResult& out);
 
-void CheckAuxVsTotal(const BalancePass& balances, const std::string& table,
-                     std::optional<int> year, CheckResult& out);
+void CheckAuxVsTotal(const BalancePass& balances, const std::string& table, std::optional<int> year,
+                     CheckResult& out);
 
 void CheckBalanceContinuity(const BalancePass& balances, const std::string& table,
                             std::optional<int> year, CheckResult& out);

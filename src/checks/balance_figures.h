@@ -38,9 +38,7 @@ struct Figures {
 struct AccountPeriod {
   Figures total, aux;
   // The account figures: the total rows, else the aux rows; nullptr when neither.
-  const Figures* figures() const {
-    return total.present ? &total : aux.present ? &aux : nullptr;
-  }
+  const Figures* figures() const { return total.present ? &total : aux.present ? &aux : nullptr; }
 };
 
 // "2023 年 3 月", "3 月" without a year, "全年" for the year.

@@ -42,14 +42,14 @@ struct SeriesRow {
 };
 
 struct BalancePass {
-  bool by_month = false;                // the balances have a month column
-  std::array<bool, kPeriods> periods{};  // the periods that have rows
+  bool by_month = false;                                      // the balances have a month column
+  std::array<bool, kPeriods> periods{};                       // the periods that have rows
   std::unordered_map<std::uint64_t, AccountPeriod> accounts;  // by AccountPeriodKey
-  std::vector<CurrencyCell> cells;      // in the order of their first rows
+  std::vector<CurrencyCell> cells;                            // in the order of their first rows
   std::vector<Series> series;
-  std::vector<SeriesRow> series_rows;   // in row order (by_month only)
-  std::optional<int> year;              // the one 会计年度 of every row
-  std::string no_year;                  // why there is none
+  std::vector<SeriesRow> series_rows;  // in row order (by_month only)
+  std::optional<int> year;             // the one 会计年度 of every row
+  std::string no_year;                 // why there is none
 
   static std::uint64_t AccountPeriodKey(int account, int period) {
     return static_cast<std::uint64_t>(account) * kPeriods + static_cast<std::uint64_t>(period);

@@ -7,8 +7,7 @@ const std::array<CheckInfo, kCheckCount>& AllChecks() {
       {CheckId::kVoucherBalance, "voucher-balance", Severity::kError, "凭证借贷不平"},
       {CheckId::kVoucherNumbering, "voucher-numbering", Severity::kWarning, "凭证断号/重号"},
       {CheckId::kBalanceRollForward, "balance-roll-forward", Severity::kError, "期初+发生≠期末"},
-      {CheckId::kBalanceContinuity, "balance-continuity", Severity::kError,
-       "期初与上月期末不符"},
+      {CheckId::kBalanceContinuity, "balance-continuity", Severity::kError, "期初与上月期末不符"},
       {CheckId::kVouchersVsBalances, "vouchers-vs-balances", Severity::kError, "账表不符"},
       {CheckId::kAuxVsTotal, "aux-vs-total", Severity::kError, "辅助账与总账不符"},
       {CheckId::kParentSum, "parent-sum", Severity::kError, "上下级科目不符"},
@@ -17,8 +16,7 @@ const std::array<CheckInfo, kCheckCount>& AllChecks() {
       {CheckId::kNonLeafPosting, "non-leaf-posting", Severity::kWarning, "非末级科目记账"},
       {CheckId::kDateOutOfYear, "date-out-of-year", Severity::kWarning, "跨年度凭证"},
       {CheckId::kBadValue, "bad-value", Severity::kError, "金额或日期无法识别"},
-      {CheckId::kAccountDirection, "account-direction", Severity::kWarning,
-       "科目余额方向无法识别"},
+      {CheckId::kAccountDirection, "account-direction", Severity::kWarning, "科目余额方向无法识别"},
   }};
   return kChecks;
 }

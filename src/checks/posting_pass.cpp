@@ -143,8 +143,7 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
 PostingPass ScanPostings(BookDatabase& db, const TableRoles& postings, const Chart& chart,
                          bool chart_known, std::optional<int> book_year, bool by_month,
                          CheckReport& report, CheckResult& bad, CheckResult& unknown) {
-  const PostingScanner scanner(postings, chart, chart_known, book_year, by_month, report,
-                               unknown);
+  const PostingScanner scanner(postings, chart, chart_known, book_year, by_month, report, unknown);
   Findings out{bad, unknown, report[CheckId::kNonLeafPosting], report[CheckId::kDateOutOfYear]};
   return scanner.Scan(db, out);
 }

@@ -34,7 +34,9 @@ struct PostingPass {
            static_cast<std::size_t>(by_month ? period : 0);
   }
   // The sums of chart account `account` in `period`.
-  const PostingTotals& Totals(int account, int period) const { return totals[Slot(account, period)]; }
+  const PostingTotals& Totals(int account, int period) const {
+    return totals[Slot(account, period)];
+  }
   // Sized for `accounts` chart accounts.
   void Size(int accounts) { totals.resize(Slot(accounts, 0)); }
 };

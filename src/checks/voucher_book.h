@@ -1,7 +1,8 @@
 // The vouchers of the postings, gathered as the postings stream by: a voucher is the
 // postings of one (year and month of the date, type, number), type and number trimmed.
 // Each keeps the sums of its non-void debits and credits, the row of its first
-// posting and what tells a number used twice (several dates, a repeated line number); vouchers are listed in the order of their first postings.
+// posting and what tells a number used twice (several dates, a repeated line number); vouchers are
+// listed in the order of their first postings.
 //
 // A million postings make a quarter of a million vouchers, so the book avoids a node
 // per voucher and a cache miss per look-up where it can:

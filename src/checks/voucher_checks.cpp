@@ -83,8 +83,8 @@ void CheckSequence(const std::vector<const Group*>& groups, bool yearly, const s
       text = "在 1 至 " + std::to_string(largest) + " 之间缺少 " + std::to_string(missing) +
              " 个凭证号：" + Shown(list, missing);
     if (!duplicates.empty())
-      text += (text.empty() ? "" : "；") + std::to_string(duplicate_count) +
-              " 个凭证号重复使用：" + Shown(duplicates, duplicate_count);
+      text += (text.empty() ? "" : "；") + std::to_string(duplicate_count) + " 个凭证号重复使用：" +
+              Shown(duplicates, duplicate_count);
     const nlohmann::ordered_json month =
         yearly ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(g.month);
     return Finding{CheckId::kVoucherNumbering,
@@ -178,8 +178,8 @@ void CheckVoucherNumbering(const VoucherBook& book, const std::string& table, Ch
     for (std::size_t i = 1; i < months.size() && yearly; ++i) {
       const auto& prev = months[i - 1]->numbers;
       const auto& mine = months[i]->numbers;
-      yearly = *std::min_element(mine.begin(), mine.end()) >
-               *std::max_element(prev.begin(), prev.end());
+      yearly =
+          *std::min_element(mine.begin(), mine.end()) > *std::max_element(prev.begin(), prev.end());
     }
     if (yearly) {
       std::size_t first = SIZE_MAX;

@@ -21,8 +21,8 @@ class WorkAreaLock {
   static constexpr const char* kInheritedVariable = "QORU_WORK_AREA_LOCK_FD";
 
   enum class Outcome {
-    kLocked,      // this object holds the work area now
-    kInUse,       // another conversion holds it
+    kLocked,       // this object holds the work area now
+    kInUse,        // another conversion holds it
     kUnavailable,  // no work directory to lock: the conversion goes on without, and
                    // meets the cause itself
     kBlocked       // the work directory is there but its lock file cannot be opened (a

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {
@@ -185,6 +187,55 @@ TEST(CheckCommand, ExitCodesTextAndWarningsUnderStrict) {
     EXPECT_EQ(ran.exit_code, 2) << u.args << "\n" << ran.out;
     EXPECT_NE(ran.out.find(u.expected), std::string::npos) << u.args << "\n" << ran.out;
   }
+}
+
+TEST(CheckCommand, AFailedConversionOrNothingToCheckIsNeverASuccess) {
+  test::TempDir dir;
+  const std::string source = WriteBooks(dir, {});
+  // A column named twice in 记账凭证 makes the conversion fail.
+  std::string gssm = test::ReadFile(source + "/GSSM.txt");
+  const std::string column = Gbk("凭证号,文本,40\r\n");
+  const std::size_t at = gssm.find(column);
+  ASSERT_NE(at, std::string::npos);
+  gssm.insert(at, column);
+  test::WriteFile(source + "/GSSM.txt", gssm);
+  test::Ran ran = RunCommand(kHost + " check --source " + ShellWord(source));
+  EXPECT_EQ(ran.exit_code, 2) << ran.out;
+  EXPECT_NE(ran.out.find("转换失败"), std::string::npos) << ran.out;
+  ran = RunCommand(kHost + " check --json --source " + ShellWord(source), false);
+  EXPECT_EQ(ran.exit_code, 2);
+  EXPECT_TRUE(Parse(ran)["error"].is_string()) << ran.out;
+
+  // A database that holds neither postings nor balances.
+  const std::string empty = dir.path() + "empty";
+  test::MakeDir(empty);
+  test::WriteFile(empty + "/GSSM.txt", test::ReadFile(source + "/GSSM.txt"));
+  ASSERT_EQ(RunCommand("sqlite3 " + ShellWord(empty + "/GBA.mdb") +
+                       " 'create table KJKM(\"科目编号\", \"余额方向\")'")
+                .exit_code,
+            0);
+  ran = RunCommand(kHost + " check --db " + ShellWord(empty + "/GBA.mdb"));
+  EXPECT_EQ(ran.exit_code, 2) << ran.out;
+  EXPECT_NE(ran.out.find("既没有凭证表也没有余额表"), std::string::npos) << ran.out;
+}
+
+TEST(CheckCommand, TheBundledSampleHasOnlyItsTrueFindings) {
+  // Seven accounts of the sample have auxiliary rows and no total row; their rows hold
+  // exactly their postings, so none of them may be reported.
+  const test::Ran ran = RunCommand(kHost + " check --json --max-findings 1000 --source " +
+                                       ShellWord(std::string(QORU_SOURCE_DIR) + "/examples/sample"),
+                                   false);
+  EXPECT_EQ(ran.exit_code, 1);
+  const json j = Parse(ran);
+  std::set<std::string> reported;
+  for (const json& f : j["findings"])
+    if (f.contains("account")) reported.insert(f["account"].get<std::string>());
+  for (const char* account : {"1122", "1604", "2202", "221101", "660101", "660202", "66020402"})
+    EXPECT_EQ(reported.count(account), 0u) << account << "\n" << ran.out;
+  std::uint64_t vouchers_vs_balances = 0;
+  for (const json& c : j["checks"])
+    if (c["id"] == "vouchers-vs-balances") vouchers_vs_balances = c["findings"];
+  EXPECT_EQ(vouchers_vs_balances, 14u) << "21 before, 7 of them false";
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ using Expected = std::map<std::string, std::uint64_t>;
 // 01 and 02), 4001 (credit side, written positive against its side).
 TinyBooks Monthly() {
   TinyBooks b;
-  b.balance_columns = {"会计年度", "会计月度", "科目编号", "币种",    "期初余额",
+  b.balance_columns = {"会计年度",   "会计月度",   "科目编号", "币种",      "期初余额",
                        "借方发生额", "贷方发生额", "期末余额", "辅助核算组"};
   b.departments = true;
   b.chart = {{"1001", "库存现金", "借", ""},
@@ -44,9 +44,9 @@ TinyBooks Monthly() {
 // The same with unsigned amounts and the two direction columns.
 TinyBooks WithDirections() {
   TinyBooks b = Monthly();
-  b.balance_columns = {"会计年度",   "会计月度",   "科目编号", "币种",         "期初余额",
-                       "期初余额方向", "借方发生额", "贷方发生额", "期末余额", "期末余额方向",
-                       "辅助核算组"};
+  b.balance_columns = {"会计年度", "会计月度",     "科目编号",   "币种",
+                       "期初余额", "期初余额方向", "借方发生额", "贷方发生额",
+                       "期末余额", "期末余额方向", "辅助核算组"};
   for (auto& r : b.balances) {
     const std::string side = r[2] == "4001" ? "贷" : "借";
     const std::string opening_side = r[4] == "0" ? "平" : side;

@@ -105,11 +105,10 @@ TEST(PlantedFaults, EachPlantYieldsItsFindingsAndWhatFollows) {
        {"bad-value", {"balance-roll-forward", "trial-balance", "parent-sum", "aux-vs-total"}}},
   };
   // Checks whose findings name the rows the generator changed.
-  const std::set<std::string> by_row = {"balance-roll-forward", "unknown-account",
-                                        "non-leaf-posting",     "date-out-of-year",
-                                        "bad-value",            "account-direction",
-                                        "balance-continuity",   "bad-month",
-                                        "bad-direction"};
+  const std::set<std::string> by_row = {
+      "balance-roll-forward", "unknown-account", "non-leaf-posting",
+      "date-out-of-year",     "bad-value",       "account-direction",
+      "balance-continuity",   "bad-month",       "bad-direction"};
   for (const std::string& kind : gen::PlantKinds()) {
     SCOPED_TRACE(kind);
     gen::ConsistentOptions options;

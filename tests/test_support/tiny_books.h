@@ -19,7 +19,7 @@ struct TinyBooks {
                                               "借方金额", "贷方金额", "作废标志", "辅助核算组"};
   std::vector<std::string> book_columns = {"年度", "本位币", "科目结构"};
   Rows chart, balances, postings;
-  Rows book;  // the book table (电子账簿, DZZB.txt) when not empty
+  Rows book;                 // the book table (电子账簿, DZZB.txt) when not empty
   bool departments = false;  // the auxiliary type 部门, codes 01 and 02
 
   // A small consistent book set of 2026: the chart 1001, 1002 (with 100201 and

@@ -21,9 +21,9 @@ struct BookSetInput {
 struct BookSetOutcome {
   int exit_code = 2;
   double seconds = 0;
-  std::string text;            // the child's text report
+  std::string text;             // the child's text report
   nlohmann::ordered_json json;  // its JSON report, or null
-  std::string error;           // what it said on stderr when it could not check
+  std::string error;            // what it said on stderr when it could not check
 };
 
 // Runs `self` (this program) once per book set with `arguments` (the options every

@@ -127,9 +127,7 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
       ->type_name("目录")
       ->excludes(db)
       ->excludes(source);
-  check
-      ->add_option("--jobs", options.jobs,
-                   "多个账套时同时检查的个数（默认为处理器核数）")
+  check->add_option("--jobs", options.jobs, "多个账套时同时检查的个数（默认为处理器核数）")
       ->type_name("N");
   check->add_option("--text-out", options.text_out)->group("");
   check
@@ -154,7 +152,8 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
 int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   const std::size_t given = options.databases.size() + options.sources.size();
   if (given == 0 && options.each.empty())
-    return RefuseAs(options, "check 需要 --db、--source 或 --each；用 qoru-gbtxt check --help 查看用法");
+    return RefuseAs(options,
+                    "check 需要 --db、--source 或 --each；用 qoru-gbtxt check --help 查看用法");
   std::string error;
   const auto overrides = Overrides(options.columns, &error);
   if (!overrides) return RefuseAs(options, error);
@@ -165,8 +164,9 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
 
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
-      return RefuseAs(options, PathExists(options.database) ? "数据库路径不是文件：" + options.database
-                                                 : "数据库文件不存在：" + options.database);
+      return RefuseAs(options, PathExists(options.database)
+                                   ? "数据库路径不是文件：" + options.database
+                                   : "数据库文件不存在：" + options.database);
     }
     if (options.description.empty()) {
       const std::string dir = std::filesystem::path(options.database).parent_path().string();
@@ -194,11 +194,13 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   const bool converted = convert(scratch.work(), options.source, &why);
   const std::string database = WorkDatabase(scratch.work());
   if (!converted) {
-    if (!IsRegularFile(database)) return RefuseAs(options, "无法转换账套 " + options.source + "：" + why);
+    if (!IsRegularFile(database))
+      return RefuseAs(options, "无法转换账套 " + options.source + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
     std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
   }
-  const std::string failure = converted ? std::string() : "账套 " + options.source + " 转换失败：" + why;
+  const std::string failure =
+      converted ? std::string() : "账套 " + options.source + " 转换失败：" + why;
   std::string check_why;
   const auto report = Check(database, WorkDescription(scratch.work()), check_options, &check_why);
   if (!report) return RefuseAs(options, failure.empty() ? check_why : failure + "；" + check_why);

@@ -24,13 +24,13 @@ struct CheckCommandOptions {
   std::string each;                    // --each: a folder of book sets, one per subfolder
   unsigned jobs = 0;                   // --jobs: book sets checked at a time (0: the cores)
   std::string text_out;                // --text-out: with --json, the text report there too
-  std::string database;              // the one --db of a single book set
-  std::string description;           // --gssm: its format description (default: beside it)
-  std::string source;                // the one --source of a single book set
-  std::vector<std::string> columns;  // --column TABLE.ROLE=NAME
-  std::size_t max_findings = 100;    // --max-findings
-  bool strict = false;               // --strict
-  bool json = false;                 // --json
+  std::string database;                // the one --db of a single book set
+  std::string description;             // --gssm: its format description (default: beside it)
+  std::string source;                  // the one --source of a single book set
+  std::vector<std::string> columns;    // --column TABLE.ROLE=NAME
+  std::size_t max_findings = 100;      // --max-findings
+  bool strict = false;                 // --strict
+  bool json = false;                   // --json
 };
 
 // Adds the subcommand `check` with its options, filled into `options`, to `app`.

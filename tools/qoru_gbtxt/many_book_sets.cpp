@@ -28,6 +28,12 @@ std::string Padded(const std::string& text, int columns) {
   return text + std::string(static_cast<std::size_t>(std::max(0, columns - width)), ' ');
 }
 
+// `text` after blanks up to `columns` display columns.
+std::string Right(const std::string& text, int columns) {
+  const int width = static_cast<int>(DisplayColumns(text));
+  return std::string(static_cast<std::size_t>(std::max(0, columns - width)), ' ') + text;
+}
+
 }  // namespace
 
 int RunManyBookSets(const CheckCommandOptions& options) {
@@ -74,8 +80,8 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   std::uint64_t errors = 0, warnings = 0;
   nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   std::string text;
-  std::string table = fmt::format("{}{:>8}{:>8}{:>10}  {}\n", Padded("账套", 24), "错误", "警告",
-                                  "用时（秒）", "说明");
+  std::string table = Padded("账套", 24) + Right("错误", 8) + Right("警告", 8) +
+                      Right("用时（秒）", 12) + "  说明\n";
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const BookSetOutcome& o = outcomes[i];
     worst = std::max(worst, o.exit_code);
@@ -97,9 +103,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     text += o.text;
     if (!o.error.empty()) text += "无法检查：" + o.error + "\n";
     text += "\n";
-    table += fmt::format("{}{:>8}{:>8}{:>10.2f}  {}\n", Padded(inputs[i].name, 24),
-                         checked ? std::to_string(e) : "-", checked ? std::to_string(w) : "-",
-                         o.seconds, o.error);
+    table += Padded(inputs[i].name, 24) + Right(checked ? std::to_string(e) : "-", 8) +
+             Right(checked ? std::to_string(w) : "-", 8) +
+             Right(fmt::format("{:.2f}", o.seconds), 12) + (o.error.empty() ? "" : "  " + o.error) +
+             "\n";
   }
   if (options.json) {
     const nlohmann::ordered_json all = {
@@ -107,10 +114,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     std::printf("%s\n", checks::ReportJsonText(all).c_str());
   } else {
     std::fputs(text.c_str(), stdout);
-    std::fputs(fmt::format("{} 个账套，共 {} 个错误、{} 个警告：\n", inputs.size(), errors,
-                           warnings)
-                   .c_str(),
-               stdout);
+    std::fputs(
+        fmt::format("{} 个账套，共 {} 个错误、{} 个警告：\n", inputs.size(), errors, warnings)
+            .c_str(),
+        stdout);
     std::fputs(table.c_str(), stdout);
   }
   return worst;

@@ -17,7 +17,7 @@ _qoru_gbtxt() {
   fi
 
   case $prev in
-    --source | --work)
+    --source | --work | --each)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return
@@ -46,7 +46,7 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -W "terminal window headless" -- "$cur")
       return
       ;;
-    --max-findings | --column)
+    --max-findings | --column | --jobs)
       COMPREPLY=()
       return
       ;;
@@ -67,14 +67,16 @@ _qoru_gbtxt() {
     "") options="convert inspect check screen --help --version" ;;
     convert) options="--source --work --face --keep-work --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --json --help" ;;
-    check) options="--db --source --gssm --json --max-findings --strict --column --help" ;;
+    check) options="--db --source --each --jobs --gssm --json --max-findings --strict --column --help" ;;
     screen) options="--db --source --gssm --json --xlsx --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --help" ;;
   esac
-  # An option already on the line is not offered again; --column and --keyword may repeat.
+  # An option already on the line is not offered again; --column and screen's --keyword
+  # may repeat, and so may check's --db and --source.
   local offered=() option used
   for option in $options; do
     used=
-    if [[ -n $sub && $option != --column && $option != --keyword ]]; then
+    if [[ -n $sub && $option != --column && $option != --keyword &&
+      ! ($sub == check && ($option == --db || $option == --source)) ]]; then
       for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == "$option" ]] && used=1
       done

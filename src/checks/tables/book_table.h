@@ -17,10 +17,10 @@ namespace qoru::checks {
 
 struct BookFacts {
   TableRoles table{BookTable::kBook, std::string()};  // absent, with the reason, when none
-  std::optional<int> year;         // the first row's readable year
-  std::string no_year;             // why there is none
-  std::vector<int> structure;      // the first row's code structure; empty: none
-  std::string structure_text;      // as written
+  std::optional<int> year;                            // the first row's readable year
+  std::string no_year;                                // why there is none
+  std::vector<int> structure;                         // the first row's code structure; empty: none
+  std::string structure_text;                         // as written
 };
 
 // Reads the book table that the description at `description_path` (GBK lines) names.

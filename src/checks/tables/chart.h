@@ -26,7 +26,6 @@
 
 namespace qoru::checks {
 
-
 struct Account {
   std::string code;          // trimmed, as the first row of the account writes it
   std::string key;           // AccountKey(code)
@@ -71,8 +70,7 @@ class Chart {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  void Add(std::string_view code, std::string_view direction, std::int64_t row,
-           bool has_direction);
+  void Add(std::string_view code, std::string_view direction, std::int64_t row, bool has_direction);
   void Link(const std::vector<int>& structure);
 
   std::vector<Account> accounts_;  // in the order of their first rows

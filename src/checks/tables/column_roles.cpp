@@ -44,12 +44,24 @@ const std::vector<RoleColumns>& Catalog() {
   return kCatalog;
 }
 
-constexpr std::array<Role, 18> kRoles = {
-    Role::kDate,      Role::kType,      Role::kNumber,   Role::kAccount,
-    Role::kDebit,     Role::kCredit,    Role::kVoid,     Role::kYear,
-    Role::kOpening,   Role::kClosing,   Role::kAux,      Role::kDirection,
-    Role::kLine,      Role::kMonth,     Role::kCurrency, Role::kOpeningDirection,
-    Role::kClosingDirection, Role::kStructure};
+constexpr std::array<Role, 18> kRoles = {Role::kDate,
+                                         Role::kType,
+                                         Role::kNumber,
+                                         Role::kAccount,
+                                         Role::kDebit,
+                                         Role::kCredit,
+                                         Role::kVoid,
+                                         Role::kYear,
+                                         Role::kOpening,
+                                         Role::kClosing,
+                                         Role::kAux,
+                                         Role::kDirection,
+                                         Role::kLine,
+                                         Role::kMonth,
+                                         Role::kCurrency,
+                                         Role::kOpeningDirection,
+                                         Role::kClosingDirection,
+                                         Role::kStructure};
 
 std::string JoinNames(const std::vector<std::string_view>& names) {
   std::string text;
@@ -88,18 +100,32 @@ std::string_view SectionName(BookTable table) {
 }
 
 std::string_view RoleWord(Role role) {
-  static constexpr std::string_view kWords[] = {
-      "date",    "type",    "number", "account",   "debit", "credit",
-      "void",    "year",    "opening", "closing",  "aux",   "direction",
-      "line",    "month",   "currency", "opening-direction", "closing-direction", "structure"};
+  static constexpr std::string_view kWords[] = {"date",
+                                                "type",
+                                                "number",
+                                                "account",
+                                                "debit",
+                                                "credit",
+                                                "void",
+                                                "year",
+                                                "opening",
+                                                "closing",
+                                                "aux",
+                                                "direction",
+                                                "line",
+                                                "month",
+                                                "currency",
+                                                "opening-direction",
+                                                "closing-direction",
+                                                "structure"};
   return kWords[static_cast<int>(role)];
 }
 
 std::string_view RoleChinese(Role role) {
   static constexpr std::string_view kWords[] = {
-      "日期", "凭证字", "凭证号", "科目",     "借方",         "贷方",
-      "作废标志", "年度", "期初", "期末",     "辅助核算组",   "余额方向",
-      "行号", "月份", "币种", "期初余额方向", "期末余额方向", "科目结构"};
+      "日期",     "凭证字", "凭证号", "科目",         "借方",         "贷方",
+      "作废标志", "年度",   "期初",   "期末",         "辅助核算组",   "余额方向",
+      "行号",     "月份",   "币种",   "期初余额方向", "期末余额方向", "科目结构"};
   return kWords[static_cast<int>(role)];
 }
 

@@ -29,9 +29,8 @@ TEST(BookWords, Months) {
   const struct {
     const char* text;
     std::optional<int> month;
-  } cases[] = {{"3", 3},       {"03", 3},           {" 12 ", 12},        {"003", 3},
-               {"0", {}},      {"13", {}},          {"", {}},            {"3月", {}},
-               {"+3", {}},     {"1 2", {}},         {"000000000012", 12}};
+  } cases[] = {{"3", 3}, {"03", 3},   {" 12 ", 12}, {"003", 3},  {"0", {}},           {"13", {}},
+               {"", {}}, {"3月", {}}, {"+3", {}},   {"1 2", {}}, {"000000000012", 12}};
   for (const auto& c : cases) EXPECT_EQ(ParseMonth(c.text), c.month) << c.text;
   EXPECT_EQ(ParseYear(" 2023 "), 2023);
   EXPECT_EQ(ParseYear("0"), std::nullopt);
@@ -43,9 +42,15 @@ TEST(BookWords, CodeStructures) {
   const struct {
     const char* text;
     std::vector<int> levels;
-  } cases[] = {{"4-2-2", {4, 2, 2}}, {"4/2/2", {4, 2, 2}}, {"4222", {4, 2, 2, 2}},
-               {"4", {4}},           {"4-0-2", {}},        {"4202", {}},
-               {"", {}},             {"无", {}},           {" 4 - 2 ", {4, 2}},
+  } cases[] = {{"4-2-2", {4, 2, 2}},
+               {"4/2/2", {4, 2, 2}},
+               {"4222", {4, 2, 2, 2}},
+               {"4", {4}},
+               {"4-0-2", {}},
+               {"4202", {}},
+               {"", {}},
+               {"无", {}},
+               {" 4 - 2 ", {4, 2}},
                {"10-2", {10, 2}}};
   for (const auto& c : cases) EXPECT_EQ(ParseCodeStructure(c.text), c.levels) << c.text;
 }
