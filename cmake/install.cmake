@@ -64,7 +64,7 @@ string(REPLACE "](docs/window-face.png)" "](window-face.png)" qoru_readme "${qor
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/doc/README.md CONTENT "${qoru_readme}" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/README.md)
 install(FILES ${CMAKE_BINARY_DIR}/doc/README.md ARCHITECTURE.md docs/window-face.png
-        DESTINATION ${QORU_DOC_DIR})
+              docs/screen-workpaper.png DESTINATION ${QORU_DOC_DIR})
 install(FILES docs/使用说明.md DESTINATION ${QORU_DOC_DIR} RENAME guide.zh_CN.md)
 
 # The Debian package.

@@ -198,6 +198,14 @@ const std::vector<std::string>& PlantKinds() {
   return kKinds;
 }
 
+const std::vector<std::string>& ScreeningPlantKinds() {
+  static const std::vector<std::string> kKinds = {
+      "weekend-holiday", "round-amount",    "benford",       "approval",
+      "rare-preparer",   "keyword",         "rare-pair",     "duplicate-entry",
+      "reversal",        "negative-amount", "blank-summary", "seldom-used-account"};
+  return kKinds;
+}
+
 bool PlantNeedsMonths(const std::string& kind) {
   return kind == "balance-continuity" || kind == "bad-month" || kind == "bad-direction";
 }

@@ -23,6 +23,22 @@
 //   duplicate-number      a voucher's number used again on another day of its month
 //   bad-month             (by month) one balance row's 会计月度 written "13"
 //   bad-direction         (direction columns) one balance row's 期末余额方向 written "X"
+// Plants for journal-entry testing (qoru-gbtxt screen), vouchers of their own type 调
+// (numbered like the others, in date order) that keep the book set consistent:
+//   weekend-holiday       a voucher on a public holiday and one on a Sunday, and one on
+//                         an adjusted working Saturday (调休上班) that is NOT a rest day
+//   round-amount          a voucher of 50,000.00
+//   benford               a spike of debits whose first two digits are 47
+//   approval              (standard layouts) a voucher its preparer approved, and an
+//                         unapproved one
+//   rare-preparer         a voucher by a preparer of no other voucher
+//   keyword               a voucher whose summary says 冲回暂估 and ADJ
+//   rare-pair             a voucher on a leaf that no other voucher uses (so also
+//   seldom-used-account   a seldom-used account)
+//   duplicate-entry       the same account, side and amount in two vouchers two days apart
+//   reversal              a voucher and the voucher that reverses it the next day
+//   negative-amount       a voucher of red (negative) amounts
+//   blank-summary         a voucher without a summary
 // Each plant brings only the findings that follow from it by the checks' definitions
 // (the debit written too high also makes its account differ from the balances).
 //
@@ -93,6 +109,9 @@ struct ConsistentSummary {
 // directions layouts can take (bad-direction: directions only).
 const std::vector<std::string>& PlantKinds();
 bool PlantNeedsMonths(const std::string& kind);
+
+// The plants of journal-entry testing (test ids of qoru-gbtxt screen).
+const std::vector<std::string>& ScreeningPlantKinds();
 
 // Writes the book set into the existing directory `dir`. Raises std::invalid_argument
 // for an option out of range or a plant of unknown kind, std::runtime_error when a plant

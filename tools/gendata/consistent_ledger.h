@@ -121,8 +121,12 @@ class Books {
     credit_word_ = o.direction_words.substr(slash + 1);
     for (const std::string& kind : o.plants) {
       const auto& kinds = PlantKinds();
-      if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+      const auto& screening = ScreeningPlantKinds();
+      if (std::find(kinds.begin(), kinds.end(), kind) == kinds.end() &&
+          std::find(screening.begin(), screening.end(), kind) == screening.end())
         throw std::invalid_argument("未知的错误种类：" + kind);
+      if (kind == "approval" && !monthly_)
+        throw std::invalid_argument("错误种类 approval 需要 --layout standard 或 directions");
       if (PlantNeedsMonths(kind) && !monthly_)
         throw std::invalid_argument("错误种类 " + kind + " 需要 --layout standard 或 directions");
       if (kind == "bad-direction" && !directions_)
@@ -205,6 +209,18 @@ class Books {
 
   // Vouchers whose sums binary floating point gets wrong.
   void WriteExactVouchers();
+
+  // The vouchers of the screening plants (consistent_screening.cpp); ReserveLeaf() first
+  // keeps one leaf out of the random vouchers for the rare pair.
+  void ReserveLeaf();
+  void WriteScreeningVouchers();
+  // What the next WriteVoucher writes instead of a random summary, preparer or approver.
+  struct VoucherTexts {
+    bool set = false;
+    std::string summary, preparer, approver;
+  };
+  VoucherTexts next_texts_;
+  int reserved_leaf_ = -1;
 
   // A top-level account with children.
   int TopParent() const {

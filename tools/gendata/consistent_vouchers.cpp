@@ -65,8 +65,17 @@ void Books::WriteVoucher(int year, int month, int day, std::string_view type,
     Planted("duplicate-number", kPostings, first_row,
             "凭证 " + std::string(type) + "-" + number + " 的号码在 " + shown + " 再次使用");
   }
-  const std::string_view summary = rng_.Pick(kSummaries);
-  const std::string_view maker = rng_.Pick(kMakers);
+  std::string_view summary = rng_.Pick(kSummaries);
+  std::string_view maker = rng_.Pick(kMakers);
+  // The approver is never the preparer, unless a plant says otherwise.
+  std::string_view approver = maker == kMakers[0] ? kMakers[1] : kMakers[0];
+  const VoucherTexts texts = std::move(next_texts_);
+  next_texts_ = {};
+  if (texts.set) {
+    summary = texts.summary;
+    maker = texts.preparer;
+    approver = texts.approver;
+  }
   const std::string wanted = plant != nullptr && !is_void ? plant : "";
   for (const Line& l : lines) {
     const std::size_t row = postings_file_->rows() + 1;
@@ -91,9 +100,9 @@ void Books::WriteVoucher(int year, int month, int day, std::string_view type,
     if (monthly_) {
       const std::string line = std::to_string(row - first_row + 1);
       const std::array<std::string_view, 14> values = {
-          date,       type,      number,     line,      summary,
-          code,       kRenminbi, debit,      credit,    is_void ? "1" : "0",
-          department, maker,     kMakers[0], kMakers[1]};
+          date,       type,      number,   line,      summary,
+          code,       kRenminbi, debit,    credit,    is_void ? "1" : "0",
+          department, maker,     approver, kMakers[2]};
       postings_file_->Row(values);
     } else {
       postings_file_->Row(PostingRow{date, type, number, summary, code, kRenminbi, debit, credit,
@@ -129,6 +138,7 @@ const char* Books::PlantFor(int ordinal, int expected) const {
 }
 
 void Books::WriteVouchers() {
+  ReserveLeaf();
   const int total = o_.postings;
   const int expected = std::max(1, total * 2 / 7);  // vouchers of 3.5 lines on average
   int written = 0;
@@ -174,6 +184,7 @@ void Books::WriteVouchers() {
     for (std::size_t i = 0; i < 2; ++i)
       Planted("non-leaf-posting", kPostings, row + i, "分录记在上级科目 " + chart_[parent].code);
   }
+  WriteScreeningVouchers();
   for (const char* kind : {"voucher-balance", "vouchers-vs-balances", "bad-value",
                            "voucher-numbering", "date-out-of-year", "duplicate-number"})
     if (Pending(kind))

@@ -180,9 +180,16 @@ int main(int argc, char** argv) {
                 std::string kinds;
                 for (const std::string& k : qoru::gen::PlantKinds())
                   kinds += (kinds.empty() ? "" : "、") + k;
+                kinds += "；会计分录测试：";
+                for (const std::string& k : qoru::gen::ScreeningPlantKinds())
+                  kinds += k + (k == qoru::gen::ScreeningPlantKinds().back() ? "" : "、");
                 return kinds;
               }())
-      ->check(CLI::IsMember(qoru::gen::PlantKinds()));
+      ->check(CLI::IsMember([] {
+        std::vector<std::string> all = qoru::gen::PlantKinds();
+        for (const std::string& k : qoru::gen::ScreeningPlantKinds()) all.push_back(k);
+        return all;
+      }()));
   consistent
       ->add_option(
           "--layout", consistent_options.layout,

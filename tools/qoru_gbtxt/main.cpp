@@ -28,6 +28,7 @@
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/scratch_area.h"
+#include "qoru_gbtxt/screen_command.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
 #include "text/display_width.h"
@@ -238,6 +239,19 @@ int Check(qoru::host::CheckCommandOptions options) {
       });
 }
 
+int Screen(qoru::host::ScreenCommandOptions options) {
+  g_quiet_log = true;
+  ::setenv("QORU_FACE", "headless", 1);
+  return qoru::host::RunScreenCommand(
+      std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
+        qoru::host::PluginLibrary library;
+        if (!library.Load(why)) return false;
+        if (library.DoIt(0, work, source) != u"0") return true;
+        *why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
+        return false;
+      });
+}
+
 }  // namespace
 
 // The host's log, found by the library in this process.
@@ -378,10 +392,12 @@ int main(int argc, char** argv) {
 
   qoru::host::CheckCommandOptions check_options;
   CLI::App* check = qoru::host::AddCheckSubcommand(app, check_options);
+  qoru::host::ScreenCommandOptions screen_options;
+  CLI::App* screen = qoru::host::AddScreenSubcommand(app, screen_options);
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (const std::string problem =
-          qoru::host::CheckTopLevelWord(args, {"convert", "inspect", "check"});
+          qoru::host::CheckTopLevelWord(args, {"convert", "inspect", "check", "screen"});
       !problem.empty())
     return Refuse(problem + "；用 qoru-gbtxt --help 查看用法");
   if (const std::string problem = qoru::host::CheckOptionWords(app, args); !problem.empty())
@@ -400,5 +416,6 @@ int main(int argc, char** argv) {
   if (convert->parsed()) return Convert(convert_options);
   if (inspect->parsed()) return Inspect(inspect_options);
   if (check->parsed()) return Check(std::move(check_options));
+  if (screen->parsed()) return Screen(std::move(screen_options));
   return Refuse("缺少子命令");
 }

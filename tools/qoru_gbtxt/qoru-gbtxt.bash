@@ -27,6 +27,21 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.mdb' -- "$cur")
       return
       ;;
+    --xlsx)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.xlsx' -- "$cur")
+      return
+      ;;
+    --keywords | --gssm)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+      return
+      ;;
+    --max-listed | --materiality | --round-unit | --round-min | --rare-preparer | --rare-pair | \
+      --seldom | --period-end-days | --duplicate-days | --keyword)
+      COMPREPLY=()
+      return
+      ;;
     --face)
       mapfile -t COMPREPLY < <(compgen -W "terminal window headless" -- "$cur")
       return
@@ -44,7 +59,7 @@ _qoru_gbtxt() {
   local sub= i
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      convert | inspect | check)
+      convert | inspect | check | screen)
         sub=${COMP_WORDS[i]}
         break
         ;;
@@ -53,17 +68,18 @@ _qoru_gbtxt() {
 
   local options
   case $sub in
-    "") options="convert inspect check --help --version" ;;
+    "") options="convert inspect check screen --help --version" ;;
     convert) options="--source --work --face --keep-work --encoding --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --encoding --json --help" ;;
     check) options="--db --source --each --jobs --encoding --gssm --json --max-findings --strict --column --help" ;;
+    screen) options="--db --source --gssm --json --xlsx --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --help" ;;
   esac
-  # An option already on the line is not offered again; --column may repeat, and so may
-  # check's --db and --source.
+  # An option already on the line is not offered again; --column and screen's --keyword
+  # may repeat, and so may check's --db and --source.
   local offered=() option used
   for option in $options; do
     used=
-    if [[ -n $sub && $option != --column &&
+    if [[ -n $sub && $option != --column && $option != --keyword &&
       ! ($sub == check && ($option == --db || $option == --source)) ]]; then
       for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == "$option" ]] && used=1

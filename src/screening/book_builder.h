@@ -1,0 +1,72 @@
+// Builds a ScreenBook one posting row at a time: reads the amounts, the date and the
+// void flag as the checks read them, trims the texts, keeps the non-void postings,
+// gathers the vouchers, and at the end orders the vouchers and finds the first-level
+// account of every account.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "checks/values/calendar_date.h"
+#include "screening/screen_book.h"
+
+namespace qoru::screening {
+
+// One posting row as text (a missing column reads as empty).
+struct PostingRow {
+  std::int64_t row = 0;
+  std::string_view date, type, number, line, account, debit, credit, void_flag;
+  std::string_view summary, preparer, approver, poster;
+};
+
+// The chart as screening uses it: codes (trimmed) with names, and the code structure.
+struct ChartAccounts {
+  std::vector<std::pair<std::string, std::string>> accounts;  // code, name
+  std::vector<int> structure;                                 // segment lengths; empty: none
+};
+
+class BookBuilder {
+ public:
+  BookBuilder(ScreenColumns columns, ChartAccounts chart);
+  void Add(const PostingRow& row);
+  ScreenBook Finish(std::string name, std::string table, std::optional<int> year);
+
+ private:
+  int AccountOf(std::string_view code);
+  std::uint32_t TextId(std::string_view text);
+  std::uint32_t NameId(std::string_view text);
+
+  ScreenBook book_;
+  ChartAccounts chart_;
+  // Hash maps looked up by string_view, without a copy of the key.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  template <typename V>
+  using TextMap = std::unordered_map<std::string, V, Hash, std::equal_to<>>;
+  // The id of a text, remembered for the next row (a voucher's rows repeat their texts).
+  struct LastText {
+    std::string text;
+    std::uint32_t id = 0;
+    bool valid = false;
+  };
+  std::uint32_t CachedId(LastText& last, std::string_view text, bool trim);
+
+  TextMap<int> chart_index_;    // account key -> chart row
+  TextMap<int> account_index_;  // account key -> accounts
+  TextMap<int> raw_accounts_;   // account as written -> accounts
+  TextMap<std::uint32_t> names_;
+  TextMap<int> voucher_index_;
+  std::string key_;
+  LastText summary_, line_, preparer_, approver_, poster_;
+  std::string last_date_text_ = "\x01", last_type_, last_number_;
+  std::optional<checks::CalendarDate> last_date_;
+  int last_voucher_ = -1;
+};
+
+}  // namespace qoru::screening

@@ -1,0 +1,188 @@
+#include "screening/book_loader.h"
+
+#include "checks/tables/book_database.h"
+#include "checks/tables/book_tables.h"
+#include "checks/tables/chart.h"
+#include "checks/values/book_text.h"
+#include "checks/values/book_words.h"
+#include "screening/book_builder.h"
+
+namespace qoru::screening {
+namespace {
+
+using checks::BookDatabase;
+using checks::Role;
+
+const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRoles = {
+    {"summary", {"摘要", "记账凭证摘要"}},
+    {"preparer", {"制单人员", "制单人"}},
+    {"approver", {"审核人员", "审核人"}},
+    {"poster", {"记账人员", "记账人"}},
+};
+
+// The column of `columns` named `name`, ASCII case ignored.
+const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
+  for (const std::string& c : columns)
+    if (checks::EqualsIgnoringAsciiCase(c, name)) return &c;
+  return nullptr;
+}
+
+std::string Quoted(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// The year of the balances when all their rows agree.
+std::optional<int> BalancesYear(BookDatabase& db, const checks::TableRoles& balances) {
+  if (!balances.present()) return std::nullopt;
+  const std::string* column = balances.Column(Role::kYear);
+  if (!column) return std::nullopt;
+  const std::vector<std::string> years =
+      db.Texts("SELECT DISTINCT trim(" + Quoted(*column) + ") FROM " + Quoted(balances.name()));
+  if (years.size() != 1) return std::nullopt;
+  return checks::ParseYear(years[0]);
+}
+
+}  // namespace
+
+const std::vector<std::pair<std::string, std::vector<std::string>>>& ScreeningRoleNames() {
+  return kScreeningRoles;
+}
+
+bool AddColumnOverride(std::string_view text, ColumnOverrides& out, std::string* error) {
+  const std::size_t dot = text.find('.');
+  const std::size_t eq = text.find('=');
+  if (dot != std::string_view::npos && eq != std::string_view::npos && dot < eq) {
+    const std::string_view table = text.substr(0, dot);
+    const std::string_view role = text.substr(dot + 1, eq - dot - 1);
+    for (const auto& [word, names] : kScreeningRoles) {
+      if (role != word || (table != "postings" && table != "记账凭证")) continue;
+      if (eq + 1 == text.size()) {
+        *error = "--column 的值 " + std::string(text) + " 没有列名";
+        return false;
+      }
+      out.screening.push_back({word, std::string(text.substr(eq + 1))});
+      return true;
+    }
+  }
+  std::optional<checks::ColumnOverride> o = checks::ParseColumnOverride(text, error);
+  if (!o) return false;
+  out.checks.push_back(std::move(*o));
+  return true;
+}
+
+ScreenBook LoadScreenBook(const std::string& database, const std::string& description,
+                          const ColumnOverrides& overrides, std::string book_set_name) {
+  BookDatabase db(database);
+  const checks::BookTables tables = checks::FindBookTables(db, description, overrides.checks);
+  const checks::TableRoles& postings = tables.postings;
+
+  // The chart's codes (without the completion's rows) and names, the code structure and
+  // the book-set year: the book table's, else the balances' when all rows agree.
+  ChartAccounts chart;
+  chart.structure = tables.book.structure;
+  std::optional<int> year = tables.book.year;
+  if (!year) year = BalancesYear(db, tables.balances);
+  if (tables.chart.present() && tables.chart.Column(Role::kAccount)) {
+    const checks::Chart loaded = checks::Chart::Load(db, tables.chart, chart.structure);
+    const std::string* name_column = FindColumn(db.Columns(tables.chart.name()), "科目名称");
+    checks::ColumnSelection selection;
+    const int a = selection.Add(tables.chart.Column(Role::kAccount));
+    const int n = selection.Add(name_column);
+    db.Scan(tables.chart.name(), selection.expressions,
+            [&](std::int64_t row, const checks::ScanRow& r) {
+              if (row > loaded.file_rows()) return;
+              chart.accounts.emplace_back(std::string(checks::TrimBlanks(r.Text(a))),
+                                          n >= 0 ? std::string(r.Text(n)) : std::string());
+            });
+  }
+
+  // The posting columns: the checks' roles, then screening's own.
+  ScreenColumns present;
+  const Role roles[] = {Role::kDate,    Role::kType,  Role::kNumber, Role::kLine,
+                        Role::kAccount, Role::kDebit, Role::kCredit};
+  const char* words[] = {"date", "type", "number", "line", "account", "debit", "credit"};
+  bool* flags[] = {&present.date,    &present.type,  &present.number, &present.line,
+                   &present.account, &present.debit, &present.credit};
+  for (std::size_t i = 0; i < std::size(roles); ++i) {
+    *flags[i] = postings.Column(roles[i]) != nullptr;
+    if (!*flags[i]) present.missing[words[i]] = postings.Missing(roles[i]);
+  }
+  std::vector<std::string> extra(kScreeningRoles.size());
+  if (postings.present()) {
+    const std::vector<std::string> columns = db.Columns(postings.name());
+    for (std::size_t i = 0; i < kScreeningRoles.size(); ++i) {
+      const auto& [role, names] = kScreeningRoles[i];
+      const std::string* found = nullptr;
+      std::string wanted;
+      for (const PostingColumnOverride& o : overrides.screening)
+        if (o.role == role) wanted = o.column;
+      if (!wanted.empty()) {
+        found = FindColumn(columns, wanted);
+        if (!found)
+          present.missing[role] =
+              "凭证表 " + postings.name() + " 没有列 " + wanted + "（" + role + "）";
+      } else {
+        for (const std::string& name : names)
+          if ((found = FindColumn(columns, name))) break;
+        if (!found) {
+          std::string list;
+          for (const std::string& name : names) list += (list.empty() ? "" : "、") + name;
+          present.missing[role] = "凭证表 " + postings.name() + " 没有" + list + "列";
+        }
+      }
+      if (found) extra[i] = *found;
+    }
+  } else {
+    for (const auto& [role, names] : kScreeningRoles)
+      present.missing[role] = postings.Missing(Role::kDate);
+  }
+  present.summary = !extra[0].empty();
+  present.preparer = !extra[1].empty();
+  present.approver = !extra[2].empty();
+  present.poster = !extra[3].empty();
+
+  BookBuilder builder(present, std::move(chart));
+  if (postings.present()) {
+    checks::ColumnSelection selection;
+    const int date = selection.Add(postings.Column(Role::kDate));
+    const int type = selection.Add(postings.Column(Role::kType));
+    const int number = selection.Add(postings.Column(Role::kNumber));
+    const int line = selection.Add(postings.Column(Role::kLine));
+    const int account = selection.Add(postings.Column(Role::kAccount));
+    const int debit = selection.Add(postings.Column(Role::kDebit));
+    const int credit = selection.Add(postings.Column(Role::kCredit));
+    const int void_flag = selection.Add(postings.Column(Role::kVoid));
+    int texts[4];
+    for (std::size_t i = 0; i < 4; ++i)
+      texts[i] = selection.Add(extra[i].empty() ? nullptr : &extra[i]);
+    if (!selection.expressions.empty()) {
+      db.Scan(postings.name(), selection.expressions,
+              [&](std::int64_t row, const checks::ScanRow& r) {
+                const auto text = [&](int i) { return i >= 0 ? r.Text(i) : std::string_view(); };
+                PostingRow p;
+                p.row = row;
+                p.date = text(date);
+                p.type = text(type);
+                p.number = text(number);
+                p.line = text(line);
+                p.account = text(account);
+                p.debit = text(debit);
+                p.credit = text(credit);
+                p.void_flag = text(void_flag);
+                p.summary = text(texts[0]);
+                p.preparer = text(texts[1]);
+                p.approver = text(texts[2]);
+                p.poster = text(texts[3]);
+                builder.Add(p);
+              });
+    }
+  }
+  return builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year);
+}
+
+}  // namespace qoru::screening

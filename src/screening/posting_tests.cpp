@@ -1,0 +1,218 @@
+#include <algorithm>
+#include <unordered_map>
+
+#include <fmt/format.h>
+
+#include "screening/holiday_calendar.h"
+#include "screening/screen_tests.h"
+#include "screening/screen_text.h"
+
+namespace qoru::screening {
+namespace {
+
+ScreenItem PostingItem(const ScreenBook& book, TestId test, int i, std::string reason) {
+  const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
+  ScreenItem item;
+  item.test = test;
+  item.voucher = p.voucher;
+  item.date = p.date;
+  item.postings.push_back(i);
+  item.reason = std::move(reason);
+  return item;
+}
+
+// Whether `amount` (non-negative) is a whole multiple of `unit` (positive).
+bool IsMultiple(const Amount& amount, const Amount& unit) {
+  const int scale = std::max(amount.scale(), unit.scale());
+  Amount::Units a = amount.units(), u = unit.units();
+  for (int s = amount.scale(); s < scale; ++s) a *= 10;
+  for (int s = unit.scale(); s < scale; ++s) u *= 10;
+  return u != 0 && a % u == 0;
+}
+
+}  // namespace
+
+void TestRoundAmount(const ScreenBook& book, const Amount& unit, const Amount& minimum,
+                     TestResult& out) {
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.side == PostingSide::kNone) continue;
+    const Amount amount = p.amount();
+    if (CompareAmounts(amount, minimum) < 0 || !IsMultiple(amount, unit)) continue;
+    out.items.push_back(
+        PostingItem(book, TestId::kRoundAmount, static_cast<int>(i),
+                    fmt::format("金额 {} 是 {} 的整数倍", amount.ToString(), unit.ToString())));
+  }
+}
+
+void TestKeywords(const ScreenBook& book, const std::vector<std::string>& keywords,
+                  TestResult& out) {
+  // Summaries repeat: each distinct text is searched once.
+  std::unordered_map<std::uint32_t, std::string> found;
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.side == PostingSide::kNone || p.summary == 0) continue;
+    auto it = found.find(p.summary);
+    if (it == found.end()) {
+      std::string words;
+      for (const std::string& k : keywords)
+        if (ContainsIgnoringAsciiCase(book.Text(p.summary), k))
+          words += (words.empty() ? "" : "、") + k;
+      it = found.emplace(p.summary, std::move(words)).first;
+    }
+    if (!it->second.empty())
+      out.items.push_back(
+          PostingItem(book, TestId::kKeyword, static_cast<int>(i), "摘要含 " + it->second));
+  }
+}
+
+void TestLargeAmount(const ScreenBook& book, const std::optional<Amount>& materiality,
+                     TestResult& out) {
+  Amount threshold;
+  if (materiality) {
+    threshold = *materiality;
+  } else {
+    std::vector<Amount> amounts;
+    for (const ScreenPosting& p : book.postings)
+      if (p.side != PostingSide::kNone) amounts.push_back(p.amount());
+    if (amounts.empty()) return;
+    const std::size_t rank = (amounts.size() + 999) / 1000;  // ceil(N x 0.001)
+    std::nth_element(amounts.begin(), amounts.begin() + static_cast<long>(rank - 1), amounts.end(),
+                     [](const Amount& a, const Amount& b) { return CompareAmounts(a, b) > 0; });
+    threshold = amounts[rank - 1];
+    out.reason = fmt::format("金额下限为第 {} 大的金额 {}", rank, threshold.ToString());
+  }
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.side == PostingSide::kNone) continue;
+    const Amount amount = p.amount();
+    if (CompareAmounts(amount, threshold) >= 0)
+      out.items.push_back(
+          PostingItem(book, TestId::kLargeAmount, static_cast<int>(i),
+                      fmt::format("金额 {} 不小于 {}", amount.ToString(), threshold.ToString())));
+  }
+}
+
+void TestNegativeAmount(const ScreenBook& book, TestResult& out) {
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.debit.units() < 0)
+      out.items.push_back(PostingItem(book, TestId::kNegativeAmount, static_cast<int>(i),
+                                      "借方红字 " + p.debit.ToString()));
+    else if (p.credit.units() < 0)
+      out.items.push_back(PostingItem(book, TestId::kNegativeAmount, static_cast<int>(i),
+                                      "贷方红字 " + p.credit.ToString()));
+  }
+}
+
+void TestBlankSummary(const ScreenBook& book, TestResult& out) {
+  std::unordered_map<std::uint32_t, bool> blank;
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.side == PostingSide::kNone) continue;
+    bool empty = p.summary == 0;
+    if (!empty) {
+      auto it = blank.find(p.summary);
+      if (it == blank.end())
+        it = blank.emplace(p.summary, TrimText(book.Text(p.summary)).empty()).first;
+      empty = it->second;
+    }
+    if (empty)
+      out.items.push_back(
+          PostingItem(book, TestId::kBlankSummary, static_cast<int>(i), "摘要为空"));
+  }
+}
+
+void TestSeldomUsedAccount(const ScreenBook& book, int below, TestResult& out) {
+  std::vector<int> vouchers(book.accounts.size(), 0);
+  std::vector<int> last(book.accounts.size(), -1);
+  for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
+    for (int i : book.vouchers[v].postings) {
+      const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
+      if (p.side == PostingSide::kNone || p.account < 0) continue;
+      const auto a = static_cast<std::size_t>(p.account);
+      if (last[a] != static_cast<int>(v)) {
+        last[a] = static_cast<int>(v);
+        ++vouchers[a];
+      }
+    }
+  }
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.voucher < 0 || p.side == PostingSide::kNone || p.account < 0) continue;
+    const int n = vouchers[static_cast<std::size_t>(p.account)];
+    if (n < below)
+      out.items.push_back(PostingItem(
+          book, TestId::kSeldomUsedAccount, static_cast<int>(i),
+          fmt::format("科目 {} 只出现在 {} 张凭证中（少于 {} 张）",
+                      book.accounts[static_cast<std::size_t>(p.account)].code, n, below)));
+  }
+}
+
+void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
+  // Postings in vouchers by (account, side, amount), then date and file order.
+  struct Key {
+    int account;
+    PostingSide side;
+    Amount::Units units;
+    int scale;
+    long day;
+    int index;
+  };
+  std::vector<Key> keys;
+  keys.reserve(book.postings.size());
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
+    const Amount amount = Normalized(p.amount());
+    keys.push_back({p.account, p.side, amount.units(), amount.scale(),
+                    DayNumber({DateYear(p.date), DateMonth(p.date), DateDay(p.date)}),
+                    static_cast<int>(i)});
+  }
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    if (a.account != b.account) return a.account < b.account;
+    if (a.side != b.side) return a.side < b.side;
+    if (a.scale != b.scale) return a.scale < b.scale;
+    if (a.units != b.units) return a.units < b.units;
+    if (a.day != b.day) return a.day < b.day;
+    return a.index < b.index;
+  });
+  const auto same_group = [](const Key& a, const Key& b) {
+    return a.account == b.account && a.side == b.side && a.scale == b.scale && a.units == b.units;
+  };
+  std::vector<ScreenItem> items;
+  std::size_t start = 0;
+  for (std::size_t i = 1; i <= keys.size(); ++i) {
+    const bool continues = i < keys.size() && same_group(keys[i - 1], keys[i]) &&
+                           keys[i].day - keys[i - 1].day <= days;
+    if (continues) continue;
+    if (i - start < 2) {
+      start = i;
+      continue;
+    }
+    // The vouchers of the run (it counts when two or more).
+    std::vector<int> vouchers;
+    for (std::size_t j = start; j < i; ++j)
+      vouchers.push_back(book.postings[static_cast<std::size_t>(keys[j].index)].voucher);
+    std::sort(vouchers.begin(), vouchers.end());
+    vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
+    if (vouchers.size() >= 2) {
+      ScreenItem item = PostingItem(book, TestId::kDuplicateEntry, keys[start].index, "");
+      for (std::size_t j = start + 1; j < i; ++j) item.postings.push_back(keys[j].index);
+      const ScreenPosting& p = book.postings[static_cast<std::size_t>(keys[start].index)];
+      item.reason =
+          fmt::format("{} 笔分录（{} 张凭证）科目、方向和金额相同：{} {} {}", i - start,
+                      vouchers.size(), book.accounts[static_cast<std::size_t>(p.account)].code,
+                      p.side == PostingSide::kDebit ? "借" : "贷", p.amount().ToString());
+      items.push_back(std::move(item));
+    }
+    start = i;
+  }
+  std::sort(items.begin(), items.end(), [&](const ScreenItem& a, const ScreenItem& b) {
+    if (a.date != b.date) return a.date < b.date;
+    return a.postings.front() < b.postings.front();
+  });
+  out.items = std::move(items);
+}
+
+}  // namespace qoru::screening

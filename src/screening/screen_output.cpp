@@ -1,0 +1,157 @@
+#include "screening/screen_output.h"
+
+#include <fmt/format.h>
+
+namespace qoru::screening {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json VoucherJson(const ScreenBook& book, int v) {
+  if (v < 0) return nullptr;
+  const ScreenVoucher& x = book.vouchers[static_cast<std::size_t>(v)];
+  return Json{{"year", x.year}, {"month", x.month}, {"type", x.type}, {"number", x.number}};
+}
+
+Json DigitJson(const DigitTest& t) {
+  Json digits = Json::array();
+  for (const DigitRow& r : t.digits)
+    digits.push_back({{"digit", r.digit},
+                      {"count", r.count},
+                      {"observed", r.observed},
+                      {"expected", r.expected},
+                      {"z", r.z}});
+  return {{"n", t.n}, {"mad", t.mad}, {"conformity", t.conformity}, {"digits", digits}};
+}
+
+std::string AccountText(const ScreenBook& book, const ScreenPosting& p) {
+  if (p.account < 0) return "";
+  const ScreenAccount& a = book.accounts[static_cast<std::size_t>(p.account)];
+  return a.name.empty() ? a.code : a.code + " " + a.name;
+}
+
+std::string Spikes(const DigitTest& t) {
+  std::string out;
+  for (const DigitRow& r : t.digits)
+    if (r.z > 1.96 && r.observed > r.expected)
+      out += (out.empty() ? "" : "、") + std::to_string(r.digit);
+  return out.empty() ? "无" : out;
+}
+
+}  // namespace
+
+std::string_view StatusWord(const TestResult& r) {
+  if (r.skipped) return "skipped";
+  return r.items.empty() ? "ok" : "items";
+}
+
+std::string_view ConformityChinese(std::string_view c) {
+  if (c == "close") return "高度符合";
+  if (c == "acceptable") return "可以接受";
+  if (c == "marginal") return "勉强符合";
+  return "不符合";
+}
+
+std::string VoucherName(const ScreenVoucher& v) {
+  return fmt::format("{} 年 {} 月 {}字 {} 号", v.year, v.month, v.type, v.number);
+}
+
+std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::size_t max_listed) {
+  std::string out = fmt::format("账套 {}，年度 {}，分录 {} 笔，凭证 {} 张\n", book.name,
+                                book.year ? std::to_string(*book.year) : "未知", report.postings,
+                                report.vouchers);
+  out += "会计分录测试：\n";
+  for (const TestResult& r : report.tests) {
+    const TestInfo& info = Info(r.id);
+    std::string state = r.skipped ? "跳过：" + r.reason : fmt::format("{} 项", r.items.size());
+    if (!r.skipped && !r.reason.empty()) state += "（" + r.reason + "）";
+    out += fmt::format("  {:<20} {}  {}\n", info.word, info.chinese, state);
+  }
+  for (const TestResult& r : report.tests) {
+    if (r.items.empty()) continue;
+    const TestInfo& info = Info(r.id);
+    out += fmt::format("\n{} {}：{} 项", info.word, info.chinese, r.items.size());
+    if (r.items.size() > max_listed) out += fmt::format("，列出前 {} 项", max_listed);
+    out += "\n";
+    std::size_t listed = 0;
+    for (const ScreenItem& item : r.items) {
+      if (listed++ == max_listed) break;
+      std::string head = item.voucher >= 0
+                             ? VoucherName(book.vouchers[static_cast<std::size_t>(item.voucher)])
+                             : "无凭证";
+      head += " " + (item.date ? DateText(item.date) : std::string("日期不可读"));
+      out += fmt::format("  {}：{}\n", head, item.reason);
+      for (int i : item.postings) {
+        const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
+        out += fmt::format("    第 {} 行 {} {} 借 {} 贷 {}\n", p.row, AccountText(book, p),
+                           book.Text(p.summary), p.debit.ToString(), p.credit.ToString());
+      }
+    }
+  }
+  if (report.benford.computed && report.benford.first.n > 0) {
+    const auto line = [&](std::string_view name, const DigitTest& t) {
+      return fmt::format("  {}：N = {}，MAD = {:.5f}，{}；偏多的数字：{}\n", name, t.n, t.mad,
+                         ConformityChinese(t.conformity), Spikes(t));
+    };
+    out += "\n本福特定律：\n";
+    out += line("首位数字", report.benford.first);
+    out += line("前两位数字", report.benford.first_two);
+  }
+  out += fmt::format("用时 {:.2f} 秒\n", report.seconds);
+  return out;
+}
+
+Json ScreenJson(const ScreenBook& book, const ScreenReport& report) {
+  const ScreenParameters& p = report.parameters;
+  Json parameters = {
+      {"materiality", p.materiality ? Json(p.materiality->ToString()) : Json(nullptr)},
+      {"round_unit", p.round_unit.ToString()},
+      {"round_min", p.round_min.ToString()},
+      {"rare_preparer", p.rare_preparer},
+      {"rare_pair", p.rare_pair},
+      {"seldom", p.seldom},
+      {"period_end_days", p.period_end_days},
+      {"duplicate_days", p.duplicate_days},
+      {"keywords", p.keywords},
+  };
+  Json tests = Json::array();
+  Json items = Json::array();
+  for (const TestResult& r : report.tests) {
+    Json t = {{"id", Info(r.id).word}, {"status", StatusWord(r)}, {"items", r.items.size()}};
+    if (!r.reason.empty()) t["reason"] = r.reason;
+    tests.push_back(std::move(t));
+    for (const ScreenItem& item : r.items) {
+      Json j = {{"test", Info(r.id).word}, {"voucher", VoucherJson(book, item.voucher)}};
+      if (item.reverses >= 0) j["reverses"] = VoucherJson(book, item.reverses);
+      j["date"] = item.date ? Json(DateText(item.date)) : Json(nullptr);
+      Json postings = Json::array();
+      for (int i : item.postings) {
+        const ScreenPosting& x = book.postings[static_cast<std::size_t>(i)];
+        postings.push_back(
+            {{"table", book.table},
+             {"row", x.row},
+             {"account",
+              x.account >= 0 ? book.accounts[static_cast<std::size_t>(x.account)].code : ""},
+             {"debit", x.debit.ToString()},
+             {"credit", x.credit.ToString()},
+             {"summary", book.Text(x.summary)}});
+      }
+      j["postings"] = std::move(postings);
+      if (!item.reason.empty()) j["reason"] = item.reason;
+      items.push_back(std::move(j));
+    }
+  }
+  Json benford = nullptr;
+  if (report.benford.computed)
+    benford = {{"first", DigitJson(report.benford.first)},
+               {"first_two", DigitJson(report.benford.first_two)}};
+  return {{"book_set", book.name},    {"year", book.year ? Json(*book.year) : Json(nullptr)},
+          {"parameters", parameters}, {"tests", tests},
+          {"items", items},           {"benford", benford}};
+}
+
+std::string ScreenJsonText(const Json& json) {
+  return json.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace qoru::screening

@@ -1,0 +1,25 @@
+// The screening report as text (a line per test, then the first items of each test,
+// and the Benford figures) and as JSON (every item).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "screening/screen_book.h"
+#include "screening/screen_report.h"
+
+namespace qoru::screening {
+
+std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::size_t max_listed);
+nlohmann::ordered_json ScreenJson(const ScreenBook& book, const ScreenReport& report);
+// JSON text, any invalid UTF-8 replaced.
+std::string ScreenJsonText(const nlohmann::ordered_json& json);
+
+std::string_view StatusWord(const TestResult& result);  // ok, items, skipped
+std::string_view ConformityChinese(std::string_view conformity);
+// "2023 年 3 月 记字 12 号"
+std::string VoucherName(const ScreenVoucher& v);
+
+}  // namespace qoru::screening

@@ -1,0 +1,131 @@
+#include "screening/screen_report.h"
+
+#include <chrono>
+
+#include "screening/screen_tests.h"
+
+namespace qoru::screening {
+namespace {
+
+constexpr std::array<TestInfo, kTestCount> kTests = {{
+    {TestId::kWeekendHoliday, "weekend-holiday", "节假日和周末记账"},
+    {TestId::kRoundAmount, "round-amount", "整数金额"},
+    {TestId::kBenford, "benford", "本福特定律"},
+    {TestId::kApproval, "approval", "制单与审核"},
+    {TestId::kRarePreparer, "rare-preparer", "少见制单人"},
+    {TestId::kPeriodEnd, "period-end", "期末记账"},
+    {TestId::kKeyword, "keyword", "摘要关键词"},
+    {TestId::kRarePair, "rare-pair", "少见科目对应"},
+    {TestId::kLargeAmount, "large-amount", "大额分录"},
+    {TestId::kDuplicateEntry, "duplicate-entry", "重复分录"},
+    {TestId::kReversal, "reversal", "冲销凭证"},
+    {TestId::kNegativeAmount, "negative-amount", "红字金额"},
+    {TestId::kBlankSummary, "blank-summary", "空摘要"},
+    {TestId::kSeldomUsedAccount, "seldom-used-account", "少用科目"},
+}};
+
+enum class Needs { kVouchers, kAmounts, kAccounts, kSummary, kPreparer, kApprover };
+
+// The reason why `book` cannot run a test that needs `needs`; empty when it can.
+std::string Lacking(const ScreenBook& book, std::initializer_list<Needs> needs) {
+  const ScreenColumns& c = book.columns;
+  for (Needs n : needs) {
+    switch (n) {
+      case Needs::kVouchers:
+        if (!c.date) return c.Why("date");
+        if (!c.type) return c.Why("type");
+        if (!c.number) return c.Why("number");
+        break;
+      case Needs::kAmounts:
+        if (!c.debit) return c.Why("debit");
+        if (!c.credit) return c.Why("credit");
+        break;
+      case Needs::kAccounts:
+        if (!c.account) return c.Why("account");
+        break;
+      case Needs::kSummary:
+        if (!c.summary) return c.Why("summary");
+        break;
+      case Needs::kPreparer:
+        if (!c.preparer) return c.Why("preparer");
+        break;
+      case Needs::kApprover:
+        if (!c.approver) return c.Why("approver");
+        break;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+const std::array<TestInfo, kTestCount>& AllTests() {
+  return kTests;
+}
+const TestInfo& Info(TestId id) {
+  return kTests[static_cast<std::size_t>(id)];
+}
+
+std::vector<std::string> DefaultKeywords() {
+  return {"调整", "冲销", "冲回", "红字", "更正",   "补记", "补提",
+          "暂估", "转回", "错账", "差错", "重分类", "核销", "以前年度损益调整"};
+}
+
+ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parameters) {
+  const auto start = std::chrono::steady_clock::now();
+  ScreenReport report;
+  report.parameters = parameters;
+  report.postings = book.postings.size();
+  report.vouchers = book.vouchers.size();
+  for (std::size_t i = 0; i < kTestCount; ++i) report.tests[i].id = kTests[i].id;
+
+  using N = Needs;
+  const auto run = [&](TestId id, std::initializer_list<Needs> needs, auto&& test) {
+    TestResult& r = report[id];
+    std::string why = Lacking(book, needs);
+    if (why.empty() && book.postings.empty()) why = "凭证表没有有效的分录";
+    if (!why.empty()) {
+      r.skipped = true;
+      r.reason = std::move(why);
+      return;
+    }
+    test(r);
+  };
+  const ScreenParameters& p = parameters;
+  run(TestId::kWeekendHoliday, {N::kVouchers}, [&](TestResult& r) { TestWeekendHoliday(book, r); });
+  run(TestId::kRoundAmount, {N::kAmounts},
+      [&](TestResult& r) { TestRoundAmount(book, p.round_unit, p.round_min, r); });
+  run(TestId::kBenford, {N::kAmounts},
+      [&](TestResult& r) { TestBenford(book, report.benford, r); });
+  run(TestId::kApproval, {N::kVouchers, N::kPreparer, N::kApprover},
+      [&](TestResult& r) { TestApproval(book, r); });
+  run(TestId::kRarePreparer, {N::kVouchers, N::kPreparer},
+      [&](TestResult& r) { TestRarePreparer(book, p.rare_preparer, r); });
+  run(TestId::kPeriodEnd, {N::kVouchers}, [&](TestResult& r) {
+    if (!book.year) {
+      r.skipped = true;
+      r.reason = "账套年度未知（电子账簿表没有年度，余额表的会计年度也不唯一）";
+      return;
+    }
+    TestPeriodEnd(book, *book.year, p.period_end_days, r);
+  });
+  run(TestId::kKeyword, {N::kAmounts, N::kSummary},
+      [&](TestResult& r) { TestKeywords(book, p.keywords, r); });
+  run(TestId::kRarePair, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestRarePair(book, p.rare_pair, r); });
+  run(TestId::kLargeAmount, {N::kAmounts},
+      [&](TestResult& r) { TestLargeAmount(book, p.materiality, r); });
+  run(TestId::kDuplicateEntry, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestDuplicateEntry(book, p.duplicate_days, r); });
+  run(TestId::kReversal, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestReversal(book, r); });
+  run(TestId::kNegativeAmount, {N::kAmounts}, [&](TestResult& r) { TestNegativeAmount(book, r); });
+  run(TestId::kBlankSummary, {N::kAmounts, N::kSummary},
+      [&](TestResult& r) { TestBlankSummary(book, r); });
+  run(TestId::kSeldomUsedAccount, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestSeldomUsedAccount(book, p.seldom, r); });
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return report;
+}
+
+}  // namespace qoru::screening

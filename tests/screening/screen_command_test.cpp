@@ -1,0 +1,244 @@
+// `qoru-gbtxt screen` as a user runs it: the report from a converted book set in the
+// standard column names, the JSON shape, the workpaper read back from its XML, and the
+// parameters refused before any work.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "screening/book_loader.h"
+#include "screening/screen_report.h"
+#include "screening/workpaper.h"
+#include "test_support/command.h"
+#include "test_support/temp_dir.h"
+#include "test_support/tiny_books.h"
+
+namespace qoru {
+namespace {
+
+using nlohmann::json;
+using test::RunCommand;
+using test::ShellWord;
+
+const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+const std::string kReader = std::string(QORU_SOURCE_DIR) + "/tests/screening/read_xlsx.py";
+
+// A small book set of 2023 in the standard names, with a voucher on a Sunday, one on an
+// adjusted working Saturday, a self-approved one and a summary that looks like a formula.
+test::TinyBooks Books() {
+  test::TinyBooks b = test::TinyBooks::Consistent();
+  b.posting_columns = {"凭证日期", "凭证种类", "凭证编号",  "行号",     "摘要",
+                       "科目编号", "借方金额", "贷方金额",  "作废标志", "制单人员",
+                       "审核人员", "记账人员", "辅助核算组"};
+  for (auto& row : b.balances) row[0] = "2023";
+  b.postings = {
+      {"20230611", "记", "1", "1", "=SUM(A1:A2)", "1001", "50000.00", "", "0", "张三", "李四",
+       "王五", ""},
+      {"20230611", "记", "1", "2", "收款", "4001", "", "50000.00", "0", "张三", "李四", "王五", ""},
+      {"20210508", "记", "2", "1", "", "100201", "40.00", "", "0", "张三", "张三", "王五", ""},
+      {"20210508", "记", "2", "2", "冲销", "1001", "", "40.00", "0", "张三", "张三", "王五", ""},
+      {"20230612", "记", "3", "1", "付款", "1001", "-7.00", "", "1", "赵六", "", "", ""},
+  };
+  return b;
+}
+
+struct Ran {
+  int exit_code;
+  std::string out, err;
+};
+
+// Runs `command` through the shell, keeping stdout and stderr apart.
+Ran RunApart(const std::string& command) {
+  const test::TempDir dir;
+  const test::Ran ran = RunCommand(
+      "sh -c " + ShellWord("(" + command + ") 2>" + ShellWord(dir.path() + "err")), false);
+  return {ran.exit_code, ran.out, test::ReadFile(dir.path() + "err")};
+}
+
+json Parse(const std::string& text) {
+  json j = json::parse(text, nullptr, false);
+  EXPECT_FALSE(j.is_discarded()) << text;
+  return j;
+}
+
+std::map<std::string, json> TestsById(const json& report) {
+  std::map<std::string, json> out;
+  for (const json& t : report["tests"]) out[t["id"]] = t;
+  return out;
+}
+
+TEST(ScreenCommand, ReportsItemsAsJsonAndWritesAWorkpaper) {
+  const test::ConvertedBooks books(Books());
+  ASSERT_TRUE(books.converted());
+  test::TempDir dir;
+  const std::string xlsx = dir.path() + "底稿.xlsx";
+  test::WriteFile(xlsx, "earlier");
+  const Ran ran = RunApart(kHost + " screen --json --db " + ShellWord(books.database()) +
+                           " --xlsx " + ShellWord(xlsx));
+  ASSERT_EQ(ran.exit_code, 0) << ran.err;
+  EXPECT_NE(ran.err.find("替换"), std::string::npos) << "the report says a file was replaced";
+  const json j = Parse(ran.out);
+  EXPECT_EQ(j["year"], 2023);
+  auto tests = TestsById(j);
+  ASSERT_EQ(tests.size(), 14u);
+  EXPECT_EQ(tests["weekend-holiday"]["items"], 1) << "the adjusted Saturday is a working day";
+  EXPECT_EQ(tests["approval"]["items"], 1);
+  EXPECT_EQ(tests["benford"]["status"], "skipped");
+  EXPECT_EQ(tests["round-amount"]["items"], 2);
+  EXPECT_EQ(tests["negative-amount"]["items"], 0) << "the void posting takes no part";
+  for (const json& item : j["items"]) {
+    if (item["test"] != "weekend-holiday") continue;
+    EXPECT_EQ(item["reason"], "周日");
+    EXPECT_EQ(item["voucher"],
+              json({{"year", 2023}, {"month", 6}, {"type", "记"}, {"number", "1"}}));
+    EXPECT_EQ(item["date"], "2023-06-11");
+    ASSERT_EQ(item["postings"].size(), 2u);
+    EXPECT_EQ(item["postings"][0]["row"], 1);
+    EXPECT_EQ(item["postings"][0]["summary"], "=SUM(A1:A2)");
+  }
+
+  const Ran read = RunApart("python3 " + ShellWord(kReader) + " " + ShellWord(xlsx));
+  ASSERT_EQ(read.exit_code, 0) << read.err;
+  const json wb = Parse(read.out);
+  std::map<std::string, json> sheets;
+  for (const json& s : wb["sheets"]) sheets[s["name"]] = s;
+  ASSERT_TRUE(sheets.count("概览"));
+  ASSERT_TRUE(sheets.count("节假日和周末记账"));
+  ASSERT_TRUE(sheets.count("本福特"));
+  const json& weekend = sheets["节假日和周末记账"];
+  EXPECT_EQ(weekend["rows"], 3) << "a header and the voucher's two postings";
+  EXPECT_TRUE(weekend["frozen"]);
+  EXPECT_EQ(weekend["autofilter"], "A1:N3");
+  EXPECT_EQ(weekend["formulas"], 0);
+  const json& first = weekend["first"][1];
+  EXPECT_EQ(first["I"]["v"], "=SUM(A1:A2)") << "a summary stays text";
+  EXPECT_EQ(first["I"]["t"], "s");
+  EXPECT_EQ(first["C"]["t"], "n") << "the date is an Excel date";
+  EXPECT_EQ(first["C"]["v"], 45088);  // 2023-06-11
+  EXPECT_EQ(first["J"]["v"], 50000);
+  bool money = false;
+  for (const json& f : wb["numFmts"]) money = money || f == "#,##0.00";
+  EXPECT_TRUE(money);
+  ASSERT_EQ(wb["charts"].size(), 2u);
+  EXPECT_TRUE(wb["charts"][0]["bar"]);
+  EXPECT_EQ(wb["charts"][0]["series"], 2);
+}
+
+TEST(ScreenCommand, RefusesWrongParametersBeforeAnyWork) {
+  test::TempDir dir;
+  test::WriteFile(dir.path() + "empty.txt", "\n \n");
+  test::WriteFile(dir.path() + "gbk.txt", "\xB5\xF7\xD5\xFB\n");
+  const std::string missing_db = dir.path() + "none.mdb";
+  const struct {
+    std::string args, option, value;
+  } cases[] = {
+      {"--materiality abc", "--materiality", "abc"},
+      {"--materiality -5", "--materiality", "-5"},
+      {"--round-unit x", "--round-unit", "x"},
+      {"--round-unit 0", "--round-unit", "0"},
+      {"--round-min -1", "--round-min", "-1"},
+      {"--rare-preparer 0", "--rare-preparer", "0"},
+      {"--rare-pair -2", "--rare-pair", "-2"},
+      {"--seldom 1.5", "--seldom", "1.5"},
+      {"--period-end-days 0", "--period-end-days", "0"},
+      {"--duplicate-days -1", "--duplicate-days", "-1"},
+      {"--max-listed -1", "--max-listed", "-1"},
+      {"--keywords " + dir.path() + "nothere.txt", "--keywords", "nothere.txt"},
+      {"--keywords " + dir.path() + "empty.txt", "--keywords", "empty.txt"},
+      {"--keywords " + dir.path() + "gbk.txt", "--keywords", "gbk.txt"},
+      {"--xlsx " + dir.path() + "no/such/dir/a.xlsx", "--xlsx", "a.xlsx"},
+      {"--column postings.colour=颜色", "--column", "colour"},
+  };
+  for (const auto& c : cases) {
+    // The database is missing: a parameter refused first proves it is checked first.
+    const Ran ran = RunApart(kHost + " screen --db " + ShellWord(missing_db) + " " + c.args);
+    EXPECT_EQ(ran.exit_code, 2) << c.args;
+    EXPECT_NE(ran.err.find(c.option), std::string::npos) << c.args << ": " << ran.err;
+    EXPECT_NE(ran.err.find(c.value), std::string::npos) << c.args << ": " << ran.err;
+  }
+}
+
+TEST(ScreenCommand, AFailedWorkpaperLeavesTheEarlierFileAndNoTemporaryOne) {
+  const test::ConvertedBooks books(Books());
+  ASSERT_TRUE(books.converted());
+  test::TempDir dir;
+  const std::string xlsx = dir.path() + "out.xlsx";
+  test::WriteFile(xlsx, "earlier");
+  // A file size limit of 1 KB makes the workbook's writes fail half-way.
+  const Ran ran = RunApart("ulimit -f 1; " + kHost + " screen --db " + ShellWord(books.database()) +
+                           " --xlsx " + ShellWord(xlsx));
+  EXPECT_EQ(ran.exit_code, 2) << ran.err;
+  EXPECT_NE(ran.err.find(xlsx), std::string::npos) << ran.err;
+  EXPECT_EQ(test::ReadFile(xlsx), "earlier");
+  std::size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+TEST(Workpaper, ContinuesOnFurtherSheetsPastTheRowLimit) {
+  const test::ConvertedBooks books(Books());
+  ASSERT_TRUE(books.converted());
+  const screening::ScreenBook book =
+      screening::LoadScreenBook(books.database(), books.description(), {}, "tiny");
+  screening::ScreenParameters p;
+  p.keywords = screening::DefaultKeywords();
+  p.round_min = checks::Amount::FromUnits(0, 0);
+  p.round_unit = checks::Amount::FromUnits(1, 2);  // every posting with a side
+  const screening::ScreenReport report = screening::RunScreening(book, p);
+  ASSERT_EQ(report[screening::TestId::kRoundAmount].items.size(), 4u);
+  test::TempDir dir;
+  const std::size_t saved = screening::g_workpaper_rows_per_sheet;
+  screening::g_workpaper_rows_per_sheet = 3;
+  screening::WriteWorkpaper(dir.path() + "w.xlsx", book, report, {"0", "now"});
+  screening::g_workpaper_rows_per_sheet = saved;
+  const test::Ran read =
+      RunCommand("python3 " + ShellWord(kReader) + " " + ShellWord(dir.path() + "w.xlsx"), false);
+  const json wb = Parse(read.out);
+  std::map<std::string, int> rows;
+  for (const json& s : wb["sheets"]) rows[s["name"]] = s["rows"];
+  EXPECT_EQ(rows["整数金额"], 4);
+  EXPECT_EQ(rows["整数金额（2）"], 2);
+}
+
+}  // namespace
+}  // namespace qoru
+
+namespace qoru {
+namespace {
+
+// The workpaper opens in LibreOffice (headless) when it is installed: converted to an
+// OpenDocument spreadsheet, it keeps its sheets and the Benford chart.
+TEST(Workpaper, OpensInLibreOfficeWithItsChart) {
+  if (test::RunCommand("command -v soffice", false).exit_code != 0)
+    GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  const test::ConvertedBooks books(Books());
+  ASSERT_TRUE(books.converted());
+  test::TempDir dir;
+  const std::string xlsx = dir.path() + "w.xlsx";
+  ASSERT_EQ(
+      RunApart(kHost + " screen --db " + ShellWord(books.database()) + " --xlsx " + ShellWord(xlsx))
+          .exit_code,
+      0);
+  const test::Ran converted = test::RunCommand(
+      "cd " + ShellWord(dir.path()) +
+          " && timeout 300 soffice --headless --norestore -env:UserInstallation=file://" +
+          dir.path() + "profile --convert-to ods w.xlsx",
+      true);
+  ASSERT_EQ(converted.exit_code, 0) << converted.out;
+  const test::Ran listed = test::RunCommand(
+      "python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+      "c = z.read('content.xml').decode(); "
+      "charts = [n for n in z.namelist() if n.startswith('Object') and n.endswith('content.xml') "
+      "and b'chart:chart' in z.read(n)]; "
+      "print(len(charts), c.count('<table:table ') >= 3, '本福特' in c, '概览' in c)\" " +
+          ShellWord(dir.path() + "w.ods"),
+      true);
+  EXPECT_EQ(listed.out, "2 True True True\n");
+}
+
+}  // namespace
+}  // namespace qoru

@@ -1,0 +1,317 @@
+#include "qoru_gbtxt/screen_command.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "checks/values/amount.h"
+#include "checks/values/book_text.h"
+#include "database/engine/engine_error.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/scratch_area.h"
+#include "qoru_gbtxt/work_area.h"
+#include "screening/book_loader.h"
+#include "screening/screen_output.h"
+#include "screening/screen_text.h"
+#include "screening/workpaper.h"
+
+namespace qoru::host {
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitUsage = 2;
+
+int Refuse(const std::string& message) {
+  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
+  return kExitUsage;
+}
+
+// A non-negative decimal amount; nullopt with the reason in `error`.
+std::optional<checks::Amount> AmountOption(const std::string& option, const std::string& value,
+                                           bool zero_allowed, std::string* error) {
+  checks::Amount a;
+  if (checks::ParseAmount(value, &a) != checks::AmountText::kValue) {
+    *error = option + " 的值 " + value + " 不是数字";
+    return std::nullopt;
+  }
+  if (a.units() < 0 || (!zero_allowed && a.IsZero())) {
+    *error = option + " 的值 " + value + (zero_allowed ? " 不能为负数" : " 必须大于 0");
+    return std::nullopt;
+  }
+  return a;
+}
+
+// An integer at least `minimum`; nullopt with the reason in `error`.
+std::optional<int> CountOption(const std::string& option, const std::string& value, int minimum,
+                               std::string* error) {
+  const std::string_view t = checks::TrimBlanks(value);
+  bool digits = !t.empty() && t.size() <= 9;
+  for (std::size_t i = (t.size() > 1 && t[0] == '-') ? 1 : 0; digits && i < t.size(); ++i)
+    digits = t[i] >= '0' && t[i] <= '9';
+  if (!digits || t == "-") {
+    *error = option + " 的值 " + value + " 不是整数";
+    return std::nullopt;
+  }
+  const int n = std::stoi(std::string(t));
+  if (n < minimum) {
+    *error = option + " 的值 " + value + (minimum > 0 ? " 必须大于 0" : " 不能为负数");
+    return std::nullopt;
+  }
+  return n;
+}
+
+// The keywords of a file (UTF-8, one a line, blank lines skipped).
+std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std::string* error) {
+  if (!IsRegularFile(path)) {
+    *error = "--keywords 的文件 " + path + (PathExists(path) ? " 不是文件" : " 不存在");
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  if (!in) {
+    *error = "--keywords 的文件 " + path + " 无法读取";
+    return std::nullopt;
+  }
+  std::string text = buffer.str();
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  if (!screening::IsValidUtf8(text)) {
+    *error = "--keywords 的文件 " + path + " 不是 UTF-8 文本";
+    return std::nullopt;
+  }
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view w =
+        screening::TrimText(std::string_view(text).substr(start, end - start));
+    if (!w.empty()) words.emplace_back(w);
+    start = end + 1;
+  }
+  if (words.empty()) {
+    *error = "--keywords 的文件 " + path + " 没有关键词";
+    return std::nullopt;
+  }
+  return words;
+}
+
+struct Checked {
+  screening::ScreenParameters parameters;
+  screening::ColumnOverrides columns;
+  std::size_t max_listed = 20;
+};
+
+std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, std::string* error) {
+  Checked c;
+  screening::ScreenParameters& p = c.parameters;
+  for (const std::string& text : o.columns)
+    if (!screening::AddColumnOverride(text, c.columns, error)) return std::nullopt;
+  const auto max_listed = CountOption("--max-listed", o.max_listed, 0, error);
+  if (!max_listed) return std::nullopt;
+  c.max_listed = static_cast<std::size_t>(*max_listed);
+  if (!o.materiality.empty()) {
+    p.materiality = AmountOption("--materiality", o.materiality, true, error);
+    if (!p.materiality) return std::nullopt;
+  }
+  const auto unit = AmountOption("--round-unit", o.round_unit, false, error);
+  if (!unit) return std::nullopt;
+  p.round_unit = *unit;
+  const auto minimum = AmountOption("--round-min", o.round_min, true, error);
+  if (!minimum) return std::nullopt;
+  p.round_min = *minimum;
+  const struct {
+    const char* option;
+    const std::string& value;
+    int minimum;
+    int& out;
+  } counts[] = {
+      {"--rare-preparer", o.rare_preparer, 1, p.rare_preparer},
+      {"--rare-pair", o.rare_pair, 1, p.rare_pair},
+      {"--seldom", o.seldom, 1, p.seldom},
+      {"--period-end-days", o.period_end_days, 1, p.period_end_days},
+      {"--duplicate-days", o.duplicate_days, 0, p.duplicate_days},
+  };
+  for (const auto& count : counts) {
+    const auto n = CountOption(count.option, count.value, count.minimum, error);
+    if (!n) return std::nullopt;
+    count.out = *n;
+  }
+  if (!o.keywords.empty()) {
+    auto words = KeywordFile(o.keywords, error);
+    if (!words) return std::nullopt;
+    p.keywords = std::move(*words);
+  } else {
+    p.keywords = screening::DefaultKeywords();
+  }
+  for (const std::string& w : o.keyword) {
+    const std::string_view t = screening::TrimText(w);
+    if (t.empty() || !screening::IsValidUtf8(t)) {
+      *error = "--keyword 的值 " + w + " 不是有效的关键词";
+      return std::nullopt;
+    }
+    p.keywords.emplace_back(t);
+  }
+  if (!o.xlsx.empty()) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(o.xlsx);
+    const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (fs::is_directory(target, ec)) {
+      *error = "--xlsx 的值 " + o.xlsx + " 是一个目录";
+      return std::nullopt;
+    }
+    if (!fs::is_directory(dir, ec)) {
+      *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不存在";
+      return std::nullopt;
+    }
+    if (::access(dir.c_str(), W_OK) != 0) {
+      *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不可写";
+      return std::nullopt;
+    }
+  }
+  return c;
+}
+
+std::string Now() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  ::localtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
+}
+
+int Screen(const std::string& database, const std::string& description, const std::string& name,
+           const Checked& checked, const ScreenCommandOptions& options) {
+  std::optional<screening::ScreenBook> book;
+  const std::string started = Now();
+  try {
+    book.emplace(screening::LoadScreenBook(database, description, checked.columns, name));
+  } catch (const db::EngineError& e) {
+    return Refuse("无法读取数据库 " + database + "：" + e.what());
+  } catch (const std::exception& e) {
+    return Refuse(e.what());
+  }
+  const screening::ScreenReport report = screening::RunScreening(*book, checked.parameters);
+  if (!options.xlsx.empty()) {
+    try {
+      const auto start = std::chrono::steady_clock::now();
+      const bool replaced =
+          screening::WriteWorkpaper(options.xlsx, *book, report, {QORU_VERSION, started});
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n", options.xlsx.c_str(),
+                   replaced ? "，替换了原有的同名文件" : "", seconds);
+    } catch (const std::exception& e) {
+      return Refuse(e.what());
+    }
+  }
+  if (options.json) {
+    std::printf("%s\n", screening::ScreenJsonText(screening::ScreenJson(*book, report)).c_str());
+  } else {
+    std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), stdout);
+  }
+  return kExitDone;
+}
+
+}  // namespace
+
+CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
+  CLI::App* screen = app.add_subcommand(
+      "screen",
+      "会计分录测试：节假日和周末记账、整数金额、本福特定律、制单与审核、少见制单人、期末记账、"
+      "摘要关键词、少见科目对应、大额分录、重复分录、冲销凭证、红字金额、空摘要、少用科目。"
+      "每项测试一行计数，然后列出需要关注的凭证和分录。");
+  screen->group("子命令");
+  screen->footer("退出码：0 测试已运行（有需要关注的项目也是 0），2 参数错误或输入无法读取。");
+  UseChinese(*screen);
+  CLI::Option* db = screen
+                        ->add_option("--db", o.database,
+                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找")
+                        ->type_name("文件");
+  screen->add_option("--source", o.source, "账套目录：先转换到一个临时目录（结束后删除）再测试")
+      ->type_name("目录")
+      ->excludes(db);
+  screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
+      ->type_name("文件")
+      ->needs(db);
+  screen
+      ->add_option("--column", o.columns,
+                   "指定凭证表某个角色的列，格式 postings.角色=列名，例如 postings.summary=摘要；"
+                   "可重复")
+      ->type_name("postings.角色=列名");
+  screen->add_flag("--json", o.json, "在标准输出打印一个 JSON 对象（列出全部项目）代替文字报告");
+  screen->add_option("--xlsx", o.xlsx, "写出 Excel 工作底稿（已有的同名文件会被替换）")
+      ->type_name("文件");
+  screen->add_option("--max-listed", o.max_listed, "文字报告中每项测试最多列出的项目数（默认 20）")
+      ->type_name("N");
+  screen
+      ->add_option("--materiality", o.materiality,
+                   "大额分录的金额下限（默认：全部分录中金额最大的 0.1%）")
+      ->type_name("金额");
+  screen->add_option("--round-unit", o.round_unit, "整数金额的单位（默认 1000）")
+      ->type_name("金额");
+  screen->add_option("--round-min", o.round_min, "整数金额的最小金额（默认 10000）")
+      ->type_name("金额");
+  screen->add_option("--rare-preparer", o.rare_preparer, "制单少于 N 张凭证的制单人（默认 5）")
+      ->type_name("N");
+  screen->add_option("--rare-pair", o.rare_pair, "少于 N 张凭证使用的科目对应（默认 3）")
+      ->type_name("N");
+  screen->add_option("--seldom", o.seldom, "出现在少于 N 张凭证中的科目（默认 3）")->type_name("N");
+  screen->add_option("--period-end-days", o.period_end_days, "年末前后的天数（默认 5）")
+      ->type_name("N");
+  screen->add_option("--duplicate-days", o.duplicate_days, "重复分录前后相隔的最多天数（默认 3）")
+      ->type_name("N");
+  screen->add_option("--keyword", o.keyword, "增加一个摘要关键词，可重复")->type_name("词");
+  screen->add_option("--keywords", o.keywords, "用文件中的关键词（UTF-8，每行一个）代替默认关键词")
+      ->type_name("文件");
+  return screen;
+}
+
+int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
+  if (options.database.empty() && options.source.empty())
+    return Refuse("screen 需要 --db 或 --source；用 qoru-gbtxt screen --help 查看用法");
+  std::string error;
+  const std::optional<Checked> checked = CheckParameters(options, &error);
+  if (!checked) return Refuse(error);
+
+  if (!options.database.empty()) {
+    if (!IsRegularFile(options.database)) {
+      return Refuse(PathExists(options.database) ? "数据库路径不是文件：" + options.database
+                                                 : "数据库文件不存在：" + options.database);
+    }
+    if (options.description.empty()) {
+      const std::string dir = std::filesystem::path(options.database).parent_path().string();
+      options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
+    }
+    return Screen(options.database, options.description, options.database, *checked, options);
+  }
+
+  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
+  if (const std::string problem = CheckSource(options.source); !problem.empty())
+    return Refuse(problem);
+  std::optional<ScratchArea> area;
+  try {
+    area.emplace("qoru-screen");
+  } catch (const std::runtime_error& e) {
+    return Refuse(e.what());
+  }
+  if (::isatty(STDERR_FILENO))
+    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
+  std::string why;
+  if (!convert(area->work(), options.source, &why))
+    return Refuse("无法转换账套 " + options.source + "：" + why);
+  return Screen(WorkDatabase(area->work()), WorkDescription(area->work()), options.source, *checked,
+                options);
+}
+
+}  // namespace qoru::host
