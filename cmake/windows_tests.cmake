@@ -21,6 +21,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
   set(QORU_SHIPPED_BINARIES $<TARGET_FILE:qoru_ERP_GBtxt> $<TARGET_FILE:qoru-gbtxt>
                             $<TARGET_FILE:qoru-gendata>)
+  add_test(NAME Windows.CommandLine.ConvertsInspectsAndChecksLikeLinux
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/cli_test.sh
+                   ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QORU_WINE_PREFIX}
+                   $<TARGET_FILE:qoru-gbtxt> ${QORU_LINUX_BUILD_DIR} ${CMAKE_SOURCE_DIR}
+                   ${CMAKE_BINARY_DIR}/cli-test)
 endif()
 
 add_test(NAME Windows.Binaries.ImportOnlySystemDlls

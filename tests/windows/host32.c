@@ -15,12 +15,13 @@
  *   - that COM is left as the host set it (initialised here, apartment-threaded).
  * Exit status 0 when every check holds; each failure is printed on stderr.
  * The database itself is compared with the Linux build's by the calling script. */
+#include <windows.h>
+/* after windows.h */
 #include <objbase.h>
 #include <oleauto.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
-#include <windows.h>
 
 typedef void(__stdcall* DoItFn)(BSTR* result, uintptr_t window, const char* work_dir,
                                 const char* source_dir, const char* spare);

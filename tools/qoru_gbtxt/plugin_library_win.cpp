@@ -1,8 +1,9 @@
 // The plug-in on Windows: %QORU_LIBRARY%, else qoru_ERP_GBtxt.dll beside the host's
 // executable, else the name through the system's search; DoIt by its plain name
 // (stdcall), and the OLE strings of oleaut32, whose SysFreeString releases the result.
-#include <oleauto.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <oleauto.h>
 
 #include <cstdlib>
 

@@ -6,6 +6,7 @@
 // the build defines (stdcall and dllexport on Windows).
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace qoru::host {
@@ -13,5 +14,8 @@ namespace qoru::host {
 int HostMain(int argc, char** argv);
 
 void SetEnvironment(const char* name, const std::string& value);
+
+// The local time of `t` (localtime_r, localtime_s).
+std::tm LocalTime(std::time_t t);
 
 }  // namespace qoru::host

@@ -11,6 +11,12 @@ void SetEnvironment(const char* name, const std::string& value) {
   ::setenv(name, value.c_str(), 1);
 }
 
+std::tm LocalTime(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm;
+}
+
 }  // namespace qoru::host
 
 int main(int argc, char** argv) {

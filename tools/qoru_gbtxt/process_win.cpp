@@ -18,6 +18,12 @@ void SetEnvironment(const char* name, const std::string& value) {
   _putenv_s(name, value.c_str());
 }
 
+std::tm LocalTime(std::time_t t) {
+  std::tm tm{};
+  localtime_s(&tm, &t);
+  return tm;
+}
+
 }  // namespace qoru::host
 
 namespace {
