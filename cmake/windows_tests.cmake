@@ -37,11 +37,20 @@ add_test(NAME Windows.Binaries.ImportOnlySystemDlls
 # command-line host as a child process, pseudo-terminals, Xvfb, fork and signals, file
 # modes and resource limits), and the code page test that compares with glibc's iconv,
 # which this build has not (its tables are iconv's, dumped by the Linux build).
-option(QORU_WINDOWS_UNIT_TESTS "Build the GoogleTest suite for Windows and run it under Wine" OFF)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND QORU_WINDOWS_UNIT_TESTS)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # The Windows file layer's own tests (long paths, sharing violations, read-only
+  # files, device names, the lock, the compiled-in tables).
+  add_executable(qoru_windows_tests ${CMAKE_SOURCE_DIR}/tests/windows/os_file_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp)
+  target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(qoru_windows_tests PRIVATE qoru_core gtest gtest_main)
+  add_test(NAME Windows.FileLayer COMMAND qoru_windows_tests --gtest_brief=1)
+endif()
+option(QORU_WINDOWS_UNIT_TESTS "Build the GoogleTest suite for Windows and run it under Wine" OFF)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND QORU_WINDOWS_UNIT_TESTS)
   file(GLOB_RECURSE QORU_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
   foreach(linux_only
           checks/check_command_test database/engine_io_error_test database/template_copy_test
