@@ -1,9 +1,12 @@
 #include "qoru_gbtxt/database_reader.h"
 
+#include "files/os_file.h"
+
 namespace qoru::host {
 
 DatabaseReader::DatabaseReader(const std::string& path) {
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(os::Utf8FileName(path).c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) !=
+      SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
     return;

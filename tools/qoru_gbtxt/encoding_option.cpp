@@ -1,7 +1,6 @@
 #include "qoru_gbtxt/encoding_option.h"
 
-#include <cstdlib>
-
+#include "qoru_gbtxt/process.h"
 #include "text/source_encoding.h"
 
 namespace qoru::host {
@@ -22,9 +21,9 @@ std::string EncodingOptionProblem(const std::string& value) {
 
 void UseEncodingChoice(const std::string& value) {
   if (const auto choice = ParseEncodingChoice(value)) {
-    ::setenv(kEncodingVariable, *choice == SourceEncoding::kUtf8 ? "utf-8" : "gbk", 1);
+    SetEnvironment(kEncodingVariable, *choice == SourceEncoding::kUtf8 ? "utf-8" : "gbk");
   } else {
-    ::unsetenv(kEncodingVariable);
+    UnsetEnvironment(kEncodingVariable);
   }
 }
 

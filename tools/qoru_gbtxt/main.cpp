@@ -3,9 +3,6 @@
 // hook (messages to stderr and to qoru.log in the work directory), prints the result
 // text and exits 0 for a path, 1 for "0", 2 for wrong arguments or a source that is not
 // a book set. `inspect` previews a conversion; `check` checks a converted book set.
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,7 +12,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "faces/console.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "files/work_area_lock.h"
 #include "host/trace.h"
 #include "qoru_gbtxt/book_set_mark.h"
@@ -25,6 +24,7 @@
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/preflight_output.h"
+#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/scratch_area.h"
@@ -61,7 +61,7 @@ void PrintToUser(const std::string& message) {
     return;
   }
   std::fputs("\r\x1b[K", stderr);
-  for (const std::string& line : qoru::TerminalLines(message, qoru::TerminalColumns(STDERR_FILENO)))
+  for (const std::string& line : qoru::TerminalLines(message, qoru::console::StderrColumns()))
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
@@ -117,7 +117,7 @@ int Inspect(InspectOptions options) {
 int Convert(ConvertOptions options) {
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
   if (options.work.empty()) return Refuse("工作目录不能为空");
-  if (options.work.back() != '/') options.work.push_back('/');
+  if (!qoru::os::IsSeparator(options.work.back())) options.work.push_back('/');
   if (!options.face.empty() && options.face != "headless" && options.face != "terminal" &&
       options.face != "window")
     return Refuse("--face 的值无效：" + options.face + "（可选 headless、terminal、window）");
@@ -151,7 +151,8 @@ int Convert(ConvertOptions options) {
     return kExitNotConverted;
   }
   if (work_lock.fd() >= 0)
-    ::setenv(qoru::WorkAreaLock::kInheritedVariable, std::to_string(work_lock.fd()).c_str(), 1);
+    qoru::host::SetEnvironment(qoru::WorkAreaLock::kInheritedVariable,
+                               std::to_string(work_lock.fd()));
   if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
       !problem.empty())
     return Refuse(problem);
@@ -177,9 +178,10 @@ int Convert(ConvertOptions options) {
   g_log.Write("编码", encoding.Describe());
   g_summary.SetEncoding(encoding.Describe());
 
-  if (options.face.empty()) options.face = ::isatty(STDERR_FILENO) ? "terminal" : "headless";
-  ::setenv("QORU_FACE", options.face.c_str(), 1);
-  g_clear_line = options.face == "terminal" && ::isatty(STDERR_FILENO);
+  if (options.face.empty())
+    options.face = qoru::console::StderrIsTerminal() ? "terminal" : "headless";
+  qoru::host::SetEnvironment("QORU_FACE", options.face);
+  g_clear_line = options.face == "terminal" && qoru::console::StderrIsTerminal();
 
   qoru::host::PluginLibrary library;
   if (!library.Load(&reason)) {
@@ -228,7 +230,7 @@ int Check(qoru::host::CheckCommandOptions options) {
       !problem.empty())
     return Refuse(problem);
   qoru::host::UseEncodingChoice(options.encoding);
-  ::setenv("QORU_FACE", "headless", 1);
+  qoru::host::SetEnvironment("QORU_FACE", "headless");
   return qoru::host::RunCheckCommand(
       std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
         qoru::host::PluginLibrary library;
@@ -241,7 +243,7 @@ int Check(qoru::host::CheckCommandOptions options) {
 
 int Screen(qoru::host::ScreenCommandOptions options) {
   g_quiet_log = true;
-  ::setenv("QORU_FACE", "headless", 1);
+  qoru::host::SetEnvironment("QORU_FACE", "headless");
   return qoru::host::RunScreenCommand(
       std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
         qoru::host::PluginLibrary library;
@@ -255,8 +257,8 @@ int Screen(qoru::host::ScreenCommandOptions options) {
 }  // namespace
 
 // The host's log, found by the library in this process.
-extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance*/, int level,
-                                                                const char16_t* message) {
+extern "C" QORU_HOST_EXPORT void QORU_HOST_CALL WriteLog(void* /*instance*/, int level,
+                                                         const char16_t* message) {
   if (g_quiet_log) return;
   const std::string text = qoru::Utf16ToUtf8(message ? message : u"");
   const std::string word = qoru::host::LevelWord(level);
@@ -265,8 +267,7 @@ extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance
 }
 
 // The library's trace hook: what the user saw beside the log goes to qoru.log too.
-extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const char* text,
-                                                                double seconds) {
+extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double seconds) {
   const std::string message = text != nullptr ? text : "";
   switch (kind) {
     case qoru::kTraceHello:
@@ -303,11 +304,9 @@ extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const 
   return 0;
 }
 
-int main(int argc, char** argv) {
-  // A file that grows past the process's size limit must fail its write, not end the
-  // process: the library then reports the failure like any other.
-  std::signal(SIGXFSZ, SIG_IGN);
-
+// Called by the platform's main (process_posix.cpp, process_win.cpp) with the arguments
+// as GBK byte strings.
+int qoru::host::HostMain(int argc, char** argv) {
   CLI::App app{
       "qoru-gbtxt：把账套文本数据（GBK 或 UTF-8 编码、制表符分隔的文本文件和格式说明 GSSM.txt）"
       "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。",

@@ -4,14 +4,14 @@
 #include <ctime>
 
 #include "errors/errors.h"
+#include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
 namespace {
 
 std::string Timestamp() {
   const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = LocalTime(now);
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
   return buf;

@@ -1,22 +1,20 @@
 #include "qoru_gbtxt/scratch_area.h"
 
-#include <stdlib.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/work_area.h"
 
 namespace qoru::host {
 
 ScratchArea::ScratchArea(const char* prefix) {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string parent = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+  const std::string parent = os::TemporaryFolder();
   std::string pattern = parent + "/" + prefix + "-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr)
+  if (os::MakeTemporaryDirectory(pattern) != 0)
     throw ScratchAreaError("临时目录不可写：无法在 " + parent + " 中创建 " + prefix + "-XXXXXX（" +
                            SystemErrorText(errno) +
                            "）。请让它可写，或把环境变量 TMPDIR "

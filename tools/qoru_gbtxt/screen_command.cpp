@@ -1,6 +1,5 @@
 #include "qoru_gbtxt/screen_command.h"
 
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -14,8 +13,10 @@
 #include "checks/values/book_text.h"
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
+#include "faces/console.h"
 #include "files/file_system.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
 #include "screening/book_loader.h"
@@ -183,8 +184,7 @@ std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, std::strin
 
 std::string Now() {
   const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  ::localtime_r(&t, &tm);
+  const std::tm tm = LocalTime(t);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
   return text;
@@ -305,7 +305,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
   } catch (const std::runtime_error& e) {
     return Refuse(e.what());
   }
-  if (::isatty(STDERR_FILENO))
+  if (qoru::console::StderrIsTerminal())
     std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
   std::string why;
   if (!convert(area->work(), options.source, &why))

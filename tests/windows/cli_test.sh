@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# qoru-gbtxt.exe (x86-64, with the 64-bit plug-in beside it) under Wine:
+#   cli_test.sh WINE_RUN PREFIX QORU_GBTXT_EXE LINUX_BUILD SOURCE_DIR WORK
+#   - converts the sample into a work directory with Chinese and a blank in its name,
+#     given in Windows' form: exit 0, the path of GBA.mdb on stdout (UTF-8, "\"), and a
+#     database equal to the Linux build's, row for row;
+#   - inspect and check run on the same book set;
+#   - a source directory that does not exist: exit 2 and a message naming it.
+# (check runs in a scratch area under the user's TEMP.)
+set -euo pipefail
+wine_run=$1 prefix=$2 exe=$3 linux_build=$4 source_dir=$5 work=$6
+windows_path() {
+  local p
+  p=$(realpath -m "$1")
+  printf 'Z:%s' "${p//\//\\}"
+}
+rm -rf "$work"
+mkdir -p "$work"
+failures=0
+fail() {
+  echo "$*" >&2
+  failures=$((failures + 1))
+}
+
+win_work="$work/审计 工作"
+out=$("$wine_run" "$prefix" "$exe" convert --source "$(windows_path "$source_dir/examples/sample")" \
+  --work "$(windows_path "$win_work")\\" 2>"$work/convert.err") || fail "convert failed: $(cat "$work/convert.err")"
+expected="$(windows_path "$win_work")\\TemplateTemp\\GBA.mdb"
+[ "${out%$'\r'}" = "$expected" ] || fail "convert printed \"$out\", expected \"$expected\""
+"$linux_build/qoru-gbtxt" convert --source "$source_dir/examples/sample" --work "$work/linux" \
+  --face headless >/dev/null 2>&1
+if ! cmp -s <(sqlite3 "$win_work/TemplateTemp/GBA.mdb" .dump) \
+  <(sqlite3 "$work/linux/TemplateTemp/GBA.mdb" .dump); then
+  fail "the database of qoru-gbtxt.exe differs from the Linux build's"
+fi
+
+"$wine_run" "$prefix" "$exe" inspect --source "$(windows_path "$source_dir/examples/sample")" \
+  >"$work/inspect.out" 2>&1 || fail "inspect failed: $(cat "$work/inspect.out")"
+# check finds the same as on Linux (the sample has findings: both exit 1).
+win_check=0 linux_check=0
+"$wine_run" "$prefix" "$exe" check --source "$(windows_path "$source_dir/examples/sample")" \
+  >"$work/check.out" 2>"$work/check.err" || win_check=$?
+"$linux_build/qoru-gbtxt" check --source "$source_dir/examples/sample" >"$work/check.linux" \
+  2>/dev/null || linux_check=$?
+[ "$win_check" = "$linux_check" ] || fail "check exited $win_check, on Linux $linux_check"
+grep -q '检查结果' "$work/check.out" || fail "check printed no result: $(cat "$work/check.err")"
+
+status=0
+"$wine_run" "$prefix" "$exe" convert --source 'Z:\no\such\账套' --work "$(windows_path "$work/w2")\\" \
+  >/dev/null 2>"$work/missing.err" || status=$?
+[ "$status" = 2 ] || fail "a missing source gave exit status $status, expected 2"
+grep -q 'Z:/no/such/' "$work/missing.err" || fail "the message does not name the source: $(cat "$work/missing.err")"
+exit $((failures > 0))
