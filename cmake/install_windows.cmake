@@ -28,8 +28,13 @@ if(QORU_PLUGIN_X86_DLL)
   install(FILES ${QORU_PLUGIN_X86_DLL} DESTINATION plugin/x86)
 endif()
 install(FILES include/qoru_ERP_GBtxt.h DESTINATION include)
-install(FILES README.md docs/使用说明.md docs/window-face.png docs/window-face-windows.png
-        DESTINATION doc)
+# The README's links are rewritten for the flat doc folder.
+file(READ ${CMAKE_SOURCE_DIR}/README.md qoru_readme)
+string(REPLACE "](docs/" "](" qoru_readme "${qoru_readme}")
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/doc/README.md CONTENT "${qoru_readme}" @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/README.md)
+install(FILES ${CMAKE_BINARY_DIR}/doc/README.md docs/使用说明.md docs/window-face.png
+              docs/window-face-windows.png DESTINATION doc)
 install(DIRECTORY examples/sample DESTINATION examples)
 
 set(CPACK_GENERATOR ZIP NSIS)
