@@ -17,24 +17,25 @@ std::wstring Wide(const std::u16string& text) {
   return std::wstring(text.begin(), text.end());
 }
 
+struct ThreadWindowsWalk {
+  HWND except;                 // the dialog itself
+  std::vector<HWND> disabled;  // what the walk disabled
+};
+
+BOOL CALLBACK DisableOne(HWND hwnd, LPARAM lp) {
+  auto* walk = reinterpret_cast<ThreadWindowsWalk*>(lp);
+  if (hwnd != walk->except && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+    ::EnableWindow(hwnd, FALSE);
+    walk->disabled.push_back(hwnd);
+  }
+  return TRUE;
+}
+
 // Disables every visible, enabled top-level window of the calling thread but `except`,
 // and lists them.
 std::vector<HWND> DisableThreadWindows(HWND except) {
-  struct Walk {
-    HWND except;
-    std::vector<HWND> disabled;
-  } walk{except, {}};
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(lp);
-        if (hwnd != w->except && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
-          ::EnableWindow(hwnd, FALSE);
-          w->disabled.push_back(hwnd);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&walk));
+  ThreadWindowsWalk walk{except, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&walk));
   return walk.disabled;
 }
 

@@ -112,6 +112,14 @@ class HostWindow {
   HWND hwnd_ = nullptr;
 };
 
+// Appends a window's text and "|" to the std::wstring at `lp`.
+BOOL CALLBACK AppendText(HWND child, LPARAM lp) {
+  wchar_t text[256];
+  if (::GetWindowTextW(child, text, 256) > 0)
+    *reinterpret_cast<std::wstring*>(lp) += std::wstring(text) + L"|";
+  return TRUE;
+}
+
 // Lets the display draw what the face painted.
 void Settle(WindowFaceWin32& face) {
   for (int i = 0; i < 10; ++i) {
@@ -257,15 +265,7 @@ TEST_F(WindowFaceWinTest, TheErrorBoxIsTheSystemsMessageBoxOwnedByTheDialog) {
       HWND box = ::FindWindowW(L"#32770", L"错误");
       if (box != nullptr && ::IsWindowVisible(box)) {
         box_owner = ::GetWindow(box, GW_OWNER);
-        EnumChildWindows(
-            box,
-            [](HWND child, LPARAM lp) -> BOOL {
-              wchar_t text[256];
-              if (::GetWindowTextW(child, text, 256) > 0)
-                *reinterpret_cast<std::wstring*>(lp) += std::wstring(text) + L"|";
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&box_text));
+        ::EnumChildWindows(box, &AppendText, reinterpret_cast<LPARAM>(&box_text));
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         return;
       }
