@@ -20,12 +20,6 @@
 # ever looked at.
 include_guard(GLOBAL)
 
-# The Windows build installs and packs by rules of its own.
-if(WIN32)
-  include(${CMAKE_CURRENT_LIST_DIR}/install_windows.cmake)
-  return()
-endif()
-
 # Debian keeps libraries in the multiarch directory, and so does every prefix here
 # unless CMAKE_INSTALL_LIBDIR says otherwise (the dynamic loader searches
 # /usr/local/lib/<multiarch> too).

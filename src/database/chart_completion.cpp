@@ -1,8 +1,5 @@
 #include "database/chart_completion.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -14,6 +11,7 @@
 #include "database/staging_database.h"
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -53,11 +51,11 @@ std::size_t CharacterCount(std::string_view text) {
 // The line (in the source file) and the length of the first code of the staged chart
 // text longer than `limit`; {0, 0} when none is found there.
 std::pair<std::uint64_t, std::size_t> FindLongCode(const ChartCodeRule& rule, std::size_t limit) {
-  const int fd = ::open(rule.chart_text.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = os::OpenRead(rule.chart_text);
   if (fd < 0) return {0, 0};
   struct Closer {
     int fd;
-    ~Closer() { ::close(fd); }
+    ~Closer() { os::Close(fd); }
   } closer{fd};
   try {
     CsvReader reader(fd, DisplayText(rule.chart_text));

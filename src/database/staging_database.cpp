@@ -1,8 +1,5 @@
 #include "database/staging_database.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstring>
 
 #include <fmt/format.h>
@@ -13,6 +10,7 @@
 #include "database/query/statement_runner.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -24,11 +22,11 @@ constexpr std::string_view kProvider = "Provider=Microsoft.Jet.OLEDB.4.0;Data So
 // An empty file, or one that begins with the header of an SQLite database.
 bool LooksLikeDatabase(const std::string& path) {
   static constexpr char kHeader[] = "SQLite format 3";  // 16 bytes with its NUL
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = os::OpenRead(path);
   if (fd < 0) return true;  // unreadable: the copy fails and the engine says so
   char head[sizeof kHeader] = {};
-  const ssize_t n = ::read(fd, head, sizeof head);
-  ::close(fd);
+  const long n = os::Read(fd, head, sizeof head);
+  os::Close(fd);
   return n == 0 || (n == sizeof head && std::memcmp(head, kHeader, sizeof head) == 0);
 }
 }  // namespace

@@ -27,8 +27,10 @@ std::string SystemErrorText(int err) {
       return "文件系统是只读的";
     case ENOSPC:
       return "磁盘空间不足";
+#ifdef EDQUOT
     case EDQUOT:
       return "超出磁盘配额";
+#endif
     case EFBIG:
       return "文件超过了允许的大小";
     case EISDIR:
@@ -48,11 +50,12 @@ std::string SystemErrorText(int err) {
       return "输入输出错误";
     case EBUSY:
       return "设备或资源忙";
+    case kSharingViolation:
+      return "文件正被另一个程序打开（共享冲突），请在那个程序中关闭它后重试";
     default:
       break;
   }
-  char buf[256];
-  return std::string(strerror_r(err, buf, sizeof buf));
+  return SystemMessage(err);
 }
 
 }  // namespace qoru

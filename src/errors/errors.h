@@ -45,4 +45,13 @@ class UnsafeNameError : public Failure {
 // Text of the operating system's error number, for messages.
 std::string SystemErrorText(int err);
 
+// The error number that the Windows file layer gives for a file that another program
+// holds open without sharing it (a table open in Excel): its text says to close it
+// there. It never arises on Linux, which has no mandatory share modes.
+inline constexpr int kSharingViolation = 0x5356;
+
+// The system's own text of an error number (system_message_posix.cpp,
+// system_message_win.cpp).
+std::string SystemMessage(int err);
+
 }  // namespace qoru

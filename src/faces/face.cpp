@@ -1,10 +1,9 @@
 #include "faces/face.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string_view>
 
+#include "faces/console.h"
 #include "faces/headless_face.h"
 #include "faces/platform_window_face.h"
 #include "faces/terminal_face.h"
@@ -40,7 +39,7 @@ std::unique_ptr<Face> MakeDefaultFace() {
   if (window_asked || OwnerWindow() != 0) {
     if (auto face = MakePlatformWindowFace(OwnerWindow(), &why_not)) return face;
   }
-  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  const bool terminal = console::StderrIsTerminal();
   std::unique_ptr<Face> face;
   if (terminal) {
     face = std::make_unique<TerminalFace>();

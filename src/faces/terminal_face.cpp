@@ -1,7 +1,5 @@
 #include "faces/terminal_face.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -10,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "faces/console.h"
 #include "faces/progress_bar.h"
 #include "text/display_width.h"
 #include "text/gbk_codec.h"
@@ -27,17 +26,16 @@ std::atomic<bool> g_resized{false};      // the terminal changed its size
 char g_abort_text[256];
 std::size_t g_abort_length = 0;
 
-void OnInterrupt(int) {
+void OnInterrupt() {
   g_interrupted.store(true, std::memory_order_relaxed);
   if (g_running.load(std::memory_order_relaxed) &&
       g_run_interrupts.fetch_add(1, std::memory_order_relaxed) >= 1) {
-    if (::write(STDERR_FILENO, g_abort_text, g_abort_length) < 0) {
-    }
-    ::_exit(130);
+    console::WriteFromHandler(g_abort_text, g_abort_length);
+    console::ExitFromHandler(130);
   }
 }
 
-void OnResize(int) {
+void OnResize() {
   g_resized.store(true, std::memory_order_relaxed);
 }
 
@@ -48,8 +46,8 @@ constexpr int kMinBarWidth = 10;  // below this the bar is left out
 }  // namespace
 
 TerminalFace::TerminalFace()
-    : interactive_(::isatty(STDERR_FILENO) != 0),
-      input_interactive_(::isatty(STDIN_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0) {}
+    : interactive_(console::StderrIsTerminal()),
+      input_interactive_(console::StdinIsTerminal() && console::StderrIsTerminal()) {}
 
 TerminalFace::~TerminalFace() {
   Hidden();
@@ -65,25 +63,14 @@ void TerminalFace::Shown(const std::string& caption_gbk) {
   g_abort_length = std::min(abort_text.size(), sizeof g_abort_text);
   std::memcpy(g_abort_text, abort_text.data(), g_abort_length);
 
-  struct sigaction sa {};
-  sa.sa_handler = OnInterrupt;
-  sigemptyset(&sa.sa_mask);
-  struct sigaction resize {};
-  resize.sa_handler = OnResize;
-  sigemptyset(&resize.sa_mask);
-  resize.sa_flags = SA_RESTART;
-  if (::sigaction(SIGINT, &sa, &old_interrupt_) == 0) {
-    ::sigaction(SIGWINCH, &resize, &old_resize_);
-    handlers_installed_ = true;
-  }
+  handlers_installed_ = console::InstallHandlers(OnInterrupt, OnResize);
   if (!interactive_) std::fprintf(stderr, "%s\n", caption_.c_str());
 }
 
 void TerminalFace::Hidden() {
   g_running.store(false);
   if (!handlers_installed_) return;
-  ::sigaction(SIGINT, &old_interrupt_, nullptr);
-  ::sigaction(SIGWINCH, &old_resize_, nullptr);
+  console::RestoreHandlers();
   handlers_installed_ = false;
   ClearLine();
 }
@@ -97,7 +84,7 @@ bool TerminalFace::TakeInterrupt() {
 }
 
 int TerminalFace::Columns() const {
-  return TerminalColumns(STDERR_FILENO);
+  return console::StderrColumns();
 }
 
 FaceEvent TerminalFace::WaitEvent(bool timer_enabled, int interval_ms) {

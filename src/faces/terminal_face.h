@@ -12,12 +12,11 @@
 //   - Messages (notes, the error box) are broken into lines that fit the terminal.
 //   - When the call is over the status line is cleared and one closing line, cut to the
 //     width, says what happened: done with the database's path, or not with the reason.
-// Only one terminal face may be shown at a time (it owns SIGINT and SIGWINCH while
-// shown, and gives back the previous handlers when hidden).
+// Only one terminal face may be shown at a time (it owns Ctrl-C and the terminal's resizes
+// while shown, and gives back the previous handlers when hidden).
 #pragma once
 
 #include <chrono>
-#include <csignal>
 #include <string>
 
 #include "faces/face.h"
@@ -64,8 +63,6 @@ class TerminalFace : public Face {
   std::string caption_;  // UTF-8
   std::string status_;   // UTF-8
   int percent_ = 0;
-  struct sigaction old_interrupt_ {};
-  struct sigaction old_resize_ {};
   bool handlers_installed_ = false;
 };
 

@@ -17,28 +17,6 @@ std::wstring Wide(const std::u16string& text) {
   return std::wstring(text.begin(), text.end());
 }
 
-struct ThreadWindowsWalk {
-  HWND except;                 // the dialog itself
-  std::vector<HWND> disabled;  // what the walk disabled
-};
-
-BOOL CALLBACK DisableOne(HWND hwnd, LPARAM lp) {
-  auto* walk = reinterpret_cast<ThreadWindowsWalk*>(lp);
-  if (hwnd != walk->except && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
-    ::EnableWindow(hwnd, FALSE);
-    walk->disabled.push_back(hwnd);
-  }
-  return TRUE;
-}
-
-// Disables every visible, enabled top-level window of the calling thread but `except`,
-// and lists them.
-std::vector<HWND> DisableThreadWindows(HWND except) {
-  ThreadWindowsWalk walk{except, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&walk));
-  return walk.disabled;
-}
-
 }  // namespace
 
 WindowFaceWin32::WindowFaceWin32(std::uintptr_t owner, Options options)
@@ -58,7 +36,6 @@ void WindowFaceWin32::Shown(const std::string& caption_gbk) {
   if (!status_gbk_.empty()) window_->SetStatus(Wide(GbkToUtf16(status_gbk_)));
   window_->SetPercent(percent_);
   status_dirty_ = false;
-  disabled_ = DisableThreadWindows(window_->hwnd());
   ::ShowWindow(window_->hwnd(), SW_SHOWNORMAL);
   ::SetForegroundWindow(window_->hwnd());
   Repaint();
@@ -67,11 +44,6 @@ void WindowFaceWin32::Shown(const std::string& caption_gbk) {
 
 void WindowFaceWin32::Hidden() {
   if (!window_) return;
-  // The disabled windows come back before the dialog goes, so that the system hands
-  // the activation back to the owner rather than to another program.
-  for (HWND hwnd : disabled_)
-    if (::IsWindow(hwnd)) ::EnableWindow(hwnd, TRUE);
-  disabled_.clear();
   window_.reset();
   if (quit_seen_) {
     quit_seen_ = false;

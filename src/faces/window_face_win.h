@@ -1,8 +1,8 @@
 // The window face on Windows: the conversion dialog as a native Win32 window
 // (DialogWindowWin32), modal and owned by the host's window when the host gave one.
-//   - The modal phase (Shown to Hidden) disables every other visible, enabled top-level
-//     window of the thread, the host's among them, and enables exactly those again
-//     before the dialog goes, so that the owner is active again when the call returns.
+//   - The host's other windows are disabled for the modal phase by DoIt
+//     (host/modal_windows.h), whatever the face; the dialog is created after that, so it
+//     stays enabled.
 //   - The start timer: WaitEvent waits for the thread's messages until the tick is due
 //     or the user closes the dialog.
 //   - A yield looks at the window only on a clock (every `check_every`): then it shows
@@ -64,7 +64,6 @@ class WindowFaceWin32 : public Face {
   HWND owner_;
   Options options_;
   std::unique_ptr<DialogWindowWin32> window_;
-  std::vector<HWND> disabled_;  // the windows that the modal phase disabled
   bool close_requested_ = false;
   bool quit_seen_ = false;  // a WM_QUIT was taken out of the queue
   int quit_code_ = 0;       // its exit code

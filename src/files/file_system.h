@@ -9,8 +9,6 @@
 // the target as it was (and at worst a stray temporary file), never a torn target.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +39,7 @@ void RequireRegularFile(const std::string& path);
 // target.
 class ReplacementFile {
  public:
-  explicit ReplacementFile(std::string target, mode_t mode = 0644);
+  explicit ReplacementFile(std::string target, unsigned mode = 0644);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;

@@ -1,10 +1,5 @@
 #include "files/text_lines.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -23,18 +19,18 @@ namespace {
 }
 
 int OpenForReading(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = os::OpenRead(path);
   if (fd < 0) ThrowFileError("无法打开", path, errno);
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
+  os::FileInfo info;
+  if (os::StatOpen(fd, &info) && info.kind == os::Kind::kDirectory) {
+    os::Close(fd);
     ThrowFileError("无法读取", path, EISDIR);
   }
   return fd;
 }
 
 int OpenForWriting(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = os::OpenWrite(path, true);
   if (fd < 0) ThrowFileError("无法创建", path, errno);
   return fd;
 }
@@ -42,7 +38,7 @@ int OpenForWriting(const std::string& path) {
 // Reads up to `size` bytes; raises FileError on a read failure.
 std::size_t ReadSome(int fd, char* data, std::size_t size, const std::string& path) {
   while (true) {
-    const ssize_t n = ::read(fd, data, size);
+    const long n = os::Read(fd, data, size);
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno != EINTR) ThrowFileError("无法读取", path, errno);
   }
@@ -50,7 +46,7 @@ std::size_t ReadSome(int fd, char* data, std::size_t size, const std::string& pa
 
 void WriteAll(int fd, const char* data, std::size_t size, const std::string& path) {
   while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+    const long n = os::Write(fd, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowFileError("无法写入", path, errno);
@@ -66,7 +62,7 @@ LineReader::LineReader(const std::string& path, std::size_t buffer_size)
     : path_(path), fd_(OpenForReading(path)), buffer_(buffer_size, '\0') {}
 
 LineReader::~LineReader() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) os::Close(fd_);
 }
 
 bool LineReader::Fill() {
@@ -122,7 +118,7 @@ LineWriter::LineWriter(std::string path, std::size_t buffer_size)
 }
 
 LineWriter::~LineWriter() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) os::Close(fd_);
 }
 
 void LineWriter::WriteLine(std::string_view line) {
@@ -151,7 +147,7 @@ void LineWriter::Close() {
   Flush();
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) ThrowFileError("无法写入", path_, errno);
+  if (os::Close(fd) != 0) ThrowFileError("无法写入", path_, errno);
 }
 
 std::uint64_t CopyTextLines(const std::string& source, const std::string& target) {
@@ -159,28 +155,29 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
   const int in = OpenForReading(source);
   struct Closer {
     int fd;
-    ~Closer() { ::close(fd); }
+    ~Closer() {
+      if (fd >= 0) os::Close(fd);
+    }
   } closer{in};
 
   // A target that is the source itself must not be truncated before it is read: the
   // copy then goes to a temporary file beside it, which takes its place at the end.
-  struct stat in_st {};
-  struct stat out_st {};
-  const bool in_place = ::fstat(in, &in_st) == 0 && ::stat(target.c_str(), &out_st) == 0 &&
-                        in_st.st_dev == out_st.st_dev && in_st.st_ino == out_st.st_ino;
+  os::FileInfo in_info;
+  os::StatOpen(in, &in_info);
+  const bool in_place = os::SameFile(in, target);
   struct TempFile {
     std::string path;
     ~TempFile() {
-      if (!path.empty()) ::unlink(path.c_str());
+      if (!path.empty()) os::Remove(path);
     }
   } temp;
   if (in_place) {
     std::string path = target + ".XXXXXX";
-    const int fd = ::mkstemp(path.data());
+    const int fd = os::CreateTemporary(path);
     if (fd < 0) ThrowFileError("无法写入", target, errno);
     temp.path = path;
-    ::fchmod(fd, in_st.st_mode & 07777);
-    ::close(fd);
+    os::SetMode(fd, in_info.mode);
+    os::Close(fd);
   }
 
   LineWriter out(in_place ? temp.path : target, kBlock);
@@ -240,8 +237,10 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
   if (mid_line) put("\r\n");
   out.Close();
   if (in_place) {
-    if (std::rename(temp.path.c_str(), target.c_str()) != 0)
-      ThrowFileError("无法写入", target, errno);
+    // Windows refuses to replace a file that is open.
+    os::Close(closer.fd);
+    closer.fd = -1;
+    if (os::Rename(temp.path, target) != 0) ThrowFileError("无法写入", target, errno);
     temp.path.clear();
   }
   return written;

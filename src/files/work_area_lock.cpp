@@ -1,10 +1,5 @@
 #include "files/work_area_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -12,42 +7,35 @@
 #include <fmt/format.h>
 
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {
 
-// Opens the lock file, creating it when missing; read-only where it cannot be written
-// (flock needs no write access). -1 when it cannot be opened at all.
-int OpenLockFile(const std::string& work_dir) {
-  // Without a work directory there is nothing to lock, and nothing is created.
-  if (work_dir.empty() || work_dir.back() != '/') return -1;
-  const std::string path = work_dir + WorkAreaLock::kFileName;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0 && (errno == EACCES || errno == EROFS))
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  return fd;
+// The lock file of `work_dir`, or "" when there is no work directory to lock (nothing
+// is created then).
+std::string LockFilePath(const std::string& work_dir) {
+  if (work_dir.empty() || !os::IsSeparator(work_dir.back())) return {};
+  return work_dir + WorkAreaLock::kFileName;
 }
 
-// The descriptor named by the inherited variable, when it is open on the file `fd`
-// is open on; else -1.
-int InheritedDescriptor(int fd) {
+// The descriptor named by the inherited variable, when it is open on the lock file
+// `path`; else -1.
+int InheritedDescriptor(const std::string& path) {
   const char* text = std::getenv(WorkAreaLock::kInheritedVariable);
   if (text == nullptr || *text == '\0') return -1;
   char* end = nullptr;
   const long number = std::strtol(text, &end, 10);
   if (*end != '\0' || number < 0 || number > 1 << 20) return -1;
-  struct stat mine {};
-  struct stat theirs {};
-  if (::fstat(fd, &mine) != 0 || ::fstat(static_cast<int>(number), &theirs) != 0) return -1;
-  if (mine.st_dev != theirs.st_dev || mine.st_ino != theirs.st_ino) return -1;
+  if (!os::SameFile(static_cast<int>(number), path)) return -1;
   return static_cast<int>(number);
 }
 
 }  // namespace
 
 WorkAreaLock::~WorkAreaLock() {
-  if (fd_ >= 0 && own_fd_) ::close(fd_);  // closing releases the lock
+  if (fd_ >= 0 && own_fd_) os::Close(fd_);  // closing releases the lock
 }
 
 WorkAreaLock::Outcome WorkAreaLock::TryLock(const std::string& work_dir) {
@@ -60,32 +48,26 @@ WorkAreaLock::Outcome WorkAreaLock::TryLockOrInherit(const std::string& work_dir
 
 WorkAreaLock::Outcome WorkAreaLock::Take(const std::string& work_dir, bool inherit) {
   if (fd_ >= 0) return Outcome::kLocked;
-  const int fd = OpenLockFile(work_dir);
+  const std::string path = LockFilePath(work_dir);
+  if (path.empty()) return Outcome::kUnavailable;
+  const int fd = os::OpenLockFile(path);
   if (fd < 0) return Outcome::kUnavailable;
-  int held = fd;
-  while (::flock(held, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    if (errno != EWOULDBLOCK) {
-      ::close(fd);
-      return Outcome::kUnavailable;
-    }
+  const os::LockResult result = os::TryLockExclusive(fd);
+  if (result == os::LockResult::kFailed) {
+    os::Close(fd);
+    return Outcome::kUnavailable;
+  }
+  if (result == os::LockResult::kBusy) {
     // Held through another descriptor: ours when it is the host's, in this process.
-    // flock on the descriptor that holds the lock succeeds; on any other it fails.
-    const int inherited = inherit && held == fd ? InheritedDescriptor(fd) : -1;
-    if (inherited < 0) {
-      ::close(fd);
-      return Outcome::kInUse;
-    }
-    held = inherited;
-  }
-  if (held != fd) {
-    ::close(fd);
-    fd_ = held;
+    const int inherited = inherit ? InheritedDescriptor(path) : -1;
+    os::Close(fd);
+    if (inherited < 0 || !os::HoldsLock(inherited)) return Outcome::kInUse;
+    fd_ = inherited;
     own_fd_ = false;
-  } else {
-    fd_ = fd;
-    own_fd_ = true;
+    return Outcome::kLocked;
   }
+  fd_ = fd;
+  own_fd_ = true;
   return Outcome::kLocked;
 }
 

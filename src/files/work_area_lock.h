@@ -1,4 +1,5 @@
-// One conversion per work area. A conversion holds an exclusive flock on the file
+// One conversion per work area. A conversion holds an exclusive lock (flock on Linux,
+// LockFileEx on Windows) on the file
 // ".qoru-lock" in the work directory from its start to its end; a second one that
 // finds it held is refused at once instead of emptying or writing TemplateTemp under
 // the first. The kernel releases the lock when its process ends, however it ends, so a

@@ -6,10 +6,9 @@
 
 #include <string_view>
 
-namespace qoru {
+#include "host/host_process.h"  // LibraryInstance
 
-// The handle that identifies this library to the host (its "module instance").
-void* LibraryInstance();
+namespace qoru {
 
 // Hands a UTF-8 display text to the host's WriteLog, converted to UTF-16.
 void WriteHostLog(int level, std::string_view message);

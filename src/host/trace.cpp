@@ -1,8 +1,8 @@
 #include "host/trace.h"
 
-#include <dlfcn.h>
-
 #include <string>
+
+#include "host/host_process.h"
 
 namespace qoru {
 namespace {
@@ -15,7 +15,7 @@ int g_wanted = 0;          // bit 1 << kind for each kind the host wants
 }  // namespace
 
 void BeginTrace() {
-  g_hook = reinterpret_cast<TraceFn>(::dlsym(RTLD_DEFAULT, "QoruTrace"));
+  g_hook = reinterpret_cast<TraceFn>(FindHostFunction("QoruTrace"));
   g_wanted = g_hook != nullptr ? g_hook(kTraceHello, QORU_VERSION, 0) : 0;
   if (g_wanted == 0) g_hook = nullptr;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "host/host_process.h"
+#include "host/modal_windows.h"
 #include "host/owner_window.h"
 #include "host/trace.h"
 #include "plugin/deal_with_gbtxt.h"
@@ -38,9 +40,13 @@ void DoItImpl(BSTR* result, std::uintptr_t host_window, const char* work_dir,
     auto form = std::make_unique<TForm_DealWithVAROZ>(*face);
     form->SourceDir = source_dir ? source_dir : "";
     form->WorkDir = work_dir ? work_dir : "";
-    const int modal_result = form->ShowModal();
+    int modal_result = 0;
+    {
+      const ModalWindows modal(host_window);
+      modal_result = form->ShowModal();
+    }
     if (modal_result == mrOk) {
-      StoreResult(result, GbkToUtf16(form->ResultPath));
+      StoreResult(result, HostPathText(form->ResultPath));
       const std::string path = GbkToUtf8(form->ResultPath);
       face->Finished(true, path);
       Trace(kTraceOutcome, path);

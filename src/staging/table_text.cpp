@@ -1,8 +1,7 @@
 #include "staging/table_text.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
+#include <memory>
 
 #include <unordered_set>
 
@@ -10,6 +9,7 @@
 
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "files/text_lines.h"
 #include "text/gbk_codec.h"
 
@@ -46,9 +46,9 @@ void CheckExists(const std::string& path, const std::string& file, const StringL
       path);
 }
 
-mode_t ModeOf(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+unsigned ModeOf(const std::string& path) {
+  os::FileInfo info;
+  return os::Stat(path, &info) ? info.mode : 0644;
 }
 
 // Streams the file through a replacement beside it: the header line first, then every
@@ -56,19 +56,22 @@ mode_t ModeOf(const std::string& path) {
 template <typename LineOut>
 void Rewrite(const std::string& path, const std::string& header, LineOut line_out) {
   RequireRegularFile(path);
-  LineReader reader(path);
+  auto reader = std::make_unique<LineReader>(path);
   ReplacementFile replacement(path, ModeOf(path));
   LineWriter writer(replacement.path());
   writer.WriteLine(header);
   std::string line;
   std::string row;
-  while (reader.Next(line)) {
+  while (reader->Next(line)) {
     row.clear();
     line_out(line, row);
     row.append("\r\n");
     writer.Write(row);
   }
   writer.Close();
+  // The source is closed before its replacement takes its name: Windows refuses to
+  // replace a file that is open.
+  reader.reset();
   replacement.Commit();
 }
 

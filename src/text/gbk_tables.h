@@ -1,11 +1,13 @@
 // The conversion tables of the legacy code page: GB 18030 as code page 936 and glibc
 // give it (text/gbk_codec.h says which wins where), filled once, on first use, from
-// glibc's iconv converters "CP936" and "GB18030" and a few fixed areas. Only the codec
-// reads them.
+// glibc's iconv converters "CP936" and "GB18030" and a few fixed areas. On Windows the
+// same tables come compiled in: the Linux build's qoru-dump-codepage writes them out,
+// so that both convert byte for byte alike. Only the codec reads them.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace qoru::gbk {
@@ -35,6 +37,10 @@ struct Tables {
 
 // The tables, built on the first call; safe to call from any thread.
 const Tables& GetTables();
+
+// The platform's source of the tables (gbk_tables_posix.cpp: iconv; gbk_tables_win.cpp:
+// compiled in): every field but utf8_double, which GetTables derives.
+std::unique_ptr<Tables> BuildTables();
 
 // The bytes of the four-byte sequence `linear` (text/gbk_codec.h), first byte highest.
 std::uint32_t FourBytes(std::uint32_t linear);

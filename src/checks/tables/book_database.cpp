@@ -1,12 +1,11 @@
 #include "checks/tables/book_database.h"
 
-#include <sys/stat.h>
-
 #include <fmt/format.h>
 
 #include "database/engine/engine_error.h"
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 
 namespace qoru::checks {
@@ -18,14 +17,14 @@ int ColumnSelection::Add(const std::string* column) {
 }
 
 BookDatabase::BookDatabase(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
+  os::FileInfo info;
+  if (!os::Stat(path, &info))
     throw db::EngineError(fmt::format("database file not found: {}", DisplayText(path)));
-  if (!S_ISREG(st.st_mode))
+  if (info.kind != os::Kind::kRegular)
     throw db::EngineError(fmt::format("not a database file: {}", DisplayText(path)));
   sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK)
     db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));

@@ -1,11 +1,10 @@
 #include "database/engine/sqlite_handle.h"
 
-#include <sys/stat.h>
-
 #include <fmt/format.h>
 
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 
 namespace qoru::db {
@@ -64,14 +63,14 @@ void ThrowEngineError(sqlite3* db, std::string_view context) {
 }
 
 SqliteDb OpenExistingDatabase(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
+  os::FileInfo info;
+  if (!os::Stat(path, &info))
     throw EngineError(fmt::format("database file not found: {}", DisplayText(path)));
-  if (!S_ISREG(st.st_mode))
+  if (info.kind != os::Kind::kRegular)
     throw EngineError(fmt::format("not a database file: {}", DisplayText(path)));
   sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   SqliteDb db(raw);
   if (rc != SQLITE_OK)
     ThrowEngineError(db.get(), fmt::format("cannot open database {}", DisplayText(path)));

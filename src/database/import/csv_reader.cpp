@@ -1,9 +1,5 @@
 #include "database/import/csv_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +9,7 @@
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "files/line_ends.h"
+#include "files/os_file.h"
 
 namespace qoru::db {
 
@@ -27,7 +24,7 @@ CsvReader::CsvReader(std::string_view bytes) : data_(bytes.data()), end_(bytes.s
 bool CsvReader::Fill() {
   if (fd_ < 0) return false;
   while (true) {
-    const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+    const long n = os::Read(fd_, buffer_.data(), buffer_.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0)
       throw EngineError(fmt::format("cannot read text file {}: {}", name_, SystemErrorText(errno)));
@@ -202,19 +199,19 @@ std::uint64_t CountImportRows(std::string_view bytes) {
 
 std::uint64_t CountImportRowsOfFile(const std::string& path, const std::string& display_name,
                                     std::size_t block_size) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = os::OpenRead(path);
   if (fd < 0)
     throw EngineError(
         fmt::format("cannot open text file {}: {}", display_name, SystemErrorText(errno)));
   struct Closer {
     int fd;
-    ~Closer() { ::close(fd); }
+    ~Closer() { os::Close(fd); }
   } closer{fd};
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  os::AdviseSequential(fd);
   std::string block(std::max<std::size_t>(block_size, 1), '\0');
   RecordCounter counter;
   while (true) {
-    const ssize_t n = ::read(fd, block.data(), block.size());
+    const long n = os::Read(fd, block.data(), block.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0)
       throw EngineError(

@@ -1,8 +1,5 @@
 #include "database/import/text_import.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <functional>
 #include <thread>
@@ -19,6 +16,7 @@
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -81,12 +79,12 @@ class TextFile {
   TextFile(const std::string& directory, const std::string& file_name)
       : shown_(DisplayText(file_name)) {
     const std::string path = ImportFilePath(directory, file_name);
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = os::OpenRead(path);
     if (fd_ < 0)
       throw EngineError(
           fmt::format("cannot open text file {}: {}", shown_, SystemErrorText(errno)));
   }
-  ~TextFile() { ::close(fd_); }
+  ~TextFile() { os::Close(fd_); }
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
   int fd() const { return fd_; }

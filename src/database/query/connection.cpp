@@ -1,7 +1,5 @@
 #include "database/query/connection.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include <fmt/format.h>
@@ -15,6 +13,7 @@
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "text/gbk_codec.h"
 
 namespace qoru::db {
@@ -23,10 +22,10 @@ namespace {
 
 // Whether two paths name one file.
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {};
-  struct stat sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  os::FileInfo ia;
+  os::FileInfo ib;
+  if (!os::Stat(a, &ia) || !os::Stat(b, &ib)) return a == b;
+  return os::SameFile(a, b);
 }
 
 // A database file of the run: opened, tuned for a conversion, and taken exclusively

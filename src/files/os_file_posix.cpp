@@ -1,0 +1,163 @@
+// The file calls on Linux: POSIX, with renameat2 for the rename that never replaces.
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "files/os_file.h"
+
+namespace qoru::os {
+namespace {
+
+void Fill(const struct stat& st, FileInfo* info) {
+  info->mode = st.st_mode & 07777;
+  if (S_ISREG(st.st_mode))
+    info->kind = Kind::kRegular;
+  else if (S_ISDIR(st.st_mode))
+    info->kind = Kind::kDirectory;
+  else if (S_ISLNK(st.st_mode))
+    info->kind = Kind::kLink;
+  else
+    info->kind = Kind::kOther;
+}
+
+}  // namespace
+
+bool Stat(const std::string& path, FileInfo* info, bool follow) {
+  struct stat st {};
+  *info = FileInfo{};
+  if ((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return false;
+  Fill(st, info);
+  return true;
+}
+
+bool StatOpen(int fd, FileInfo* info) {
+  struct stat st {};
+  *info = FileInfo{};
+  if (::fstat(fd, &st) != 0) return false;
+  Fill(st, info);
+  return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::fstat(fd, &sa) != 0 || ::stat(path.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+int OpenRead(const std::string& path) {
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+int OpenWrite(const std::string& path, bool create, unsigned mode) {
+  return create ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode)
+                : ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+}
+
+long Read(int fd, void* data, std::size_t size) {
+  return ::read(fd, data, size);
+}
+
+long Write(int fd, const void* data, std::size_t size) {
+  return ::write(fd, data, size);
+}
+
+int Close(int fd) {
+  return ::close(fd);
+}
+
+int Sync(int fd) {
+  return ::fsync(fd);
+}
+
+void AdviseSequential(int fd) {
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+int SetMode(int fd, unsigned mode) {
+  return ::fchmod(fd, mode);
+}
+
+int CreateTemporary(std::string& pattern) {
+  return ::mkostemp(pattern.data(), O_CLOEXEC);
+}
+
+int Remove(const std::string& path) {
+  return ::unlink(path.c_str());
+}
+
+int Rename(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str());
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // File systems without RENAME_NOREPLACE: a hard link is just as exclusive.
+  if (::link(from.c_str(), to.c_str()) != 0) return -1;
+  ::unlink(from.c_str());
+  return 0;
+}
+
+int MakeDirectory(const std::string& path) {
+  return ::mkdir(path.c_str(), 0755);
+}
+
+bool ListNames(const std::string& dir, std::vector<std::string>* names) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return false;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view name(e->d_name);
+    if (name == "." || name == "..") continue;
+    names->emplace_back(name);
+  }
+  ::closedir(d);
+  return true;
+}
+
+int OpenLockFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  // flock needs no write access.
+  if (fd < 0 && (errno == EACCES || errno == EROFS))
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  return fd;
+}
+
+LockResult TryLockExclusive(int fd) {
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK ? LockResult::kBusy : LockResult::kFailed;
+  }
+  return LockResult::kLocked;
+}
+
+bool HoldsLock(int fd) {
+  return TryLockExclusive(fd) == LockResult::kLocked;
+}
+
+bool IsSeparator(char c) {
+  return c == '/';
+}
+
+std::string Utf8FileName(const std::string& path) {
+  return path;
+}
+
+bool IsReservedName(const std::string& /*name*/, std::string* /*why*/) {
+  return false;
+}
+
+}  // namespace qoru::os

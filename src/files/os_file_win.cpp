@@ -1,0 +1,378 @@
+// The file calls on Windows: the wide-character API on paths converted from GBK to
+// UTF-16 by the library's own tables ("/" becomes "\"), in the long-path form when
+// long. Files are opened through CreateFileW, sharing reads and writes with other
+// programs as the C runtime does, so that a file held open elsewhere without sharing is
+// told apart (kSharingViolation) from a missing or forbidden one; the handle then
+// becomes a C runtime descriptor in binary mode.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cwctype>
+
+#include "errors/errors.h"
+#include "files/os_file.h"
+#include "text/gbk_codec.h"
+
+namespace qoru::os {
+namespace {
+
+// Paths from this length on take the long-path form (a directory's path must leave
+// room for an 8.3 name below MAX_PATH).
+constexpr std::size_t kLongPath = 240;
+
+std::wstring Wide(const std::string& path) {
+  const std::u16string utf16 = GbkToUtf16(path);
+  std::wstring wide(utf16.begin(), utf16.end());
+  for (wchar_t& c : wide)
+    if (c == L'/') c = L'\\';
+  if (wide.size() < kLongPath || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  // The long-path form takes the path as it stands: made absolute and free of "." and
+  // ".." first.
+  const DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return wide;
+  std::wstring full(need, L'\0');
+  const DWORD got = GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
+  if (got == 0 || got >= need) return wide;
+  full.resize(got);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return ENOENT;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      return kSharingViolation;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
+      return EACCES;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+      return EINVAL;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    default:
+      return EIO;
+  }
+}
+
+void SetErrnoFromLastError() {
+  errno = ErrnoOf(GetLastError());
+}
+
+// A directory opened for reading fails with ERROR_ACCESS_DENIED; say what it is.
+void SetErrnoForOpen(const std::wstring& wide) {
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    errno = EISDIR;
+    return;
+  }
+  errno = ErrnoOf(error);
+}
+
+int Descriptor(HANDLE handle, int flags) {
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    errno = EMFILE;
+  }
+  return fd;
+}
+
+bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info) {
+  return GetFileInformationByHandle(handle, info) != 0;
+}
+
+bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+  const HANDLE h =
+      CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = Identity(h, info);
+  CloseHandle(h);
+  return ok;
+}
+
+bool Same(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace
+
+bool Stat(const std::string& path, FileInfo* info, bool follow) {
+  *info = FileInfo{};
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    SetErrnoFromLastError();
+    return false;
+  }
+  const DWORD a = data.dwFileAttributes;
+  if (!follow && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    info->kind = Kind::kLink;
+  else if ((a & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    info->kind = Kind::kDirectory;
+  else if ((a & FILE_ATTRIBUTE_DEVICE) != 0)
+    info->kind = Kind::kOther;
+  else
+    info->kind = Kind::kRegular;
+  info->mode = (a & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0644;
+  return true;
+}
+
+bool StatOpen(int fd, FileInfo* info) {
+  *info = FileInfo{};
+  const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  BY_HANDLE_FILE_INFORMATION data;
+  if (h == INVALID_HANDLE_VALUE || !Identity(h, &data)) {
+    errno = EBADF;
+    return false;
+  }
+  const DWORD type = GetFileType(h);
+  if (type != FILE_TYPE_DISK)
+    info->kind = Kind::kOther;
+  else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    info->kind = Kind::kDirectory;
+  else
+    info->kind = Kind::kRegular;
+  info->mode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0644;
+  return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION ia;
+  BY_HANDLE_FILE_INFORMATION ib;
+  return IdentityOf(a, &ia) && IdentityOf(b, &ib) && Same(ia, ib);
+}
+
+bool SameFile(int fd, const std::string& path) {
+  const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  BY_HANDLE_FILE_INFORMATION ia;
+  BY_HANDLE_FILE_INFORMATION ib;
+  return h != INVALID_HANDLE_VALUE && Identity(h, &ia) && IdentityOf(path, &ib) && Same(ia, ib);
+}
+
+int OpenRead(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  // Others may read, write, rename and replace it meanwhile, as on Linux: a text is
+  // rewritten by a replacement that takes its name while it is still being read.
+  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetErrnoForOpen(wide);
+    return -1;
+  }
+  return Descriptor(h, _O_RDONLY);
+}
+
+int OpenWrite(const std::string& path, bool create, unsigned mode) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes =
+      create && (mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               create ? CREATE_ALWAYS : TRUNCATE_EXISTING,
+                               attributes | (create ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetErrnoForOpen(wide);
+    return -1;
+  }
+  return Descriptor(h, _O_WRONLY);
+}
+
+long Read(int fd, void* data, std::size_t size) {
+  const unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
+  return _read(fd, data, chunk);
+}
+
+long Write(int fd, const void* data, std::size_t size) {
+  const unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
+  const int n = _write(fd, data, chunk);
+  if (n < 0 && errno == ENOSPC) return -1;
+  return n;
+}
+
+int Close(int fd) {
+  return _close(fd);
+}
+
+int Sync(int fd) {
+  const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  if (!FlushFileBuffers(h)) {
+    SetErrnoFromLastError();
+    return -1;
+  }
+  return 0;
+}
+
+void AdviseSequential(int /*fd*/) {}
+
+int SetMode(int /*fd*/, unsigned /*mode*/) {
+  // A file's only permission on Windows is its read-only attribute, which the copies
+  // of the work area never carry over: they must stay writable for the next run.
+  return 0;
+}
+
+int CreateTemporary(std::string& pattern) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  const std::size_t at = pattern.size() - 6;
+  ULONGLONG seed = GetTickCount64() ^ (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32) ^
+                   reinterpret_cast<uintptr_t>(&pattern);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    for (std::size_t i = 0; i < 6; ++i) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      pattern[at + i] = kLetters[(seed >> 33) % 36];
+    }
+    const std::wstring wide = Wide(pattern);
+    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return Descriptor(h, _O_WRONLY);
+    if (GetLastError() != ERROR_FILE_EXISTS) {
+      SetErrnoForOpen(wide);
+      return -1;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+int Remove(const std::string& path) {
+  if (DeleteFileW(Wide(path).c_str())) return 0;
+  SetErrnoFromLastError();
+  return -1;
+}
+
+int Rename(const std::string& from, const std::string& to) {
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return 0;
+  SetErrnoFromLastError();
+  return -1;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+  SetErrnoFromLastError();
+  return -1;
+}
+
+int MakeDirectory(const std::string& path) {
+  if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return 0;
+  SetErrnoFromLastError();
+  return -1;
+}
+
+bool ListNames(const std::string& dir, std::vector<std::string>* names) {
+  std::wstring pattern = Wide(dir);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  const HANDLE h =
+      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;  // empty
+    SetErrnoFromLastError();
+    return false;
+  }
+  do {
+    const std::wstring_view name(found.cFileName);
+    if (name == L"." || name == L"..") continue;
+    const std::u16string utf16(name.begin(), name.end());
+    names->push_back(Utf8ToGbk(Utf16ToUtf8(utf16)));
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  return true;
+}
+
+int OpenLockFile(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A byte-range lock needs no write access.
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    h = CreateFileW(wide.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetErrnoForOpen(wide);
+    return -1;
+  }
+  return Descriptor(h, _O_RDONLY);
+}
+
+LockResult TryLockExclusive(int fd) {
+  const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (h == INVALID_HANDLE_VALUE) return LockResult::kFailed;
+  OVERLAPPED at{};
+  if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+    return LockResult::kLocked;
+  const DWORD error = GetLastError();
+  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockResult::kBusy
+                                                                    : LockResult::kFailed;
+}
+
+bool HoldsLock(int fd) {
+  return TryLockExclusive(fd) != LockResult::kFailed;
+}
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+std::string Utf8FileName(const std::string& path) {
+  return GbkToUtf8(path);
+}
+
+bool IsReservedName(const std::string& name, std::string* why) {
+  const std::u16string utf16 = GbkToUtf16(name);
+  const auto say = [&](const char* text) {
+    if (why != nullptr) *why = text;
+    return true;
+  };
+  if (utf16.empty()) return false;
+  const char16_t last = utf16.back();
+  if (last == u'.' || last == u' ') return say("Windows 的文件名不能以句点或空格结尾");
+  for (const char16_t c : utf16)
+    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'\\' || c == u'|' ||
+        c == u'?' || c == u'*')
+      return say("名称中有 Windows 文件名不允许的字符（< > : \" \\ | ? * 或控制字符）");
+  // A device name, also with an extension ("NUL.txt") or blanks before it.
+  std::u16string stem = utf16.substr(0, utf16.find(u'.'));
+  while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+  std::string upper;
+  for (const char16_t c : stem) {
+    if (c >= 0x80) return false;
+    upper += static_cast<char>(std::towupper(c));
+  }
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : kDevices)
+    if (upper == device) return say("这是 Windows 的设备名，不能作为文件名");
+  if (upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
+      upper[3] >= '0' && upper[3] <= '9')
+    return say("这是 Windows 的设备名，不能作为文件名");
+  return false;
+}
+
+}  // namespace qoru::os
