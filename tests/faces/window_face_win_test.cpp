@@ -1,8 +1,8 @@
 // The Win32 window face on a real desktop (Wine on an Xvfb display of its own, see
 // tests/faces/wine-desktop): the dialog's caption, size, owner and drawing (the banner,
-// the status line, the bar's fill against the percentage), the host's windows disabled
-// for the modal phase only, the close box, the start timer, a quit message and the
-// error box. Screenshots go to screenshots/ under the working directory.
+// the status line, the bar's fill against the percentage), the close box, the start
+// timer, a quit message and the error box. Screenshots go to screenshots/ under the
+// working directory. The dialog in a whole DoIt call: window_face_do_it_win_test.cpp.
 #include "faces/window_face_win.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "faces/banner_win.h"
+#include "faces/desktop_probe_win.h"
 #include "faces/dialog_layout.h"
 #include "faces/progress_bar.h"
-#include "faces/screen_probe_win.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -24,14 +24,17 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::BgrImage;
+using test::HostWindow;
 using test::Rgb;
 
 const std::wstring kCaption = L"账套文本数据预处理";
 
 void Screenshot(const BgrImage& image, const std::string& name) {
-  std::filesystem::create_directories("screenshots");
-  const std::wstring path = L"screenshots\\" + std::wstring(name.begin(), name.end()) + L".png";
-  EXPECT_TRUE(test::WritePng(image, path)) << name;
+  EXPECT_TRUE(test::WriteScreenshot(image, name)) << name;
+}
+
+std::uintptr_t Id(HWND window) {
+  return reinterpret_cast<std::uintptr_t>(window);
 }
 
 int Count(const BgrImage& shot, const Rect& area, auto&& f) {
@@ -92,26 +95,6 @@ int BannerColours(const BgrImage& shot, const DialogLayout& l) {
   return static_cast<int>(colours.size());
 }
 
-// The host's main window: a plain visible top-level window of the test's thread.
-class HostWindow {
- public:
-  HostWindow() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"qoru.TestHost";
-    ::RegisterClassW(&wc);
-    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"宿主", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
-                              20, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~HostWindow() { ::DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
-  std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(hwnd_); }
-
- private:
-  HWND hwnd_ = nullptr;
-};
-
 // Appends a window's text and "|" to the std::wstring at `lp`.
 BOOL CALLBACK AppendText(HWND child, LPARAM lp) {
   wchar_t text[256];
@@ -154,14 +137,14 @@ TEST_F(WindowFaceWinTest, DialogShowsCaptionBannerStatusAndTheBarFollowsThePerce
   HWND dialog = face_->Window();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(::FindWindowW(nullptr, kCaption.c_str()), dialog);
-  EXPECT_EQ(::GetWindow(dialog, GW_OWNER), host.hwnd());
+  EXPECT_EQ(::GetWindow(dialog, GW_OWNER), reinterpret_cast<HWND>(host.id()));
   RECT client;
   ::GetClientRect(dialog, &client);
   EXPECT_EQ(client.right, 336);
   EXPECT_EQ(client.bottom, 89);
   Settle(*face_);
 
-  const BgrImage start = test::GrabClient(dialog);
+  const BgrImage start = test::GrabClient(Id(dialog));
   Screenshot(start, "window-win-start");
   EXPECT_GT(BannerColours(start, layout_), 100) << "the banner band is blank";
   EXPECT_LT(BannerDifference(start, layout_), 4.0) << "the band does not show the banner";
@@ -175,9 +158,9 @@ TEST_F(WindowFaceWinTest, DialogShowsCaptionBannerStatusAndTheBarFollowsThePerce
   bar_.SetTotalParts(250);
   bar_.SetPartsComplete(103);  // 41.2 %: 41 %
   Settle(*face_);
-  const BgrImage mid = test::GrabClient(dialog);
+  const BgrImage mid = test::GrabClient(Id(dialog));
   Screenshot(mid, "window-win-mid-run");
-  Screenshot(test::GrabWindow(dialog), "window-win-frame");  // with the frame drawn by Wine
+  Screenshot(test::GrabWindow(Id(dialog)), "window-win-frame");  // with the frame drawn by Wine
   const Rect label = LabelArea(layout_);
   EXPECT_NE(Count(mid, label, Dark), 0);
   bool label_changed = false;
@@ -188,7 +171,7 @@ TEST_F(WindowFaceWinTest, DialogShowsCaptionBannerStatusAndTheBarFollowsThePerce
   // Past the middle the percentage is written in white over the fill.
   bar_.SetPartsComplete(250);
   Settle(*face_);
-  const BgrImage full = test::GrabClient(dialog);
+  const BgrImage full = test::GrabClient(Id(dialog));
   // The full bar gives the inside's width, the system's frame aside.
   const int inside = FilledAlong(full, layout_, empty);
   EXPECT_GE(inside, layout_.bar.w - 4);
@@ -197,22 +180,6 @@ TEST_F(WindowFaceWinTest, DialogShowsCaptionBannerStatusAndTheBarFollowsThePerce
   EXPECT_GT(Count(full, BarArea(layout_), [](std::uint32_t p) { return p == Rgb(255, 255, 255); }),
             10)
       << "the percentage is not white over the fill";
-}
-
-TEST_F(WindowFaceWinTest, TheHostsWindowsAreDisabledWhileTheDialogIsUpAndEnabledAfter) {
-  HostWindow host, other;
-  ::EnableWindow(other.hwnd(), FALSE);  // a window the host disabled itself stays so
-  HostWindow second;
-  Show(host.id());
-  EXPECT_FALSE(::IsWindowEnabled(host.hwnd()));
-  EXPECT_FALSE(::IsWindowEnabled(second.hwnd()));
-  EXPECT_TRUE(::IsWindowEnabled(face_->Window()));
-  HWND dialog = face_->Window();
-  face_->Hidden();
-  EXPECT_TRUE(::IsWindowEnabled(host.hwnd()));
-  EXPECT_TRUE(::IsWindowEnabled(second.hwnd()));
-  EXPECT_FALSE(::IsWindowEnabled(other.hwnd()));
-  EXPECT_FALSE(::IsWindow(dialog)) << "the dialog outlived its modal phase";
 }
 
 TEST_F(WindowFaceWinTest, TheCloseBoxIsACloseRequestAndTheDialogStaysUntilItIsHidden) {
@@ -277,7 +244,6 @@ TEST_F(WindowFaceWinTest, TheErrorBoxIsTheSystemsMessageBoxOwnedByTheDialog) {
   EXPECT_EQ(box_owner, dialog);
   EXPECT_NE(box_text.find(L"找不到表文件“JZPZ.txt”"), std::wstring::npos) << box_text.size();
   EXPECT_TRUE(::IsWindow(dialog)) << "the dialog stays after the box";
-  EXPECT_FALSE(::IsWindowEnabled(host.hwnd()));
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
-#include "faces/screen_probe_win.h"
+#include "faces/desktop_probe_win.h"
 
 #include <objbase.h>
 #include <wincodec.h>
+#include <windows.h>
+
+#include <filesystem>
 
 namespace qoru::test {
 namespace {
@@ -16,7 +19,8 @@ struct Released {
 
 }  // namespace
 
-BgrImage GrabScreen(const RECT& area) {
+// The screen's pixels inside `area` (screen coordinates).
+static BgrImage GrabScreen(const RECT& area) {
   BgrImage image;
   image.width = area.right - area.left;
   image.height = area.bottom - area.top;
@@ -44,7 +48,8 @@ BgrImage GrabScreen(const RECT& area) {
   return image;
 }
 
-BgrImage GrabClient(HWND window) {
+BgrImage GrabClient(std::uintptr_t id) {
+  const auto window = reinterpret_cast<HWND>(id);
   RECT client;
   ::GetClientRect(window, &client);
   POINT origin{0, 0};
@@ -52,11 +57,14 @@ BgrImage GrabClient(HWND window) {
   return GrabScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
 }
 
-BgrImage GrabWindow(HWND window) {
+BgrImage GrabWindow(std::uintptr_t id) {
+  const auto window = reinterpret_cast<HWND>(id);
   RECT frame;
   ::GetWindowRect(window, &frame);
   return GrabScreen(frame);
 }
+
+namespace {
 
 bool WritePng(const BgrImage& image, const std::wstring& path) {
   const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
@@ -91,6 +99,59 @@ bool WritePng(const BgrImage& image, const std::wstring& path) {
   }
   if (com) ::CoUninitialize();
   return ok;
+}
+
+}  // namespace
+
+bool WriteScreenshot(const BgrImage& image, const std::string& name) {
+  std::error_code error;
+  std::filesystem::create_directories("screenshots", error);
+  return WritePng(image, L"screenshots\\" + std::wstring(name.begin(), name.end()) + L".png");
+}
+
+HostWindow::HostWindow() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"qoru.TestHost";
+  ::RegisterClassW(&wc);
+  id_ = reinterpret_cast<std::uintptr_t>(
+      ::CreateWindowExW(0, wc.lpszClassName, L"宿主", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300,
+                        200, nullptr, nullptr, wc.hInstance, nullptr));
+}
+
+HostWindow::~HostWindow() {
+  ::DestroyWindow(reinterpret_cast<HWND>(id_));
+}
+
+std::uintptr_t FindVisibleWindow(const std::wstring& caption) {
+  HWND window = ::FindWindowW(nullptr, caption.c_str());
+  return window != nullptr && ::IsWindowVisible(window) ? reinterpret_cast<std::uintptr_t>(window)
+                                                        : 0;
+}
+
+std::uintptr_t OwnerOf(std::uintptr_t window) {
+  return reinterpret_cast<std::uintptr_t>(::GetWindow(reinterpret_cast<HWND>(window), GW_OWNER));
+}
+
+bool IsEnabled(std::uintptr_t window) {
+  return ::IsWindowEnabled(reinterpret_cast<HWND>(window)) != FALSE;
+}
+
+bool Exists(std::uintptr_t window) {
+  return ::IsWindow(reinterpret_cast<HWND>(window)) != FALSE;
+}
+
+std::wstring CaptionOf(std::uintptr_t window) {
+  wchar_t text[256] = {};
+  ::GetWindowTextW(reinterpret_cast<HWND>(window), text, 256);
+  return text;
+}
+
+std::pair<int, int> ClientSize(std::uintptr_t window) {
+  RECT client{};
+  ::GetClientRect(reinterpret_cast<HWND>(window), &client);
+  return {client.right, client.bottom};
 }
 
 }  // namespace qoru::test
