@@ -84,9 +84,12 @@ include(CPack)
 if(QORU_BUILD_TESTS)
   # Installs the package silently under Wine, converts the sample with the installed
   # host from another directory, uninstalls, and checks that nothing is left behind.
+  if(NOT DEFINED QORU_WINE_PREFIX)
+    set(QORU_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  endif()
   add_test(NAME Package.WindowsInstallerInstallsConvertsAndUninstallsCleanly
            COMMAND ${CMAKE_SOURCE_DIR}/tests/install/windows_installer_test.sh
-                   ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+                   ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR} ${QORU_WINE_PREFIX})
   set_tests_properties(Package.WindowsInstallerInstallsConvertsAndUninstallsCleanly
                        PROPERTIES RESOURCE_LOCK qoru_install TIMEOUT 600)
 endif()

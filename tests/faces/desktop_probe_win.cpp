@@ -4,6 +4,7 @@
 #include <wincodec.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace qoru::test {
@@ -102,6 +103,12 @@ bool WritePng(const BgrImage& image, const std::wstring& path) {
 }
 
 }  // namespace
+
+bool HasDesktop() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  const bool wine = ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  return !wine || std::getenv("QORU_WINE_DESKTOP") != nullptr;
+}
 
 bool WriteScreenshot(const BgrImage& image, const std::string& name) {
   std::error_code error;

@@ -28,6 +28,12 @@ inline std::uint32_t Rgb(int r, int g, int b) {
   return (static_cast<std::uint32_t>(r) << 16) | (g << 8) | b;
 }
 
+// Whether windows reach a screen that screenshots can read: on Windows always; under
+// Wine only on the display that tests/faces/wine-desktop gives (it sets
+// QORU_WINE_DESKTOP), not under Wine without a display, where windows exist but are
+// drawn nowhere.
+bool HasDesktop();
+
 // The client area of `window` as it is on the screen.
 BgrImage GrabClient(std::uintptr_t window);
 // The whole of `window`, frame and caption included.

@@ -46,6 +46,7 @@ class WorkArea {
 };
 
 TEST(WindowFaceDoItWin, TheHostsWindowOwnsTheDialogAndIsDisabledForTheRunOnly) {
+  if (!test::HasDesktop()) GTEST_SKIP() << "needs a desktop: run by tests/faces/wine-desktop";
   ::_putenv("QORU_FACE=");
   test::HostWindow host;
   WorkArea area;

@@ -5,11 +5,13 @@
 # Start menu and the uninstaller into Windows' list; qoru-gbtxt, found through PATH in
 # cmd.exe, converts the sample; the silent uninstaller then removes all of it.
 # cpack runs in a UTF-8 locale, which a Chinese file name in the zip needs.
-#   windows_installer_test.sh BUILD_DIR SOURCE_DIR
+#   windows_installer_test.sh BUILD_DIR SOURCE_DIR [WINE_PREFIX]
+# (the prefix of the build's Wine tests, BUILD_DIR/wineprefix by default; the test
+# leaves it as it found it)
 set -uo pipefail
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$2" && pwd)
-prefix=$build/wineprefix
+prefix=${3:-$build/wineprefix}
 wine_run=$source_dir/scripts/wine-run
 failed=0
 fail() {
