@@ -81,7 +81,8 @@ set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   qoru_path_done:")
 include(CPack)
 
-if(QORU_BUILD_TESTS)
+# The packages are made from the x86-64 build, which has the command-line host.
+if(QORU_BUILD_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   # Installs the package silently under Wine, converts the sample with the installed
   # host from another directory, uninstalls, and checks that nothing is left behind.
   if(NOT DEFINED QORU_WINE_PREFIX)

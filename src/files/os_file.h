@@ -55,6 +55,14 @@ int Rename(const std::string& from, const std::string& to);
 // Renames only when nothing stands at `to` (else -1 with EEXIST).
 int RenameNoReplace(const std::string& from, const std::string& to);
 int MakeDirectory(const std::string& path);
+// Creates a new directory at `pattern`, whose last six characters ("XXXXXX") are
+// replaced; 0, or -1 with errno.
+int MakeTemporaryDirectory(std::string& pattern);
+// The folder for temporary files (TMPDIR or /tmp; the user's TEMP on Windows), without
+// a trailing separator.
+std::string TemporaryFolder();
+// Whether the file can be opened for reading now.
+bool CanRead(const std::string& path);
 
 // The names in a directory ("." and ".." left out) in the system's order; false when
 // it cannot be read.

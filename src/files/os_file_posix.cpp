@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "files/os_file.h"
 
@@ -114,6 +115,19 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 
 int MakeDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0755);
+}
+
+int MakeTemporaryDirectory(std::string& pattern) {
+  return ::mkdtemp(pattern.data()) == nullptr ? -1 : 0;
+}
+
+std::string TemporaryFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+bool CanRead(const std::string& path) {
+  return ::access(path.c_str(), R_OK) == 0;
 }
 
 bool ListNames(const std::string& dir, std::vector<std::string>* names) {

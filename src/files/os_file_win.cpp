@@ -284,6 +284,41 @@ int MakeDirectory(const std::string& path) {
   return -1;
 }
 
+int MakeTemporaryDirectory(std::string& pattern) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  const std::size_t at = pattern.size() - 6;
+  ULONGLONG seed = GetTickCount64() ^ (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    for (std::size_t i = 0; i < 6; ++i) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      pattern[at + i] = kLetters[(seed >> 33) % 36];
+    }
+    if (CreateDirectoryW(Wide(pattern).c_str(), nullptr)) return 0;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      SetErrnoFromLastError();
+      return -1;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+std::string TemporaryFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH) return ".";
+  std::u16string folder(buffer, buffer + n);
+  while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
+  return Utf8ToGbk(Utf16ToUtf8(folder));
+}
+
+bool CanRead(const std::string& path) {
+  const int fd = OpenRead(path);
+  if (fd < 0) return false;
+  _close(fd);
+  return true;
+}
+
 bool ListNames(const std::string& dir, std::vector<std::string>* names) {
   std::wstring pattern = Wide(dir);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';

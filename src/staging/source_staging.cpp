@@ -39,6 +39,9 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
       try {
         // Written beside the target and renamed onto it: never through a link that
         // stands in TemplateTemp, and never a torn copy when the run is killed.
+        // A name that the platform keeps for a device ("NUL.txt" on Windows) is
+        // refused before anything is read or written under it.
+        CheckBareFileName(names[i], "源目录");
         const std::string source = source_dir + "/" + names[i];
         RequireRegularFile(source);
         ReplacementFile copy(target_dir + names[i]);

@@ -17,7 +17,7 @@ void ClearLog() {
 
 }  // namespace qoru::test
 
-extern "C" __attribute__((visibility("default"))) void WriteLog(void* instance, int level,
-                                                                const char16_t* message) {
+extern "C" QORU_HOST_EXPORT void QORU_HOST_CALL WriteLog(void* instance, int level,
+                                                         const char16_t* message) {
   qoru::test::Entries().push_back({instance, level, message ? message : u""});
 }

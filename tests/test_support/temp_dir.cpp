@@ -1,18 +1,19 @@
 #include "test_support/temp_dir.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "files/os_file.h"
+
 namespace qoru::test {
 
 TempDir::TempDir() {
-  std::string pattern = "/tmp/qoru-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  std::string pattern = os::TemporaryFolder() + "/qoru-test-XXXXXX";
+  if (os::MakeTemporaryDirectory(pattern) != 0)
+    throw std::runtime_error("cannot make a directory " + pattern);
   path_ = pattern + "/";
 }
 
@@ -42,10 +43,12 @@ void MakeDir(const std::string& path) {
 FileSnapshot Snapshot(const std::string& dir) {
   FileSnapshot files;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-    struct stat st {};
-    ::stat(e.path().c_str(), &st);
-    files[e.path().string()] = {static_cast<std::uintmax_t>(st.st_size),
-                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+    std::error_code ec;
+    const std::uintmax_t size = e.is_regular_file(ec) ? e.file_size(ec) : 0;
+    const auto time = std::filesystem::last_write_time(e.path(), ec);
+    files[e.path().string()] = {
+        size,
+        std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count()};
   }
   return files;
 }

@@ -1,5 +1,5 @@
-// A directory under /tmp for one test, removed with everything in it at the end, and
-// whole-file helpers for test data.
+// A directory under the temporary folder (/tmp) for one test, removed with everything in it at the
+// end, and whole-file helpers for test data.
 #pragma once
 
 #include <cstdint>

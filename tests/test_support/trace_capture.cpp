@@ -27,8 +27,7 @@ TraceCapture::~TraceCapture() {
 
 }  // namespace qoru::test
 
-extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const char* text,
-                                                                double /*seconds*/) {
+extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double /*seconds*/) {
   const auto& current = qoru::test::Current();
   if (kind == 0) return current.kinds;  // the library's hello: the kinds wanted
   if (current.callback) current.callback(kind, text != nullptr ? text : "");

@@ -1,7 +1,5 @@
 #include "qoru_gbtxt/book_set_preflight.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -22,6 +20,7 @@
 #include "database/staging_database.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "files/text_lines.h"
 #include "qoru_gbtxt/database_reader.h"
 #include "qoru_gbtxt/preflight_pass.h"
@@ -73,7 +72,7 @@ class Preflight {
     for (const std::string& name : names) {
       staged_.insert(name);
       const std::string path = source_ + "/" + name;
-      if (!IsRegularFile(path) || ::access(path.c_str(), R_OK) != 0)
+      if (!IsRegularFile(path) || !os::CanRead(path))
         Add(true, RunStep::kStaging, DisplayText(name), 0, "",
             fmt::format("拷贝源文件失败：{} 不是可读的文件，转换在拷贝时停止", DisplayText(path)));
     }

@@ -1,7 +1,5 @@
 #include "qoru_gbtxt/check_command.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include "checks/values/amount.h"
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
+#include "faces/console.h"
 #include "files/file_system.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/scratch_area.h"
@@ -145,7 +144,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     return Refuse(e.what());
   }
   const ScratchArea& scratch = *area;
-  if (::isatty(STDERR_FILENO))
+  if (console::StderrIsTerminal())
     std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", scratch.work().c_str());
   std::string why;
   const bool converted = convert(scratch.work(), options.source, &why);

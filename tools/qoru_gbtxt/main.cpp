@@ -3,9 +3,6 @@
 // hook (messages to stderr and to qoru.log in the work directory), prints the result
 // text and exits 0 for a path, 1 for "0", 2 for wrong arguments or a source that is not
 // a book set. `inspect` previews a conversion; `check` checks a converted book set.
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,7 +12,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "faces/console.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "files/work_area_lock.h"
 #include "host/trace.h"
 #include "qoru_gbtxt/book_set_preflight.h"
@@ -23,6 +22,7 @@
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/preflight_output.h"
+#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/work_area.h"
@@ -55,7 +55,7 @@ void PrintToUser(const std::string& message) {
     return;
   }
   std::fputs("\r\x1b[K", stderr);
-  for (const std::string& line : qoru::TerminalLines(message, qoru::TerminalColumns(STDERR_FILENO)))
+  for (const std::string& line : qoru::TerminalLines(message, qoru::console::StderrColumns()))
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
@@ -99,7 +99,7 @@ int Inspect(InspectOptions options) {
 int Convert(ConvertOptions options) {
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
   if (options.work.empty()) return Refuse("工作目录不能为空");
-  if (options.work.back() != '/') options.work.push_back('/');
+  if (!qoru::os::IsSeparator(options.work.back())) options.work.push_back('/');
   if (!options.face.empty() && options.face != "headless" && options.face != "terminal" &&
       options.face != "window")
     return Refuse("--face 的值无效：" + options.face + "（可选 headless、terminal、window）");
@@ -125,7 +125,8 @@ int Convert(ConvertOptions options) {
     return kExitNotConverted;
   }
   if (work_lock.fd() >= 0)
-    ::setenv(qoru::WorkAreaLock::kInheritedVariable, std::to_string(work_lock.fd()).c_str(), 1);
+    qoru::host::SetEnvironment(qoru::WorkAreaLock::kInheritedVariable,
+                               std::to_string(work_lock.fd()));
   if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
       !problem.empty())
     return Refuse(problem);
@@ -135,9 +136,10 @@ int Convert(ConvertOptions options) {
     return Refuse("无法写入日志 " + options.work + "qoru.log（" + reason + "）");
   g_log.Write("开始转换", "源目录 " + options.source + "，工作目录 " + options.work);
 
-  if (options.face.empty()) options.face = ::isatty(STDERR_FILENO) ? "terminal" : "headless";
-  ::setenv("QORU_FACE", options.face.c_str(), 1);
-  g_clear_line = options.face == "terminal" && ::isatty(STDERR_FILENO);
+  if (options.face.empty())
+    options.face = qoru::console::StderrIsTerminal() ? "terminal" : "headless";
+  qoru::host::SetEnvironment("QORU_FACE", options.face);
+  g_clear_line = options.face == "terminal" && qoru::console::StderrIsTerminal();
 
   qoru::host::PluginLibrary library;
   if (!library.Load(&reason)) {
@@ -182,7 +184,7 @@ int Convert(ConvertOptions options) {
 
 int Check(qoru::host::CheckCommandOptions options) {
   g_quiet_log = true;
-  ::setenv("QORU_FACE", "headless", 1);
+  qoru::host::SetEnvironment("QORU_FACE", "headless");
   return qoru::host::RunCheckCommand(
       std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
         qoru::host::PluginLibrary library;
@@ -196,8 +198,8 @@ int Check(qoru::host::CheckCommandOptions options) {
 }  // namespace
 
 // The host's log, found by the library in this process.
-extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance*/, int level,
-                                                                const char16_t* message) {
+extern "C" QORU_HOST_EXPORT void QORU_HOST_CALL WriteLog(void* /*instance*/, int level,
+                                                         const char16_t* message) {
   if (g_quiet_log) return;
   const std::string text = qoru::Utf16ToUtf8(message ? message : u"");
   const std::string word = qoru::host::LevelWord(level);
@@ -206,8 +208,7 @@ extern "C" __attribute__((visibility("default"))) void WriteLog(void* /*instance
 }
 
 // The library's trace hook: what the user saw beside the log goes to qoru.log too.
-extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const char* text,
-                                                                double seconds) {
+extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double seconds) {
   const std::string message = text != nullptr ? text : "";
   switch (kind) {
     case qoru::kTraceHello:
@@ -244,11 +245,9 @@ extern "C" __attribute__((visibility("default"))) int QoruTrace(int kind, const 
   return 0;
 }
 
-int main(int argc, char** argv) {
-  // A file that grows past the process's size limit must fail its write, not end the
-  // process: the library then reports the failure like any other.
-  std::signal(SIGXFSZ, SIG_IGN);
-
+// Called by the platform's main (process_posix.cpp, process_win.cpp) with the arguments
+// as GBK byte strings.
+int qoru::host::HostMain(int argc, char** argv) {
   CLI::App app{
       "qoru-gbtxt：把账套文本数据（GBK 制表符分隔的文本文件和格式说明 GSSM.txt）"
       "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。",

@@ -1,22 +1,19 @@
 #include "qoru_gbtxt/scratch_area.h"
 
-#include <stdlib.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/work_area.h"
 
 namespace qoru::host {
 
 ScratchArea::ScratchArea(const char* prefix) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + prefix + "-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr)
+  std::string pattern = os::TemporaryFolder() + "/" + prefix + "-XXXXXX";
+  if (os::MakeTemporaryDirectory(pattern) != 0)
     throw std::runtime_error("无法创建临时目录 " + pattern + "（" + SystemErrorText(errno) + "）");
   work_ = pattern + "/";
   if (const std::string problem = PrepareWorkArea(work_, false); !problem.empty()) {

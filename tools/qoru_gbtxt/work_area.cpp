@@ -1,14 +1,10 @@
 #include "qoru_gbtxt/work_area.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "text/gbk_text.h"
 
 namespace qoru::host {
@@ -22,8 +18,11 @@ std::string Reason(int err) {
 bool MakeDirectories(const std::string& path) {
   std::string partial;
   for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') {
-      if (!partial.empty() && ::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (i == path.size() || os::IsSeparator(path[i])) {
+      // A drive ("D:") or a share's name cannot be made, and need not be.
+      if (!partial.empty() && os::MakeDirectory(partial) != 0 && errno != EEXIST &&
+          !IsDirectory(partial))
+        return false;
     }
     if (i < path.size()) partial.push_back(path[i]);
   }
@@ -35,11 +34,11 @@ bool MakeDirectories(const std::string& path) {
 // Whether a file can be created in `dir`: tried for real, since permissions alone do
 // not tell (a read-only file system, or root, who passes every permission check).
 int WriteProbe(const std::string& dir) {
-  const std::string probe = dir + ".qoru-write-probe-" + std::to_string(::getpid());
-  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  std::string probe = dir + ".qoru-write-probe-XXXXXX";
+  const int fd = os::CreateTemporary(probe);
   if (fd < 0) return errno;
-  ::close(fd);
-  ::unlink(probe.c_str());
+  os::Close(fd);
+  os::Remove(probe);
   return 0;
 }
 
@@ -48,7 +47,7 @@ std::string EmptyScratch(const std::string& dir) {
   for (const std::string& name : ListDirectory(dir)) {
     const std::string path = dir + name;
     if (IsDirectory(path)) continue;
-    if (::unlink(path.c_str()) != 0) return "无法清空 TemplateTemp：" + path + Reason(errno);
+    if (os::Remove(path) != 0) return "无法清空 TemplateTemp：" + path + Reason(errno);
   }
   return {};
 }
@@ -58,15 +57,11 @@ std::string EmptyScratch(const std::string& dir) {
 std::string CheckSource(const std::string& source) {
   if (!PathExists(source)) return "源目录不存在：" + source;
   if (!IsDirectory(source)) return "源路径不是目录：" + source;
-  if (DIR* d = ::opendir(source.c_str())) {
-    ::closedir(d);
-  } else {
+  if (std::vector<std::string> names; !os::ListNames(source, &names))
     return "无法读取源目录：" + source + Reason(errno);
-  }
   const std::string description = source + "/GSSM.txt";
   if (IsRegularFile(description)) {
-    if (::access(description.c_str(), R_OK) != 0)
-      return "无法读取格式说明文件 " + description + Reason(errno);
+    if (!os::CanRead(description)) return "无法读取格式说明文件 " + description + Reason(errno);
     return {};
   }
   if (PathExists(description)) return "格式说明 " + description + " 不是普通文件";
@@ -78,7 +73,7 @@ std::string CheckSource(const std::string& source) {
 }
 
 std::string MakeWorkDirectory(const std::string& work) {
-  if (work.empty() || work == "/") return "工作目录不能为空";
+  if (work.empty() || (work.size() == 1 && os::IsSeparator(work[0]))) return "工作目录不能为空";
   if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + work;
   if (!IsDirectory(work) && !MakeDirectories(work))
     return "无法创建工作目录：" + work + Reason(errno);
@@ -94,9 +89,9 @@ std::string PrepareWorkArea(const std::string& work, bool keep_work) {
   }
   const std::string template_path = work + "DataBase/empty.mdb";
   if (!PathExists(template_path)) {
-    const int fd = ::open(template_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = os::OpenWrite(template_path, true);
     if (fd < 0) return "无法创建空模板：" + template_path + Reason(errno);
-    ::close(fd);
+    os::Close(fd);
   } else if (!IsRegularFile(template_path)) {
     return "空模板不是普通文件：" + template_path;
   }

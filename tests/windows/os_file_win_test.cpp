@@ -1,0 +1,157 @@
+// The Windows file layer under Wine: names Windows keeps for devices, paths beyond 260
+// characters under Chinese folder names, files held open by another program, read-only
+// files, the work area's lock, and the compiled-in code page tables.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "files/os_file.h"
+#include "files/text_lines.h"
+#include "files/work_area_lock.h"
+#include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
+
+namespace qoru {
+namespace {
+
+using test::TempDir;
+
+std::wstring WidePath(const std::string& gbk) {
+  const std::u16string utf16 = GbkToUtf16(gbk);
+  std::wstring wide(utf16.begin(), utf16.end());
+  for (wchar_t& c : wide)
+    if (c == L'/') c = L'\\';
+  return wide;
+}
+
+TEST(WindowsFileNames, DeviceNamesAndWhatWindowsForbidsAreRefusedNamingTheFile) {
+  for (const char* name : {"NUL.txt", "con", "CON.txt", "Aux.TXT", "com1.txt", "LPT9", "KJKM.txt.",
+                           "KJKM.txt ", "a\\b.txt", "c:x.txt", "a|b.txt", "NUL .txt"}) {
+    SCOPED_TRACE(name);
+    try {
+      CheckBareFileName(name, "格式说明 GSSM.txt");
+      ADD_FAILURE() << "accepted";
+    } catch (const UnsafeNameError& e) {
+      EXPECT_NE(std::string(e.what()).find(DisplayText(name)), std::string::npos) << e.what();
+    }
+  }
+  for (const std::string& name :
+       {std::string("KJKM.txt"), Gbk("辅助核算.txt"), std::string("console.txt"),
+        std::string("NULL.txt"), std::string("com10.txt")})
+    EXPECT_NO_THROW(CheckBareFileName(name, "x")) << name;
+}
+
+TEST(WindowsFileNames, AGbkTrailByteThatIsABackslashIsNoSeparator) {
+  // 0x81 0x5C is one character whose second byte is the byte of "\".
+  const std::string name = "\x81\x5C.txt";
+  EXPECT_NO_THROW(CheckBareFileName(name, "x"));
+}
+
+TEST(WindowsLongPaths, DeepChineseFoldersBeyond260CharactersWork) {
+  TempDir dir;
+  std::string path = dir.path();
+  const std::string level = Gbk("审计底稿二零二四年度账套资料目录");  // 16 characters
+  while (GbkToUtf16(path).size() < 400) {
+    path += level + "/";
+    ASSERT_EQ(os::MakeDirectory(path), 0) << DisplayText(path);
+  }
+  const std::string source = path + "KJKM.txt";
+  {
+    LineWriter writer(source);
+    writer.WriteLine(Gbk("1001,库存现金"));
+    writer.Close();
+  }
+  ASSERT_TRUE(IsRegularFile(source));
+  std::string failure;
+  ASSERT_TRUE(CopyFileExclusive(source, path + "copy.txt", &failure)) << failure;
+  EXPECT_EQ(LoadLines(path + "copy.txt").Count(), 1u);
+  const std::vector<std::string> names = ListDirectory(path);
+  EXPECT_EQ(names.size(), 2u);
+  EXPECT_EQ(os::Utf8FileName(path), GbkToUtf8(path));
+}
+
+TEST(WindowsSharing, AFileHeldOpenElsewhereIsNamedWithTheAdviceToCloseIt) {
+  TempDir dir;
+  const std::string path = dir / "JZPZ.txt";
+  test::WriteFile(path, "a\tb\r\n");
+  // Another program holds it without sharing it, as Excel does.
+  const HANDLE held = CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(os::OpenRead(path), -1);
+  EXPECT_EQ(errno, kSharingViolation);
+  try {
+    LineReader reader(path);
+    ADD_FAILURE() << "opened";
+  } catch (const FileError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find("JZPZ.txt"), std::string::npos) << message;
+    EXPECT_NE(message.find("另一个程序"), std::string::npos) << message;
+    EXPECT_NE(message.find("关闭"), std::string::npos) << message;
+  }
+  // A copy onto it leaves it as it was.
+  std::string failure;
+  EXPECT_FALSE(CopyFileExclusive(dir / "missing.txt", path, &failure));
+  CloseHandle(held);
+  EXPECT_EQ(test::ReadFile(path), "a\tb\r\n");
+}
+
+TEST(WindowsReadOnly, AReadOnlyTargetFailsWithAMessageAndStaysAsItWas) {
+  TempDir dir;
+  const std::string source = dir / "KMYE.txt";
+  const std::string target = dir / "target.txt";
+  test::WriteFile(source, "x\n");
+  test::WriteFile(target, "old");
+  ASSERT_TRUE(SetFileAttributesW(WidePath(target).c_str(), FILE_ATTRIBUTE_READONLY));
+  os::FileInfo info;
+  ASSERT_TRUE(os::Stat(target, &info));
+  EXPECT_EQ(info.mode, 0444u);
+  try {
+    CopyTextLines(source, target);
+    ADD_FAILURE() << "written";
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("target.txt"), std::string::npos) << e.what();
+  }
+  SetFileAttributesW(WidePath(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(test::ReadFile(target), "old");
+}
+
+TEST(WindowsWorkAreaLock, ASecondConversionOfTheWorkAreaIsRefusedUntilTheFirstEnds) {
+  TempDir dir;
+  std::string work = dir.path();
+  work.back() = '\\';  // as the host writes it
+  {
+    WorkAreaLock first;
+    ASSERT_EQ(first.TryLock(work), WorkAreaLock::Outcome::kLocked);
+    WorkAreaLock second;
+    EXPECT_EQ(second.TryLock(work), WorkAreaLock::Outcome::kInUse);
+  }
+  WorkAreaLock again;
+  EXPECT_EQ(again.TryLock(work), WorkAreaLock::Outcome::kLocked);
+}
+
+TEST(WindowsCodePage, EveryDoubleByteCodeComesBackAsItWent) {
+  // The compiled-in tables: each mapped code converts to UTF-16 and back to itself.
+  int mapped = 0;
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string code = {static_cast<char>(lead), static_cast<char>(trail)};
+      ConversionStats stats;
+      const std::u16string text = GbkToUtf16(code, &stats);
+      if (stats.replaced != 0) continue;
+      ++mapped;
+      EXPECT_EQ(Utf8ToGbk(Utf16ToUtf8(text)), code) << std::hex << lead << " " << trail;
+    }
+  }
+  EXPECT_GT(mapped, 21000);
+  EXPECT_EQ(GbkToUtf8("\xC9\xF3\xBC\xC6"), "审计");
+  EXPECT_EQ(GbkToUtf8("\x81\x30\x81\x30"), "\u0080");      // a four-byte code
+  EXPECT_EQ(GbkToUtf8("\x95\x32\x82\x36"), "\U00020000");  // beyond the basic plane
+}
+
+}  // namespace
+}  // namespace qoru

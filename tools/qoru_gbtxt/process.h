@@ -1,0 +1,17 @@
+// What the command-line host needs of its process, per platform (process_posix.cpp,
+// process_win.cpp): the entry point, which hands HostMain the arguments as GBK byte
+// strings (on Windows read as UTF-16, "\" turned into "/", and the console set to
+// show UTF-8, which is what the host writes), and the environment the library reads.
+// WriteLog and QoruTrace are exported with QORU_HOST_EXPORT and QORU_HOST_CALL, which
+// the build defines (stdcall and dllexport on Windows).
+#pragma once
+
+#include <string>
+
+namespace qoru::host {
+
+int HostMain(int argc, char** argv);
+
+void SetEnvironment(const char* name, const std::string& value);
+
+}  // namespace qoru::host

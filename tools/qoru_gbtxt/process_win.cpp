@@ -1,0 +1,50 @@
+// The command-line host's process on Windows: the arguments come as UTF-16 (wmain) and
+// go on as GBK, the library's text, with "\" turned into "/" (a path's separators are
+// then one kind inside; Windows takes both). What the host writes is UTF-8: the console
+// is set to show UTF-8 for as long as the host runs, and a pipe or file receives it as
+// it stands.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "qoru_gbtxt/process.h"
+#include "text/gbk_codec.h"
+
+namespace qoru::host {
+
+void SetEnvironment(const char* name, const std::string& value) {
+  _putenv_s(name, value.c_str());
+}
+
+}  // namespace qoru::host
+
+namespace {
+
+UINT g_output_code_page = 0;  // the console's code page before the host set UTF-8
+
+void RestoreConsole() {
+  if (g_output_code_page != 0) SetConsoleOutputCP(g_output_code_page);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) {
+    std::u16string arg(argv[i], argv[i] + wcslen(argv[i]));
+    for (char16_t& c : arg)
+      if (c == u'\\') c = u'/';
+    args.push_back(qoru::Utf8ToGbk(qoru::Utf16ToUtf8(arg)));
+  }
+  std::vector<char*> pointers;
+  for (std::string& arg : args) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  g_output_code_page = GetConsoleOutputCP();
+  if (g_output_code_page != 0) {
+    SetConsoleOutputCP(CP_UTF8);
+    std::atexit(RestoreConsole);
+  }
+  return qoru::host::HostMain(argc, pointers.data());
+}
