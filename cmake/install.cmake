@@ -60,11 +60,12 @@ install(FILES tools/qoru_gbtxt/qoru-gbtxt.bash
 file(READ ${CMAKE_SOURCE_DIR}/README.md qoru_readme)
 string(REPLACE "[`docs/使用说明.md`](docs/使用说明.md)" "[`guide.zh_CN.md`](guide.zh_CN.md)"
        qoru_readme "${qoru_readme}")
-string(REPLACE "](docs/window-face.png)" "](window-face.png)" qoru_readme "${qoru_readme}")
+string(REPLACE "](docs/window-face" "](window-face" qoru_readme "${qoru_readme}")
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/doc/README.md CONTENT "${qoru_readme}" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/README.md)
 install(FILES ${CMAKE_BINARY_DIR}/doc/README.md ARCHITECTURE.md docs/window-face.png
-              docs/screen-workpaper.png DESTINATION ${QORU_DOC_DIR})
+              docs/screen-workpaper.png docs/window-face-windows.png
+              DESTINATION ${QORU_DOC_DIR})
 install(FILES docs/使用说明.md DESTINATION ${QORU_DOC_DIR} RENAME guide.zh_CN.md)
 
 # The Debian package.

@@ -75,3 +75,25 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND QORU_WINDOWS_UNIT_TESTS)
   add_test(NAME Windows.GoogleTestSuite COMMAND qoru_tests --gtest_brief=1)
   set_tests_properties(Windows.GoogleTestSuite PROPERTIES WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+# The Win32 dialog's tests (x86-64) need a desktop: a binary of their own, run under
+# Wine on an Xvfb display of its own with a Wine prefix of its own
+# (tests/faces/wine-desktop), so that no other test depends on a display. In another
+# binary under Wine they skip themselves. Screenshots: screenshots/ in the build.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  if(NOT TARGET gtest)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  add_executable(qoru_window_face_win_tests tests/faces/window_face_win_test.cpp
+                 tests/faces/window_face_do_it_win_test.cpp tests/faces/desktop_probe_win.cpp)
+  target_include_directories(qoru_window_face_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(qoru_window_face_win_tests PRIVATE qoru_core gtest gtest_main)
+  target_compile_definitions(qoru_window_face_win_tests PRIVATE
+                             QORU_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_test(NAME Windows.WindowFace.Win32DialogOnAWineDesktop
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/faces/wine-desktop ${CMAKE_BINARY_DIR}/wineprefix-desktop
+                   $<TARGET_FILE:qoru_window_face_win_tests>
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()

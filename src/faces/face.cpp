@@ -5,8 +5,8 @@
 
 #include "faces/console.h"
 #include "faces/headless_face.h"
+#include "faces/platform_window_face.h"
 #include "faces/terminal_face.h"
-#include "faces/window_face.h"
 #include "host/owner_window.h"
 
 namespace qoru {
@@ -37,7 +37,7 @@ std::unique_ptr<Face> MakeDefaultFace() {
   const bool window_asked = choice == "window";
   std::string why_not;
   if (window_asked || OwnerWindow() != 0) {
-    if (auto face = MakeWindowFace(OwnerWindow(), &why_not)) return face;
+    if (auto face = MakePlatformWindowFace(OwnerWindow(), &why_not)) return face;
   }
   const bool terminal = console::StderrIsTerminal();
   std::unique_ptr<Face> face;

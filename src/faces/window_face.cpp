@@ -12,6 +12,7 @@
 #include <FL/x.H>
 
 #include "faces/dialog_window.h"
+#include "faces/platform_window_face.h"
 #include "faces/progress_bar.h"
 #include "faces/x_display.h"
 #include "text/gbk_codec.h"
@@ -199,6 +200,10 @@ std::unique_ptr<WindowFace> MakeWindowFace(std::uintptr_t owner, std::string* wh
   _XDisplay* display = WindowDisplay(why_not);
   if (display == nullptr) return nullptr;
   return std::make_unique<WindowFace>(display, owner, options);
+}
+
+std::unique_ptr<Face> MakePlatformWindowFace(std::uintptr_t owner, std::string* why_not) {
+  return MakeWindowFace(owner, why_not);
 }
 
 }  // namespace qoru
