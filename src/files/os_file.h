@@ -23,7 +23,8 @@ enum class Kind { kMissing, kRegular, kDirectory, kLink, kOther };
 
 struct FileInfo {
   Kind kind = Kind::kMissing;
-  unsigned mode = 0;  // permission bits (0444 for a read-only file on Windows)
+  unsigned mode = 0;   // permission bits (0444 for a read-only file on Windows)
+  long long size = 0;  // in bytes
 };
 
 // The status of `path`; with `follow` false, a symbolic link (a reparse point on

@@ -17,6 +17,7 @@ namespace {
 
 void Fill(const struct stat& st, FileInfo* info) {
   info->mode = st.st_mode & 07777;
+  info->size = static_cast<long long>(st.st_size);
   if (S_ISREG(st.st_mode))
     info->kind = Kind::kRegular;
   else if (S_ISDIR(st.st_mode))

@@ -138,6 +138,8 @@ bool Stat(const std::string& path, FileInfo* info, bool follow) {
   else
     info->kind = Kind::kRegular;
   info->mode = (a & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0644;
+  info->size = static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
+                                      data.nFileSizeLow);
   return true;
 }
 
@@ -157,6 +159,8 @@ bool StatOpen(int fd, FileInfo* info) {
   else
     info->kind = Kind::kRegular;
   info->mode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0644;
+  info->size = static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
+                                      data.nFileSizeLow);
   return true;
 }
 

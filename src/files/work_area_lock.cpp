@@ -86,10 +86,10 @@ std::string WorkAreaLock::InUseMessage(const std::string& work_dir) {
 
 std::string WorkAreaLock::BlockedMessage(const std::string& work_dir) const {
   const std::string why = open_error_ == ELOOP    ? "它是一个符号链接"
-                    : open_error_ == EISDIR ? "它是一个目录"
-                    : open_error_ == EACCES || open_error_ == EPERM || open_error_ == EROFS
-                        ? "没有权限"
-                        : SystemMessage(open_error_);
+                          : open_error_ == EISDIR ? "它是一个目录"
+                          : open_error_ == EACCES || open_error_ == EPERM || open_error_ == EROFS
+                              ? "没有权限"
+                              : SystemMessage(open_error_);
   return fmt::format(
       "无法打开工作目录的锁文件“{}{}”（{}），无法保证只有一个转换使用该工作目录，本次转换没有开始；"
       "请删除或修正该文件后再试",

@@ -1,9 +1,5 @@
 #include "qoru_gbtxt/book_set_mark.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <functional>
 
@@ -11,6 +7,7 @@
 
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_staging.h"
 #include "text/gbk_codec.h"
@@ -23,16 +20,16 @@ constexpr const char* kMarkName = ".qoru-book-set";
 
 std::string ReadUpTo(const std::string& path, std::size_t limit) {
   std::string out;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = os::OpenRead(path);
   if (fd < 0) return out;
   out.resize(limit);
   std::size_t used = 0;
   while (used < limit) {
-    const ssize_t n = ::read(fd, out.data() + used, limit - used);
+    const long n = os::Read(fd, out.data() + used, limit - used);
     if (n <= 0) break;
     used += static_cast<std::size_t>(n);
   }
-  ::close(fd);
+  os::Close(fd);
   out.resize(used);
   return out;
 }
@@ -56,10 +53,10 @@ std::string BookSetMark(const std::string& source) {
   std::string mark;
   for (const std::string& name : names) {
     const std::string path = source + "/" + name;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) continue;
+    os::FileInfo info;
+    if (!os::Stat(path, &info)) continue;
     const std::size_t hash = std::hash<std::string>{}(ReadUpTo(path, 64 * 1024));
-    mark += fmt::format("{}\t{}\t{:x}\n", name, static_cast<long long>(st.st_size), hash);
+    mark += fmt::format("{}\t{}\t{:x}\n", name, info.size, hash);
   }
   return mark;
 }
@@ -89,10 +86,10 @@ std::string WriteBookSetMark(const std::string& source, const std::string& work)
   try {
     ReplacementFile file(path);
     const std::string mark = BookSetMark(source);
-    const int fd = ::open(file.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = os::OpenWrite(file.path(), false);
     if (fd < 0) return "无法写入 " + path + "（" + SystemErrorText(errno) + "）";
-    const bool written = ::write(fd, mark.data(), mark.size()) == static_cast<ssize_t>(mark.size());
-    ::close(fd);
+    const bool written = os::Write(fd, mark.data(), mark.size()) == static_cast<long>(mark.size());
+    os::Close(fd);
     if (!written) return "无法写入 " + path;
     file.Commit();
   } catch (const Failure& e) {

@@ -1,6 +1,5 @@
 #include "qoru_gbtxt/screen_command.h"
 
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
