@@ -14,6 +14,7 @@
 #include "errors/errors.h"
 #include "faces/console.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/scratch_area.h"
@@ -25,6 +26,16 @@
 
 namespace qoru::host {
 namespace {
+
+// Whether a file can be created in `dir` now: a probe made and removed at once.
+bool CanCreateIn(const std::string& dir) {
+  std::string probe = dir + "/.qoru-probe-XXXXXX";
+  const int fd = os::CreateTemporary(probe);
+  if (fd < 0) return false;
+  os::Close(fd);
+  os::Remove(probe);
+  return true;
+}
 
 constexpr int kExitDone = 0;
 constexpr int kExitUsage = 2;
@@ -173,7 +184,7 @@ std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, std::strin
       *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不存在";
       return std::nullopt;
     }
-    if (::access(dir.c_str(), W_OK) != 0) {
+    if (!CanCreateIn(dir.string())) {
       *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不可写";
       return std::nullopt;
     }
