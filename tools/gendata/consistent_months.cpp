@@ -34,8 +34,8 @@ void Books::MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money 
     // The texts outlive the views of the row.
     const std::string opening = MoneyText(o), debit = MoneyText(d), credit = MoneyText(c),
                       closing = MoneyText(z);
-    const std::array<std::string_view, 9> values = {
-        year, month_text, a.code, kRenminbi, opening, debit, credit, closing, group};
+    const std::array<std::string_view, 9> values = {year,  month_text, a.code,  kRenminbi, opening,
+                                                    debit, credit,     closing, group};
     balances_file_->Row(values);
     return;
   }
@@ -52,9 +52,9 @@ void Books::MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money 
   }
   const std::string opening = amount(o), opening_side = side(o), debit = MoneyText(d),
                     credit = MoneyText(c), closing = amount(z);
-  const std::array<std::string_view, 11> values = {
-      year,  month_text, a.code,  kRenminbi,    opening, opening_side,
-      debit, credit,     closing, closing_side, group};
+  const std::array<std::string_view, 11> values = {year,    month_text,   a.code, kRenminbi,
+                                                   opening, opening_side, debit,  credit,
+                                                   closing, closing_side, group};
   balances_file_->Row(values);
 }
 
