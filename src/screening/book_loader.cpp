@@ -89,7 +89,8 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
   if (!year) year = BalancesYear(db, tables.balances);
   if (tables.chart.present() && tables.chart.Column(Role::kAccount)) {
     const checks::Chart loaded = checks::Chart::Load(db, tables.chart, chart.structure);
-    const std::string* name_column = FindColumn(db.Columns(tables.chart.name()), "科目名称");
+    const std::vector<std::string> chart_columns = db.Columns(tables.chart.name());
+    const std::string* name_column = FindColumn(chart_columns, "科目名称");
     checks::ColumnSelection selection;
     const int a = selection.Add(tables.chart.Column(Role::kAccount));
     const int n = selection.Add(name_column);

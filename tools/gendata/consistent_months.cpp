@@ -31,9 +31,11 @@ void Books::MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money 
     Planted(plant, kBalances, row, "科目 " + a.code + " 的会计月度写成 13");
   }
   if (!directions_) {
-    const std::array<std::string_view, 9> values = {year,         month_text,   a.code,
-                                                    kRenminbi,    MoneyText(o), MoneyText(d),
-                                                    MoneyText(c), MoneyText(z), group};
+    // The texts outlive the views of the row.
+    const std::string opening = MoneyText(o), debit = MoneyText(d), credit = MoneyText(c),
+                      closing = MoneyText(z);
+    const std::array<std::string_view, 9> values = {year,  month_text, a.code,  kRenminbi, opening,
+                                                    debit, credit,     closing, group};
     balances_file_->Row(values);
     return;
   }
@@ -48,9 +50,11 @@ void Books::MonthRow(const Acct& a, int month, Money o, Money d, Money c, Money 
     closing_side = "X";
     Planted(plant, kBalances, row, "科目 " + a.code + " 的期末余额方向写成“X”");
   }
-  const std::array<std::string_view, 11> values = {
-      year,         month_text,   a.code,    kRenminbi,    amount(o), side(o),
-      MoneyText(d), MoneyText(c), amount(z), closing_side, group};
+  const std::string opening = amount(o), opening_side = side(o), debit = MoneyText(d),
+                    credit = MoneyText(c), closing = amount(z);
+  const std::array<std::string_view, 11> values = {year,    month_text,   a.code, kRenminbi,
+                                                   opening, opening_side, debit,  credit,
+                                                   closing, closing_side, group};
   balances_file_->Row(values);
 }
 
