@@ -46,6 +46,9 @@ int Sync(int fd);
 // Tells the system that `fd` will be read from start to end (a hint; nothing fails).
 void AdviseSequential(int fd);
 int SetMode(int fd, unsigned mode);
+// The permission bits a file newly created with `mode` gets: `mode` less the process's
+// umask on Linux; `mode` itself on Windows, where SetMode keeps files writable anyway.
+unsigned NewFileMode(unsigned mode);
 
 // Creates a new empty file exclusively at `pattern`, whose last six characters
 // ("XXXXXX") are replaced; a descriptor open for writing, or -1.

@@ -93,6 +93,13 @@ int SetMode(int fd, unsigned mode) {
   return ::fchmod(fd, mode);
 }
 
+unsigned NewFileMode(unsigned mode) {
+  // umask can only be read by setting it; the value is put back at once.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mode & ~static_cast<unsigned>(mask);
+}
+
 int CreateTemporary(std::string& pattern) {
   return ::mkostemp(pattern.data(), O_CLOEXEC);
 }

@@ -239,6 +239,10 @@ int SetMode(int /*fd*/, unsigned /*mode*/) {
   return 0;
 }
 
+unsigned NewFileMode(unsigned mode) {
+  return mode;
+}
+
 int CreateTemporary(std::string& pattern) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   const std::size_t at = pattern.size() - 6;

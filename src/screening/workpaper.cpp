@@ -1,8 +1,5 @@
 #include "screening/workpaper.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <cerrno>
@@ -12,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "files/os_file.h"
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
 #include "text/utf8.h"
@@ -37,7 +35,11 @@ class Book {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
-    workbook_ = workbook_new_opt(path.c_str(), &options);
+    // The library takes UTF-8 names; its temporary files go to the user's temporary
+    // folder (its own default on Windows is the root of the drive).
+    std::string tmpdir = os::Utf8FileName(os::TemporaryFolder());
+    options.tmpdir = tmpdir.data();
+    workbook_ = workbook_new_opt(os::Utf8FileName(path).c_str(), &options);
     if (!workbook_) throw WorkpaperError("无法创建工作底稿 " + target);
     money_ = workbook_add_format(workbook_);
     format_set_num_format(money_, "#,##0.00");
@@ -289,9 +291,10 @@ bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const Scree
     throw WorkpaperError("无法写入工作底稿 " + path + "：这是一个目录");
   const bool replaced = fs::exists(target, ec);
   std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
+  const int fd = os::CreateTemporary(temp);
   if (fd < 0) throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
-  ::close(fd);
+  os::SetMode(fd, os::NewFileMode(0644));
+  os::Close(fd);
   try {
     Book b(temp, path);
     WriteOverview(b, book, report, info);
@@ -299,18 +302,12 @@ bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const Scree
       if (!r.items.empty()) WriteTest(b, book, r);
     if (report.benford.computed) WriteBenford(b, report.benford);
     b.Close();
-    if (::rename(temp.c_str(), path.c_str()) != 0)
+    if (os::Rename(temp, path) != 0)
       throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
   } catch (...) {
-    ::unlink(temp.c_str());
+    os::Remove(temp);
     throw;
   }
-  ::chmod(
-      path.c_str(), 0644 & ~[] {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-      }());
   return replaced;
 }
 
