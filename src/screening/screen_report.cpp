@@ -1,6 +1,10 @@
 #include "screening/screen_report.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "screening/screen_tests.h"
 
@@ -57,6 +61,21 @@ std::string Lacking(const ScreenBook& book, std::initializer_list<Needs> needs) 
   return {};
 }
 
+// Runs `tasks` in their order on as many threads as the machine has cores (at most one
+// per task).
+void RunTasks(const std::vector<std::function<void()>>& tasks) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t threads = std::min<std::size_t>(cores, tasks.size());
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < tasks.size(); i = next++) tasks[i]();
+  };
+  std::vector<std::thread> pool;
+  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+}
+
 }  // namespace
 
 const std::array<TestInfo, kTestCount>& AllTests() {
@@ -80,6 +99,9 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
   for (std::size_t i = 0; i < kTestCount; ++i) report.tests[i].id = kTests[i].id;
 
   using N = Needs;
+  // The tests that can run, as tasks: each writes its own result only (the Benford
+  // test also the figures), so they run on threads of their own.
+  std::vector<std::function<void()>> tasks;
   const auto run = [&](TestId id, std::initializer_list<Needs> needs, auto&& test) {
     TestResult& r = report[id];
     std::string why = Lacking(book, needs);
@@ -89,14 +111,23 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
       r.reason = std::move(why);
       return;
     }
-    test(r);
+    tasks.emplace_back([&r, test] { test(r); });
   };
   const ScreenParameters& p = parameters;
+  // The longest first, so that the threads finish together.
+  run(TestId::kReversal, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestReversal(book, r); });
+  run(TestId::kDuplicateEntry, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestDuplicateEntry(book, p.duplicate_days, r); });
+  run(TestId::kBenford, {N::kAmounts},
+      [&](TestResult& r) { TestBenford(book, report.benford, r); });
+  run(TestId::kRarePair, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestRarePair(book, p.rare_pair, r); });
+  run(TestId::kLargeAmount, {N::kAmounts},
+      [&](TestResult& r) { TestLargeAmount(book, p.materiality, r); });
   run(TestId::kWeekendHoliday, {N::kVouchers}, [&](TestResult& r) { TestWeekendHoliday(book, r); });
   run(TestId::kRoundAmount, {N::kAmounts},
       [&](TestResult& r) { TestRoundAmount(book, p.round_unit, p.round_min, r); });
-  run(TestId::kBenford, {N::kAmounts},
-      [&](TestResult& r) { TestBenford(book, report.benford, r); });
   run(TestId::kApproval, {N::kVouchers, N::kPreparer, N::kApprover},
       [&](TestResult& r) { TestApproval(book, r); });
   run(TestId::kRarePreparer, {N::kVouchers, N::kPreparer},
@@ -111,19 +142,12 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
   });
   run(TestId::kKeyword, {N::kAmounts, N::kSummary},
       [&](TestResult& r) { TestKeywords(book, p.keywords, r); });
-  run(TestId::kRarePair, {N::kVouchers, N::kAmounts, N::kAccounts},
-      [&](TestResult& r) { TestRarePair(book, p.rare_pair, r); });
-  run(TestId::kLargeAmount, {N::kAmounts},
-      [&](TestResult& r) { TestLargeAmount(book, p.materiality, r); });
-  run(TestId::kDuplicateEntry, {N::kVouchers, N::kAmounts, N::kAccounts},
-      [&](TestResult& r) { TestDuplicateEntry(book, p.duplicate_days, r); });
-  run(TestId::kReversal, {N::kVouchers, N::kAmounts, N::kAccounts},
-      [&](TestResult& r) { TestReversal(book, r); });
   run(TestId::kNegativeAmount, {N::kAmounts}, [&](TestResult& r) { TestNegativeAmount(book, r); });
   run(TestId::kBlankSummary, {N::kAmounts, N::kSummary},
       [&](TestResult& r) { TestBlankSummary(book, r); });
   run(TestId::kSeldomUsedAccount, {N::kVouchers, N::kAmounts, N::kAccounts},
       [&](TestResult& r) { TestSeldomUsedAccount(book, p.seldom, r); });
+  RunTasks(tasks);
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;
 }
