@@ -1,11 +1,9 @@
 #include "screening/screen_report.h"
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <functional>
-#include <thread>
 
+#include "screening/parallel_tasks.h"
 #include "screening/screen_tests.h"
 
 namespace qoru::screening {
@@ -59,21 +57,6 @@ std::string Lacking(const ScreenBook& book, std::initializer_list<Needs> needs) 
     }
   }
   return {};
-}
-
-// Runs `tasks` in their order on as many threads as the machine has cores (at most one
-// per task).
-void RunTasks(const std::vector<std::function<void()>>& tasks) {
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t threads = std::min<std::size_t>(cores, tasks.size());
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i = next++; i < tasks.size(); i = next++) tasks[i]();
-  };
-  std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-  work();
-  for (std::thread& t : pool) t.join();
 }
 
 }  // namespace
