@@ -16,7 +16,7 @@ struct BookSetInput {
   std::string name;  // how the report names it
   std::string path;  // the database (--db) or the book set's folder (--source)
   bool database = false;
-  std::vector<std::string> arguments;  // this book set's own options, after the shared ones
+  std::string xlsx;  // its workpaper (--xlsx), or empty
 };
 
 struct BookSetOutcome {
@@ -28,8 +28,8 @@ struct BookSetOutcome {
 };
 
 // Runs `self` (this program) once per book set: the subcommand `command` with
-// `arguments` (the options every run shares), the book set's own, then --db or --source
-// and the path, `jobs` at a time.
+// `arguments` (the options every run shares), the book set's --xlsx, then --db or
+// --source and the path, `jobs` at a time.
 std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::vector<std::string>& arguments,
                                         const std::vector<BookSetInput>& inputs, unsigned jobs,

@@ -72,12 +72,15 @@ int RunManyScreens(const ScreenCommandOptions& options) {
       workpapers[i] = dir + WorkpaperName(inputs[i], taken);
       std::error_code ec;
       replaces[i] = std::filesystem::exists(workpapers[i], ec);
-      inputs[i].arguments = {"--xlsx=" + workpapers[i]};
+      inputs[i].xlsx = workpapers[i];
     }
   }
 
-  const std::vector<BookSetOutcome> outcomes = RunBookSets(
-      SelfPath(), SharedScreenArguments(options), inputs, JobCount(options.jobs), "screen");
+  // Without --json only the counts of each book set are needed, not its every item.
+  std::vector<std::string> arguments = SharedScreenArguments(options);
+  if (!options.json) arguments.push_back("--summary-json");
+  const std::vector<BookSetOutcome> outcomes =
+      RunBookSets(SelfPath(), arguments, inputs, JobCount(options.jobs), "screen");
 
   int worst = 0;
   std::uint64_t items = 0;

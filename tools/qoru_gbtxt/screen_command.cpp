@@ -229,7 +229,9 @@ int Screen(const std::string& database, const std::string& description, const st
     }
   }
   if (options.json) {
-    std::printf("%s\n", screening::ScreenJsonText(screening::ScreenJson(*book, report)).c_str());
+    std::printf("%s\n", screening::ScreenJsonText(
+                            screening::ScreenJson(*book, report, !options.summary_json))
+                            .c_str());
     if (!options.text_out.empty()) {
       if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
         std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), f);
@@ -273,6 +275,7 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
   screen->add_option("--jobs", o.jobs, "多个账套时同时测试的个数（默认为处理器核数）")
       ->type_name("N");
   screen->add_option("--text-out", o.text_out)->group("");
+  screen->add_flag("--summary-json", o.summary_json)->group("");
   AddEncodingOption(*screen, o.encoding);
   screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
       ->type_name("文件")

@@ -42,6 +42,7 @@ struct ScreenCommandOptions {
   std::vector<std::string> keyword;  // --keyword W
   std::string keywords;              // --keywords FILE
   bool json = false;
+  bool summary_json = false;  // --summary-json (hidden): the JSON without its items
 };
 
 CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& options);
