@@ -104,7 +104,7 @@ TEST(ManyScreens, RefusesBeforeAnyWork) {
        "--encoding"},
   };
   for (const auto& c : cases) {
-    const test::Ran ran = RunCommand(kHost + " screen " + c.arguments + " 2>&1", false);
+    const test::Ran ran = RunCommand(kHost + " screen " + c.arguments);
     EXPECT_EQ(ran.exit_code, 2) << c.arguments;
     EXPECT_NE(ran.out.find(c.says), std::string::npos) << c.arguments << "\n" << ran.out;
     EXPECT_EQ(ran.out.find("========"), std::string::npos) << "no book set was screened";
