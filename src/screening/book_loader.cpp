@@ -1,5 +1,6 @@
 #include "screening/book_loader.h"
 
+#include <cstdlib>
 #include <exception>
 #include <iterator>
 #include <thread>
@@ -167,6 +168,12 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
     for (std::size_t i = 0; i < 4; ++i)
       texts[i] = selection.Add(extra[i].empty() ? nullptr : &extra[i]);
     if (!selection.expressions.empty()) {
+      const std::vector<std::string> last =
+          db.Texts("SELECT max(rowid) FROM " + Quoted(postings.name()));
+      if (!last.empty() && !last[0].empty()) {
+        const long long rows = std::atoll(last[0].c_str());
+        if (rows > 0 && rows < (1LL << 31)) builder.Reserve(static_cast<std::size_t>(rows));
+      }
       const int columns[] = {date,   type,      number,   line,     account,  debit,
                              credit, void_flag, texts[0], texts[1], texts[2], texts[3]};
       constexpr std::size_t kColumns = std::size(columns);
