@@ -19,20 +19,6 @@ bool AllDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Numbers compare as integers when both are all digits, else as texts.
-int CompareNumbers(const std::string& a, const std::string& b) {
-  if (AllDigits(a) && AllDigits(b)) {
-    const std::size_t za = std::min(a.find_first_not_of('0'), a.size());
-    const std::size_t zb = std::min(b.find_first_not_of('0'), b.size());
-    const std::string_view ta = std::string_view(a).substr(za);
-    const std::string_view tb = std::string_view(b).substr(zb);
-    if (ta.size() != tb.size()) return ta.size() < tb.size() ? -1 : 1;
-    if (const int c = ta.compare(tb); c != 0) return c < 0 ? -1 : 1;
-  }
-  const int c = a.compare(b);
-  return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
 }  // namespace
 
 BookBuilder::BookBuilder(ScreenColumns columns, ChartAccounts chart) : chart_(std::move(chart)) {
@@ -180,14 +166,28 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     book_.accounts[i].first_level = static_cast<int>(i);
 
   // Vouchers in order: date, type by code point, number (as an integer when all digits).
+  // Each number's digits without leading zeros, found once (empty view: not all digits).
   std::vector<int> order(book_.vouchers.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::vector<std::string_view> digits(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    order[i] = static_cast<int>(i);
+    const std::string& n = book_.vouchers[i].number;
+    if (AllDigits(n))
+      digits[i] = std::string_view(n).substr(std::min(n.find_first_not_of('0'), n.size()));
+    if (AllDigits(n) && digits[i].empty()) digits[i] = "0";
+  }
   std::sort(order.begin(), order.end(), [&](int a, int b) {
     const ScreenVoucher& x = book_.vouchers[static_cast<std::size_t>(a)];
     const ScreenVoucher& y = book_.vouchers[static_cast<std::size_t>(b)];
     if (x.date != y.date) return x.date < y.date;
     if (const int c = x.type.compare(y.type); c != 0) return c < 0;
-    if (const int c = CompareNumbers(x.number, y.number); c != 0) return c < 0;
+    const std::string_view dx = digits[static_cast<std::size_t>(a)];
+    const std::string_view dy = digits[static_cast<std::size_t>(b)];
+    if (!dx.empty() && !dy.empty()) {
+      if (dx.size() != dy.size()) return dx.size() < dy.size();
+      if (const int c = dx.compare(dy); c != 0) return c < 0;
+    }
+    if (const int c = x.number.compare(y.number); c != 0) return c < 0;
     return a < b;
   });
   std::vector<int> position(order.size());

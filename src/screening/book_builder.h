@@ -32,6 +32,8 @@ struct ChartAccounts {
 class BookBuilder {
  public:
   BookBuilder(ScreenColumns columns, ChartAccounts chart);
+  // Room for `rows` postings, so that the list is not copied as it grows.
+  void Reserve(std::size_t rows) { book_.postings.reserve(rows); }
   void Add(const PostingRow& row);
   ScreenBook Finish(std::string name, std::string table, std::optional<int> year);
 

@@ -1,11 +1,17 @@
 #include "screening/book_loader.h"
 
+#include <cstdlib>
+#include <exception>
+#include <iterator>
+#include <thread>
+
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "screening/book_builder.h"
+#include "screening/row_batches.h"
 
 namespace qoru::screening {
 namespace {
@@ -162,25 +168,67 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
     for (std::size_t i = 0; i < 4; ++i)
       texts[i] = selection.Add(extra[i].empty() ? nullptr : &extra[i]);
     if (!selection.expressions.empty()) {
-      db.Scan(postings.name(), selection.expressions,
-              [&](std::int64_t row, const checks::ScanRow& r) {
-                const auto text = [&](int i) { return i >= 0 ? r.Text(i) : std::string_view(); };
-                PostingRow p;
-                p.row = row;
-                p.date = text(date);
-                p.type = text(type);
-                p.number = text(number);
-                p.line = text(line);
-                p.account = text(account);
-                p.debit = text(debit);
-                p.credit = text(credit);
-                p.void_flag = text(void_flag);
-                p.summary = text(texts[0]);
-                p.preparer = text(texts[1]);
-                p.approver = text(texts[2]);
-                p.poster = text(texts[3]);
-                builder.Add(p);
-              });
+      const std::vector<std::string> last =
+          db.Texts("SELECT max(rowid) FROM " + Quoted(postings.name()));
+      if (!last.empty() && !last[0].empty()) {
+        const long long rows = std::atoll(last[0].c_str());
+        if (rows > 0 && rows < (1LL << 31)) builder.Reserve(static_cast<std::size_t>(rows));
+      }
+      const int columns[] = {date,   type,      number,   line,     account,  debit,
+                             credit, void_flag, texts[0], texts[1], texts[2], texts[3]};
+      constexpr std::size_t kColumns = std::size(columns);
+      // The database is read on a thread of its own while this one builds the book.
+      BatchQueue queue(kColumns, 4);
+      std::exception_ptr failure;
+      std::thread reader([&] {
+        struct Abandoned {};
+        try {
+          std::unique_ptr<TextBatch> batch = queue.Empty();
+          db.Scan(postings.name(), selection.expressions,
+                  [&](std::int64_t row, const checks::ScanRow& r) {
+                    std::string_view values[kColumns];
+                    for (std::size_t c = 0; c < kColumns; ++c)
+                      if (columns[c] >= 0) values[c] = r.Text(columns[c]);
+                    batch->Add(row, values);
+                    if (!batch->full()) return;
+                    if (!queue.Push(std::move(batch))) throw Abandoned{};
+                    batch = queue.Empty();
+                  });
+          if (batch->size() > 0) queue.Push(std::move(batch));
+        } catch (const Abandoned&) {
+        } catch (...) {
+          failure = std::current_exception();
+        }
+        queue.Close();
+      });
+      try {
+        while (std::unique_ptr<TextBatch> batch = queue.Pop()) {
+          for (std::size_t i = 0; i < batch->size(); ++i) {
+            PostingRow p;
+            p.row = batch->Row(i);
+            p.date = batch->Text(i, 0);
+            p.type = batch->Text(i, 1);
+            p.number = batch->Text(i, 2);
+            p.line = batch->Text(i, 3);
+            p.account = batch->Text(i, 4);
+            p.debit = batch->Text(i, 5);
+            p.credit = batch->Text(i, 6);
+            p.void_flag = batch->Text(i, 7);
+            p.summary = batch->Text(i, 8);
+            p.preparer = batch->Text(i, 9);
+            p.approver = batch->Text(i, 10);
+            p.poster = batch->Text(i, 11);
+            builder.Add(p);
+          }
+          queue.Recycle(std::move(batch));
+        }
+      } catch (...) {
+        queue.Abandon();
+        reader.join();
+        throw;
+      }
+      reader.join();
+      if (failure) std::rethrow_exception(failure);
     }
   }
   return builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year);

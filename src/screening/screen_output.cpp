@@ -101,7 +101,7 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
   return out;
 }
 
-Json ScreenJson(const ScreenBook& book, const ScreenReport& report) {
+Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_items) {
   const ScreenParameters& p = report.parameters;
   Json parameters = {
       {"materiality", p.materiality ? Json(p.materiality->ToString()) : Json(nullptr)},
@@ -120,6 +120,7 @@ Json ScreenJson(const ScreenBook& book, const ScreenReport& report) {
     Json t = {{"id", Info(r.id).word}, {"status", StatusWord(r)}, {"items", r.items.size()}};
     if (!r.reason.empty()) t["reason"] = r.reason;
     tests.push_back(std::move(t));
+    if (!with_items) continue;
     for (const ScreenItem& item : r.items) {
       Json j = {{"test", Info(r.id).word}, {"voucher", VoucherJson(book, item.voucher)}};
       if (item.reverses >= 0) j["reverses"] = VoucherJson(book, item.reverses);
@@ -145,9 +146,13 @@ Json ScreenJson(const ScreenBook& book, const ScreenReport& report) {
   if (report.benford.computed)
     benford = {{"first", DigitJson(report.benford.first)},
                {"first_two", DigitJson(report.benford.first_two)}};
-  return {{"book_set", book.name},    {"year", book.year ? Json(*book.year) : Json(nullptr)},
-          {"parameters", parameters}, {"tests", tests},
-          {"items", items},           {"benford", benford}};
+  Json out = {{"book_set", book.name},
+              {"year", book.year ? Json(*book.year) : Json(nullptr)},
+              {"parameters", parameters},
+              {"tests", tests}};
+  if (with_items) out["items"] = std::move(items);
+  out["benford"] = std::move(benford);
+  return out;
 }
 
 std::string ScreenJsonText(const Json& json) {

@@ -13,7 +13,9 @@
 namespace qoru::screening {
 
 std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::size_t max_listed);
-nlohmann::ordered_json ScreenJson(const ScreenBook& book, const ScreenReport& report);
+// With `items` false the array "items" is left out (a summary of the run).
+nlohmann::ordered_json ScreenJson(const ScreenBook& book, const ScreenReport& report,
+                                  bool items = true);
 // JSON text, any invalid UTF-8 replaced.
 std::string ScreenJsonText(const nlohmann::ordered_json& json);
 

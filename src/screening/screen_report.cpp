@@ -1,7 +1,9 @@
 #include "screening/screen_report.h"
 
 #include <chrono>
+#include <functional>
 
+#include "screening/parallel_tasks.h"
 #include "screening/screen_tests.h"
 
 namespace qoru::screening {
@@ -80,6 +82,9 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
   for (std::size_t i = 0; i < kTestCount; ++i) report.tests[i].id = kTests[i].id;
 
   using N = Needs;
+  // The tests that can run, as tasks: each writes its own result only (the Benford
+  // test also the figures), so they run on threads of their own.
+  std::vector<std::function<void()>> tasks;
   const auto run = [&](TestId id, std::initializer_list<Needs> needs, auto&& test) {
     TestResult& r = report[id];
     std::string why = Lacking(book, needs);
@@ -89,14 +94,23 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
       r.reason = std::move(why);
       return;
     }
-    test(r);
+    tasks.emplace_back([&r, test] { test(r); });
   };
   const ScreenParameters& p = parameters;
+  // The longest first, so that the threads finish together.
+  run(TestId::kReversal, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestReversal(book, r); });
+  run(TestId::kDuplicateEntry, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestDuplicateEntry(book, p.duplicate_days, r); });
+  run(TestId::kBenford, {N::kAmounts},
+      [&](TestResult& r) { TestBenford(book, report.benford, r); });
+  run(TestId::kRarePair, {N::kVouchers, N::kAmounts, N::kAccounts},
+      [&](TestResult& r) { TestRarePair(book, p.rare_pair, r); });
+  run(TestId::kLargeAmount, {N::kAmounts},
+      [&](TestResult& r) { TestLargeAmount(book, p.materiality, r); });
   run(TestId::kWeekendHoliday, {N::kVouchers}, [&](TestResult& r) { TestWeekendHoliday(book, r); });
   run(TestId::kRoundAmount, {N::kAmounts},
       [&](TestResult& r) { TestRoundAmount(book, p.round_unit, p.round_min, r); });
-  run(TestId::kBenford, {N::kAmounts},
-      [&](TestResult& r) { TestBenford(book, report.benford, r); });
   run(TestId::kApproval, {N::kVouchers, N::kPreparer, N::kApprover},
       [&](TestResult& r) { TestApproval(book, r); });
   run(TestId::kRarePreparer, {N::kVouchers, N::kPreparer},
@@ -111,19 +125,12 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
   });
   run(TestId::kKeyword, {N::kAmounts, N::kSummary},
       [&](TestResult& r) { TestKeywords(book, p.keywords, r); });
-  run(TestId::kRarePair, {N::kVouchers, N::kAmounts, N::kAccounts},
-      [&](TestResult& r) { TestRarePair(book, p.rare_pair, r); });
-  run(TestId::kLargeAmount, {N::kAmounts},
-      [&](TestResult& r) { TestLargeAmount(book, p.materiality, r); });
-  run(TestId::kDuplicateEntry, {N::kVouchers, N::kAmounts, N::kAccounts},
-      [&](TestResult& r) { TestDuplicateEntry(book, p.duplicate_days, r); });
-  run(TestId::kReversal, {N::kVouchers, N::kAmounts, N::kAccounts},
-      [&](TestResult& r) { TestReversal(book, r); });
   run(TestId::kNegativeAmount, {N::kAmounts}, [&](TestResult& r) { TestNegativeAmount(book, r); });
   run(TestId::kBlankSummary, {N::kAmounts, N::kSummary},
       [&](TestResult& r) { TestBlankSummary(book, r); });
   run(TestId::kSeldomUsedAccount, {N::kVouchers, N::kAmounts, N::kAccounts},
       [&](TestResult& r) { TestSeldomUsedAccount(book, p.seldom, r); });
+  RunTasks(tasks);
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;
 }

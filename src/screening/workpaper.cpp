@@ -2,14 +2,18 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "files/os_file.h"
+#include "screening/parallel_tasks.h"
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
 #include "text/utf8.h"
@@ -49,6 +53,9 @@ class Book {
     format_set_bold(bold_);
     share_ = workbook_add_format(workbook_);
     format_set_num_format(share_, "0.0000");
+    // Each format's index in the workbook, assigned now rather than by the first cell
+    // written with it: the sheets are then written on several threads.
+    for (lxw_format* f : {money_, date_, bold_, share_}) lxw_format_get_xf_index(f);
   }
   ~Book() {
     if (workbook_) workbook_close(workbook_);
@@ -179,35 +186,58 @@ void WriteOverview(Book& b, const ScreenBook& book, const ScreenReport& report,
   }
 }
 
-void WriteTest(Book& b, const ScreenBook& book, const TestResult& r) {
+constexpr int kTestColumns = 14;
+
+// The sheets of a test with items: added to the workbook in order, filled afterwards.
+struct TestSheets {
+  const TestResult* result;
+  std::vector<lxw_worksheet*> sheets;
+};
+
+// Adds the sheets of `r` (one, and a further one for every Excel sheet's worth of rows
+// past the first) with their header rows.
+TestSheets AddTestSheets(Book& b, const TestResult& r) {
   const TestInfo& t = Info(r.id);
   const char* headers[] = {"测试",     "原因",     "凭证日期", "凭证类型", "凭证号",
                            "行号",     "科目编号", "科目名称", "摘要",     "借方金额",
                            "贷方金额", "制单人",   "审核人",   "表中行"};
-  constexpr int kColumns = 14;
-  const std::string test_name(t.chinese);
-  lxw_worksheet* s = nullptr;
-  std::size_t row = 0;
-  int sheets = 0;
-  const auto finish = [&] {
-    if (s && row > 1) worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), kColumns - 1);
-  };
-  const auto start = [&] {
-    finish();
-    ++sheets;
-    s = b.Sheet(sheets == 1 ? std::string(t.chinese) : fmt::format("{}（{}）", t.chinese, sheets));
+  std::size_t rows = 0;
+  for (const ScreenItem& item : r.items) rows += item.postings.size();
+  const std::size_t count = std::max<std::size_t>(
+      1, (rows + g_workpaper_rows_per_sheet - 1) / g_workpaper_rows_per_sheet);
+  TestSheets out{&r, {}};
+  for (std::size_t n = 1; n <= count; ++n) {
+    lxw_worksheet* s =
+        b.Sheet(n == 1 ? std::string(t.chinese) : fmt::format("{}（{}）", t.chinese, n));
     worksheet_freeze_panes(s, 1, 0);
     worksheet_set_column(s, 1, 1, 30, nullptr);
     worksheet_set_column(s, 2, 2, 11, nullptr);
     worksheet_set_column(s, 6, 8, 16, nullptr);
     worksheet_set_column(s, 9, 10, 15, nullptr);
-    for (int c = 0; c < kColumns; ++c) b.Text(s, 0, c, headers[c], b.bold());
-    row = 1;
+    for (int c = 0; c < kTestColumns; ++c) b.Text(s, 0, c, headers[c], b.bold());
+    out.sheets.push_back(s);
+  }
+  return out;
+}
+
+// Writes every flagged posting of a test into its sheets, each with its autofilter. It
+// touches these sheets only, so tests can be filled on threads of their own.
+void FillTest(Book& b, const ScreenBook& book, const TestSheets& sheets) {
+  const TestResult& r = *sheets.result;
+  const std::string test_name(Info(r.id).chinese);
+  std::size_t sheet = 0;
+  lxw_worksheet* s = sheets.sheets[0];
+  std::size_t row = 1;
+  const auto finish = [&] {
+    if (row > 1) worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), kTestColumns - 1);
   };
-  start();
   for (const ScreenItem& item : r.items) {
     for (int i : item.postings) {
-      if (row > g_workpaper_rows_per_sheet) start();
+      if (row > g_workpaper_rows_per_sheet) {
+        finish();
+        s = sheets.sheets[++sheet];
+        row = 1;
+      }
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       b.Text(s, row, 0, test_name);
       b.Text(s, row, 1, item.reason);
@@ -298,9 +328,14 @@ bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const Scree
   try {
     Book b(temp, path);
     WriteOverview(b, book, report, info);
+    // The sheets in their order first; then the tests' rows, each test on a thread.
+    std::vector<TestSheets> tests;
     for (const TestResult& r : report.tests)
-      if (!r.items.empty()) WriteTest(b, book, r);
+      if (!r.items.empty()) tests.push_back(AddTestSheets(b, r));
     if (report.benford.computed) WriteBenford(b, report.benford);
+    std::vector<std::function<void()>> fills;
+    for (const TestSheets& t : tests) fills.emplace_back([&b, &book, &t] { FillTest(b, book, t); });
+    RunTasks(fills);
     b.Close();
     if (os::Rename(temp, path) != 0)
       throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));

@@ -62,6 +62,25 @@ TEST(ManyBookSets, EachBookSetUnderItsNameThenATableAndTheWorstExitCode) {
   EXPECT_NE(as_text.out.find("2 个账套，共 2 个错误"), std::string::npos) << as_text.out;
 }
 
+// The generator writes GBK: told to read UTF-8, every book set's process refuses it (they
+// were once all read as auto, whatever --encoding said).
+TEST(ManyBookSets, EveryBookSetIsReadInTheEncodingGiven) {
+  test::TempDir dir;
+  const std::string sets = ThreeBookSets(dir);
+  const test::Ran ran =
+      RunCommand(kHost + " check --json --encoding utf-8 --source " + ShellWord(sets + "/a") +
+                     " --source " + ShellWord(sets + "/b"),
+                 false);
+  EXPECT_EQ(ran.exit_code, 2);
+  const json j = json::parse(ran.out, nullptr, false);
+  ASSERT_FALSE(j.is_discarded()) << ran.out;
+  ASSERT_EQ(j["book_sets"].size(), 2u);
+  for (const json& set : j["book_sets"]) {
+    EXPECT_EQ(set["exit_code"], 2);
+    EXPECT_NE(set["error"].get<std::string>().find("UTF-8"), std::string::npos) << set;
+  }
+}
+
 TEST(ManyBookSets, TheGuidesRecipeThroughGnuParallel) {
   if (RunCommand("command -v parallel && command -v jq").exit_code != 0)
     GTEST_SKIP() << "GNU parallel or jq is not installed (scripts/install-deps test)";

@@ -35,10 +35,15 @@ struct Running {
 };
 
 // Starts one child; its pid, or -1 with the reason in `error`.
-pid_t Start(const std::string& self, const std::vector<std::string>& arguments,
-            const BookSetInput& input, const std::string& files, std::string* error) {
-  std::vector<std::string> words = {self, "check", "--json", "--text-out", files + ".txt"};
+pid_t Start(const std::string& self, const std::string& command,
+            const std::vector<std::string>& arguments, const BookSetInput& input,
+            const std::string& files, std::string* error) {
+  std::vector<std::string> words = {self, command, "--json", "--text-out", files + ".txt"};
   words.insert(words.end(), arguments.begin(), arguments.end());
+  if (!input.xlsx.empty()) {
+    words.push_back("--xlsx");
+    words.push_back(input.xlsx);
+  }
   words.push_back(input.database ? "--db" : "--source");
   words.push_back(input.path);
   std::vector<char*> argv;
@@ -71,7 +76,8 @@ std::string SelfPath() {
 
 std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::vector<std::string>& arguments,
-                                        const std::vector<BookSetInput>& inputs, unsigned jobs) {
+                                        const std::vector<BookSetInput>& inputs, unsigned jobs,
+                                        const std::string& command) {
   std::vector<BookSetOutcome> out(inputs.size());
   const char* tmp = std::getenv("TMPDIR");
   const std::string dir_pattern =
@@ -91,7 +97,7 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
   while (next < inputs.size() || !running.empty()) {
     while (next < inputs.size() && running.size() < jobs) {
       std::string error;
-      const pid_t pid = Start(self, arguments, inputs[next], files(next), &error);
+      const pid_t pid = Start(self, command, arguments, inputs[next], files(next), &error);
       if (pid < 0) {
         out[next].error = error;
       } else {

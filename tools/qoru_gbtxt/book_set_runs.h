@@ -16,6 +16,7 @@ struct BookSetInput {
   std::string name;  // how the report names it
   std::string path;  // the database (--db) or the book set's folder (--source)
   bool database = false;
+  std::string xlsx;  // its workpaper (--xlsx), or empty
 };
 
 struct BookSetOutcome {
@@ -26,11 +27,13 @@ struct BookSetOutcome {
   std::string error;            // what it said on stderr when it could not check
 };
 
-// Runs `self` (this program) once per book set with `arguments` (the options every
-// run shares) followed by --db or --source and the path, `jobs` at a time.
+// Runs `self` (this program) once per book set: the subcommand `command` with
+// `arguments` (the options every run shares), the book set's --xlsx, then --db or
+// --source and the path, `jobs` at a time.
 std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::vector<std::string>& arguments,
-                                        const std::vector<BookSetInput>& inputs, unsigned jobs);
+                                        const std::vector<BookSetInput>& inputs, unsigned jobs,
+                                        const std::string& command = "check");
 
 // The path of the running program.
 std::string SelfPath();

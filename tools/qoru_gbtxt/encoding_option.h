@@ -1,5 +1,5 @@
-// The option --encoding gbk|utf-8|auto of convert, inspect and check: how the book
-// set's text files are read. The library learns the choice through the environment
+// The option --encoding gbk|utf-8|auto of convert, inspect, check and screen: how the
+// book set's text files are read. The library learns the choice through the environment
 // (kEncodingVariable), the one way a host can tell it anything beyond the two folders.
 #pragma once
 

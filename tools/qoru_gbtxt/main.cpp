@@ -243,6 +243,10 @@ int Check(qoru::host::CheckCommandOptions options) {
 
 int Screen(qoru::host::ScreenCommandOptions options) {
   g_quiet_log = true;
+  if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
+      !problem.empty())
+    return Refuse(problem);
+  qoru::host::UseEncodingChoice(options.encoding);
   qoru::host::SetEnvironment("QORU_FACE", "headless");
   return qoru::host::RunScreenCommand(
       std::move(options), [](const std::string& work, const std::string& source, std::string* why) {

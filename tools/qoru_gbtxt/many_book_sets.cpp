@@ -3,66 +3,29 @@
 // {"book_sets": [...], "errors", "warnings"}.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <thread>
+#include <optional>
 
 #include <fmt/format.h>
 
 #include "checks/report_output.h"
-#include "qoru_gbtxt/book_set_runs.h"
+#include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/check_command.h"
-#include "text/display_width.h"
 
 namespace qoru::host {
-namespace {
-
-std::string LastComponent(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  const std::string name = std::filesystem::path(path).filename().string();
-  return name.empty() ? path : name;
-}
-
-// `text` padded with blanks to `columns` display columns.
-std::string Padded(const std::string& text, int columns) {
-  const int width = static_cast<int>(DisplayColumns(text));
-  return text + std::string(static_cast<std::size_t>(std::max(0, columns - width)), ' ');
-}
-
-// `text` after blanks up to `columns` display columns.
-std::string Right(const std::string& text, int columns) {
-  const int width = static_cast<int>(DisplayColumns(text));
-  return std::string(static_cast<std::size_t>(std::max(0, columns - width)), ' ') + text;
-}
-
-}  // namespace
 
 int RunManyBookSets(const CheckCommandOptions& options) {
   if (!options.description.empty()) {
     std::fprintf(stderr, "qoru-gbtxt：--gssm 只能与一个 --db 一起使用\n");
     return 2;
   }
-  std::vector<BookSetInput> inputs;
-  for (const std::string& db : options.databases) inputs.push_back({db, db, true});
-  for (const std::string& s : options.sources) inputs.push_back({LastComponent(s), s, false});
-  if (!options.each.empty()) {
-    std::error_code ec;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(options.each, ec))
-      if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    if (ec) {
-      std::fprintf(stderr, "qoru-gbtxt：无法读取目录 %s：%s\n", options.each.c_str(),
-                   ec.message().c_str());
-      return 2;
-    }
-    std::sort(names.begin(), names.end());
-    const std::string dir = options.each.back() == '/' ? options.each : options.each + "/";
-    for (const std::string& n : names) inputs.push_back({n, dir + n, false});
-    if (names.empty()) {
-      std::fprintf(stderr, "qoru-gbtxt：目录 %s 下没有子目录（每个子目录应为一个账套）\n",
-                   options.each.c_str());
-      return 2;
-    }
+  std::string error;
+  const std::optional<std::vector<BookSetInput>> listed =
+      ListBookSets(options.databases, options.sources, options.each, &error);
+  if (!listed) {
+    std::fprintf(stderr, "qoru-gbtxt：%s\n", error.c_str());
+    return 2;
   }
+  const std::vector<BookSetInput>& inputs = *listed;
   std::vector<std::string> arguments;
   for (const std::string& c : options.columns) {
     arguments.push_back("--column");
@@ -71,8 +34,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   arguments.push_back("--max-findings");
   arguments.push_back(std::to_string(options.max_findings));
   if (options.strict) arguments.push_back("--strict");
-  const unsigned jobs =
-      options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  // The children read the book sets as this run was told to.
+  arguments.push_back("--encoding");
+  arguments.push_back(options.encoding);
+  const unsigned jobs = JobCount(options.jobs);
 
   const std::vector<BookSetOutcome> outcomes = RunBookSets(SelfPath(), arguments, inputs, jobs);
 
@@ -80,8 +45,8 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   std::uint64_t errors = 0, warnings = 0;
   nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   std::string text;
-  std::string table = Padded("账套", 24) + Right("错误", 8) + Right("警告", 8) +
-                      Right("用时（秒）", 12) + "  说明\n";
+  std::string table = PaddedColumn("账套", 24) + RightColumn("错误", 8) + RightColumn("警告", 8) +
+                      RightColumn("用时（秒）", 12) + "  说明\n";
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const BookSetOutcome& o = outcomes[i];
     worst = std::max(worst, o.exit_code);
@@ -103,10 +68,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     text += o.text;
     if (!o.error.empty()) text += "无法检查：" + o.error + "\n";
     text += "\n";
-    table += Padded(inputs[i].name, 24) + Right(checked ? std::to_string(e) : "-", 8) +
-             Right(checked ? std::to_string(w) : "-", 8) +
-             Right(fmt::format("{:.2f}", o.seconds), 12) + (o.error.empty() ? "" : "  " + o.error) +
-             "\n";
+    table += PaddedColumn(inputs[i].name, 24) + RightColumn(checked ? std::to_string(e) : "-", 8) +
+             RightColumn(checked ? std::to_string(w) : "-", 8) +
+             RightColumn(fmt::format("{:.2f}", o.seconds), 12) +
+             (o.error.empty() ? "" : "  " + o.error) + "\n";
   }
   if (options.json) {
     const nlohmann::ordered_json all = {

@@ -72,15 +72,15 @@ _qoru_gbtxt() {
     convert) options="--source --work --face --keep-work --encoding --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --encoding --json --help" ;;
     check) options="--db --source --each --jobs --encoding --gssm --json --max-findings --strict --column --help" ;;
-    screen) options="--db --source --gssm --json --xlsx --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --help" ;;
+    screen) options="--db --source --each --jobs --encoding --gssm --json --xlsx --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --help" ;;
   esac
   # An option already on the line is not offered again; --column and screen's --keyword
-  # may repeat, and so may check's --db and --source.
+  # may repeat, and so may the --db and --source of check and screen.
   local offered=() option used
   for option in $options; do
     used=
     if [[ -n $sub && $option != --column && $option != --keyword &&
-      ! ($sub == check && ($option == --db || $option == --source)) ]]; then
+      ! (($sub == check || $sub == screen) && ($option == --db || $option == --source)) ]]; then
       for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == "$option" ]] && used=1
       done

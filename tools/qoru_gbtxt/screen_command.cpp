@@ -16,6 +16,7 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
@@ -121,7 +122,9 @@ struct Checked {
   std::size_t max_listed = 20;
 };
 
-std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, std::string* error) {
+// Every parameter; the --xlsx target when it names one file (a single book set).
+std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, bool many,
+                                       std::string* error) {
   Checked c;
   screening::ScreenParameters& p = c.parameters;
   for (const std::string& text : o.columns)
@@ -171,7 +174,7 @@ std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, std::strin
     }
     p.keywords.emplace_back(t);
   }
-  if (!o.xlsx.empty()) {
+  if (!o.xlsx.empty() && !many) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path target(o.xlsx);
@@ -226,7 +229,15 @@ int Screen(const std::string& database, const std::string& description, const st
     }
   }
   if (options.json) {
-    std::printf("%s\n", screening::ScreenJsonText(screening::ScreenJson(*book, report)).c_str());
+    std::printf("%s\n", screening::ScreenJsonText(
+                            screening::ScreenJson(*book, report, !options.summary_json))
+                            .c_str());
+    if (!options.text_out.empty()) {
+      if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
+        std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), f);
+        std::fclose(f);
+      }
+    }
   } else {
     std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), stdout);
   }
@@ -245,12 +256,27 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
   screen->footer("退出码：0 测试已运行（有需要关注的项目也是 0），2 参数错误或输入无法读取。");
   UseChinese(*screen);
   CLI::Option* db = screen
-                        ->add_option("--db", o.database,
-                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找")
+                        ->add_option("--db", o.databases,
+                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找；"
+                                     "可重复，测试多个账套")
                         ->type_name("文件");
-  screen->add_option("--source", o.source, "账套目录：先转换到一个临时目录（结束后删除）再测试")
+  CLI::Option* source = screen
+                            ->add_option("--source", o.sources,
+                                         "账套目录：先转换到一个临时目录（结束后删除）再测试；"
+                                         "可重复，测试多个账套")
+                            ->type_name("目录")
+                            ->excludes(db);
+  screen
+      ->add_option("--each", o.each,
+                   "测试目录下的每个子目录（每个子目录一个账套），例如集团各子公司的账套")
       ->type_name("目录")
-      ->excludes(db);
+      ->excludes(db)
+      ->excludes(source);
+  screen->add_option("--jobs", o.jobs, "多个账套时同时测试的个数（默认为处理器核数）")
+      ->type_name("N");
+  screen->add_option("--text-out", o.text_out)->group("");
+  screen->add_flag("--summary-json", o.summary_json)->group("");
+  AddEncodingOption(*screen, o.encoding);
   screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
       ->type_name("文件")
       ->needs(db);
@@ -260,7 +286,10 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
                    "可重复")
       ->type_name("postings.角色=列名");
   screen->add_flag("--json", o.json, "在标准输出打印一个 JSON 对象（列出全部项目）代替文字报告");
-  screen->add_option("--xlsx", o.xlsx, "写出 Excel 工作底稿（已有的同名文件会被替换）")
+  screen
+      ->add_option("--xlsx", o.xlsx,
+                   "写出 Excel 工作底稿（已有的同名文件会被替换）；多个账套时为一个目录"
+                   "（不存在时建立），每个账套一个工作底稿")
       ->type_name("文件");
   screen->add_option("--max-listed", o.max_listed, "文字报告中每项测试最多列出的项目数（默认 20）")
       ->type_name("N");
@@ -288,11 +317,19 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
 }
 
 int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
-  if (options.database.empty() && options.source.empty())
-    return Refuse("screen 需要 --db 或 --source；用 qoru-gbtxt screen --help 查看用法");
+  const std::size_t given = options.databases.size() + options.sources.size();
+  if (given == 0 && options.each.empty())
+    return Refuse("screen 需要 --db、--source 或 --each；用 qoru-gbtxt screen --help 查看用法");
+  const bool many = given != 1 || !options.each.empty();
   std::string error;
-  const std::optional<Checked> checked = CheckParameters(options, &error);
+  const std::optional<Checked> checked = CheckParameters(options, many, &error);
   if (!checked) return Refuse(error);
+  if (many) {
+    if (!options.description.empty()) return Refuse("--gssm 只能与一个 --db 一起使用");
+    return RunManyScreens(options);
+  }
+  if (!options.databases.empty()) options.database = options.databases.front();
+  if (!options.sources.empty()) options.source = options.sources.front();
 
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
@@ -322,6 +359,28 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     return Refuse("无法转换账套 " + options.source + "：" + why);
   return Screen(WorkDatabase(area->work()), WorkDescription(area->work()), options.source, *checked,
                 options);
+}
+
+std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {
+  std::vector<std::string> words;
+  // One word each, so that a value beginning with "-" stays a value.
+  const auto add = [&](const char* option, const std::string& value) {
+    words.push_back(std::string(option) + "=" + value);
+  };
+  for (const std::string& c : o.columns) add("--column", c);
+  add("--max-listed", o.max_listed);
+  if (!o.materiality.empty()) add("--materiality", o.materiality);
+  add("--round-unit", o.round_unit);
+  add("--round-min", o.round_min);
+  add("--rare-preparer", o.rare_preparer);
+  add("--rare-pair", o.rare_pair);
+  add("--seldom", o.seldom);
+  add("--period-end-days", o.period_end_days);
+  add("--duplicate-days", o.duplicate_days);
+  for (const std::string& k : o.keyword) add("--keyword", k);
+  if (!o.keywords.empty()) add("--keywords", o.keywords);
+  add("--encoding", o.encoding);
+  return words;
 }
 
 }  // namespace qoru::host

@@ -2,7 +2,10 @@
 // (--db) or on a book set converted for the purpose into a temporary work area
 // (--source), with its report as text, JSON and an Excel workpaper. Every parameter is
 // checked before any work. Exit codes: 0 when the tests ran (items to review are not
-// errors), 2 for wrong arguments or an input that cannot be read or converted.
+// errors), 2 for wrong arguments or an input that cannot be read or converted. Several
+// --db or --source, or --each, screen many book sets, each by a process of its own
+// (book_set_runs.h): each one's report under its name, then a table; the exit code is
+// the worst of theirs, and --xlsx names a folder that gets a workpaper per book set.
 #pragma once
 
 #include <cstddef>
@@ -16,13 +19,19 @@
 namespace qoru::host {
 
 struct ScreenCommandOptions {
-  std::string database;              // --db
-  std::string description;           // --gssm
-  std::string source;                // --source
-  std::vector<std::string> columns;  // --column postings.ROLE=NAME
-  std::string xlsx;                  // --xlsx FILE
-  std::string max_listed = "20";     // --max-listed
-  std::string materiality;           // --materiality (empty: none)
+  std::vector<std::string> databases;  // --db
+  std::vector<std::string> sources;    // --source
+  std::string each;                    // --each: a folder of book sets, one per subfolder
+  unsigned jobs = 0;                   // --jobs: book sets screened at a time (0: the cores)
+  std::string text_out;                // --text-out: with --json, the text report there too
+  std::string encoding = "auto";       // --encoding, with --source
+  std::string database;                // the one --db of a single book set
+  std::string description;             // --gssm
+  std::string source;                  // the one --source of a single book set
+  std::vector<std::string> columns;    // --column postings.ROLE=NAME
+  std::string xlsx;                    // --xlsx FILE
+  std::string max_listed = "20";       // --max-listed
+  std::string materiality;             // --materiality (empty: none)
   std::string round_unit = "1000";
   std::string round_min = "10000";
   std::string rare_preparer = "5";
@@ -33,10 +42,19 @@ struct ScreenCommandOptions {
   std::vector<std::string> keyword;  // --keyword W
   std::string keywords;              // --keywords FILE
   bool json = false;
+  bool summary_json = false;  // --summary-json (hidden): the JSON without its items
 };
 
 CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& options);
 
 int RunScreenCommand(ScreenCommandOptions options, const Converter& convert);
+
+// The options every screening run shares, as the words of a command line (for the
+// process of each book set of many).
+std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& options);
+
+// `screen` over several --db or --source, or --each (many_screens.cpp), its parameters
+// already checked.
+int RunManyScreens(const ScreenCommandOptions& options);
 
 }  // namespace qoru::host

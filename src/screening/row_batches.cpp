@@ -1,0 +1,68 @@
+#include "screening/row_batches.h"
+
+namespace qoru::screening {
+
+void TextBatch::Add(std::int64_t row, const std::string_view* texts) {
+  rows_.push_back(row);
+  for (std::size_t c = 0; c < columns_; ++c) {
+    bytes_.append(texts[c]);
+    ends_.push_back(bytes_.size());
+  }
+}
+
+void TextBatch::Clear() {
+  bytes_.clear();
+  ends_.clear();
+  rows_.clear();
+}
+
+std::unique_ptr<TextBatch> BatchQueue::Empty() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!free_.empty()) {
+      std::unique_ptr<TextBatch> b = std::move(free_.back());
+      free_.pop_back();
+      return b;
+    }
+  }
+  return std::make_unique<TextBatch>(columns_);
+}
+
+bool BatchQueue::Push(std::unique_ptr<TextBatch> batch) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return abandoned_ || full_.size() < capacity_; });
+  if (abandoned_) return false;
+  full_.push_back(std::move(batch));
+  changed_.notify_all();
+  return true;
+}
+
+std::unique_ptr<TextBatch> BatchQueue::Pop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return closed_ || !full_.empty(); });
+  if (full_.empty()) return nullptr;
+  std::unique_ptr<TextBatch> b = std::move(full_.front());
+  full_.pop_front();
+  changed_.notify_all();
+  return b;
+}
+
+void BatchQueue::Recycle(std::unique_ptr<TextBatch> batch) {
+  batch->Clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  free_.push_back(std::move(batch));
+}
+
+void BatchQueue::Close() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closed_ = true;
+  changed_.notify_all();
+}
+
+void BatchQueue::Abandon() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  abandoned_ = true;
+  changed_.notify_all();
+}
+
+}  // namespace qoru::screening

@@ -1,0 +1,64 @@
+// Rows of texts handed from a thread that reads the database to the thread that builds
+// from them, in batches through a bounded queue, so that the reading and the building
+// overlap. The batches are reused: once filled, a batch's memory serves again.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qoru::screening {
+
+// Up to kRows rows of `columns` texts each, kept in one buffer.
+class TextBatch {
+ public:
+  static constexpr std::size_t kRows = 4096;
+  explicit TextBatch(std::size_t columns) : columns_(columns) {}
+  // Adds a row of `columns` texts.
+  void Add(std::int64_t row, const std::string_view* texts);
+  bool full() const { return rows_.size() >= kRows; }
+  std::size_t size() const { return rows_.size(); }
+  std::int64_t Row(std::size_t r) const { return rows_[r]; }
+  std::string_view Text(std::size_t r, std::size_t c) const {
+    const std::size_t cell = r * columns_ + c;
+    const std::size_t begin = cell == 0 ? 0 : ends_[cell - 1];
+    return std::string_view(bytes_).substr(begin, ends_[cell] - begin);
+  }
+  void Clear();
+
+ private:
+  std::size_t columns_;
+  std::string bytes_;
+  std::vector<std::size_t> ends_;  // of each cell in bytes_
+  std::vector<std::int64_t> rows_;
+};
+
+// The queue between the two threads. The reader fills batches taken from Empty() and
+// pushes them; the builder pops them until Pop() gives none, and recycles each.
+class BatchQueue {
+ public:
+  BatchQueue(std::size_t columns, std::size_t capacity) : columns_(columns), capacity_(capacity) {}
+  std::unique_ptr<TextBatch> Empty();
+  // Waits while the queue is full; false when the builder has given up (Abandon).
+  bool Push(std::unique_ptr<TextBatch> batch);
+  // The next batch; null when the reader has closed the queue and it is empty.
+  std::unique_ptr<TextBatch> Pop();
+  void Recycle(std::unique_ptr<TextBatch> batch);
+  void Close();    // the reader is done
+  void Abandon();  // the builder stops: the reader's next Push fails
+
+ private:
+  std::size_t columns_, capacity_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<TextBatch>> full_;
+  std::vector<std::unique_ptr<TextBatch>> free_;
+  bool closed_ = false, abandoned_ = false;
+};
+
+}  // namespace qoru::screening

@@ -1,0 +1,30 @@
+// The book sets of a command run over many (check, screen): from several --db or
+// --source, or the subfolders of --each, each with the name its report goes under; and
+// the columns of the summary table that ends such a run.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qoru_gbtxt/book_set_runs.h"
+
+namespace qoru::host {
+
+// The book sets in the order given (databases, sources, then --each's subfolders by
+// name); nullopt with the reason in `error` when --each cannot be read or holds none.
+std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::string>& databases,
+                                                      const std::vector<std::string>& sources,
+                                                      const std::string& each, std::string* error);
+
+// The last component of a path ("a/b/" -> "b").
+std::string LastComponent(std::string path);
+
+// `text` padded with blanks to `columns` display columns, on the right or the left.
+std::string PaddedColumn(const std::string& text, int columns);
+std::string RightColumn(const std::string& text, int columns);
+
+// --jobs: the runs at a time, 0 meaning one per core.
+unsigned JobCount(unsigned jobs);
+
+}  // namespace qoru::host

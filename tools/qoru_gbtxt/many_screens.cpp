@@ -1,0 +1,136 @@
+// `qoru-gbtxt screen` over many book sets: the book sets from the options, their runs
+// (book_set_runs.h), each report under its name, then one table, or one JSON object
+// {"book_sets": [...], "items"}. With --xlsx the folder it names (made when missing)
+// gets one workpaper per book set, named after it.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+#include <fmt/format.h>
+
+#include "qoru_gbtxt/book_set_list.h"
+#include "qoru_gbtxt/screen_command.h"
+#include "screening/screen_output.h"
+
+namespace qoru::host {
+namespace {
+
+int Refuse(const std::string& message) {
+  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
+  return 2;
+}
+
+// The workpaper's file name for a book set: its name, or for a database its path with
+// the separators made underscores ("w/TemplateTemp/GBA.mdb" -> "w_TemplateTemp_GBA"),
+// made unique among `taken` by a number.
+std::string WorkpaperName(const BookSetInput& input, std::set<std::string>& taken) {
+  std::string base = input.name;
+  if (input.database) {
+    base = std::filesystem::path(input.path).replace_extension().generic_string();
+    while (base.rfind("./", 0) == 0) base.erase(0, 2);
+    std::replace_if(
+        base.begin(), base.end(), [](char c) { return c == '/' || c == '\\' || c == ':'; }, '_');
+    base.erase(0, std::min(base.find_first_not_of("_."), base.size()));
+  }
+  if (base.empty()) base = "账套";
+  std::string name = base + ".xlsx";
+  for (int n = 2; !taken.insert(name).second; ++n) name = fmt::format("{}-{}.xlsx", base, n);
+  return name;
+}
+
+// The folder of the workpapers, made when missing; the reason when it cannot be.
+std::string PrepareFolder(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+    return "--xlsx 的值 " + folder +
+           " 不是目录：多个账套时 --xlsx 指定一个目录，每个账套一个工作底稿";
+  if (!fs::exists(folder, ec) && !fs::create_directories(folder, ec))
+    return "无法建立 --xlsx 的目录 " + folder + "：" + ec.message();
+  return {};
+}
+
+}  // namespace
+
+int RunManyScreens(const ScreenCommandOptions& options) {
+  std::string error;
+  std::optional<std::vector<BookSetInput>> listed =
+      ListBookSets(options.databases, options.sources, options.each, &error);
+  if (!listed) return Refuse(error);
+  std::vector<BookSetInput>& inputs = *listed;
+  std::vector<std::string> workpapers(inputs.size());
+  std::vector<bool> replaces(inputs.size(), false);
+  if (!options.xlsx.empty()) {
+    if (const std::string problem = PrepareFolder(options.xlsx); !problem.empty())
+      return Refuse(problem);
+    const std::string dir = options.xlsx.back() == '/' ? options.xlsx : options.xlsx + "/";
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      workpapers[i] = dir + WorkpaperName(inputs[i], taken);
+      std::error_code ec;
+      replaces[i] = std::filesystem::exists(workpapers[i], ec);
+      inputs[i].xlsx = workpapers[i];
+    }
+  }
+
+  // Without --json only the counts of each book set are needed, not its every item.
+  std::vector<std::string> arguments = SharedScreenArguments(options);
+  if (!options.json) arguments.push_back("--summary-json");
+  const std::vector<BookSetOutcome> outcomes =
+      RunBookSets(SelfPath(), arguments, inputs, JobCount(options.jobs), "screen");
+
+  int worst = 0;
+  std::uint64_t items = 0;
+  nlohmann::ordered_json sets = nlohmann::ordered_json::array();
+  std::string text;
+  std::string table = PaddedColumn("账套", 24) + RightColumn("有项目的测试", 14) +
+                      RightColumn("项目", 10) + RightColumn("跳过", 6) +
+                      RightColumn("用时（秒）", 12) + "  说明\n";
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const BookSetOutcome& o = outcomes[i];
+    worst = std::max(worst, o.exit_code);
+    nlohmann::ordered_json item = {{"name", inputs[i].name}};
+    std::uint64_t found = 0, tests_with_items = 0, skipped = 0;
+    const bool screened = o.exit_code == 0 && o.json.is_object() && o.json.contains("tests");
+    if (screened) {
+      for (const auto& [key, value] : o.json.items()) item[key] = value;
+      for (const auto& t : o.json["tests"]) {
+        found += t.value("items", std::uint64_t{0});
+        if (t.value("status", "") == "items") ++tests_with_items;
+        if (t.value("status", "") == "skipped") ++skipped;
+      }
+      items += found;
+      if (!workpapers[i].empty()) item["workpaper"] = workpapers[i];
+    }
+    if (!o.error.empty()) item["error"] = o.error;
+    item["exit_code"] = o.exit_code;
+    sets.push_back(std::move(item));
+
+    text += fmt::format("======== 账套 {} ========\n", inputs[i].name);
+    text += o.text;
+    if (screened && !workpapers[i].empty())
+      text += "工作底稿：" + workpapers[i] + (replaces[i] ? "（替换了原有的同名文件）" : "") + "\n";
+    if (!o.error.empty()) text += "无法测试：" + o.error + "\n";
+    text += "\n";
+    const auto count = [&](std::uint64_t n) { return screened ? std::to_string(n) : "-"; };
+    table += PaddedColumn(inputs[i].name, 24) + RightColumn(count(tests_with_items), 14) +
+             RightColumn(count(found), 10) + RightColumn(count(skipped), 6) +
+             RightColumn(fmt::format("{:.2f}", o.seconds), 12) +
+             (o.error.empty() ? "" : "  " + o.error) + "\n";
+  }
+  if (options.json) {
+    const nlohmann::ordered_json all = {{"book_sets", std::move(sets)}, {"items", items}};
+    std::printf("%s\n", screening::ScreenJsonText(all).c_str());
+  } else {
+    std::fputs(text.c_str(), stdout);
+    std::fputs(fmt::format("{} 个账套，共 {} 个需要关注的项目：\n", inputs.size(), items).c_str(),
+               stdout);
+    std::fputs(table.c_str(), stdout);
+  }
+  return worst;
+}
+
+}  // namespace qoru::host
