@@ -2,17 +2,10 @@
 
 #include <xlsxwriter.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-
 #include <fmt/format.h>
 
-#include "files/os_file.h"
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
-#include "text/utf8.h"
 
 namespace qoru::screening {
 
@@ -20,91 +13,7 @@ std::size_t g_workpaper_rows_per_sheet = 1048575;
 
 namespace {
 
-// `text` as valid UTF-8 (malformed bytes become U+FFFD).
-std::string Valid(std::string_view text) {
-  if (IsValidUtf8(text)) return std::string(text);
-  std::string out;
-  std::size_t i = 0;
-  while (i < text.size()) AppendUtf8(DecodeUtf8(text, i, nullptr), out);
-  return out;
-}
-
-class Book {
- public:
-  Book(const std::string& path, const std::string& target) : target_(target) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    // The library takes UTF-8 names; its temporary files go to the user's temporary
-    // folder (its own default on Windows is the root of the drive).
-    std::string tmpdir = os::Utf8FileName(os::TemporaryFolder());
-    options.tmpdir = tmpdir.data();
-    workbook_ = workbook_new_opt(os::Utf8FileName(path).c_str(), &options);
-    if (!workbook_) throw WorkpaperError("无法创建工作底稿 " + target);
-    money_ = workbook_add_format(workbook_);
-    format_set_num_format(money_, "#,##0.00");
-    date_ = workbook_add_format(workbook_);
-    format_set_num_format(date_, "yyyy-mm-dd");
-    bold_ = workbook_add_format(workbook_);
-    format_set_bold(bold_);
-    share_ = workbook_add_format(workbook_);
-    format_set_num_format(share_, "0.0000");
-  }
-  ~Book() {
-    if (workbook_) workbook_close(workbook_);
-  }
-  void Close() {
-    const lxw_error e = workbook_close(workbook_);
-    workbook_ = nullptr;
-    if (e != LXW_NO_ERROR)
-      throw WorkpaperError(fmt::format("无法写入工作底稿 {}：{}", target_, lxw_strerror(e)));
-  }
-  lxw_worksheet* Sheet(const std::string& name) {
-    lxw_worksheet* s = workbook_add_worksheet(workbook_, name.c_str());
-    if (!s) throw WorkpaperError("无法在工作底稿 " + target_ + " 中添加工作表 " + name);
-    return s;
-  }
-  void Text(lxw_worksheet* s, std::size_t row, int col, const std::string& text,
-            lxw_format* f = nullptr) {
-    if (text.empty()) return;
-    if (IsValidUtf8(text)) {
-      worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
-                             text.c_str(), f);
-      return;
-    }
-    const std::string valid = Valid(text);
-    worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
-                           valid.c_str(), f);
-  }
-  void Text(lxw_worksheet* s, std::size_t row, int col, std::string_view text,
-            lxw_format* f = nullptr) {
-    if (!text.empty()) Text(s, row, col, std::string(text), f);
-  }
-  void Text(lxw_worksheet* s, std::size_t row, int col, const char* text, lxw_format* f = nullptr) {
-    Text(s, row, col, std::string_view(text), f);
-  }
-  void Number(lxw_worksheet* s, std::size_t row, int col, double v, lxw_format* f = nullptr) {
-    worksheet_write_number(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), v, f);
-  }
-  void Date(lxw_worksheet* s, std::size_t row, int col, int yyyymmdd) {
-    if (yyyymmdd == 0 || DateYear(yyyymmdd) < 1900) {
-      if (yyyymmdd != 0) Text(s, row, col, DateText(yyyymmdd));
-      return;
-    }
-    lxw_datetime d{DateYear(yyyymmdd), DateMonth(yyyymmdd), DateDay(yyyymmdd), 0, 0, 0};
-    worksheet_write_datetime(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), &d,
-                             date_);
-  }
-  lxw_workbook* workbook() { return workbook_; }
-  lxw_format* money() { return money_; }
-  lxw_format* bold() { return bold_; }
-  lxw_format* share() { return share_; }
-
- private:
-  std::string target_;
-  lxw_workbook* workbook_ = nullptr;
-  lxw_format *money_, *date_, *bold_, *share_;
-};
+using Book = workbook::Workbook;
 
 double ToDouble(const Amount& a) {
   static constexpr double kScales[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
@@ -283,32 +192,12 @@ void WriteBenford(Book& b, const BenfordFigures& f) {
 
 bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const ScreenReport& report,
                     const WorkpaperInfo& info) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  std::error_code ec;
-  if (fs::is_directory(target, ec))
-    throw WorkpaperError("无法写入工作底稿 " + path + "：这是一个目录");
-  const bool replaced = fs::exists(target, ec);
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = os::CreateTemporary(temp);
-  if (fd < 0) throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
-  os::SetMode(fd, os::NewFileMode(0644));
-  os::Close(fd);
-  try {
-    Book b(temp, path);
+  return workbook::WriteWorkbook(path, [&](Book& b) {
     WriteOverview(b, book, report, info);
     for (const TestResult& r : report.tests)
       if (!r.items.empty()) WriteTest(b, book, r);
     if (report.benford.computed) WriteBenford(b, report.benford);
-    b.Close();
-    if (os::Rename(temp, path) != 0)
-      throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
-  } catch (...) {
-    os::Remove(temp);
-    throw;
-  }
-  return replaced;
+  });
 }
 
 }  // namespace qoru::screening
