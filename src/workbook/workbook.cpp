@@ -27,7 +27,8 @@ std::string Valid(std::string_view text) {
   if (IsValidUtf8(text)) return std::string(text);
   std::string out;
   std::size_t i = 0;
-  while (i < text.size()) AppendUtf8(DecodeUtf8(text, i, nullptr), out);
+  bool malformed = false;  // the decoder always reports it
+  while (i < text.size()) AppendUtf8(DecodeUtf8(text, i, &malformed), out);
   return out;
 }
 
@@ -138,7 +139,8 @@ std::string SheetName(std::string_view name) {
   std::string out;
   std::size_t units = 0, i = 0;
   while (i < name.size()) {
-    char32_t c = DecodeUtf8(name, i, nullptr);
+    bool malformed = false;
+    char32_t c = DecodeUtf8(name, i, &malformed);
     // The characters Excel forbids, as their full-width forms, which it allows.
     if (c == U'[' || c == U']' || c == U':' || c == U'*' || c == U'?' || c == U'/' || c == U'\\')
       c += 0xFEE0;

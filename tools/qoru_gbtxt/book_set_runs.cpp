@@ -39,6 +39,10 @@ pid_t Start(const std::string& self, const std::vector<std::string>& arguments,
             const BookSetInput& input, const std::string& files, std::string* error) {
   std::vector<std::string> words = {self, "check", "--json", "--text-out", files + ".txt"};
   words.insert(words.end(), arguments.begin(), arguments.end());
+  if (!input.xlsx.empty()) {
+    words.push_back("--xlsx");
+    words.push_back(input.xlsx);
+  }
   words.push_back(input.database ? "--db" : "--source");
   words.push_back(input.path);
   std::vector<char*> argv;

@@ -16,6 +16,7 @@ struct BookSetInput {
   std::string name;  // how the report names it
   std::string path;  // the database (--db) or the book set's folder (--source)
   bool database = false;
+  std::string xlsx;  // its workpaper (--xlsx), or empty
 };
 
 struct BookSetOutcome {

@@ -1,9 +1,11 @@
 // `qoru-gbtxt check` over many book sets: the book sets from the options, their runs
 // (book_set_runs.h), each report under its name, then one table, or one JSON object
-// {"book_sets": [...], "errors", "warnings"}.
+// {"book_sets": [...], "errors", "warnings"}. With --xlsx, a folder, each book set's
+// workpaper is written there by its own run, named after the book set.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include <fmt/format.h>
@@ -12,6 +14,7 @@
 #include "qoru_gbtxt/book_set_runs.h"
 #include "qoru_gbtxt/check_command.h"
 #include "text/display_width.h"
+#include "workbook/workbook.h"
 
 namespace qoru::host {
 namespace {
@@ -32,6 +35,24 @@ std::string Padded(const std::string& text, int columns) {
 std::string Right(const std::string& text, int columns) {
   const int width = static_cast<int>(DisplayColumns(text));
   return std::string(static_cast<std::size_t>(std::max(0, columns - width)), ' ') + text;
+}
+
+// The workpaper of each book set in the folder `dir`: its name with the characters a file
+// name cannot hold replaced by "_", numbered where two names would meet.
+void NameWorkpapers(const std::string& dir, std::vector<BookSetInput>& inputs) {
+  std::set<std::string> taken;
+  for (BookSetInput& input : inputs) {
+    std::string name = input.name;
+    for (char& c : name)
+      if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+          c == '>' || c == '|' || static_cast<unsigned char>(c) < 0x20)
+        c = '_';
+    if (name.empty() || name[0] == '.') name = "_" + name;
+    std::string file = name + ".xlsx";
+    for (int n = 2; taken.count(file) != 0; ++n) file = fmt::format("{}-{}.xlsx", name, n);
+    taken.insert(file);
+    input.xlsx = (std::filesystem::path(dir) / file).string();
+  }
 }
 
 }  // namespace
@@ -63,6 +84,22 @@ int RunManyBookSets(const CheckCommandOptions& options) {
       return 2;
     }
   }
+  if (!options.xlsx.empty()) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(options.xlsx, ec)) {
+      std::fprintf(stderr,
+                   "qoru-gbtxt：检查多个账套时 --xlsx 的值须是一个已有的目录（每个账套在其中写一个"
+                   "工作底稿 账套名.xlsx）：%s 不是目录\n",
+                   options.xlsx.c_str());
+      return 2;
+    }
+    NameWorkpapers(options.xlsx, inputs);
+    if (const std::string problem = workbook::TargetProblem(inputs.front().xlsx);
+        !problem.empty()) {
+      std::fprintf(stderr, "qoru-gbtxt：无法写入工作底稿：%s\n", problem.c_str());
+      return 2;
+    }
+  }
   std::vector<std::string> arguments;
   for (const std::string& c : options.columns) {
     arguments.push_back("--column");
@@ -74,6 +111,7 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   const unsigned jobs =
       options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
 
+  const auto runs_started = std::filesystem::file_time_type::clock::now();
   const std::vector<BookSetOutcome> outcomes = RunBookSets(SelfPath(), arguments, inputs, jobs);
 
   int worst = 0;
@@ -119,6 +157,15 @@ int RunManyBookSets(const CheckCommandOptions& options) {
             .c_str(),
         stdout);
     std::fputs(table.c_str(), stdout);
+  }
+  if (!options.xlsx.empty()) {
+    // A run that could not write its workpaper left an earlier one as it was.
+    std::size_t written = 0;
+    std::error_code ec;
+    for (const BookSetInput& input : inputs)
+      written += std::filesystem::last_write_time(input.xlsx, ec) >= runs_started && !ec;
+    std::fprintf(stderr, "工作底稿已写入目录 %s：%zu 个（每个账套一个）\n", options.xlsx.c_str(),
+                 written);
   }
   return worst;
 }
