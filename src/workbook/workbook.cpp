@@ -10,29 +10,6 @@
 #include "text/utf8.h"
 
 namespace qoru::workbook {
-namespace {
-
-bool IsValidUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    bool malformed = false;
-    DecodeUtf8(text, i, &malformed);
-    if (malformed) return false;
-  }
-  return true;
-}
-
-// `text` as valid UTF-8 (malformed bytes become U+FFFD).
-std::string Valid(std::string_view text) {
-  if (IsValidUtf8(text)) return std::string(text);
-  std::string out;
-  std::size_t i = 0;
-  bool malformed = false;  // the decoder always reports it
-  while (i < text.size()) AppendUtf8(DecodeUtf8(text, i, &malformed), out);
-  return out;
-}
-
-}  // namespace
 
 Workbook::Workbook(const std::string& path, const std::string& target) : target_(target) {
   lxw_workbook_options options{};
@@ -79,7 +56,7 @@ void Workbook::Text(lxw_worksheet* s, std::size_t row, int col, const std::strin
                            text.c_str(), f);
     return;
   }
-  const std::string valid = Valid(text);
+  const std::string valid = ValidUtf8(text);
   worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), valid.c_str(),
                          f);
 }

@@ -17,6 +17,7 @@
 #include "test_support/command.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 #include "workbook/workbook.h"
 
 namespace qoru {
@@ -243,6 +244,30 @@ TEST_F(CheckWorkpaper, AnUnwritableTargetIsRefusedBeforeTheRun) {
     }
   }
   std::filesystem::permissions(out.path() + "locked", std::filesystem::perms::owner_all);
+}
+
+TEST_F(CheckWorkpaper, AFailedConversionGivesWhatCouldBeCheckedAndSaysWhy) {
+  test::TempDir out;
+  const std::string source = out.path() + "books";
+  std::filesystem::copy(dir_->path() + "src", source);
+  // A column named twice in 记账凭证 makes the conversion fail.
+  std::string gssm = test::ReadFile(source + "/GSSM.txt");
+  const std::string column = Utf8ToGbk("凭证编号,文本,40\r\n");
+  const std::size_t at = gssm.find(column);
+  ASSERT_NE(at, std::string::npos);
+  gssm.insert(at, column);
+  test::WriteFile(source + "/GSSM.txt", gssm);
+  const std::string xlsx = out.path() + "w.xlsx";
+  const test::RanApart ran =
+      RunApart(kHost + " check --source " + ShellWord(source) + " --xlsx " + ShellWord(xlsx));
+  EXPECT_EQ(ran.exit_code, 2) << ran.err;
+  std::map<std::string, json> sheets = ReadSheets(xlsx);
+  bool said = false;
+  for (const json& row : sheets["概览"]["first"]) {
+    said = said || (Cell(row, "A") == "问题" &&
+                    Cell(row, "B").get<std::string>().find("转换失败") != std::string::npos);
+  }
+  EXPECT_TRUE(said) << "the overview says why";
 }
 
 TEST_F(CheckWorkpaper, ManyBookSetsGiveOneWorkpaperEachInTheFolder) {

@@ -127,12 +127,6 @@ std::string Now() {
   return text;
 }
 
-std::string LastComponent(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  const std::string name = std::filesystem::path(path).filename().string();
-  return name.empty() ? path : name;
-}
-
 // What the workpaper's overview says about the book set of a single run.
 checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options,
                                          const std::string& started) {
@@ -144,7 +138,7 @@ checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options,
     info.database = options.database;
     info.description = options.description;
   } else {
-    info.book_set = LastComponent(options.source);
+    info.book_set = BookSetName(options.source);
     info.source = options.source;
     info.encoding =
         DetectBookSetEncoding(options.source, EncodingChoiceFromEnvironment()).Describe();

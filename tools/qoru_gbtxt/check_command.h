@@ -49,6 +49,9 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert);
 // `check` over several --db or --source, or --each (many_book_sets.cpp).
 int RunManyBookSets(const CheckCommandOptions& options);
 
+// The name under which a book set's folder is reported: its last component.
+std::string BookSetName(std::string path);
+
 // The reason why one of the --column values is wrong; empty when all are right.
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns);
 

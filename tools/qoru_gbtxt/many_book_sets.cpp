@@ -17,13 +17,13 @@
 #include "workbook/workbook.h"
 
 namespace qoru::host {
-namespace {
-
-std::string LastComponent(std::string path) {
+std::string BookSetName(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   const std::string name = std::filesystem::path(path).filename().string();
   return name.empty() ? path : name;
 }
+
+namespace {
 
 // `text` padded with blanks to `columns` display columns.
 std::string Padded(const std::string& text, int columns) {
@@ -64,7 +64,7 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   }
   std::vector<BookSetInput> inputs;
   for (const std::string& db : options.databases) inputs.push_back({db, db, true});
-  for (const std::string& s : options.sources) inputs.push_back({LastComponent(s), s, false});
+  for (const std::string& s : options.sources) inputs.push_back({BookSetName(s), s, false});
   if (!options.each.empty()) {
     std::error_code ec;
     std::vector<std::string> names;
