@@ -8,6 +8,9 @@
 #include "workbook/workbook.h"
 
 namespace qoru::checks {
+
+std::size_t g_check_rows_per_sheet = 1048575;
+
 namespace {
 
 using workbook::Workbook;
@@ -263,33 +266,49 @@ void WriteOverview(Workbook& b, const CheckReport& report, const CheckWorkpaperI
 void WriteCheck(Workbook& b, const CheckResult& r) {
   const CheckInfo& c = Info(r.id);
   const std::vector<Column>& columns = Columns(r.id);
-  lxw_worksheet* s = b.Sheet(CheckSheetName(r.id));
-  worksheet_freeze_panes(s, 1, 0);
+  std::vector<Json::json_pointer> pointers;
+  for (const Column& column : columns) pointers.emplace_back(column.pointer);
   const int last = static_cast<int>(columns.size()) + 3;
-  worksheet_set_column(s, 0, 0, 9, nullptr);
-  worksheet_set_column(s, 3, static_cast<lxw_col_t>(last - 1), 14, nullptr);
-  worksheet_set_column(s, static_cast<lxw_col_t>(last), static_cast<lxw_col_t>(last), 80, nullptr);
-  b.Text(s, 0, 0, "严重程度", b.bold());
-  b.Text(s, 0, 1, "表", b.bold());
-  b.Text(s, 0, 2, "行", b.bold());
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    b.Text(s, 0, static_cast<int>(i) + 3, columns[i].header, b.bold());
-  b.Text(s, 0, last, "说明", b.bold());
-  std::size_t row = 1;
+  lxw_worksheet* s = nullptr;
+  std::size_t row = 0;
+  int sheets = 0;
+  const auto finish = [&] {
+    worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), static_cast<lxw_col_t>(last));
+  };
+  // A sheet holds Excel's rows at most; the findings go on on the next one.
+  const auto start = [&] {
+    if (s) finish();
+    ++sheets;
+    s = b.Sheet(sheets == 1 ? CheckSheetName(r.id)
+                            : workbook::SheetName(fmt::format("{}（{}）", c.title, sheets)));
+    worksheet_freeze_panes(s, 1, 0);
+    worksheet_set_column(s, 0, 0, 9, nullptr);
+    worksheet_set_column(s, 3, static_cast<lxw_col_t>(last - 1), 14, nullptr);
+    worksheet_set_column(s, static_cast<lxw_col_t>(last), static_cast<lxw_col_t>(last), 80,
+                         nullptr);
+    b.Text(s, 0, 0, "严重程度", b.bold());
+    b.Text(s, 0, 1, "表", b.bold());
+    b.Text(s, 0, 2, "行", b.bold());
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      b.Text(s, 0, static_cast<int>(i) + 3, columns[i].header, b.bold());
+    b.Text(s, 0, last, "说明", b.bold());
+    row = 1;
+  };
+  start();
   for (const Finding& f : r.listed) {
+    if (row > g_check_rows_per_sheet) start();
     b.Text(s, row, 0, SeverityChinese(c.severity));
     b.Text(s, row, 1, f.table);
     if (f.row > 0) b.Number(s, row, 2, static_cast<double>(f.row));
     for (std::size_t i = 0; i < columns.size(); ++i) {
-      const Json::json_pointer pointer(columns[i].pointer);
-      if (f.fields.is_object() && f.fields.contains(pointer))
-        WriteCell(b, s, row, static_cast<int>(i) + 3, f.fields.at(pointer), columns[i].kind);
+      if (f.fields.is_object() && f.fields.contains(pointers[i]))
+        WriteCell(b, s, row, static_cast<int>(i) + 3, f.fields.at(pointers[i]), columns[i].kind);
     }
     const std::string place = Place(f);
     b.Text(s, row, last, place.empty() ? f.message : place + "：" + f.message);
     ++row;
   }
-  worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), static_cast<lxw_col_t>(last));
+  finish();
   if (r.listed.size() < r.count)
     b.Text(s, row + 1, 0,
            fmt::format("共 {} 条，只列出前 {} 条（用 --max-findings 列出更多）", r.count,

@@ -6,6 +6,7 @@
 // workbook.h: a temporary file beside the target, renamed into place when complete.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "checks/check_report.h"
@@ -28,6 +29,10 @@ struct CheckWorkpaperInfo {
 // replaced. Raises workbook::WorkbookError, leaving no partial file.
 bool WriteCheckWorkpaper(const std::string& path, const CheckReport& report,
                          const CheckWorkpaperInfo& info);
+
+// Rows of a check's sheet below its header (Excel's limit less one): past it the
+// findings go on on a sheet "名称（2）"; tests may lower it.
+extern std::size_t g_check_rows_per_sheet;
 
 // The sheet of a check in the workpaper: its Chinese title made a valid sheet name.
 std::string CheckSheetName(CheckId id);

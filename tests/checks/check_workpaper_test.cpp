@@ -303,6 +303,47 @@ TEST_F(CheckWorkpaper, ManyBookSetsGiveOneWorkpaperEachInTheFolder) {
   EXPECT_NE(file_target.err.find("已有的目录"), std::string::npos) << file_target.err;
 }
 
+TEST(CheckWorkpaperSheets, FindingsPastASheetsRowsGoOnOnTheNextSheet) {
+  checks::CheckReport report = checks::EmptyReport(5);
+  checks::CheckResult& r = report[checks::CheckId::kVoucherBalance];
+  for (int i = 1; i <= 7; ++i) {
+    r.Record([&] {
+      checks::Finding f;
+      f.check = checks::CheckId::kVoucherBalance;
+      f.table = "JZPZ";
+      f.row = i;
+      f.message = "凭证 " + std::to_string(i);
+      f.fields = {{"voucher", {{"year", 2026}, {"month", 3}, {"type", "记"}, {"number", "7"}}},
+                  {"debit", "1234.50"},
+                  {"credit", "-0.05"}};
+      return f;
+    });
+  }
+  test::TempDir out;
+  const std::string xlsx = out.path() + "w.xlsx";
+  const std::size_t saved = checks::g_check_rows_per_sheet;
+  checks::g_check_rows_per_sheet = 2;
+  checks::WriteCheckWorkpaper(xlsx, report, {"甲", "", "a.mdb", "GSSM.txt", "", "", "1", "now"});
+  checks::g_check_rows_per_sheet = saved;
+
+  json whole;
+  std::map<std::string, json> sheets = ReadSheets(xlsx, &whole);
+  ASSERT_EQ(whole["sheets"].size(), 4u);
+  EXPECT_EQ(whole["sheets"][1]["name"], "凭证借贷不平");
+  EXPECT_EQ(whole["sheets"][2]["name"], "凭证借贷不平（2）");
+  EXPECT_EQ(whole["sheets"][3]["name"], "凭证借贷不平（3）");
+  EXPECT_EQ(whole["sheets"][1]["rows"], 3);
+  EXPECT_EQ(whole["sheets"][3]["rows"], 3) << "the fifth finding and the note of the two unlisted";
+  const json& third = whole["sheets"][3]["first"];
+  EXPECT_EQ(Cell(third[1], "C"), 5);
+  EXPECT_EQ(Cell(third[1], "E"), "2026-03 记-7");
+  EXPECT_EQ(Cell(third[1], "F"), 1234.5);
+  EXPECT_EQ(Cell(third[1], "G"), -0.05);
+  EXPECT_NE(Cell(third[2], "A").get<std::string>().find("共 7 条，只列出前 5 条"),
+            std::string::npos);
+  EXPECT_EQ(whole["sheets"][2]["autofilter"], "A1:H3");
+}
+
 TEST(WorkbookSheetName, KeepsExcelsLimits) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"凭证断号/重号", "凭证断号／重号"},
