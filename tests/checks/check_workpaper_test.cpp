@@ -279,16 +279,16 @@ TEST_F(CheckWorkpaper, ManyBookSetsGiveOneWorkpaperEachInTheFolder) {
   options.postings = 200;
   gen::WriteConsistentBooks(sets + "/甲公司", options);
   std::filesystem::copy(dir_->path() + "src", sets + "/乙公司");
-  test::MakeDir(out.path() + "papers");
+  const std::string papers = sets + "/底稿";  // among the book sets, and not one of them
+  test::MakeDir(papers);
 
   const test::RanApart ran = RunApart(kHost + " check --jobs 2 --each " + ShellWord(sets) +
-                                      " --xlsx " + ShellWord(out.path() + "papers"));
+                                      " --xlsx " + ShellWord(papers));
   EXPECT_EQ(ran.exit_code, 1) << ran.err;
   EXPECT_NE(ran.err.find("2 个"), std::string::npos) << ran.err;
   for (const char* name : {"甲公司", "乙公司"}) {
     SCOPED_TRACE(name);
-    std::map<std::string, json> sheets =
-        ReadSheets(out.path() + "papers/" + std::string(name) + ".xlsx");
+    std::map<std::string, json> sheets = ReadSheets(papers + "/" + std::string(name) + ".xlsx");
     ASSERT_TRUE(sheets.count("概览"));
     bool named = false;
     for (const json& row : sheets["概览"]["first"])

@@ -68,8 +68,14 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   if (!options.each.empty()) {
     std::error_code ec;
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(options.each, ec))
-      if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    // The folder of the workpapers may lie among the book sets; it is none of them.
+    for (const auto& entry : std::filesystem::directory_iterator(options.each, ec)) {
+      std::error_code same_ec;
+      if (entry.is_directory() &&
+          !(!options.xlsx.empty() &&
+            std::filesystem::equivalent(entry.path(), options.xlsx, same_ec)))
+        names.push_back(entry.path().filename().string());
+    }
     if (ec) {
       std::fprintf(stderr, "qoru-gbtxt：无法读取目录 %s：%s\n", options.each.c_str(),
                    ec.message().c_str());
