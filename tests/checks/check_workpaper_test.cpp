@@ -17,8 +17,8 @@
 #include "test_support/command.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
+#include "test_support/workbook_reader.h"
 #include "text/gbk_codec.h"
-#include "workbook/workbook.h"
 
 namespace qoru {
 namespace {
@@ -29,7 +29,6 @@ using test::RunCommand;
 using test::ShellWord;
 
 using test::kHost;
-const std::string kReader = std::string(QORU_SOURCE_DIR) + "/tests/screening/read_xlsx.py";
 
 // A book set of the standard layout (months, aux rows) with every plant it can hold.
 std::string WriteBooks(const std::string& source) {
@@ -44,21 +43,15 @@ std::string WriteBooks(const std::string& source) {
   return source;
 }
 
-// The workpaper's sheets by name, each with all its rows (read_xlsx.py).
+// The workpaper's sheets by name, each with all its rows.
 std::map<std::string, json> ReadSheets(const std::string& xlsx, json* whole = nullptr) {
-  const test::RanApart read =
-      RunApart("python3 " + ShellWord(kReader) + " " + ShellWord(xlsx) + " 100000");
-  EXPECT_EQ(read.exit_code, 0) << read.err;
-  const json wb = test::ParseJson(read.out);
+  const json wb = test::ReadWorkbook(xlsx);
   if (whole) *whole = wb;
-  std::map<std::string, json> sheets;
-  for (const json& s : wb["sheets"]) sheets[s["name"]] = s;
-  return sheets;
+  return test::SheetsByName(wb);
 }
 
-// The cell value of `row` in `column`, or null.
 json Cell(const json& row, const std::string& column) {
-  return row.contains(column) ? row[column]["v"] : json();
+  return test::CellValue(row, column);
 }
 
 // The column letter whose header row cell reads `header`.
@@ -344,44 +337,13 @@ TEST(CheckWorkpaperSheets, FindingsPastASheetsRowsGoOnOnTheNextSheet) {
   EXPECT_EQ(whole["sheets"][2]["autofilter"], "A1:H3");
 }
 
-TEST(WorkbookSheetName, KeepsExcelsLimits) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"凭证断号/重号", "凭证断号／重号"},
-      {"a[b]c:d*e?f\\g", "a［b］c：d＊e？f＼g"},
-      {std::string(40, 'x'), std::string(31, 'x')},
-      {std::string(30, 'x') + "\xF0\xA0\x80\x80", std::string(30, 'x')},  // no half character
-      {"期初+发生≠期末", "期初+发生≠期末"},
-  };
-  for (const auto& [name, sheet] : cases) EXPECT_EQ(workbook::SheetName(name), sheet) << name;
+TEST(CheckWorkpaperSheets, NamesAreValidSheetNames) {
   for (const checks::CheckInfo& c : checks::AllChecks()) {
     const std::string name = checks::CheckSheetName(c.id);
     EXPECT_EQ(name.find_first_of("[]:*?/\\"), std::string::npos) << name;
     EXPECT_FALSE(name.empty());
   }
-}
-
-TEST(WorkbookText, MalformedUtf8IsMendedAndAFailedWriteLeavesTheEarlierFile) {
-  test::TempDir out;
-  const std::string xlsx = out.path() + "w.xlsx";
-  EXPECT_FALSE(workbook::WriteWorkbook(xlsx, [](workbook::Workbook& b) {
-    lxw_worksheet* s = b.Sheet("概览");
-    b.Text(s, 0, 0,
-           std::string("a\xFF\xC3"
-                       "b"));  // a stray byte, a cut sequence
-    b.Text(s, 0, 1, std::string("=1+1"));
-  }));
-  const json first = ReadSheets(xlsx)["概览"]["first"][0];
-  EXPECT_EQ(Cell(first, "A"), "a\uFFFD\uFFFDb");
-  EXPECT_EQ(first["B"]["t"], "s") << "never a formula";
-
-  const std::string before = test::ReadFile(xlsx);
-  EXPECT_THROW(workbook::WriteWorkbook(
-                   xlsx, [](workbook::Workbook&) { throw workbook::WorkbookError("stopped"); }),
-               workbook::WorkbookError);
-  EXPECT_EQ(test::ReadFile(xlsx), before);
-  const auto files = std::distance(std::filesystem::directory_iterator(out.path()),
-                                   std::filesystem::directory_iterator());
-  EXPECT_EQ(files, 1) << "the temporary file is removed";
+  EXPECT_EQ(checks::CheckSheetName(checks::CheckId::kVoucherNumbering), "凭证断号／重号");
 }
 
 }  // namespace
