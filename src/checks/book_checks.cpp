@@ -106,6 +106,7 @@ CheckReport RunChecks(const std::string& database_path, const std::string& descr
   }
   std::optional<int> year = tables.book.year;
   if (!year) year = balances.year;
+  report.year = year;
   if (!year) {
     const std::string book_why =
         tables.book.no_year.empty() ? tables.book.table.Missing(R::kYear) : tables.book.no_year;

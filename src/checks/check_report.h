@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,8 @@ struct CheckResult {
 struct CheckReport {
   std::array<CheckResult, kCheckCount> results;  // in report order
   double seconds = 0;                            // time the checks took
-  std::string unusable;  // why the book set held nothing to check (no postings, no balances)
+  std::string unusable;     // why the book set held nothing to check (no postings, no balances)
+  std::optional<int> year;  // the book set's year, when it is known
 
   CheckResult& operator[](CheckId id) { return results[static_cast<std::size_t>(id)]; }
   const CheckResult& operator[](CheckId id) const { return results[static_cast<std::size_t>(id)]; }

@@ -45,13 +45,7 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view word) {
 }
 
 bool IsValidUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    bool malformed = false;
-    DecodeUtf8(text, i, &malformed);
-    if (malformed) return false;
-  }
-  return true;
+  return qoru::IsValidUtf8(text);
 }
 
 }  // namespace qoru::screening

@@ -2,21 +2,10 @@
 
 #include <xlsxwriter.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <functional>
-#include <vector>
-
 #include <fmt/format.h>
 
-#include "files/os_file.h"
-#include "screening/parallel_tasks.h"
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
-#include "text/utf8.h"
 
 namespace qoru::screening {
 
@@ -24,94 +13,7 @@ std::size_t g_workpaper_rows_per_sheet = 1048575;
 
 namespace {
 
-// `text` as valid UTF-8 (malformed bytes become U+FFFD).
-std::string Valid(std::string_view text) {
-  if (IsValidUtf8(text)) return std::string(text);
-  std::string out;
-  std::size_t i = 0;
-  while (i < text.size()) AppendUtf8(DecodeUtf8(text, i, nullptr), out);
-  return out;
-}
-
-class Book {
- public:
-  Book(const std::string& path, const std::string& target) : target_(target) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    // The library takes UTF-8 names; its temporary files go to the user's temporary
-    // folder (its own default on Windows is the root of the drive).
-    std::string tmpdir = os::Utf8FileName(os::TemporaryFolder());
-    options.tmpdir = tmpdir.data();
-    workbook_ = workbook_new_opt(os::Utf8FileName(path).c_str(), &options);
-    if (!workbook_) throw WorkpaperError("无法创建工作底稿 " + target);
-    money_ = workbook_add_format(workbook_);
-    format_set_num_format(money_, "#,##0.00");
-    date_ = workbook_add_format(workbook_);
-    format_set_num_format(date_, "yyyy-mm-dd");
-    bold_ = workbook_add_format(workbook_);
-    format_set_bold(bold_);
-    share_ = workbook_add_format(workbook_);
-    format_set_num_format(share_, "0.0000");
-    // Each format's index in the workbook, assigned now rather than by the first cell
-    // written with it: the sheets are then written on several threads.
-    for (lxw_format* f : {money_, date_, bold_, share_}) lxw_format_get_xf_index(f);
-  }
-  ~Book() {
-    if (workbook_) workbook_close(workbook_);
-  }
-  void Close() {
-    const lxw_error e = workbook_close(workbook_);
-    workbook_ = nullptr;
-    if (e != LXW_NO_ERROR)
-      throw WorkpaperError(fmt::format("无法写入工作底稿 {}：{}", target_, lxw_strerror(e)));
-  }
-  lxw_worksheet* Sheet(const std::string& name) {
-    lxw_worksheet* s = workbook_add_worksheet(workbook_, name.c_str());
-    if (!s) throw WorkpaperError("无法在工作底稿 " + target_ + " 中添加工作表 " + name);
-    return s;
-  }
-  void Text(lxw_worksheet* s, std::size_t row, int col, const std::string& text,
-            lxw_format* f = nullptr) {
-    if (text.empty()) return;
-    if (IsValidUtf8(text)) {
-      worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
-                             text.c_str(), f);
-      return;
-    }
-    const std::string valid = Valid(text);
-    worksheet_write_string(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col),
-                           valid.c_str(), f);
-  }
-  void Text(lxw_worksheet* s, std::size_t row, int col, std::string_view text,
-            lxw_format* f = nullptr) {
-    if (!text.empty()) Text(s, row, col, std::string(text), f);
-  }
-  void Text(lxw_worksheet* s, std::size_t row, int col, const char* text, lxw_format* f = nullptr) {
-    Text(s, row, col, std::string_view(text), f);
-  }
-  void Number(lxw_worksheet* s, std::size_t row, int col, double v, lxw_format* f = nullptr) {
-    worksheet_write_number(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), v, f);
-  }
-  void Date(lxw_worksheet* s, std::size_t row, int col, int yyyymmdd) {
-    if (yyyymmdd == 0 || DateYear(yyyymmdd) < 1900) {
-      if (yyyymmdd != 0) Text(s, row, col, DateText(yyyymmdd));
-      return;
-    }
-    lxw_datetime d{DateYear(yyyymmdd), DateMonth(yyyymmdd), DateDay(yyyymmdd), 0, 0, 0};
-    worksheet_write_datetime(s, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), &d,
-                             date_);
-  }
-  lxw_workbook* workbook() { return workbook_; }
-  lxw_format* money() { return money_; }
-  lxw_format* bold() { return bold_; }
-  lxw_format* share() { return share_; }
-
- private:
-  std::string target_;
-  lxw_workbook* workbook_ = nullptr;
-  lxw_format *money_, *date_, *bold_, *share_;
-};
+using Book = workbook::Workbook;
 
 double ToDouble(const Amount& a) {
   static constexpr double kScales[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
@@ -186,58 +88,35 @@ void WriteOverview(Book& b, const ScreenBook& book, const ScreenReport& report,
   }
 }
 
-constexpr int kTestColumns = 14;
-
-// The sheets of a test with items: added to the workbook in order, filled afterwards.
-struct TestSheets {
-  const TestResult* result;
-  std::vector<lxw_worksheet*> sheets;
-};
-
-// Adds the sheets of `r` (one, and a further one for every Excel sheet's worth of rows
-// past the first) with their header rows.
-TestSheets AddTestSheets(Book& b, const TestResult& r) {
+void WriteTest(Book& b, const ScreenBook& book, const TestResult& r) {
   const TestInfo& t = Info(r.id);
   const char* headers[] = {"测试",     "原因",     "凭证日期", "凭证类型", "凭证号",
                            "行号",     "科目编号", "科目名称", "摘要",     "借方金额",
                            "贷方金额", "制单人",   "审核人",   "表中行"};
-  std::size_t rows = 0;
-  for (const ScreenItem& item : r.items) rows += item.postings.size();
-  const std::size_t count = std::max<std::size_t>(
-      1, (rows + g_workpaper_rows_per_sheet - 1) / g_workpaper_rows_per_sheet);
-  TestSheets out{&r, {}};
-  for (std::size_t n = 1; n <= count; ++n) {
-    lxw_worksheet* s =
-        b.Sheet(n == 1 ? std::string(t.chinese) : fmt::format("{}（{}）", t.chinese, n));
+  constexpr int kColumns = 14;
+  const std::string test_name(t.chinese);
+  lxw_worksheet* s = nullptr;
+  std::size_t row = 0;
+  int sheets = 0;
+  const auto finish = [&] {
+    if (s && row > 1) worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), kColumns - 1);
+  };
+  const auto start = [&] {
+    finish();
+    ++sheets;
+    s = b.Sheet(sheets == 1 ? std::string(t.chinese) : fmt::format("{}（{}）", t.chinese, sheets));
     worksheet_freeze_panes(s, 1, 0);
     worksheet_set_column(s, 1, 1, 30, nullptr);
     worksheet_set_column(s, 2, 2, 11, nullptr);
     worksheet_set_column(s, 6, 8, 16, nullptr);
     worksheet_set_column(s, 9, 10, 15, nullptr);
-    for (int c = 0; c < kTestColumns; ++c) b.Text(s, 0, c, headers[c], b.bold());
-    out.sheets.push_back(s);
-  }
-  return out;
-}
-
-// Writes every flagged posting of a test into its sheets, each with its autofilter. It
-// touches these sheets only, so tests can be filled on threads of their own.
-void FillTest(Book& b, const ScreenBook& book, const TestSheets& sheets) {
-  const TestResult& r = *sheets.result;
-  const std::string test_name(Info(r.id).chinese);
-  std::size_t sheet = 0;
-  lxw_worksheet* s = sheets.sheets[0];
-  std::size_t row = 1;
-  const auto finish = [&] {
-    if (row > 1) worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), kTestColumns - 1);
+    for (int c = 0; c < kColumns; ++c) b.Text(s, 0, c, headers[c], b.bold());
+    row = 1;
   };
+  start();
   for (const ScreenItem& item : r.items) {
     for (int i : item.postings) {
-      if (row > g_workpaper_rows_per_sheet) {
-        finish();
-        s = sheets.sheets[++sheet];
-        row = 1;
-      }
+      if (row > g_workpaper_rows_per_sheet) start();
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       b.Text(s, row, 0, test_name);
       b.Text(s, row, 1, item.reason);
@@ -313,37 +192,12 @@ void WriteBenford(Book& b, const BenfordFigures& f) {
 
 bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const ScreenReport& report,
                     const WorkpaperInfo& info) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  std::error_code ec;
-  if (fs::is_directory(target, ec))
-    throw WorkpaperError("无法写入工作底稿 " + path + "：这是一个目录");
-  const bool replaced = fs::exists(target, ec);
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = os::CreateTemporary(temp);
-  if (fd < 0) throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
-  os::SetMode(fd, os::NewFileMode(0644));
-  os::Close(fd);
-  try {
-    Book b(temp, path);
+  return workbook::WriteWorkbook(path, [&](Book& b) {
     WriteOverview(b, book, report, info);
-    // The sheets in their order first; then the tests' rows, each test on a thread.
-    std::vector<TestSheets> tests;
     for (const TestResult& r : report.tests)
-      if (!r.items.empty()) tests.push_back(AddTestSheets(b, r));
+      if (!r.items.empty()) WriteTest(b, book, r);
     if (report.benford.computed) WriteBenford(b, report.benford);
-    std::vector<std::function<void()>> fills;
-    for (const TestSheets& t : tests) fills.emplace_back([&b, &book, &t] { FillTest(b, book, t); });
-    RunTasks(fills);
-    b.Close();
-    if (os::Rename(temp, path) != 0)
-      throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
-  } catch (...) {
-    os::Remove(temp);
-    throw;
-  }
-  return replaced;
+  });
 }
 
 }  // namespace qoru::screening

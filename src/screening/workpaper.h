@@ -11,14 +11,12 @@
 #include "errors/errors.h"
 #include "screening/screen_book.h"
 #include "screening/screen_report.h"
+#include "workbook/workbook.h"
 
 namespace qoru::screening {
 
 // The workpaper could not be written; the message names the file and the cause.
-class WorkpaperError : public Failure {
- public:
-  using Failure::Failure;
-};
+using WorkpaperError = workbook::WorkbookError;
 
 struct WorkpaperInfo {
   std::string version;  // the program's

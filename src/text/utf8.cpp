@@ -77,4 +77,23 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i, bool* malformed) {
   return cp;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    bool malformed = false;
+    DecodeUtf8(text, i, &malformed);
+    if (malformed) return false;
+  }
+  return true;
+}
+
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  bool malformed = false;
+  while (i < text.size()) AppendUtf8(DecodeUtf8(text, i, &malformed), out);
+  return out;
+}
+
 }  // namespace qoru

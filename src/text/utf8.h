@@ -16,4 +16,10 @@ void AppendUtf16(char32_t cp, std::u16string& out);
 // a code point beyond Unicode) gives U+FFFD with *malformed set.
 char32_t DecodeUtf8(std::string_view text, std::size_t& i, bool* malformed);
 
+// Whether `text` is valid UTF-8 throughout.
+bool IsValidUtf8(std::string_view text);
+
+// `text` as valid UTF-8: each malformed sequence becomes U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
 }  // namespace qoru

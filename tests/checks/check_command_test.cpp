@@ -9,6 +9,7 @@
 
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 
@@ -19,7 +20,7 @@ using nlohmann::json;
 using test::RunCommand;
 using test::ShellWord;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::kHost;
 
 // A generated book set in `dir`/src with the given plants.
 std::string WriteBooks(const test::TempDir& dir, std::vector<std::string> plants) {
@@ -35,9 +36,7 @@ std::string WriteBooks(const test::TempDir& dir, std::vector<std::string> plants
 }
 
 json Parse(const test::Ran& ran) {
-  json j = json::parse(ran.out, nullptr, false);
-  EXPECT_FALSE(j.is_discarded()) << ran.out;
-  return j;
+  return test::ParseJson(ran.out);
 }
 
 TEST(CheckCommand, DatabaseAndBookSetGiveTheSameFindingsAndTheSourceIsLeftAlone) {
@@ -223,9 +222,8 @@ TEST(CheckCommand, AFailedConversionOrNothingToCheckIsNeverASuccess) {
 TEST(CheckCommand, TheBundledSampleHasOnlyItsTrueFindings) {
   // Seven accounts of the sample have auxiliary rows and no total row; their rows hold
   // exactly their postings, so none of them may be reported.
-  const test::Ran ran = RunCommand(kHost + " check --json --max-findings 1000 --source " +
-                                       ShellWord(std::string(QORU_SOURCE_DIR) + "/examples/sample"),
-                                   false);
+  const test::Ran ran = RunCommand(
+      kHost + " check --json --max-findings 1000 --source " + ShellWord(test::kSample), false);
   EXPECT_EQ(ran.exit_code, 1);
   const json j = Parse(ran);
   std::set<std::string> reported;

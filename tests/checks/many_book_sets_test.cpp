@@ -10,6 +10,7 @@
 
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru {
@@ -19,7 +20,7 @@ using nlohmann::json;
 using test::RunCommand;
 using test::ShellWord;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::kHost;
 
 // dir/sets/a (consistent), b (a voucher out of balance), c (no book set at all).
 std::string ThreeBookSets(const test::TempDir& dir) {

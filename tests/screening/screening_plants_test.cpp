@@ -10,6 +10,7 @@
 
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru {
@@ -17,7 +18,7 @@ namespace {
 
 using nlohmann::json;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::kHost;
 
 TEST(ScreeningPlants, EachIsFlaggedByItsTestAndTheBooksStayConsistent) {
   test::TempDir dir;

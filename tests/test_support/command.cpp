@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 
+#include "test_support/temp_dir.h"
+
 namespace qoru::test {
 
 Ran RunCommand(const std::string& command, bool merge_stderr) {
@@ -17,6 +19,13 @@ Ran RunCommand(const std::string& command, bool merge_stderr) {
   const int status = ::pclose(p);
   ran.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return ran;
+}
+
+RanApart RunApart(const std::string& command) {
+  const TempDir dir;
+  const Ran ran = RunCommand(
+      "sh -c " + ShellWord("(" + command + ") 2>" + ShellWord(dir.path() + "err")), false);
+  return {ran.exit_code, ran.out, ReadFile(dir.path() + "err")};
 }
 
 std::string ShellWord(const std::string& word) {

@@ -14,6 +14,15 @@ struct Ran {
 // it stderr is dropped.
 Ran RunCommand(const std::string& command, bool merge_stderr = true);
 
+struct RanApart {
+  int exit_code;    // -1 when the command did not exit normally
+  std::string out;  // stdout
+  std::string err;  // stderr
+};
+
+// Runs `command` through the shell, keeping its stdout and stderr apart.
+RanApart RunApart(const std::string& command);
+
 // Quotes a word for the shell.
 std::string ShellWord(const std::string& word);
 

@@ -10,12 +10,11 @@
 
 #include <stdexcept>
 
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru::test {
 namespace {
-
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
 
 std::vector<std::string> ConvertArgs(const std::string& source, const std::string& work,
                                      const std::vector<std::string>& extra) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru {
@@ -17,9 +18,9 @@ using test::Ran;
 using test::RunCommand;
 using test::ShellWord;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
-const std::string kGendata = std::string(QORU_BINARY_DIR) + "/qoru-gendata";
-const std::string kSample = std::string(QORU_SOURCE_DIR) + "/examples/sample";
+using test::kGendata;
+using test::kHost;
+using test::kSample;
 
 void ExpectNoEnglish(const std::string& text, const std::string& context) {
   for (const char* english : {"Usage", "Options", "OPTIONS", "REQUIRED", "TEXT", "INT", "required",
@@ -111,8 +112,7 @@ TEST(FirstHour, InspectAndConvertRefuseTheSameSourcesInTheSameWords) {
       {tmp / "nowhere", "源目录不存在"},
   };
   for (const auto& c : cases) {
-    const Ran convert = RunCommand(kHost + " convert --face headless --source " +
-                                   ShellWord(c.source) + " --work " + ShellWord(tmp / "w"));
+    const Ran convert = test::RunConvert(c.source, tmp / "w");
     const Ran inspect = RunCommand(kHost + " inspect --source " + ShellWord(c.source));
     EXPECT_EQ(convert.exit_code, 2) << convert.out;
     EXPECT_EQ(inspect.exit_code, 2) << inspect.out;
@@ -134,8 +134,7 @@ TEST(FirstHour, AMissingTableFileIsNamedInTheSourceFolder) {
   test::TempDir tmp;
   std::filesystem::copy(kSample, tmp / "books");
   std::filesystem::remove(tmp / "books/WLDW.txt");
-  const Ran ran = RunCommand(kHost + " convert --face headless --source " +
-                             ShellWord(tmp / "books") + " --work " + ShellWord(tmp / "w"));
+  const Ran ran = test::RunConvert(tmp / "books", tmp / "w");
   EXPECT_EQ(ran.exit_code, 1) << ran.out;
   EXPECT_NE(ran.out.find("它应在 " + tmp.path() + "books/WLDW.txt"), std::string::npos) << ran.out;
   EXPECT_EQ(ran.out.find("TemplateTemp/WLDW.txt"), std::string::npos) << ran.out;
@@ -147,8 +146,7 @@ TEST(FirstHour, KeepWorkOverAnotherBookSetIsRefusedAndTheSameOneIsNot) {
       RunCommand(kGendata + " consistent --postings 300 --out " + ShellWord(tmp / "b")).exit_code,
       0);
   const auto convert = [&](const std::string& source, const std::string& extra) {
-    return RunCommand(kHost + " convert --face headless --source " + ShellWord(source) +
-                      " --work " + ShellWord(tmp / "w") + extra);
+    return test::RunConvert(source, tmp / "w", extra);
   };
   ASSERT_EQ(convert(kSample, "").exit_code, 0);
   const Ran other = convert(tmp / "b", " --keep-work");
@@ -172,10 +170,7 @@ TEST(FirstHour, CheckSaysWhereItLookedAndCountsWhatItSkipped) {
   ASSERT_EQ(
       RunCommand(kGendata + " consistent --postings 300 --out " + ShellWord(tmp / "b")).exit_code,
       0);
-  ASSERT_EQ(RunCommand(kHost + " convert --face headless --source " + ShellWord(tmp / "b") +
-                       " --work " + ShellWord(tmp / "w"))
-                .exit_code,
-            0);
+  ASSERT_EQ(test::RunConvert(tmp / "b", tmp / "w").exit_code, 0);
   const std::string db = tmp / "w/TemplateTemp/GBA.mdb";
   std::filesystem::copy_file(db, tmp / "lone.mdb");
 

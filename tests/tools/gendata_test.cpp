@@ -2,13 +2,9 @@
 // the committed sample.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -16,6 +12,7 @@
 #include <vector>
 
 #include "gendata/dataset.h"
+#include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 
 #ifndef QORU_SOURCE_DIR
@@ -27,29 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "gendata_test_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  std::string str() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::TempDir;
 
 // The UTF-8 lines of a GBK file whose lines all end in CR LF.
 std::vector<std::string> Lines(const std::string& path) {
-  const std::string text = GbkToUtf8(ReadBytes(path));
+  const std::string text = GbkToUtf8(test::ReadFile(path));
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
        start = end + 2)
@@ -158,20 +137,20 @@ DatasetOptions AllQuirks(std::uint64_t seed) {
 
 TEST(GenDataset, SameSeedWritesSameBytesOtherSeedDiffers) {
   TempDir a, b, c;
-  WriteDataset(a.str(), AllQuirks(42));
-  WriteDataset(b.str(), AllQuirks(42));
-  WriteDataset(c.str(), AllQuirks(43));
-  for (const auto& entry : fs::directory_iterator(a.str())) {
+  WriteDataset(a.path(), AllQuirks(42));
+  WriteDataset(b.path(), AllQuirks(42));
+  WriteDataset(c.path(), AllQuirks(43));
+  for (const auto& entry : fs::directory_iterator(a.path())) {
     const std::string name = entry.path().filename().string();
-    EXPECT_EQ(ReadBytes(a / name), ReadBytes(b / name)) << name;
+    EXPECT_EQ(test::ReadFile(a / name), test::ReadFile(b / name)) << name;
   }
-  EXPECT_NE(ReadBytes(a / "JZPZ.txt"), ReadBytes(c / "JZPZ.txt"));
+  EXPECT_NE(test::ReadFile(a / "JZPZ.txt"), test::ReadFile(c / "JZPZ.txt"));
 }
 
 TEST(GenDataset, DescriptionHasTheSectionsInOrder) {
   TempDir dir;
-  WriteDataset(dir.str(), DatasetOptions{});
-  ReadBack data(dir.str());
+  WriteDataset(dir.path(), DatasetOptions{});
+  ReadBack data(dir.path());
   EXPECT_EQ(data.headers, (std::vector<std::string>{"会计科目", "科目余额及发生额", "记账凭证",
                                                     "辅助核算项档案", "部门", "项目", "往来单位"}));
   EXPECT_EQ(data.types, (std::vector<std::string>{"部门", "项目", "往来单位"}));
@@ -192,8 +171,8 @@ TEST(GenDataset, RowsMatchSummaryAndColumnsMatchDescription) {
   DatasetOptions o = AllQuirks(5);
   o.postings = 333;
   o.balances = 77;
-  const DatasetSummary s = WriteDataset(dir.str(), o);
-  ReadBack data(dir.str());
+  const DatasetSummary s = WriteDataset(dir.path(), o);
+  ReadBack data(dir.path());
   EXPECT_EQ(s.postings, 333u);
   EXPECT_EQ(s.balances, 77u);
   EXPECT_EQ(s.accounts, data.rows["KJKM.txt"].size());
@@ -210,10 +189,10 @@ TEST(GenDataset, RowsMatchSummaryAndColumnsMatchDescription) {
 
 TEST(GenDataset, EveryLineEndsInCrLfAndTextIsValidGbk) {
   TempDir dir;
-  WriteDataset(dir.str(), AllQuirks(9));
-  for (const auto& entry : fs::directory_iterator(dir.str())) {
+  WriteDataset(dir.path(), AllQuirks(9));
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
     const std::string name = entry.path().filename().string();
-    const std::string bytes = ReadBytes(entry.path().string());
+    const std::string bytes = test::ReadFile(entry.path().string());
     ASSERT_GE(bytes.size(), 2u) << name;
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << name;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -235,8 +214,8 @@ TEST(GenDataset, OmittedParentsAreReallyMissing) {
   DatasetOptions o;
   o.seed = 11;
   o.omit_parents = true;
-  const DatasetSummary s = WriteDataset(dir.str(), o);
-  ReadBack data(dir.str());
+  const DatasetSummary s = WriteDataset(dir.path(), o);
+  ReadBack data(dir.path());
   std::size_t without_parent = 0;
   std::map<std::string, std::set<std::string>> orphan_directions;  // missing 6-digit parent
   for (const auto& [code, row] : data.chart) {
@@ -257,8 +236,8 @@ TEST(GenDataset, OmittedParentsAreReallyMissing) {
 
 TEST(GenDataset, FullChartHasEveryParent) {
   TempDir dir;
-  const DatasetSummary s = WriteDataset(dir.str(), DatasetOptions{});
-  ReadBack data(dir.str());
+  const DatasetSummary s = WriteDataset(dir.path(), DatasetOptions{});
+  ReadBack data(dir.path());
   EXPECT_EQ(s.accounts_without_parent, 0u);
   for (const auto& [code, row] : data.chart) {
     if (code.size() > 4) {
@@ -273,8 +252,8 @@ TEST(GenDataset, AuxGroupsFitTheirAccounts) {
   DatasetOptions o = AllQuirks(21);
   o.postings = 600;
   o.balances = 200;
-  WriteDataset(dir.str(), o);
-  ReadBack data(dir.str());
+  WriteDataset(dir.path(), o);
+  ReadBack data(dir.path());
   const auto kinds = CheckAllGroups(data);
   EXPECT_EQ(kinds, (std::set<GroupKind>{GroupKind::kBlank, GroupKind::kFull, GroupKind::kPartial,
                                         GroupKind::kTrailing}));
@@ -284,8 +263,8 @@ TEST(GenDataset, PlainOptionsWriteNoQuirks) {
   TempDir dir;
   DatasetOptions o;
   o.postings = 400;
-  const DatasetSummary s = WriteDataset(dir.str(), o);
-  ReadBack data(dir.str());
+  const DatasetSummary s = WriteDataset(dir.path(), o);
+  ReadBack data(dir.path());
   EXPECT_EQ(s.odd_rows + s.void_postings + s.foreign_postings + s.foreign_balances, 0u);
   for (const auto& [file, rows] : data.rows)
     for (const auto& row : rows)
@@ -304,8 +283,8 @@ TEST(GenDataset, VouchersBalanceAndClosingBalancesAddUp) {
   DatasetOptions o = AllQuirks(8);
   o.commas_and_quotes = false;  // keeps every amount in its column
   o.postings = 500;
-  WriteDataset(dir.str(), o);
-  ReadBack data(dir.str());
+  WriteDataset(dir.path(), o);
+  ReadBack data(dir.path());
   std::map<std::string, std::int64_t> difference;  // voucher number -> debits - credits
   for (const auto& row : data.rows["JZPZ.txt"]) difference[row[2]] += Cents(row[6]) - Cents(row[7]);
   EXPECT_GT(difference.size(), 50u);
@@ -321,8 +300,8 @@ TEST(GenDataset, QuirksAreWrittenAndCounted) {
   TempDir dir;
   DatasetOptions o = AllQuirks(3);
   o.postings = 800;
-  const DatasetSummary s = WriteDataset(dir.str(), o);
-  ReadBack data(dir.str());
+  const DatasetSummary s = WriteDataset(dir.path(), o);
+  ReadBack data(dir.path());
   std::size_t void_rows = 0, foreign = 0, rmb_aux = 0, odd = 0;
   for (const auto& row : data.rows["JZPZ.txt"]) {
     void_rows += row[8] == "1";
@@ -358,21 +337,21 @@ TEST(GenDataset, QuirksAreWrittenAndCounted) {
 
 TEST(GenSample, CommittedFilesAreWhatTheGeneratorWrites) {
   TempDir dir;
-  WriteSampleDataset(dir.str());
+  WriteSampleDataset(dir.path());
   const std::string committed = std::string(QORU_SOURCE_DIR) + "/examples/sample";
   std::set<std::string> written, shipped;
-  for (const auto& e : fs::directory_iterator(dir.str())) written.insert(e.path().filename());
+  for (const auto& e : fs::directory_iterator(dir.path())) written.insert(e.path().filename());
   for (const auto& e : fs::directory_iterator(committed))
     if (e.path().extension() == ".txt") shipped.insert(e.path().filename());
   EXPECT_EQ(written, shipped);
   for (const std::string& name : written)
-    EXPECT_EQ(ReadBytes(dir / name), ReadBytes(committed + "/" + name)) << name;
+    EXPECT_EQ(test::ReadFile(dir / name), test::ReadFile(committed + "/" + name)) << name;
 }
 
 TEST(GenSample, HoldsTheDocumentedCases) {
   TempDir dir;
-  const DatasetSummary s = WriteSampleDataset(dir.str());
-  ReadBack data(dir.str());
+  const DatasetSummary s = WriteSampleDataset(dir.path());
+  ReadBack data(dir.path());
   // 22210101 (借) and 22210102 (贷) without 222101 and 2221; 101201 without 1012.
   EXPECT_EQ(data.chart.at("22210101")[2], "借");
   EXPECT_EQ(data.chart.at("22210102")[2], "贷");

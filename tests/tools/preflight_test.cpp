@@ -13,6 +13,7 @@
 #include "test_support/bookset.h"
 #include "test_support/command.h"
 #include "test_support/db_fixture.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_text.h"
 
@@ -25,7 +26,7 @@ using test::RunCommand;
 using test::ShellWord;
 using test::Workspace;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::kHost;
 
 // The two-type set with one balance and one posting that spread cleanly.
 BookSet SpreadableSet() {

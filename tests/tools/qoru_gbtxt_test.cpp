@@ -16,6 +16,7 @@
 #include "gendata/dataset.h"
 #include "test_support/command.h"
 #include "test_support/log_capture.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 
@@ -25,7 +26,7 @@ namespace {
 using test::Ran;
 using test::RunCommand;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::kHost;
 const std::string kLibrary = std::string(QORU_BINARY_DIR) + "/libqoru_ERP_GBtxt.so";
 
 TEST(CommandLineHost, HelpNamesTheCommandAndItsOptions) {
@@ -37,7 +38,7 @@ TEST(CommandLineHost, HelpNamesTheCommandAndItsOptions) {
 
 TEST(CommandLineHost, EveryArgumentErrorExitsTwoWithAChineseLineNamingTheWord) {
   test::TempDir tmp;
-  const std::string sample = std::string(QORU_SOURCE_DIR) + "/examples/sample";
+  const std::string sample = test::kSample;
   const std::string work = tmp.path() + "w";
   const struct {
     std::string args;
@@ -99,7 +100,7 @@ TEST(CommandLineHost, SourceWithoutFormatDescriptionIsRefusedBeforeTheLibraryIsC
 
 TEST(CommandLineHost, WorkDirectoryThatCannotBeWrittenIsNamedAsSuch) {
   test::TempDir tmp;
-  const std::string sample = std::string(QORU_SOURCE_DIR) + "/examples/sample";
+  const std::string sample = test::kSample;
   // Root passes every permission check; a file system that refuses writes does not.
   std::string locked = tmp.path() + "locked";
   test::MakeDir(locked);
@@ -116,7 +117,7 @@ TEST(CommandLineHost, WorkDirectoryThatCannotBeWrittenIsNamedAsSuch) {
 
 TEST(CommandLineHost, ConvertsTheSampleAndPrintsTheDatabasePath) {
   test::TempDir tmp;
-  const std::string source = std::string(QORU_SOURCE_DIR) + "/examples/sample";
+  const std::string source = test::kSample;
   const std::string work = tmp.path() + "work";
   const Ran ran =
       RunCommand(kHost + " convert --face headless --source " + source + " --work " + work);

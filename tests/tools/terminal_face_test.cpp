@@ -7,6 +7,7 @@
 #include "faces/terminal_face.h"
 #include "gendata/dataset.h"
 #include "test_support/db_fixture.h"
+#include "test_support/programs.h"
 #include "test_support/pty_session.h"
 #include "test_support/temp_dir.h"
 #include "text/display_width.h"
@@ -14,7 +15,7 @@
 namespace qoru {
 namespace {
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::kHost;
 
 TEST(TerminalFaceStatusLine, FitsEveryWidthAndKeepsThePercentage) {
   const std::string status = "正在处理凭证表，请稍候……";  // 26 columns, counted wide

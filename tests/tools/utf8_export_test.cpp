@@ -8,6 +8,7 @@
 
 #include "staging/source_encoding_copy.h"
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 #include "text/source_encoding.h"
@@ -19,8 +20,8 @@ using test::Ran;
 using test::RunCommand;
 using test::ShellWord;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
-const std::string kGendata = std::string(QORU_BINARY_DIR) + "/qoru-gendata";
+using test::kGendata;
+using test::kHost;
 const std::string kFourByte = "\xF0\xA0\xAE\xB7";  // U+20BB7, four bytes in GB 18030 too
 
 // A generated book set (GBK), with a four-byte character put into the chart's first
@@ -54,18 +55,13 @@ std::string Dump(const std::string& work) {
   return dump.out;
 }
 
-Ran Convert(const std::string& source, const std::string& work, const std::string& extra = "") {
-  return RunCommand(kHost + " convert --face headless --source " + ShellWord(source) + " --work " +
-                    ShellWord(work) + extra);
-}
-
 TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
   test::TempDir tmp;
   const std::vector<std::string> names = MakeBookSet(tmp / "gbk");
   WriteUtf8Copy(tmp / "gbk", tmp / "utf8", names, false);
   WriteUtf8Copy(tmp / "gbk", tmp / "bom", names, true);
 
-  const Ran original = Convert(tmp / "gbk", tmp / "w-gbk");
+  const Ran original = test::RunConvert(tmp / "gbk", tmp / "w-gbk");
   ASSERT_EQ(original.exit_code, 0) << original.out;
   EXPECT_NE(original.out.find("源文件编码：GBK"), std::string::npos) << original.out;
   const std::string expected = Dump(tmp / "w-gbk");
@@ -82,7 +78,7 @@ TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
   };
   for (const auto& c : cases) {
     const std::string work = tmp / (std::string("w-") + c.source + c.extra);
-    const Ran ran = Convert(tmp / c.source, work, c.extra);
+    const Ran ran = test::RunConvert(tmp / c.source, work, c.extra);
     ASSERT_EQ(ran.exit_code, 0) << c.source << c.extra << "\n" << ran.out;
     EXPECT_NE(ran.out.find(std::string("源文件编码：") + c.said), std::string::npos) << ran.out;
     EXPECT_NE(test::ReadFile(work + "/qoru.log").find(c.said), std::string::npos);
@@ -118,7 +114,7 @@ TEST(Utf8Export, AFileInTheOtherEncodingIsNamed) {
       {"gbk", "源文件 JZPZ.txt 是 UTF-8 编码，而格式说明 GSSM.txt 是 GBK 编码"},
   };
   for (const auto& c : cases) {
-    const Ran convert = Convert(tmp / c.source, tmp / (std::string("w-") + c.source));
+    const Ran convert = test::RunConvert(tmp / c.source, tmp / (std::string("w-") + c.source));
     EXPECT_EQ(convert.exit_code, 1) << convert.out;
     EXPECT_NE(convert.out.find(c.words), std::string::npos) << convert.out;
     const Ran inspect = RunCommand(kHost + " inspect --source " + ShellWord(tmp / c.source));

@@ -1,24 +1,34 @@
 #include "qoru_gbtxt/book_set_list.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <set>
 #include <thread>
 
+#include <fmt/format.h>
+
 #include "text/display_width.h"
+#include "workbook/workbook.h"
 
 namespace qoru::host {
 
 std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::string>& databases,
                                                       const std::vector<std::string>& sources,
-                                                      const std::string& each, std::string* error) {
+                                                      const std::string& each, std::string* error,
+                                                      const std::string& not_one) {
   std::vector<BookSetInput> inputs;
   for (const std::string& db : databases) inputs.push_back({db, db, true, {}});
   for (const std::string& s : sources) inputs.push_back({LastComponent(s), s, false, {}});
   if (!each.empty()) {
     std::error_code ec;
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(each, ec))
-      if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(each, ec)) {
+      std::error_code same_ec;
+      if (entry.is_directory() &&
+          (not_one.empty() || !std::filesystem::equivalent(entry.path(), not_one, same_ec)))
+        names.push_back(entry.path().filename().string());
+    }
     if (ec) {
       *error = "无法读取目录 " + each + "：" + ec.message();
       return std::nullopt;
@@ -32,6 +42,56 @@ std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::str
     for (const std::string& n : names) inputs.push_back({n, dir + n, false, {}});
   }
   return inputs;
+}
+
+namespace {
+
+// The workpaper's file name for a book set, unique among `taken`.
+std::string WorkpaperName(const BookSetInput& input, std::set<std::string>& taken) {
+  std::string base = input.name;
+  if (input.database) {
+    base = std::filesystem::path(input.path).replace_extension().generic_string();
+    while (base.rfind("./", 0) == 0) base.erase(0, 2);
+  }
+  for (char& c : base)
+    if (c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+        c == '>' || c == '|' || static_cast<unsigned char>(c) < 0x20)
+      c = '_';
+  base.erase(0, std::min(base.find_first_not_of("_."), base.size()));
+  if (base.empty()) base = "账套";
+  std::string name = base + ".xlsx";
+  for (int n = 2; !taken.insert(name).second; ++n) name = fmt::format("{}-{}.xlsx", base, n);
+  return name;
+}
+
+bool EndsWithXlsx(const std::string& path) {
+  if (path.size() < 5) return false;
+  std::string end = path.substr(path.size() - 5);
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == ".xlsx";
+}
+
+}  // namespace
+
+std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs) {
+  namespace fs = std::filesystem;
+  const std::string rule =
+      "多个账套时 --xlsx 指定一个目录（不存在时建立），每个账套在其中写一个工作底稿 账套名.xlsx";
+  std::error_code ec;
+  if (fs::exists(folder, ec)) {
+    if (!fs::is_directory(folder, ec)) return "--xlsx 的值 " + folder + " 不是目录：" + rule;
+  } else if (EndsWithXlsx(folder)) {
+    return "--xlsx 的值 " + folder + " 是一个工作簿的文件名：" + rule;
+  } else if (!fs::create_directories(folder, ec)) {
+    return "无法建立 --xlsx 的目录 " + folder + "：" + ec.message();
+  }
+  const std::string dir = folder.back() == '/' ? folder : folder + "/";
+  std::set<std::string> taken;
+  for (BookSetInput& input : inputs) input.xlsx = dir + WorkpaperName(input, taken);
+  if (!inputs.empty())
+    if (const std::string problem = workbook::TargetProblem(inputs.front().xlsx); !problem.empty())
+      return "无法写入工作底稿：" + problem;
+  return {};
 }
 
 std::string LastComponent(std::string path) {

@@ -12,10 +12,18 @@
 namespace qoru::host {
 
 // The book sets in the order given (databases, sources, then --each's subfolders by
-// name); nullopt with the reason in `error` when --each cannot be read or holds none.
+// name, leaving out the folder `not_one` when it is among them: the workpapers' folder);
+// nullopt with the reason in `error` when --each cannot be read or holds none.
 std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::string>& databases,
                                                       const std::vector<std::string>& sources,
-                                                      const std::string& each, std::string* error);
+                                                      const std::string& each, std::string* error,
+                                                      const std::string& not_one = {});
+
+// --xlsx over many book sets names a folder (made when missing) with one workpaper per book
+// set: sets each input's `xlsx` to FOLDER/NAME.xlsx, NAME the book set's name (for a
+// database its path with the separators made "_"), the characters a file name cannot
+// hold made "_", numbered where two would meet. The reason when the folder cannot serve.
+std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs);
 
 // The last component of a path ("a/b/" -> "b").
 std::string LastComponent(std::string path);

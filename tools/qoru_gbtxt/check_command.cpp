@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 
 #include "checks/book_checks.h"
+#include "checks/check_workpaper.h"
 #include "checks/report_output.h"
 #include "checks/tables/book_tables.h"
 #include "checks/values/amount.h"
@@ -17,8 +19,11 @@
 #include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
+#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
+#include "staging/source_encoding_copy.h"
+#include "workbook/workbook.h"
 
 namespace qoru::host {
 namespace {
@@ -72,10 +77,22 @@ std::optional<checks::CheckReport> Check(const std::string& database,
 // the exit code 2, as does a book set that held nothing to check. A check skipped is a
 // check not passed: counted, and failed by --strict.
 int Report(const checks::CheckReport& report, const CheckCommandOptions& options,
-           const std::string& failure = {}) {
+           checks::CheckWorkpaperInfo info, const std::string& failure = {}) {
   std::string problem = failure;
   if (!report.unusable.empty()) problem += (problem.empty() ? "" : "；") + report.unusable;
   const std::size_t skipped = SkippedChecks(report);
+  if (!options.xlsx.empty()) {
+    info.problem = problem;
+    try {
+      const bool replaced = checks::WriteCheckWorkpaper(options.xlsx, report, info);
+      // A child of a run over many book sets (--text-out) leaves the word to its parent.
+      if (options.text_out.empty())
+        std::fprintf(stderr, "工作底稿已写入 %s%s\n", options.xlsx.c_str(),
+                     replaced ? "，替换了原有的同名文件" : "");
+    } catch (const std::exception& e) {
+      problem += (problem.empty() ? "" : "；") + std::string(e.what());
+    }
+  }
   if (options.json) {
     nlohmann::ordered_json json = checks::ReportJson(report);
     json["skipped"] = skipped;
@@ -101,6 +118,32 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
   const bool failed =
       report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
   return failed ? kExitFindings : kExitClean;
+}
+
+std::string Now() {
+  const std::tm tm = LocalTime(std::time(nullptr));
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
+}
+
+// What the workpaper's overview says about the book set of a single run.
+checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options,
+                                         const std::string& started) {
+  checks::CheckWorkpaperInfo info;
+  info.version = QORU_VERSION;
+  info.started = started;
+  if (!options.database.empty()) {
+    info.book_set = options.database;
+    info.database = options.database;
+    info.description = options.description;
+  } else {
+    info.book_set = BookSetName(options.source);
+    info.source = options.source;
+    info.encoding =
+        DetectBookSetEncoding(options.source, EncodingChoiceFromEnvironment()).Describe();
+  }
+  return info;
 }
 
 }  // namespace
@@ -155,6 +198,12 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
       ->add_option("--max-findings", options.max_findings,
                    "每项检查最多列出的问题数（默认 100）；计数总是完整的")
       ->type_name("N");
+  check
+      ->add_option("--xlsx", options.xlsx,
+                   "写出 Excel 工作底稿：概览（账套、年度、编码、各项检查的状态和跳过的原因、"
+                   "错误和警告数）和每项有问题的检查一个工作表；已有的同名文件会被替换。"
+                   "检查多个账套时为一个已有的目录，每个账套写一个 账套名.xlsx")
+      ->type_name("文件");
   check->add_flag("--strict", options.strict, "警告也算作错误（退出码 1）");
   check->add_flag("--json", options.json, "在标准输出打印一个 JSON 对象代替文字报告");
   return check;
@@ -172,6 +221,11 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   if (!options.databases.empty()) options.database = options.databases.front();
   if (!options.sources.empty()) options.source = options.sources.front();
   const checks::CheckOptions check_options{*overrides, options.max_findings};
+  const std::string started = Now();
+  if (!options.xlsx.empty()) {
+    if (const std::string problem = workbook::TargetProblem(options.xlsx); !problem.empty())
+      return RefuseAs(options, "无法写入工作底稿：--xlsx 的值 " + problem);
+  }
 
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
@@ -195,7 +249,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     std::string why;
     const auto report = Check(options.database, options.description, check_options, &why);
     if (!report) return RefuseAs(options, why);
-    return Report(*report, options);
+    return Report(*report, options, WorkpaperInfo(options, started));
   }
 
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
@@ -228,7 +282,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   std::string check_why;
   const auto report = Check(database, WorkDescription(scratch.work()), check_options, &check_why);
   if (!report) return RefuseAs(options, failure.empty() ? check_why : failure + "；" + check_why);
-  return Report(*report, options, failure);
+  return Report(*report, options, WorkpaperInfo(options, started), failure);
 }
 
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns) {

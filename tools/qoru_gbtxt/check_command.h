@@ -5,7 +5,8 @@
 // too with --strict), 2 for wrong arguments, an input that cannot be read, a failed
 // conversion or a database with neither postings nor balances. Several --db or
 // --source, or --each, check many book sets (book_set_runs.h): each one's report under
-// its name, then a table; the exit code is the worst of theirs.
+// its name, then a table; the exit code is the worst of theirs. --xlsx writes the
+// findings as an Excel workpaper (checks/check_workpaper.h), one per book set.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +33,7 @@ struct CheckCommandOptions {
   bool strict = false;                 // --strict
   bool json = false;                   // --json
   std::string encoding = "auto";       // --encoding, with --source
+  std::string xlsx;                    // --xlsx: the workpaper (a folder of them for many)
 };
 
 // Adds the subcommand `check` with its options, filled into `options`, to `app`.
@@ -46,6 +48,9 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert);
 
 // `check` over several --db or --source, or --each (many_book_sets.cpp).
 int RunManyBookSets(const CheckCommandOptions& options);
+
+// The name under which a book set's folder is reported: its last component.
+std::string BookSetName(std::string path);
 
 // The reason why one of the --column values is wrong; empty when all are right.
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns);

@@ -1,8 +1,10 @@
 // `qoru-gbtxt check` over many book sets: the book sets from the options, their runs
 // (book_set_runs.h), each report under its name, then one table, or one JSON object
-// {"book_sets": [...], "errors", "warnings"}.
+// {"book_sets": [...], "errors", "warnings"}. With --xlsx, a folder, each book set's
+// workpaper is written there by its own run, named after the book set.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 #include <fmt/format.h>
@@ -10,8 +12,13 @@
 #include "checks/report_output.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/check_command.h"
+#include "workbook/workbook.h"
 
 namespace qoru::host {
+
+std::string BookSetName(std::string path) {
+  return LastComponent(std::move(path));
+}
 
 int RunManyBookSets(const CheckCommandOptions& options) {
   if (!options.description.empty()) {
@@ -19,13 +26,20 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     return 2;
   }
   std::string error;
-  const std::optional<std::vector<BookSetInput>> listed =
-      ListBookSets(options.databases, options.sources, options.each, &error);
+  // The folder of the workpapers may lie among the book sets of --each; it is none of them.
+  std::optional<std::vector<BookSetInput>> listed =
+      ListBookSets(options.databases, options.sources, options.each, &error, options.xlsx);
   if (!listed) {
     std::fprintf(stderr, "qoru-gbtxt：%s\n", error.c_str());
     return 2;
   }
-  const std::vector<BookSetInput>& inputs = *listed;
+  std::vector<BookSetInput>& inputs = *listed;
+  if (!options.xlsx.empty()) {
+    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs); !problem.empty()) {
+      std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
+      return 2;
+    }
+  }
   std::vector<std::string> arguments;
   for (const std::string& c : options.columns) {
     arguments.push_back("--column");
@@ -39,6 +53,7 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   arguments.push_back(options.encoding);
   const unsigned jobs = JobCount(options.jobs);
 
+  const auto runs_started = std::filesystem::file_time_type::clock::now();
   const std::vector<BookSetOutcome> outcomes = RunBookSets(SelfPath(), arguments, inputs, jobs);
 
   int worst = 0;
@@ -84,6 +99,15 @@ int RunManyBookSets(const CheckCommandOptions& options) {
             .c_str(),
         stdout);
     std::fputs(table.c_str(), stdout);
+  }
+  if (!options.xlsx.empty()) {
+    // A run that could not write its workpaper left an earlier one as it was.
+    std::size_t written = 0;
+    std::error_code ec;
+    for (const BookSetInput& input : inputs)
+      written += std::filesystem::last_write_time(input.xlsx, ec) >= runs_started && !ec;
+    std::fprintf(stderr, "工作底稿已写入目录 %s：%zu 个（每个账套一个）\n", options.xlsx.c_str(),
+                 written);
   }
   return worst;
 }

@@ -23,56 +23,23 @@ int Refuse(const std::string& message) {
   return 2;
 }
 
-// The workpaper's file name for a book set: its name, or for a database its path with
-// the separators made underscores ("w/TemplateTemp/GBA.mdb" -> "w_TemplateTemp_GBA"),
-// made unique among `taken` by a number.
-std::string WorkpaperName(const BookSetInput& input, std::set<std::string>& taken) {
-  std::string base = input.name;
-  if (input.database) {
-    base = std::filesystem::path(input.path).replace_extension().generic_string();
-    while (base.rfind("./", 0) == 0) base.erase(0, 2);
-    std::replace_if(
-        base.begin(), base.end(), [](char c) { return c == '/' || c == '\\' || c == ':'; }, '_');
-    base.erase(0, std::min(base.find_first_not_of("_."), base.size()));
-  }
-  if (base.empty()) base = "账套";
-  std::string name = base + ".xlsx";
-  for (int n = 2; !taken.insert(name).second; ++n) name = fmt::format("{}-{}.xlsx", base, n);
-  return name;
-}
-
-// The folder of the workpapers, made when missing; the reason when it cannot be.
-std::string PrepareFolder(const std::string& folder) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
-    return "--xlsx 的值 " + folder +
-           " 不是目录：多个账套时 --xlsx 指定一个目录，每个账套一个工作底稿";
-  if (!fs::exists(folder, ec) && !fs::create_directories(folder, ec))
-    return "无法建立 --xlsx 的目录 " + folder + "：" + ec.message();
-  return {};
-}
-
 }  // namespace
 
 int RunManyScreens(const ScreenCommandOptions& options) {
   std::string error;
   std::optional<std::vector<BookSetInput>> listed =
-      ListBookSets(options.databases, options.sources, options.each, &error);
+      ListBookSets(options.databases, options.sources, options.each, &error, options.xlsx);
   if (!listed) return Refuse(error);
   std::vector<BookSetInput>& inputs = *listed;
   std::vector<std::string> workpapers(inputs.size());
   std::vector<bool> replaces(inputs.size(), false);
   if (!options.xlsx.empty()) {
-    if (const std::string problem = PrepareFolder(options.xlsx); !problem.empty())
+    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs); !problem.empty())
       return Refuse(problem);
-    const std::string dir = options.xlsx.back() == '/' ? options.xlsx : options.xlsx + "/";
-    std::set<std::string> taken;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-      workpapers[i] = dir + WorkpaperName(inputs[i], taken);
+      workpapers[i] = inputs[i].xlsx;
       std::error_code ec;
       replaces[i] = std::filesystem::exists(workpapers[i], ec);
-      inputs[i].xlsx = workpapers[i];
     }
   }
 

@@ -71,7 +71,7 @@ _qoru_gbtxt() {
     "") options="convert inspect check screen --help --version" ;;
     convert) options="--source --work --face --keep-work --encoding --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --encoding --json --help" ;;
-    check) options="--db --source --each --jobs --encoding --gssm --json --max-findings --strict --column --help" ;;
+    check) options="--db --source --each --jobs --encoding --gssm --json --xlsx --max-findings --strict --column --help" ;;
     screen) options="--db --source --each --jobs --encoding --gssm --json --xlsx --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --help" ;;
   esac
   # An option already on the line is not offered again; --column and screen's --keyword
