@@ -43,10 +43,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   # The Windows file layer's own tests (long paths, sharing violations, read-only
   # files, device names, the lock, the compiled-in tables).
+  # And the host's child processes (command lines, redirected output, exit codes).
   add_executable(qoru_windows_tests ${CMAKE_SOURCE_DIR}/tests/windows/os_file_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/windows/child_process_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tools/qoru_gbtxt/child_process_win.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp)
-  target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(qoru_windows_tests PRIVATE qoru_core gtest gtest_main)
+  target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests
+                                                        ${CMAKE_SOURCE_DIR}/tools)
+  target_link_libraries(qoru_windows_tests PRIVATE qoru_core gtest gtest_main shell32)
   add_test(NAME Windows.FileLayer COMMAND qoru_windows_tests --gtest_brief=1)
 endif()
 option(QORU_WINDOWS_UNIT_TESTS "Build the GoogleTest suite for Windows and run it under Wine" OFF)

@@ -37,6 +37,40 @@ bool IsSymbolicLink(const std::string& path) {
   return os::Stat(path, &info, false) && info.kind == os::Kind::kLink;
 }
 
+bool RemoveTree(const std::string& dir) {
+  os::FileInfo info;
+  if (!os::Stat(dir, &info, false)) return errno == ENOENT;
+  if (info.kind != os::Kind::kDirectory)
+    return os::Remove(dir) == 0 || os::RemoveEmptyDirectory(dir) == 0;
+  bool all = true;
+  std::vector<std::string> names;
+  os::ListNames(dir, &names);
+  const std::string prefix = os::IsSeparator(dir.back()) ? dir : dir + "/";
+  for (const std::string& name : names) all = RemoveTree(prefix + name) && all;
+  return os::RemoveEmptyDirectory(dir) == 0 && all;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* content) {
+  content->clear();
+  const int fd = os::OpenRead(path);
+  if (fd < 0) return false;
+  char buf[1 << 16];
+  for (;;) {
+    const long n = os::Read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      os::Close(fd);
+      errno = err;
+      return false;
+    }
+    content->append(buf, static_cast<std::size_t>(n));
+  }
+  os::Close(fd);
+  return true;
+}
+
 void RequireRegularFile(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info) || info.kind == os::Kind::kRegular) return;

@@ -25,6 +25,13 @@ bool PathExists(const std::string& path);
 // True when `path` itself is a symbolic link (dangling or not).
 bool IsSymbolicLink(const std::string& path);
 
+// Removes `dir` with everything below it, as far as it can; a symbolic link below it is
+// removed itself, never what it points to. False when something stayed.
+bool RemoveTree(const std::string& dir);
+
+// The whole content of the file at `path`; false (errno set) when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* content);
+
 // Raises FileError naming `path` when it exists but is no regular file: a directory,
 // or a pipe, device or socket, which a reader would wait on forever or never finish.
 // A missing path passes (opening it says so).

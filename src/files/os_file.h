@@ -59,6 +59,8 @@ int Rename(const std::string& from, const std::string& to);
 // Renames only when nothing stands at `to` (else -1 with EEXIST).
 int RenameNoReplace(const std::string& from, const std::string& to);
 int MakeDirectory(const std::string& path);
+// Removes an empty directory.
+int RemoveEmptyDirectory(const std::string& path);
 // Creates a new directory at `pattern`, whose last six characters ("XXXXXX") are
 // replaced; 0, or -1 with errno.
 int MakeTemporaryDirectory(std::string& pattern);

@@ -121,6 +121,10 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return 0;
 }
 
+int RemoveEmptyDirectory(const std::string& path) {
+  return ::rmdir(path.c_str());
+}
+
 int MakeDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0755);
 }

@@ -267,8 +267,22 @@ int CreateTemporary(std::string& pattern) {
 }
 
 int Remove(const std::string& path) {
-  if (DeleteFileW(Wide(path).c_str())) return 0;
-  SetErrnoFromLastError();
+  const std::wstring wide = Wide(path);
+  if (DeleteFileW(wide.c_str())) return 0;
+  // As on Linux, where a file's own permissions do not keep it from being removed: a
+  // read-only file loses the attribute first (and gets it back if it stays).
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+          FILE_ATTRIBUTE_READONLY &&
+      SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    if (DeleteFileW(wide.c_str())) return 0;
+    SetErrnoFromLastError();
+    SetFileAttributesW(wide.c_str(), attributes);
+    return -1;
+  }
+  errno = ErrnoOf(error);
   return -1;
 }
 
@@ -282,6 +296,12 @@ int Rename(const std::string& from, const std::string& to) {
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+  SetErrnoFromLastError();
+  return -1;
+}
+
+int RemoveEmptyDirectory(const std::string& path) {
+  if (RemoveDirectoryW(Wide(path).c_str())) return 0;
   SetErrnoFromLastError();
   return -1;
 }

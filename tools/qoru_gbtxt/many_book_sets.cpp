@@ -2,23 +2,30 @@
 // (book_set_runs.h), each report under its name, then one table, or one JSON object
 // {"book_sets": [...], "errors", "warnings"}.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 
 #include <fmt/format.h>
 
 #include "checks/report_output.h"
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/book_set_runs.h"
 #include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/child_process.h"
+#include "qoru_gbtxt/process.h"
 #include "text/display_width.h"
 
 namespace qoru::host {
 namespace {
 
 std::string LastComponent(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  const std::string name = std::filesystem::path(path).filename().string();
+  while (path.size() > 1 && os::IsSeparator(path.back())) path.pop_back();
+  std::size_t at = path.size();
+  while (at > 0 && !os::IsSeparator(path[at - 1])) --at;
+  const std::string name = path.substr(at);
   return name.empty() ? path : name;
 }
 
@@ -42,24 +49,26 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     return 2;
   }
   std::vector<BookSetInput> inputs;
-  for (const std::string& db : options.databases) inputs.push_back({db, db, true});
-  for (const std::string& s : options.sources) inputs.push_back({LastComponent(s), s, false});
+  for (const std::string& db : options.databases) inputs.push_back({ArgumentText(db), db, true});
+  for (const std::string& s : options.sources)
+    inputs.push_back({ArgumentText(LastComponent(s)), s, false});
   if (!options.each.empty()) {
-    std::error_code ec;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(options.each, ec))
-      if (entry.is_directory()) names.push_back(entry.path().filename().string());
-    if (ec) {
-      std::fprintf(stderr, "qoru-gbtxt：无法读取目录 %s：%s\n", options.each.c_str(),
-                   ec.message().c_str());
+    std::vector<std::string> entries;
+    if (!os::ListNames(options.each, &entries)) {
+      std::fprintf(stderr, "qoru-gbtxt：无法读取目录 %s：%s\n", ArgumentText(options.each).c_str(),
+                   SystemErrorText(errno).c_str());
       return 2;
     }
+    const std::string dir =
+        os::IsSeparator(options.each.back()) ? options.each : options.each + "/";
+    std::vector<std::string> names;
+    for (const std::string& n : entries)
+      if (IsDirectory(dir + n)) names.push_back(n);
     std::sort(names.begin(), names.end());
-    const std::string dir = options.each.back() == '/' ? options.each : options.each + "/";
-    for (const std::string& n : names) inputs.push_back({n, dir + n, false});
+    for (const std::string& n : names) inputs.push_back({ArgumentText(n), dir + n, false});
     if (names.empty()) {
       std::fprintf(stderr, "qoru-gbtxt：目录 %s 下没有子目录（每个子目录应为一个账套）\n",
-                   options.each.c_str());
+                   ArgumentText(options.each).c_str());
       return 2;
     }
   }
