@@ -8,10 +8,13 @@
 #include <string.h>
 #include <zlib.h>
 
-#include "xlsxwriter/hash_table.h"
-#include "xlsxwriter/packager.h"
-#include "xlsxwriter/utility.h"
+/* packager.c's order, which its headers need */
+/* clang-format off */
 #include "xlsxwriter/xmlwriter.h"
+#include "xlsxwriter/packager.h"
+#include "xlsxwriter/hash_table.h"
+#include "xlsxwriter/utility.h"
+/* clang-format on */
 
 /* queue.h's SLIST_ENTRY and the one of winnt.h: packager.c drops the first as well. */
 #undef SLIST_ENTRY
