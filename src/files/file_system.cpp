@@ -71,6 +71,52 @@ bool ReadWholeFile(const std::string& path, std::string* content) {
   return true;
 }
 
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+  const int fd = os::OpenWrite(path, true);
+  if (fd < 0) return false;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const long n = os::Write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : EIO;
+      os::Close(fd);
+      errno = err;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return os::Close(fd) == 0;
+}
+
+namespace {
+
+// Where the last separator of `path` stands, or npos.
+std::size_t LastSeparator(const std::string& path) {
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < path.size(); i += GbkCharLength(path, i))
+    if (os::IsSeparator(path[i])) last = i;
+  return last;
+}
+
+}  // namespace
+
+std::string ParentDirectory(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && os::IsSeparator(trimmed.back())) trimmed.pop_back();
+  const std::size_t at = LastSeparator(trimmed);
+  if (at == std::string::npos) return "";
+  std::string dir = trimmed.substr(0, at);
+  while (dir.size() > 1 && os::IsSeparator(dir.back())) dir.pop_back();
+  return dir.empty() ? trimmed.substr(0, 1) : dir;
+}
+
+std::string LastPathPart(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && os::IsSeparator(trimmed.back())) trimmed.pop_back();
+  const std::size_t at = LastSeparator(trimmed);
+  return at == std::string::npos || trimmed.size() == 1 ? trimmed : trimmed.substr(at + 1);
+}
+
 void RequireRegularFile(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info) || info.kind == os::Kind::kRegular) return;

@@ -39,6 +39,8 @@ int OpenRead(const std::string& path);
 // Opens for writing and truncates; creates the file (with `mode`) when `create`, and
 // never writes through a symbolic link standing at `path` when not.
 int OpenWrite(const std::string& path, bool create, unsigned mode = 0644);
+// Opens for appending, creating the file (0644) when missing.
+int OpenAppend(const std::string& path);
 long Read(int fd, void* data, std::size_t size);
 long Write(int fd, const void* data, std::size_t size);
 int Close(int fd);

@@ -205,6 +205,19 @@ int OpenWrite(const std::string& path, bool create, unsigned mode) {
   return Descriptor(h, _O_WRONLY);
 }
 
+int OpenAppend(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  // FILE_APPEND_DATA alone: every write lands at the end, whoever else appends.
+  const HANDLE h =
+      CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetErrnoForOpen(wide);
+    return -1;
+  }
+  return Descriptor(h, _O_WRONLY);
+}
+
 long Read(int fd, void* data, std::size_t size) {
   const unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
   return _read(fd, data, chunk);

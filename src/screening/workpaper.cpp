@@ -5,10 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include <fmt/format.h>
 
+#include "errors/errors.h"
+#include "files/file_system.h"
 #include "files/os_file.h"
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
@@ -283,16 +284,13 @@ void WriteBenford(Book& b, const BenfordFigures& f) {
 
 bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const ScreenReport& report,
                     const WorkpaperInfo& info) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  std::error_code ec;
-  if (fs::is_directory(target, ec))
-    throw WorkpaperError("无法写入工作底稿 " + path + "：这是一个目录");
-  const bool replaced = fs::exists(target, ec);
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  const std::string parent = ParentDirectory(path);
+  const std::string dir = parent.empty() ? "." : parent;
+  if (IsDirectory(path)) throw WorkpaperError("无法写入工作底稿 " + path + "：这是一个目录");
+  const bool replaced = PathExists(path);
+  std::string temp = dir + "/." + LastPathPart(path) + ".XXXXXX";
   const int fd = os::CreateTemporary(temp);
-  if (fd < 0) throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
+  if (fd < 0) throw WorkpaperError("无法写入工作底稿 " + path + "：" + SystemErrorText(errno));
   os::SetMode(fd, os::NewFileMode(0644));
   os::Close(fd);
   try {
@@ -303,7 +301,7 @@ bool WriteWorkpaper(const std::string& path, const ScreenBook& book, const Scree
     if (report.benford.computed) WriteBenford(b, report.benford);
     b.Close();
     if (os::Rename(temp, path) != 0)
-      throw WorkpaperError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
+      throw WorkpaperError("无法写入工作底稿 " + path + "：" + SystemErrorText(errno));
   } catch (...) {
     os::Remove(temp);
     throw;

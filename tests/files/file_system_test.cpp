@@ -1,5 +1,6 @@
-// Removing a tree and reading a whole file through the files room: a read-only file
-// goes as it does on Linux, a link below the tree goes without what it points to.
+// Removing a tree, reading and writing a whole file and splitting paths through the
+// files room: a read-only file goes as it does on Linux, a link below the tree goes
+// without what it points to, and bytes are written as they stand.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -48,6 +49,36 @@ TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
   EXPECT_FALSE(ReadWholeFile(dir / "missing.bin", &read));
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(read, "");
+}
+
+TEST(PathParts, SplitAtTheLastSeparatorThatIsACharacterOfItsOwn) {
+  // "\x81\x5C" is one GBK character whose second byte is the byte of "\".
+  const std::string gbk_name = "\x81\x5C.txt";
+  const struct {
+    std::string path, parent, last;
+  } cases[] = {
+      {"a/b/c.txt", "a/b", "c.txt"},
+      {"c.txt", "", "c.txt"},
+      {"/c.txt", "/", "c.txt"},
+      {"a/b/", "a", "b"},
+      {"a//b.db", "a", "b.db"},
+      {"/", "/", "/"},
+      {"dir/" + gbk_name, "dir", gbk_name},
+      {gbk_name, "", gbk_name},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParentDirectory(c.path), c.parent) << c.path;
+    EXPECT_EQ(LastPathPart(c.path), c.last) << c.path;
+  }
+}
+
+TEST(WriteWholeFile, WritesTheBytesAsTheyStand) {
+  test::TempDir dir;
+  const std::string bytes = "一\n二\r\n\x1a三";
+  ASSERT_TRUE(WriteWholeFile(dir / "out.txt", "longer content that the next write replaces"));
+  ASSERT_TRUE(WriteWholeFile(dir / "out.txt", bytes));
+  EXPECT_EQ(test::ReadFile(dir / "out.txt"), bytes);
+  EXPECT_FALSE(WriteWholeFile(dir / "missing/out.txt", bytes));
 }
 
 }  // namespace
