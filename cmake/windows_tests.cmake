@@ -43,11 +43,20 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   # The Windows file layer's own tests (long paths, sharing violations, read-only
   # files, device names, the lock, the compiled-in tables).
+  # And the host's child processes (command lines, redirected output, exit codes).
   add_executable(qoru_windows_tests ${CMAKE_SOURCE_DIR}/tests/windows/os_file_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/windows/child_process_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tools/qoru_gbtxt/child_process_win.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp)
-  target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(qoru_windows_tests PRIVATE qoru_core gtest gtest_main)
+  target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests
+                                                        ${CMAKE_SOURCE_DIR}/tools)
+  target_link_libraries(qoru_windows_tests PRIVATE qoru_core gtest gtest_main shell32)
   add_test(NAME Windows.FileLayer COMMAND qoru_windows_tests --gtest_brief=1)
+  # The test code itself, and GoogleTest, are built with -O1: quicker to compile, and
+  # nothing timed runs in them (the code under test keeps the build's options).
+  target_compile_options(qoru_windows_tests PRIVATE -O1)
+  target_compile_options(gtest PRIVATE -O1)
+  target_compile_options(gtest_main PRIVATE -O1)
 endif()
 option(QORU_WINDOWS_UNIT_TESTS "Build the GoogleTest suite for Windows and run it under Wine" OFF)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND QORU_WINDOWS_UNIT_TESTS)
@@ -90,6 +99,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
                  tests/faces/window_face_do_it_win_test.cpp tests/faces/desktop_probe_win.cpp)
   target_include_directories(qoru_window_face_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(qoru_window_face_win_tests PRIVATE qoru_core gtest gtest_main)
+  target_compile_options(qoru_window_face_win_tests PRIVATE -O1)
   target_compile_definitions(qoru_window_face_win_tests PRIVATE
                              QORU_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_test(NAME Windows.WindowFace.Win32DialogOnAWineDesktop

@@ -37,6 +37,86 @@ bool IsSymbolicLink(const std::string& path) {
   return os::Stat(path, &info, false) && info.kind == os::Kind::kLink;
 }
 
+bool RemoveTree(const std::string& dir) {
+  os::FileInfo info;
+  if (!os::Stat(dir, &info, false)) return errno == ENOENT;
+  if (info.kind != os::Kind::kDirectory)
+    return os::Remove(dir) == 0 || os::RemoveEmptyDirectory(dir) == 0;
+  bool all = true;
+  std::vector<std::string> names;
+  os::ListNames(dir, &names);
+  const std::string prefix = os::IsSeparator(dir.back()) ? dir : dir + "/";
+  for (const std::string& name : names) all = RemoveTree(prefix + name) && all;
+  return os::RemoveEmptyDirectory(dir) == 0 && all;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* content) {
+  content->clear();
+  const int fd = os::OpenRead(path);
+  if (fd < 0) return false;
+  char buf[1 << 16];
+  for (;;) {
+    const long n = os::Read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      os::Close(fd);
+      errno = err;
+      return false;
+    }
+    content->append(buf, static_cast<std::size_t>(n));
+  }
+  os::Close(fd);
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+  const int fd = os::OpenWrite(path, true);
+  if (fd < 0) return false;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const long n = os::Write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : EIO;
+      os::Close(fd);
+      errno = err;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return os::Close(fd) == 0;
+}
+
+namespace {
+
+// Where the last separator of `path` stands, or npos.
+std::size_t LastSeparator(const std::string& path) {
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < path.size(); i += GbkCharLength(path, i))
+    if (os::IsSeparator(path[i])) last = i;
+  return last;
+}
+
+}  // namespace
+
+std::string ParentDirectory(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && os::IsSeparator(trimmed.back())) trimmed.pop_back();
+  const std::size_t at = LastSeparator(trimmed);
+  if (at == std::string::npos) return "";
+  std::string dir = trimmed.substr(0, at);
+  while (dir.size() > 1 && os::IsSeparator(dir.back())) dir.pop_back();
+  return dir.empty() ? trimmed.substr(0, 1) : dir;
+}
+
+std::string LastPathPart(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && os::IsSeparator(trimmed.back())) trimmed.pop_back();
+  const std::size_t at = LastSeparator(trimmed);
+  return at == std::string::npos || trimmed.size() == 1 ? trimmed : trimmed.substr(at + 1);
+}
+
 void RequireRegularFile(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info) || info.kind == os::Kind::kRegular) return;

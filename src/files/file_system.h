@@ -25,6 +25,23 @@ bool PathExists(const std::string& path);
 // True when `path` itself is a symbolic link (dangling or not).
 bool IsSymbolicLink(const std::string& path);
 
+// Removes `dir` with everything below it, as far as it can; a symbolic link below it is
+// removed itself, never what it points to. False when something stayed.
+bool RemoveTree(const std::string& dir);
+
+// The whole content of the file at `path`; false (errno set) when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* content);
+// Writes `bytes` as the whole content of the file at `path` (created or truncated),
+// byte for byte; false (errno set) when it cannot.
+bool WriteWholeFile(const std::string& path, std::string_view bytes);
+
+// The directory part of `path` ("a/b" of "a/b/c.txt", "/" of "/c.txt", "" of "c.txt"),
+// split at the last separator that is a character of its own (a GBK character's second
+// byte may be the byte of "\").
+std::string ParentDirectory(const std::string& path);
+// The last part of `path` ("c.txt" of "a/b/c.txt").
+std::string LastPathPart(const std::string& path);
+
 // Raises FileError naming `path` when it exists but is no regular file: a directory,
 // or a pipe, device or socket, which a reader would wait on forever or never finish.
 // A missing path passes (opening it says so).

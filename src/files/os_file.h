@@ -39,6 +39,8 @@ int OpenRead(const std::string& path);
 // Opens for writing and truncates; creates the file (with `mode`) when `create`, and
 // never writes through a symbolic link standing at `path` when not.
 int OpenWrite(const std::string& path, bool create, unsigned mode = 0644);
+// Opens for appending, creating the file (0644) when missing.
+int OpenAppend(const std::string& path);
 long Read(int fd, void* data, std::size_t size);
 long Write(int fd, const void* data, std::size_t size);
 int Close(int fd);
@@ -59,6 +61,8 @@ int Rename(const std::string& from, const std::string& to);
 // Renames only when nothing stands at `to` (else -1 with EEXIST).
 int RenameNoReplace(const std::string& from, const std::string& to);
 int MakeDirectory(const std::string& path);
+// Removes an empty directory.
+int RemoveEmptyDirectory(const std::string& path);
 // Creates a new directory at `pattern`, whose last six characters ("XXXXXX") are
 // replaced; 0, or -1 with errno.
 int MakeTemporaryDirectory(std::string& pattern);

@@ -69,6 +69,10 @@ int OpenWrite(const std::string& path, bool create, unsigned mode) {
                 : ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
 }
 
+int OpenAppend(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+
 long Read(int fd, void* data, std::size_t size) {
   return ::read(fd, data, size);
 }
@@ -119,6 +123,10 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   if (::link(from.c_str(), to.c_str()) != 0) return -1;
   ::unlink(from.c_str());
   return 0;
+}
+
+int RemoveEmptyDirectory(const std::string& path) {
+  return ::rmdir(path.c_str());
 }
 
 int MakeDirectory(const std::string& path) {

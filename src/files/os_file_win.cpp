@@ -205,6 +205,19 @@ int OpenWrite(const std::string& path, bool create, unsigned mode) {
   return Descriptor(h, _O_WRONLY);
 }
 
+int OpenAppend(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  // FILE_APPEND_DATA alone: every write lands at the end, whoever else appends.
+  const HANDLE h =
+      CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetErrnoForOpen(wide);
+    return -1;
+  }
+  return Descriptor(h, _O_WRONLY);
+}
+
 long Read(int fd, void* data, std::size_t size) {
   const unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
   return _read(fd, data, chunk);
@@ -267,8 +280,22 @@ int CreateTemporary(std::string& pattern) {
 }
 
 int Remove(const std::string& path) {
-  if (DeleteFileW(Wide(path).c_str())) return 0;
-  SetErrnoFromLastError();
+  const std::wstring wide = Wide(path);
+  if (DeleteFileW(wide.c_str())) return 0;
+  // As on Linux, where a file's own permissions do not keep it from being removed: a
+  // read-only file loses the attribute first (and gets it back if it stays).
+  const DWORD error = GetLastError();
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+          FILE_ATTRIBUTE_READONLY &&
+      SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    if (DeleteFileW(wide.c_str())) return 0;
+    SetErrnoFromLastError();
+    SetFileAttributesW(wide.c_str(), attributes);
+    return -1;
+  }
+  errno = ErrnoOf(error);
   return -1;
 }
 
@@ -282,6 +309,12 @@ int Rename(const std::string& from, const std::string& to) {
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+  SetErrnoFromLastError();
+  return -1;
+}
+
+int RemoveEmptyDirectory(const std::string& path) {
+  if (RemoveDirectoryW(Wide(path).c_str())) return 0;
   SetErrnoFromLastError();
   return -1;
 }

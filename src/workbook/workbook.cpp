@@ -2,10 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include <fmt/format.h>
 
+#include "errors/errors.h"
+#include "files/file_system.h"
 #include "files/os_file.h"
 #include "text/utf8.h"
 
@@ -86,16 +87,14 @@ void Workbook::Date(lxw_worksheet* s, std::size_t row, int col, int yyyymmdd) {
 }
 
 bool WriteWorkbook(const std::string& path, const std::function<void(Workbook&)>& write) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  std::error_code ec;
-  if (fs::is_directory(target, ec))
-    throw WorkbookError("无法写入工作底稿 " + path + "：这是一个目录");
-  const bool replaced = fs::exists(target, ec);
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  // Paths are GBK text: they go through the files room, never std::filesystem.
+  const std::string parent = ParentDirectory(path);
+  const std::string dir = parent.empty() ? "." : parent;
+  if (IsDirectory(path)) throw WorkbookError("无法写入工作底稿 " + path + "：这是一个目录");
+  const bool replaced = PathExists(path);
+  std::string temp = dir + "/." + LastPathPart(path) + ".XXXXXX";
   const int fd = os::CreateTemporary(temp);
-  if (fd < 0) throw WorkbookError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
+  if (fd < 0) throw WorkbookError("无法写入工作底稿 " + path + "：" + SystemErrorText(errno));
   os::SetMode(fd, os::NewFileMode(0644));
   os::Close(fd);
   try {
@@ -103,7 +102,7 @@ bool WriteWorkbook(const std::string& path, const std::function<void(Workbook&)>
     write(b);
     b.Close();
     if (os::Rename(temp, path) != 0)
-      throw WorkbookError("无法写入工作底稿 " + path + "：" + std::strerror(errno));
+      throw WorkbookError("无法写入工作底稿 " + path + "：" + SystemErrorText(errno));
   } catch (...) {
     os::Remove(temp);
     throw;
@@ -130,13 +129,11 @@ std::string SheetName(std::string_view name) {
 }
 
 std::string TargetProblem(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::path target(path);
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  if (fs::is_directory(target, ec)) return path + " 是一个目录";
-  if (!fs::is_directory(dir, ec)) return path + " 所在的目录不存在";
-  std::string probe = (dir / ".qoru-probe-XXXXXX").string();
+  const std::string parent = ParentDirectory(path);
+  const std::string dir = parent.empty() ? "." : parent;
+  if (IsDirectory(path)) return path + " 是一个目录";
+  if (!IsDirectory(dir)) return path + " 所在的目录不存在";
+  std::string probe = dir + "/.qoru-probe-XXXXXX";
   const int fd = os::CreateTemporary(probe);
   if (fd < 0) return path + " 所在的目录不可写";
   os::Close(fd);

@@ -5,6 +5,7 @@
 #     given in Windows' form: exit 0, the path of GBA.mdb on stdout (UTF-8, "\"), and a
 #     database equal to the Linux build's, row for row;
 #   - inspect and check run on the same book set;
+#   - screen reports as on Linux and writes its workpaper into the Chinese folder;
 #   - a source directory that does not exist: exit 2 and a message naming it.
 # (check runs in a scratch area under the user's TEMP.)
 set -euo pipefail
@@ -44,6 +45,32 @@ win_check=0 linux_check=0
   2>/dev/null || linux_check=$?
 [ "$win_check" = "$linux_check" ] || fail "check exited $win_check, on Linux $linux_check"
 grep -q '检查结果' "$work/check.out" || fail "check printed no result: $(cat "$work/check.err")"
+
+# screen: the same findings as on Linux (the JSON report but its book set's path), and a
+# workpaper written by its name in the Chinese folder whose sheets are the Linux build's.
+"$wine_run" "$prefix" "$exe" screen --source "$(windows_path "$source_dir/examples/sample")" --json \
+  --xlsx "$(windows_path "$win_work")\\底稿.xlsx" >"$work/screen.json" 2>"$work/screen.err" ||
+  fail "screen failed: $(cat "$work/screen.err")"
+"$linux_build/qoru-gbtxt" screen --source "$source_dir/examples/sample" --json \
+  --xlsx "$work/linux/底稿.xlsx" >"$work/screen.linux" 2>/dev/null || fail "screen failed on Linux"
+# (fractions to 10 digits: the C runtimes' log10 may differ in the last bit)
+digits10() { perl -pe 's/(-?\d+\.\d{6,}(?:e[-+]?\d+)?)/sprintf("%.10g", $1)/ge'; }
+report() { tr -d '\r' <"$1" | grep -v '"book_set":' | digits10; }
+if ! cmp -s <(report "$work/screen.json") <(report "$work/screen.linux"); then
+  fail "screen's report differs from the Linux build's: $(diff <(report "$work/screen.json") <(report "$work/screen.linux") | head -5)"
+fi
+# (the first sheet names the book set, in Wine's form Z: and the Linux path, and the time
+# of the run)
+sheets() {
+  unzip -p "$1" 'xl/worksheets/*.xml' 'xl/workbook.xml' 2>/dev/null |
+    sed -e 's#Z:/#/#g' -e 's/[0-9]\{4\}-[0-9][0-9]-[0-9][0-9] [0-9:]\{8\}/TIME/g' | digits10
+}
+if [ ! -s "$win_work/底稿.xlsx" ]; then
+  fail "screen wrote no workpaper $win_work/底稿.xlsx"
+elif [ -z "$(sheets "$win_work/底稿.xlsx")" ] ||
+  ! cmp -s <(sheets "$win_work/底稿.xlsx") <(sheets "$work/linux/底稿.xlsx"); then
+  fail "the workpaper's sheets differ from the Linux build's"
+fi
 
 status=0
 "$wine_run" "$prefix" "$exe" convert --source 'Z:\no\such\账套' --work "$(windows_path "$work/w2")\\" \

@@ -1,6 +1,7 @@
 #include "qoru_gbtxt/book_set_list.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <filesystem>
 #include <set>
@@ -8,6 +9,10 @@
 
 #include <fmt/format.h>
 
+#include "errors/errors.h"
+#include "files/file_system.h"
+#include "files/os_file.h"
+#include "qoru_gbtxt/process.h"
 #include "text/display_width.h"
 #include "workbook/workbook.h"
 
@@ -18,28 +23,27 @@ std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::str
                                                       const std::string& each, std::string* error,
                                                       const std::string& not_one) {
   std::vector<BookSetInput> inputs;
-  for (const std::string& db : databases) inputs.push_back({db, db, true, {}});
-  for (const std::string& s : sources) inputs.push_back({LastComponent(s), s, false, {}});
+  for (const std::string& db : databases) inputs.push_back({ArgumentText(db), db, true, {}});
+  for (const std::string& s : sources)
+    inputs.push_back({ArgumentText(LastComponent(s)), s, false, {}});
   if (!each.empty()) {
-    std::error_code ec;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(each, ec)) {
-      std::error_code same_ec;
-      if (entry.is_directory() &&
-          (not_one.empty() || !std::filesystem::equivalent(entry.path(), not_one, same_ec)))
-        names.push_back(entry.path().filename().string());
-    }
-    if (ec) {
-      *error = "无法读取目录 " + each + "：" + ec.message();
+    // Paths are GBK text: listed through the files room, named by their UTF-8 text.
+    std::vector<std::string> entries;
+    if (!os::ListNames(each, &entries)) {
+      *error = "无法读取目录 " + ArgumentText(each) + "：" + SystemErrorText(errno);
       return std::nullopt;
     }
+    const std::string dir = os::IsSeparator(each.back()) ? each : each + "/";
+    std::vector<std::string> names;
+    for (const std::string& n : entries)
+      if (IsDirectory(dir + n) && (not_one.empty() || !os::SameFile(dir + n, not_one)))
+        names.push_back(n);
     if (names.empty()) {
-      *error = "目录 " + each + " 下没有子目录（每个子目录应为一个账套）";
+      *error = "目录 " + ArgumentText(each) + " 下没有子目录（每个子目录应为一个账套）";
       return std::nullopt;
     }
     std::sort(names.begin(), names.end());
-    const std::string dir = each.back() == '/' ? each : each + "/";
-    for (const std::string& n : names) inputs.push_back({n, dir + n, false, {}});
+    for (const std::string& n : names) inputs.push_back({ArgumentText(n), dir + n, false, {}});
   }
   return inputs;
 }
@@ -95,8 +99,10 @@ std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput
 }
 
 std::string LastComponent(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  const std::string name = std::filesystem::path(path).filename().string();
+  while (path.size() > 1 && os::IsSeparator(path.back())) path.pop_back();
+  std::size_t at = path.size();
+  while (at > 0 && !os::IsSeparator(path[at - 1])) --at;
+  const std::string name = path.substr(at);
   return name.empty() ? path : name;
 }
 

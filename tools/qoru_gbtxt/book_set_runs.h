@@ -13,7 +13,7 @@
 namespace qoru::host {
 
 struct BookSetInput {
-  std::string name;  // how the report names it
+  std::string name;  // how the report names it (UTF-8)
   std::string path;  // the database (--db) or the book set's folder (--source)
   bool database = false;
   std::string xlsx;  // its workpaper (--xlsx), or empty
@@ -34,8 +34,5 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::vector<std::string>& arguments,
                                         const std::vector<BookSetInput>& inputs, unsigned jobs,
                                         const std::string& command = "check");
-
-// The path of the running program.
-std::string SelfPath();
 
 }  // namespace qoru::host

@@ -99,11 +99,9 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
     if (!problem.empty()) json["error"] = problem;
     std::printf("%s\n", checks::ReportJsonText(json).c_str());
     if (!options.text_out.empty()) {
-      if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
-        std::fputs(checks::ReportText(report).c_str(), f);
-        if (skipped > 0) std::fprintf(f, "%zu 项检查跳过（原因见上）\n", skipped);
-        std::fclose(f);
-      }
+      std::string text = checks::ReportText(report);
+      if (skipped > 0) text += std::to_string(skipped) + " 项检查跳过（原因见上）\n";
+      WriteWholeFile(options.text_out, text);
     }
   } else {
     std::fputs(checks::ReportText(report).c_str(), stdout);
@@ -235,7 +233,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     }
     const bool given = !options.description.empty();
     if (!given) {
-      const std::string dir = std::filesystem::path(options.database).parent_path().string();
+      const std::string dir = ParentDirectory(options.database);
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
     if (const std::string problem =

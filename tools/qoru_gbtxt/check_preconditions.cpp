@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include <fmt/format.h>
 
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "files/file_system.h"
+#include "files/os_file.h"
 
 namespace qoru::host {
 
@@ -17,13 +17,15 @@ std::string DescriptionProblem(const std::string& database, const std::string& d
   if (IsRegularFile(description)) return {};
   // A file that is no database at all is the first thing to say, and the checks say it.
   char head[16] = {};
-  if (std::FILE* f = std::fopen(database.c_str(), "rb")) {
-    const std::size_t n = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
-    if (n > 0 && std::string(head, n) != std::string("SQLite format 3\0", 16)) return {};
+  if (const int fd = os::OpenRead(database); fd >= 0) {
+    const long n = os::Read(fd, head, sizeof head);
+    os::Close(fd);
+    if (n > 0 &&
+        std::string(head, static_cast<std::size_t>(n)) != std::string("SQLite format 3\0", 16))
+      return {};
   }
   if (given) return "找不到格式说明文件：" + description + "（--gssm 给出的文件不存在）";
-  const std::string dir = std::filesystem::path(database).parent_path().string();
+  const std::string dir = ParentDirectory(database);
   return fmt::format(
       "找不到格式说明文件 GSSM.txt：检查按它查找凭证表、余额表和科目表，默认用数据库所在目录中的 "
       "GSSM.txt，而 {}/GSSM.txt 不存在。请用 --gssm 指定它，例如转换时工作目录 TemplateTemp/ "

@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 
 #include "qoru_gbtxt/book_set_list.h"
+#include "qoru_gbtxt/child_process.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/screen_output.h"
 

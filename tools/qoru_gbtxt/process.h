@@ -13,6 +13,11 @@ namespace qoru::host {
 
 int HostMain(int argc, char** argv);
 
+// The text (UTF-8) that shows an argument or a path as HostMain has it: the bytes as
+// they stand on Linux, whose arguments and file names are the terminal's own; the GBK
+// converted on Windows.
+std::string ArgumentText(const std::string& word);
+
 void SetEnvironment(const char* name, const std::string& value);
 void UnsetEnvironment(const char* name);
 

@@ -7,6 +7,10 @@
 
 namespace qoru::host {
 
+std::string ArgumentText(const std::string& word) {
+  return word;
+}
+
 void SetEnvironment(const char* name, const std::string& value) {
   ::setenv(name, value.c_str(), 1);
 }

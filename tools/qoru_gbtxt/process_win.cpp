@@ -14,6 +14,10 @@
 
 namespace qoru::host {
 
+std::string ArgumentText(const std::string& word) {
+  return GbkToUtf8(word);
+}
+
 void SetEnvironment(const char* name, const std::string& value) {
   _putenv_s(name, value.c_str());
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "errors/errors.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
@@ -20,12 +21,12 @@ std::string Timestamp() {
 }  // namespace
 
 RunLog::~RunLog() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (fd_ >= 0) os::Close(fd_);
 }
 
 bool RunLog::Open(const std::string& path, std::string* reason) {
-  file_ = std::fopen(path.c_str(), "ae");
-  if (file_ == nullptr) {
+  fd_ = os::OpenAppend(path);
+  if (fd_ < 0) {
     *reason = SystemErrorText(errno);
     return false;
   }
@@ -33,15 +34,20 @@ bool RunLog::Open(const std::string& path, std::string* reason) {
 }
 
 void RunLog::Write(const std::string& label, const std::string& text) {
-  if (file_ == nullptr) return;
+  if (fd_ < 0) return;
   std::string body;
   for (const char c : text) {
     body.push_back(c);
     if (c == '\n') body += "    ";
   }
   while (!body.empty() && (body.back() == ' ' || body.back() == '\n')) body.pop_back();
-  std::fprintf(file_, "%s %s：%s\n", Timestamp().c_str(), label.c_str(), body.c_str());
-  std::fflush(file_);
+  // One write per line, which nothing buffers.
+  const std::string line = Timestamp() + " " + label + "：" + body + "\n";
+  for (std::size_t done = 0; done < line.size();) {
+    const long n = os::Write(fd_, line.data() + done, line.size() - done);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
 }
 
 std::string LevelWord(int level) {

@@ -5,7 +5,6 @@
 // and flushed one by one, so that the log holds everything up to a crash or a kill.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 namespace qoru::host {
@@ -19,14 +18,14 @@ class RunLog {
 
   // Opens (appending) the log; false when it cannot be written, with the reason.
   bool Open(const std::string& path, std::string* reason);
-  bool is_open() const { return file_ != nullptr; }
+  bool is_open() const { return fd_ >= 0; }
 
   // One line "<time> <label>：<text>"; a text of several lines is indented after the
   // first. Does nothing while closed.
   void Write(const std::string& label, const std::string& text);
 
  private:
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
 };
 
 // The word for a level of the host log: 1 信息, 2 警告, 3 错误; other levels by number.

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 #include "errors/errors.h"
+#include "files/file_system.h"
 #include "files/os_file.h"
 #include "qoru_gbtxt/work_area.h"
 
@@ -21,15 +21,13 @@ ScratchArea::ScratchArea(const char* prefix) {
                            "设为一个可写的目录");
   work_ = pattern + "/";
   if (const std::string problem = PrepareWorkArea(work_, false); !problem.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(work_, ignored);
+    RemoveTree(work_);
     throw ScratchAreaError(problem);
   }
 }
 
 ScratchArea::~ScratchArea() {
-  std::error_code ignored;
-  std::filesystem::remove_all(work_, ignored);
+  RemoveTree(work_);
 }
 
 }  // namespace qoru::host

@@ -3,10 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "checks/values/amount.h"
 #include "checks/values/book_text.h"
@@ -86,14 +83,11 @@ std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std
     *error = "--keywords 的文件 " + path + (PathExists(path) ? " 不是文件" : " 不存在");
     return std::nullopt;
   }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  if (!in) {
+  std::string text;
+  if (!ReadWholeFile(path, &text)) {
     *error = "--keywords 的文件 " + path + " 无法读取";
     return std::nullopt;
   }
-  std::string text = buffer.str();
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
   if (!screening::IsValidUtf8(text)) {
     *error = "--keywords 的文件 " + path + " 不是 UTF-8 文本";
@@ -175,19 +169,17 @@ std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, bool many,
     p.keywords.emplace_back(t);
   }
   if (!o.xlsx.empty() && !many) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(o.xlsx);
-    const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    if (fs::is_directory(target, ec)) {
+    const std::string parent = ParentDirectory(o.xlsx);
+    const std::string dir = parent.empty() ? "." : parent;
+    if (IsDirectory(o.xlsx)) {
       *error = "--xlsx 的值 " + o.xlsx + " 是一个目录";
       return std::nullopt;
     }
-    if (!fs::is_directory(dir, ec)) {
+    if (!IsDirectory(dir)) {
       *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不存在";
       return std::nullopt;
     }
-    if (!CanCreateIn(dir.string())) {
+    if (!CanCreateIn(dir)) {
       *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不可写";
       return std::nullopt;
     }
@@ -337,7 +329,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
                                                  : "数据库文件不存在：" + options.database);
     }
     if (options.description.empty()) {
-      const std::string dir = std::filesystem::path(options.database).parent_path().string();
+      const std::string dir = ParentDirectory(options.database);
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
     return Screen(options.database, options.description, options.database, *checked, options);

@@ -1,7 +1,5 @@
 #include "checks/tables/book_table.h"
 
-#include <filesystem>
-
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "database/sql/jet_translator.h"
@@ -113,15 +111,18 @@ BookFacts ReadBookFacts(BookDatabase& db, const std::string& description_path,
     });
     return BookFactsOf(*found, columns, first, overrides);
   }
-  const std::filesystem::path dir = std::filesystem::path(description_path).parent_path();
-  const std::string file = (dir / section->file).string();
+  const std::string dir = ParentDirectory(description_path);
+  const std::string file = dir.empty() ? section->file : dir + "/" + section->file;
   const std::string shown = DisplayText(section->file);
   if (!IsRegularFile(file)) {
     none.table = TableRoles(BookTable::kBook, "找不到电子账簿文件 " + shown);
     none.no_year = none.table.Missing(Role::kYear);
     return none;
   }
-  const std::string stem = std::filesystem::path(DisplayText(section->file)).stem().string();
+  const std::string shown_name = LastPathPart(shown);
+  const std::size_t dot = shown_name.rfind('.');
+  const std::string stem =
+      dot == std::string::npos || dot == 0 ? shown_name : shown_name.substr(0, dot);
   return BookFactsOf(stem, section->columns, FirstFileRow(file), overrides);
 }
 
