@@ -1,6 +1,9 @@
 # The Windows cross build (mingw-w64, see scripts/build-windows).
 #   - SQLite: the amalgamation of Debian's source package (QORU_SQLITE_SOURCE_DIR),
 #     compiled with the options of Debian's own build and linked statically.
+#   - libxlsxwriter (the workpaper of `screen --xlsx`): Debian's source package
+#     (QORU_XLSXWRITER_SOURCE_DIR) with the minizip, MD5 and temporary-file code bundled
+#     in it, over zlib from Debian's source package (QORU_ZLIB_SOURCE_DIR); all static.
 #   - fmt (header-only), CLI11 and nlohmann-json: the headers of the Debian packages
 #     that the Linux build uses, seen through a folder of their own so that no other
 #     header of the Linux system reaches the cross compiler.
@@ -16,6 +19,13 @@ set(QORU_GBK_TABLES_SOURCE "" CACHE FILEPATH "The code page tables made by qoru-
 if(NOT EXISTS "${QORU_SQLITE_SOURCE_DIR}/sqlite3.c")
   message(FATAL_ERROR "QORU_SQLITE_SOURCE_DIR must name SQLite's source with sqlite3.c "
                       "(scripts/build-windows fetches and prepares it)")
+endif()
+set(QORU_ZLIB_SOURCE_DIR "" CACHE PATH "zlib's source tree")
+set(QORU_XLSXWRITER_SOURCE_DIR "" CACHE PATH "libxlsxwriter's source tree")
+if(NOT EXISTS "${QORU_ZLIB_SOURCE_DIR}/zlib.h" OR
+   NOT EXISTS "${QORU_XLSXWRITER_SOURCE_DIR}/include/xlsxwriter.h")
+  message(FATAL_ERROR "QORU_ZLIB_SOURCE_DIR and QORU_XLSXWRITER_SOURCE_DIR must name the "
+                      "sources of zlib and libxlsxwriter (scripts/build-windows fetches them)")
 endif()
 if(NOT EXISTS "${QORU_GBK_TABLES_SOURCE}")
   message(FATAL_ERROR "QORU_GBK_TABLES_SOURCE must name the tables that the Linux build's "
@@ -52,6 +62,40 @@ target_compile_definitions(qoru_sqlite3 PRIVATE
   SQLITE_MAX_SCHEMA_RETRY=25 SQLITE_ENABLE_PREUPDATE_HOOK SQLITE_ENABLE_SESSION
   SQLITE_ENABLE_STMTVTAB SQLITE_MAX_VARIABLE_NUMBER=250000 SQLITE_OMIT_LOAD_EXTENSION)
 set(QORU_SQLITE_TARGET qoru_sqlite3)
+
+# zlib, the library part of its source (Debian's build adds -D_REENTRANT, which the
+# mingw-w64 runtime does not need).
+set(zlib_sources adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast
+                 inflate inftrees trees uncompr zutil)
+list(TRANSFORM zlib_sources PREPEND ${QORU_ZLIB_SOURCE_DIR}/)
+list(TRANSFORM zlib_sources APPEND .c)
+add_library(qoru_zlib STATIC ${zlib_sources})
+configure_file(${QORU_ZLIB_SOURCE_DIR}/zlib.h ${QORU_THIRD_PARTY_INCLUDE}/zlib.h COPYONLY)
+configure_file(${QORU_ZLIB_SOURCE_DIR}/zconf.h ${QORU_THIRD_PARTY_INCLUDE}/zconf.h COPYONLY)
+target_include_directories(qoru_zlib SYSTEM PUBLIC ${QORU_THIRD_PARTY_INCLUDE})
+target_compile_options(qoru_zlib PRIVATE -O2 -w)
+
+# libxlsxwriter as its own build makes it static for MinGW, with three choices of ours:
+#   - minizip: the copy bundled in libxlsxwriter's source, which Debian's source package
+#     keeps (Debian links its libminizip instead; this copy is the one the library is
+#     released and tested with, and it brings the Win32 file functions);
+#   - MD5 (images written once only): the bundled code, not OpenSSL's as Debian links;
+#   - the packager opens the workbook by its UTF-8 name through the wide-character API
+#     (cmake/windows/xlsxwriter_packager.c), as the library does on Windows elsewhere.
+set(xlsx ${QORU_XLSXWRITER_SOURCE_DIR})
+file(GLOB xlsx_sources ${xlsx}/src/*.c)
+list(FILTER xlsx_sources EXCLUDE REGEX ".*/packager\\.c$")
+add_library(qoru_xlsxwriter STATIC ${xlsx_sources}
+  ${CMAKE_CURRENT_LIST_DIR}/windows/xlsxwriter_packager.c
+  ${xlsx}/third_party/minizip/ioapi.c ${xlsx}/third_party/minizip/zip.c
+  ${xlsx}/third_party/minizip/iowin32.c ${xlsx}/third_party/tmpfileplus/tmpfileplus.c
+  ${xlsx}/third_party/md5/md5.c)
+target_include_directories(qoru_xlsxwriter SYSTEM PUBLIC ${xlsx}/include)
+target_include_directories(qoru_xlsxwriter PRIVATE ${xlsx}/src ${xlsx}/third_party/minizip)
+target_compile_definitions(qoru_xlsxwriter PRIVATE NOCRYPT NOUNCRYPT)
+target_compile_options(qoru_xlsxwriter PRIVATE -O2 -w)
+target_link_libraries(qoru_xlsxwriter PUBLIC qoru_zlib)
+set(QORU_XLSXWRITER_TARGET qoru_xlsxwriter)
 
 set(THREADS_PREFER_PTHREAD_FLAG ON)
 find_package(Threads REQUIRED)
