@@ -43,14 +43,18 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   # The Windows file layer's own tests (long paths, sharing violations, read-only
   # files, device names, the lock, the compiled-in tables).
-  # And the host's child processes (command lines, redirected output, exit codes).
+  # And the host's child processes (command lines, redirected output, exit codes) and
+  # its console (UTF-8 shown through WriteConsoleW).
   add_executable(qoru_windows_tests ${CMAKE_SOURCE_DIR}/tests/windows/os_file_win_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/windows/child_process_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/windows/console_win_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/windows/held_open_win_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tools/qoru_gbtxt/child_process_win.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp)
   target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests
                                                         ${CMAKE_SOURCE_DIR}/tools)
-  target_link_libraries(qoru_windows_tests PRIVATE qoru_core gtest gtest_main shell32)
+  target_link_libraries(qoru_windows_tests PRIVATE qoru_core qoru_screening gtest gtest_main
+                                                   shell32)
   add_test(NAME Windows.FileLayer COMMAND qoru_windows_tests --gtest_brief=1)
   # The test code itself, and GoogleTest, are built with -O1: quicker to compile, and
   # nothing timed runs in them (the code under test keeps the build's options).

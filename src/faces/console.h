@@ -8,6 +8,13 @@
 
 namespace qoru::console {
 
+// Makes what the program writes to stdout and stderr, UTF-8, show as such where either
+// is a console: on Windows a relay hands it to the console as UTF-16 (and turns on the
+// console's reading of control sequences) until the program ends; a pipe or a file gets
+// the bytes unchanged. Nothing on Linux, whose terminals take UTF-8. Called once, by
+// the command-line host's entry.
+void UseUtf8Consoles();
+
 bool StdinIsTerminal();
 bool StderrIsTerminal();
 // Columns of the terminal on stderr, 80 when it is none.

@@ -24,6 +24,8 @@ void OnResize(int) {
 
 }  // namespace
 
+void UseUtf8Consoles() {}
+
 bool StdinIsTerminal() {
   return ::isatty(STDIN_FILENO) != 0;
 }

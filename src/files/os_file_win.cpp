@@ -299,17 +299,36 @@ int Remove(const std::string& path) {
   return -1;
 }
 
+// A rename onto a file that another program holds open fails as "access denied": it is
+// told from a forbidden one by whether the file can be opened for deletion now.
+void SetErrnoForRename(const std::wstring& to) {
+  const DWORD error = GetLastError();
+  if (error == ERROR_ACCESS_DENIED) {
+    const HANDLE h =
+        CreateFileW(to.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+      errno = kSharingViolation;
+      return;
+    }
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  errno = ErrnoOf(error);
+}
+
 int Rename(const std::string& from, const std::string& to) {
-  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+  const std::wstring target = Wide(to);
+  if (MoveFileExW(Wide(from).c_str(), target.c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return 0;
-  SetErrnoFromLastError();
+  SetErrnoForRename(target);
   return -1;
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
-  SetErrnoFromLastError();
+  const std::wstring target = Wide(to);
+  if (MoveFileExW(Wide(from).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+  SetErrnoForRename(target);
   return -1;
 }
 

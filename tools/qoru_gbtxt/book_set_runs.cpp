@@ -73,6 +73,9 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
     o.json = nlohmann::ordered_json::parse(ReadAll(files(i) + ".json"), nullptr, false);
     if (o.json.is_discarded()) o.json = nullptr;
     std::string err = ReadAll(files(i) + ".err");
+    // A child on Windows writes its errors in text mode: its line ends come as CR LF.
+    for (std::size_t at = err.find("\r\n"); at != std::string::npos; at = err.find("\r\n", at))
+      err.erase(at, 1);
     while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
     const std::string prefix = "qoru-gbtxt：";
     if (err.compare(0, prefix.size(), prefix) == 0) err.erase(0, prefix.size());

@@ -1,14 +1,15 @@
 // The command-line host's process on Windows: the arguments come as UTF-16 (wmain) and
 // go on as GBK, the library's text, with "\" turned into "/" (a path's separators are
-// then one kind inside; Windows takes both). What the host writes is UTF-8: the console
-// is set to show UTF-8 for as long as the host runs, and a pipe or file receives it as
-// it stands.
+// then one kind inside; Windows takes both). What the host writes is UTF-8: a console
+// shows it through WriteConsoleW (faces/console.h), and a pipe or file receives it as it
+// stands.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "faces/console.h"
 #include "qoru_gbtxt/process.h"
 #include "text/gbk_codec.h"
 
@@ -34,16 +35,6 @@ std::tm LocalTime(std::time_t t) {
 
 }  // namespace qoru::host
 
-namespace {
-
-UINT g_output_code_page = 0;  // the console's code page before the host set UTF-8
-
-void RestoreConsole() {
-  if (g_output_code_page != 0) SetConsoleOutputCP(g_output_code_page);
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 0; i < argc; ++i) {
@@ -55,10 +46,6 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<char*> pointers;
   for (std::string& arg : args) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
-  g_output_code_page = GetConsoleOutputCP();
-  if (g_output_code_page != 0) {
-    SetConsoleOutputCP(CP_UTF8);
-    std::atexit(RestoreConsole);
-  }
+  qoru::console::UseUtf8Consoles();
   return qoru::host::HostMain(argc, pointers.data());
 }

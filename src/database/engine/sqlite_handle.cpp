@@ -1,5 +1,7 @@
 #include "database/engine/sqlite_handle.h"
 
+#include <cerrno>
+
 #include <fmt/format.h>
 
 #include "database/engine/engine_error.h"
@@ -62,6 +64,23 @@ void ThrowEngineError(sqlite3* db, std::string_view context) {
   throw EngineError(message);
 }
 
+namespace {
+
+// A database that cannot be opened: when another program holds the file without sharing
+// it (Windows), the engine's message is followed by what to do about it.
+[[noreturn]] void RefuseOpen(sqlite3* db, const std::string& path) {
+  const int fd = os::OpenRead(path);
+  const int err = errno;
+  if (fd >= 0) os::Close(fd);
+  if (fd < 0 && err == kSharingViolation)
+    throw EngineIoError(fmt::format("cannot open database {}: {}（{}）", DisplayText(path),
+                                    db != nullptr ? sqlite3_errmsg(db) : "unable to open",
+                                    SystemErrorText(kSharingViolation)));
+  ThrowEngineError(db, fmt::format("cannot open database {}", DisplayText(path)));
+}
+
+}  // namespace
+
 SqliteDb OpenExistingDatabase(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info))
@@ -72,13 +91,12 @@ SqliteDb OpenExistingDatabase(const std::string& path) {
   const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   SqliteDb db(raw);
-  if (rc != SQLITE_OK)
-    ThrowEngineError(db.get(), fmt::format("cannot open database {}", DisplayText(path)));
+  if (rc != SQLITE_OK) RefuseOpen(db.get(), path);
   sqlite3_extended_result_codes(db.get(), 0);
   sqlite3_busy_timeout(db.get(), kBusyWaitMilliseconds);
   // Reading the schema is what tells a database from any other file.
   if (sqlite3_exec(db.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK)
-    ThrowEngineError(db.get(), fmt::format("cannot open database {}", DisplayText(path)));
+    RefuseOpen(db.get(), path);
   return db;
 }
 
