@@ -1,8 +1,8 @@
 #include "qoru_gbtxt/book_set_list.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <thread>

@@ -79,7 +79,9 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
     while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
     const std::string prefix = "qoru-gbtxt：";
     if (err.compare(0, prefix.size(), prefix) == 0) err.erase(0, prefix.size());
-    if (!end.abnormal.empty()) err = std::string(command == "check" ? "检查进程异常结束（" : "筛查进程异常结束（") + end.abnormal + "）";
+    if (!end.abnormal.empty())
+      err = std::string(command == "check" ? "检查进程异常结束（" : "筛查进程异常结束（") +
+            end.abnormal + "）";
     if (o.exit_code == 2) o.error = err.empty() ? "无法检查" : err;
   }
   RemoveTree(dir);

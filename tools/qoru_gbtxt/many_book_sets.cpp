@@ -11,8 +11,8 @@
 
 #include "checks/report_output.h"
 #include "qoru_gbtxt/book_set_list.h"
-#include "qoru_gbtxt/child_process.h"
 #include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/child_process.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
