@@ -131,7 +131,8 @@ TEST(ManyScreens, EveryBookSetIsReadInTheEncodingGiven) {
     EXPECT_EQ(set["exit_code"], 2);
     EXPECT_NE(set["error"].get<std::string>().find("UTF-8"), std::string::npos) << set;
   }
-  for (const json& set : run("gbk")["book_sets"]) EXPECT_EQ(set["exit_code"], 0) << set;
+  const json gbk = run("gbk");  // kept alive: a loop over a temporary's member dangles
+  for (const json& set : gbk["book_sets"]) EXPECT_EQ(set["exit_code"], 0) << set;
 }
 
 }  // namespace
