@@ -17,6 +17,7 @@
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/log_capture.h"
+#include "test_support/system.h"
 #include "test_support/temp_dir.h"
 #include "test_support/trace_capture.h"
 #include "text/gbk_codec.h"
@@ -81,7 +82,7 @@ const Rows& Undisturbed() {
     Workspace ws;
     ws.WriteBookSet(Books());
     const RunOutcome o = RunDoIt(ws.work(), ws.source());
-    EXPECT_EQ(o.result, GbkToUtf16(ws.db()));
+    EXPECT_EQ(o.result, test::ResultPath(ws.db()));
     return TablesAndRows(ws.db());
   }();
   return rows;
@@ -108,7 +109,7 @@ TEST(DatabaseReader, ReaderAtTheTemplateCopyThatLetsGoInTimeIsWaitedFor) {
   const RunOutcome o = RunDoIt(ws.work(), ws.source());
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   lets_go.join();
-  EXPECT_EQ(o.result, GbkToUtf16(ws.db())) << ::testing::PrintToString(o.events);
+  EXPECT_EQ(o.result, test::ResultPath(ws.db())) << ::testing::PrintToString(o.events);
   EXPECT_GE(seconds, 1.0) << "the run waited for the reader";
   EXPECT_EQ(TablesAndRows(ws.db()), Undisturbed());
 }
@@ -169,7 +170,7 @@ TEST(DatabaseReader, ReadersDuringTheImportAndThePassesAreRefusedAndCostNothing)
         if (kind == kTraceStage && text == "余额辅助核算") readers.Try("after the balance pass");
       });
   const RunOutcome o = RunDoIt(ws.work(), ws.source());
-  EXPECT_EQ(o.result, GbkToUtf16(ws.db())) << ::testing::PrintToString(o.events);
+  EXPECT_EQ(o.result, test::ResultPath(ws.db())) << ::testing::PrintToString(o.events);
   EXPECT_TRUE(readers.let_in.empty()) << ::testing::PrintToString(readers.let_in);
   EXPECT_GE(readers.refused.size(), 4u) << ::testing::PrintToString(readers.refused);
   EXPECT_EQ(TablesAndRows(ws.db()), Undisturbed());

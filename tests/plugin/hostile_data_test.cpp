@@ -14,6 +14,7 @@
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/log_capture.h"
+#include "test_support/system.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -378,7 +379,7 @@ TEST(HostileData, EachCaseEndsAsTheRunsRulesSay) {
     const RunOutcome outcome = RunDoIt(ws.work(), ws.source());
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took.count(), 20.0) << "bounded work";
-    EXPECT_EQ(outcome.result, c.path ? GbkToUtf16(ws.db()) : u"0")
+    EXPECT_EQ(outcome.result, c.path ? test::ResultPath(ws.db()) : u"0")
         << ::testing::PrintToString(outcome.errors);
     if (!c.path) {
       // The error box, or the engine's message in the host's log.

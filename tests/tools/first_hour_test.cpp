@@ -8,6 +8,7 @@
 #include <string>
 
 #include "test_support/command.h"
+#include "test_support/db_fixture.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 
@@ -192,9 +193,7 @@ TEST(FirstHour, CheckSaysWhereItLookedAndCountsWhatItSkipped) {
 
   // A book set without the year column: the year check and, without a month column, the
   // month-to-month check are skipped.
-  ASSERT_EQ(
-      RunCommand("sqlite3 " + ShellWord(db) + " 'ALTER TABLE KMYE DROP COLUMN 会计年度'").exit_code,
-      0);
+  test::SqliteExec(db, "ALTER TABLE KMYE DROP COLUMN 会计年度");
   const Ran lenient = RunCommand(kHost + " check --db " + ShellWord(db));
   EXPECT_EQ(lenient.exit_code, 0) << lenient.out;
   EXPECT_NE(lenient.out.find("2 项检查跳过"), std::string::npos) << lenient.out;

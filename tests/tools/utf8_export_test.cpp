@@ -8,6 +8,7 @@
 
 #include "staging/source_encoding_copy.h"
 #include "test_support/command.h"
+#include "test_support/db_fixture.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
@@ -49,10 +50,7 @@ void WriteUtf8Copy(const std::string& from, const std::string& to,
 }
 
 std::string Dump(const std::string& work) {
-  const Ran dump = RunCommand("sqlite3 " + ShellWord(work + "/TemplateTemp/GBA.mdb") + " .dump",
-                              /*merge_stderr=*/false);
-  EXPECT_EQ(dump.exit_code, 0);
-  return dump.out;
+  return test::DumpDatabase(work + "/TemplateTemp/GBA.mdb");
 }
 
 TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
@@ -102,10 +100,8 @@ TEST(Utf8Export, AFileInTheOtherEncodingIsNamed) {
   const std::vector<std::string> names = MakeBookSet(tmp / "gbk");
   WriteUtf8Copy(tmp / "gbk", tmp / "utf8", names, false);
   // A GBK chart in a UTF-8 book set, and a UTF-8 chart in a GBK one.
-  std::filesystem::copy_file(tmp / "gbk/KJKM.txt", tmp / "utf8/KJKM.txt",
-                             std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::copy_file(tmp / "utf8/JZPZ.txt", tmp / "gbk/JZPZ.txt",
-                             std::filesystem::copy_options::overwrite_existing);
+  test::WriteFile(tmp / "utf8/KJKM.txt", test::ReadFile(tmp / "gbk/KJKM.txt"));
+  test::WriteFile(tmp / "gbk/JZPZ.txt", test::ReadFile(tmp / "utf8/JZPZ.txt"));
   const struct {
     const char* source;
     const char* words;

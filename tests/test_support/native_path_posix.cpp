@@ -1,0 +1,13 @@
+#include "test_support/native_path.h"
+
+namespace qoru::test {
+
+std::filesystem::path FsPath(const std::string& path) {
+  return path;
+}
+
+std::string NativePath(const std::filesystem::path& path) {
+  return path.string();
+}
+
+}  // namespace qoru::test
