@@ -49,12 +49,12 @@ class RecordingHost : public StageHost {
 };
 
 // A work area with its TemplateTemp directory and a source directory.
-struct Area {
+struct StagingArea {
   TempDir dir;
   std::string work = dir.path();
   std::string source = dir / "source";
   std::string temp = dir / "TemplateTemp/";
-  Area() {
+  StagingArea() {
     MakeDir(source);
     MakeDir(temp);
   }
@@ -75,7 +75,7 @@ Names ListedNames(const std::string& source_dir) {
 }
 
 TEST(SourceStagingTest, ListsNamesWhoseExtensionIsTxtInAnyAsciiCase) {
-  Area area;
+  StagingArea area;
   for (const std::string name :
        {"a.TXT", "b.Txt", "c.txt", "e.txt1", "f.text", "noextension", "g.txt.bak", "h.tx"})
     area.Source(name, "x");
@@ -90,13 +90,13 @@ TEST(SourceStagingTest, ListsNamesWhoseExtensionIsTxtInAnyAsciiCase) {
 }
 
 TEST(SourceStagingTest, ListOfAMissingOrEmptyDirectoryIsEmptyText) {
-  Area area;
+  StagingArea area;
   EXPECT_EQ(ListSourceFiles(area.source), "");
   EXPECT_EQ(ListSourceFiles(area.dir / "missing"), "");
 }
 
 TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
-  Area area;
+  StagingArea area;
   struct Copy {
     std::string name;
     std::string source;
@@ -130,7 +130,7 @@ TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
 }
 
 TEST(SourceStagingTest, ProgressCountsFilesAndStatusTellsOfTheCopy) {
-  Area area;
+  StagingArea area;
   for (char c = 'a'; c < 'a' + 10; ++c) area.Source(std::string(1, c) + ".txt", "row");
 
   RecordingHost host;
@@ -144,7 +144,7 @@ TEST(SourceStagingTest, ProgressCountsFilesAndStatusTellsOfTheCopy) {
 }
 
 TEST(SourceStagingTest, MissingSourceDirectoryStagesNothingAndSucceeds) {
-  Area area;
+  StagingArea area;
   RecordingHost host;
   EXPECT_TRUE(StageSourceFiles(area.dir / "missing", area.work, host));
   EXPECT_EQ(host.Progress().TotalParts(), 0);
@@ -154,7 +154,7 @@ TEST(SourceStagingTest, MissingSourceDirectoryStagesNothingAndSucceeds) {
 }
 
 TEST(SourceStagingTest, FailsOnADirectoryNamedLikeATextFile) {
-  Area area;
+  StagingArea area;
   MakeDir(area.source + "/x.txt");
   RecordingHost host;
   EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
@@ -165,7 +165,7 @@ TEST(SourceStagingTest, FailsOnADirectoryNamedLikeATextFile) {
 TEST(SourceStagingTest, LinksInTemplateTempAreReplacedNeverWrittenThrough) {
   // A copy opened with O_TRUNC at the target's name would write into whatever a link
   // standing there points to, or create the file it dangles towards.
-  Area area;
+  StagingArea area;
   area.Source("a.txt", "new a");
   area.Source("b.txt", "new b");
   WriteFile(area.dir / "outside.txt", "keep me");
@@ -182,7 +182,7 @@ TEST(SourceStagingTest, LinksInTemplateTempAreReplacedNeverWrittenThrough) {
 }
 
 TEST(SourceStagingTest, FailedCopyLeavesTheEarlierCopyAndNoTemporaryFile) {
-  Area area;
+  StagingArea area;
   WriteFile(area.temp + "x.txt", "earlier\r\n");
   MakeDir(area.source + "/x.txt");  // listed like a file; reading it fails
   RecordingHost host;
@@ -194,7 +194,7 @@ TEST(SourceStagingTest, FailedCopyLeavesTheEarlierCopyAndNoTemporaryFile) {
 }
 
 TEST(SourceStagingTest, PipeNamedLikeATextFileFailsAtOnceInsteadOfWaiting) {
-  Area area;
+  StagingArea area;
   area.Source("a.txt", "x");
   ASSERT_EQ(::mkfifo((area.source + "/p.txt").c_str(), 0644), 0);
   RecordingHost host;
@@ -215,7 +215,7 @@ TEST(SourceStagingTest, FailsWithoutTemplateTemp) {
 }
 
 TEST(SourceStagingTest, SecondRunOverwritesCopiesAndKeepsOthers) {
-  Area area;
+  StagingArea area;
   area.Source("a.txt", "first\n");
   area.Source("b.txt", "gone soon");
   RecordingHost first;
@@ -231,7 +231,7 @@ TEST(SourceStagingTest, SecondRunOverwritesCopiesAndKeepsOthers) {
 }
 
 TEST(SourceStagingTest, SourceThatIsTemplateTempKeepsItsData) {
-  Area area;
+  StagingArea area;
   WriteFile(area.temp + "KJKM.txt", "1001\tcash\n1002\tbank");
   RecordingHost host;
   ASSERT_TRUE(StageSourceFiles(area.dir / "TemplateTemp", area.work, host));
