@@ -1,13 +1,4 @@
-# Cross build for Windows (i686) with Debian's mingw-w64 compilers (the POSIX thread model,
-# which std::thread needs). Tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for Windows (i686) with Debian's mingw-w64 compilers. Tests run under Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(QORU_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QORU_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QORU_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${QORU_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${QORU_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

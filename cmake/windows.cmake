@@ -4,9 +4,12 @@
 #   - libxlsxwriter (the workpaper of `screen --xlsx`): Debian's source package
 #     (QORU_XLSXWRITER_SOURCE_DIR) with the minizip, MD5 and temporary-file code bundled
 #     in it, over zlib from Debian's source package (QORU_ZLIB_SOURCE_DIR); all static.
-#   - fmt (header-only), CLI11 and nlohmann-json: the headers of the Debian packages
-#     that the Linux build uses, seen through a folder of their own so that no other
-#     header of the Linux system reaches the cross compiler.
+#   - fmt: Debian's source package (QORU_FMT_SOURCE_DIR), its src/format.cc compiled once
+#     into a static library (in header-only mode every file that includes fmt would
+#     compile its implementation again: several times the build's time).
+#   - CLI11 and nlohmann-json (header-only): the headers of the Debian packages that the
+#     Linux build uses, seen through a folder of their own so that no other header of the
+#     Linux system reaches the cross compiler.
 #   - GoogleTest: Debian's source (/usr/src/googletest), built here.
 #   - The C and C++ runtimes and winpthread linked statically: the binaries need only
 #     DLLs that every Windows has.
@@ -22,6 +25,11 @@ if(NOT EXISTS "${QORU_SQLITE_SOURCE_DIR}/sqlite3.c")
 endif()
 set(QORU_ZLIB_SOURCE_DIR "" CACHE PATH "zlib's source tree")
 set(QORU_XLSXWRITER_SOURCE_DIR "" CACHE PATH "libxlsxwriter's source tree")
+set(QORU_FMT_SOURCE_DIR "" CACHE PATH "fmt's source tree")
+if(NOT EXISTS "${QORU_FMT_SOURCE_DIR}/src/format.cc")
+  message(FATAL_ERROR "QORU_FMT_SOURCE_DIR must name fmt's source with src/format.cc "
+                      "(scripts/build-windows fetches it)")
+endif()
 if(NOT EXISTS "${QORU_ZLIB_SOURCE_DIR}/zlib.h" OR
    NOT EXISTS "${QORU_XLSXWRITER_SOURCE_DIR}/include/xlsxwriter.h")
   message(FATAL_ERROR "QORU_ZLIB_SOURCE_DIR and QORU_XLSXWRITER_SOURCE_DIR must name the "
@@ -34,16 +42,17 @@ endif()
 
 set(QORU_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party/include)
 file(MAKE_DIRECTORY ${QORU_THIRD_PARTY_INCLUDE})
-foreach(dir fmt CLI nlohmann)
+foreach(dir CLI nlohmann)
   if(NOT EXISTS ${QORU_THIRD_PARTY_INCLUDE}/${dir})
     file(CREATE_LINK /usr/include/${dir} ${QORU_THIRD_PARTY_INCLUDE}/${dir} SYMBOLIC)
   endif()
 endforeach()
 configure_file(${QORU_SQLITE_SOURCE_DIR}/sqlite3.h ${QORU_THIRD_PARTY_INCLUDE}/sqlite3.h COPYONLY)
 
-add_library(fmt::fmt INTERFACE IMPORTED)
-target_include_directories(fmt::fmt SYSTEM INTERFACE ${QORU_THIRD_PARTY_INCLUDE})
-target_compile_definitions(fmt::fmt INTERFACE FMT_HEADER_ONLY)
+add_library(qoru_fmt STATIC ${QORU_FMT_SOURCE_DIR}/src/format.cc)
+target_include_directories(qoru_fmt SYSTEM PUBLIC ${QORU_FMT_SOURCE_DIR}/include)
+target_compile_options(qoru_fmt PRIVATE -w)
+add_library(fmt::fmt ALIAS qoru_fmt)
 add_library(CLI11::CLI11 INTERFACE IMPORTED)
 target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${QORU_THIRD_PARTY_INCLUDE})
 add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)

@@ -42,7 +42,7 @@ std::string Wrapped(const std::string& text, int width) {
 }  // namespace
 
 WindowFace::WindowFace(_XDisplay* display, std::uintptr_t owner, Options options)
-    : display_(display), owner_(owner), options_(options) {
+    : display_(display), owner_(owner), options_(options), state_(options.check_every) {
   if (owner_ != 0 && !WindowExists(display_, owner_)) {
     Notice(fmt::format("宿主窗口 0x{:x} 在显示上不存在：对话框不设所有者窗口", owner_));
     owner_ = 0;
@@ -59,14 +59,14 @@ void WindowFace::Shown(const std::string& caption_gbk) {
   window_->callback([](Fl_Widget*, void* self) { OnClose(self); }, this);
   window_->set_modal();
   window_->xclass("qoru_ERP_GBtxt");
-  if (!status_gbk_.empty()) window_->SetStatus(GbkToUtf8(status_gbk_));
-  window_->SetPercent(percent_);
-  status_dirty_ = false;
+  if (!state_.status_gbk().empty()) window_->SetStatus(GbkToUtf8(state_.status_gbk()));
+  window_->SetPercent(state_.percent());
+  state_.TakeStatusChange();
   window_->show();
   MarkDialogWindow(display_, fl_xid(window_.get()), owner_);
   window_->wait_for_expose();
   Repaint();
-  next_check_ = Clock::now() + options_.check_every;
+  state_.Updated();
 }
 
 void WindowFace::Hidden() {
@@ -80,30 +80,19 @@ void WindowFace::Hidden() {
 void WindowFace::OnClose(void* self) {
   // The window's callback also fires for Esc; the dialog has no keyboard way out.
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-  static_cast<WindowFace*>(self)->close_requested_ = true;
+  static_cast<WindowFace*>(self)->state_.RequestClose();
 }
 
 FaceEvent WindowFace::WaitEvent(bool timer_enabled, int interval_ms) {
-  if (!timer_enabled) {
-    timer_armed_ = false;
-  } else if (!timer_armed_) {
-    timer_armed_ = true;
-    timer_due_ = Clock::now() + std::chrono::milliseconds(interval_ms);
-  }
+  state_.ArmTimer(timer_enabled, interval_ms);
   while (true) {
-    if (close_requested_) {
-      close_requested_ = false;
-      return FaceEvent::kCloseRequest;
-    }
+    if (state_.TakeCloseRequest()) return FaceEvent::kCloseRequest;
     if (!window_ || !window_->shown()) return FaceEvent::kCloseRequest;
-    const auto now = Clock::now();
-    if (timer_armed_ && now >= timer_due_) {
-      timer_armed_ = false;
-      return FaceEvent::kTimerTick;
-    }
+    const auto now = PendingUpdates::Clock::now();
+    if (state_.TakeTimerTick(now)) return FaceEvent::kTimerTick;
     ApplyPending();
-    if (timer_armed_) {
-      Fl::wait(std::chrono::duration<double>(timer_due_ - now).count());
+    if (state_.timer_armed()) {
+      Fl::wait(std::chrono::duration<double>(state_.timer_due() - now).count());
     } else {
       Fl::wait(1e20);
     }
@@ -111,33 +100,25 @@ FaceEvent WindowFace::WaitEvent(bool timer_enabled, int interval_ms) {
 }
 
 bool WindowFace::ProcessMessages() {
-  const auto now = Clock::now();
-  if (now >= next_check_) {
-    next_check_ = now + options_.check_every;
+  if (state_.UpdateDue()) {
     ApplyPending();
     Fl::check();
   }
-  if (!close_requested_) return false;
-  close_requested_ = false;
-  return true;
+  return state_.TakeCloseRequest();
 }
 
 void WindowFace::StatusChanged(const std::string& text_gbk) {
-  status_gbk_ = text_gbk;
-  status_dirty_ = true;
+  state_.SetStatus(text_gbk);
 }
 
 void WindowFace::ProgressChanged(const ProgressBar& bar) {
-  percent_ = bar.Percent();
+  state_.SetPercent(bar.Percent());
 }
 
 void WindowFace::ApplyPending() {
   if (!window_) return;
-  if (status_dirty_) {
-    status_dirty_ = false;
-    window_->SetStatus(GbkToUtf8(status_gbk_));
-  }
-  window_->SetPercent(percent_);
+  if (state_.TakeStatusChange()) window_->SetStatus(GbkToUtf8(state_.status_gbk()));
+  window_->SetPercent(state_.percent());
 }
 
 void WindowFace::Repaint() {

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "faces/face.h"
+#include "faces/pending_updates.h"
 
 struct _XDisplay;  // Xlib's Display
 
@@ -56,7 +57,6 @@ class WindowFace : public Face {
   unsigned long WindowId() const;
 
  private:
-  using Clock = std::chrono::steady_clock;
   void ApplyPending();
   static void OnClose(void* self);
 
@@ -64,13 +64,7 @@ class WindowFace : public Face {
   std::uintptr_t owner_;
   Options options_;
   std::unique_ptr<DialogWindow> window_;
-  bool close_requested_ = false;  // the close box was used and not yet reported
-  bool timer_armed_ = false;
-  Clock::time_point timer_due_{};
-  Clock::time_point next_check_{};
-  std::string status_gbk_;  // the latest status text
-  bool status_dirty_ = false;
-  int percent_ = 0;  // the latest percentage
+  PendingUpdates state_;
 };
 
 // The caption of the error box.

@@ -20,7 +20,7 @@ std::wstring Wide(const std::u16string& text) {
 }  // namespace
 
 WindowFaceWin32::WindowFaceWin32(std::uintptr_t owner, Options options)
-    : owner_(reinterpret_cast<HWND>(owner)), options_(options) {
+    : owner_(reinterpret_cast<HWND>(owner)), options_(options), state_(options.check_every) {
   if (owner_ != nullptr && !::IsWindow(owner_)) {
     Notice(fmt::format("宿主窗口 0x{:x} 不存在：对话框不设所有者窗口", owner));
     owner_ = nullptr;
@@ -33,13 +33,13 @@ WindowFaceWin32::~WindowFaceWin32() {
 
 void WindowFaceWin32::Shown(const std::string& caption_gbk) {
   window_ = std::make_unique<DialogWindowWin32>(owner_, Wide(GbkToUtf16(caption_gbk)));
-  if (!status_gbk_.empty()) window_->SetStatus(Wide(GbkToUtf16(status_gbk_)));
-  window_->SetPercent(percent_);
-  status_dirty_ = false;
+  if (!state_.status_gbk().empty()) window_->SetStatus(Wide(GbkToUtf16(state_.status_gbk())));
+  window_->SetPercent(state_.percent());
+  state_.TakeStatusChange();
   ::ShowWindow(window_->hwnd(), SW_SHOWNORMAL);
   ::SetForegroundWindow(window_->hwnd());
   Repaint();
-  next_check_ = Clock::now() + options_.check_every;
+  state_.Updated();
 }
 
 void WindowFaceWin32::Hidden() {
@@ -61,41 +61,27 @@ void WindowFaceWin32::DispatchWaiting() {
     if (msg.message == WM_QUIT) {
       quit_seen_ = true;
       quit_code_ = static_cast<int>(msg.wParam);
-      close_requested_ = true;
+      state_.RequestClose();
       continue;
     }
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
-  if (window_ && window_->TakeCloseRequest()) close_requested_ = true;
-}
-
-bool WindowFaceWin32::TakeCloseRequest() {
-  const bool requested = close_requested_;
-  close_requested_ = false;
-  return requested;
+  if (window_ && window_->TakeCloseRequest()) state_.RequestClose();
 }
 
 FaceEvent WindowFaceWin32::WaitEvent(bool timer_enabled, int interval_ms) {
-  if (!timer_enabled) {
-    timer_armed_ = false;
-  } else if (!timer_armed_) {
-    timer_armed_ = true;
-    timer_due_ = Clock::now() + std::chrono::milliseconds(interval_ms);
-  }
+  state_.ArmTimer(timer_enabled, interval_ms);
   while (true) {
     ApplyPending();
     DispatchWaiting();
-    if (TakeCloseRequest() || !window_ || window_->hwnd() == nullptr)
+    if (state_.TakeCloseRequest() || !window_ || window_->hwnd() == nullptr)
       return FaceEvent::kCloseRequest;
-    const auto now = Clock::now();
-    if (timer_armed_ && now >= timer_due_) {
-      timer_armed_ = false;
-      return FaceEvent::kTimerTick;
-    }
+    const auto now = PendingUpdates::Clock::now();
+    if (state_.TakeTimerTick(now)) return FaceEvent::kTimerTick;
     DWORD wait = INFINITE;
-    if (timer_armed_) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(timer_due_ - now);
+    if (state_.timer_armed()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(state_.timer_due() - now);
       wait = static_cast<DWORD>(left.count());
     }
     ::MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -103,31 +89,25 @@ FaceEvent WindowFaceWin32::WaitEvent(bool timer_enabled, int interval_ms) {
 }
 
 bool WindowFaceWin32::ProcessMessages() {
-  const auto now = Clock::now();
-  if (now >= next_check_) {
-    next_check_ = now + options_.check_every;
+  if (state_.UpdateDue()) {
     ApplyPending();
     DispatchWaiting();
   }
-  return TakeCloseRequest();
+  return state_.TakeCloseRequest();
 }
 
 void WindowFaceWin32::StatusChanged(const std::string& text_gbk) {
-  status_gbk_ = text_gbk;
-  status_dirty_ = true;
+  state_.SetStatus(text_gbk);
 }
 
 void WindowFaceWin32::ProgressChanged(const ProgressBar& bar) {
-  percent_ = bar.Percent();
+  state_.SetPercent(bar.Percent());
 }
 
 void WindowFaceWin32::ApplyPending() {
   if (!window_) return;
-  if (status_dirty_) {
-    status_dirty_ = false;
-    window_->SetStatus(Wide(GbkToUtf16(status_gbk_)));
-  }
-  window_->SetPercent(percent_);
+  if (state_.TakeStatusChange()) window_->SetStatus(Wide(GbkToUtf16(state_.status_gbk())));
+  window_->SetPercent(state_.percent());
 }
 
 void WindowFaceWin32::Repaint() {
@@ -147,7 +127,7 @@ void WindowFaceWin32::ErrorBox(const std::string& message) {
   HWND owner = window_ && window_->hwnd() ? window_->hwnd() : owner_;
   ::MessageBoxW(owner, text.c_str(), kErrorBoxCaptionWin, MB_OK | MB_ICONERROR);
   // The box's own loop may have taken the user's close request for the dialog.
-  if (window_ && window_->TakeCloseRequest()) close_requested_ = true;
+  if (window_ && window_->TakeCloseRequest()) state_.RequestClose();
 }
 
 std::unique_ptr<Face> MakePlatformWindowFace(std::uintptr_t owner, std::string* why_not) {

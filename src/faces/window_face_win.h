@@ -24,6 +24,7 @@
 #include <string>
 
 #include "faces/face.h"
+#include "faces/pending_updates.h"
 
 namespace qoru {
 
@@ -55,23 +56,15 @@ class WindowFaceWin32 : public Face {
   HWND Window() const;
 
  private:
-  using Clock = std::chrono::steady_clock;
   void ApplyPending();
   void DispatchWaiting();  // every waiting message of the thread
-  bool TakeCloseRequest();
 
   HWND owner_;
   Options options_;
   std::unique_ptr<DialogWindowWin32> window_;
-  bool close_requested_ = false;
+  PendingUpdates state_;
   bool quit_seen_ = false;  // a WM_QUIT was taken out of the queue
   int quit_code_ = 0;       // its exit code
-  bool timer_armed_ = false;
-  Clock::time_point timer_due_{};
-  Clock::time_point next_check_{};
-  std::string status_gbk_;  // the latest status text
-  bool status_dirty_ = false;
-  int percent_ = 0;  // the latest percentage
 };
 
 // The caption of the error box.

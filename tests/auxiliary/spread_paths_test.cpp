@@ -94,7 +94,7 @@ Outcome RunPass(const std::string& dir, const std::string& table, const StringLi
 }
 
 // The chart every case starts from.
-const char* kChart =
+const char* kSpreadChart =
     "CREATE TABLE \"KJKM\" (\"科目编号\" TEXT COLLATE NOCASE, \"科目名称\" TEXT COLLATE NOCASE, "
     "\"辅助核算项\" TEXT COLLATE NOCASE);"
     "INSERT INTO KJKM VALUES ('1001','现金',NULL), ('6602','费用','A/B'), ('6602','重复','B'),"
@@ -186,7 +186,7 @@ TEST(SpreadPaths, WhileImportingAndWalkingLeaveTheSameRowsFailuresAndProgress) {
     test::TempDir a, b;
     for (const test::TempDir* dir : {&a, &b}) {
       test::WriteFile(*dir / "GBA.mdb", "");
-      SqliteExec(*dir / "GBA.mdb", kChart);
+      SqliteExec(*dir / "GBA.mdb", kSpreadChart);
       // The staged text is GBK; bytes that UTF-8 cannot hold pass as they are.
       std::string gbk;
       for (std::size_t i = 0; i < c.text.size();) {
@@ -224,7 +224,7 @@ TEST(SpreadPaths, WhileImportingAndWalkingLeaveTheSameRowsFailuresAndProgress) {
 TEST(SpreadPaths, NothingIsLostBetweenTheImportAndTheColumns) {
   test::TempDir dir;
   test::WriteFile(dir / "GBA.mdb", "");
-  SqliteExec(dir / "GBA.mdb", kChart);
+  SqliteExec(dir / "GBA.mdb", kSpreadChart);
   test::WriteFile(dir / "JZPZ.txt", Gbk(kVoucherHeader) +
                                         "\xFF"
                                         "01,x,1,c\xFF"

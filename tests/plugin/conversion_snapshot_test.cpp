@@ -152,7 +152,7 @@ TEST(ConversionSnapshot, GeneratedBookSetWithCommasAndACloseRequest) {
 
 // A book set per case: the two-type set changed by `edit`, written with the format
 // description that `gssm` makes of it (when given), then touched by `after`.
-struct Case {
+struct SnapshotCase {
   const char* name;
   void (*edit)(BookSet& set);
   std::string (*gssm)(const BookSet& set) = nullptr;
@@ -164,7 +164,7 @@ std::string Without(std::string text, const std::string& piece, const std::strin
   return text;
 }
 
-const Case kCases[] = {
+const SnapshotCase kCases[] = {
     {"lookup_rules",
      [](BookSet& set) {
        // The first chart row of a code wins; codes compare without ASCII case; the
@@ -247,7 +247,7 @@ const Case kCases[] = {
 };
 
 TEST(ConversionSnapshot, HandMadeBookSets) {
-  for (const Case& c : kCases) {
+  for (const SnapshotCase& c : kCases) {
     SCOPED_TRACE(c.name);
     Workspace ws;
     BookSet set = TwoTypeSet();

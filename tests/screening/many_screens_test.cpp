@@ -10,16 +10,17 @@
 
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru {
 namespace {
 
 using nlohmann::json;
+using test::kHost;
 using test::RunCommand;
 using test::ShellWord;
-
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
+using test::TestsById;
 
 // dir/sets/a and b (book sets of 300 postings, b with a planted reversal), c (none).
 std::string ThreeBookSets(const test::TempDir& dir) {
@@ -34,12 +35,6 @@ std::string ThreeBookSets(const test::TempDir& dir) {
   gen::WriteConsistentBooks(sets + "/b", options);
   test::WriteFile(sets + "/c/readme.md", "not a book set");
   return sets;
-}
-
-std::map<std::string, json> TestsById(const json& report) {
-  std::map<std::string, json> out;
-  for (const json& t : report["tests"]) out[t["id"]] = t;
-  return out;
 }
 
 TEST(ManyScreens, EachBookSetUnderItsNameWithAWorkpaperThenATableAndTheWorstExitCode) {

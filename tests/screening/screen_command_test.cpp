@@ -11,6 +11,7 @@
 #include "screening/screen_report.h"
 #include "screening/workpaper.h"
 #include "test_support/command.h"
+#include "test_support/programs.h"
 #include "test_support/system.h"
 #include "test_support/temp_dir.h"
 #include "test_support/tiny_books.h"
@@ -19,10 +20,13 @@ namespace qoru {
 namespace {
 
 using nlohmann::json;
+using test::kHost;
+using test::RunApart;
 using test::RunCommand;
 using test::ShellWord;
+using test::TestsById;
+using Ran = test::RanApart;
 
-const std::string kHost = std::string(QORU_BINARY_DIR) + "/qoru-gbtxt";
 const std::string kReader = std::string(QORU_SOURCE_DIR) + "/tests/screening/read_xlsx.py";
 
 // A small book set of 2023 in the standard names, with a voucher on a Sunday, one on an
@@ -44,29 +48,6 @@ test::TinyBooks Books() {
   return b;
 }
 
-struct Ran {
-  int exit_code;
-  std::string out, err;
-};
-
-// Runs `command` through the shell, keeping stdout and stderr apart.
-Ran RunApart(const std::string& command) {
-  test::RanApart ran = test::RunApart(command);
-  return {ran.exit_code, std::move(ran.out), std::move(ran.err)};
-}
-
-json Parse(const std::string& text) {
-  json j = json::parse(text, nullptr, false);
-  EXPECT_FALSE(j.is_discarded()) << text;
-  return j;
-}
-
-std::map<std::string, json> TestsById(const json& report) {
-  std::map<std::string, json> out;
-  for (const json& t : report["tests"]) out[t["id"]] = t;
-  return out;
-}
-
 TEST(ScreenCommand, ReportsItemsAsJsonAndWritesAWorkpaper) {
   QORU_SKIP_UNLESS_POSIX(
       "reads the workbook back with python3 (tests/screening/read_xlsx.py), a Linux program here");
@@ -79,7 +60,7 @@ TEST(ScreenCommand, ReportsItemsAsJsonAndWritesAWorkpaper) {
                            " --xlsx " + ShellWord(xlsx));
   ASSERT_EQ(ran.exit_code, 0) << ran.err;
   EXPECT_NE(ran.err.find("替换"), std::string::npos) << "the report says a file was replaced";
-  const json j = Parse(ran.out);
+  const json j = test::ParseJson(ran.out);
   EXPECT_EQ(j["year"], 2023);
   auto tests = TestsById(j);
   ASSERT_EQ(tests.size(), 14u);
@@ -101,7 +82,7 @@ TEST(ScreenCommand, ReportsItemsAsJsonAndWritesAWorkpaper) {
 
   const Ran read = RunApart("python3 " + ShellWord(kReader) + " " + ShellWord(xlsx));
   ASSERT_EQ(read.exit_code, 0) << read.err;
-  const json wb = Parse(read.out);
+  const json wb = test::ParseJson(read.out);
   std::map<std::string, json> sheets;
   for (const json& s : wb["sheets"]) sheets[s["name"]] = s;
   ASSERT_TRUE(sheets.count("概览"));
@@ -201,7 +182,7 @@ TEST(Workpaper, ContinuesOnFurtherSheetsPastTheRowLimit) {
   screening::g_workpaper_rows_per_sheet = saved;
   const test::Ran read =
       RunCommand("python3 " + ShellWord(kReader) + " " + ShellWord(dir.path() + "w.xlsx"), false);
-  const json wb = Parse(read.out);
+  const json wb = test::ParseJson(read.out);
   std::map<std::string, int> rows;
   for (const json& s : wb["sheets"]) rows[s["name"]] = s["rows"];
   EXPECT_EQ(rows["整数金额"], 4);

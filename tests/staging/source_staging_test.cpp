@@ -48,12 +48,12 @@ class RecordingHost : public StageHost {
 };
 
 // A work area with its TemplateTemp directory and a source directory.
-struct Area {
+struct StagingArea {
   TempDir dir;
   std::string work = dir.path();
   std::string source = dir / "source";
   std::string temp = dir / "TemplateTemp/";
-  Area() {
+  StagingArea() {
     MakeDir(source);
     MakeDir(temp);
   }
@@ -74,7 +74,7 @@ Names ListedNames(const std::string& source_dir) {
 }
 
 TEST(SourceStagingTest, ListsNamesWhoseExtensionIsTxtInAnyAsciiCase) {
-  Area area;
+  StagingArea area;
   for (const std::string name :
        {"a.TXT", "b.Txt", "c.txt", "e.txt1", "f.text", "noextension", "g.txt.bak", "h.tx"})
     area.Source(name, "x");
@@ -91,13 +91,13 @@ TEST(SourceStagingTest, ListsNamesWhoseExtensionIsTxtInAnyAsciiCase) {
 }
 
 TEST(SourceStagingTest, ListOfAMissingOrEmptyDirectoryIsEmptyText) {
-  Area area;
+  StagingArea area;
   EXPECT_EQ(ListSourceFiles(area.source), "");
   EXPECT_EQ(ListSourceFiles(area.dir / "missing"), "");
 }
 
 TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
-  Area area;
+  StagingArea area;
   struct Copy {
     std::string name;
     std::string source;
@@ -131,7 +131,7 @@ TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
 }
 
 TEST(SourceStagingTest, ProgressCountsFilesAndStatusTellsOfTheCopy) {
-  Area area;
+  StagingArea area;
   for (char c = 'a'; c < 'a' + 10; ++c) area.Source(std::string(1, c) + ".txt", "row");
 
   RecordingHost host;
@@ -145,7 +145,7 @@ TEST(SourceStagingTest, ProgressCountsFilesAndStatusTellsOfTheCopy) {
 }
 
 TEST(SourceStagingTest, MissingSourceDirectoryStagesNothingAndSucceeds) {
-  Area area;
+  StagingArea area;
   RecordingHost host;
   EXPECT_TRUE(StageSourceFiles(area.dir / "missing", area.work, host));
   EXPECT_EQ(host.Progress().TotalParts(), 0);
@@ -155,7 +155,7 @@ TEST(SourceStagingTest, MissingSourceDirectoryStagesNothingAndSucceeds) {
 }
 
 TEST(SourceStagingTest, FailsOnADirectoryNamedLikeATextFile) {
-  Area area;
+  StagingArea area;
   MakeDir(area.source + "/x.txt");
   RecordingHost host;
   EXPECT_FALSE(StageSourceFiles(area.source, area.work, host));
@@ -167,7 +167,7 @@ TEST(SourceStagingTest, LinksInTemplateTempAreReplacedNeverWrittenThrough) {
   QORU_SKIP_UNLESS_POSIX("making symbolic links needs a privilege on Windows");
   // A copy opened with O_TRUNC at the target's name would write into whatever a link
   // standing there points to, or create the file it dangles towards.
-  Area area;
+  StagingArea area;
   area.Source("a.txt", "new a");
   area.Source("b.txt", "new b");
   WriteFile(area.dir / "outside.txt", "keep me");
@@ -184,7 +184,7 @@ TEST(SourceStagingTest, LinksInTemplateTempAreReplacedNeverWrittenThrough) {
 }
 
 TEST(SourceStagingTest, FailedCopyLeavesTheEarlierCopyAndNoTemporaryFile) {
-  Area area;
+  StagingArea area;
   WriteFile(area.temp + "x.txt", "earlier\r\n");
   MakeDir(area.source + "/x.txt");  // listed like a file; reading it fails
   RecordingHost host;
@@ -197,7 +197,7 @@ TEST(SourceStagingTest, FailedCopyLeavesTheEarlierCopyAndNoTemporaryFile) {
 
 TEST(SourceStagingTest, PipeNamedLikeATextFileFailsAtOnceInsteadOfWaiting) {
   QORU_SKIP_UNLESS_POSIX("Windows has no named pipes in folders");
-  Area area;
+  StagingArea area;
   area.Source("a.txt", "x");
   ASSERT_TRUE(test::MakeFifo(area.source + "/p.txt"));
   RecordingHost host;
@@ -218,7 +218,7 @@ TEST(SourceStagingTest, FailsWithoutTemplateTemp) {
 }
 
 TEST(SourceStagingTest, SecondRunOverwritesCopiesAndKeepsOthers) {
-  Area area;
+  StagingArea area;
   area.Source("a.txt", "first\n");
   area.Source("b.txt", "gone soon");
   RecordingHost first;
@@ -234,7 +234,7 @@ TEST(SourceStagingTest, SecondRunOverwritesCopiesAndKeepsOthers) {
 }
 
 TEST(SourceStagingTest, SourceThatIsTemplateTempKeepsItsData) {
-  Area area;
+  StagingArea area;
   WriteFile(area.temp + "KJKM.txt", "1001\tcash\n1002\tbank");
   RecordingHost host;
   ASSERT_TRUE(StageSourceFiles(area.dir / "TemplateTemp", area.work, host));

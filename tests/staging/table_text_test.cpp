@@ -65,10 +65,10 @@ TEST(TableTextTest, HeaderLineIsTheValueWithoutItsEnclosingQuotes) {
 }
 
 // A work area with TemplateTemp and the rewrite of its files.
-struct Area {
+struct TextArea {
   TempDir dir;
   std::string temp = dir / "TemplateTemp/";
-  Area() { MakeDir(temp); }
+  TextArea() { MakeDir(temp); }
   void Put(const std::string& name, const std::string& bytes) const {
     WriteFile(temp + name, bytes);
   }
@@ -102,7 +102,7 @@ TEST(TableTextTest, RewritesEachFileUnderItsHeaderLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Area area;
+    TextArea area;
     area.Put(c.name, c.staged);
     area.Prepare(StringList{c.entry});
     EXPECT_EQ(area.Get(c.name), c.prepared);
@@ -113,7 +113,7 @@ TEST(TableTextTest, RewritesEachFileUnderItsHeaderLine) {
 TEST(TableTextTest, FileNamedTwiceKeepsItsRowsAndGetsTheLaterHeaderOnTop) {
   // Two sections sharing one file: the second pass must not quote the rows of the
   // first as whole values, or every row would become a single field on import.
-  Area area;
+  TextArea area;
   area.Put("K.txt", "x\t1,000.00\ty\r\nit\t\"q\"\r\n");
   area.Prepare(StringList{"K.txt='a,b,c'", "K.txt='second'", "K.txt='third'"});
   EXPECT_EQ(area.Get("K.txt"),
@@ -127,7 +127,7 @@ TEST(TableTextTest, FileNamedTwiceKeepsItsRowsAndGetsTheLaterHeaderOnTop) {
 
 TEST(TableTextTest, LinkInTemplateTempIsReplacedNotWrittenThrough) {
   QORU_SKIP_UNLESS_POSIX("making symbolic links needs a privilege on Windows");
-  Area area;
+  TextArea area;
   WriteFile(area.dir / "outside.txt", "1\t2\r\n");
   ASSERT_TRUE(test::MakeSymlink(area.dir / "outside.txt", area.temp + "K.txt"));
   area.Prepare(StringList{"K.txt='a,b'"});
@@ -137,14 +137,14 @@ TEST(TableTextTest, LinkInTemplateTempIsReplacedNotWrittenThrough) {
 }
 
 TEST(TableTextTest, EmptyHeaderMapRewritesNothing) {
-  Area area;
+  TextArea area;
   area.Put("K.txt", "x\ty");
   area.Prepare(StringList{});
   EXPECT_EQ(area.Get("K.txt"), "x\ty");
 }
 
 TEST(TableTextTest, MissingTableFileFailsNamingTheFileAndItsSection) {
-  Area area;
+  TextArea area;
   area.Put("KJKM.txt", "1\t2");
   area.Put("KMYE.txt", "3\t4");
   const StringList header_map{"KJKM.txt='a,b'", "JZPZ.txt='c'", "KMYE.txt='d'"};
@@ -166,7 +166,7 @@ TEST(TableTextTest, MissingTableFileFailsNamingTheFileAndItsSection) {
 TEST(TableTextTest, UnsafeNameIsRefusedBeforeAnyFileIsTouched) {
   for (const std::string bad : {"../KJKM.txt", "sub/K.txt", "/etc/passwd", "..", ".", ""}) {
     SCOPED_TRACE(bad);
-    Area area;
+    TextArea area;
     area.Put("KJKM.txt", "1\t2");
     WriteFile(area.dir / "KJKM.txt", "outside\tfile");
     const StringList header_map{"KJKM.txt='a,b'", bad + "='x'"};

@@ -15,4 +15,10 @@ nlohmann::json ParseJson(const std::string& text) {
   return j;
 }
 
+std::map<std::string, nlohmann::json> TestsById(const nlohmann::json& report) {
+  std::map<std::string, nlohmann::json> out;
+  for (const nlohmann::json& t : report["tests"]) out[t["id"]] = t;
+  return out;
+}
+
 }  // namespace qoru::test

@@ -3,6 +3,7 @@
 // test failure (showing the text) when it is not JSON.
 #pragma once
 
+#include <map>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -22,5 +23,8 @@ Ran RunConvert(const std::string& source, const std::string& work, const std::st
 
 // `text` parsed; a discarded value (and a failed expectation) when it is not JSON.
 nlohmann::json ParseJson(const std::string& text);
+
+// The tests of a screening report ({"tests": [{"id", ...}]}) by their ids.
+std::map<std::string, nlohmann::json> TestsById(const nlohmann::json& report);
 
 }  // namespace qoru::test

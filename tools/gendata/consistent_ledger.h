@@ -55,10 +55,10 @@ constexpr std::string_view kDetailWords[] = {"华东", "华南", "华北", "西�
                                              "乙类", "丙类", "丁类", "一部", "二部"};
 constexpr std::string_view kDepartments[] = {"财务部", "销售部", "采购部",     "生产部",
                                              "技术部", "行政部", "人力资源部", "仓储部"};
-constexpr std::string_view kSummaries[] = {"提取备用金", "报销差旅费", "支付货款", "收到货款",
-                                           "采购原材料", "销售商品",   "计提工资", "发放工资",
-                                           "支付水电费", "计提折旧",   "结转成本", "缴纳税费"};
-constexpr std::string_view kMakers[] = {"张敏", "李伟", "王芳"};
+constexpr std::string_view kLedgerSummaries[] = {
+    "提取备用金", "报销差旅费", "支付货款",   "收到货款", "采购原材料", "销售商品",
+    "计提工资",   "发放工资",   "支付水电费", "计提折旧", "结转成本",   "缴纳税费"};
+constexpr std::string_view kLedgerMakers[] = {"张敏", "李伟", "王芳"};
 
 inline std::string MoneyText(Money m) {
   const bool negative = m < 0;

@@ -47,7 +47,7 @@ void Books::WriteScreeningVouchers() {
   const int year = o_.year;
   const int mid = std::min(6, o_.months);
   std::vector<PlantVoucher> plants;
-  const std::string maker(kMakers[0]), approver(kMakers[1]);
+  const std::string maker(kLedgerMakers[0]), approver(kLedgerMakers[1]);
   const auto pair = [&](Money m) {
     const int a = RandomLeaf();
     int b = RandomLeaf();
@@ -106,8 +106,9 @@ void Books::WriteScreeningVouchers() {
   }
   if (Planting("approval")) {
     add("approval", mid, 11, pair(RandomAmount()), "制单人与审核人相同", "调账",
-        std::string(kMakers[1]), std::string(kMakers[1]));
-    add("approval", mid, 12, pair(RandomAmount()), "未审核", "调账", std::string(kMakers[0]), "");
+        std::string(kLedgerMakers[1]), std::string(kLedgerMakers[1]));
+    add("approval", mid, 12, pair(RandomAmount()), "未审核", "调账", std::string(kLedgerMakers[0]),
+        "");
   }
   if (Planting("rare-preparer"))
     add("rare-preparer", mid, 13, pair(RandomAmount()), "制单人钱七只制单这一张凭证", "调账",

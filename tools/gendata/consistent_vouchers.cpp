@@ -65,10 +65,10 @@ void Books::WriteVoucher(int year, int month, int day, std::string_view type,
     Planted("duplicate-number", kPostings, first_row,
             "凭证 " + std::string(type) + "-" + number + " 的号码在 " + shown + " 再次使用");
   }
-  std::string_view summary = rng_.Pick(kSummaries);
-  std::string_view maker = rng_.Pick(kMakers);
+  std::string_view summary = rng_.Pick(kLedgerSummaries);
+  std::string_view maker = rng_.Pick(kLedgerMakers);
   // The approver is never the preparer, unless a plant says otherwise.
-  std::string_view approver = maker == kMakers[0] ? kMakers[1] : kMakers[0];
+  std::string_view approver = maker == kLedgerMakers[0] ? kLedgerMakers[1] : kLedgerMakers[0];
   const VoucherTexts texts = std::move(next_texts_);
   next_texts_ = {};
   if (texts.set) {
@@ -99,10 +99,13 @@ void Books::WriteVoucher(int year, int month, int day, std::string_view type,
     }
     if (monthly_) {
       const std::string line = std::to_string(row - first_row + 1);
-      const std::array<std::string_view, 14> values = {
-          date,       type,      number,   line,      summary,
-          code,       kRenminbi, debit,    credit,    is_void ? "1" : "0",
-          department, maker,     approver, kMakers[2]};
+      const std::array<std::string_view, 14> values = {date,       type,
+                                                       number,     line,
+                                                       summary,    code,
+                                                       kRenminbi,  debit,
+                                                       credit,     is_void ? "1" : "0",
+                                                       department, maker,
+                                                       approver,   kLedgerMakers[2]};
       postings_file_->Row(values);
     } else {
       postings_file_->Row(PostingRow{date, type, number, summary, code, kRenminbi, debit, credit,

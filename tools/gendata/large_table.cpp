@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
 
-constexpr const char* kSummaries[] = {
+constexpr const char* kLargeTableSummaries[] = {
     "提取备用金",     "报销差旅费", "支付货款",   "收到货款",     "采购原材料", "销售商品",
     "计提工资",       "支付水电费", "计提折旧",   "结转销售成本", "支付办公费", "银行手续费",
     "报销业务招待费", "缴纳增值税", "预付设备款", "收回员工借款"};
@@ -27,7 +27,7 @@ constexpr const char* kAccounts[] = {"1001",   "100201", "100202", "1122",     "
                                      "600101", "6401",   "660101", "660201",   "66020401"};
 constexpr const char* kGroups[] = {"",        "",      "",    "01", "02/P001",
                                    "03/P002", "W0001", "05/", "  ", "P003/04"};
-constexpr const char* kMakers[] = {"张敏", "李伟", "王芳"};
+constexpr const char* kLargeTableMakers[] = {"张敏", "李伟", "王芳"};
 
 std::vector<std::string> ToGbk(const char* const* texts, std::size_t count) {
   std::vector<std::string> out;
@@ -62,9 +62,9 @@ std::uint64_t WriteLargeTable(const std::string& path, std::uint64_t approx_byte
                               std::uint64_t seed, bool lf_line_ends) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) throw std::runtime_error("无法创建文件 " + path + "：" + std::strerror(errno));
-  const auto summaries = ToGbk(kSummaries, std::size(kSummaries));
+  const auto summaries = ToGbk(kLargeTableSummaries, std::size(kLargeTableSummaries));
   const auto groups = ToGbk(kGroups, std::size(kGroups));
-  const auto makers = ToGbk(kMakers, std::size(kMakers));
+  const auto makers = ToGbk(kLargeTableMakers, std::size(kLargeTableMakers));
   const std::string word = Gbk("记");
   const std::string rmb = Gbk(kRenminbi);
   const std::string usd = Gbk("美元");

@@ -1,4 +1,5 @@
 #include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/refusal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -30,12 +31,6 @@ namespace {
 
 constexpr int kExitClean = 0;
 constexpr int kExitFindings = 1;
-constexpr int kExitUsage = 2;
-
-int Refuse(const std::string& message) {
-  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
-  return kExitUsage;
-}
 
 // The overrides of `columns`; nullopt with the reason in `error` for a wrong one.
 std::optional<std::vector<checks::ColumnOverride>> Overrides(

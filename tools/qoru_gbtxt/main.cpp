@@ -25,6 +25,7 @@
 #include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/preflight_output.h"
 #include "qoru_gbtxt/process.h"
+#include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/scratch_area.h"
@@ -37,9 +38,11 @@
 
 namespace {
 
+using qoru::host::kExitUsage;
+using qoru::host::Refuse;
+
 constexpr int kExitDone = 0;
 constexpr int kExitNotConverted = 1;
-constexpr int kExitUsage = 2;
 
 qoru::host::RunLog g_log;          // qoru.log of the current run
 qoru::host::RunSummary g_summary;  // what the current run did
@@ -47,11 +50,6 @@ bool g_clear_line = false;         // a terminal face may have a status line on 
 bool g_verbose = false;            // print every statement with its time
 bool g_quiet_log = false;          // the library's log is not shown (inspection)
 std::string g_outcome_reason;      // why the run did not succeed, from the trace hook
-
-int Refuse(const std::string& message) {
-  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
-  return kExitUsage;
-}
 
 // A message line on stderr. Beside a terminal face's status line it first clears
 // that line, and it is broken into lines that fit the terminal, which never wraps them.
@@ -224,38 +222,34 @@ int Convert(ConvertOptions options) {
   return converted ? kExitDone : kExitNotConverted;
 }
 
-int Check(qoru::host::CheckCommandOptions options) {
-  g_quiet_log = true;
-  if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
-      !problem.empty())
-    return Refuse(problem);
-  qoru::host::UseEncodingChoice(options.encoding);
-  qoru::host::SetEnvironment("QORU_FACE", "headless");
-  return qoru::host::RunCheckCommand(
-      std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
-        qoru::host::PluginLibrary library;
-        if (!library.Load(why)) return false;
-        if (library.DoIt(0, work, source) != u"0") return true;
-        *why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
-        return false;
-      });
+// Check and screen convert a book set given by its source through the library in this
+// process, without a window; the reason of a failed conversion is the host log's.
+bool ConvertInProcess(const std::string& work, const std::string& source, std::string* why) {
+  qoru::host::PluginLibrary library;
+  if (!library.Load(why)) return false;
+  if (library.DoIt(0, work, source) != u"0") return true;
+  *why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
+  return false;
 }
 
-int Screen(qoru::host::ScreenCommandOptions options) {
+// The preamble check and screen share: the encoding option, then the command itself.
+template <typename Options>
+int RunReadingCommand(Options options, int (*run)(Options, const qoru::host::Converter&)) {
   g_quiet_log = true;
   if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
       !problem.empty())
     return Refuse(problem);
   qoru::host::UseEncodingChoice(options.encoding);
   qoru::host::SetEnvironment("QORU_FACE", "headless");
-  return qoru::host::RunScreenCommand(
-      std::move(options), [](const std::string& work, const std::string& source, std::string* why) {
-        qoru::host::PluginLibrary library;
-        if (!library.Load(why)) return false;
-        if (library.DoIt(0, work, source) != u"0") return true;
-        *why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
-        return false;
-      });
+  return run(std::move(options), ConvertInProcess);
+}
+
+int CheckCommand(qoru::host::CheckCommandOptions options) {
+  return RunReadingCommand(std::move(options), &qoru::host::RunCheckCommand);
+}
+
+int ScreenCommand(qoru::host::ScreenCommandOptions options) {
+  return RunReadingCommand(std::move(options), &qoru::host::RunScreenCommand);
 }
 
 }  // namespace
@@ -418,7 +412,7 @@ int qoru::host::HostMain(int argc, char** argv) {
   }
   if (convert->parsed()) return Convert(convert_options);
   if (inspect->parsed()) return Inspect(inspect_options);
-  if (check->parsed()) return Check(std::move(check_options));
-  if (screen->parsed()) return Screen(std::move(screen_options));
+  if (check->parsed()) return CheckCommand(std::move(check_options));
+  if (screen->parsed()) return ScreenCommand(std::move(screen_options));
   return Refuse("缺少子命令");
 }

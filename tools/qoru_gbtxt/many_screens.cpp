@@ -13,19 +13,11 @@
 
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/child_process.h"
+#include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/screen_output.h"
 
 namespace qoru::host {
-namespace {
-
-int Refuse(const std::string& message) {
-  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
-  return 2;
-}
-
-}  // namespace
-
 int RunManyScreens(const ScreenCommandOptions& options) {
   std::string error;
   std::optional<std::vector<BookSetInput>> listed =

@@ -1,4 +1,5 @@
 #include "qoru_gbtxt/screen_command.h"
+#include "qoru_gbtxt/refusal.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,12 +37,6 @@ bool CanCreateIn(const std::string& dir) {
 }
 
 constexpr int kExitDone = 0;
-constexpr int kExitUsage = 2;
-
-int Refuse(const std::string& message) {
-  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
-  return kExitUsage;
-}
 
 // A non-negative decimal amount; nullopt with the reason in `error`.
 std::optional<checks::Amount> AmountOption(const std::string& option, const std::string& value,

@@ -7,6 +7,10 @@
 
 namespace qoru::checks {
 
+inline bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // `text` without the characters of code 32 or lower (blanks, control characters) at
 // either end.
 inline std::string_view TrimBlanks(std::string_view text) {

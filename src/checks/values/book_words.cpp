@@ -5,17 +5,13 @@
 namespace qoru::checks {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // The value of trimmed digits of at most `most` characters; nullopt otherwise.
 std::optional<int> Digits(std::string_view text, std::size_t most) {
   text = TrimBlanks(text);
   if (text.empty() || text.size() > most) return std::nullopt;
   int n = 0;
   for (char c : text) {
-    if (!IsDigit(c)) return std::nullopt;
+    if (!IsAsciiDigit(c)) return std::nullopt;
     n = n * 10 + (c - '0');
   }
   return n;
@@ -51,7 +47,7 @@ std::optional<int> ParseMonth(std::string_view text) {
   if (t.empty()) return std::nullopt;
   int n = 0;
   for (char c : t) {
-    if (!IsDigit(c)) return std::nullopt;
+    if (!IsAsciiDigit(c)) return std::nullopt;
     n = n * 10 + (c - '0');
     if (n > 12) return std::nullopt;
   }
@@ -68,12 +64,12 @@ std::optional<int> ParseYear(std::string_view text) {
 std::vector<int> ParseCodeStructure(std::string_view text) {
   std::vector<std::string_view> runs;
   for (std::size_t i = 0; i < text.size();) {
-    if (!IsDigit(text[i])) {
+    if (!IsAsciiDigit(text[i])) {
       ++i;
       continue;
     }
     const std::size_t start = i;
-    while (i < text.size() && IsDigit(text[i])) ++i;
+    while (i < text.size() && IsAsciiDigit(text[i])) ++i;
     runs.push_back(text.substr(start, i - start));
   }
   std::vector<int> levels;

@@ -5,15 +5,11 @@
 namespace qoru::checks {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // The number of the digits text[from, from + count); -1 when one is not a digit.
 int Digits(std::string_view text, std::size_t from, std::size_t count) {
   int n = 0;
   for (std::size_t i = from; i < from + count; ++i) {
-    if (!IsDigit(text[i])) return -1;
+    if (!IsAsciiDigit(text[i])) return -1;
     n = n * 10 + (text[i] - '0');
   }
   return n;
