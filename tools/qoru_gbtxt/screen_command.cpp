@@ -216,9 +216,16 @@ int Screen(const std::string& database, const std::string& description, const st
     }
   }
   if (options.json) {
-    std::printf("%s\n", screening::ScreenJsonText(
-                            screening::ScreenJson(*book, report, !options.summary_json))
-                            .c_str());
+    if (options.summary_json) {
+      std::fputs(screening::ScreenJsonText(screening::ScreenJson(*book, report, false)).c_str(),
+                 stdout);
+    } else {
+      // Streamed: the items of a large book set are never all held as JSON.
+      screening::WriteScreenJson(*book, report, [](std::string_view piece) {
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+      });
+    }
+    std::fputc('\n', stdout);
     if (!options.text_out.empty()) {
       if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
         std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), f);
