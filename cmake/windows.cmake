@@ -122,3 +122,6 @@ set(QORU_X11_ONLY_SOURCES faces/window_face.cpp faces/dialog_window.cpp faces/x_
 # builds share one in scripts/test-windows: a 64-bit prefix runs 32-bit programs too).
 set(QORU_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "The Wine prefix of the tests")
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QORU_WINE_PREFIX})
+
+# Third-party code keeps its own files apart: they are not written for a unity build.
+set_target_properties(qoru_fmt qoru_sqlite3 qoru_zlib qoru_xlsxwriter PROPERTIES UNITY_BUILD OFF)

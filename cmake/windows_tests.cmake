@@ -26,6 +26,12 @@ else()
                    ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QORU_WINE_PREFIX}
                    $<TARGET_FILE:qoru-gbtxt> ${QORU_LINUX_BUILD_DIR} ${CMAKE_SOURCE_DIR}
                    ${CMAKE_BINARY_DIR}/cli-test)
+  # Long paths, read-only files, a network share, Chinese book-set names, qoru-gendata.exe.
+  add_test(NAME Windows.CommandLine.PathsAndFileHabits
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/paths_test.sh
+                   ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QORU_WINE_PREFIX}
+                   $<TARGET_FILE:qoru-gbtxt> $<TARGET_FILE:qoru-gendata> ${QORU_LINUX_BUILD_DIR}
+                   ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/paths-test)
 endif()
 
 add_test(NAME Windows.Binaries.ImportOnlySystemDlls

@@ -32,6 +32,22 @@ bool PathExists(const std::string& path) {
   return os::Stat(path, &info);
 }
 
+bool MakeDirectories(const std::string& path) {
+  std::string partial;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i == path.size() || os::IsSeparator(path[i])) {
+      // A drive ("D:") or a share's name cannot be made, and need not be.
+      if (!partial.empty() && os::MakeDirectory(partial) != 0 && errno != EEXIST &&
+          !IsDirectory(partial))
+        return false;
+    }
+    if (i < path.size()) partial.push_back(path[i]);
+  }
+  if (IsDirectory(path)) return true;
+  errno = ENOTDIR;
+  return false;
+}
+
 bool IsSymbolicLink(const std::string& path) {
   os::FileInfo info;
   return os::Stat(path, &info, false) && info.kind == os::Kind::kLink;

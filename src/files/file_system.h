@@ -22,6 +22,9 @@ std::vector<std::string> ListDirectory(const std::string& dir);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool PathExists(const std::string& path);
+// Creates the directory `path` and its missing parents; false (errno set) when it
+// cannot, or when something else than a directory stands at `path`.
+bool MakeDirectories(const std::string& path);
 // True when `path` itself is a symbolic link (dangling or not).
 bool IsSymbolicLink(const std::string& path);
 

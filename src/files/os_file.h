@@ -25,6 +25,9 @@ struct FileInfo {
   Kind kind = Kind::kMissing;
   unsigned mode = 0;   // permission bits (0444 for a read-only file on Windows)
   long long size = 0;  // in bytes
+  // When the content last changed, in the system's own units: for comparing two
+  // statuses of a file, not for showing.
+  long long modified = 0;
 };
 
 // The status of `path`; with `follow` false, a symbolic link (a reparse point on
@@ -77,8 +80,12 @@ bool CanRead(const std::string& path);
 bool ListNames(const std::string& dir, std::vector<std::string>* names);
 
 // The path as a library that takes UTF-8 file names (SQLite) must be given it: the
-// bytes themselves on Linux, the UTF-8 of the GBK text on Windows.
+// bytes themselves on Linux; on Windows the UTF-8 of the path the wide-character calls
+// get (the long-path form when long).
 std::string Utf8FileName(const std::string& path);
+// The SQLite VFS to open databases with (nullptr: the default): on Windows the one
+// that takes paths beyond 260 characters in the long-path form.
+const char* SqliteVfs();
 
 // The work area's lock (files/work_area_lock.h): the lock file opened, created when
 // missing (read-only where it cannot be written), or -1; and an exclusive lock taken on

@@ -18,6 +18,7 @@ namespace {
 void Fill(const struct stat& st, FileInfo* info) {
   info->mode = st.st_mode & 07777;
   info->size = static_cast<long long>(st.st_size);
+  info->modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   if (S_ISREG(st.st_mode))
     info->kind = Kind::kRegular;
   else if (S_ISDIR(st.st_mode))
@@ -187,6 +188,10 @@ bool IsSeparator(char c) {
 
 std::string Utf8FileName(const std::string& path) {
   return path;
+}
+
+const char* SqliteVfs() {
+  return nullptr;
 }
 
 bool IsReservedName(const std::string& /*name*/, std::string* /*why*/) {

@@ -119,6 +119,11 @@ bool Same(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION&
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
+long long Ticks(const FILETIME& t) {
+  return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                t.dwLowDateTime);
+}
+
 }  // namespace
 
 bool Stat(const std::string& path, FileInfo* info, bool follow) {
@@ -140,6 +145,7 @@ bool Stat(const std::string& path, FileInfo* info, bool follow) {
   info->mode = (a & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0644;
   info->size = static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
                                       data.nFileSizeLow);
+  info->modified = Ticks(data.ftLastWriteTime);
   return true;
 }
 
@@ -161,6 +167,7 @@ bool StatOpen(int fd, FileInfo* info) {
   info->mode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0644;
   info->size = static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
                                       data.nFileSizeLow);
+  info->modified = Ticks(data.ftLastWriteTime);
   return true;
 }
 
@@ -437,7 +444,14 @@ bool IsSeparator(char c) {
 }
 
 std::string Utf8FileName(const std::string& path) {
-  return GbkToUtf8(path);
+  const std::wstring wide = Wide(path);
+  return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+const char* SqliteVfs() {
+  // The default VFS cuts a full path short at 1040 bytes of UTF-8 (260 characters of
+  // four bytes), and Windows refuses one beyond 260 characters without the long form.
+  return "win32-longpath";
 }
 
 bool IsReservedName(const std::string& name, std::string* why) {

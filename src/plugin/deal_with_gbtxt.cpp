@@ -13,6 +13,7 @@
 #include "database/engine/engine_error.h"
 #include "database/staging_database.h"
 #include "errors/errors.h"
+#include "files/file_system.h"
 #include "host/host_log.h"
 #include "host/trace.h"
 #include "staging/format_description.h"
@@ -272,11 +273,20 @@ bool TForm_DealWithVAROZ::StageSourceFiles() {
 bool TForm_DealWithVAROZ::ReadFormatDescription() {
   FormatDescription description;
   const bool ok = qoru::ReadFormatDescription(WorkDir, description);
-  if (!ok)
-    Notice(description.stopped_at_line == 0
-               ? "找不到格式说明文件 TemplateTemp/GSSM.txt：源目录中没有 GSSM.txt，没有可导入的表"
-               : fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
-                             description.stopped_at_line));
+  if (!ok && description.stopped_at_line == 0) {
+    // The source folder named, and why nothing came from it. A "?" in it is a character
+    // that the host's ANSI code page could not hold (no GBK character has "?" as a byte).
+    const bool listed = IsDirectory(SourceDir);
+    Notice(fmt::format(
+        "找不到格式说明文件 TemplateTemp/GSSM.txt：源目录“{}”{}，没有可导入的表{}",
+        DisplayText(SourceDir), listed ? "中没有 GSSM.txt" : "不存在或无法读取",
+        !listed && SourceDir.find('?') != std::string::npos
+            ? "。路径中的“?”是宿主程序的 ANSI 代码页无法表示的字符，请把目录改用中文或英文名称"
+            : ""));
+  } else if (!ok) {
+    Notice(fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
+                       description.stopped_at_line));
+  }
   for (const auto& e : description.table_map) TableMap->Add(e);
   for (const auto& e : description.header_map) HeaderMap->Add(e);
   for (const auto& e : description.aux_item_names) AuxItemNames->Add(e);

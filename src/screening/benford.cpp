@@ -110,6 +110,10 @@ void TestBenford(const ScreenBook& book, BenfordFigures& figures, TestResult& ou
         fmt::format("前两位数字 {} 偏多：实际 {:.4f}，预期 {:.4f}，z = {:.2f}", r.digit, r.observed,
                     r.expected, r.z);
   }
+  std::size_t flagged = 0;
+  for (const DigitRow& r : figures.first_two.digits)
+    if (spike[static_cast<std::size_t>(r.digit)]) flagged += r.count;
+  out.items.reserve(flagged);
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     if (digits[i] == 0 || !spike[digits[i]]) continue;
     const ScreenPosting& p = book.postings[i];

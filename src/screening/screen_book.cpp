@@ -1,5 +1,7 @@
 #include "screening/screen_book.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include <cstdint>
@@ -21,6 +23,29 @@ Amount ScreenPosting::amount() const {
 std::string ScreenColumns::Why(const std::string& role) const {
   const auto it = missing.find(role);
   return it == missing.end() ? "凭证表没有 " + role + " 列" : it->second;
+}
+
+void ScaleAmounts(ScreenBook& book) {
+  book.scaled_amounts.clear();
+  int scale = 0;
+  for (const ScreenPosting& p : book.postings)
+    if (p.side != PostingSide::kNone) scale = std::max(scale, p.amount().scale());
+  constexpr int kDigits = 18;  // 10^18 fits in 64 bits
+  if (scale > kDigits) return;
+  std::int64_t powers[kDigits + 1];
+  powers[0] = 1;
+  for (int i = 1; i <= kDigits; ++i) powers[i] = powers[i - 1] * 10;
+  std::vector<std::int64_t> values(book.postings.size(), 0);
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.side == PostingSide::kNone) continue;
+    const Amount a = p.amount();
+    const std::int64_t factor = powers[scale - a.scale()];
+    if (a.units() > static_cast<Amount::Units>(INT64_MAX / factor)) return;
+    values[i] = static_cast<std::int64_t>(a.units()) * factor;
+  }
+  book.scaled_amounts = std::move(values);
+  book.amount_scale = scale;
 }
 
 int CompareAmounts(const Amount& a, const Amount& b) {

@@ -31,7 +31,6 @@ struct ScreenPosting {
   std::uint32_t line = 0;
   std::uint32_t preparer = 0;  // name ids, trimmed; 0 = empty
   std::uint32_t approver = 0;
-  std::uint32_t poster = 0;
 
   // The absolute value of the non-zero debit or credit (0 without a side).
   Amount amount() const;
@@ -71,6 +70,11 @@ struct ScreenBook {
   std::vector<ScreenVoucher> vouchers;  // in voucher order
   std::vector<ScreenAccount> accounts;
   std::vector<std::string> texts{""};  // summaries, lines and names by id
+  // Every posting's amount() at one scale (the largest), as a 64-bit integer: equal
+  // values give equal integers and larger values larger ones. Empty when one does not
+  // fit; the tests then compare the amounts themselves.
+  std::vector<std::int64_t> scaled_amounts;
+  int amount_scale = 0;
 
   const std::string& Text(std::uint32_t id) const { return texts[id]; }
 };
@@ -80,6 +84,9 @@ int CompareAmounts(const Amount& a, const Amount& b);
 Amount AbsoluteAmount(const Amount& a);
 // The amount with trailing zeros of its fraction removed: equal values, equal forms.
 Amount Normalized(const Amount& a);
+
+// Fills `book.scaled_amounts` from the postings (left empty when an amount does not fit).
+void ScaleAmounts(ScreenBook& book);
 
 // Dates as yyyymmdd.
 inline int DateYear(int d) {

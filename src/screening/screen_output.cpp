@@ -101,9 +101,10 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
   return out;
 }
 
-Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_items) {
-  const ScreenParameters& p = report.parameters;
-  Json parameters = {
+namespace {
+
+Json ParametersJson(const ScreenParameters& p) {
+  return {
       {"materiality", p.materiality ? Json(p.materiality->ToString()) : Json(nullptr)},
       {"round_unit", p.round_unit.ToString()},
       {"round_min", p.round_min.ToString()},
@@ -114,45 +115,103 @@ Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_it
       {"duplicate_days", p.duplicate_days},
       {"keywords", p.keywords},
   };
+}
+
+Json TestsJson(const ScreenReport& report) {
   Json tests = Json::array();
-  Json items = Json::array();
   for (const TestResult& r : report.tests) {
     Json t = {{"id", Info(r.id).word}, {"status", StatusWord(r)}, {"items", r.items.size()}};
     if (!r.reason.empty()) t["reason"] = r.reason;
     tests.push_back(std::move(t));
-    if (!with_items) continue;
-    for (const ScreenItem& item : r.items) {
-      Json j = {{"test", Info(r.id).word}, {"voucher", VoucherJson(book, item.voucher)}};
-      if (item.reverses >= 0) j["reverses"] = VoucherJson(book, item.reverses);
-      j["date"] = item.date ? Json(DateText(item.date)) : Json(nullptr);
-      Json postings = Json::array();
-      for (int i : item.postings) {
-        const ScreenPosting& x = book.postings[static_cast<std::size_t>(i)];
-        postings.push_back(
-            {{"table", book.table},
-             {"row", x.row},
-             {"account",
-              x.account >= 0 ? book.accounts[static_cast<std::size_t>(x.account)].code : ""},
-             {"debit", x.debit.ToString()},
-             {"credit", x.credit.ToString()},
-             {"summary", book.Text(x.summary)}});
-      }
-      j["postings"] = std::move(postings);
-      if (!item.reason.empty()) j["reason"] = item.reason;
-      items.push_back(std::move(j));
-    }
   }
-  Json benford = nullptr;
-  if (report.benford.computed)
-    benford = {{"first", DigitJson(report.benford.first)},
-               {"first_two", DigitJson(report.benford.first_two)}};
+  return tests;
+}
+
+Json ItemJson(const ScreenBook& book, TestId test, const ScreenItem& item) {
+  Json j = {{"test", Info(test).word}, {"voucher", VoucherJson(book, item.voucher)}};
+  if (item.reverses >= 0) j["reverses"] = VoucherJson(book, item.reverses);
+  j["date"] = item.date ? Json(DateText(item.date)) : Json(nullptr);
+  Json postings = Json::array();
+  for (int i : item.postings) {
+    const ScreenPosting& x = book.postings[static_cast<std::size_t>(i)];
+    postings.push_back(
+        {{"table", book.table},
+         {"row", x.row},
+         {"account", x.account >= 0 ? book.accounts[static_cast<std::size_t>(x.account)].code : ""},
+         {"debit", x.debit.ToString()},
+         {"credit", x.credit.ToString()},
+         {"summary", book.Text(x.summary)}});
+  }
+  j["postings"] = std::move(postings);
+  if (!item.reason.empty()) j["reason"] = item.reason;
+  return j;
+}
+
+Json BenfordJson(const ScreenReport& report) {
+  if (!report.benford.computed) return nullptr;
+  return {{"first", DigitJson(report.benford.first)},
+          {"first_two", DigitJson(report.benford.first_two)}};
+}
+
+// `json` as ScreenJsonText writes it, each line after the first indented by `indent`
+// more blanks: a value nested in the object being written. (Strings hold no line
+// breaks: JSON escapes them.)
+void AppendNested(std::string& out, const Json& json, std::size_t indent) {
+  const std::string text = ScreenJsonText(json);
+  out.reserve(out.size() + text.size() + 64);
+  std::size_t from = 0;
+  for (std::size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1) {
+    out.append(text, from, nl + 1 - from);
+    out.append(indent, ' ');
+  }
+  out.append(text, from, std::string::npos);
+}
+
+}  // namespace
+
+Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_items) {
   Json out = {{"book_set", book.name},
               {"year", book.year ? Json(*book.year) : Json(nullptr)},
-              {"parameters", parameters},
-              {"tests", tests}};
-  if (with_items) out["items"] = std::move(items);
-  out["benford"] = std::move(benford);
+              {"parameters", ParametersJson(report.parameters)},
+              {"tests", TestsJson(report)}};
+  if (with_items) {
+    Json items = Json::array();
+    for (const TestResult& r : report.tests)
+      for (const ScreenItem& item : r.items) items.push_back(ItemJson(book, r.id, item));
+    out["items"] = std::move(items);
+  }
+  out["benford"] = BenfordJson(report);
   return out;
+}
+
+void WriteScreenJson(const ScreenBook& book, const ScreenReport& report,
+                     const std::function<void(std::string_view)>& write) {
+  // The head (book set to tests) as one object, without its closing line.
+  Json head = {{"book_set", book.name},
+               {"year", book.year ? Json(*book.year) : Json(nullptr)},
+               {"parameters", ParametersJson(report.parameters)},
+               {"tests", TestsJson(report)}};
+  std::string text = ScreenJsonText(head);
+  text.resize(text.size() - 2);  // "\n}"
+  text += ",\n  \"items\": [";
+  // The items one at a time, written out in chunks.
+  constexpr std::size_t kChunk = 1 << 20;
+  bool any = false;
+  for (const TestResult& r : report.tests) {
+    for (const ScreenItem& item : r.items) {
+      text += any ? ",\n    " : "\n    ";
+      any = true;
+      AppendNested(text, ItemJson(book, r.id, item), 4);
+      if (text.size() >= kChunk) {
+        write(text);
+        text.clear();
+      }
+    }
+  }
+  text += any ? "\n  ],\n  \"benford\": " : "],\n  \"benford\": ";
+  AppendNested(text, BenfordJson(report), 2);
+  text += "\n}";
+  write(text);
 }
 
 std::string ScreenJsonText(const Json& json) {

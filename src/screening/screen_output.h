@@ -1,9 +1,11 @@
 // The screening report as text (a line per test, then the first items of each test,
-// and the Benford figures) and as JSON (every item).
+// and the Benford figures) and as JSON (every item), whole or streamed.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +18,10 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
 // With `items` false the array "items" is left out (a summary of the run).
 nlohmann::ordered_json ScreenJson(const ScreenBook& book, const ScreenReport& report,
                                   bool items = true);
+// The whole JSON (items included) as ScreenJsonText(ScreenJson(...)) writes it, byte for
+// byte, handed to `write` piece by piece: the items are never all held in memory.
+void WriteScreenJson(const ScreenBook& book, const ScreenReport& report,
+                     const std::function<void(std::string_view)>& write);
 // JSON text, any invalid UTF-8 replaced.
 std::string ScreenJsonText(const nlohmann::ordered_json& json);
 

@@ -155,10 +155,12 @@ struct Entry {
   }
 };
 
-std::uint64_t HashEntries(const std::vector<Entry>& entries) {
+template <typename It>
+std::uint64_t HashEntries(It first, It last) {
   std::uint64_t h = 1469598103934665603ULL;
   const auto mix = [&](std::uint64_t x) { h ^= x + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2); };
-  for (const Entry& e : entries) {
+  for (; first != last; ++first) {
+    const Entry& e = *first;
     mix(static_cast<std::uint64_t>(e.account));
     mix(static_cast<std::uint64_t>(e.scale));
     mix(static_cast<std::uint64_t>(e.units));
@@ -170,57 +172,100 @@ std::uint64_t HashEntries(const std::vector<Entry>& entries) {
 }  // namespace
 
 void TestReversal(const ScreenBook& book, TestResult& out) {
-  // Each voucher's multiset of (account, debit - credit), sorted, kept in one list; the
-  // unpaired vouchers by the hash of their multisets.
+  // Each voucher's multiset of (account, debit - credit), sorted, kept in one list, with
+  // the hashes of the multiset and of its negation.
+  const std::size_t count = book.vouchers.size();
   std::vector<Entry> all;
-  std::vector<std::size_t> begin(book.vouchers.size() + 1, 0);
-  // The unpaired vouchers of a hash, latest first: the head of each list and each
-  // voucher's next (earlier) one.
-  std::unordered_map<std::uint64_t, int> head;
-  std::vector<int> earlier(book.vouchers.size(), -1);
-  std::vector<bool> paired_already(book.vouchers.size(), false);
-  std::vector<Entry> own, negated;
-  for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
-    own.clear();
-    negated.clear();
+  all.reserve(book.postings.size());
+  std::vector<std::size_t> begin(count + 1, 0);
+  std::vector<std::uint64_t> own_hash(count, 0), negated_hash(count, 0);
+  std::vector<Entry> negated;
+  const auto negate = [&](std::size_t v) {
+    negated.assign(all.begin() + static_cast<std::ptrdiff_t>(begin[v]),
+                   all.begin() + static_cast<std::ptrdiff_t>(begin[v + 1]));
+    for (Entry& e : negated) e.units = -e.units;
+    std::sort(negated.begin(), negated.end());
+  };
+  // A voucher and the one that reverses it have the same pair of hashes, in either
+  // order: the vouchers are grouped by the smaller of the two.
+  struct Candidate {
+    std::uint64_t group;
+    int voucher;
+  };
+  std::vector<Candidate> candidates;
+  for (std::size_t v = 0; v < count; ++v) {
+    const std::size_t from = all.size();
     for (int i : book.vouchers[v].postings) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone) continue;
       const Amount value = Normalized(p.debit - p.credit);
-      own.push_back({p.account, value.scale(), value.units()});
-      negated.push_back({p.account, value.scale(), -value.units()});
+      all.push_back({p.account, value.scale(), value.units()});
     }
-    std::sort(own.begin(), own.end());
-    std::sort(negated.begin(), negated.end());
-    all.insert(all.end(), own.begin(), own.end());
+    std::sort(all.begin() + static_cast<std::ptrdiff_t>(from), all.end());
     begin[v + 1] = all.size();
-    if (own.empty()) continue;
-    bool paired = false;
-    if (auto it = head.find(HashEntries(negated)); it != head.end()) {
-      // The latest earlier voucher whose multiset is the negation of this one's.
-      for (int k = it->second; k >= 0; k = earlier[static_cast<std::size_t>(k)]) {
-        const auto a = static_cast<std::size_t>(k);
-        if (paired_already[a] || begin[a + 1] - begin[a] != negated.size() ||
-            !std::equal(negated.begin(), negated.end(),
-                        all.begin() + static_cast<std::ptrdiff_t>(begin[a])))
-          continue;
-        paired_already[a] = true;
-        ScreenItem item = VoucherItem(book, TestId::kReversal, static_cast<int>(v), "");
-        item.reverses = static_cast<int>(a);
-        const ScreenVoucher& va = book.vouchers[a];
-        item.postings.insert(item.postings.end(), va.postings.begin(), va.postings.end());
-        item.reason =
-            fmt::format("冲销 {} 年 {} 月 {}字 {} 号凭证", va.year, va.month, va.type, va.number);
-        out.items.push_back(std::move(item));
-        paired = true;
-        break;
+    if (all.size() == from) continue;
+    negate(v);
+    own_hash[v] = HashEntries(all.begin() + static_cast<std::ptrdiff_t>(from), all.end());
+    negated_hash[v] = HashEntries(negated.begin(), negated.end());
+    candidates.push_back({std::min(own_hash[v], negated_hash[v]), static_cast<int>(v)});
+  }
+  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+    return a.group != b.group ? a.group < b.group : a.voucher < b.voucher;
+  });
+
+  // Within a group, the vouchers in order: each pairs with the latest earlier unpaired
+  // voucher whose multiset is the negation of its own. The unpaired ones are kept by
+  // the hash of their multisets (a group holds two hashes, more only on a collision);
+  // a voucher that is paired leaves its list.
+  std::vector<std::pair<int, int>> pairs;  // reversing voucher, reversed voucher
+  std::vector<std::pair<std::uint64_t, std::vector<int>>> unpaired;
+  for (std::size_t g = 0; g < candidates.size();) {
+    std::size_t end = g + 1;
+    while (end < candidates.size() && candidates[end].group == candidates[g].group) ++end;
+    if (end - g >= 2) {
+      unpaired.clear();
+      const auto list = [&](std::uint64_t hash) -> std::vector<int>* {
+        for (auto& [h, l] : unpaired)
+          if (h == hash) return &l;
+        return nullptr;
+      };
+      for (std::size_t k = g; k < end; ++k) {
+        const auto v = static_cast<std::size_t>(candidates[k].voucher);
+        bool paired = false;
+        if (std::vector<int>* earlier = list(negated_hash[v])) {
+          negate(v);
+          for (std::size_t j = earlier->size(); j-- > 0;) {
+            const auto a = static_cast<std::size_t>((*earlier)[j]);
+            if (begin[a + 1] - begin[a] != negated.size() ||
+                !std::equal(negated.begin(), negated.end(),
+                            all.begin() + static_cast<std::ptrdiff_t>(begin[a])))
+              continue;
+            earlier->erase(earlier->begin() + static_cast<std::ptrdiff_t>(j));
+            pairs.emplace_back(static_cast<int>(v), static_cast<int>(a));
+            paired = true;
+            break;
+          }
+        }
+        if (paired) continue;
+        if (std::vector<int>* same = list(own_hash[v]))
+          same->push_back(static_cast<int>(v));
+        else
+          unpaired.emplace_back(own_hash[v], std::vector<int>{static_cast<int>(v)});
       }
     }
-    if (!paired) {
-      int& first = head.try_emplace(HashEntries(own), -1).first->second;
-      earlier[v] = first;
-      first = static_cast<int>(v);
-    }
+    g = end;
+  }
+
+  // One item per pair, in the order of the reversing vouchers.
+  std::sort(pairs.begin(), pairs.end());
+  for (const auto& [v, a] : pairs) {
+    ScreenItem item = VoucherItem(book, TestId::kReversal, v, "");
+    item.reverses = a;
+    const ScreenVoucher& va = book.vouchers[static_cast<std::size_t>(a)];
+    item.postings.insert(item.postings.end(), va.postings.begin(), va.postings.end());
+    item.reason =
+        fmt::format("冲销 {} 年 {} 月 {}字 {} 号凭证", va.year, va.month, va.type, va.number);
+    out.items.push_back(std::move(item));
   }
 }
 

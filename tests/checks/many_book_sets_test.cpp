@@ -12,6 +12,7 @@
 #include "test_support/command.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
+#include "test_support/three_book_sets.h"
 
 namespace qoru {
 namespace {
@@ -24,17 +25,12 @@ using test::kHost;
 
 // dir/sets/a (consistent), b (a voucher out of balance), c (no book set at all).
 std::string ThreeBookSets(const test::TempDir& dir) {
-  const std::string sets = dir.path() + "sets";
-  test::MakeDir(sets);
-  for (const char* name : {"a", "b", "c"}) test::MakeDir(sets + "/" + name);
-  gen::ConsistentOptions options;
-  options.postings = 300;
-  gen::WriteConsistentBooks(sets + "/a", options);
-  options.plants = {"voucher-balance"};
-  options.layout = "standard";
-  gen::WriteConsistentBooks(sets + "/b", options);
-  test::WriteFile(sets + "/c/readme.md", "not a book set");
-  return sets;
+  gen::ConsistentOptions a;
+  a.postings = 300;
+  gen::ConsistentOptions b = a;
+  b.plants = {"voucher-balance"};
+  b.layout = "standard";
+  return test::ThreeBookSets(dir, a, b);
 }
 
 TEST(ManyBookSets, EachBookSetUnderItsNameThenATableAndTheWorstExitCode) {

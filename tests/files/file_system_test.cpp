@@ -1,5 +1,5 @@
-// Removing a tree, reading and writing a whole file and splitting paths through the
-// files room: a read-only file goes as it does on Linux, a link below the tree goes
+// Removing a tree, reading and writing a whole file, making folders and splitting paths
+// through the files room: a read-only file goes as it does on Linux, a link below the tree goes
 // without what it points to, and bytes are written as they stand.
 #include <gtest/gtest.h>
 
@@ -79,6 +79,19 @@ TEST(WriteWholeFile, WritesTheBytesAsTheyStand) {
   ASSERT_TRUE(WriteWholeFile(dir / "out.txt", bytes));
   EXPECT_EQ(test::ReadFile(dir / "out.txt"), bytes);
   EXPECT_FALSE(WriteWholeFile(dir / "missing/out.txt", bytes));
+}
+
+TEST(MakeDirectories, MakesEveryMissingLevelAndRefusesAFileInTheWay) {
+  test::TempDir dir;
+  const std::string deep = dir / "审计/2024年/账套";
+  ASSERT_TRUE(MakeDirectories(deep));
+  EXPECT_TRUE(IsDirectory(deep));
+  EXPECT_TRUE(MakeDirectories(deep + "/")) << "an existing folder, with a trailing separator";
+  ASSERT_TRUE(WriteWholeFile(dir / "file", "x"));
+  errno = 0;
+  EXPECT_FALSE(MakeDirectories(dir / "file"));
+  EXPECT_EQ(errno, ENOTDIR);
+  EXPECT_FALSE(MakeDirectories(dir / "file/below"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "test_support/command.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
+#include "test_support/three_book_sets.h"
 
 namespace qoru {
 namespace {
@@ -24,17 +25,12 @@ using test::TestsById;
 
 // dir/sets/a and b (book sets of 300 postings, b with a planted reversal), c (none).
 std::string ThreeBookSets(const test::TempDir& dir) {
-  const std::string sets = dir.path() + "sets";
-  test::MakeDir(sets);
-  for (const char* name : {"a", "b", "c"}) test::MakeDir(sets + "/" + name);
-  gen::ConsistentOptions options;
-  options.postings = 300;
-  options.layout = "standard";
-  gen::WriteConsistentBooks(sets + "/a", options);
-  options.plants = {"reversal"};
-  gen::WriteConsistentBooks(sets + "/b", options);
-  test::WriteFile(sets + "/c/readme.md", "not a book set");
-  return sets;
+  gen::ConsistentOptions a;
+  a.postings = 300;
+  a.layout = "standard";
+  gen::ConsistentOptions b = a;
+  b.plants = {"reversal"};
+  return test::ThreeBookSets(dir, a, b);
 }
 
 TEST(ManyScreens, EachBookSetUnderItsNameWithAWorkpaperThenATableAndTheWorstExitCode) {

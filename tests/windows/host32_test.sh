@@ -11,7 +11,9 @@
 #      dumps compared);
 #   2. a book set without GSSM.txt: the result is "0";
 #   3. a book set whose description names a reserved file name (NUL.txt): "0", with a
-#      message that names the file.
+#      message that names the file;
+#   4. a source folder, then a work folder, whose names the ANSI code page cannot hold:
+#      "0", with a message that names the path as the host gave it.
 # host32 itself checks the export, the stack, the host's window and COM on every call.
 set -euo pipefail
 wine_run=$1 prefix=$2 host32=$3 dll=$4 linux_build=$5 source_dir=$6 work=$7
@@ -90,6 +92,26 @@ fresh_work_area "$work/reserved-work"
 QORU_FACE=headless run_host32 "$work/reserved-work" "$work/reserved" 0 || failures=$((failures + 1))
 if ! grep -q 'NUL.txt' "$work/host32.log"; then
   echo "the refusal of NUL.txt does not name the file:" >&2
+  cat "$work/host32.log" >&2
+  failures=$((failures + 1))
+fi
+
+# Paths that the ANSI code page cannot hold (Thai): the host's ANSI strings carry "?" in
+# their place, as Windows converts them. "0", and a message that names the path.
+mkdir -p "$work/ไทย账套"
+cp "$source_dir"/examples/sample/*.txt "$work/ไทย账套/"
+fresh_work_area "$work/unholdable-work"
+QORU_FACE=headless run_host32 "$work/unholdable-work" "$work/ไทย账套" 0 || failures=$((failures + 1))
+if ! grep -q '???账套' "$work/host32.log"; then
+  echo "the refusal of a source that the code page cannot hold does not name it:" >&2
+  cat "$work/host32.log" >&2
+  failures=$((failures + 1))
+fi
+fresh_work_area "$work/ไทย工作区"
+QORU_FACE=headless run_host32 "$work/ไทย工作区" "$source_dir/examples/sample" 0 ||
+  failures=$((failures + 1))
+if ! grep -q '???工作区' "$work/host32.log"; then
+  echo "the refusal of a work folder that the code page cannot hold does not name it:" >&2
   cat "$work/host32.log" >&2
   failures=$((failures + 1))
 fi

@@ -2,6 +2,7 @@
 // characters under Chinese folder names, files held open by another program, read-only
 // files, the work area's lock, and the compiled-in code page tables.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <windows.h>
 
 #include <string>
@@ -70,7 +71,19 @@ TEST(WindowsLongPaths, DeepChineseFoldersBeyond260CharactersWork) {
   EXPECT_EQ(LoadLines(path + "copy.txt").Count(), 1u);
   const std::vector<std::string> names = ListDirectory(path);
   EXPECT_EQ(names.size(), 2u);
-  EXPECT_EQ(os::Utf8FileName(path), GbkToUtf8(path));
+  // SQLite is given the long-path form, and opens a database there.
+  const std::string utf8 = os::Utf8FileName(path + "GBA.mdb");
+  EXPECT_EQ(utf8.rfind("\\\\?\\", 0), 0u) << utf8;
+  EXPECT_NE(utf8.find(GbkToUtf8(level) + "\\GBA.mdb"), std::string::npos) << utf8;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(utf8.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            os::SqliteVfs()),
+            SQLITE_OK);
+  EXPECT_EQ(
+      sqlite3_exec(db, "CREATE TABLE t (x); INSERT INTO t VALUES (1);", nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+  EXPECT_TRUE(IsRegularFile(path + "GBA.mdb"));
 }
 
 TEST(WindowsSharing, AFileHeldOpenElsewhereIsNamedWithTheAdviceToCloseIt) {

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
-
 #include "text/gbk_codec.h"
 
 namespace qoru::gen {
@@ -52,10 +48,8 @@ void TableSection(GbkTextFile& out, const char* section, const char* file,
 
 }  // namespace
 
-GbkTextFile::GbkTextFile(std::string path) : path_(std::move(path)) {
-  file_ = std::fopen(path_.c_str(), "wb");
-  if (file_ == nullptr)
-    throw std::runtime_error("无法创建文件 " + path_ + "：" + std::strerror(errno));
+GbkTextFile::GbkTextFile(std::string path)
+    : path_(std::move(path)), file_(std::make_unique<LineWriter>(path_, 0)) {
   buffer_.reserve(kFlushSize + 4096);
 }
 
@@ -84,8 +78,7 @@ void GbkTextFile::Row(const std::string_view* values, std::size_t count) {
   bytes_ += buffer_.size() - before;
   ++rows_;
   if (buffer_.size() >= kFlushSize) {
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-      throw std::runtime_error("写入文件失败：" + path_);
+    file_->Write(buffer_);
     buffer_.clear();
   }
 }
@@ -97,11 +90,10 @@ void GbkTextFile::Line(std::string_view utf8) {
 
 void GbkTextFile::Close() {
   if (file_ == nullptr) return;
-  std::FILE* f = file_;
-  file_ = nullptr;
-  const bool written = std::fwrite(buffer_.data(), 1, buffer_.size(), f) == buffer_.size();
+  const std::unique_ptr<LineWriter> file = std::move(file_);
+  file->Write(buffer_);
   buffer_.clear();
-  if (std::fclose(f) != 0 || !written) throw std::runtime_error("写入文件失败：" + path_);
+  file->Close();
 }
 
 std::uint64_t WriteFormatDescription(const std::string& path, const std::vector<AuxTypeSpec>& types,

@@ -5,13 +5,13 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "files/text_lines.h"
 #include "gendata/dataset.h"
 
 namespace qoru::gen {
@@ -19,8 +19,9 @@ namespace qoru::gen {
 inline constexpr std::string_view kRenminbi = "人民币";
 
 // A text file written in GBK. Values and lines are given in UTF-8; a text that GBK
-// cannot hold is a programming error and raises std::logic_error. Write failures
-// raise std::runtime_error naming the file.
+// cannot hold is a programming error and raises std::logic_error. The file is opened
+// through the files room (a GBK path; on Windows the wide-character API), and a
+// failure to create or write it raises FileError naming the file.
 class GbkTextFile {
  public:
   explicit GbkTextFile(std::string path);
@@ -45,8 +46,8 @@ class GbkTextFile {
   void Append(std::string_view utf8);
 
   std::string path_;
-  std::FILE* file_ = nullptr;
-  std::string buffer_;  // GBK bytes not yet written
+  std::unique_ptr<LineWriter> file_;  // unbuffered: the rows gather in buffer_
+  std::string buffer_;                // GBK bytes not yet written
   std::size_t rows_ = 0;
   std::uint64_t bytes_ = 0;  // bytes written or buffered
 };

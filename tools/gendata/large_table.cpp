@@ -1,13 +1,9 @@
 // A large voucher-like table for benchmarks. It is streamed through one buffer, and
 // its texts are converted to GBK once, so that a gigabyte costs seconds, not minutes.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "files/text_lines.h"
 #include "gendata/dataset.h"
 #include "gendata/dataset_writer.h"
 #include "gendata/rng.h"
@@ -52,16 +48,11 @@ void AppendAmount(std::string& out, std::uint64_t cents) {
   out += static_cast<char>('0' + cents % 10);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 std::uint64_t WriteLargeTable(const std::string& path, std::uint64_t approx_bytes,
                               std::uint64_t seed, bool lf_line_ends) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) throw std::runtime_error("无法创建文件 " + path + "：" + std::strerror(errno));
+  LineWriter file(path, 0);  // unbuffered: the lines gather in `buffer`
   const auto summaries = ToGbk(kLargeTableSummaries, std::size(kLargeTableSummaries));
   const auto groups = ToGbk(kGroups, std::size(kGroups));
   const auto makers = ToGbk(kLargeTableMakers, std::size(kLargeTableMakers));
@@ -74,8 +65,7 @@ std::uint64_t WriteLargeTable(const std::string& path, std::uint64_t approx_byte
   buffer.reserve(kBufferSize + 1024);
   std::uint64_t written = 0;
   auto flush = [&]() {
-    if (std::fwrite(buffer.data(), 1, buffer.size(), file.get()) != buffer.size())
-      throw std::runtime_error("写入文件失败：" + path);
+    file.Write(buffer);
     written += buffer.size();
     buffer.clear();
   };
@@ -119,7 +109,7 @@ std::uint64_t WriteLargeTable(const std::string& path, std::uint64_t approx_byte
     if (buffer.size() >= kBufferSize) flush();
   }
   flush();
-  if (std::fclose(file.release()) != 0) throw std::runtime_error("写入文件失败：" + path);
+  file.Close();
   return written;
 }
 

@@ -6,15 +6,18 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "errors/errors.h"
+#include "files/file_system.h"
 #include "gendata/consistent_books.h"
 #include "gendata/dataset.h"
 #include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/process.h"
 
 namespace {
 
@@ -55,7 +58,7 @@ AuxTypeSpec ParseAuxType(const std::string& text) {
 }
 
 void PrintSummary(const std::string& dir, const DatasetSummary& s) {
-  std::printf("已生成数据集：%s\n", dir.c_str());
+  std::printf("已生成数据集：%s\n", qoru::host::ArgumentText(dir).c_str());
   for (const auto& [file, rows] : s.file_rows) std::printf("  %-12s %zu 行\n", file.c_str(), rows);
   std::printf("  科目 %zu 个，省略的上级科目 %zu 个，缺少上级的科目 %zu 个\n", s.accounts,
               s.omitted_accounts, s.accounts_without_parent);
@@ -67,16 +70,18 @@ void PrintSummary(const std::string& dir, const DatasetSummary& s) {
   std::printf("  共 %llu 字节\n", static_cast<unsigned long long>(s.bytes));
 }
 
-void MakeDirectory(const std::filesystem::path& dir) {
-  if (dir.empty()) return;
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) throw std::runtime_error("无法创建目录 " + dir.string() + "：" + ec.message());
+void MakeDirectory(const std::string& dir) {
+  if (dir.empty() || qoru::MakeDirectories(dir)) return;
+  throw std::runtime_error("无法创建目录 " + qoru::host::ArgumentText(dir) + "：" +
+                           qoru::SystemErrorText(errno));
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The arguments come as the process entry of the platform gives them
+// (qoru_gbtxt/process.h): on Windows read as UTF-16 and turned into GBK paths, which
+// the files room opens through the wide-character API.
+int qoru::host::HostMain(int argc, char** argv) {
   CLI::App app{
       "生成账套文本数据集（GBK 编码、制表符分隔、CR LF 换行），用于测试、性能测试和"
       "使用说明中的示例。",
@@ -255,16 +260,16 @@ int main(int argc, char** argv) {
       std::printf(
           "已生成勾稽关系完整的账套：%s\n  科目 %zu 个（省略的上级科目 %zu 个），凭证 %zu 张，"
           "分录 %zu 行，余额 %zu 行\n",
-          consistent_dir.c_str(), s.accounts, s.omitted_parents, s.vouchers, s.postings,
-          s.balances);
+          qoru::host::ArgumentText(consistent_dir).c_str(), s.accounts, s.omitted_parents,
+          s.vouchers, s.postings, s.balances);
       for (const auto& p : s.planted)
         std::printf("  植入 %s：%s 第 %zu 行，%s\n", p.kind.c_str(), p.file.c_str(), p.row,
                     p.what.c_str());
     } else if (*large) {
-      MakeDirectory(std::filesystem::path(large_file).parent_path());
+      MakeDirectory(qoru::ParentDirectory(large_file));
       const std::uint64_t written =
           qoru::gen::WriteLargeTable(large_file, large_bytes, large_seed, large_lf);
-      std::printf("已生成 %s：%llu 字节\n", large_file.c_str(),
+      std::printf("已生成 %s：%llu 字节\n", qoru::host::ArgumentText(large_file).c_str(),
                   static_cast<unsigned long long>(written));
     }
   } catch (const CLI::Error& e) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -50,11 +49,16 @@ std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::str
 
 namespace {
 
-// The workpaper's file name for a book set, unique among `taken`.
+// The workpaper's file name for a book set, unique among `taken`: made of the book set's
+// name as text (UTF-8, where no byte of a character is an ASCII one, as a GBK character's
+// second byte may be), then turned back into a path.
 std::string WorkpaperName(const BookSetInput& input, std::set<std::string>& taken) {
   std::string base = input.name;
   if (input.database) {
-    base = std::filesystem::path(input.path).replace_extension().generic_string();
+    std::string path = input.path;
+    const std::size_t dot = path.rfind('.');
+    if (dot != std::string::npos && dot > ParentDirectory(path).size()) path.erase(dot);
+    base = ArgumentText(path);
     while (base.rfind("./", 0) == 0) base.erase(0, 2);
   }
   for (char& c : base)
@@ -65,7 +69,7 @@ std::string WorkpaperName(const BookSetInput& input, std::set<std::string>& take
   if (base.empty()) base = "账套";
   std::string name = base + ".xlsx";
   for (int n = 2; !taken.insert(name).second; ++n) name = fmt::format("{}-{}.xlsx", base, n);
-  return name;
+  return PathFromText(name);
 }
 
 bool EndsWithXlsx(const std::string& path) {
@@ -78,18 +82,16 @@ bool EndsWithXlsx(const std::string& path) {
 }  // namespace
 
 std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs) {
-  namespace fs = std::filesystem;
   const std::string rule =
       "多个账套时 --xlsx 指定一个目录（不存在时建立），每个账套在其中写一个工作底稿 账套名.xlsx";
-  std::error_code ec;
-  if (fs::exists(folder, ec)) {
-    if (!fs::is_directory(folder, ec)) return "--xlsx 的值 " + folder + " 不是目录：" + rule;
+  if (PathExists(folder)) {
+    if (!IsDirectory(folder)) return "--xlsx 的值 " + ArgumentText(folder) + " 不是目录：" + rule;
   } else if (EndsWithXlsx(folder)) {
-    return "--xlsx 的值 " + folder + " 是一个工作簿的文件名：" + rule;
-  } else if (!fs::create_directories(folder, ec)) {
-    return "无法建立 --xlsx 的目录 " + folder + "：" + ec.message();
+    return "--xlsx 的值 " + ArgumentText(folder) + " 是一个工作簿的文件名：" + rule;
+  } else if (!MakeDirectories(folder)) {
+    return "无法建立 --xlsx 的目录 " + ArgumentText(folder) + "：" + SystemErrorText(errno);
   }
-  const std::string dir = folder.back() == '/' ? folder : folder + "/";
+  const std::string dir = os::IsSeparator(folder.back()) ? folder : folder + "/";
   std::set<std::string> taken;
   for (BookSetInput& input : inputs) input.xlsx = dir + WorkpaperName(input, taken);
   if (!inputs.empty())

@@ -8,6 +8,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_staging.h"
 #include "text/gbk_codec.h"
@@ -87,10 +88,10 @@ std::string WriteBookSetMark(const std::string& source, const std::string& work)
     ReplacementFile file(path);
     const std::string mark = BookSetMark(source);
     const int fd = os::OpenWrite(file.path(), false);
-    if (fd < 0) return "无法写入 " + path + "（" + SystemErrorText(errno) + "）";
+    if (fd < 0) return "无法写入 " + ArgumentText(path) + "（" + SystemErrorText(errno) + "）";
     const bool written = os::Write(fd, mark.data(), mark.size()) == static_cast<long>(mark.size());
     os::Close(fd);
-    if (!written) return "无法写入 " + path;
+    if (!written) return "无法写入 " + ArgumentText(path);
     file.Commit();
   } catch (const Failure& e) {
     return e.what();

@@ -59,7 +59,7 @@ std::optional<checks::CheckReport> Check(const std::string& database,
   try {
     return checks::RunChecks(database, description, options);
   } catch (const db::EngineError& e) {
-    *why = "无法读取数据库 " + database + "：" + e.what();
+    *why = "无法读取数据库 " + ArgumentText(database) + "：" + e.what();
   } catch (const checks::AmountOverflow& e) {
     *why = std::string("检查没有完成：") + e.what();
   } catch (const std::exception& e) {
@@ -82,7 +82,7 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
       const bool replaced = checks::WriteCheckWorkpaper(options.xlsx, report, info);
       // A child of a run over many book sets (--text-out) leaves the word to its parent.
       if (options.text_out.empty())
-        std::fprintf(stderr, "工作底稿已写入 %s%s\n", options.xlsx.c_str(),
+        std::fprintf(stderr, "工作底稿已写入 %s%s\n", ArgumentText(options.xlsx).c_str(),
                      replaced ? "，替换了原有的同名文件" : "");
     } catch (const std::exception& e) {
       problem += (problem.empty() ? "" : "；") + std::string(e.what());
@@ -127,12 +127,12 @@ checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options,
   info.version = QORU_VERSION;
   info.started = started;
   if (!options.database.empty()) {
-    info.book_set = options.database;
-    info.database = options.database;
-    info.description = options.description;
+    info.book_set = ArgumentText(options.database);
+    info.database = ArgumentText(options.database);
+    info.description = ArgumentText(options.description);
   } else {
-    info.book_set = BookSetName(options.source);
-    info.source = options.source;
+    info.book_set = ArgumentText(BookSetName(options.source));
+    info.source = ArgumentText(options.source);
     info.encoding =
         DetectBookSetEncoding(options.source, EncodingChoiceFromEnvironment()).Describe();
   }
@@ -223,8 +223,8 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
       return RefuseAs(options, PathExists(options.database)
-                                   ? "数据库路径不是文件：" + options.database
-                                   : "数据库文件不存在：" + options.database);
+                                   ? "数据库路径不是文件：" + ArgumentText(options.database)
+                                   : "数据库文件不存在：" + ArgumentText(options.database));
     }
     const bool given = !options.description.empty();
     if (!given) {
@@ -262,12 +262,12 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   const std::string database = WorkDatabase(scratch.work());
   if (!converted) {
     if (!IsRegularFile(database))
-      return RefuseAs(options, "无法转换账套 " + options.source + "：" + why);
+      return RefuseAs(options, "无法转换账套 " + ArgumentText(options.source) + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
     std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
   }
   const std::string failure =
-      converted ? std::string() : "账套 " + options.source + " 转换失败：" + why;
+      converted ? std::string() : "账套 " + ArgumentText(options.source) + " 转换失败：" + why;
   if (const std::string problem =
           ColumnProblem(database, WorkDescription(scratch.work()), options.columns, *overrides);
       !problem.empty())

@@ -5,8 +5,8 @@
 namespace qoru::host {
 
 DatabaseReader::DatabaseReader(const std::string& path) {
-  if (sqlite3_open_v2(os::Utf8FileName(path).c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) !=
-      SQLITE_OK) {
+  if (sqlite3_open_v2(os::Utf8FileName(path).c_str(), &db_, SQLITE_OPEN_READONLY,
+                      os::SqliteVfs()) != SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
     return;

@@ -4,15 +4,16 @@
 // workpaper is written there by its own run, named after the book set.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include <fmt/format.h>
 
 #include "checks/report_output.h"
+#include "files/os_file.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/child_process.h"
+#include "qoru_gbtxt/process.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
@@ -54,7 +55,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   arguments.push_back(options.encoding);
   const unsigned jobs = JobCount(options.jobs);
 
-  const auto runs_started = std::filesystem::file_time_type::clock::now();
+  // Each workpaper's status before the runs: one written by them is new, or changed.
+  std::vector<os::FileInfo> before(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i)
+    if (!inputs[i].xlsx.empty()) os::Stat(inputs[i].xlsx, &before[i]);
   const std::vector<BookSetOutcome> outcomes = RunBookSets(SelfPath(), arguments, inputs, jobs);
 
   int worst = 0;
@@ -104,11 +108,13 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   if (!options.xlsx.empty()) {
     // A run that could not write its workpaper left an earlier one as it was.
     std::size_t written = 0;
-    std::error_code ec;
-    for (const BookSetInput& input : inputs)
-      written += std::filesystem::last_write_time(input.xlsx, ec) >= runs_started && !ec;
-    std::fprintf(stderr, "工作底稿已写入目录 %s：%zu 个（每个账套一个）\n", options.xlsx.c_str(),
-                 written);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      os::FileInfo now;
+      written += os::Stat(inputs[i].xlsx, &now) &&
+                 (before[i].kind == os::Kind::kMissing || now.modified != before[i].modified);
+    }
+    std::fprintf(stderr, "工作底稿已写入目录 %s：%zu 个（每个账套一个）\n",
+                 ArgumentText(options.xlsx).c_str(), written);
   }
   return worst;
 }

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <set>
 
 #include <fmt/format.h>
 
+#include "files/file_system.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/child_process.h"
 #include "qoru_gbtxt/refusal.h"
@@ -31,8 +31,7 @@ int RunManyScreens(const ScreenCommandOptions& options) {
       return Refuse(problem);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       workpapers[i] = inputs[i].xlsx;
-      std::error_code ec;
-      replaces[i] = std::filesystem::exists(workpapers[i], ec);
+      replaces[i] = PathExists(workpapers[i]);
     }
   }
 

@@ -1,5 +1,6 @@
-// What the command-line host needs of its process, per platform (process_posix.cpp,
-// process_win.cpp): the entry point, which hands HostMain the arguments as GBK byte
+// What the command-line programs need of their process, per platform (process_posix.cpp,
+// process_win.cpp): the entry point, which hands HostMain (defined by each program:
+// qoru-gbtxt, qoru-gendata) the arguments as GBK byte
 // strings (on Windows read as UTF-16, "\" turned into "/", and the console set to
 // show UTF-8, which is what the host writes), and the environment the library reads.
 // WriteLog and QoruTrace are exported with QORU_HOST_EXPORT and QORU_HOST_CALL, which
@@ -17,6 +18,8 @@ int HostMain(int argc, char** argv);
 // they stand on Linux, whose arguments and file names are the terminal's own; the GBK
 // converted on Windows.
 std::string ArgumentText(const std::string& word);
+// The reverse: the path of a name given as UTF-8 text (a workpaper named after a book set).
+std::string PathFromText(const std::string& text);
 
 void SetEnvironment(const char* name, const std::string& value);
 void UnsetEnvironment(const char* name);

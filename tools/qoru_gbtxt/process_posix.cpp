@@ -11,6 +11,10 @@ std::string ArgumentText(const std::string& word) {
   return word;
 }
 
+std::string PathFromText(const std::string& text) {
+  return text;
+}
+
 void SetEnvironment(const char* name, const std::string& value) {
   ::setenv(name, value.c_str(), 1);
 }

@@ -19,6 +19,10 @@ std::string ArgumentText(const std::string& word) {
   return GbkToUtf8(word);
 }
 
+std::string PathFromText(const std::string& text) {
+  return Utf8ToGbk(text);
+}
+
 void SetEnvironment(const char* name, const std::string& value) {
   _putenv_s(name, value.c_str());
 }

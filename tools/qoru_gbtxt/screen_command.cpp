@@ -75,17 +75,18 @@ std::optional<int> CountOption(const std::string& option, const std::string& val
 // The keywords of a file (UTF-8, one a line, blank lines skipped).
 std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std::string* error) {
   if (!IsRegularFile(path)) {
-    *error = "--keywords 的文件 " + path + (PathExists(path) ? " 不是文件" : " 不存在");
+    *error =
+        "--keywords 的文件 " + ArgumentText(path) + (PathExists(path) ? " 不是文件" : " 不存在");
     return std::nullopt;
   }
   std::string text;
   if (!ReadWholeFile(path, &text)) {
-    *error = "--keywords 的文件 " + path + " 无法读取";
+    *error = "--keywords 的文件 " + ArgumentText(path) + " 无法读取";
     return std::nullopt;
   }
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
   if (!screening::IsValidUtf8(text)) {
-    *error = "--keywords 的文件 " + path + " 不是 UTF-8 文本";
+    *error = "--keywords 的文件 " + ArgumentText(path) + " 不是 UTF-8 文本";
     return std::nullopt;
   }
   std::vector<std::string> words;
@@ -99,7 +100,7 @@ std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std
     start = end + 1;
   }
   if (words.empty()) {
-    *error = "--keywords 的文件 " + path + " 没有关键词";
+    *error = "--keywords 的文件 " + ArgumentText(path) + " 没有关键词";
     return std::nullopt;
   }
   return words;
@@ -197,7 +198,7 @@ int Screen(const std::string& database, const std::string& description, const st
   try {
     book.emplace(screening::LoadScreenBook(database, description, checked.columns, name));
   } catch (const db::EngineError& e) {
-    return Refuse("无法读取数据库 " + database + "：" + e.what());
+    return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
   } catch (const std::exception& e) {
     return Refuse(e.what());
   }
@@ -209,16 +210,24 @@ int Screen(const std::string& database, const std::string& description, const st
           screening::WriteWorkpaper(options.xlsx, *book, report, {QORU_VERSION, started});
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n", options.xlsx.c_str(),
-                   replaced ? "，替换了原有的同名文件" : "", seconds);
+      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n",
+                   ArgumentText(options.xlsx).c_str(), replaced ? "，替换了原有的同名文件" : "",
+                   seconds);
     } catch (const std::exception& e) {
       return Refuse(e.what());
     }
   }
   if (options.json) {
-    std::printf("%s\n", screening::ScreenJsonText(
-                            screening::ScreenJson(*book, report, !options.summary_json))
-                            .c_str());
+    if (options.summary_json) {
+      std::fputs(screening::ScreenJsonText(screening::ScreenJson(*book, report, false)).c_str(),
+                 stdout);
+    } else {
+      // Streamed: the items of a large book set are never all held as JSON.
+      screening::WriteScreenJson(*book, report, [](std::string_view piece) {
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+      });
+    }
+    std::fputc('\n', stdout);
     if (!options.text_out.empty()) {
       if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
         std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), f);
@@ -320,14 +329,16 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
 
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
-      return Refuse(PathExists(options.database) ? "数据库路径不是文件：" + options.database
-                                                 : "数据库文件不存在：" + options.database);
+      return Refuse(PathExists(options.database)
+                        ? "数据库路径不是文件：" + ArgumentText(options.database)
+                        : "数据库文件不存在：" + ArgumentText(options.database));
     }
     if (options.description.empty()) {
       const std::string dir = ParentDirectory(options.database);
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
-    return Screen(options.database, options.description, options.database, *checked, options);
+    return Screen(options.database, options.description, ArgumentText(options.database), *checked,
+                  options);
   }
 
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
@@ -343,9 +354,9 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
   std::string why;
   if (!convert(area->work(), options.source, &why))
-    return Refuse("无法转换账套 " + options.source + "：" + why);
-  return Screen(WorkDatabase(area->work()), WorkDescription(area->work()), options.source, *checked,
-                options);
+    return Refuse("无法转换账套 " + ArgumentText(options.source) + "：" + why);
+  return Screen(WorkDatabase(area->work()), WorkDescription(area->work()),
+                ArgumentText(options.source), *checked, options);
 }
 
 std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {

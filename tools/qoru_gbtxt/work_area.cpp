@@ -5,6 +5,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "qoru_gbtxt/process.h"
 #include "text/gbk_text.h"
 
 namespace qoru::host {
@@ -12,23 +13,6 @@ namespace {
 
 std::string Reason(int err) {
   return "（" + SystemErrorText(err) + "）";
-}
-
-// Creates `path` and its missing parents; false with errno set when it cannot.
-bool MakeDirectories(const std::string& path) {
-  std::string partial;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || os::IsSeparator(path[i])) {
-      // A drive ("D:") or a share's name cannot be made, and need not be.
-      if (!partial.empty() && os::MakeDirectory(partial) != 0 && errno != EEXIST &&
-          !IsDirectory(partial))
-        return false;
-    }
-    if (i < path.size()) partial.push_back(path[i]);
-  }
-  if (IsDirectory(path)) return true;
-  errno = ENOTDIR;
-  return false;
 }
 
 // Whether a file can be created in `dir`: tried for real, since permissions alone do
@@ -48,8 +32,8 @@ std::string EmptyScratch(const std::string& dir) {
     const std::string path = dir + name;
     if (IsDirectory(path)) continue;
     if (os::Remove(path) != 0)
-      return "无法清空 " + dir + "：不能删除上次转换留下的 " + path + Reason(errno) +
-             "。请删除它，或用 --work 换一个工作目录";
+      return "无法清空 " + ArgumentText(dir) + "：不能删除上次转换留下的 " + ArgumentText(path) +
+             Reason(errno) + "。请删除它，或用 --work 换一个工作目录";
   }
   return {};
 }
@@ -57,30 +41,33 @@ std::string EmptyScratch(const std::string& dir) {
 }  // namespace
 
 std::string CheckSource(const std::string& source) {
-  if (!PathExists(source)) return "源目录不存在：" + source;
-  if (!IsDirectory(source)) return "源路径不是目录：" + source;
+  if (!PathExists(source)) return "源目录不存在：" + ArgumentText(source);
+  if (!IsDirectory(source)) return "源路径不是目录：" + ArgumentText(source);
   if (std::vector<std::string> names; !os::ListNames(source, &names))
-    return "无法读取源目录：" + source + Reason(errno);
+    return "无法读取源目录：" + ArgumentText(source) + Reason(errno);
   const std::string description = source + "/GSSM.txt";
   if (IsRegularFile(description)) {
-    if (!os::CanRead(description)) return "无法读取格式说明文件 " + description + Reason(errno);
+    if (!os::CanRead(description))
+      return "无法读取格式说明文件 " + ArgumentText(description) + Reason(errno);
     return {};
   }
-  if (PathExists(description)) return "格式说明 " + description + " 不是普通文件";
+  if (PathExists(description)) return "格式说明 " + ArgumentText(description) + " 不是普通文件";
   for (const std::string& name : ListDirectory(source))
     if (AsciiLower(name) == "gssm.txt")
-      return "源目录 " + source + " 中的格式说明文件名是 " + name +
+      return "源目录 " + ArgumentText(source) + " 中的格式说明文件名是 " + ArgumentText(name) +
              "，必须是 GSSM.txt（大小写相同）";
-  return "源目录 " + source + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
+  return "源目录 " + ArgumentText(source) + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
 }
 
 std::string MakeWorkDirectory(const std::string& work) {
   if (work.empty() || (work.size() == 1 && os::IsSeparator(work[0]))) return "工作目录不能为空";
-  if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + work;
+  if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + ArgumentText(work);
   if (!IsDirectory(work) && !MakeDirectories(work))
-    return "无法创建工作目录：" + work + Reason(errno) + "。请用 --work 给出一个可写的目录";
+    return "无法创建工作目录：" + ArgumentText(work) + Reason(errno) +
+           "。请用 --work 给出一个可写的目录";
   if (const int err = WriteProbe(work); err != 0)
-    return "工作目录不可写：" + work + Reason(err) + "。请让它可写，或用 --work 换一个工作目录";
+    return "工作目录不可写：" + ArgumentText(work) + Reason(err) +
+           "。请让它可写，或用 --work 换一个工作目录";
   return {};
 }
 
@@ -88,7 +75,7 @@ std::string PrepareWorkArea(const std::string& work, bool keep_work) {
   if (const std::string problem = MakeWorkDirectory(work); !problem.empty()) return problem;
   for (const char* sub : {"DataBase/", "TemplateTemp/"}) {
     const std::string dir = work + sub;
-    if (!MakeDirectories(dir)) return "无法创建目录：" + dir + Reason(errno);
+    if (!MakeDirectories(dir)) return "无法创建目录：" + ArgumentText(dir) + Reason(errno);
   }
   const std::string template_path = work + "DataBase/empty.mdb";
   if (!PathExists(template_path)) {

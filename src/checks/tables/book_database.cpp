@@ -24,7 +24,7 @@ BookDatabase::BookDatabase(const std::string& path) {
     throw db::EngineError(fmt::format("not a database file: {}", DisplayText(path)));
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
-                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, os::SqliteVfs());
   db_.reset(raw);
   if (rc != SQLITE_OK)
     db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));

@@ -89,7 +89,7 @@ SqliteDb OpenExistingDatabase(const std::string& path) {
     throw EngineError(fmt::format("not a database file: {}", DisplayText(path)));
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, os::SqliteVfs());
   SqliteDb db(raw);
   if (rc != SQLITE_OK) RefuseOpen(db.get(), path);
   sqlite3_extended_result_codes(db.get(), 0);

@@ -1,0 +1,200 @@
+// Results that must not depend on how they are computed: the reversal pairing against a
+// plain reading of its rule on random books, the 64-bit amount keys against the amounts
+// themselves, and the streamed JSON against the JSON built whole.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "screening/book_builder.h"
+#include "screening/screen_output.h"
+#include "screening/screen_report.h"
+#include "screening/screen_tests.h"
+
+namespace qoru::screening {
+namespace {
+
+struct Line {
+  std::string account, debit, credit, summary = "摘要";
+};
+
+struct Entry {
+  std::string date, number;
+  std::vector<Line> lines;
+};
+
+ScreenBook Build(const std::vector<Entry>& entries, std::optional<int> year = 2023) {
+  ScreenColumns c;
+  c.date = c.type = c.number = c.line = c.account = c.debit = c.credit = true;
+  c.summary = c.preparer = c.approver = true;
+  BookBuilder builder(c, {});
+  std::int64_t row = 0;
+  for (const Entry& e : entries) {
+    for (const Line& l : e.lines) {
+      PostingRow p;
+      p.row = ++row;
+      p.date = e.date;
+      p.type = "记";
+      p.number = e.number;
+      p.account = l.account;
+      p.debit = l.debit;
+      p.credit = l.credit;
+      p.summary = l.summary;
+      p.preparer = "张三";
+      p.approver = "李四";
+      builder.Add(p);
+    }
+  }
+  return builder.Finish("test", "JZPZ", year);
+}
+
+// The reversal rule read plainly: vouchers in order, each pairs with the latest earlier
+// voucher not yet in a pair whose multiset of (account, debit - credit) is the negation
+// of its own. Pairs as (reversing, reversed) voucher indexes.
+std::vector<std::pair<int, int>> PlainReversals(const ScreenBook& book) {
+  const auto multiset = [&](std::size_t v, bool negate) {
+    std::vector<std::pair<int, std::string>> out;
+    for (int i : book.vouchers[v].postings) {
+      const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
+      if (p.side == PostingSide::kNone) continue;
+      const Amount value = Normalized(negate ? p.credit - p.debit : p.debit - p.credit);
+      out.emplace_back(p.account, value.ToString());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  std::vector<std::pair<int, int>> pairs;
+  std::vector<bool> used(book.vouchers.size(), false);
+  for (std::size_t b = 0; b < book.vouchers.size(); ++b) {
+    const auto negated = multiset(b, true);
+    if (negated.empty()) continue;
+    for (std::size_t a = b; a-- > 0;) {
+      if (used[a] || multiset(a, false) != negated) continue;
+      used[a] = used[b] = true;
+      pairs.emplace_back(static_cast<int>(b), static_cast<int>(a));
+      break;
+    }
+  }
+  return pairs;
+}
+
+std::vector<std::pair<int, int>> Pairs(const TestResult& r) {
+  std::vector<std::pair<int, int>> out;
+  for (const ScreenItem& i : r.items) out.emplace_back(i.voucher, i.reverses);
+  return out;
+}
+
+TEST(ScreeningPaths, ReversalMatchesThePlainRuleOnEqualMultisets) {
+  // Few shapes, many vouchers: equal multisets recur in many vouchers, their negations
+  // (as red amounts or swapped sides) too, and some vouchers negate themselves.
+  const std::vector<std::vector<Line>> shapes = {
+      {{"1001", "100", ""}, {"6001", "", "100"}},
+      {{"1001", "-100", ""}, {"6001", "", "-100.00"}},
+      {{"6001", "100.0", ""}, {"1001", "", "100"}},
+      {{"1001", "100", ""}, {"1001", "-100", ""}},
+      {{"1001", "50", ""}, {"1001", "50", ""}, {"6001", "", "100"}},
+      {{"1001", "", "50"}, {"1001", "", "50"}, {"6001", "100", ""}},
+      {{"1002", "0", "0"}, {"2202", "7", ""}, {"1002", "", "7"}},
+  };
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<Entry> entries;
+    for (int v = 0; v < 60; ++v) {
+      Entry e;
+      e.date = "2023-03-0" + std::to_string(1 + random() % 3);
+      e.number = std::to_string(v + 1);
+      e.lines = shapes[random() % shapes.size()];
+      entries.push_back(e);
+    }
+    const ScreenBook book = Build(entries);
+    TestResult r;
+    TestReversal(book, r);
+    EXPECT_EQ(Pairs(r), PlainReversals(book)) << "round " << round;
+  }
+}
+
+TEST(ScreeningPaths, AVoucherWhoseRowsLieApartIsOneVoucher) {
+  // Enough vouchers for the look-up table to grow several times; then rows of earlier
+  // vouchers again, on other days of their months, with blanks around type and number.
+  std::vector<Entry> entries;
+  for (int v = 1; v <= 3000; ++v)
+    entries.push_back({"2023-0" + std::to_string(1 + v % 3) + "-10",
+                       std::to_string(v),
+                       {{"1001", "1", ""}, {"6001", "", "1"}}});
+  entries.push_back({"2023-03-20", " 5 ", {{"1001", "2", ""}}});
+  entries.push_back({"2023-01-02", "6", {{"6001", "", "2"}}});
+  entries.push_back({"2023-04-01", "7", {{"6001", "", "3"}}});  // another month: its own
+  const ScreenBook book = Build(entries);
+  ASSERT_EQ(book.vouchers.size(), 3001u);
+  const auto find = [&](int month, const std::string& number) -> const ScreenVoucher* {
+    for (const ScreenVoucher& v : book.vouchers)
+      if (v.month == month && v.number == number) return &v;
+    return nullptr;
+  };
+  const ScreenVoucher* five = find(3, "5");
+  ASSERT_NE(five, nullptr);
+  EXPECT_EQ(five->postings.size(), 3u);
+  EXPECT_EQ(five->date, 20230310) << "the date of its first posting";
+  ASSERT_NE(find(1, "6"), nullptr);
+  EXPECT_EQ(find(1, "6")->postings.size(), 3u);
+  EXPECT_EQ(find(1, "6")->date, 20230110);
+  ASSERT_NE(find(4, "7"), nullptr);
+  EXPECT_EQ(find(4, "7")->postings.size(), 1u);
+}
+
+TEST(ScreeningPaths, AmountKeysAgreeWithTheAmounts) {
+  // Equal values written at other scales, ties at the large-amount rank, red amounts.
+  std::vector<Entry> entries;
+  const char* amounts[] = {"5000", "5000.00", "5000.5", "5000.50", "-5000", "0.01", "120", "120.0"};
+  for (int v = 0; v < 400; ++v) {
+    const std::string a = amounts[v % 8];
+    entries.push_back({"2023-04-" + std::to_string(10 + v % 9),
+                       std::to_string(v + 1),
+                       {{v % 3 ? "2202" : "1122", a, ""}, {"1002", "", a}}});
+  }
+  ScreenBook book = Build(entries);
+  ASSERT_EQ(book.scaled_amounts.size(), book.postings.size());
+  const auto run = [](const ScreenBook& b) {
+    TestResult large, duplicates;
+    TestLargeAmount(b, std::nullopt, large);
+    TestDuplicateEntry(b, 3, duplicates);
+    std::vector<std::pair<std::vector<int>, std::string>> out;
+    for (const TestResult* r : {&large, &duplicates}) {
+      out.emplace_back(std::vector<int>{}, r->reason);
+      for (const ScreenItem& i : r->items) out.emplace_back(i.postings, i.reason);
+    }
+    return out;
+  };
+  const auto keyed = run(book);
+  book.scaled_amounts.clear();  // the amounts themselves
+  EXPECT_EQ(keyed, run(book));
+  EXPECT_GT(keyed.size(), 10u);
+
+  // An amount past 64 bits at the book's scale: no keys, the same rules.
+  entries.push_back(
+      {"2023-04-20", "999", {{"1001", "92233720368547758.08", ""}, {"6001", "", "1"}}});
+  EXPECT_TRUE(Build(entries).scaled_amounts.empty());
+}
+
+TEST(ScreeningPaths, StreamedJsonIsTheJsonBuiltWhole) {
+  std::vector<Entry> entries = {
+      {"2023-06-10", "1", {{"1001", "100", "", "=SUM(A1)"}, {"6001", "", "100", "bad \xff\xfe"}}},
+      {"2023-06-11", "2", {{"1001", "", "100", "冲销"}, {"6001", "100", ""}}},
+      {"bad date", "3", {{"1001", "-5", ""}}},
+  };
+  ScreenParameters p;
+  p.keywords = DefaultKeywords();
+  for (const auto& book : {Build(entries), Build({}, std::nullopt)}) {
+    const ScreenReport report = RunScreening(book, p);
+    std::string streamed;
+    std::size_t pieces = 0;
+    WriteScreenJson(book, report, [&](std::string_view s) {
+      streamed.append(s);
+      ++pieces;
+    });
+    EXPECT_EQ(streamed, ScreenJsonText(ScreenJson(book, report)));
+    EXPECT_GE(pieces, 1u);
+  }
+}
+
+}  // namespace
+}  // namespace qoru::screening
