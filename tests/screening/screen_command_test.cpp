@@ -31,7 +31,7 @@ const std::string kReader = std::string(QORU_SOURCE_DIR) + "/tests/screening/rea
 
 // A small book set of 2023 in the standard names, with a voucher on a Sunday, one on an
 // adjusted working Saturday, a self-approved one and a summary that looks like a formula.
-test::TinyBooks Books() {
+test::TinyBooks ScreenBooks() {
   test::TinyBooks b = test::TinyBooks::Consistent();
   b.posting_columns = {"凭证日期", "凭证种类", "凭证编号",  "行号",     "摘要",
                        "科目编号", "借方金额", "贷方金额",  "作废标志", "制单人员",
@@ -51,7 +51,7 @@ test::TinyBooks Books() {
 TEST(ScreenCommand, ReportsItemsAsJsonAndWritesAWorkpaper) {
   QORU_SKIP_UNLESS_POSIX(
       "reads the workbook back with python3 (tests/screening/read_xlsx.py), a Linux program here");
-  const test::ConvertedBooks books(Books());
+  const test::ConvertedBooks books(ScreenBooks());
   ASSERT_TRUE(books.converted());
   test::TempDir dir;
   const std::string xlsx = dir.path() + "底稿.xlsx";
@@ -143,7 +143,7 @@ TEST(ScreenCommand, RefusesWrongParametersBeforeAnyWork) {
 
 TEST(ScreenCommand, AFailedWorkpaperLeavesTheEarlierFileAndNoTemporaryOne) {
   QORU_SKIP_UNLESS_POSIX("a process cannot be given a file size limit on Windows");
-  const test::ConvertedBooks books(Books());
+  const test::ConvertedBooks books(ScreenBooks());
   ASSERT_TRUE(books.converted());
   test::TempDir dir;
   const std::string xlsx = dir.path() + "out.xlsx";
@@ -165,7 +165,7 @@ TEST(ScreenCommand, AFailedWorkpaperLeavesTheEarlierFileAndNoTemporaryOne) {
 TEST(Workpaper, ContinuesOnFurtherSheetsPastTheRowLimit) {
   QORU_SKIP_UNLESS_POSIX(
       "reads the workbook back with python3 (tests/screening/read_xlsx.py), a Linux program here");
-  const test::ConvertedBooks books(Books());
+  const test::ConvertedBooks books(ScreenBooks());
   ASSERT_TRUE(books.converted());
   const screening::ScreenBook book =
       screening::LoadScreenBook(books.database(), books.description(), {}, "tiny");
@@ -200,7 +200,7 @@ namespace {
 TEST(Workpaper, OpensInLibreOfficeWithItsChart) {
   if (test::RunCommand("command -v soffice", false).exit_code != 0)
     GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-  const test::ConvertedBooks books(Books());
+  const test::ConvertedBooks books(ScreenBooks());
   ASSERT_TRUE(books.converted());
   test::TempDir dir;
   const std::string xlsx = dir.path() + "w.xlsx";

@@ -11,5 +11,9 @@ namespace qoru::test {
 
 std::filesystem::path FsPath(const std::string& path);
 std::string NativePath(const std::filesystem::path& path);
+// UTF-8 text (a program's output, a path) with the path separators made one kind, "/",
+// for finding a path in what a program wrote: Windows takes and shows both "\" and "/";
+// the text as it stands on POSIX systems, where "\" is a character of a name.
+std::string OneSeparator(std::string text);
 
 }  // namespace qoru::test

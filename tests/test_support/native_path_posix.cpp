@@ -10,4 +10,8 @@ std::string NativePath(const std::filesystem::path& path) {
   return path.string();
 }
 
+std::string OneSeparator(std::string text) {
+  return text;
+}
+
 }  // namespace qoru::test

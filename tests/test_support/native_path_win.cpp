@@ -14,4 +14,10 @@ std::string NativePath(const std::filesystem::path& path) {
   return Utf8ToGbk(Utf16ToUtf8(std::u16string(wide.begin(), wide.end())));
 }
 
+std::string OneSeparator(std::string text) {
+  for (char& c : text)
+    if (c == '\\') c = '/';
+  return text;
+}
+
 }  // namespace qoru::test

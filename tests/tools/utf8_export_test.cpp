@@ -23,7 +23,7 @@ using test::ShellWord;
 
 using test::kGendata;
 using test::kHost;
-const std::string kFourByte = "\xF0\xA0\xAE\xB7";  // U+20BB7, four bytes in GB 18030 too
+const std::string kFourByteChar = "\xF0\xA0\xAE\xB7";  // U+20BB7, four bytes in GB 18030 too
 
 // A generated book set (GBK), with a four-byte character put into the chart's first
 // account name, in `dir`; returns the names of its files.
@@ -35,7 +35,7 @@ std::vector<std::string> MakeBookSet(const std::string& dir) {
     names.push_back(entry.path().filename().string());
   std::string chart = GbkToUtf8(test::ReadFile(dir + "/KJKM.txt"));
   const std::size_t second_tab = chart.find('\t', chart.find('\t') + 1);
-  chart.insert(second_tab, kFourByte);
+  chart.insert(second_tab, kFourByteChar);
   test::WriteFile(dir + "/KJKM.txt", Utf8ToGbk(chart));
   return names;
 }
@@ -63,7 +63,8 @@ TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
   ASSERT_EQ(original.exit_code, 0) << original.out;
   EXPECT_NE(original.out.find("源文件编码：GBK"), std::string::npos) << original.out;
   const std::string expected = Dump(tmp / "w-gbk");
-  ASSERT_NE(expected.find(kFourByte), std::string::npos) << "the four-byte character is imported";
+  ASSERT_NE(expected.find(kFourByteChar), std::string::npos)
+      << "the four-byte character is imported";
 
   const struct {
     const char* source;
@@ -82,8 +83,9 @@ TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
     EXPECT_NE(test::ReadFile(work + "/qoru.log").find(c.said), std::string::npos);
     EXPECT_EQ(Dump(work), expected) << c.source << c.extra;
     // The staged copies are the source text re-encoded, every character kept.
-    EXPECT_EQ(test::ReadFile(work + "/TemplateTemp/KJKM.txt").find(kFourByte), std::string::npos);
-    EXPECT_NE(GbkToUtf8(test::ReadFile(work + "/TemplateTemp/KJKM.txt")).find(kFourByte),
+    EXPECT_EQ(test::ReadFile(work + "/TemplateTemp/KJKM.txt").find(kFourByteChar),
+              std::string::npos);
+    EXPECT_NE(GbkToUtf8(test::ReadFile(work + "/TemplateTemp/KJKM.txt")).find(kFourByteChar),
               std::string::npos);
   }
 

@@ -10,18 +10,7 @@
 # (check runs in a scratch area under the user's TEMP.)
 set -euo pipefail
 wine_run=$1 prefix=$2 exe=$3 linux_build=$4 source_dir=$5 work=$6
-windows_path() {
-  local p
-  p=$(realpath -m "$1")
-  printf 'Z:%s' "${p//\//\\}"
-}
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() {
-  echo "$*" >&2
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/common.sh"
 
 win_work="$work/审计 工作"
 out=$("$wine_run" "$prefix" "$exe" convert --source "$(windows_path "$source_dir/examples/sample")" \
@@ -77,4 +66,4 @@ status=0
   >/dev/null 2>"$work/missing.err" || status=$?
 [ "$status" = 2 ] || fail "a missing source gave exit status $status, expected 2"
 grep -q 'Z:/no/such/' "$work/missing.err" || fail "the message does not name the source: $(cat "$work/missing.err")"
-exit $((failures > 0))
+finish
