@@ -174,7 +174,8 @@ int Convert(ConvertOptions options) {
   if (!g_log.Open(options.work + "qoru.log", &reason))
     return Refuse("无法写入日志 " + qoru::host::ArgumentText(options.work) + "qoru.log（" + reason +
                   "）");
-  g_log.Write("开始转换", "源目录 " + options.source + "，工作目录 " + options.work);
+  g_log.Write("开始转换", "源目录 " + qoru::host::ArgumentText(options.source) + "，工作目录 " +
+                              qoru::host::ArgumentText(options.work));
   g_log.Write("编码", encoding.Describe());
   g_summary.SetEncoding(encoding.Describe());
 
