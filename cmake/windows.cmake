@@ -125,3 +125,10 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QORU_WI
 
 # Third-party code keeps its own files apart: they are not written for a unity build.
 set_target_properties(qoru_fmt qoru_sqlite3 qoru_zlib qoru_xlsxwriter PROPERTIES UNITY_BUILD OFF)
+
+# In a unity build the files of the Windows API compile alone: <windows.h> defines macros
+# (Yield, DeleteFile, ...) and types (BSTR) that rename or clash with what the other files
+# of a batch declare.
+file(GLOB_RECURSE QORU_WINDOWS_API_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*_win*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/*_win*.cpp ${CMAKE_SOURCE_DIR}/tests/*_win*.cpp)
+set_source_files_properties(${QORU_WINDOWS_API_SOURCES} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)

@@ -56,7 +56,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
                                     ${CMAKE_SOURCE_DIR}/tests/windows/console_win_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/windows/held_open_win_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tools/qoru_gbtxt/child_process_win.cpp
-                                    ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp)
+                                    ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/test_support/native_path_win.cpp)
   target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests
                                                         ${CMAKE_SOURCE_DIR}/tools)
   target_link_libraries(qoru_windows_tests PRIVATE qoru_core qoru_screening gtest gtest_main
@@ -68,32 +69,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_compile_options(gtest PRIVATE -O1)
   target_compile_options(gtest_main PRIVATE -O1)
 endif()
-option(QORU_WINDOWS_UNIT_TESTS "Build the GoogleTest suite for Windows and run it under Wine" OFF)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND QORU_WINDOWS_UNIT_TESTS)
-  file(GLOB_RECURSE QORU_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
-  foreach(linux_only
-          checks/check_command_test database/engine_io_error_test database/template_copy_test
-          database/import/csv_reader_test faces/picture_test faces/window_face_error_box_test
-          faces/window_face_host_test faces/window_face_test faces/xvfb_server faces/x11_probe
-          files/work_area_lock_test plugin/fault_test plugin/kill_test
-          staging/source_staging_test staging/table_text_test text/gbk_codec_test
-          test_support/command test_support/host_process test_support/pty_session
-          tools/gendata_test tools/preflight_test tools/qoru_gbtxt_test tools/terminal_face_test)
-    list(FILTER QORU_TEST_SOURCES EXCLUDE REGEX ".*/tests/${linux_only}\\.cpp$")
-  endforeach()
-  add_executable(qoru_tests ${QORU_TEST_SOURCES})
-  target_include_directories(qoru_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(qoru_tests PRIVATE qoru_core qoru_checks qoru_gendata gmock gtest
-                        gtest_main)
-  target_compile_definitions(qoru_tests PRIVATE
-    QORU_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QORU_BINARY_DIR="${CMAKE_BINARY_DIR}" QORU_SANITIZED=0
-    "QORU_HOST_EXPORT=__declspec(dllexport)" "QORU_HOST_CALL=__stdcall")
-  add_dependencies(qoru_tests qoru_ERP_GBtxt)
-  # One Wine process for the whole suite: starting Wine for each of some hundreds of
-  # tests would cost minutes. The output names every failing test.
-  add_test(NAME Windows.GoogleTestSuite COMMAND qoru_tests --gtest_brief=1)
-  set_tests_properties(Windows.GoogleTestSuite PROPERTIES WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-endif()
+# The GoogleTest suite of the Linux build, run under Wine (QORU_WINDOWS_UNIT_TESTS).
+include(${CMAKE_CURRENT_LIST_DIR}/windows_unit_tests.cmake)
 
 # The Win32 dialog's tests (x86-64) need a desktop: a binary of their own, run under
 # Wine on an Xvfb display of its own with a Wine prefix of its own

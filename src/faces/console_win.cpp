@@ -3,6 +3,7 @@
 // control handler takes Ctrl-C, Ctrl-Break and the closing of the console window
 // (which Windows follows by ending the process once the handler returns: the run's
 // committed rows stay, as after a second Ctrl-C).
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -51,6 +52,10 @@ void StopRelaysAtExit() {
 void UseUtf8Consoles() {
   const bool out = StartRelay(1);
   const bool err = StartRelay(2);
+  // A pipe or file receives the bytes as written: the C runtime's text mode would put
+  // a "\r" before each "\n".
+  if (!out) _setmode(1, _O_BINARY);
+  if (!err) _setmode(2, _O_BINARY);
   if (out || err) std::atexit(StopRelaysAtExit);
 }
 

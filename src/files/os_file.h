@@ -83,6 +83,9 @@ bool ListNames(const std::string& dir, std::vector<std::string>* names);
 // bytes themselves on Linux; on Windows the UTF-8 of the path the wide-character calls
 // get (the long-path form when long).
 std::string Utf8FileName(const std::string& path);
+// The path as UTF-8 text for a message: the bytes themselves on Linux; on Windows the
+// GBK turned into UTF-8, as the path was given (no long-path form).
+std::string PathText(const std::string& path);
 // The SQLite VFS to open databases with (nullptr: the default): on Windows the one
 // that takes paths beyond 260 characters in the long-path form.
 const char* SqliteVfs();

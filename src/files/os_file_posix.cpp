@@ -190,6 +190,10 @@ std::string Utf8FileName(const std::string& path) {
   return path;
 }
 
+std::string PathText(const std::string& path) {
+  return path;
+}
+
 const char* SqliteVfs() {
   return nullptr;
 }

@@ -448,6 +448,10 @@ std::string Utf8FileName(const std::string& path) {
   return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
+std::string PathText(const std::string& path) {
+  return GbkToUtf8(path);
+}
+
 const char* SqliteVfs() {
   // The default VFS cuts a full path short at 1040 bytes of UTF-8 (260 characters of
   // four bytes), and Windows refuses one beyond 260 characters without the long form.

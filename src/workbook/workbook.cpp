@@ -90,19 +90,21 @@ bool WriteWorkbook(const std::string& path, const std::function<void(Workbook&)>
   // Paths are GBK text: they go through the files room, never std::filesystem.
   const std::string parent = ParentDirectory(path);
   const std::string dir = parent.empty() ? "." : parent;
-  if (IsDirectory(path)) throw WorkbookError("无法写入工作底稿 " + path + "：这是一个目录");
+  if (IsDirectory(path))
+    throw WorkbookError("无法写入工作底稿 " + os::PathText(path) + "：这是一个目录");
   const bool replaced = PathExists(path);
   std::string temp = dir + "/." + LastPathPart(path) + ".XXXXXX";
   const int fd = os::CreateTemporary(temp);
-  if (fd < 0) throw WorkbookError("无法写入工作底稿 " + path + "：" + SystemErrorText(errno));
+  if (fd < 0)
+    throw WorkbookError("无法写入工作底稿 " + os::PathText(path) + "：" + SystemErrorText(errno));
   os::SetMode(fd, os::NewFileMode(0644));
   os::Close(fd);
   try {
-    Workbook b(temp, path);
+    Workbook b(temp, os::PathText(path));
     write(b);
     b.Close();
     if (os::Rename(temp, path) != 0)
-      throw WorkbookError("无法写入工作底稿 " + path + "：" + SystemErrorText(errno));
+      throw WorkbookError("无法写入工作底稿 " + os::PathText(path) + "：" + SystemErrorText(errno));
   } catch (...) {
     os::Remove(temp);
     throw;
@@ -131,11 +133,12 @@ std::string SheetName(std::string_view name) {
 std::string TargetProblem(const std::string& path) {
   const std::string parent = ParentDirectory(path);
   const std::string dir = parent.empty() ? "." : parent;
-  if (IsDirectory(path)) return path + " 是一个目录";
-  if (!IsDirectory(dir)) return path + " 所在的目录不存在";
+  const std::string shown = os::PathText(path);
+  if (IsDirectory(path)) return shown + " 是一个目录";
+  if (!IsDirectory(dir)) return shown + " 所在的目录不存在";
   std::string probe = dir + "/.qoru-probe-XXXXXX";
   const int fd = os::CreateTemporary(probe);
-  if (fd < 0) return path + " 所在的目录不可写";
+  if (fd < 0) return shown + " 所在的目录不可写";
   os::Close(fd);
   os::Remove(probe);
   return {};

@@ -24,7 +24,8 @@ class WorkbookError : public Failure {
 
 class Workbook {
  public:
-  // Opens a new workbook at `path`; `target` is the name the user gave, for messages.
+  // Opens a new workbook at `path`; `target` is the name the user gave, as UTF-8 text for
+  // messages.
   Workbook(const std::string& path, const std::string& target);
   ~Workbook();
   Workbook(const Workbook&) = delete;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "test_support/bookset.h"
+#include "test_support/system.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -44,7 +45,7 @@ TEST(AuxPassProgress, CountsEveryRowOfTheVoucherAndBalancePassesFromOne) {
   set.kmye = {{"1001", "人民币", "5", ""}, {"6602", "人民币", "7", "a1"}};
   ws.WriteBookSet(set);
   const auto outcome = RunDoIt(ws.work(), ws.source());
-  ASSERT_EQ(outcome.result, GbkToUtf16(ws.db()));
+  ASSERT_EQ(outcome.result, test::ResultPath(ws.db()));
   EXPECT_EQ(PassProgress(outcome.events),
             (Events{
                 "progress:0/3 0%", "progress:1/3 33%", "progress:2/3 67%", "progress:3/3 100%",

@@ -9,6 +9,7 @@
 
 #include "gendata/consistent_books.h"
 #include "test_support/command.h"
+#include "test_support/db_fixture.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
@@ -210,10 +211,8 @@ TEST(CheckCommand, AFailedConversionOrNothingToCheckIsNeverASuccess) {
   const std::string empty = dir.path() + "empty";
   test::MakeDir(empty);
   test::WriteFile(empty + "/GSSM.txt", test::ReadFile(source + "/GSSM.txt"));
-  ASSERT_EQ(RunCommand("sqlite3 " + ShellWord(empty + "/GBA.mdb") +
-                       " 'create table KJKM(\"科目编号\", \"余额方向\")'")
-                .exit_code,
-            0);
+  test::WriteFile(empty + "/GBA.mdb", "");  // an empty file is an empty database
+  test::SqliteExec(empty + "/GBA.mdb", "create table KJKM(\"科目编号\", \"余额方向\")");
   ran = RunCommand(kHost + " check --db " + ShellWord(empty + "/GBA.mdb"));
   EXPECT_EQ(ran.exit_code, 2) << ran.out;
   EXPECT_NE(ran.out.find("既没有凭证表也没有余额表"), std::string::npos) << ran.out;

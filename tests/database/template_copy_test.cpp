@@ -1,6 +1,5 @@
 // The copy of the template into TemplateTemp/GBA.mdb: never through a link, never of
 // a file that is not a database, never leaving a half-written GBA.mdb.
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "test_support/db_fixture.h"
+#include "test_support/system.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru::db {
@@ -80,13 +80,14 @@ TEST(TemplateCopyTest, ExistingStagingDatabaseIsKeptWhateverTheTemplate) {
 }
 
 TEST(TemplateCopyTest, LinksAtTheDatabaseOrItsJournalAreRefused) {
+  QORU_SKIP_UNLESS_POSIX("making symbolic links needs a privilege on Windows");
   for (const std::string name : {"GBA.mdb", "GBA.mdb-journal", "GBA.mdb-wal"}) {
     for (const bool dangling : {false, true}) {
       SCOPED_TRACE(name + (dangling ? " dangling" : ""));
       WorkArea area;
       const std::string outside = area.dir / "outside.db";
       if (!dangling) WriteFile(outside, "precious");
-      ASSERT_EQ(::symlink(outside.c_str(), (area.work + "TemplateTemp/" + name).c_str()), 0);
+      ASSERT_TRUE(test::MakeSymlink(outside, area.work + "TemplateTemp/" + name));
       try {
         CreateStagingDatabase(area.work);
         ADD_FAILURE() << "no failure";
@@ -104,10 +105,11 @@ TEST(TemplateCopyTest, LinksAtTheDatabaseOrItsJournalAreRefused) {
 }
 
 TEST(CopyFileExclusiveTest, NeverReplacesOrFollowsWhatStandsAtTheTarget) {
+  QORU_SKIP_UNLESS_POSIX("making symbolic links needs a privilege on Windows");
   test::TempDir dir;
   WriteFile(dir / "source", "new");
   WriteFile(dir / "file", "old");
-  ASSERT_EQ(::symlink((dir / "nowhere").c_str(), (dir / "link").c_str()), 0);
+  ASSERT_TRUE(test::MakeSymlink(dir / "nowhere", dir / "link"));
   EXPECT_FALSE(CopyFileExclusive(dir / "source", dir / "file"));
   EXPECT_FALSE(CopyFileExclusive(dir / "source", dir / "link"));
   EXPECT_EQ(ReadFile(dir / "file"), "old");

@@ -33,8 +33,9 @@ installer=$(ls "$tmp"/out/qoru-gbtxt-*-win64.exe 2>/dev/null | head -1)
   exit 1
 }
 
-# The zip holds the tree in one folder.
-listing=$(unzip -Z1 "$zip")
+# The zip holds the tree in one folder (unzip lists names as they are only in a UTF-8
+# locale; in the C locale it writes the Chinese ones as #Uxxxx).
+listing=$(LC_ALL=C.UTF-8 unzip -Z1 "$zip")
 top=$(basename "$zip" .zip)
 expected=(bin/qoru-gbtxt.exe bin/qoru_ERP_GBtxt.dll bin/qoru-gendata.exe include/qoru_ERP_GBtxt.h
           doc/README.md doc/使用说明.md examples/sample/GSSM.txt)

@@ -7,7 +7,9 @@
 //
 // QORU_UPDATE_SNAPSHOTS=1 rewrites the snapshots instead of comparing.
 #include <gtest/gtest.h>
+
 #include <sqlite3.h>
+#include <algorithm>
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 #include "test_support/bookset.h"
 #include "test_support/db_fixture.h"
 #include "test_support/log_capture.h"
+#include "test_support/system.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -55,7 +58,12 @@ Outcome Convert(const Workspace& ws, HeadlessFace::Script script = {}) {
 
 std::string Snapshot(const Workspace& ws, const Outcome& run) {
   std::string result = test::Utf8(run.result);
-  if (result.rfind(ws.work(), 0) == 0) result = "WORK/" + result.substr(ws.work().size());
+  // The work area as the result spells it ("\\" between folders on Windows).
+  const std::string work = test::Utf8(test::ResultPath(ws.work()));
+  if (result.rfind(work, 0) == 0) {
+    result = "WORK/" + result.substr(work.size());
+    std::replace(result.begin(), result.end(), '\\', '/');
+  }
   std::string out = "result: " + Escaped(result) + "\n";
   for (const auto& e : run.errors) out += "error: " + Escaped(e) + "\n";
   for (const auto& l : run.log)

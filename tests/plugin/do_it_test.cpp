@@ -11,6 +11,7 @@
 #include "host/owner_window.h"
 #include "test_support/bookset.h"
 #include "test_support/log_capture.h"
+#include "test_support/system.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -36,7 +37,7 @@ TEST(DoIt, SuccessfulRunReturnsTheStagingDatabasePath) {
   Workspace ws;
   ws.WriteBookSet(SmallBookSet());
   const auto outcome = RunDoIt(ws.work(), ws.source());
-  EXPECT_EQ(outcome.result, GbkToUtf16(ws.work() + "TemplateTemp/GBA.mdb"));
+  EXPECT_EQ(outcome.result, test::ResultPath(ws.work() + "TemplateTemp/GBA.mdb"));
   EXPECT_TRUE(outcome.errors.empty());
 }
 
@@ -79,7 +80,7 @@ TEST(DoIt, NullDirectoriesReadAsEmptyAndTheSpareArgumentHasNoEffect) {
     });
     DoItImpl(&result, 0, ws.work().c_str(), ws.source().c_str(), spare);
     SetFaceFactory(nullptr);
-    EXPECT_EQ(std::u16string(result), GbkToUtf16(ws.db()));
+    EXPECT_EQ(std::u16string(result), test::ResultPath(ws.db()));
     SysFreeString(result);
   }
 }
@@ -130,7 +131,7 @@ TEST(DoIt, CloseDuringTheRunLeavesTheRunsOutcomeStanding) {
   HeadlessFace::Script script;
   script.close_at_yield = 1;  // right after the first staged file
   const auto outcome = RunDoIt(ws.work(), ws.source(), script);
-  EXPECT_EQ(outcome.result, GbkToUtf16(ws.db()));
+  EXPECT_EQ(outcome.result, test::ResultPath(ws.db()));
 }
 
 TEST(DoIt, EngineErrorIsLoggedOnceWithoutErrorBox) {
@@ -181,7 +182,7 @@ TEST(DoIt, BytesThatAreNotGbkAreNotedPerFileWithTheirFirstLine) {
   jzpz.insert(jzpz.find('\t', jzpz.find("\r\n")) + 1, "\xFF\xFF");
   test::WriteFile(ws.source() + "/JZPZ.txt", jzpz);
   const auto outcome = RunDoIt(ws.work(), ws.source());
-  EXPECT_EQ(outcome.result, GbkToUtf16(ws.work() + "TemplateTemp/GBA.mdb"));
+  EXPECT_EQ(outcome.result, test::ResultPath(ws.work() + "TemplateTemp/GBA.mdb"));
   std::vector<std::string> notices;
   for (const auto& e : outcome.events)
     if (e.rfind("notice:", 0) == 0) notices.push_back(e);

@@ -8,6 +8,7 @@
 #include "gendata/dataset.h"
 #include "test_support/bookset.h"
 #include "test_support/log_capture.h"
+#include "test_support/system.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -23,7 +24,7 @@ using test::TwoTypeSet;
 using test::Workspace;
 
 bool Succeeded(const test::RunOutcome& o, const Workspace& ws) {
-  return o.result == GbkToUtf16(ws.db());
+  return o.result == test::ResultPath(ws.db());
 }
 
 bool HasEvent(const std::vector<std::string>& events, const std::string& e) {
@@ -375,7 +376,7 @@ TEST(EndToEnd, BytesThatAreNotGbkBecomeReplacementCharactersAndAreReported) {
   // A name holding the byte 0xFF, which no GBK character starts with.
   test::WriteFile(ws.source() + "/KJKM.txt", Gbk("1001\t现") + "\xFF" + Gbk("金\t借\t\r\n"));
   const auto outcome = test::RunDoIt(ws.work(), ws.source());
-  ASSERT_EQ(outcome.result, GbkToUtf16(ws.db()));
+  ASSERT_EQ(outcome.result, test::ResultPath(ws.db()));
   EXPECT_EQ(test::QueryRows(ws.db(), "select 科目名称 from KJKM"), (test::Rows{{"现\uFFFD金"}}));
   EXPECT_TRUE(std::any_of(outcome.events.begin(), outcome.events.end(), [](const std::string& e) {
     return e.rfind("notice:", 0) == 0 && e.find("1 处") != std::string::npos;

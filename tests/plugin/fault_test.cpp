@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "plugin/do_it.h"
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
+#include "test_support/system.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 
@@ -68,9 +70,10 @@ void ExpectNoDamagedDatabase(const std::string& db) {
 }
 
 TEST(Fault, DiskFillingUpWhileStagingStopsBeforeAnyDatabase) {
+  QORU_SKIP_UNLESS_POSIX("a process cannot be given a file size limit on Windows");
   Area area(6000);
   HostOptions options;
-  options.file_size_limit = static_cast<rlim_t>(area.SourceSize("JZPZ.txt") / 2);
+  options.file_size_limit = static_cast<std::uint64_t>(area.SourceSize("JZPZ.txt") / 2);
   const HostRun run = RunHostConvert(area.source, area.work, {}, options);
   ExpectFailedRun(run, "文件超过了允许的大小");
   EXPECT_NE(run.err.find("JZPZ.txt"), std::string::npos) << run.err;
@@ -81,10 +84,11 @@ TEST(Fault, DiskFillingUpWhileStagingStopsBeforeAnyDatabase) {
 }
 
 TEST(Fault, DiskFillingUpWhileImportingEndsTheRunWithASoundDatabase) {
+  QORU_SKIP_UNLESS_POSIX("a process cannot be given a file size limit on Windows");
   // Every staged file fits; the database that holds them all does not.
   Area area(6000);
   HostOptions options;
-  options.file_size_limit = static_cast<rlim_t>(area.SourceSize("JZPZ.txt") + 16 * 1024);
+  options.file_size_limit = static_cast<std::uint64_t>(area.SourceSize("JZPZ.txt") + 16 * 1024);
   const HostRun run = RunHostConvert(area.source, area.work, {}, options);
   ExpectFailedRun(run, "文件超过了允许的大小");
   ASSERT_TRUE(PathExists(area.db));
@@ -97,6 +101,7 @@ TEST(Fault, DiskFillingUpWhileImportingEndsTheRunWithASoundDatabase) {
 }
 
 TEST(Fault, DiskFillingUpWhileCopyingTheTemplateIsReportedAsSuch) {
+  QORU_SKIP_UNLESS_POSIX("a process cannot be given a file size limit on Windows");
   // A template of 2 MB, staged files far smaller, and room for 1 MB per file.
   Area area;
   const std::string template_path = area.work + "/DataBase/empty.mdb";

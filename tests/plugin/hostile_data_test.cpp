@@ -14,6 +14,7 @@
 #include "test_support/db_fixture.h"
 #include "test_support/host_process.h"
 #include "test_support/log_capture.h"
+#include "test_support/system.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -95,7 +96,7 @@ void OneType(BookSet& set, const std::string& type, const std::string& file) {
   set.jzpz = {{"6602", "一", "1.00", "0.00", "人民币", "0", "c1"}};
 }
 
-struct Case {
+struct HostileCase {
   const char* what;
   std::function<void(BookSet&)> change;       // the book set before it is written
   std::function<std::string()> gssm;          // a description of its own (UTF-8), or null
@@ -114,8 +115,8 @@ bool HasTable(const Workspace& ws, const std::string& name) {
   return std::find(t.begin(), t.end(), name) != t.end();
 }
 
-const std::vector<Case>& Cases() {
-  static const std::vector<Case> cases = {
+const std::vector<HostileCase>& Cases() {
+  static const std::vector<HostileCase> cases = {
       {"bytes that are not GBK become U+FFFD and a notice counts them", nullptr, nullptr,
        [](const Workspace& ws) {
          test::WriteFile(ws.source() + "/JZPZ.txt",
@@ -365,7 +366,7 @@ const std::vector<Case>& Cases() {
 }
 
 TEST(HostileData, EachCaseEndsAsTheRunsRulesSay) {
-  for (const Case& c : Cases()) {
+  for (const HostileCase& c : Cases()) {
     SCOPED_TRACE(c.what);
     Workspace ws;
     BookSet set = BaseSet();
@@ -378,7 +379,7 @@ TEST(HostileData, EachCaseEndsAsTheRunsRulesSay) {
     const RunOutcome outcome = RunDoIt(ws.work(), ws.source());
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took.count(), 20.0) << "bounded work";
-    EXPECT_EQ(outcome.result, c.path ? GbkToUtf16(ws.db()) : u"0")
+    EXPECT_EQ(outcome.result, c.path ? test::ResultPath(ws.db()) : u"0")
         << ::testing::PrintToString(outcome.errors);
     if (!c.path) {
       // The error box, or the engine's message in the host's log.

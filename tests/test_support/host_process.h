@@ -1,12 +1,14 @@
 // Runs the command-line host qoru-gbtxt as a child process, the way a user or a
 // script does, optionally under the limits of a hostile machine: a maximum file size
 // (a disk that fills up) or a root user without the privilege to override file
-// permissions (so that a read-only directory is read-only for the tests too).
+// permissions (so that a read-only directory is read-only for the tests too). On Windows
+// (host_process_win.cpp) the host runs without such limits: a run asked for with them
+// ends as kOptionsUnavailable, and the caller skips its test.
 #pragma once
 
-#include <sys/resource.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,8 +16,8 @@
 namespace qoru::test {
 
 struct HostOptions {
-  std::optional<rlim_t> file_size_limit;  // RLIMIT_FSIZE of the host, in bytes
-  bool obey_permissions = false;          // root loses the capabilities that override modes
+  std::optional<std::uint64_t> file_size_limit;  // RLIMIT_FSIZE of the host, in bytes
+  bool obey_permissions = false;                 // root loses the capabilities that override modes
 };
 
 struct HostRun {
@@ -33,7 +35,7 @@ inline constexpr int kOptionsUnavailable = 125;
 HostRun RunHostConvert(const std::string& source, const std::string& work,
                        const std::vector<std::string>& extra = {}, const HostOptions& options = {});
 
-// Starts the same command without waiting; its output goes to /dev/null.
+// Starts the same command without waiting; its output goes to /dev/null (POSIX only).
 pid_t StartHostConvert(const std::string& source, const std::string& work,
                        const std::vector<std::string>& extra = {});
 
@@ -53,6 +55,10 @@ class WithoutPermissionOverride {
   bool restore_ = false;
   unsigned saved_[2] = {0, 0};  // effective capability words before
 };
+
+// The command line of RunHostConvert: the host's path, then its arguments.
+std::vector<std::string> HostConvertArgs(const std::string& source, const std::string& work,
+                                         const std::vector<std::string>& extra);
 
 // PRAGMA integrity_check of a database file, opened for reading and writing as a host
 // would ("ok" for a sound database; the engine's complaint otherwise).

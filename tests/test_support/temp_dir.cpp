@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "files/os_file.h"
+#include "test_support/native_path.h"
 
 namespace qoru::test {
 
@@ -19,17 +20,17 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
+  std::filesystem::remove_all(FsPath(path_), ec);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream s;
   s << in.rdbuf();
@@ -37,16 +38,16 @@ std::string ReadFile(const std::string& path) {
 }
 
 void MakeDir(const std::string& path) {
-  std::filesystem::create_directories(path);
+  std::filesystem::create_directories(FsPath(path));
 }
 
 FileSnapshot Snapshot(const std::string& dir) {
   FileSnapshot files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+  for (const auto& e : std::filesystem::recursive_directory_iterator(FsPath(dir))) {
     std::error_code ec;
     const std::uintmax_t size = e.is_regular_file(ec) ? e.file_size(ec) : 0;
     const auto time = std::filesystem::last_write_time(e.path(), ec);
-    files[e.path().string()] = {
+    files[NativePath(e.path())] = {
         size,
         std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count()};
   }

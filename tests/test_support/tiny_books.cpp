@@ -3,8 +3,8 @@
 namespace qoru::test {
 namespace {
 
-std::string Section(const std::string& name, const std::string& file,
-                    const std::vector<std::string>& columns) {
+std::string GssmSection(const std::string& name, const std::string& file,
+                        const std::vector<std::string>& columns) {
   std::string s = "[" + name + "]\n" + file + "\n";
   for (const std::string& c : columns) s += c + ",文本,40\n";
   return s + "\n";
@@ -36,15 +36,16 @@ TinyBooks TinyBooks::Consistent() {
 }
 
 ConvertedBooks::ConvertedBooks(const TinyBooks& books) {
-  std::string gssm = Section("会计科目", "KJKM.txt", books.chart_columns) +
-                     Section("科目余额及发生额", "KMYE.txt", books.balance_columns) +
-                     Section("记账凭证", "JZPZ.txt", books.posting_columns);
+  std::string gssm = GssmSection("会计科目", "KJKM.txt", books.chart_columns) +
+                     GssmSection("科目余额及发生额", "KMYE.txt", books.balance_columns) +
+                     GssmSection("记账凭证", "JZPZ.txt", books.posting_columns);
   if (!books.book.empty()) {
-    gssm += Section("电子账簿", "DZZB.txt", books.book_columns);
+    gssm += GssmSection("电子账簿", "DZZB.txt", books.book_columns);
     space_.WriteTable("DZZB.txt", books.book);
   }
   if (books.departments) {
-    gssm += "[辅助核算项档案]\n部门\n\n" + Section("部门", "BMDA.txt", {"部门编号", "部门名称"});
+    gssm +=
+        "[辅助核算项档案]\n部门\n\n" + GssmSection("部门", "BMDA.txt", {"部门编号", "部门名称"});
     space_.WriteTable("BMDA.txt", {{"01", "财务部"}, {"02", "销售部"}});
   }
   space_.WriteSource("GSSM.txt", gssm);

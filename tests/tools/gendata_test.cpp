@@ -340,9 +340,10 @@ TEST(GenSample, CommittedFilesAreWhatTheGeneratorWrites) {
   WriteSampleDataset(dir.path());
   const std::string committed = std::string(QORU_SOURCE_DIR) + "/examples/sample";
   std::set<std::string> written, shipped;
-  for (const auto& e : fs::directory_iterator(dir.path())) written.insert(e.path().filename());
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    written.insert(e.path().filename().string());
   for (const auto& e : fs::directory_iterator(committed))
-    if (e.path().extension() == ".txt") shipped.insert(e.path().filename());
+    if (e.path().extension() == ".txt") shipped.insert(e.path().filename().string());
   EXPECT_EQ(written, shipped);
   for (const std::string& name : written)
     EXPECT_EQ(test::ReadFile(dir / name), test::ReadFile(committed + "/" + name)) << name;

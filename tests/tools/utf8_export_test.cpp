@@ -8,6 +8,7 @@
 
 #include "staging/source_encoding_copy.h"
 #include "test_support/command.h"
+#include "test_support/db_fixture.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
@@ -22,7 +23,7 @@ using test::ShellWord;
 
 using test::kGendata;
 using test::kHost;
-const std::string kFourByte = "\xF0\xA0\xAE\xB7";  // U+20BB7, four bytes in GB 18030 too
+const std::string kFourByteChar = "\xF0\xA0\xAE\xB7";  // U+20BB7, four bytes in GB 18030 too
 
 // A generated book set (GBK), with a four-byte character put into the chart's first
 // account name, in `dir`; returns the names of its files.
@@ -34,7 +35,7 @@ std::vector<std::string> MakeBookSet(const std::string& dir) {
     names.push_back(entry.path().filename().string());
   std::string chart = GbkToUtf8(test::ReadFile(dir + "/KJKM.txt"));
   const std::size_t second_tab = chart.find('\t', chart.find('\t') + 1);
-  chart.insert(second_tab, kFourByte);
+  chart.insert(second_tab, kFourByteChar);
   test::WriteFile(dir + "/KJKM.txt", Utf8ToGbk(chart));
   return names;
 }
@@ -49,10 +50,7 @@ void WriteUtf8Copy(const std::string& from, const std::string& to,
 }
 
 std::string Dump(const std::string& work) {
-  const Ran dump = RunCommand("sqlite3 " + ShellWord(work + "/TemplateTemp/GBA.mdb") + " .dump",
-                              /*merge_stderr=*/false);
-  EXPECT_EQ(dump.exit_code, 0);
-  return dump.out;
+  return test::DumpDatabase(work + "/TemplateTemp/GBA.mdb");
 }
 
 TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
@@ -65,7 +63,8 @@ TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
   ASSERT_EQ(original.exit_code, 0) << original.out;
   EXPECT_NE(original.out.find("源文件编码：GBK"), std::string::npos) << original.out;
   const std::string expected = Dump(tmp / "w-gbk");
-  ASSERT_NE(expected.find(kFourByte), std::string::npos) << "the four-byte character is imported";
+  ASSERT_NE(expected.find(kFourByteChar), std::string::npos)
+      << "the four-byte character is imported";
 
   const struct {
     const char* source;
@@ -84,8 +83,9 @@ TEST(Utf8Export, ConvertsIntoTheSameDatabaseAsTheGbkOriginal) {
     EXPECT_NE(test::ReadFile(work + "/qoru.log").find(c.said), std::string::npos);
     EXPECT_EQ(Dump(work), expected) << c.source << c.extra;
     // The staged copies are the source text re-encoded, every character kept.
-    EXPECT_EQ(test::ReadFile(work + "/TemplateTemp/KJKM.txt").find(kFourByte), std::string::npos);
-    EXPECT_NE(GbkToUtf8(test::ReadFile(work + "/TemplateTemp/KJKM.txt")).find(kFourByte),
+    EXPECT_EQ(test::ReadFile(work + "/TemplateTemp/KJKM.txt").find(kFourByteChar),
+              std::string::npos);
+    EXPECT_NE(GbkToUtf8(test::ReadFile(work + "/TemplateTemp/KJKM.txt")).find(kFourByteChar),
               std::string::npos);
   }
 
@@ -102,10 +102,8 @@ TEST(Utf8Export, AFileInTheOtherEncodingIsNamed) {
   const std::vector<std::string> names = MakeBookSet(tmp / "gbk");
   WriteUtf8Copy(tmp / "gbk", tmp / "utf8", names, false);
   // A GBK chart in a UTF-8 book set, and a UTF-8 chart in a GBK one.
-  std::filesystem::copy_file(tmp / "gbk/KJKM.txt", tmp / "utf8/KJKM.txt",
-                             std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::copy_file(tmp / "utf8/JZPZ.txt", tmp / "gbk/JZPZ.txt",
-                             std::filesystem::copy_options::overwrite_existing);
+  test::WriteFile(tmp / "utf8/KJKM.txt", test::ReadFile(tmp / "gbk/KJKM.txt"));
+  test::WriteFile(tmp / "gbk/JZPZ.txt", test::ReadFile(tmp / "utf8/JZPZ.txt"));
   const struct {
     const char* source;
     const char* words;

@@ -3,31 +3,22 @@
 #   cli_test.sh WINE_RUN PREFIX QORU_GBTXT_EXE LINUX_BUILD SOURCE_DIR WORK
 #   - converts the sample into a work directory with Chinese and a blank in its name,
 #     given in Windows' form: exit 0, the path of GBA.mdb on stdout (UTF-8, "\"), and a
-#     database equal to the Linux build's, row for row;
+#     database equal to the Linux build's, row for row; qoru.log names the folder in UTF-8;
 #   - inspect and check run on the same book set;
 #   - screen reports as on Linux and writes its workpaper into the Chinese folder;
 #   - a source directory that does not exist: exit 2 and a message naming it.
 # (check runs in a scratch area under the user's TEMP.)
 set -euo pipefail
 wine_run=$1 prefix=$2 exe=$3 linux_build=$4 source_dir=$5 work=$6
-windows_path() {
-  local p
-  p=$(realpath -m "$1")
-  printf 'Z:%s' "${p//\//\\}"
-}
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() {
-  echo "$*" >&2
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/common.sh"
 
 win_work="$work/审计 工作"
 out=$("$wine_run" "$prefix" "$exe" convert --source "$(windows_path "$source_dir/examples/sample")" \
   --work "$(windows_path "$win_work")\\" 2>"$work/convert.err") || fail "convert failed: $(cat "$work/convert.err")"
 expected="$(windows_path "$win_work")\\TemplateTemp\\GBA.mdb"
 [ "${out%$'\r'}" = "$expected" ] || fail "convert printed \"$out\", expected \"$expected\""
+grep -q '开始转换：.*工作目录 Z:/.*/审计 工作/' "$win_work/qoru.log" ||
+  fail "qoru.log does not name the work folder readably: $(head -1 "$win_work/qoru.log")"
 "$linux_build/qoru-gbtxt" convert --source "$source_dir/examples/sample" --work "$work/linux" \
   --face headless >/dev/null 2>&1
 if ! cmp -s <(sqlite3 "$win_work/TemplateTemp/GBA.mdb" .dump) \
@@ -77,4 +68,4 @@ status=0
   >/dev/null 2>"$work/missing.err" || status=$?
 [ "$status" = 2 ] || fail "a missing source gave exit status $status, expected 2"
 grep -q 'Z:/no/such/' "$work/missing.err" || fail "the message does not name the source: $(cat "$work/missing.err")"
-exit $((failures > 0))
+finish

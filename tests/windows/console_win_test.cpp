@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <io.h>
 
+#include <atomic>
 #include <string>
 
 #include "faces/console.h"
@@ -64,6 +65,30 @@ TEST(WindowsConsole, Utf8ThroughTheRelayShowsAsChineseOnTheConsole) {
   CloseHandle(reopened);
   _dup2(saved, 2);
   _close(saved);
+  FreeConsole();
+}
+
+std::atomic<int> g_interrupts{0};
+
+// Ctrl-C reaches the interrupt that InstallHandlers was given, on the handler's thread,
+// once, and the process goes on. (This Wine raises no Ctrl-Break for a process group.)
+TEST(WindowsConsole, CtrlCReachesTheInterruptAndTheProcessGoesOn) {
+  FreeConsole();
+  if (!AllocConsole()) GTEST_SKIP() << "Wine cannot give this process a console here";
+  g_interrupts = 0;
+  ASSERT_TRUE(InstallHandlers([] { ++g_interrupts; }, nullptr));
+  if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) {
+    const DWORD error = GetLastError();
+    RestoreHandlers();
+    FreeConsole();
+    GTEST_SKIP() << "this Wine cannot raise Ctrl-C (GenerateConsoleCtrlEvent failed, error "
+                 << error << ")";
+  }
+  for (int i = 0; i < 200 && g_interrupts == 0; ++i) Sleep(10);
+  EXPECT_EQ(g_interrupts, 1);
+  Sleep(100);
+  EXPECT_EQ(g_interrupts, 1) << "once for one Ctrl-C";
+  RestoreHandlers();
   FreeConsole();
 }
 

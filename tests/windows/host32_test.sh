@@ -18,14 +18,7 @@
 set -euo pipefail
 wine_run=$1 prefix=$2 host32=$3 dll=$4 linux_build=$5 source_dir=$6 work=$7
 
-windows_path() {  # Wine's drive Z: is the root of the Linux file system
-  local p
-  p=$(realpath -m "$1")
-  printf 'Z:%s' "${p//\//\\}"
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+. "$(dirname "$0")/common.sh"
 fresh_work_area() {
   rm -rf "$1"
   mkdir -p "$1/DataBase" "$1/TemplateTemp"
@@ -42,12 +35,7 @@ run_host32() {  # WORKDIR SOURCEDIR EXPECT
   fi
 }
 
-# The tables' contents in a fixed order, for comparison.
-dump() {
-  sqlite3 "$1" .dump
-}
-
-failures=0
+# A book set converted by the 32-bit plug-in and by the Linux build: the same rows.
 compare_with_linux() {  # NAME SOURCEDIR
   local name=$1 src=$2
   local win_work=$work/审计/$name/2024年账套 linux_work=$work/linux-$name
@@ -116,4 +104,4 @@ if ! grep -q '???工作区' "$work/host32.log"; then
   failures=$((failures + 1))
 fi
 
-exit $((failures > 0))
+finish

@@ -13,19 +13,7 @@
 #   - qoru-gendata.exe writes the sample into a Chinese folder given in UTF-16.
 set -euo pipefail
 wine_run=$1 prefix=$2 exe=$3 gendata=$4 linux_build=$5 source_dir=$6 work=$7
-windows_path() {  # Wine's drive Z: is the root of the Linux file system
-  local p
-  p=$(realpath -m "$1")
-  printf 'Z:%s' "${p//\//\\}"
-}
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() {
-  echo "$*" >&2
-  failures=$((failures + 1))
-}
-dump() { sqlite3 "$1" .dump; }
+. "$(dirname "$0")/common.sh"
 sample=$source_dir/examples/sample
 "$linux_build/qoru-gbtxt" convert --source "$sample" --work "$work/linux" --face headless \
   >/dev/null 2>&1
@@ -92,4 +80,4 @@ for f in "$sample"/*.txt; do
   cmp -s "$f" "$work/示例账套/$(basename "$f")" ||
     fail "qoru-gendata.exe wrote $(basename "$f") otherwise than examples/sample"
 done
-exit $((failures > 0))
+finish

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "test_support/native_path.h"
+#include "test_support/system.h"
 #include "test_support/temp_dir.h"
 #include "test_support/workbook_reader.h"
 #include "workbook/workbook.h"
@@ -27,6 +29,8 @@ TEST(WorkbookSheetName, KeepsExcelsLimits) {
 }
 
 TEST(WorkbookText, MalformedUtf8IsMendedAndAFailedWriteLeavesTheEarlierFile) {
+  QORU_SKIP_UNLESS_POSIX(
+      "reads the workbook back with python3 (tests/screening/read_xlsx.py), a Linux program here");
   test::TempDir out;
   const std::string xlsx = out.path() + "w.xlsx";
   EXPECT_FALSE(workbook::WriteWorkbook(xlsx, [](workbook::Workbook& b) {
@@ -46,6 +50,25 @@ TEST(WorkbookText, MalformedUtf8IsMendedAndAFailedWriteLeavesTheEarlierFile) {
   const auto files = std::distance(std::filesystem::directory_iterator(out.path()),
                                    std::filesystem::directory_iterator());
   EXPECT_EQ(files, 1) << "the temporary file is removed";
+}
+
+// The path comes in the library's encoding (GBK on Windows); the messages are UTF-8.
+TEST(WorkbookTarget, AChineseFolderIsNamedReadablyInTheMessages) {
+  test::TempDir tmp;
+  const std::string folder = tmp.path() + test::NativePath(std::filesystem::path(u8"审计底稿"));
+  test::MakeDir(folder);
+  try {
+    workbook::WriteWorkbook(folder, [](workbook::Workbook&) {});
+    ADD_FAILURE() << "a folder is no workbook";
+  } catch (const workbook::WorkbookError& e) {
+    EXPECT_NE(std::string(e.what()).find("审计底稿"), std::string::npos) << e.what();
+  }
+  EXPECT_NE(workbook::TargetProblem(folder).find("审计底稿 是一个目录"), std::string::npos);
+  const std::string nowhere =
+      tmp.path() + test::NativePath(std::filesystem::path(u8"审计底稿/无此目录/w.xlsx"));
+  const std::string problem = test::OneSeparator(workbook::TargetProblem(nowhere));
+  EXPECT_NE(problem.find("审计底稿/无此目录/w.xlsx 所在的目录不存在"), std::string::npos)
+      << problem;
 }
 
 }  // namespace

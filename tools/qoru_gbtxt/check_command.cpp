@@ -1,5 +1,6 @@
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/refusal.h"
+#include "qoru_gbtxt/text_option.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -182,10 +183,10 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
                    "与 --db 一起使用：格式说明文件（默认为数据库所在目录下的 GSSM.txt）")
       ->type_name("文件")
       ->needs(db);
-  check
-      ->add_option("--column", options.columns,
-                   "指定某个角色的列，格式 表.角色=列名，例如 postings.date=业务日期；表为 "
-                   "postings、balances、chart 或 book，可重复")
+  TextOption(
+      check->add_option("--column", options.columns,
+                        "指定某个角色的列，格式 表.角色=列名，例如 postings.date=业务日期；表为 "
+                        "postings、balances、chart 或 book，可重复"))
       ->type_name("表.角色=列名");
   check
       ->add_option("--max-findings", options.max_findings,

@@ -30,6 +30,7 @@
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/screen_command.h"
+#include "qoru_gbtxt/text_option.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
 #include "text/display_width.h"
@@ -173,7 +174,8 @@ int Convert(ConvertOptions options) {
   if (!g_log.Open(options.work + "qoru.log", &reason))
     return Refuse("无法写入日志 " + qoru::host::ArgumentText(options.work) + "qoru.log（" + reason +
                   "）");
-  g_log.Write("开始转换", "源目录 " + options.source + "，工作目录 " + options.work);
+  g_log.Write("开始转换", "源目录 " + qoru::host::ArgumentText(options.source) + "，工作目录 " +
+                              qoru::host::ArgumentText(options.work));
   g_log.Write("编码", encoding.Describe());
   g_summary.SetEncoding(encoding.Describe());
 
@@ -358,9 +360,8 @@ int qoru::host::HostMain(int argc, char** argv) {
       "--check", convert_options.check,
       "转换成功后检查账套（同 check 子命令），结果加入摘要和 --json 的 \"checks\"；"
       "不改变退出码");
-  convert
-      ->add_option("--column", convert_options.check_columns,
-                   "检查时指定某个角色的列，格式 表.角色=列名（同 check），可重复")
+  TextOption(convert->add_option("--column", convert_options.check_columns,
+                                 "检查时指定某个角色的列，格式 表.角色=列名（同 check），可重复"))
       ->type_name("表.角色=列名")
       ->needs(convert_check);
   convert

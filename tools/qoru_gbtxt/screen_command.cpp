@@ -17,6 +17,7 @@
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/scratch_area.h"
+#include "qoru_gbtxt/text_option.h"
 #include "qoru_gbtxt/work_area.h"
 #include "screening/book_loader.h"
 #include "screening/screen_output.h"
@@ -276,10 +277,9 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
   screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
       ->type_name("文件")
       ->needs(db);
-  screen
-      ->add_option("--column", o.columns,
-                   "指定凭证表某个角色的列，格式 postings.角色=列名，例如 postings.summary=摘要；"
-                   "可重复")
+  TextOption(screen->add_option("--column", o.columns,
+                                "指定凭证表某个角色的列，格式 postings.角色=列名，例如 "
+                                "postings.summary=摘要；可重复"))
       ->type_name("postings.角色=列名");
   screen->add_flag("--json", o.json, "在标准输出打印一个 JSON 对象（列出全部项目）代替文字报告");
   screen
@@ -306,7 +306,8 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
       ->type_name("N");
   screen->add_option("--duplicate-days", o.duplicate_days, "重复分录前后相隔的最多天数（默认 3）")
       ->type_name("N");
-  screen->add_option("--keyword", o.keyword, "增加一个摘要关键词，可重复")->type_name("词");
+  TextOption(screen->add_option("--keyword", o.keyword, "增加一个摘要关键词，可重复"))
+      ->type_name("词");
   screen->add_option("--keywords", o.keywords, "用文件中的关键词（UTF-8，每行一个）代替默认关键词")
       ->type_name("文件");
   return screen;

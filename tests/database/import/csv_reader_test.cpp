@@ -2,13 +2,12 @@
 // records straddle the reader's buffer boundaries reads as the same bytes in memory.
 #include "database/import/csv_reader.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "files/os_file.h"
 #include "test_support/temp_dir.h"
 
 namespace qoru::db {
@@ -83,11 +82,11 @@ TEST(CsvReader, RecordsAcrossBufferBoundariesReadAsInMemory) {
   test::TempDir dir;
   const std::string path = dir / "big.csv";
   test::WriteFile(path, text);
-  const int fd = ::open(path.c_str(), O_RDONLY);
+  const int fd = os::OpenRead(path);
   ASSERT_GE(fd, 0);
   CsvReader from_file(fd, "big.csv");
   const std::vector<std::string> file_records = ReadAll(from_file);
-  ::close(fd);
+  os::Close(fd);
   EXPECT_EQ(file_records, ReadText(text));
   EXPECT_GT(file_records.size(), 10000u);
 }
@@ -161,11 +160,11 @@ TEST(CsvReader, SmallBuffersSplitEveryKindOfRecordAndCharacter) {
   ASSERT_EQ(expected.size(), 40u);
   for (std::size_t buffer = 1; buffer <= 9; ++buffer) {
     SCOPED_TRACE(buffer);
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    const int fd = os::OpenRead(path);
     ASSERT_GE(fd, 0);
     CsvReader from_file(fd, "small.csv", buffer);
     EXPECT_EQ(ReadAll(from_file), expected);
-    ::close(fd);
+    os::Close(fd);
   }
 }
 

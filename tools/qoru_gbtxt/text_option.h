@@ -1,0 +1,18 @@
+// Options whose values are text rather than paths (column names, keywords). HostMain has
+// every argument as a path would be given to the library, GBK on Windows; the values of
+// these options are turned back into the UTF-8 text that the program compares them with.
+#pragma once
+
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "qoru_gbtxt/process.h"
+
+namespace qoru::host {
+
+inline CLI::Option* TextOption(CLI::Option* option) {
+  return option->transform([](std::string word) { return ArgumentText(word); });
+}
+
+}  // namespace qoru::host
