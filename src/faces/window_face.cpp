@@ -62,8 +62,9 @@ void WindowFace::Shown(const std::string& caption_gbk) {
   if (!state_.status_gbk().empty()) window_->SetStatus(GbkToUtf8(state_.status_gbk()));
   window_->SetPercent(state_.percent());
   state_.TakeStatusChange();
+  const DialogAtoms atoms = InternDialogAtoms(display_);
   window_->show();
-  MarkDialogWindow(display_, fl_xid(window_.get()), owner_);
+  MarkDialogWindow(display_, atoms, fl_xid(window_.get()), owner_);
   window_->wait_for_expose();
   Repaint();
   state_.Updated();

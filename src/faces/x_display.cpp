@@ -48,26 +48,47 @@ bool WindowExists(Display* display, unsigned long window) {
   return ok != 0;
 }
 
-void MarkDialogWindow(Display* display, unsigned long dialog, unsigned long owner) {
-  const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
-  const Atom type_dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
-  XChangeProperty(display, dialog, type, XA_ATOM, 32, PropModeReplace,
+DialogAtoms InternDialogAtoms(Display* display) {
+  char* names[] = {const_cast<char*>("_NET_WM_WINDOW_TYPE"),
+                   const_cast<char*>("_NET_WM_WINDOW_TYPE_DIALOG"),
+                   const_cast<char*>("_MOTIF_WM_HINTS"), const_cast<char*>("_NET_WM_STATE"),
+                   const_cast<char*>("_NET_WM_STATE_MODAL")};
+  Atom atoms[5] = {};
+  XInternAtoms(display, names, 5, False, atoms);
+  return {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4]};
+}
+
+void MarkDialogWindow(Display* display, const DialogAtoms& atoms, unsigned long dialog,
+                      unsigned long owner) {
+  const Atom type_dialog = atoms.type_dialog;
+  XChangeProperty(display, dialog, atoms.window_type, XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&type_dialog), 1);
 
   // The window manager hints of the Motif convention, which most window managers read
   // to choose the functions and decorations they offer: flags (functions, decorations),
   // functions (move, close), decorations (border, title, menu), input mode, status.
   const unsigned long hints[5] = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0};
-  const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
-  XChangeProperty(display, dialog, motif, motif, 32, PropModeReplace,
+  XChangeProperty(display, dialog, atoms.motif_hints, atoms.motif_hints, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(hints), 5);
 
-  if (owner == 0) return;
-  XSetTransientForHint(display, dialog, owner);
-  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-  const Atom modal = XInternAtom(display, "_NET_WM_STATE_MODAL", False);
-  XChangeProperty(display, dialog, state, XA_ATOM, 32, PropModeAppend,
-                  reinterpret_cast<const unsigned char*>(&modal), 1);
+  if (owner != 0) {
+    XSetTransientForHint(display, dialog, owner);
+    const Atom modal = atoms.state_modal;
+    XChangeProperty(display, dialog, atoms.state, XA_ATOM, 32, PropModeAppend,
+                    reinterpret_cast<const unsigned char*>(&modal), 1);
+
+    XEvent add{};
+    add.xclient.type = ClientMessage;
+    add.xclient.window = dialog;
+    add.xclient.message_type = atoms.state;
+    add.xclient.format = 32;
+    add.xclient.data.l[0] = 1;  // add
+    add.xclient.data.l[1] = static_cast<long>(atoms.state_modal);
+    add.xclient.data.l[3] = 1;  // from an application
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &add);
+  }
+  XFlush(display);
 }
 
 }  // namespace qoru

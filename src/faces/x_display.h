@@ -25,10 +25,19 @@ int ScreenDpi(_XDisplay* display);
 // Checked without letting an X error reach the toolkit's handler.
 bool WindowExists(_XDisplay* display, unsigned long window);
 
+// The atoms that marking a dialog uses, interned in one round trip.
+struct DialogAtoms {
+  unsigned long window_type = 0, type_dialog = 0, motif_hints = 0, state = 0, state_modal = 0;
+};
+DialogAtoms InternDialogAtoms(_XDisplay* display);
+
 // Marks the top-level `dialog` as a dialog that can be moved and closed only; with an
 // `owner` (not 0), as transient for that window and modal for it. Called right after
-// the toolkit created the window, before its requests reach the server, so that the
-// window manager sees the hints when it first manages the window.
-void MarkDialogWindow(_XDisplay* display, unsigned long dialog, unsigned long owner);
+// the toolkit mapped the window, with atoms interned before, so that the marks are
+// requests only and reach the server in one flush right behind the map: nobody sees the
+// dialog shown without them. A window manager that already manages the window is also
+// asked to add the modal state, as it must be once a window is mapped.
+void MarkDialogWindow(_XDisplay* display, const DialogAtoms& atoms, unsigned long dialog,
+                      unsigned long owner);
 
 }  // namespace qoru

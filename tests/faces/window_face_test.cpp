@@ -138,9 +138,16 @@ TEST_F(WindowFaceTest, TheHostsWindowOwnsTheModalDialogForTheCallOnly) {
     const unsigned long dialog = probe.WaitForWindow(kCaption, 10s);
     EXPECT_NE(dialog, 0u);
     if (dialog == 0) return;
-    EXPECT_EQ(probe.TransientFor(dialog), host);
-    const auto state = probe.NetWmState(dialog);
+    // The marks follow the map in one flush; a look in between may miss them once.
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    auto state = probe.NetWmState(dialog);
+    while (std::find(state.begin(), state.end(), "_NET_WM_STATE_MODAL") == state.end() &&
+           std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(10ms);
+      state = probe.NetWmState(dialog);
+    }
     EXPECT_NE(std::find(state.begin(), state.end(), "_NET_WM_STATE_MODAL"), state.end());
+    EXPECT_EQ(probe.TransientFor(dialog), host);
     probe.RequestClose(dialog);
   });
   // No QORU_FACE: a host window and a display give the window face.
