@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 #include <fmt/format.h>
 
@@ -85,7 +86,7 @@ void TestBenford(const ScreenBook& book, BenfordFigures& figures, TestResult& ou
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
     if (p.side != PostingSide::kDebit) continue;
-    const int d = FirstTwoDigits(p.amount());
+    const int d = FirstTwoDigits(book.AmountOf(p));
     if (d == 0) continue;  // below 10
     digits[i] = static_cast<unsigned char>(d);
     ++two[static_cast<std::size_t>(d)];
@@ -103,17 +104,19 @@ void TestBenford(const ScreenBook& book, BenfordFigures& figures, TestResult& ou
     return;
   }
   std::vector<bool> spike(100, false);
-  std::vector<std::string> reasons(100);
-  for (const DigitRow& r : figures.first_two.digits) {
-    spike[static_cast<std::size_t>(r.digit)] = r.z > 1.96 && r.observed > r.expected;
-    reasons[static_cast<std::size_t>(r.digit)] =
-        fmt::format("前两位数字 {} 偏多：实际 {:.4f}，预期 {:.4f}，z = {:.2f}", r.digit, r.observed,
-                    r.expected, r.z);
-  }
+  std::vector<std::uint32_t> reasons(100, 0);
   std::size_t flagged = 0;
-  for (const DigitRow& r : figures.first_two.digits)
-    if (spike[static_cast<std::size_t>(r.digit)]) flagged += r.count;
+  for (const DigitRow& r : figures.first_two.digits) {
+    const auto d = static_cast<std::size_t>(r.digit);
+    spike[d] = r.z > 1.96 && r.observed > r.expected;
+    if (!spike[d]) continue;
+    reasons[d] =
+        out.AddReason(fmt::format("前两位数字 {} 偏多：实际 {:.4f}，预期 {:.4f}，z = {:.2f}",
+                                  r.digit, r.observed, r.expected, r.z));
+    flagged += r.count;
+  }
   out.items.reserve(flagged);
+  out.postings.reserve(flagged);
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     if (digits[i] == 0 || !spike[digits[i]]) continue;
     const ScreenPosting& p = book.postings[i];
@@ -121,9 +124,9 @@ void TestBenford(const ScreenBook& book, BenfordFigures& figures, TestResult& ou
     item.test = TestId::kBenford;
     item.voucher = p.voucher;
     item.date = p.date;
-    item.postings.push_back(static_cast<int>(i));
     item.reason = reasons[digits[i]];
-    out.items.push_back(std::move(item));
+    const int index = static_cast<int>(i);
+    out.Add(item, std::span<const int>(&index, 1));
   }
 }
 

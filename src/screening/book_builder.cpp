@@ -69,11 +69,13 @@ void BookBuilder::Add(const PostingRow& r) {
   if (checks::IsVoidFlag(r.void_flag)) return;
   ScreenPosting p;
   p.row = r.row;
-  p.debit = ReadAmount(r.debit);
-  p.credit = ReadAmount(r.credit);
-  p.side = !p.debit.IsZero()    ? PostingSide::kDebit
-           : !p.credit.IsZero() ? PostingSide::kCredit
-                                : PostingSide::kNone;
+  const Amount debit = ReadAmount(r.debit);
+  const Amount credit = ReadAmount(r.credit);
+  book_.Pack(debit, &p.debit_units, &p.debit_scale);
+  book_.Pack(credit, &p.credit_units, &p.credit_scale);
+  p.side = !debit.IsZero()    ? PostingSide::kDebit
+           : !credit.IsZero() ? PostingSide::kCredit
+                              : PostingSide::kNone;
   if (book_.columns.account) p.account = AccountOf(r.account);
   p.summary = CachedId(summary_, r.summary, false);
   p.line = CachedId(line_, r.line, true);
@@ -106,7 +108,8 @@ void BookBuilder::Add(const PostingRow& r) {
     const std::uint64_t hash = std::hash<std::string_view>{}(key_);
     int index = voucher_slots_.Find(hash, [&](int v) {
       const ScreenVoucher& x = book_.vouchers[static_cast<std::size_t>(v)];
-      return x.year == date->year && x.month == date->month && x.type == type && x.number == number;
+      return x.year == date->year && x.month == date->month && book_.Type(x) == type &&
+             book_.Number(x) == number;
     });
     if (index < 0) {
       index = static_cast<int>(book_.vouchers.size());
@@ -114,8 +117,8 @@ void BookBuilder::Add(const PostingRow& r) {
       ScreenVoucher v;
       v.year = date->year;
       v.month = date->month;
-      v.type.assign(type);
-      v.number.assign(number);
+      v.type = TextId(type);
+      v.number = TextId(number);
       v.date = p.date;
       v.preparer = p.preparer;
       v.approver = p.approver;
@@ -169,48 +172,80 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     book_.accounts[i].first_level = static_cast<int>(i);
 
   // Vouchers in order: date, type by code point, number (as an integer when all digits).
-  // Each number's digits without leading zeros, found once (empty view: not all digits).
-  std::vector<int> order(book_.vouchers.size());
-  std::vector<std::string_view> digits(order.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    order[i] = static_cast<int>(i);
-    const std::string& n = book_.vouchers[i].number;
-    if (AllDigits(n))
+  // Sorted by keys: the date, the type's rank among the types, the number's value when
+  // it is all digits and fits 64 bits (else -1); ties and other numbers are compared by
+  // the numbers' digits without leading zeros, then as texts.
+  const std::size_t voucher_count = book_.vouchers.size();
+  std::vector<std::uint32_t> types;
+  for (const ScreenVoucher& v : book_.vouchers) types.push_back(v.type);
+  std::sort(types.begin(), types.end());
+  types.erase(std::unique(types.begin(), types.end()), types.end());
+  std::sort(types.begin(), types.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return book_.Text(a) < book_.Text(b); });
+  std::unordered_map<std::uint32_t, int> type_rank;
+  for (std::size_t i = 0; i < types.size(); ++i) type_rank[types[i]] = static_cast<int>(i);
+  struct SortKey {
+    int date, type;
+    std::int64_t number;
+    int index;
+  };
+  std::vector<SortKey> keys(voucher_count);
+  std::vector<std::string_view> digits(voucher_count);  // empty view: not all digits
+  for (std::size_t i = 0; i < voucher_count; ++i) {
+    const ScreenVoucher& v = book_.vouchers[i];
+    const std::string& n = book_.Number(v);
+    std::int64_t value = -1;
+    if (AllDigits(n)) {
       digits[i] = std::string_view(n).substr(std::min(n.find_first_not_of('0'), n.size()));
-    if (AllDigits(n) && digits[i].empty()) digits[i] = "0";
+      if (digits[i].empty()) digits[i] = "0";
+      if (digits[i].size() <= 18) {
+        value = 0;
+        for (char c : digits[i]) value = value * 10 + (c - '0');
+      }
+    }
+    keys[i] = {v.date, type_rank[v.type], value, static_cast<int>(i)};
   }
-  std::sort(order.begin(), order.end(), [&](int a, int b) {
-    const ScreenVoucher& x = book_.vouchers[static_cast<std::size_t>(a)];
-    const ScreenVoucher& y = book_.vouchers[static_cast<std::size_t>(b)];
+  std::sort(keys.begin(), keys.end(), [&](const SortKey& x, const SortKey& y) {
     if (x.date != y.date) return x.date < y.date;
-    if (const int c = x.type.compare(y.type); c != 0) return c < 0;
-    const std::string_view dx = digits[static_cast<std::size_t>(a)];
-    const std::string_view dy = digits[static_cast<std::size_t>(b)];
+    if (x.type != y.type) return x.type < y.type;
+    if (x.number >= 0 && y.number >= 0 && x.number != y.number) return x.number < y.number;
+    const auto a = static_cast<std::size_t>(x.index), b = static_cast<std::size_t>(y.index);
+    const std::string_view dx = digits[a], dy = digits[b];
     if (!dx.empty() && !dy.empty()) {
       if (dx.size() != dy.size()) return dx.size() < dy.size();
       if (const int c = dx.compare(dy); c != 0) return c < 0;
     }
-    if (const int c = x.number.compare(y.number); c != 0) return c < 0;
-    return a < b;
+    const int c = book_.Number(book_.vouchers[a]).compare(book_.Number(book_.vouchers[b]));
+    if (c != 0) return c < 0;
+    return x.index < y.index;
   });
-  std::vector<int> position(order.size());
+  std::vector<int> position(voucher_count);
   std::vector<ScreenVoucher> sorted;
-  sorted.reserve(order.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    position[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
-    sorted.push_back(std::move(book_.vouchers[static_cast<std::size_t>(order[i])]));
+  sorted.reserve(voucher_count);
+  for (std::size_t i = 0; i < voucher_count; ++i) {
+    const auto from = static_cast<std::size_t>(keys[i].index);
+    position[from] = static_cast<int>(i);
+    sorted.push_back(book_.vouchers[from]);
   }
   book_.vouchers = std::move(sorted);
-  std::vector<std::uint32_t> counts(book_.vouchers.size(), 0);
+  // Each voucher's postings, in file order, as a range of one list.
   for (ScreenPosting& p : book_.postings) {
     if (p.voucher < 0) continue;
     p.voucher = position[static_cast<std::size_t>(p.voucher)];
-    ++counts[static_cast<std::size_t>(p.voucher)];
+    ++book_.vouchers[static_cast<std::size_t>(p.voucher)].count;
   }
-  for (std::size_t v = 0; v < counts.size(); ++v) book_.vouchers[v].postings.reserve(counts[v]);
+  std::uint32_t at = 0;
+  for (ScreenVoucher& v : book_.vouchers) {
+    v.first = at;
+    at += v.count;
+    v.count = 0;
+  }
+  book_.voucher_postings.assign(at, 0);
   for (std::size_t i = 0; i < book_.postings.size(); ++i) {
     const int v = book_.postings[i].voucher;
-    if (v >= 0) book_.vouchers[static_cast<std::size_t>(v)].postings.push_back(static_cast<int>(i));
+    if (v < 0) continue;
+    ScreenVoucher& voucher = book_.vouchers[static_cast<std::size_t>(v)];
+    book_.voucher_postings[voucher.first + voucher.count++] = static_cast<int>(i);
   }
   ScaleAmounts(book_);
   return std::move(book_);

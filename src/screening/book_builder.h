@@ -36,6 +36,7 @@ class BookBuilder {
   // Room for `rows` postings and their vouchers, so that nothing is copied as it grows.
   void Reserve(std::size_t rows) {
     book_.postings.reserve(rows);
+    book_.vouchers.reserve(rows / 4);
     voucher_slots_.Reserve(rows / 4);  // a voucher holds a few postings
   }
   void Add(const PostingRow& row);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <functional>
+#include <span>
 #include <tuple>
 #include <unordered_map>
 
@@ -12,15 +13,20 @@
 namespace qoru::screening {
 namespace {
 
-ScreenItem PostingItem(const ScreenBook& book, TestId test, int i, std::string reason) {
+void AddPostingItem(const ScreenBook& book, TestId test, int i, std::uint32_t reason,
+                    TestResult& out) {
   const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
   ScreenItem item;
   item.test = test;
   item.voucher = p.voucher;
   item.date = p.date;
-  item.postings.push_back(i);
-  item.reason = std::move(reason);
-  return item;
+  item.reason = reason;
+  out.Add(item, std::span<const int>(&i, 1));
+}
+
+void AddPostingItem(const ScreenBook& book, TestId test, int i, std::string reason,
+                    TestResult& out) {
+  AddPostingItem(book, test, i, out.AddReason(std::move(reason)), out);
 }
 
 // Whether `amount` (non-negative) is a whole multiple of `unit` (positive).
@@ -39,18 +45,18 @@ void TestRoundAmount(const ScreenBook& book, const Amount& unit, const Amount& m
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone) continue;
-    const Amount amount = p.amount();
+    const Amount amount = book.AmountOf(p);
     if (CompareAmounts(amount, minimum) < 0 || !IsMultiple(amount, unit)) continue;
-    out.items.push_back(
-        PostingItem(book, TestId::kRoundAmount, static_cast<int>(i),
-                    fmt::format("金额 {} 是 {} 的整数倍", amount.ToString(), unit.ToString())));
+    AddPostingItem(book, TestId::kRoundAmount, static_cast<int>(i),
+                   fmt::format("金额 {} 是 {} 的整数倍", amount.ToString(), unit.ToString()), out);
   }
 }
 
 void TestKeywords(const ScreenBook& book, const std::vector<std::string>& keywords,
                   TestResult& out) {
-  // Summaries repeat: each distinct text is searched once.
-  std::unordered_map<std::uint32_t, std::string> found;
+  // Summaries repeat: each distinct text is searched once. Its reason's id, or none.
+  constexpr std::uint32_t kNone = UINT32_MAX;
+  std::unordered_map<std::uint32_t, std::uint32_t> found;
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone || p.summary == 0) continue;
@@ -60,11 +66,10 @@ void TestKeywords(const ScreenBook& book, const std::vector<std::string>& keywor
       for (const std::string& k : keywords)
         if (ContainsIgnoringAsciiCase(book.Text(p.summary), k))
           words += (words.empty() ? "" : "、") + k;
-      it = found.emplace(p.summary, std::move(words)).first;
+      it = found.emplace(p.summary, words.empty() ? kNone : out.AddReason("摘要含 " + words)).first;
     }
-    if (!it->second.empty())
-      out.items.push_back(
-          PostingItem(book, TestId::kKeyword, static_cast<int>(i), "摘要含 " + it->second));
+    if (it->second != kNone)
+      AddPostingItem(book, TestId::kKeyword, static_cast<int>(i), it->second, out);
   }
 }
 
@@ -92,7 +97,7 @@ void TestLargeAmount(const ScreenBook& book, const std::optional<Amount>& materi
       // The amount as the book writes it: that of its first posting.
       for (std::size_t i = 0; i < book.postings.size(); ++i) {
         if (book.postings[i].side != PostingSide::kNone && scaled[i] == scaled_threshold) {
-          threshold = book.postings[i].amount();
+          threshold = book.AmountOf(book.postings[i]);
           break;
         }
       }
@@ -100,7 +105,7 @@ void TestLargeAmount(const ScreenBook& book, const std::optional<Amount>& materi
       std::vector<Amount> amounts;
       amounts.reserve(n);
       for (const ScreenPosting& p : book.postings)
-        if (p.side != PostingSide::kNone) amounts.push_back(p.amount());
+        if (p.side != PostingSide::kNone) amounts.push_back(book.AmountOf(p));
       std::nth_element(amounts.begin(), amounts.begin() + static_cast<long>(rank - 1),
                        amounts.end(),
                        [](const Amount& a, const Amount& b) { return CompareAmounts(a, b) > 0; });
@@ -112,23 +117,23 @@ void TestLargeAmount(const ScreenBook& book, const std::optional<Amount>& materi
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone) continue;
     if (fast && !materiality ? scaled[i] < scaled_threshold
-                             : CompareAmounts(p.amount(), threshold) < 0)
+                             : CompareAmounts(book.AmountOf(p), threshold) < 0)
       continue;
-    out.items.push_back(
-        PostingItem(book, TestId::kLargeAmount, static_cast<int>(i),
-                    fmt::format("金额 {} 不小于 {}", p.amount().ToString(), threshold.ToString())));
+    AddPostingItem(
+        book, TestId::kLargeAmount, static_cast<int>(i),
+        fmt::format("金额 {} 不小于 {}", book.AmountOf(p).ToString(), threshold.ToString()), out);
   }
 }
 
 void TestNegativeAmount(const ScreenBook& book, TestResult& out) {
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
-    if (p.debit.units() < 0)
-      out.items.push_back(PostingItem(book, TestId::kNegativeAmount, static_cast<int>(i),
-                                      "借方红字 " + p.debit.ToString()));
-    else if (p.credit.units() < 0)
-      out.items.push_back(PostingItem(book, TestId::kNegativeAmount, static_cast<int>(i),
-                                      "贷方红字 " + p.credit.ToString()));
+    if (book.DebitNegative(p))
+      AddPostingItem(book, TestId::kNegativeAmount, static_cast<int>(i),
+                     "借方红字 " + book.Debit(p).ToString(), out);
+    else if (book.CreditNegative(p))
+      AddPostingItem(book, TestId::kNegativeAmount, static_cast<int>(i),
+                     "贷方红字 " + book.Credit(p).ToString(), out);
   }
 }
 
@@ -144,9 +149,7 @@ void TestBlankSummary(const ScreenBook& book, TestResult& out) {
         it = blank.emplace(p.summary, TrimText(book.Text(p.summary)).empty()).first;
       empty = it->second;
     }
-    if (empty)
-      out.items.push_back(
-          PostingItem(book, TestId::kBlankSummary, static_cast<int>(i), "摘要为空"));
+    if (empty) AddPostingItem(book, TestId::kBlankSummary, static_cast<int>(i), "摘要为空", out);
   }
 }
 
@@ -154,7 +157,7 @@ void TestSeldomUsedAccount(const ScreenBook& book, int below, TestResult& out) {
   std::vector<int> vouchers(book.accounts.size(), 0);
   std::vector<int> last(book.accounts.size(), -1);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
-    for (int i : book.vouchers[v].postings) {
+    for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone || p.account < 0) continue;
       const auto a = static_cast<std::size_t>(p.account);
@@ -169,10 +172,10 @@ void TestSeldomUsedAccount(const ScreenBook& book, int below, TestResult& out) {
     if (p.voucher < 0 || p.side == PostingSide::kNone || p.account < 0) continue;
     const int n = vouchers[static_cast<std::size_t>(p.account)];
     if (n < below)
-      out.items.push_back(PostingItem(
-          book, TestId::kSeldomUsedAccount, static_cast<int>(i),
-          fmt::format("科目 {} 只出现在 {} 张凭证中（少于 {} 张）",
-                      book.accounts[static_cast<std::size_t>(p.account)].code, n, below)));
+      AddPostingItem(book, TestId::kSeldomUsedAccount, static_cast<int>(i),
+                     fmt::format("科目 {} 只出现在 {} 张凭证中（少于 {} 张）",
+                                 book.accounts[static_cast<std::size_t>(p.account)].code, n, below),
+                     out);
   }
 }
 
@@ -235,7 +238,7 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     for (std::size_t i = 0; i < book.postings.size(); ++i) {
       const ScreenPosting& p = book.postings[i];
       if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
-      const Amount amount = Normalized(p.amount());
+      const Amount amount = Normalized(book.AmountOf(p));
       keys.push_back(
           {p.account, p.side, amount.scale(), amount.units(), day_of(p), static_cast<int>(i)});
     }
@@ -243,8 +246,8 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       return a.account == b.account && a.side == b.side && a.scale == b.scale && a.units == b.units;
     });
   }
-  std::vector<ScreenItem> items;
   std::size_t start = 0;
+  std::vector<int> run, vouchers;
   for (std::size_t i = 1; i <= sorted.size(); ++i) {
     const bool continues =
         i < sorted.size() && !sorted[i].starts_group && sorted[i].day - sorted[i - 1].day <= days;
@@ -254,28 +257,32 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       continue;
     }
     // The vouchers of the run (it counts when two or more).
-    std::vector<int> vouchers;
-    for (std::size_t j = start; j < i; ++j)
+    run.clear();
+    vouchers.clear();
+    for (std::size_t j = start; j < i; ++j) {
+      run.push_back(sorted[j].index);
       vouchers.push_back(book.postings[static_cast<std::size_t>(sorted[j].index)].voucher);
+    }
     std::sort(vouchers.begin(), vouchers.end());
     vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
     if (vouchers.size() >= 2) {
-      ScreenItem item = PostingItem(book, TestId::kDuplicateEntry, sorted[start].index, "");
-      for (std::size_t j = start + 1; j < i; ++j) item.postings.push_back(sorted[j].index);
-      const ScreenPosting& p = book.postings[static_cast<std::size_t>(sorted[start].index)];
-      item.reason =
+      const ScreenPosting& p = book.postings[static_cast<std::size_t>(run.front())];
+      ScreenItem item;
+      item.test = TestId::kDuplicateEntry;
+      item.voucher = p.voucher;
+      item.date = p.date;
+      item.reason = out.AddReason(
           fmt::format("{} 笔分录（{} 张凭证）科目、方向和金额相同：{} {} {}", i - start,
                       vouchers.size(), book.accounts[static_cast<std::size_t>(p.account)].code,
-                      p.side == PostingSide::kDebit ? "借" : "贷", p.amount().ToString());
-      items.push_back(std::move(item));
+                      p.side == PostingSide::kDebit ? "借" : "贷", book.AmountOf(p).ToString()));
+      out.Add(item, run);
     }
     start = i;
   }
-  std::sort(items.begin(), items.end(), [&](const ScreenItem& a, const ScreenItem& b) {
+  std::sort(out.items.begin(), out.items.end(), [&](const ScreenItem& a, const ScreenItem& b) {
     if (a.date != b.date) return a.date < b.date;
-    return a.postings.front() < b.postings.front();
+    return out.postings[a.first] < out.postings[b.first];
   });
-  out.items = std::move(items);
 }
 
 }  // namespace qoru::screening

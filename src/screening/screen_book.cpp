@@ -8,16 +8,35 @@
 
 namespace qoru::screening {
 
-Amount ScreenPosting::amount() const {
-  switch (side) {
+Amount ScreenBook::AmountOf(const ScreenPosting& p) const {
+  switch (p.side) {
     case PostingSide::kDebit:
-      return AbsoluteAmount(debit);
+      return AbsoluteAmount(Debit(p));
     case PostingSide::kCredit:
-      return AbsoluteAmount(credit);
+      return AbsoluteAmount(Credit(p));
     case PostingSide::kNone:
       break;
   }
   return Amount();
+}
+
+bool ScreenBook::DebitNegative(const ScreenPosting& p) const {
+  return p.debit_scale == kWideAmount ? Debit(p).units() < 0 : p.debit_units < 0;
+}
+
+bool ScreenBook::CreditNegative(const ScreenPosting& p) const {
+  return p.credit_scale == kWideAmount ? Credit(p).units() < 0 : p.credit_units < 0;
+}
+
+void ScreenBook::Pack(const Amount& a, std::int64_t* units, std::int8_t* scale) {
+  if (a.units() >= INT64_MIN && a.units() <= INT64_MAX) {
+    *units = static_cast<std::int64_t>(a.units());
+    *scale = static_cast<std::int8_t>(a.scale());
+    return;
+  }
+  *units = static_cast<std::int64_t>(wide_amounts.size());
+  *scale = kWideAmount;
+  wide_amounts.push_back(a);
 }
 
 std::string ScreenColumns::Why(const std::string& role) const {
@@ -27,9 +46,12 @@ std::string ScreenColumns::Why(const std::string& role) const {
 
 void ScaleAmounts(ScreenBook& book) {
   book.scaled_amounts.clear();
+  if (!book.wide_amounts.empty()) return;
   int scale = 0;
-  for (const ScreenPosting& p : book.postings)
-    if (p.side != PostingSide::kNone) scale = std::max(scale, p.amount().scale());
+  for (const ScreenPosting& p : book.postings) {
+    if (p.side == PostingSide::kDebit) scale = std::max<int>(scale, p.debit_scale);
+    if (p.side == PostingSide::kCredit) scale = std::max<int>(scale, p.credit_scale);
+  }
   constexpr int kDigits = 18;  // 10^18 fits in 64 bits
   if (scale > kDigits) return;
   std::int64_t powers[kDigits + 1];
@@ -39,10 +61,14 @@ void ScaleAmounts(ScreenBook& book) {
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone) continue;
-    const Amount a = p.amount();
-    const std::int64_t factor = powers[scale - a.scale()];
-    if (a.units() > static_cast<Amount::Units>(INT64_MAX / factor)) return;
-    values[i] = static_cast<std::int64_t>(a.units()) * factor;
+    const bool debit = p.side == PostingSide::kDebit;
+    const std::int64_t units = debit ? p.debit_units : p.credit_units;
+    // The absolute value; the smallest 64-bit value has none.
+    if (units == INT64_MIN) return;
+    const std::int64_t magnitude = units < 0 ? -units : units;
+    const std::int64_t factor = powers[scale - (debit ? p.debit_scale : p.credit_scale)];
+    if (magnitude > INT64_MAX / factor) return;
+    values[i] = magnitude * factor;
   }
   book.scaled_amounts = std::move(values);
   book.amount_scale = scale;

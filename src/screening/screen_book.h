@@ -1,12 +1,15 @@
 // The postings of a book set as the screening tests read them, held in memory: the
 // non-void postings in file order with their amounts, side, date, account and texts,
 // the vouchers they form (ordered by date, type and number) and the accounts with their
-// first-level accounts. Built row by row by BookBuilder, from the database or a test.
+// first-level accounts. Kept compact (a million postings take about 60 MB): amounts as
+// 64-bit units, texts as ids, a voucher's postings as a range of one shared list. Built
+// row by row by BookBuilder, from the database or a test.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,28 +23,32 @@ using checks::Amount;
 
 enum class PostingSide : unsigned char { kNone, kDebit, kCredit };
 
+// A posting keeps its debit and credit as 64-bit units at a scale; an amount beyond 64
+// bits (rare) is kept whole in the book, the units then its index in
+// ScreenBook::wide_amounts and the scale kWideAmount. Read them through the book.
+constexpr std::int8_t kWideAmount = -1;
+
 struct ScreenPosting {
   std::int64_t row = 0;  // in the postings table, from 1
-  int date = 0;          // yyyymmdd; 0 when unreadable
-  int voucher = -1;      // index into ScreenBook::vouchers, -1 for none
-  int account = -1;      // index into ScreenBook::accounts, -1 without an account column
-  PostingSide side = PostingSide::kNone;
-  Amount debit, credit;
+  std::int64_t debit_units = 0, credit_units = 0;
+  int date = 0;               // yyyymmdd; 0 when unreadable
+  int voucher = -1;           // index into ScreenBook::vouchers, -1 for none
+  int account = -1;           // index into ScreenBook::accounts, -1 without an account column
   std::uint32_t summary = 0;  // text ids (ScreenBook::Text), 0 = empty
   std::uint32_t line = 0;
   std::uint32_t preparer = 0;  // name ids, trimmed; 0 = empty
   std::uint32_t approver = 0;
-
-  // The absolute value of the non-zero debit or credit (0 without a side).
-  Amount amount() const;
+  PostingSide side = PostingSide::kNone;
+  std::int8_t debit_scale = 0, credit_scale = 0;
 };
 
 struct ScreenVoucher {
   int year = 0, month = 0;
-  std::string type, number;  // trimmed
-  int date = 0;              // of its first posting, yyyymmdd
+  int date = 0;                        // of its first posting, yyyymmdd
+  std::uint32_t type = 0, number = 0;  // text ids, trimmed
   std::uint32_t preparer = 0, approver = 0;
-  std::vector<int> postings;  // indexes in file order
+  // Its postings in file order: ScreenBook::voucher_postings[first, first + count).
+  std::uint32_t first = 0, count = 0;
 };
 
 struct ScreenAccount {
@@ -68,15 +75,37 @@ struct ScreenBook {
   bool vouchers_known = false;          // date, type and number columns present
   std::vector<ScreenPosting> postings;  // non-void, file order
   std::vector<ScreenVoucher> vouchers;  // in voucher order
+  std::vector<int> voucher_postings;    // the vouchers' postings, voucher by voucher
   std::vector<ScreenAccount> accounts;
-  std::vector<std::string> texts{""};  // summaries, lines and names by id
-  // Every posting's amount() at one scale (the largest), as a 64-bit integer: equal
+  std::vector<std::string> texts{""};  // summaries, lines, names, types, numbers by id
+  std::vector<Amount> wide_amounts;    // the amounts beyond 64 bits
+  // Every posting's amount at one scale (the largest), as a 64-bit integer: equal
   // values give equal integers and larger values larger ones. Empty when one does not
   // fit; the tests then compare the amounts themselves.
   std::vector<std::int64_t> scaled_amounts;
   int amount_scale = 0;
 
   const std::string& Text(std::uint32_t id) const { return texts[id]; }
+  const std::string& Type(const ScreenVoucher& v) const { return texts[v.type]; }
+  const std::string& Number(const ScreenVoucher& v) const { return texts[v.number]; }
+  std::span<const int> Postings(const ScreenVoucher& v) const {
+    return std::span<const int>(voucher_postings).subspan(v.first, v.count);
+  }
+  Amount Debit(const ScreenPosting& p) const { return Unpack(p.debit_units, p.debit_scale); }
+  Amount Credit(const ScreenPosting& p) const { return Unpack(p.credit_units, p.credit_scale); }
+  // The absolute value of the non-zero debit or credit (0 without a side).
+  Amount AmountOf(const ScreenPosting& p) const;
+  // Whether the debit or the credit is below zero.
+  bool DebitNegative(const ScreenPosting& p) const;
+  bool CreditNegative(const ScreenPosting& p) const;
+  // Keeps `a` in a posting's form: the units and scale to store.
+  void Pack(const Amount& a, std::int64_t* units, std::int8_t* scale);
+
+ private:
+  Amount Unpack(std::int64_t units, std::int8_t scale) const {
+    return scale == kWideAmount ? wide_amounts[static_cast<std::size_t>(units)]
+                                : Amount::FromUnits(units, scale);
+  }
 };
 
 // Compares two amounts by value.

@@ -10,7 +10,8 @@ using Json = nlohmann::ordered_json;
 Json VoucherJson(const ScreenBook& book, int v) {
   if (v < 0) return nullptr;
   const ScreenVoucher& x = book.vouchers[static_cast<std::size_t>(v)];
-  return Json{{"year", x.year}, {"month", x.month}, {"type", x.type}, {"number", x.number}};
+  return Json{
+      {"year", x.year}, {"month", x.month}, {"type", book.Type(x)}, {"number", book.Number(x)}};
 }
 
 Json DigitJson(const DigitTest& t) {
@@ -52,8 +53,8 @@ std::string_view ConformityChinese(std::string_view c) {
   return "不符合";
 }
 
-std::string VoucherName(const ScreenVoucher& v) {
-  return fmt::format("{} 年 {} 月 {}字 {} 号", v.year, v.month, v.type, v.number);
+std::string VoucherName(const ScreenBook& book, const ScreenVoucher& v) {
+  return fmt::format("{} 年 {} 月 {}字 {} 号", v.year, v.month, book.Type(v), book.Number(v));
 }
 
 std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::size_t max_listed) {
@@ -76,15 +77,17 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
     std::size_t listed = 0;
     for (const ScreenItem& item : r.items) {
       if (listed++ == max_listed) break;
-      std::string head = item.voucher >= 0
-                             ? VoucherName(book.vouchers[static_cast<std::size_t>(item.voucher)])
-                             : "无凭证";
+      std::string head =
+          item.voucher >= 0
+              ? VoucherName(book, book.vouchers[static_cast<std::size_t>(item.voucher)])
+              : "无凭证";
       head += " " + (item.date ? DateText(item.date) : std::string("日期不可读"));
-      out += fmt::format("  {}：{}\n", head, item.reason);
-      for (int i : item.postings) {
+      out += fmt::format("  {}：{}\n", head, r.Reason(item));
+      for (int i : r.Postings(item)) {
         const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
-        out += fmt::format("    第 {} 行 {} {} 借 {} 贷 {}\n", p.row, AccountText(book, p),
-                           book.Text(p.summary), p.debit.ToString(), p.credit.ToString());
+        out +=
+            fmt::format("    第 {} 行 {} {} 借 {} 贷 {}\n", p.row, AccountText(book, p),
+                        book.Text(p.summary), book.Debit(p).ToString(), book.Credit(p).ToString());
       }
     }
   }
@@ -127,23 +130,23 @@ Json TestsJson(const ScreenReport& report) {
   return tests;
 }
 
-Json ItemJson(const ScreenBook& book, TestId test, const ScreenItem& item) {
-  Json j = {{"test", Info(test).word}, {"voucher", VoucherJson(book, item.voucher)}};
+Json ItemJson(const ScreenBook& book, const TestResult& r, const ScreenItem& item) {
+  Json j = {{"test", Info(r.id).word}, {"voucher", VoucherJson(book, item.voucher)}};
   if (item.reverses >= 0) j["reverses"] = VoucherJson(book, item.reverses);
   j["date"] = item.date ? Json(DateText(item.date)) : Json(nullptr);
   Json postings = Json::array();
-  for (int i : item.postings) {
+  for (int i : r.Postings(item)) {
     const ScreenPosting& x = book.postings[static_cast<std::size_t>(i)];
     postings.push_back(
         {{"table", book.table},
          {"row", x.row},
          {"account", x.account >= 0 ? book.accounts[static_cast<std::size_t>(x.account)].code : ""},
-         {"debit", x.debit.ToString()},
-         {"credit", x.credit.ToString()},
+         {"debit", book.Debit(x).ToString()},
+         {"credit", book.Credit(x).ToString()},
          {"summary", book.Text(x.summary)}});
   }
   j["postings"] = std::move(postings);
-  if (!item.reason.empty()) j["reason"] = item.reason;
+  if (const std::string& reason = r.Reason(item); !reason.empty()) j["reason"] = reason;
   return j;
 }
 
@@ -177,7 +180,7 @@ Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_it
   if (with_items) {
     Json items = Json::array();
     for (const TestResult& r : report.tests)
-      for (const ScreenItem& item : r.items) items.push_back(ItemJson(book, r.id, item));
+      for (const ScreenItem& item : r.items) items.push_back(ItemJson(book, r, item));
     out["items"] = std::move(items);
   }
   out["benford"] = BenfordJson(report);
@@ -201,7 +204,7 @@ void WriteScreenJson(const ScreenBook& book, const ScreenReport& report,
     for (const ScreenItem& item : r.items) {
       text += any ? ",\n    " : "\n    ";
       any = true;
-      AppendNested(text, ItemJson(book, r.id, item), 4);
+      AppendNested(text, ItemJson(book, r, item), 4);
       if (text.size() >= kChunk) {
         write(text);
         text.clear();

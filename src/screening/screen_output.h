@@ -28,6 +28,6 @@ std::string ScreenJsonText(const nlohmann::ordered_json& json);
 std::string_view StatusWord(const TestResult& result);  // ok, items, skipped
 std::string_view ConformityChinese(std::string_view conformity);
 // "2023 年 3 月 记字 12 号"
-std::string VoucherName(const ScreenVoucher& v);
+std::string VoucherName(const ScreenBook& book, const ScreenVoucher& v);
 
 }  // namespace qoru::screening

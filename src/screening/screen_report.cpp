@@ -64,6 +64,18 @@ std::string Lacking(const ScreenBook& book, std::initializer_list<Needs> needs) 
 const std::array<TestInfo, kTestCount>& AllTests() {
   return kTests;
 }
+std::uint32_t TestResult::AddReason(std::string text) {
+  if (reasons.empty() || reasons.back() != text) reasons.push_back(std::move(text));
+  return static_cast<std::uint32_t>(reasons.size() - 1);
+}
+
+void TestResult::Add(ScreenItem item, std::span<const int> item_postings) {
+  item.first = static_cast<std::uint32_t>(postings.size());
+  item.count = static_cast<std::uint32_t>(item_postings.size());
+  postings.insert(postings.end(), item_postings.begin(), item_postings.end());
+  items.push_back(item);
+}
+
 const TestInfo& Info(TestId id) {
   return kTests[static_cast<std::size_t>(id)];
 }

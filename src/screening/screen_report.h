@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,13 +57,16 @@ struct ScreenParameters {
 };
 std::vector<std::string> DefaultKeywords();
 
+// An item's postings and reason are kept by its test's result, shared: a test can flag
+// hundreds of thousands of postings.
 struct ScreenItem {
   TestId test = TestId::kWeekendHoliday;
-  int voucher = -1;           // the voucher, or -1 for a posting without one
-  int reverses = -1;          // reversal: the voucher reversed
-  int date = 0;               // yyyymmdd, 0 for none
-  std::vector<int> postings;  // indexes into the book's postings
-  std::string reason;
+  int voucher = -1;          // the voucher, or -1 for a posting without one
+  int reverses = -1;         // reversal: the voucher reversed
+  int date = 0;              // yyyymmdd, 0 for none
+  std::uint32_t reason = 0;  // index into TestResult::reasons
+  std::uint32_t first = 0;   // its postings: TestResult::postings[first, first + count)
+  std::uint32_t count = 0;
 };
 
 struct TestResult {
@@ -70,6 +74,17 @@ struct TestResult {
   bool skipped = false;
   std::string reason;  // why skipped, or a note on how it ran
   std::vector<ScreenItem> items;
+  std::vector<int> postings;         // the items' postings: indexes into the book's
+  std::vector<std::string> reasons;  // the items' reasons
+
+  std::span<const int> Postings(const ScreenItem& item) const {
+    return std::span<const int>(postings).subspan(item.first, item.count);
+  }
+  const std::string& Reason(const ScreenItem& item) const { return reasons[item.reason]; }
+  // The id of a reason; one equal to the last added is not added again.
+  std::uint32_t AddReason(std::string text);
+  // Adds `item` with its postings.
+  void Add(ScreenItem item, std::span<const int> item_postings);
 };
 
 struct DigitRow {

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <span>
+#include <string_view>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -16,28 +18,53 @@ checks::CalendarDate ToDate(int d) {
   return {DateYear(d), DateMonth(d), DateDay(d)};
 }
 
-ScreenItem VoucherItem(const ScreenBook& book, TestId test, int v, std::string reason) {
-  const ScreenVoucher& voucher = book.vouchers[static_cast<std::size_t>(v)];
+ScreenItem VoucherItem(const ScreenBook& book, TestId test, int v, std::uint32_t reason) {
   ScreenItem item;
   item.test = test;
   item.voucher = v;
-  item.date = voucher.date;
-  item.postings = voucher.postings;
-  item.reason = std::move(reason);
+  item.date = book.vouchers[static_cast<std::size_t>(v)].date;
+  item.reason = reason;
   return item;
 }
+
+void AddVoucherItem(const ScreenBook& book, TestId test, int v, std::uint32_t reason,
+                    TestResult& out) {
+  out.Add(VoucherItem(book, test, v, reason),
+          book.Postings(book.vouchers[static_cast<std::size_t>(v)]));
+}
+
+void AddVoucherItem(const ScreenBook& book, TestId test, int v, std::string reason,
+                    TestResult& out) {
+  AddVoucherItem(book, test, v, out.AddReason(std::move(reason)), out);
+}
+
+// The ids of reasons that many items share, each text added once.
+class SharedReasons {
+ public:
+  explicit SharedReasons(TestResult& out) : out_(out) {}
+  std::uint32_t operator()(std::string_view text) {
+    auto it = ids_.find(text);
+    if (it == ids_.end())
+      it = ids_.emplace(std::string(text), out_.AddReason(std::string(text))).first;
+    return it->second;
+  }
+
+ private:
+  TestResult& out_;
+  std::map<std::string, std::uint32_t, std::less<>> ids_;
+};
 
 }  // namespace
 
 void TestWeekendHoliday(const ScreenBook& book, TestResult& out) {
   std::set<int> uncovered;
+  SharedReasons reasons(out);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     const int date = book.vouchers[v].date;
     if (!CalendarCovers(DateYear(date))) uncovered.insert(DateYear(date));
     const RestDay day = ClassifyDay(ToDate(date));
     if (day.rest)
-      out.items.push_back(
-          VoucherItem(book, TestId::kWeekendHoliday, static_cast<int>(v), std::string(day.reason)));
+      AddVoucherItem(book, TestId::kWeekendHoliday, static_cast<int>(v), reasons(day.reason), out);
   }
   if (!uncovered.empty()) {
     std::string years;
@@ -48,13 +75,14 @@ void TestWeekendHoliday(const ScreenBook& book, TestResult& out) {
 }
 
 void TestApproval(const ScreenBook& book, TestResult& out) {
+  SharedReasons reasons(out);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     const ScreenVoucher& voucher = book.vouchers[v];
     if (voucher.approver == 0) {
-      out.items.push_back(VoucherItem(book, TestId::kApproval, static_cast<int>(v), "未审核"));
+      AddVoucherItem(book, TestId::kApproval, static_cast<int>(v), reasons("未审核"), out);
     } else if (voucher.preparer != 0 && voucher.preparer == voucher.approver) {
-      out.items.push_back(
-          VoucherItem(book, TestId::kApproval, static_cast<int>(v), "制单人与审核人相同"));
+      AddVoucherItem(book, TestId::kApproval, static_cast<int>(v), reasons("制单人与审核人相同"),
+                     out);
     }
   }
 }
@@ -63,29 +91,32 @@ void TestRarePreparer(const ScreenBook& book, int below, TestResult& out) {
   std::unordered_map<std::uint32_t, int> count;
   for (const ScreenVoucher& v : book.vouchers)
     if (v.preparer != 0) ++count[v.preparer];
+  SharedReasons reasons(out);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     const std::uint32_t who = book.vouchers[v].preparer;
     if (who == 0) continue;
     const int n = count[who];
     if (n < below)
-      out.items.push_back(VoucherItem(
-          book, TestId::kRarePreparer, static_cast<int>(v),
-          fmt::format("制单人 {} 只制单 {} 张凭证（少于 {} 张）", book.Text(who), n, below)));
+      AddVoucherItem(book, TestId::kRarePreparer, static_cast<int>(v),
+                     reasons(fmt::format("制单人 {} 只制单 {} 张凭证（少于 {} 张）", book.Text(who),
+                                         n, below)),
+                     out);
   }
 }
 
 void TestPeriodEnd(const ScreenBook& book, int year, int days, TestResult& out) {
   if (days <= 0) return;
   const long year_end = DayNumber({year, 12, 31});
+  SharedReasons reasons(out);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     const int date = book.vouchers[v].date;
     const long day = DayNumber(ToDate(date));
     if (day <= year_end && day > year_end - days) {
-      out.items.push_back(VoucherItem(book, TestId::kPeriodEnd, static_cast<int>(v),
-                                      fmt::format("{} 年末最后 {} 天内", year, days)));
+      AddVoucherItem(book, TestId::kPeriodEnd, static_cast<int>(v),
+                     reasons(fmt::format("{} 年末最后 {} 天内", year, days)), out);
     } else if (day > year_end && day <= year_end + days) {
-      out.items.push_back(VoucherItem(book, TestId::kPeriodEnd, static_cast<int>(v),
-                                      fmt::format("{} 年初 {} 天内（次年）", year + 1, days)));
+      AddVoucherItem(book, TestId::kPeriodEnd, static_cast<int>(v),
+                     reasons(fmt::format("{} 年初 {} 天内（次年）", year + 1, days)), out);
     }
   }
 }
@@ -100,7 +131,7 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     debits.clear();
     credits.clear();
-    for (int i : book.vouchers[v].postings) {
+    for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.account < 0) continue;
       const int first = book.accounts[static_cast<std::size_t>(p.account)].first_level;
@@ -132,8 +163,8 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
                             book.accounts[d].code, book.accounts[c].code, n);
     }
     if (!reason.empty())
-      out.items.push_back(
-          VoucherItem(book, TestId::kRarePair, static_cast<int>(v), "少见的科目对应：" + reason));
+      AddVoucherItem(book, TestId::kRarePair, static_cast<int>(v), "少见的科目对应：" + reason,
+                     out);
   }
 }
 
@@ -195,10 +226,10 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
   std::vector<Candidate> candidates;
   for (std::size_t v = 0; v < count; ++v) {
     const std::size_t from = all.size();
-    for (int i : book.vouchers[v].postings) {
+    for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone) continue;
-      const Amount value = Normalized(p.debit - p.credit);
+      const Amount value = Normalized(book.Debit(p) - book.Credit(p));
       all.push_back({p.account, value.scale(), value.units()});
     }
     std::sort(all.begin() + static_cast<std::ptrdiff_t>(from), all.end());
@@ -258,14 +289,21 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
 
   // One item per pair, in the order of the reversing vouchers.
   std::sort(pairs.begin(), pairs.end());
+  std::vector<int> both;
   for (const auto& [v, a] : pairs) {
-    ScreenItem item = VoucherItem(book, TestId::kReversal, v, "");
-    item.reverses = a;
     const ScreenVoucher& va = book.vouchers[static_cast<std::size_t>(a)];
-    item.postings.insert(item.postings.end(), va.postings.begin(), va.postings.end());
-    item.reason =
-        fmt::format("冲销 {} 年 {} 月 {}字 {} 号凭证", va.year, va.month, va.type, va.number);
-    out.items.push_back(std::move(item));
+    ScreenItem item =
+        VoucherItem(book, TestId::kReversal, v,
+                    out.AddReason(fmt::format("冲销 {} 年 {} 月 {}字 {} 号凭证", va.year, va.month,
+                                              book.Type(va), book.Number(va))));
+    item.reverses = a;
+    both.clear();
+    const std::span<const int> reversing =
+        book.Postings(book.vouchers[static_cast<std::size_t>(v)]);
+    const std::span<const int> reversed = book.Postings(va);
+    both.insert(both.end(), reversing.begin(), reversing.end());
+    both.insert(both.end(), reversed.begin(), reversed.end());
+    out.Add(item, both);
   }
 }
 

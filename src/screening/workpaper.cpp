@@ -115,16 +115,16 @@ void WriteTest(Book& b, const ScreenBook& book, const TestResult& r) {
   };
   start();
   for (const ScreenItem& item : r.items) {
-    for (int i : item.postings) {
+    for (int i : r.Postings(item)) {
       if (row > g_workpaper_rows_per_sheet) start();
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       b.Text(s, row, 0, test_name);
-      b.Text(s, row, 1, item.reason);
+      b.Text(s, row, 1, r.Reason(item));
       if (p.voucher >= 0) {
         const ScreenVoucher& v = book.vouchers[static_cast<std::size_t>(p.voucher)];
         b.Date(s, row, 2, v.date);
-        b.Text(s, row, 3, v.type);
-        b.Text(s, row, 4, v.number);
+        b.Text(s, row, 3, book.Type(v));
+        b.Text(s, row, 4, book.Number(v));
       }
       b.Text(s, row, 5, book.Text(p.line));
       if (p.account >= 0) {
@@ -133,8 +133,8 @@ void WriteTest(Book& b, const ScreenBook& book, const TestResult& r) {
         b.Text(s, row, 7, a.name);
       }
       b.Text(s, row, 8, book.Text(p.summary));
-      b.Number(s, row, 9, ToDouble(p.debit), b.money());
-      b.Number(s, row, 10, ToDouble(p.credit), b.money());
+      b.Number(s, row, 9, ToDouble(book.Debit(p)), b.money());
+      b.Number(s, row, 10, ToDouble(book.Credit(p)), b.money());
       b.Text(s, row, 11, book.Text(p.preparer));
       b.Text(s, row, 12, book.Text(p.approver));
       b.Number(s, row, 13, static_cast<double>(p.row));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 
 #include "screening/book_builder.h"
 #include "screening/screen_output.h"
@@ -53,10 +54,11 @@ ScreenBook Build(const std::vector<Entry>& entries, std::optional<int> year = 20
 std::vector<std::pair<int, int>> PlainReversals(const ScreenBook& book) {
   const auto multiset = [&](std::size_t v, bool negate) {
     std::vector<std::pair<int, std::string>> out;
-    for (int i : book.vouchers[v].postings) {
+    for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone) continue;
-      const Amount value = Normalized(negate ? p.credit - p.debit : p.debit - p.credit);
+      const Amount value =
+          Normalized(negate ? book.Credit(p) - book.Debit(p) : book.Debit(p) - book.Credit(p));
       out.emplace_back(p.account, value.ToString());
     }
     std::sort(out.begin(), out.end());
@@ -127,18 +129,18 @@ TEST(ScreeningPaths, AVoucherWhoseRowsLieApartIsOneVoucher) {
   ASSERT_EQ(book.vouchers.size(), 3001u);
   const auto find = [&](int month, const std::string& number) -> const ScreenVoucher* {
     for (const ScreenVoucher& v : book.vouchers)
-      if (v.month == month && v.number == number) return &v;
+      if (v.month == month && book.Number(v) == number) return &v;
     return nullptr;
   };
   const ScreenVoucher* five = find(3, "5");
   ASSERT_NE(five, nullptr);
-  EXPECT_EQ(five->postings.size(), 3u);
+  EXPECT_EQ(five->count, 3u);
   EXPECT_EQ(five->date, 20230310) << "the date of its first posting";
   ASSERT_NE(find(1, "6"), nullptr);
-  EXPECT_EQ(find(1, "6")->postings.size(), 3u);
+  EXPECT_EQ(find(1, "6")->count, 3u);
   EXPECT_EQ(find(1, "6")->date, 20230110);
   ASSERT_NE(find(4, "7"), nullptr);
-  EXPECT_EQ(find(4, "7")->postings.size(), 1u);
+  EXPECT_EQ(find(4, "7")->count, 1u);
 }
 
 TEST(ScreeningPaths, AmountKeysAgreeWithTheAmounts) {
@@ -160,7 +162,10 @@ TEST(ScreeningPaths, AmountKeysAgreeWithTheAmounts) {
     std::vector<std::pair<std::vector<int>, std::string>> out;
     for (const TestResult* r : {&large, &duplicates}) {
       out.emplace_back(std::vector<int>{}, r->reason);
-      for (const ScreenItem& i : r->items) out.emplace_back(i.postings, i.reason);
+      for (const ScreenItem& i : r->items) {
+        const std::span<const int> postings = r->Postings(i);
+        out.emplace_back(std::vector<int>(postings.begin(), postings.end()), r->Reason(i));
+      }
     }
     return out;
   };
