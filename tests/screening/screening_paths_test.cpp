@@ -143,6 +143,37 @@ TEST(ScreeningPaths, AVoucherWhoseRowsLieApartIsOneVoucher) {
   EXPECT_EQ(find(4, "7")->count, 1u);
 }
 
+TEST(ScreeningPaths, AmountsBeyondSixtyFourBitsKeepEveryDigit) {
+  // 98765432109876543210.12 needs more than 64 bits of units; the others fit.
+  const std::string wide = "98765432109876543210.12";
+  ScreenBook book = Build({
+      {"2023-05-08", "1", {{"1122", wide, ""}, {"6001", "", wide + "0"}}},
+      {"2023-05-09", "2", {{"1122", "-" + wide, ""}, {"6001", "", "-" + wide}}},
+      {"2023-05-09", "3", {{"1122", wide, ""}, {"6001", "", "0.5"}, {"6001", "", "-7.25"}}},
+  });
+  ASSERT_EQ(book.postings.size(), 7u);
+  EXPECT_TRUE(book.scaled_amounts.empty());  // the wide amounts do not fit one scale
+  EXPECT_EQ(book.Debit(book.postings[0]).ToString(), wide);
+  EXPECT_EQ(book.Credit(book.postings[1]).ToString(), wide);
+  EXPECT_EQ(book.AmountOf(book.postings[2]).ToString(), wide);  // the size of a red amount
+  EXPECT_EQ(book.Credit(book.postings[5]).ToString(), "0.50");
+
+  TestResult negative, reversal, duplicates, large;
+  TestNegativeAmount(book, negative);
+  TestReversal(book, reversal);
+  TestDuplicateEntry(book, 3, duplicates);
+  TestLargeAmount(book, Amount::FromUnits(1, 0), large);
+  ASSERT_EQ(negative.items.size(), 3u);
+  EXPECT_EQ(negative.Reason(negative.items[0]), "借方红字 -" + wide);
+  EXPECT_EQ(negative.Reason(negative.items[2]), "贷方红字 -7.25");
+  ASSERT_EQ(reversal.items.size(), 1u);  // 2 reverses 1: the scales differ, the values not
+  EXPECT_EQ(book.Number(book.vouchers[static_cast<std::size_t>(reversal.items[0].voucher)]), "2");
+  // By size: the debits of 1, 2 and 3 on 1122, the credits of 1 and 2 on 6001.
+  ASSERT_EQ(duplicates.items.size(), 2u);
+  EXPECT_EQ(duplicates.items[0].count + duplicates.items[1].count, 5u);
+  EXPECT_EQ(large.items.size(), 6u);  // all but 0.50
+}
+
 TEST(ScreeningPaths, AmountKeysAgreeWithTheAmounts) {
   // Equal values written at other scales, ties at the large-amount rank, red amounts.
   std::vector<Entry> entries;
