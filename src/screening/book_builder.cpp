@@ -49,6 +49,19 @@ std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, bool 
   return last.id;
 }
 
+std::uint32_t BookBuilder::LineId(std::string_view text) {
+  // Line numbers change from row to row but are few: the short ones without blanks are
+  // looked up by their value.
+  if (!text.empty() && text.size() <= 4 && AllDigits(text) && text[0] != '0') {
+    std::size_t n = 0;
+    for (char c : text) n = n * 10 + static_cast<std::size_t>(c - '0');
+    if (small_lines_.size() <= n) small_lines_.resize(n + 1, 0);
+    if (small_lines_[n] == 0) small_lines_[n] = TextId(text);
+    return small_lines_[n];
+  }
+  return CachedId(line_, text, true);
+}
+
 int BookBuilder::AccountOf(std::string_view code) {
   if (const auto it = raw_accounts_.find(code); it != raw_accounts_.end()) return it->second;
   const std::string_view trimmed = checks::TrimBlanks(code);
@@ -78,7 +91,7 @@ void BookBuilder::Add(const PostingRow& r) {
                               : PostingSide::kNone;
   if (book_.columns.account) p.account = AccountOf(r.account);
   p.summary = CachedId(summary_, r.summary, false);
-  p.line = CachedId(line_, r.line, true);
+  p.line = LineId(r.line);
   p.preparer = CachedId(preparer_, r.preparer, true);
   p.approver = CachedId(approver_, r.approver, true);
   // The rows of a voucher follow one another: a date read once serves them all.
@@ -118,7 +131,9 @@ void BookBuilder::Add(const PostingRow& r) {
       v.year = date->year;
       v.month = date->month;
       v.type = TextId(type);
-      v.number = TextId(number);
+      v.number_at = static_cast<std::uint32_t>(book_.voucher_numbers.size());
+      v.number_size = static_cast<std::uint32_t>(number.size());
+      book_.voucher_numbers.append(number);
       v.date = p.date;
       v.preparer = p.preparer;
       v.approver = p.approver;
@@ -193,10 +208,10 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
   std::vector<std::string_view> digits(voucher_count);  // empty view: not all digits
   for (std::size_t i = 0; i < voucher_count; ++i) {
     const ScreenVoucher& v = book_.vouchers[i];
-    const std::string& n = book_.Number(v);
+    const std::string_view n = book_.Number(v);
     std::int64_t value = -1;
     if (AllDigits(n)) {
-      digits[i] = std::string_view(n).substr(std::min(n.find_first_not_of('0'), n.size()));
+      digits[i] = n.substr(std::min(n.find_first_not_of('0'), n.size()));
       if (digits[i].empty()) digits[i] = "0";
       if (digits[i].size() <= 18) {
         value = 0;

@@ -46,6 +46,7 @@ class BookBuilder {
   int AccountOf(std::string_view code);
   std::uint32_t TextId(std::string_view text);
   std::uint32_t NameId(std::string_view text);
+  std::uint32_t LineId(std::string_view text);
 
   ScreenBook book_;
   ChartAccounts chart_;
@@ -71,6 +72,7 @@ class BookBuilder {
   VoucherSlots voucher_slots_;
   std::string key_;
   LastText summary_, line_, preparer_, approver_;
+  std::vector<std::uint32_t> small_lines_;  // text id by line number, 0 until seen
   std::string last_date_text_ = "\x01", last_type_, last_number_;
   std::optional<checks::CalendarDate> last_date_;
   int last_voucher_ = -1;

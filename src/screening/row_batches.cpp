@@ -14,6 +14,7 @@ void TextBatch::Clear() {
   bytes_.clear();
   ends_.clear();
   rows_.clear();
+  block_end_ = false;
 }
 
 std::unique_ptr<TextBatch> BatchQueue::Empty() {

@@ -29,10 +29,14 @@ class TextBatch {
     const std::size_t begin = cell == 0 ? 0 : ends_[cell - 1];
     return std::string_view(bytes_).substr(begin, ends_[cell] - begin);
   }
+  // Marks the last batch of a block of rows.
+  void set_block_end() { block_end_ = true; }
+  bool block_end() const { return block_end_; }
   void Clear();
 
  private:
   std::size_t columns_;
+  bool block_end_ = false;
   std::string bytes_;
   std::vector<std::size_t> ends_;  // of each cell in bytes_
   std::vector<std::int64_t> rows_;

@@ -44,8 +44,9 @@ struct ScreenPosting {
 
 struct ScreenVoucher {
   int year = 0, month = 0;
-  int date = 0;                        // of its first posting, yyyymmdd
-  std::uint32_t type = 0, number = 0;  // text ids, trimmed
+  int date = 0;                                  // of its first posting, yyyymmdd
+  std::uint32_t type = 0;                        // text id, trimmed
+  std::uint32_t number_at = 0, number_size = 0;  // in ScreenBook::voucher_numbers, trimmed
   std::uint32_t preparer = 0, approver = 0;
   // Its postings in file order: ScreenBook::voucher_postings[first, first + count).
   std::uint32_t first = 0, count = 0;
@@ -77,7 +78,8 @@ struct ScreenBook {
   std::vector<ScreenVoucher> vouchers;  // in voucher order
   std::vector<int> voucher_postings;    // the vouchers' postings, voucher by voucher
   std::vector<ScreenAccount> accounts;
-  std::vector<std::string> texts{""};  // summaries, lines, names, types, numbers by id
+  std::vector<std::string> texts{""};  // summaries, lines, names and types by id
+  std::string voucher_numbers;         // the vouchers' numbers, one after another
   std::vector<Amount> wide_amounts;    // the amounts beyond 64 bits
   // Every posting's amount at one scale (the largest), as a 64-bit integer: equal
   // values give equal integers and larger values larger ones. Empty when one does not
@@ -87,7 +89,9 @@ struct ScreenBook {
 
   const std::string& Text(std::uint32_t id) const { return texts[id]; }
   const std::string& Type(const ScreenVoucher& v) const { return texts[v.type]; }
-  const std::string& Number(const ScreenVoucher& v) const { return texts[v.number]; }
+  std::string_view Number(const ScreenVoucher& v) const {
+    return std::string_view(voucher_numbers).substr(v.number_at, v.number_size);
+  }
   std::span<const int> Postings(const ScreenVoucher& v) const {
     return std::span<const int>(voucher_postings).subspan(v.first, v.count);
   }

@@ -83,4 +83,19 @@ void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& 
   if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
 }
 
+void BookDatabase::ScanRowids(std::string_view table, const std::vector<std::string>& expressions,
+                              std::int64_t first, std::int64_t last,
+                              const std::function<void(std::int64_t, const ScanRow&)>& each) {
+  std::string sql = "SELECT rowid";
+  for (const std::string& e : expressions) sql += ", " + e;
+  sql += " FROM " + db::QuoteName(table) + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid";
+  db::SqliteStmt stmt = db::Prepare(db_.get(), sql);
+  sqlite3_bind_int64(stmt.get(), 1, first);
+  sqlite3_bind_int64(stmt.get(), 2, last);
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+    each(sqlite3_column_int64(stmt.get(), 0), ScanRow(stmt.get(), 1));
+  if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+}
+
 }  // namespace qoru::checks

@@ -24,21 +24,23 @@ namespace qoru::checks {
 // The values of one row during a scan; they live until the next row.
 class ScanRow {
  public:
-  explicit ScanRow(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  // The values of a row from the statement's column `offset` on.
+  explicit ScanRow(sqlite3_stmt* stmt, int offset = 0) : stmt_(stmt), offset_(offset) {}
   // The text of value `i` (null reads as empty).
   // One fetch of the column, then its text and length from the value itself: the
   // column calls would each look the column up again. The connection is used by one
   // thread only, which is what reading the value directly needs.
   std::string_view Text(int i) const {
-    sqlite3_value* v = sqlite3_column_value(stmt_, i);
+    sqlite3_value* v = sqlite3_column_value(stmt_, i + offset_);
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
     if (p == nullptr) return {};
     return {p, static_cast<std::size_t>(sqlite3_value_bytes(v))};
   }
-  bool IsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+  bool IsNull(int i) const { return sqlite3_column_type(stmt_, i + offset_) == SQLITE_NULL; }
 
  private:
   sqlite3_stmt* stmt_;
+  int offset_;
 };
 
 // The columns of a scan, chosen one by one.
@@ -62,6 +64,11 @@ class BookDatabase {
   // over the table's columns) for every row of `table`, in stored order.
   void Scan(std::string_view table, const std::vector<std::string>& expressions,
             const std::function<void(std::int64_t row, const ScanRow& values)>& each);
+
+  // As Scan, for the rows whose rowid lies in [first, last], with the rowid for the row.
+  void ScanRowids(std::string_view table, const std::vector<std::string>& expressions,
+                  std::int64_t first, std::int64_t last,
+                  const std::function<void(std::int64_t rowid, const ScanRow& values)>& each);
 
   // The first column of every row of `sql` (with `parameter` bound to ?1), as texts.
   std::vector<std::string> Texts(const std::string& sql,
