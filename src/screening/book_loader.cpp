@@ -1,7 +1,6 @@
 #include "screening/book_loader.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <iterator>
@@ -67,11 +66,12 @@ constexpr std::size_t kPostingColumns = 11;
 void ReadPostings(BookDatabase& db, const std::string& database, const std::string& table,
                   const std::vector<std::string>& expressions,
                   const int (&columns)[kPostingColumns], BookBuilder& builder) {
-  const std::vector<std::string> ends =
-      db.Texts("SELECT min(rowid) || ' ' || max(rowid) FROM " + Quoted(table));
-  if (ends.empty() || ends[0].empty()) return;  // no rows
-  long long first = 0, last = 0;
-  if (std::sscanf(ends[0].c_str(), "%lld %lld", &first, &last) != 2 || last < first) return;
+  // Each alone, which SQLite answers from the ends of the table's tree.
+  const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + Quoted(table));
+  const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + Quoted(table));
+  if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
+  const long long first = std::atoll(low[0].c_str()), last = std::atoll(high[0].c_str());
+  if (last < first) return;
   const long long span = last - first;  // rows at most span + 1
   if (span < (1LL << 31)) builder.Reserve(static_cast<std::size_t>(span + 1));
   // Blocks of 32768 rowids, or more when the rowids are spread so far that there would
