@@ -200,27 +200,65 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     return DayNumber({DateYear(p.date), DateMonth(p.date), DateDay(p.date)});
   };
   if (book.scaled_amounts.size() == book.postings.size()) {
+    // First by a 64-bit hash of (account, side, amount), then by day and file order: a
+    // small key, and enough for the many postings alone in their group. A run of equal
+    // hashes that holds more than one group (a collision) is sorted again by the values.
     struct Key {
-      int account;
-      PostingSide side;
-      std::int64_t amount;
-      long day;
-      int index;
+      std::uint64_t hash;
+      std::uint64_t order;  // day (made non-negative) << 32 | index
       bool operator<(const Key& o) const {
-        return std::tie(account, side, amount, day, index) <
-               std::tie(o.account, o.side, o.amount, o.day, o.index);
+        return hash != o.hash ? hash < o.hash : order < o.order;
       }
+    };
+    const auto index_of = [](const Key& k) { return static_cast<int>(k.order & 0xFFFFFFFFu); };
+    const auto day_in = [](const Key& k) { return static_cast<long>(k.order >> 32) - (1L << 31); };
+    const auto same_group = [&](const Key& a, const Key& b) {
+      const auto i = static_cast<std::size_t>(index_of(a)),
+                 j = static_cast<std::size_t>(index_of(b));
+      const ScreenPosting& x = book.postings[i];
+      const ScreenPosting& y = book.postings[j];
+      return x.account == y.account && x.side == y.side &&
+             book.scaled_amounts[i] == book.scaled_amounts[j];
     };
     std::vector<Key> keys;
     keys.reserve(book.postings.size());
     for (std::size_t i = 0; i < book.postings.size(); ++i) {
       const ScreenPosting& p = book.postings[i];
       if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
-      keys.push_back({p.account, p.side, book.scaled_amounts[i], day_of(p), static_cast<int>(i)});
+      std::uint64_t h = static_cast<std::uint64_t>(book.scaled_amounts[i]) * 0x9E3779B97F4A7C15ULL;
+      h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.account)) << 2 |
+            static_cast<std::uint64_t>(p.side)) *
+           0xC2B2AE3D27D4EB4FULL;
+      h ^= h >> 29;
+      h *= 0xBF58476D1CE4E5B9ULL;
+      h ^= h >> 32;
+      const auto day = static_cast<std::uint64_t>(day_of(p) + (1L << 31));
+      keys.push_back({h, day << 32 | static_cast<std::uint64_t>(i)});
     }
-    collect(keys, [](const Key& a, const Key& b) {
-      return a.account == b.account && a.side == b.side && a.amount == b.amount;
-    });
+    std::sort(keys.begin(), keys.end());
+    sorted.reserve(keys.size());
+    for (std::size_t from = 0; from < keys.size();) {
+      std::size_t to = from + 1;
+      while (to < keys.size() && keys[to].hash == keys[from].hash) ++to;
+      bool mixed = false;
+      for (std::size_t k = from + 1; k < to && !mixed; ++k)
+        mixed = !same_group(keys[from], keys[k]);
+      if (mixed) {
+        std::sort(keys.begin() + static_cast<std::ptrdiff_t>(from),
+                  keys.begin() + static_cast<std::ptrdiff_t>(to), [&](const Key& a, const Key& b) {
+                    const auto i = static_cast<std::size_t>(index_of(a));
+                    const auto j = static_cast<std::size_t>(index_of(b));
+                    const ScreenPosting& x = book.postings[i];
+                    const ScreenPosting& y = book.postings[j];
+                    return std::tie(x.account, x.side, book.scaled_amounts[i], a.order) <
+                           std::tie(y.account, y.side, book.scaled_amounts[j], b.order);
+                  });
+      }
+      for (std::size_t k = from; k < to; ++k)
+        sorted.push_back(
+            {index_of(keys[k]), day_in(keys[k]), k == from || !same_group(keys[k - 1], keys[k])});
+      from = to;
+    }
   } else {
     struct Key {
       int account;

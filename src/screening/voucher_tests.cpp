@@ -123,44 +123,63 @@ void TestPeriodEnd(const ScreenBook& book, int year, int days, TestResult& out) 
 
 void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
   // The pairs of each voucher, once per voucher, in one list: (first-level debit,
-  // first-level credit) as a 64-bit key.
-  std::vector<std::uint64_t> pairs;
+  // first-level credit), the accounts by their rank among the first-level accounts
+  // met, which are few: the pairs are counted in a table of ranks by ranks.
+  std::vector<int> rank(book.accounts.size(), -1);
+  std::vector<int> ranked;  // account by rank
+  std::vector<std::pair<int, int>> pairs;
   std::vector<std::size_t> begin(book.vouchers.size() + 1, 0);
-  std::unordered_map<std::uint64_t, int> uses;
   std::vector<int> debits, credits;
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     debits.clear();
     credits.clear();
     for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
-      if (p.account < 0) continue;
-      const int first = book.accounts[static_cast<std::size_t>(p.account)].first_level;
-      if (p.side == PostingSide::kDebit) debits.push_back(first);
-      if (p.side == PostingSide::kCredit) credits.push_back(first);
+      if (p.account < 0 || p.side == PostingSide::kNone) continue;
+      const auto first =
+          static_cast<std::size_t>(book.accounts[static_cast<std::size_t>(p.account)].first_level);
+      if (rank[first] < 0) {
+        rank[first] = static_cast<int>(ranked.size());
+        ranked.push_back(static_cast<int>(first));
+      }
+      (p.side == PostingSide::kDebit ? debits : credits).push_back(static_cast<int>(first));
     }
     std::sort(debits.begin(), debits.end());
     debits.erase(std::unique(debits.begin(), debits.end()), debits.end());
     std::sort(credits.begin(), credits.end());
     credits.erase(std::unique(credits.begin(), credits.end()), credits.end());
-    for (int d : debits) {
-      for (int c : credits) {
-        const std::uint64_t key = static_cast<std::uint64_t>(static_cast<std::uint32_t>(d)) << 32 |
-                                  static_cast<std::uint32_t>(c);
-        pairs.push_back(key);
-        ++uses[key];
-      }
-    }
+    for (int d : debits)
+      for (int c : credits)
+        pairs.emplace_back(rank[static_cast<std::size_t>(d)], rank[static_cast<std::size_t>(c)]);
     begin[v + 1] = pairs.size();
   }
+  const std::size_t n = ranked.size();
+  std::vector<int> dense;
+  std::unordered_map<std::uint64_t, int> sparse;  // past 4096 first-level accounts
+  const auto key = [](const std::pair<int, int>& pair) {
+    return static_cast<std::uint64_t>(pair.first) << 32 | static_cast<std::uint32_t>(pair.second);
+  };
+  if (n <= 4096) {
+    dense.assign(n * n, 0);
+    for (const auto& [d, c] : pairs)
+      ++dense[static_cast<std::size_t>(d) * n + static_cast<std::size_t>(c)];
+  } else {
+    for (const auto& pair : pairs) ++sparse[key(pair)];
+  }
+  const auto uses = [&](const std::pair<int, int>& pair) {
+    return n <= 4096 ? dense[static_cast<std::size_t>(pair.first) * n +
+                             static_cast<std::size_t>(pair.second)]
+                     : sparse[key(pair)];
+  };
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     std::string reason;
     for (std::size_t k = begin[v]; k < begin[v + 1]; ++k) {
-      const int n = uses[pairs[k]];
-      if (n >= below) continue;
-      const auto d = static_cast<std::size_t>(pairs[k] >> 32);
-      const auto c = static_cast<std::size_t>(pairs[k] & 0xFFFFFFFFu);
+      const int count = uses(pairs[k]);
+      if (count >= below) continue;
+      const auto d = static_cast<std::size_t>(ranked[static_cast<std::size_t>(pairs[k].first)]);
+      const auto c = static_cast<std::size_t>(ranked[static_cast<std::size_t>(pairs[k].second)]);
       reason += fmt::format("{}借 {} 贷 {}（{} 张凭证）", reason.empty() ? "" : "；",
-                            book.accounts[d].code, book.accounts[c].code, n);
+                            book.accounts[d].code, book.accounts[c].code, count);
     }
     if (!reason.empty())
       AddVoucherItem(book, TestId::kRarePair, static_cast<int>(v), "少见的科目对应：" + reason,
@@ -170,20 +189,39 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
 
 namespace {
 
-// One entry of a voucher's multiset: an account and a value (debit - credit), the value
-// without trailing zeros of its fraction so that equal values compare equal.
-struct Entry {
-  int account;
+// A value (debit - credit) without trailing zeros of its fraction, so that equal values
+// compare equal: for books whose values do not all fit 64 bits at one scale.
+struct WideValue {
   int scale;
   Amount::Units units;
+  friend bool operator<(const WideValue& a, const WideValue& b) {
+    return a.scale != b.scale ? a.scale < b.scale : a.units < b.units;
+  }
+  friend bool operator==(const WideValue& a, const WideValue& b) = default;
+  WideValue operator-() const { return {scale, -units}; }
+};
+
+template <typename Mix>
+void MixValue(Mix& mix, std::int64_t v) {
+  mix(static_cast<std::uint64_t>(v));
+}
+
+template <typename Mix>
+void MixValue(Mix& mix, const WideValue& v) {
+  mix(static_cast<std::uint64_t>(v.scale));
+  mix(static_cast<std::uint64_t>(v.units));
+  mix(static_cast<std::uint64_t>(v.units >> 64));
+}
+
+// One entry of a voucher's multiset: an account and a value.
+template <typename V>
+struct Entry {
+  int account;
+  V value;
   friend bool operator<(const Entry& a, const Entry& b) {
-    if (a.account != b.account) return a.account < b.account;
-    if (a.scale != b.scale) return a.scale < b.scale;
-    return a.units < b.units;
+    return a.account != b.account ? a.account < b.account : a.value < b.value;
   }
-  friend bool operator==(const Entry& a, const Entry& b) {
-    return a.account == b.account && a.scale == b.scale && a.units == b.units;
-  }
+  friend bool operator==(const Entry& a, const Entry& b) = default;
 };
 
 template <typename It>
@@ -191,30 +229,53 @@ std::uint64_t HashEntries(It first, It last) {
   std::uint64_t h = 1469598103934665603ULL;
   const auto mix = [&](std::uint64_t x) { h ^= x + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2); };
   for (; first != last; ++first) {
-    const Entry& e = *first;
-    mix(static_cast<std::uint64_t>(e.account));
-    mix(static_cast<std::uint64_t>(e.scale));
-    mix(static_cast<std::uint64_t>(e.units));
-    mix(static_cast<std::uint64_t>(e.units >> 64));
+    mix(static_cast<std::uint64_t>(first->account));
+    MixValue(mix, first->value);
   }
   return h;
 }
 
-}  // namespace
+// Every posting's debit - credit at one scale, as 64-bit integers: equal values give
+// equal integers. Empty when one does not fit.
+std::vector<std::int64_t> ScaledValues(const ScreenBook& book) {
+  if (!book.wide_amounts.empty()) return {};
+  int scale = 0;
+  for (const ScreenPosting& p : book.postings)
+    if (p.side != PostingSide::kNone)
+      scale = std::max({scale, static_cast<int>(p.debit_scale), static_cast<int>(p.credit_scale)});
+  constexpr int kDigits = 18;
+  if (scale > kDigits) return {};
+  Amount::Units powers[kDigits + 1];
+  powers[0] = 1;
+  for (int i = 1; i <= kDigits; ++i) powers[i] = powers[i - 1] * 10;
+  std::vector<std::int64_t> values(book.postings.size(), 0);
+  for (std::size_t i = 0; i < book.postings.size(); ++i) {
+    const ScreenPosting& p = book.postings[i];
+    if (p.side == PostingSide::kNone) continue;
+    const Amount::Units v = p.debit_units * powers[scale - p.debit_scale] -
+                            p.credit_units * powers[scale - p.credit_scale];
+    if (v <= INT64_MIN || v > INT64_MAX) return {};  // its negation must fit too
+    values[i] = static_cast<std::int64_t>(v);
+  }
+  return values;
+}
 
-void TestReversal(const ScreenBook& book, TestResult& out) {
-  // Each voucher's multiset of (account, debit - credit), sorted, kept in one list, with
-  // the hashes of the multiset and of its negation.
+// The reversal pairs (reversing voucher, reversed voucher), the postings' values given
+// by `value_of(posting index)`.
+template <typename V, typename ValueOf>
+std::vector<std::pair<int, int>> ReversalPairs(const ScreenBook& book, ValueOf value_of) {
+  // Each voucher's multiset of (account, value), sorted, kept in one list, with the
+  // hashes of the multiset and of its negation.
   const std::size_t count = book.vouchers.size();
-  std::vector<Entry> all;
+  std::vector<Entry<V>> all;
   all.reserve(book.postings.size());
   std::vector<std::size_t> begin(count + 1, 0);
   std::vector<std::uint64_t> own_hash(count, 0), negated_hash(count, 0);
-  std::vector<Entry> negated;
+  std::vector<Entry<V>> negated;
   const auto negate = [&](std::size_t v) {
     negated.assign(all.begin() + static_cast<std::ptrdiff_t>(begin[v]),
                    all.begin() + static_cast<std::ptrdiff_t>(begin[v + 1]));
-    for (Entry& e : negated) e.units = -e.units;
+    for (Entry<V>& e : negated) e.value = -e.value;
     std::sort(negated.begin(), negated.end());
   };
   // A voucher and the one that reverses it have the same pair of hashes, in either
@@ -229,8 +290,7 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
     for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone) continue;
-      const Amount value = Normalized(book.Debit(p) - book.Credit(p));
-      all.push_back({p.account, value.scale(), value.units()});
+      all.push_back({p.account, value_of(static_cast<std::size_t>(i))});
     }
     std::sort(all.begin() + static_cast<std::ptrdiff_t>(from), all.end());
     begin[v + 1] = all.size();
@@ -285,6 +345,22 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
       }
     }
     g = end;
+  }
+  return pairs;
+}
+
+}  // namespace
+
+void TestReversal(const ScreenBook& book, TestResult& out) {
+  std::vector<std::pair<int, int>> pairs;
+  if (const std::vector<std::int64_t> values = ScaledValues(book); !values.empty()) {
+    pairs = ReversalPairs<std::int64_t>(book, [&](std::size_t i) { return values[i]; });
+  } else {
+    pairs = ReversalPairs<WideValue>(book, [&](std::size_t i) {
+      const ScreenPosting& p = book.postings[i];
+      const Amount value = Normalized(book.Debit(p) - book.Credit(p));
+      return WideValue{value.scale(), value.units()};
+    });
   }
 
   // One item per pair, in the order of the reversing vouchers.
