@@ -66,7 +66,16 @@ constexpr std::size_t kPostingColumns = 11;
 void ReadPostings(BookDatabase& db, const std::string& database, const std::string& table,
                   const std::vector<std::string>& expressions,
                   const int (&columns)[kPostingColumns], BookBuilder& builder) {
-  // Each alone, which SQLite answers from the ends of the table's tree.
+  // Every block from one snapshot: each reader reads in one transaction, the second
+  // begun while the first holds its own, which keeps writers from committing in
+  // between; in WAL mode, where they are not kept, one reader reads everything.
+  const bool write_ahead_log = db.WriteAheadLog();
+  db.BeginRead();
+  struct EndRead {
+    BookDatabase& db;
+    ~EndRead() { db.EndRead(); }
+  } end_read{db};
+  // The ends of the rowids, each alone, which SQLite answers from the ends of the tree.
   const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + Quoted(table));
   const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + Quoted(table));
   if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
@@ -78,7 +87,7 @@ void ReadPostings(BookDatabase& db, const std::string& database, const std::stri
   // be more than 4096 blocks.
   const long long block = std::max(1LL << 15, span / 4096 + 1);
   const long long blocks = span / block + 1;
-  const int readers = blocks > 1 ? 2 : 1;
+  const int readers = blocks > 1 && !write_ahead_log ? 2 : 1;
 
   std::vector<std::unique_ptr<BatchQueue>> queues;
   for (int r = 0; r < readers; ++r)
@@ -91,7 +100,10 @@ void ReadPostings(BookDatabase& db, const std::string& database, const std::stri
       BatchQueue& queue = *queues[static_cast<std::size_t>(r)];
       try {
         std::optional<BookDatabase> own;
-        if (r > 0) own.emplace(database);
+        if (r > 0) {
+          own.emplace(database);
+          own->BeginRead();
+        }
         BookDatabase& connection = r > 0 ? *own : db;
         for (long long k = r; k < blocks; k += readers) {
           std::unique_ptr<TextBatch> batch = queue.Empty();

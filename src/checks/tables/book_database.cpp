@@ -83,6 +83,22 @@ void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& 
   if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
 }
 
+void BookDatabase::BeginRead() {
+  if (sqlite3_exec(db_.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+    db::ThrowEngineError(db_.get());
+  // A deferred transaction takes its snapshot at its first read.
+  Texts("SELECT count(*) FROM sqlite_master");
+}
+
+void BookDatabase::EndRead() {
+  sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+}
+
+bool BookDatabase::WriteAheadLog() {
+  const std::vector<std::string> mode = Texts("PRAGMA journal_mode");
+  return !mode.empty() && mode[0] == "wal";
+}
+
 void BookDatabase::ScanRowids(std::string_view table, const std::vector<std::string>& expressions,
                               std::int64_t first, std::int64_t last,
                               const std::function<void(std::int64_t, const ScanRow&)>& each) {

@@ -70,6 +70,15 @@ class BookDatabase {
                   std::int64_t first, std::int64_t last,
                   const std::function<void(std::int64_t rowid, const ScanRow& values)>& each);
 
+  // Starts a read transaction and takes its snapshot: the scans until EndRead see the
+  // database as it is now, whatever another program commits meanwhile. Outside WAL mode
+  // the snapshot also keeps any writer from committing until EndRead.
+  void BeginRead();
+  void EndRead();
+  // Whether the database is in write-ahead-log mode, where a writer may commit while
+  // others read.
+  bool WriteAheadLog();
+
   // The first column of every row of `sql` (with `parameter` bound to ?1), as texts.
   std::vector<std::string> Texts(const std::string& sql,
                                  std::optional<std::string_view> parameter = std::nullopt);
