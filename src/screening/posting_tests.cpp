@@ -211,7 +211,10 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       }
     };
     const auto index_of = [](const Key& k) { return static_cast<int>(k.order & 0xFFFFFFFFu); };
-    const auto day_in = [](const Key& k) { return static_cast<long>(k.order >> 32) - (1L << 31); };
+    constexpr std::int64_t kDayBias = std::int64_t{1} << 31;  // a day number fits 32 bits
+    const auto day_in = [](const Key& k) {
+      return static_cast<long>(static_cast<std::int64_t>(k.order >> 32) - kDayBias);
+    };
     const auto same_group = [&](const Key& a, const Key& b) {
       const auto i = static_cast<std::size_t>(index_of(a)),
                  j = static_cast<std::size_t>(index_of(b));
@@ -232,7 +235,7 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       h ^= h >> 29;
       h *= 0xBF58476D1CE4E5B9ULL;
       h ^= h >> 32;
-      const auto day = static_cast<std::uint64_t>(day_of(p) + (1L << 31));
+      const auto day = static_cast<std::uint64_t>(std::int64_t{day_of(p)} + kDayBias);
       keys.push_back({h, day << 32 | static_cast<std::uint64_t>(i)});
     }
     std::sort(keys.begin(), keys.end());

@@ -175,12 +175,14 @@ TEST(ScreeningPaths, AmountsBeyondSixtyFourBitsKeepEveryDigit) {
 }
 
 TEST(ScreeningPaths, AmountKeysAgreeWithTheAmounts) {
-  // Equal values written at other scales, ties at the large-amount rank, red amounts.
+  // Equal values written at other scales, ties at the large-amount rank, red amounts,
+  // dates on both sides of 1970.
   std::vector<Entry> entries;
   const char* amounts[] = {"5000", "5000.00", "5000.5", "5000.50", "-5000", "0.01", "120", "120.0"};
   for (int v = 0; v < 400; ++v) {
     const std::string a = amounts[v % 8];
-    entries.push_back({"2023-04-" + std::to_string(10 + v % 9),
+    // Some dated before 1970: their day numbers are negative.
+    entries.push_back({(v % 5 ? "2023-04-" : "1969-12-") + std::to_string(10 + v % 9),
                        std::to_string(v + 1),
                        {{v % 3 ? "2202" : "1122", a, ""}, {"1002", "", a}}});
   }
