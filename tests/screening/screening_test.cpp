@@ -232,7 +232,8 @@ TEST(Screening, VouchersOrderByDateTypeAndNumericNumber) {
   rows.push_back({"2023-03-01", "付", "1", "1001", "1", ""});
   const ScreenBook book = Build(rows);
   std::vector<std::string> order;
-  for (const ScreenVoucher& v : book.vouchers) order.push_back(book.Type(v) + std::string(book.Number(v)));
+  for (const ScreenVoucher& v : book.vouchers)
+    order.push_back(book.Type(v) + std::string(book.Number(v)));
   // 付 (U+4ED8) before 记 (U+8BB0); 9 before 10.
   EXPECT_EQ(order, (std::vector<std::string>{"付1", "记9", "记10", "记1"}));
 }
