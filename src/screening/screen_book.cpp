@@ -1,6 +1,7 @@
 #include "screening/screen_book.h"
 
 #include <algorithm>
+#include <array>
 
 #include <fmt/format.h>
 
@@ -44,6 +45,16 @@ std::string ScreenColumns::Why(const std::string& role) const {
   return it == missing.end() ? "凭证表没有 " + role + " 列" : it->second;
 }
 
+std::int64_t PowerOfTen(int n) {
+  static constexpr auto kPowers = [] {
+    std::array<std::int64_t, 19> p{};
+    p[0] = 1;
+    for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+    return p;
+  }();
+  return kPowers[static_cast<std::size_t>(n)];
+}
+
 void ScaleAmounts(ScreenBook& book) {
   book.scaled_amounts.clear();
   if (!book.wide_amounts.empty()) return;
@@ -52,11 +63,7 @@ void ScaleAmounts(ScreenBook& book) {
     if (p.side == PostingSide::kDebit) scale = std::max<int>(scale, p.debit_scale);
     if (p.side == PostingSide::kCredit) scale = std::max<int>(scale, p.credit_scale);
   }
-  constexpr int kDigits = 18;  // 10^18 fits in 64 bits
-  if (scale > kDigits) return;
-  std::int64_t powers[kDigits + 1];
-  powers[0] = 1;
-  for (int i = 1; i <= kDigits; ++i) powers[i] = powers[i - 1] * 10;
+  if (scale > 18) return;
   std::vector<std::int64_t> values(book.postings.size(), 0);
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
@@ -66,7 +73,7 @@ void ScaleAmounts(ScreenBook& book) {
     // The absolute value; the smallest 64-bit value has none.
     if (units == INT64_MIN) return;
     const std::int64_t magnitude = units < 0 ? -units : units;
-    const std::int64_t factor = powers[scale - (debit ? p.debit_scale : p.credit_scale)];
+    const std::int64_t factor = PowerOfTen(scale - (debit ? p.debit_scale : p.credit_scale));
     if (magnitude > INT64_MAX / factor) return;
     values[i] = magnitude * factor;
   }

@@ -118,6 +118,9 @@ Amount AbsoluteAmount(const Amount& a);
 // The amount with trailing zeros of its fraction removed: equal values, equal forms.
 Amount Normalized(const Amount& a);
 
+// 10^n, for n from 0 to 18 (the largest power that fits 64 bits).
+std::int64_t PowerOfTen(int n);
+
 // Fills `book.scaled_amounts` from the postings (left empty when an amount does not fit).
 void ScaleAmounts(ScreenBook& book);
 

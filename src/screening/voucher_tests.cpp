@@ -243,17 +243,13 @@ std::vector<std::int64_t> ScaledValues(const ScreenBook& book) {
   for (const ScreenPosting& p : book.postings)
     if (p.side != PostingSide::kNone)
       scale = std::max({scale, static_cast<int>(p.debit_scale), static_cast<int>(p.credit_scale)});
-  constexpr int kDigits = 18;
-  if (scale > kDigits) return {};
-  Amount::Units powers[kDigits + 1];
-  powers[0] = 1;
-  for (int i = 1; i <= kDigits; ++i) powers[i] = powers[i - 1] * 10;
+  if (scale > 18) return {};
   std::vector<std::int64_t> values(book.postings.size(), 0);
   for (std::size_t i = 0; i < book.postings.size(); ++i) {
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone) continue;
-    const Amount::Units v = p.debit_units * powers[scale - p.debit_scale] -
-                            p.credit_units * powers[scale - p.credit_scale];
+    const Amount::Units v = Amount::Units{p.debit_units} * PowerOfTen(scale - p.debit_scale) -
+                            Amount::Units{p.credit_units} * PowerOfTen(scale - p.credit_scale);
     if (v <= INT64_MIN || v > INT64_MAX) return {};  // its negation must fit too
     values[i] = static_cast<std::int64_t>(v);
   }
