@@ -92,5 +92,7 @@ if(QORU_BUILD_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
            COMMAND ${CMAKE_SOURCE_DIR}/tests/install/windows_installer_test.sh
                    ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR} ${QORU_WINE_PREFIX})
   set_tests_properties(Package.WindowsInstallerInstallsConvertsAndUninstallsCleanly
-                       PROPERTIES RESOURCE_LOCK qoru_install TIMEOUT 600)
+                       PROPERTIES RESOURCE_LOCK qoru_install TIMEOUT 600
+                       # the installer is a 32-bit program
+                       LABELS wine32)
 endif()
