@@ -1,0 +1,18 @@
+// An amount as an auditor writes it in an option (--materiality, --round-unit ...):
+// digits, ASCII or full-width; thousands separators in groups of three ("1,000,000",
+// "１，０００，０００"); a decimal point ("." or "．"); a sign; and the suffix 万 (ten
+// thousand) or 亿 (a hundred million): "50万" is 500000, "1.5亿" 150000000. Blanks and
+// the ideographic space around it are trimmed. Anything else is no amount.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "checks/values/amount.h"
+
+namespace qoru::checks {
+
+// The amount `text` writes, or nullopt.
+std::optional<Amount> ParseWrittenAmount(std::string_view text);
+
+}  // namespace qoru::checks
