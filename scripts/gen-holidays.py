@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Writes src/screening/holiday_table.cpp, the official rest days and adjusted working
+"""Writes src/screening/calendar/holiday_table.cpp, the official rest days and adjusted working
 days of the PRC calendar, from the data of the npm package chinese-days (MIT licence).
 
 The package is fetched by hand, never by the build:
     mkdir /tmp/cd && (cd /tmp/cd && npm install chinese-days)
-    scripts/gen-holidays.py /tmp/cd/node_modules/chinese-days > src/screening/holiday_table.cpp
+    scripts/gen-holidays.py /tmp/cd/node_modules/chinese-days > src/screening/calendar/holiday_table.cpp
 The generated file is committed; nothing is fetched at build or run time.
 """
 import json
@@ -52,7 +52,7 @@ def main() -> int:
     out.write("//\n// The data's licence, from the package's LICENSE file:\n//\n")
     for line in (package / "LICENSE").read_text(encoding="utf-8").splitlines():
         out.write(("//   " + line).rstrip() + "\n")
-    out.write('#include "screening/holiday_calendar.h"\n\nnamespace qoru::screening {\n\n')
+    out.write('#include "screening/calendar/holiday_calendar.h"\n\nnamespace qoru::screening {\n\n')
     out.write("// clang-format off\n")
     out.write(f"const int kHolidayFirstYear = {first};\nconst int kHolidayLastYear = {last};\n\n")
     out.write("const char* const kHolidayNames[] = {\n")

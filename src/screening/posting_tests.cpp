@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "screening/holiday_calendar.h"
+#include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_tests.h"
 #include "screening/screen_text.h"
 

@@ -120,7 +120,8 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
       [&](TestResult& r) { TestRarePair(book, p.rare_pair, r); });
   run(TestId::kLargeAmount, {N::kAmounts},
       [&](TestResult& r) { TestLargeAmount(book, p.materiality, r); });
-  run(TestId::kWeekendHoliday, {N::kVouchers}, [&](TestResult& r) { TestWeekendHoliday(book, r); });
+  run(TestId::kWeekendHoliday, {N::kVouchers},
+      [&](TestResult& r) { TestWeekendHoliday(book, p.calendar, r); });
   run(TestId::kRoundAmount, {N::kAmounts},
       [&](TestResult& r) { TestRoundAmount(book, p.round_unit, p.round_min, r); });
   run(TestId::kApproval, {N::kVouchers, N::kPreparer, N::kApprover},

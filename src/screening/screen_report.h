@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "checks/values/amount.h"
+#include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_book.h"
 
 namespace qoru::screening {
@@ -54,6 +55,7 @@ struct ScreenParameters {
   int period_end_days = 5;
   int duplicate_days = 3;
   std::vector<std::string> keywords;  // DefaultKeywords() unless replaced
+  HolidayCalendar calendar;           // the built-in table and the --holidays files
 };
 std::vector<std::string> DefaultKeywords();
 

@@ -3,13 +3,14 @@
 // file order; posting tests list one posting each.
 #pragma once
 
+#include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_book.h"
 #include "screening/screen_report.h"
 
 namespace qoru::screening {
 
 // Voucher tests.
-void TestWeekendHoliday(const ScreenBook& book, TestResult& out);
+void TestWeekendHoliday(const ScreenBook& book, const HolidayCalendar& calendar, TestResult& out);
 void TestApproval(const ScreenBook& book, TestResult& out);
 void TestRarePreparer(const ScreenBook& book, int below, TestResult& out);
 void TestPeriodEnd(const ScreenBook& book, int year, int days, TestResult& out);

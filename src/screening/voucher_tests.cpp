@@ -8,7 +8,7 @@
 #include <fmt/format.h>
 
 #include "checks/values/book_text.h"
-#include "screening/holiday_calendar.h"
+#include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_tests.h"
 
 namespace qoru::screening {
@@ -56,21 +56,26 @@ class SharedReasons {
 
 }  // namespace
 
-void TestWeekendHoliday(const ScreenBook& book, TestResult& out) {
+void TestWeekendHoliday(const ScreenBook& book, const HolidayCalendar& calendar, TestResult& out) {
   std::set<int> uncovered;
   SharedReasons reasons(out);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
     const int date = book.vouchers[v].date;
-    if (!CalendarCovers(DateYear(date))) uncovered.insert(DateYear(date));
-    const RestDay day = ClassifyDay(ToDate(date));
+    if (!calendar.Covers(DateYear(date))) uncovered.insert(DateYear(date));
+    const RestDay day = calendar.Classify(ToDate(date));
     if (day.rest)
       AddVoucherItem(book, TestId::kWeekendHoliday, static_cast<int>(v), reasons(day.reason), out);
   }
   if (!uncovered.empty()) {
     std::string years;
     for (int y : uncovered) years += (years.empty() ? "" : "、") + std::to_string(y);
-    out.reason = fmt::format("节假日表只有 {} 至 {} 年；{} 年只按周六、周日判断", kHolidayFirstYear,
-                             kHolidayLastYear, years);
+    out.reason = calendar.files().empty()
+                     ? fmt::format("节假日表只有 {} 至 {} 年；{} 年只按周六、周日判断",
+                                   kHolidayFirstYear, kHolidayLastYear, years)
+                     : fmt::format(
+                           "节假日表（{} 至 {} 年）和日历文件都没有 {} 年；这些年只按周六、"
+                           "周日判断",
+                           kHolidayFirstYear, kHolidayLastYear, years);
   }
 }
 

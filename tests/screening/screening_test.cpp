@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "screening/book_builder.h"
-#include "screening/holiday_calendar.h"
+#include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_report.h"
 #include "screening/screen_tests.h"
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "gendata/consistent_ledger.h"
-#include "screening/holiday_calendar.h"
+#include "screening/calendar/holiday_calendar.h"
 
 namespace qoru::gen::ledger {
 namespace {

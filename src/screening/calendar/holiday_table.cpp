@@ -24,7 +24,7 @@
 //   LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,
 //   OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN THE
 //   SOFTWARE.
-#include "screening/holiday_calendar.h"
+#include "screening/calendar/holiday_calendar.h"
 
 namespace qoru::screening {
 

@@ -1,4 +1,4 @@
-#include "screening/holiday_calendar.h"
+#include "screening/calendar/holiday_calendar.h"
 
 #include <algorithm>
 
@@ -53,6 +53,46 @@ RestDay ClassifyDay(const checks::CalendarDate& date) {
   if (weekday == 6) return {true, "周六"};
   if (weekday == 7) return {true, "周日"};
   return {};
+}
+
+}  // namespace qoru::screening
+
+namespace qoru::screening {
+
+void HolidayCalendar::Add(const CalendarFile& file) {
+  std::set<int> years;
+  for (const CalendarEntry& e : file.days) {
+    Day& d = days_[e.date];
+    d.rest = e.rest;
+    d.reason = e.rest ? (e.name.empty() ? std::string("休息日") : e.name) : std::string();
+    years.insert(e.date / 10000);
+  }
+  years_.insert(years.begin(), years.end());
+  files_.push_back(file.path);
+  std::string covered;
+  for (int y : years) covered += (covered.empty() ? "" : "、") + std::to_string(y);
+  descriptions_.push_back(file.path + "（" + file.encoding + "，" +
+                          std::to_string(file.days.size()) + " 天" +
+                          (covered.empty() ? "" : "：" + covered + " 年") + "）");
+}
+
+RestDay HolidayCalendar::Classify(const checks::CalendarDate& date) const {
+  if (!days_.empty()) {
+    const auto it = days_.find(date.year * 10000 + date.month * 100 + date.day);
+    if (it != days_.end()) return {it->second.rest, it->second.reason};
+  }
+  return ClassifyDay(date);
+}
+
+bool HolidayCalendar::Covers(int year) const {
+  return CalendarCovers(year) || years_.count(year) != 0;
+}
+
+std::vector<std::string> HolidayCalendar::Describe() const {
+  std::vector<std::string> out = {"内置节假日表（" + std::to_string(kHolidayFirstYear) + " 至 " +
+                                  std::to_string(kHolidayLastYear) + " 年）"};
+  out.insert(out.end(), descriptions_.begin(), descriptions_.end());
+  return out;
 }
 
 }  // namespace qoru::screening
