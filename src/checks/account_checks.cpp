@@ -50,39 +50,53 @@ std::vector<int> Periods(bool by_month) {
 
 }  // namespace
 
-void CheckVouchersVsBalances(const Chart& chart, const PostingPass& postings,
-                             const BalancePass& balances, std::optional<int> year,
-                             CheckResult& out) {
+void CompareMovements(const Chart& chart, const PostingPass& postings, const BalancePass& balances,
+                      const std::function<void(const MovementComparison&)>& visit) {
+  static const Figures kNone;
   const std::vector<int> periods = Periods(balances.by_month);
   for (int a = 0; a < chart.size(); ++a) {
     if (!chart.IsLeaf(a)) continue;
     for (int period : periods) {
       const auto p_index = static_cast<std::size_t>(period);
       if (!postings.periods[p_index] && !balances.periods[p_index]) continue;
-      const PostingTotals& p = postings.Totals(a, period);
-      const Figures* b = balances.FiguresOf(a, period);
-      const Figures none;
-      const Figures& f = b != nullptr ? *b : none;
-      if (p.debit == f.debit && p.credit == f.credit) continue;
-      out.Record([&] {
-        const std::string& code = chart[a].code;
-        const std::string theirs =
-            b != nullptr ? "余额表合计 借方 " + f.debit.ToString() + "、贷方 " + f.credit.ToString()
-                         : "余额表无该科目";
-        return Finding{CheckId::kVouchersVsBalances,
-                       "",
-                       0,
-                       PeriodWords(year, period) + " 科目 " + code + " 的凭证合计 借方 " +
-                           p.debit.ToString() + "、贷方 " + p.credit.ToString() + "，" + theirs,
-                       {{"account", code},
-                        {"month", MonthField(period)},
-                        {"voucher_debit", p.debit.ToString()},
-                        {"voucher_credit", p.credit.ToString()},
-                        {"balance_debit", f.debit.ToString()},
-                        {"balance_credit", f.credit.ToString()}}};
-      });
+      MovementComparison c;
+      c.account = a;
+      c.period = period;
+      c.postings = &postings.Totals(a, period);
+      c.balances = balances.FiguresOf(a, period);
+      const Figures& f = c.balances != nullptr ? *c.balances : kNone;
+      c.agrees = c.postings->debit == f.debit && c.postings->credit == f.credit;
+      visit(c);
     }
   }
+}
+
+void CheckVouchersVsBalances(const Chart& chart, const PostingPass& postings,
+                             const BalancePass& balances, std::optional<int> year,
+                             CheckResult& out) {
+  CompareMovements(chart, postings, balances, [&](const MovementComparison& c) {
+    if (c.agrees) return;
+    out.Record([&] {
+      const PostingTotals& p = *c.postings;
+      const Figures none;
+      const Figures& f = c.balances != nullptr ? *c.balances : none;
+      const std::string& code = chart[c.account].code;
+      const std::string theirs = c.balances != nullptr ? "余额表合计 借方 " + f.debit.ToString() +
+                                                             "、贷方 " + f.credit.ToString()
+                                                       : "余额表无该科目";
+      return Finding{CheckId::kVouchersVsBalances,
+                     "",
+                     0,
+                     PeriodWords(year, c.period) + " 科目 " + code + " 的凭证合计 借方 " +
+                         p.debit.ToString() + "、贷方 " + p.credit.ToString() + "，" + theirs,
+                     {{"account", code},
+                      {"month", MonthField(c.period)},
+                      {"voucher_debit", p.debit.ToString()},
+                      {"voucher_credit", p.credit.ToString()},
+                      {"balance_debit", f.debit.ToString()},
+                      {"balance_credit", f.credit.ToString()}}};
+    });
+  });
 }
 
 void CheckParentSums(const Chart& chart, const BalancePass& balances, const std::string& table,

@@ -5,6 +5,7 @@
 // unreadable directions.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,24 @@
 #include "checks/tables/chart.h"
 
 namespace qoru::checks {
+
+// One comparison of vouchers-vs-balances: a leaf account of the chart in a period (a
+// month when the balances go by month, else the year), its non-void postings' sums
+// against its account figures (its total rows, else its aux rows: an account kept by
+// aux value alone).
+struct MovementComparison {
+  int account = 0;                // in the chart
+  int period = 0;                 // kYearPeriod or a month
+  const PostingTotals* postings;  // the postings' debit and credit sums
+  const Figures* balances;        // nullptr: no balance row
+  bool agrees = false;            // the debits and the credits equal
+};
+
+// Every comparison, account by account and period by period, of the periods that the
+// postings or the balances have: the one definition the check and the screening's
+// tie-out of its population share.
+void CompareMovements(const Chart& chart, const PostingPass& postings, const BalancePass& balances,
+                      const std::function<void(const MovementComparison&)>& visit);
 
 // `year`: the book set's year, for the words of the findings; `table`: the balances.
 void CheckVouchersVsBalances(const Chart& chart, const PostingPass& postings,
