@@ -143,16 +143,11 @@ std::string VoucherText(const Json& v) {
   return out;
 }
 
-// Excel holds at most 32,767 characters in a cell.
+// The whole list: a cell cuts what it cannot hold and says so (workbook.h).
 std::string ListText(const Json& v) {
   if (!v.is_array()) return JsonText(v);
-  constexpr std::size_t kMaxCell = 32000;
   std::string out;
-  for (const Json& x : v) {
-    const std::string item = JsonText(x);
-    if (out.size() + item.size() + 8 > kMaxCell) return out + "……";
-    out += (out.empty() ? "" : "、") + item;
-  }
+  for (const Json& x : v) out += (out.empty() ? "" : "、") + JsonText(x);
   return out;
 }
 
@@ -171,7 +166,7 @@ void WriteCell(Workbook& b, lxw_worksheet* s, std::size_t row, int col, const Js
       char* end = nullptr;
       const double number = std::strtod(text.c_str(), &end);
       if (!text.empty() && end && *end == '\0')
-        b.Number(s, row, col, number, b.money());
+        b.Money(s, row, col, number);
       else
         b.Text(s, row, col, text);
       return;
@@ -211,12 +206,15 @@ std::string StatusChinese(const CheckResult& r) {
   return r.count == 0 ? "通过" : "有问题";
 }
 
-void WriteOverview(Workbook& b, const CheckReport& report, const CheckWorkpaperInfo& info) {
-  lxw_worksheet* s = b.Sheet("概览");
-  worksheet_set_column(s, 0, 0, 22, nullptr);
-  worksheet_set_column(s, 1, 1, 24, nullptr);
-  worksheet_set_column(s, 2, 5, 12, nullptr);
-  worksheet_set_column(s, 6, 6, 60, nullptr);
+// Writes the overview and returns the row of its last line, the cut cells, written once
+// every other sheet is.
+std::size_t WriteOverview(Workbook& b, lxw_worksheet* s, const CheckReport& report,
+                          const CheckWorkpaperInfo& info) {
+  b.Width(s, 0, 0, 22);
+  b.Width(s, 1, 1, 40);
+  b.Width(s, 2, 2, 12);
+  b.Width(s, 3, 5, 16);
+  b.Width(s, 6, 6, 60);
   std::size_t row = 0;
   b.Text(s, row++, 0, "账套检查工作底稿", b.bold());
   const auto pair = [&](std::string_view key, const std::string& value) {
@@ -233,9 +231,7 @@ void WriteOverview(Workbook& b, const CheckReport& report, const CheckWorkpaperI
   pair("数据库", info.database);
   pair("格式说明", info.description);
   pair("年度", report.year ? std::to_string(*report.year) : "未知");
-  pair("源文件编码", info.encoding);
-  pair("运行时间", info.started);
-  pair("程序版本", "qoru-gbtxt " + info.version);
+  pair("编制人", info.provenance.preparer);
   number("错误", static_cast<double>(report.Errors()));
   number("警告", static_cast<double>(report.Warnings()));
   std::size_t skipped = 0;
@@ -261,6 +257,9 @@ void WriteOverview(Workbook& b, const CheckReport& report, const CheckWorkpaperI
     b.Text(s, row, 6, r.reason);
     ++row;
   }
+  ++row;
+  row = provenance::WriteProvenance(b, s, row, info.provenance, "来源：读取的文件与运行");
+  return row + 1;
 }
 
 void WriteCheck(Workbook& b, const CheckResult& r) {
@@ -273,7 +272,8 @@ void WriteCheck(Workbook& b, const CheckResult& r) {
   std::size_t row = 0;
   int sheets = 0;
   const auto finish = [&] {
-    worksheet_autofilter(s, 0, 0, static_cast<lxw_row_t>(row - 1), static_cast<lxw_col_t>(last));
+    b.HeaderRow(s, row - 1, last);
+    b.FitColumns(s, 6, 80);
   };
   // A sheet holds Excel's rows at most; the findings go on on the next one.
   const auto start = [&] {
@@ -281,11 +281,6 @@ void WriteCheck(Workbook& b, const CheckResult& r) {
     ++sheets;
     s = b.Sheet(sheets == 1 ? CheckSheetName(r.id)
                             : workbook::SheetName(fmt::format("{}（{}）", c.title, sheets)));
-    worksheet_freeze_panes(s, 1, 0);
-    worksheet_set_column(s, 0, 0, 9, nullptr);
-    worksheet_set_column(s, 3, static_cast<lxw_col_t>(last - 1), 14, nullptr);
-    worksheet_set_column(s, static_cast<lxw_col_t>(last), static_cast<lxw_col_t>(last), 80,
-                         nullptr);
     b.Text(s, 0, 0, "严重程度", b.bold());
     b.Text(s, 0, 1, "表", b.bold());
     b.Text(s, 0, 2, "行", b.bold());
@@ -322,12 +317,20 @@ std::string CheckSheetName(CheckId id) {
 }
 
 bool WriteCheckWorkpaper(const std::string& path, const CheckReport& report,
-                         const CheckWorkpaperInfo& info) {
-  return workbook::WriteWorkbook(path, [&](Workbook& b) {
-    WriteOverview(b, report, info);
-    for (const CheckResult& r : report.results)
-      if (!r.listed.empty()) WriteCheck(b, r);
-  });
+                         const CheckWorkpaperInfo& info, bool overwrite) {
+  return workbook::WriteWorkbook(
+      path,
+      [&](Workbook& b) {
+        lxw_worksheet* cover = b.Sheet("概览");
+        const std::size_t last = WriteOverview(b, cover, report, info);
+        for (const CheckResult& r : report.results)
+          if (!r.listed.empty()) WriteCheck(b, r);
+        b.Text(cover, last, 0, "截断的单元格");
+        b.Number(cover, last, 1, static_cast<double>(b.cut_cells()));
+        b.Text(cover, last, 6,
+               "单元格最多 32,767 字；更长的文字截断并注明“已截断，全文 N 字”，全文见 JSON 报告");
+      },
+      overwrite, "账套检查工作底稿 " + info.book_set);
 }
 
 }  // namespace qoru::checks

@@ -79,11 +79,16 @@ int BookBuilder::AccountOf(std::string_view code) {
 }
 
 void BookBuilder::Add(const PostingRow& r) {
-  if (checks::IsVoidFlag(r.void_flag)) return;
-  ScreenPosting p;
-  p.row = r.row;
   const Amount debit = ReadAmount(r.debit);
   const Amount credit = ReadAmount(r.credit);
+  // Every row counts in the population, a void one as left out.
+  book_.population.rows.Add(debit, credit);
+  if (checks::IsVoidFlag(r.void_flag)) {
+    book_.population.void_rows.Add(debit, credit);
+    return;
+  }
+  ScreenPosting p;
+  p.row = r.row;
   book_.Pack(debit, &p.debit_units, &p.debit_scale);
   book_.Pack(credit, &p.credit_units, &p.credit_scale);
   p.side = !debit.IsZero()    ? PostingSide::kDebit
@@ -263,6 +268,8 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     book_.voucher_postings[voucher.first + voucher.count++] = static_cast<int>(i);
   }
   ScaleAmounts(book_);
+  book_.population.counted = true;
+  CountTested(book_);
   return std::move(book_);
 }
 

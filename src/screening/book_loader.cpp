@@ -214,8 +214,10 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
   chart.structure = tables.book.structure;
   std::optional<int> year = tables.book.year;
   if (!year) year = BalancesYear(db, tables.balances);
-  if (tables.chart.present() && tables.chart.Column(Role::kAccount)) {
-    const checks::Chart loaded = checks::Chart::Load(db, tables.chart, chart.structure);
+  const bool chart_known = tables.chart.present() && tables.chart.Column(Role::kAccount);
+  const checks::Chart loaded =
+      chart_known ? checks::Chart::Load(db, tables.chart, chart.structure) : checks::Chart();
+  if (chart_known) {
     const std::vector<std::string> chart_columns = db.Columns(tables.chart.name());
     const std::string* name_column = FindColumn(chart_columns, "科目名称");
     checks::ColumnSelection selection;
@@ -228,6 +230,7 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
                                           n >= 0 ? std::string(r.Text(n)) : std::string());
             });
   }
+  const std::vector<std::pair<std::string, std::string>> chart_names = chart.accounts;
 
   // The posting columns: the checks' roles, then screening's own.
   ScreenColumns present;
@@ -296,7 +299,11 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
       ReadPostings(db, database, postings.name(), selection.expressions, columns, builder);
     }
   }
-  return builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year);
+  ScreenBook book =
+      builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year);
+  if (!postings.present()) book.population.counted = false;
+  TieOutToBalances(db, tables, loaded, chart_known, chart_names, book);
+  return book;
 }
 
 }  // namespace qoru::screening

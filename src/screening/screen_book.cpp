@@ -55,6 +55,10 @@ std::int64_t PowerOfTen(int n) {
   return kPowers[static_cast<std::size_t>(n)];
 }
 
+double AmountValue(const Amount& a) {
+  return static_cast<double>(a.units()) / static_cast<double>(PowerOfTen(a.scale()));
+}
+
 void ScaleAmounts(ScreenBook& book) {
   book.scaled_amounts.clear();
   if (!book.wide_amounts.empty()) return;

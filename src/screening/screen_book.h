@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "checks/values/amount.h"
+#include "screening/population.h"
 
 namespace qoru::screening {
 
@@ -86,6 +87,8 @@ struct ScreenBook {
   // fit; the tests then compare the amounts themselves.
   std::vector<std::int64_t> scaled_amounts;
   int amount_scale = 0;
+  Population population;  // the rows read, those left out, those tested
+  TieOut tie_out;         // the tested postings against the balance table
 
   const std::string& Text(std::uint32_t id) const { return texts[id]; }
   const std::string& Type(const ScreenVoucher& v) const { return texts[v.type]; }
@@ -120,6 +123,9 @@ Amount Normalized(const Amount& a);
 
 // 10^n, for n from 0 to 18 (the largest power that fits 64 bits).
 std::int64_t PowerOfTen(int n);
+
+// The amount as the nearest binary floating-point number: a spreadsheet's number.
+double AmountValue(const Amount& a);
 
 // Fills `book.scaled_amounts` from the postings (left empty when an amount does not fit).
 void ScaleAmounts(ScreenBook& book);

@@ -61,10 +61,12 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
   std::string out = fmt::format("账套 {}，年度 {}，分录 {} 笔，凭证 {} 张\n", book.name,
                                 book.year ? std::to_string(*book.year) : "未知", report.postings,
                                 report.vouchers);
+  out += PopulationText(book);
   out += "会计分录测试：\n";
   for (const TestResult& r : report.tests) {
     const TestInfo& info = Info(r.id);
-    std::string state = r.skipped ? "跳过：" + r.reason : fmt::format("{} 项", r.items.size());
+    std::string state =
+        r.skipped ? "跳过：" + r.reason : fmt::format("{} 项（{}）", r.items.size(), info.unit);
     if (!r.skipped && !r.reason.empty()) state += "（" + r.reason + "）";
     out += fmt::format("  {:<20} {}  {}\n", info.word, info.chinese, state);
   }
@@ -92,7 +94,9 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
     }
   }
   if (report.benford.computed && report.benford.first.n > 0) {
+    const bool skipped = report[TestId::kBenford].skipped;
     const auto line = [&](std::string_view name, const DigitTest& t) {
+      if (skipped) return fmt::format("  {}：N = {}，笔数不足，不作结论\n", name, t.n);
       return fmt::format("  {}：N = {}，MAD = {:.5f}，{}；偏多的数字：{}\n", name, t.n, t.mad,
                          ConformityChinese(t.conformity), Spikes(t));
     };
@@ -107,6 +111,8 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
 namespace {
 
 Json ParametersJson(const ScreenParameters& p) {
+  Json calendars = Json::array();
+  for (const std::string& c : p.calendar.Describe()) calendars.push_back(c);
   return {
       {"materiality", p.materiality ? Json(p.materiality->ToString()) : Json(nullptr)},
       {"round_unit", p.round_unit.ToString()},
@@ -117,13 +123,20 @@ Json ParametersJson(const ScreenParameters& p) {
       {"period_end_days", p.period_end_days},
       {"duplicate_days", p.duplicate_days},
       {"keywords", p.keywords},
+      {"holidays", p.calendar.files()},
+      {"calendars", std::move(calendars)},
   };
 }
 
 Json TestsJson(const ScreenReport& report) {
   Json tests = Json::array();
   for (const TestResult& r : report.tests) {
-    Json t = {{"id", Info(r.id).word}, {"status", StatusWord(r)}, {"items", r.items.size()}};
+    const TestInfo& info = Info(r.id);
+    Json t = {{"id", info.word}, {"status", StatusWord(r)}, {"items", r.items.size()}};
+    t["unit"] = info.unit;
+    t["postings"] = r.listed_postings;
+    t["amount"] = r.amount.ToString();
+    t["amount_basis"] = info.by_voucher ? "debit" : "absolute";
     if (!r.reason.empty()) t["reason"] = r.reason;
     tests.push_back(std::move(t));
   }
@@ -150,6 +163,18 @@ Json ItemJson(const ScreenBook& book, const TestResult& r, const ScreenItem& ite
   return j;
 }
 
+Json Head(const ScreenBook& book, const ScreenReport& report, const Json& extra) {
+  Json head = {{"book_set", book.name},
+               {"year", book.year ? Json(*book.year) : Json(nullptr)},
+               {"parameters", ParametersJson(report.parameters)},
+               {"tests", TestsJson(report)},
+               {"population", PopulationJson(book)},
+               {"tie_out", TieOutJson(book)}};
+  if (extra.is_object())
+    for (const auto& [key, value] : extra.items()) head[key] = value;
+  return head;
+}
+
 Json BenfordJson(const ScreenReport& report) {
   if (!report.benford.computed) return nullptr;
   return {{"first", DigitJson(report.benford.first)},
@@ -172,11 +197,9 @@ void AppendNested(std::string& out, const Json& json, std::size_t indent) {
 
 }  // namespace
 
-Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_items) {
-  Json out = {{"book_set", book.name},
-              {"year", book.year ? Json(*book.year) : Json(nullptr)},
-              {"parameters", ParametersJson(report.parameters)},
-              {"tests", TestsJson(report)}};
+Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_items,
+                const Json& extra) {
+  Json out = Head(book, report, extra);
   if (with_items) {
     Json items = Json::array();
     for (const TestResult& r : report.tests)
@@ -188,12 +211,10 @@ Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_it
 }
 
 void WriteScreenJson(const ScreenBook& book, const ScreenReport& report,
-                     const std::function<void(std::string_view)>& write) {
-  // The head (book set to tests) as one object, without its closing line.
-  Json head = {{"book_set", book.name},
-               {"year", book.year ? Json(*book.year) : Json(nullptr)},
-               {"parameters", ParametersJson(report.parameters)},
-               {"tests", TestsJson(report)}};
+                     const std::function<void(std::string_view)>& write, const Json& extra) {
+  // The head (book set to the tie-out and `extra`) as one object, without its closing
+  // line.
+  Json head = Head(book, report, extra);
   std::string text = ScreenJsonText(head);
   text.resize(text.size() - 2);  // "\n}"
   text += ",\n  \"items\": [";

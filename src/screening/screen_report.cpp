@@ -10,20 +10,20 @@ namespace qoru::screening {
 namespace {
 
 constexpr std::array<TestInfo, kTestCount> kTests = {{
-    {TestId::kWeekendHoliday, "weekend-holiday", "节假日和周末记账"},
-    {TestId::kRoundAmount, "round-amount", "整数金额"},
-    {TestId::kBenford, "benford", "本福特定律"},
-    {TestId::kApproval, "approval", "制单与审核"},
-    {TestId::kRarePreparer, "rare-preparer", "少见制单人"},
-    {TestId::kPeriodEnd, "period-end", "期末记账"},
-    {TestId::kKeyword, "keyword", "摘要关键词"},
-    {TestId::kRarePair, "rare-pair", "少见科目对应"},
-    {TestId::kLargeAmount, "large-amount", "大额分录"},
-    {TestId::kDuplicateEntry, "duplicate-entry", "重复分录"},
-    {TestId::kReversal, "reversal", "冲销凭证"},
-    {TestId::kNegativeAmount, "negative-amount", "红字金额"},
-    {TestId::kBlankSummary, "blank-summary", "空摘要"},
-    {TestId::kSeldomUsedAccount, "seldom-used-account", "少用科目"},
+    {TestId::kWeekendHoliday, "weekend-holiday", "节假日和周末记账", "凭证", true},
+    {TestId::kRoundAmount, "round-amount", "整数金额", "分录", false},
+    {TestId::kBenford, "benford", "本福特定律", "分录", false},
+    {TestId::kApproval, "approval", "制单与审核", "凭证", true},
+    {TestId::kRarePreparer, "rare-preparer", "少见制单人", "凭证", true},
+    {TestId::kPeriodEnd, "period-end", "期末记账", "凭证", true},
+    {TestId::kKeyword, "keyword", "摘要关键词", "分录", false},
+    {TestId::kRarePair, "rare-pair", "少见科目对应", "凭证", true},
+    {TestId::kLargeAmount, "large-amount", "大额分录", "分录", false},
+    {TestId::kDuplicateEntry, "duplicate-entry", "重复分录", "组", false},
+    {TestId::kReversal, "reversal", "冲销凭证", "凭证对", true},
+    {TestId::kNegativeAmount, "negative-amount", "红字金额", "分录", false},
+    {TestId::kBlankSummary, "blank-summary", "空摘要", "分录", false},
+    {TestId::kSeldomUsedAccount, "seldom-used-account", "少用科目", "分录", false},
 }};
 
 enum class Needs { kVouchers, kAmounts, kAccounts, kSummary, kPreparer, kApprover };
@@ -75,6 +75,30 @@ void TestResult::Add(ScreenItem item, std::span<const int> item_postings) {
   postings.insert(postings.end(), item_postings.begin(), item_postings.end());
   items.push_back(item);
 }
+
+std::string_view AmountBasis(const TestInfo& info) {
+  return info.by_voucher ? "借方合计" : "金额合计（绝对值）";
+}
+
+namespace {
+
+// The listed postings of `r`, each once, and their amount.
+void SumListed(const ScreenBook& book, TestResult& r, std::vector<bool>& seen) {
+  const bool by_voucher = Info(r.id).by_voucher;
+  r.listed_postings = 0;
+  r.amount = Amount();
+  for (const int i : r.postings) {
+    const auto at = static_cast<std::size_t>(i);
+    if (seen[at]) continue;
+    seen[at] = true;
+    ++r.listed_postings;
+    const ScreenPosting& p = book.postings[at];
+    r.amount += by_voucher ? book.Debit(p) : book.AmountOf(p);
+  }
+  for (const int i : r.postings) seen[static_cast<std::size_t>(i)] = false;
+}
+
+}  // namespace
 
 const TestInfo& Info(TestId id) {
   return kTests[static_cast<std::size_t>(id)];
@@ -144,6 +168,8 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
   run(TestId::kSeldomUsedAccount, {N::kVouchers, N::kAmounts, N::kAccounts},
       [&](TestResult& r) { TestSeldomUsedAccount(book, p.seldom, r); });
   RunTasks(tasks);
+  std::vector<bool> seen(book.postings.size(), false);
+  for (TestResult& r : report.tests) SumListed(book, r, seen);
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;
 }

@@ -41,6 +41,8 @@ struct TestInfo {
   TestId id;
   std::string_view word;     // "weekend-holiday"
   std::string_view chinese;  // "节假日和周末记账"
+  std::string_view unit;     // what an item is: 凭证, 凭证对, 分录, 组 (of duplicates)
+  bool by_voucher;           // its items are vouchers: their amount is their debits
 };
 const TestInfo& Info(TestId id);
 const std::array<TestInfo, kTestCount>& AllTests();
@@ -78,6 +80,10 @@ struct TestResult {
   std::vector<ScreenItem> items;
   std::vector<int> postings;         // the items' postings: indexes into the book's
   std::vector<std::string> reasons;  // the items' reasons
+  // The postings the items list, each once, and the amount they carry: their debits
+  // for a test of vouchers, else the absolute value of each one's amount.
+  std::uint64_t listed_postings = 0;
+  Amount amount;
 
   std::span<const int> Postings(const ScreenItem& item) const {
     return std::span<const int>(postings).subspan(item.first, item.count);
@@ -117,6 +123,9 @@ struct ScreenReport {
   TestResult& operator[](TestId id) { return tests[static_cast<std::size_t>(id)]; }
   const TestResult& operator[](TestId id) const { return tests[static_cast<std::size_t>(id)]; }
 };
+
+// The words for TestResult::amount: 借方合计 or 金额合计（绝对值）.
+std::string_view AmountBasis(const TestInfo& info);
 
 // Runs the fourteen tests over `book`.
 ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parameters);

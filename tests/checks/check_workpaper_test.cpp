@@ -88,7 +88,13 @@ TEST_F(CheckWorkpaper, SheetsAndCellsAreWhatTheFindingsSay) {
   json before = test::ParseJson(plain.out);
   report.erase("seconds");
   before.erase("seconds");
-  EXPECT_EQ(report, before) << "the JSON report is the same with --xlsx";
+  // With a workpaper the JSON says what it wrote and where the data came from.
+  EXPECT_EQ(report["files_written"], json::array({xlsx}));
+  EXPECT_EQ(report["provenance"]["files"].size(), 2u) << "the database and its GSSM.txt";
+  EXPECT_EQ(report["provenance"]["files"][0]["role"], "数据库");
+  report.erase("files_written");
+  report.erase("provenance");
+  EXPECT_EQ(report, before) << "the rest of the JSON report is the same with --xlsx";
   EXPECT_NE(with.err.find("工作底稿已写入 " + xlsx), std::string::npos) << with.err;
 
   json whole;
@@ -186,15 +192,20 @@ TEST_F(CheckWorkpaper, SheetsAndCellsAreWhatTheFindingsSay) {
   }
 }
 
-TEST_F(CheckWorkpaper, TextReportIsTheSameAndAnEarlierFileIsReplacedWhole) {
+TEST_F(CheckWorkpaper, TextReportIsTheSameAndAnEarlierFileIsReplacedWholeOnlyWhenAsked) {
   QORU_SKIP_UNLESS_POSIX(
       "reads the workbook back with python3 (tests/screening/read_xlsx.py), a Linux program here");
   test::TempDir out;
   const std::string xlsx = out.path() + "w.xlsx";
   test::WriteFile(xlsx, "an earlier file, not a workbook");
   const test::RanApart plain = RunApart(kHost + " check --db " + ShellWord(Database()));
-  const test::RanApart with =
+  const test::RanApart kept =
       RunApart(kHost + " check --db " + ShellWord(Database()) + " --xlsx " + ShellWord(xlsx));
+  EXPECT_EQ(kept.exit_code, 2);
+  EXPECT_NE(kept.err.find("--overwrite"), std::string::npos) << kept.err;
+  EXPECT_EQ(test::ReadFile(xlsx), "an earlier file, not a workbook");
+  const test::RanApart with = RunApart(kHost + " check --db " + ShellWord(Database()) + " --xlsx " +
+                                       ShellWord(xlsx) + " --overwrite");
   EXPECT_EQ(with.exit_code, 1);
   const auto without_time = [](std::string text) { return text.substr(0, text.rfind("用时")); };
   EXPECT_EQ(without_time(with.out), without_time(plain.out));
@@ -326,7 +337,7 @@ TEST(CheckWorkpaperSheets, FindingsPastASheetsRowsGoOnOnTheNextSheet) {
   const std::string xlsx = out.path() + "w.xlsx";
   const std::size_t saved = checks::g_check_rows_per_sheet;
   checks::g_check_rows_per_sheet = 2;
-  checks::WriteCheckWorkpaper(xlsx, report, {"甲", "", "a.mdb", "GSSM.txt", "", "", "1", "now"});
+  checks::WriteCheckWorkpaper(xlsx, report, {"甲", "", "a.mdb", "GSSM.txt", "", {}});
   checks::g_check_rows_per_sheet = saved;
 
   json whole;

@@ -64,9 +64,15 @@ TEST(ManyScreens, EachBookSetUnderItsNameWithAWorkpaperThenATableAndTheWorstExit
   EXPECT_EQ(j["items"], items);
   EXPECT_FALSE(std::filesystem::exists(papers + "/c.xlsx"));
 
-  // As text, over two --source, the workpapers replaced and said so.
-  const test::Ran as_text =
+  // As text, over two --source, the workpapers replaced when told to, and said so.
+  const test::Ran kept =
       RunCommand(kHost + " screen --source " + ShellWord(sets + "/a") + " --source " +
+                     ShellWord(sets + "/b") + " --xlsx " + ShellWord(papers),
+                 true);
+  EXPECT_EQ(kept.exit_code, 2) << kept.out;
+  EXPECT_NE(kept.out.find("--overwrite"), std::string::npos) << kept.out;
+  const test::Ran as_text =
+      RunCommand(kHost + " screen --overwrite --source " + ShellWord(sets + "/a") + " --source " +
                      ShellWord(sets + "/b") + " --xlsx " + ShellWord(papers),
                  false);
   EXPECT_EQ(as_text.exit_code, 0) << as_text.out;
@@ -76,10 +82,11 @@ TEST(ManyScreens, EachBookSetUnderItsNameWithAWorkpaperThenATableAndTheWorstExit
   ASSERT_NE(b, std::string::npos);
   EXPECT_LT(a, b);
   EXPECT_NE(as_text.out.find("会计分录测试：", a), std::string::npos);
+  EXPECT_NE(as_text.out.find("（替换了原有的同名文件：--overwrite）"), std::string::npos);
   EXPECT_NE(
-      test::OneSeparator(as_text.out)
-          .find(test::OneSeparator("工作底稿：" + papers + "/a.xlsx（替换了原有的同名文件）")),
-      std::string::npos);
+      test::OneSeparator(as_text.out).find(test::OneSeparator("写入的文件：" + papers + "/a.xlsx")),
+      std::string::npos)
+      << as_text.out;
   EXPECT_NE(as_text.out.find("2 个账套，共 "), std::string::npos) << as_text.out;
 }
 

@@ -15,6 +15,7 @@
 #include "test_support/system.h"
 #include "test_support/temp_dir.h"
 #include "test_support/tiny_books.h"
+#include "test_support/workbook_reader.h"
 
 namespace qoru {
 namespace {
@@ -56,8 +57,12 @@ TEST(ScreenCommand, ReportsItemsAsJsonAndWritesAWorkpaper) {
   test::TempDir dir;
   const std::string xlsx = dir.path() + "底稿.xlsx";
   test::WriteFile(xlsx, "earlier");
+  const Ran kept = RunApart(kHost + " screen --json --db " + ShellWord(books.database()) +
+                            " --xlsx " + ShellWord(xlsx));
+  EXPECT_EQ(kept.exit_code, 2) << "an existing workpaper is kept";
+  EXPECT_EQ(test::ReadFile(xlsx), "earlier");
   const Ran ran = RunApart(kHost + " screen --json --db " + ShellWord(books.database()) +
-                           " --xlsx " + ShellWord(xlsx));
+                           " --xlsx " + ShellWord(xlsx) + " --overwrite");
   ASSERT_EQ(ran.exit_code, 0) << ran.err;
   EXPECT_NE(ran.err.find("替换"), std::string::npos) << "the report says a file was replaced";
   const json j = test::ParseJson(ran.out);
@@ -141,6 +146,83 @@ TEST(ScreenCommand, RefusesWrongParametersBeforeAnyWork) {
   }
 }
 
+// Amounts as auditors write them, a calendar file, the preparer; and what is not.
+TEST(ScreenCommand, TakesAmountsAsAuditorsWriteThemAndCalendarFiles) {
+  const test::ConvertedBooks books(ScreenBooks());
+  ASSERT_TRUE(books.converted());
+  test::TempDir dir;
+  test::WriteFile(dir.path() + "cal.csv", "日期,类型,名称\n2021-05-08,休,公司假日\n");
+  const Ran ran = RunApart(kHost + " screen --json --db " + ShellWord(books.database()) +
+                           " --materiality 5万 --round-unit 1,000 --round-min １０，０００" +
+                           " --holidays " + ShellWord(dir.path() + "cal.csv"));
+  ASSERT_EQ(ran.exit_code, 0) << ran.err;
+  const json j = test::ParseJson(ran.out);
+  EXPECT_EQ(j["parameters"]["materiality"], "50000.00");
+  EXPECT_EQ(j["parameters"]["round_unit"], "1000.00");
+  EXPECT_EQ(j["parameters"]["round_min"], "10000.00");
+  ASSERT_EQ(j["parameters"]["calendars"].size(), 2u);
+  EXPECT_EQ(TestsById(j)["weekend-holiday"]["items"], 2)
+      << "the adjusted working Saturday 2021-05-08 is now a day off";
+
+  test::WriteFile(dir.path() + "bad.csv", "2023-06-12,休\n2023-06-31,休\n");
+  const struct {
+    std::string args, says;
+  } refused[] = {
+      {"--materiality 50千", "50千"},
+      {"--round-unit 1,00", "1,00"},
+      {"--holidays " + ShellWord(dir.path() + "bad.csv"), "bad.csv 第 2 行"},
+      {"--max-findings 3", "--max-listed"},
+  };
+  for (const auto& c : refused) {
+    const Ran r = RunApart(kHost + " screen --db " + ShellWord(books.database()) + " " + c.args);
+    EXPECT_EQ(r.exit_code, 2) << c.args;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ": " << r.err;
+  }
+  const Ran check =
+      RunApart(kHost + " check --db " + ShellWord(books.database()) + " --max-listed 3");
+  EXPECT_EQ(check.exit_code, 2);
+  EXPECT_NE(check.err.find("--max-findings"), std::string::npos) << check.err;
+}
+
+// A summary longer than a cell holds: cut visibly in every cell it fills, counted on the
+// cover, whole in the JSON.
+TEST(ScreenCommand, ASummaryLongerThanACellIsCutVisiblyAndKeptWholeInTheJson) {
+  QORU_SKIP_UNLESS_POSIX(
+      "reads the workbook back with python3 (tests/screening/read_xlsx.py), a Linux program here");
+  test::TinyBooks b = ScreenBooks();
+  std::string summary = "调整";
+  for (int i = 0; i < 39998; ++i) summary += "账";
+  b.postings[1][4] = summary;
+  const test::ConvertedBooks books(b);
+  ASSERT_TRUE(books.converted());
+  test::TempDir dir;
+  const std::string xlsx = dir.path() + "w.xlsx";
+  const Ran ran = RunApart(kHost + " screen --json --db " + ShellWord(books.database()) +
+                           " --xlsx " + ShellWord(xlsx));
+  ASSERT_EQ(ran.exit_code, 0) << ran.err;
+  std::size_t longest = 0;
+  const json j = test::ParseJson(ran.out);
+  for (const json& item : j["items"])
+    for (const json& p : item["postings"])
+      longest = std::max(longest, p["summary"].get<std::string>().size());
+  EXPECT_EQ(longest, summary.size()) << "the JSON keeps the whole summary";
+
+  const json wb = test::ReadWorkbook(xlsx, 100);
+  int cut = 0;
+  double counted = -1;
+  for (const json& sheet : wb["sheets"])
+    for (const json& row : sheet["first"])
+      for (const auto& [column, cell] : row.items()) {
+        if (cell["v"].is_string() &&
+            cell["v"].get<std::string>().find("…（已截断，全文 40000 字）") != std::string::npos)
+          ++cut;
+        if (sheet["name"] == "概览" && column == "A" && cell["v"] == "截断的单元格")
+          counted = row["C"]["v"].get<double>();
+      }
+  EXPECT_GE(cut, 1) << "the keyword test lists the posting";
+  EXPECT_EQ(counted, cut);
+}
+
 TEST(ScreenCommand, AFailedWorkpaperLeavesTheEarlierFileAndNoTemporaryOne) {
   QORU_SKIP_UNLESS_POSIX("a process cannot be given a file size limit on Windows");
   const test::ConvertedBooks books(ScreenBooks());
@@ -150,7 +232,7 @@ TEST(ScreenCommand, AFailedWorkpaperLeavesTheEarlierFileAndNoTemporaryOne) {
   test::WriteFile(xlsx, "earlier");
   // A file size limit of 1 KB makes the workbook's writes fail half-way.
   const Ran ran = RunApart("ulimit -f 1; " + kHost + " screen --db " + ShellWord(books.database()) +
-                           " --xlsx " + ShellWord(xlsx));
+                           " --xlsx " + ShellWord(xlsx) + " --overwrite");
   EXPECT_EQ(ran.exit_code, 2) << ran.err;
   EXPECT_NE(ran.err.find(xlsx), std::string::npos) << ran.err;
   EXPECT_EQ(test::ReadFile(xlsx), "earlier");
@@ -178,7 +260,7 @@ TEST(Workpaper, ContinuesOnFurtherSheetsPastTheRowLimit) {
   test::TempDir dir;
   const std::size_t saved = screening::g_workpaper_rows_per_sheet;
   screening::g_workpaper_rows_per_sheet = 3;
-  screening::WriteWorkpaper(dir.path() + "w.xlsx", book, report, {"0", "now"});
+  screening::WriteWorkpaper(dir.path() + "w.xlsx", book, report, {});
   screening::g_workpaper_rows_per_sheet = saved;
   const test::Ran read =
       RunCommand("python3 " + ShellWord(kReader) + " " + ShellWord(dir.path() + "w.xlsx"), false);

@@ -61,7 +61,7 @@ TEST(WindowsHeldOpen, AWorkpaperOpenElsewhereStaysAsItWasAndIsNamed) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   try {
     screening::WriteWorkpaper(paper, screening::ScreenBook{}, screening::ScreenReport{},
-                              screening::WorkpaperInfo{"0", "2026-12-09 00:00:00"});
+                              screening::WorkpaperInfo{}, /*overwrite=*/true);
     ADD_FAILURE() << "written";
   } catch (const screening::WorkpaperError& e) {
     const std::string message = e.what();

@@ -81,7 +81,8 @@ bool EndsWithXlsx(const std::string& path) {
 
 }  // namespace
 
-std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs) {
+std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs,
+                             bool overwrite) {
   const std::string rule =
       "多个账套时 --xlsx 指定一个目录（不存在时建立），每个账套在其中写一个工作底稿 账套名.xlsx";
   if (PathExists(folder)) {
@@ -94,10 +95,16 @@ std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput
   const std::string dir = os::IsSeparator(folder.back()) ? folder : folder + "/";
   std::set<std::string> taken;
   for (BookSetInput& input : inputs) input.xlsx = dir + WorkpaperName(input, taken);
-  if (!inputs.empty())
-    if (const std::string problem = workbook::TargetProblem(inputs.front().xlsx); !problem.empty())
-      return "无法写入工作底稿：" + problem;
-  return {};
+  // Every target before any run: none is replaced by surprise, none read-only.
+  std::string problems;
+  std::size_t count = 0;
+  for (const BookSetInput& input : inputs) {
+    const std::string problem = workbook::TargetProblem(input.xlsx, overwrite);
+    if (problem.empty()) continue;
+    if (++count <= 5) problems += (problems.empty() ? "" : "；") + problem;
+  }
+  if (count > 5) problems += fmt::format("；另有 {} 个", count - 5);
+  return count == 0 ? std::string() : "不写工作底稿，什么也没有测试：" + problems;
 }
 
 std::string LastComponent(std::string path) {

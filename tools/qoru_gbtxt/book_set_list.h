@@ -22,8 +22,11 @@ std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::str
 // --xlsx over many book sets names a folder (made when missing) with one workpaper per book
 // set: sets each input's `xlsx` to FOLDER/NAME.xlsx, NAME the book set's name (for a
 // database its path with the separators made "_"), the characters a file name cannot
-// hold made "_", numbered where two would meet. The reason when the folder cannot serve.
-std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs);
+// hold made "_", numbered where two would meet. The reason when the folder cannot serve
+// or a workpaper cannot be written there: one that exists (unless `overwrite`) or is
+// read-only, every target checked before any run.
+std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs,
+                             bool overwrite);
 
 // The last component of a path ("a/b/" -> "b").
 std::string LastComponent(std::string path);

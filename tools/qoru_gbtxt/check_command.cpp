@@ -22,6 +22,7 @@
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
+#include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
@@ -73,37 +74,51 @@ std::optional<checks::CheckReport> Check(const std::string& database,
 // the exit code 2, as does a book set that held nothing to check. A check skipped is a
 // check not passed: counted, and failed by --strict.
 int Report(const checks::CheckReport& report, const CheckCommandOptions& options,
-           checks::CheckWorkpaperInfo info, const std::string& failure = {}) {
+           checks::CheckWorkpaperInfo info, RunRecord& record, const std::string& failure = {}) {
   std::string problem = failure;
   if (!report.unusable.empty()) problem += (problem.empty() ? "" : "；") + report.unusable;
   const std::size_t skipped = SkippedChecks(report);
+  std::vector<std::string> written;
   if (!options.xlsx.empty()) {
     info.problem = problem;
     try {
-      const bool replaced = checks::WriteCheckWorkpaper(options.xlsx, report, info);
+      info.provenance = record.Finish(
+          options.source.empty()
+              ? std::string()
+              : DetectBookSetEncoding(options.source, EncodingChoiceFromEnvironment()).Describe());
+      const bool replaced =
+          checks::WriteCheckWorkpaper(options.xlsx, report, info, options.overwrite);
+      written.push_back(options.xlsx);
       // A child of a run over many book sets (--text-out) leaves the word to its parent.
       if (options.text_out.empty())
         std::fprintf(stderr, "工作底稿已写入 %s%s\n", ArgumentText(options.xlsx).c_str(),
-                     replaced ? "，替换了原有的同名文件" : "");
+                     replaced ? "，替换了原有的同名文件（--overwrite）" : "");
     } catch (const std::exception& e) {
       problem += (problem.empty() ? "" : "；") + std::string(e.what());
     }
   }
+  std::string written_text;
+  for (const std::string& w : written) written_text += "写入的文件：" + ArgumentText(w) + "\n";
   if (options.json) {
     nlohmann::ordered_json json = checks::ReportJson(report);
     json["skipped"] = skipped;
+    if (!options.xlsx.empty()) {
+      json["provenance"] = provenance::ProvenanceJson(info.provenance);
+      json["files_written"] = FilesWrittenJson(written);
+    }
     if (!problem.empty()) json["error"] = problem;
     std::printf("%s\n", checks::ReportJsonText(json).c_str());
     if (!options.text_out.empty()) {
       std::string text = checks::ReportText(report);
       if (skipped > 0) text += std::to_string(skipped) + " 项检查跳过（原因见上）\n";
-      WriteWholeFile(options.text_out, text);
+      WriteWholeFile(options.text_out, text + written_text);
     }
   } else {
     std::fputs(checks::ReportText(report).c_str(), stdout);
     if (skipped > 0)
       std::printf("%zu 项检查跳过（原因见上）%s\n", skipped,
                   options.strict ? "；--strict：跳过的检查也算未通过" : "");
+    std::fputs(written_text.c_str(), stdout);
   }
   if (!problem.empty()) {
     std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
@@ -114,19 +129,9 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
   return failed ? kExitFindings : kExitClean;
 }
 
-std::string Now() {
-  const std::tm tm = LocalTime(std::time(nullptr));
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-  return text;
-}
-
 // What the workpaper's overview says about the book set of a single run.
-checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options,
-                                         const std::string& started) {
+checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options) {
   checks::CheckWorkpaperInfo info;
-  info.version = QORU_VERSION;
-  info.started = started;
   if (!options.database.empty()) {
     info.book_set = ArgumentText(options.database);
     info.database = ArgumentText(options.database);
@@ -134,10 +139,25 @@ checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options,
   } else {
     info.book_set = ArgumentText(BookSetName(options.source));
     info.source = ArgumentText(options.source);
-    info.encoding =
-        DetectBookSetEncoding(options.source, EncodingChoiceFromEnvironment()).Describe();
   }
   return info;
+}
+
+// The options as given, one word each, for the workpaper's record of the run.
+std::vector<std::string> GivenArguments(const CheckCommandOptions& o) {
+  std::vector<std::string> words;
+  for (const std::string& c : o.columns) words.push_back("--column=" + c);
+  words.push_back("--max-findings=" + std::to_string(o.max_findings));
+  if (o.strict) words.push_back("--strict");
+  words.push_back("--encoding=" + o.encoding);
+  words.push_back("--xlsx=" + o.xlsx);
+  if (o.overwrite) words.push_back("--overwrite");
+  if (!o.preparer.empty()) words.push_back("--preparer=" + o.preparer);
+  if (!o.database.empty()) words.push_back("--db=" + o.database);
+  if (!o.description.empty()) words.push_back("--gssm=" + o.description);
+  if (!o.source.empty()) words.push_back("--source=" + o.source);
+  for (std::string& w : words) w = ArgumentText(w);
+  return words;
 }
 
 }  // namespace
@@ -194,10 +214,16 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
       ->type_name("N");
   check
       ->add_option("--xlsx", options.xlsx,
-                   "写出 Excel 工作底稿：概览（账套、年度、编码、各项检查的状态和跳过的原因、"
-                   "错误和警告数）和每项有问题的检查一个工作表；已有的同名文件会被替换。"
-                   "检查多个账套时为一个已有的目录，每个账套写一个 账套名.xlsx")
+                   "写出 Excel 工作底稿：概览（账套、年度、各项检查的状态和跳过的原因、错误和"
+                   "警告数，读取的文件及其 SHA-256）和每项有问题的检查一个工作表；已有的同名文件"
+                   "不会被替换（加 --overwrite 才替换，只读的文件总不替换）。检查多个账套时为一个"
+                   "目录，每个账套写一个 账套名.xlsx")
       ->type_name("文件");
+  check->add_flag("--overwrite", options.overwrite,
+                  "替换已有的同名工作底稿（只读的不替换）；运行前检查所有要写的文件");
+  TextOption(
+      check->add_option("--preparer", options.preparer, "编制人：写在工作底稿的概览和 JSON 中"))
+      ->type_name("姓名");
   check->add_flag("--strict", options.strict, "警告也算作错误（退出码 1）");
   check->add_flag("--json", options.json, "在标准输出打印一个 JSON 对象代替文字报告");
   return check;
@@ -215,9 +241,9 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   if (!options.databases.empty()) options.database = options.databases.front();
   if (!options.sources.empty()) options.source = options.sources.front();
   const checks::CheckOptions check_options{*overrides, options.max_findings};
-  const std::string started = Now();
   if (!options.xlsx.empty()) {
-    if (const std::string problem = workbook::TargetProblem(options.xlsx); !problem.empty())
+    if (const std::string problem = workbook::TargetProblem(options.xlsx, options.overwrite);
+        !problem.empty())
       return RefuseAs(options, "无法写入工作底稿：--xlsx 的值 " + problem);
   }
 
@@ -240,10 +266,15 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
             ColumnProblem(options.database, options.description, options.columns, *overrides);
         !problem.empty())
       return Refuse(problem);
+    RunRecord record("check", GivenArguments(options), options.preparer);
+    if (!options.xlsx.empty()) {
+      record.AddDatabase(options.database, options.description);
+      record.Start();
+    }
     std::string why;
     const auto report = Check(options.database, options.description, check_options, &why);
     if (!report) return RefuseAs(options, why);
-    return Report(*report, options, WorkpaperInfo(options, started));
+    return Report(*report, options, WorkpaperInfo(options), record);
   }
 
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
@@ -258,6 +289,12 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   const ScratchArea& scratch = *area;
   if (console::StderrIsTerminal())
     std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", scratch.work().c_str());
+  // With a workpaper, the source's files are hashed while the book set converts.
+  RunRecord record("check", GivenArguments(options), options.preparer);
+  if (!options.xlsx.empty()) {
+    record.AddSource(options.source);
+    record.Start();
+  }
   std::string why;
   const bool converted = convert(scratch.work(), options.source, &why);
   const std::string database = WorkDatabase(scratch.work());
@@ -276,7 +313,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   std::string check_why;
   const auto report = Check(database, WorkDescription(scratch.work()), check_options, &check_why);
   if (!report) return RefuseAs(options, failure.empty() ? check_why : failure + "；" + check_why);
-  return Report(*report, options, WorkpaperInfo(options, started), failure);
+  return Report(*report, options, WorkpaperInfo(options), record, failure);
 }
 
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns) {

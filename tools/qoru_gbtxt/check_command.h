@@ -34,6 +34,8 @@ struct CheckCommandOptions {
   bool json = false;                   // --json
   std::string encoding = "auto";       // --encoding, with --source
   std::string xlsx;                    // --xlsx: the workpaper (a folder of them for many)
+  bool overwrite = false;              // --overwrite: an existing workpaper may be replaced
+  std::string preparer;                // --preparer NAME (编制人)
 };
 
 // Adds the subcommand `check` with its options, filled into `options`, to `app`.
@@ -43,6 +45,10 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options);
 // with the library; false with the reason when the conversion did not succeed.
 using Converter =
     std::function<bool(const std::string& work, const std::string& source, std::string* why)>;
+
+// The stages, in order, that the last conversion in this process went through; when it
+// failed, the last one is the stage it stopped in (main.cpp keeps them).
+const std::vector<std::string>& LastConversionStages();
 
 int RunCheckCommand(CheckCommandOptions options, const Converter& convert);
 

@@ -139,6 +139,33 @@ std::string NearestWord(const std::string& word, const std::vector<std::string>&
   return best;
 }
 
+namespace {
+
+// Options of one subcommand that a user of another types for its own: the option of
+// that other one which does the same.
+struct Counterpart {
+  const char* command;
+  const char* typed;
+  const char* meant;
+};
+constexpr Counterpart kCounterparts[] = {
+    {"screen", "--max-findings", "--max-listed"},
+    {"check", "--max-listed", "--max-findings"},
+};
+
+// The subcommand other than `command` that has the option `name`, or null.
+const CLI::App* OwnerOf(const CLI::App& app, const CLI::App* command, const std::string& name) {
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+    if (sub == command) continue;
+    for (const CLI::Option* option : sub->get_options())
+      for (const std::string& long_name : option->get_lnames())
+        if ("--" + long_name == name) return sub;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 std::string CheckOptionWords(const CLI::App& app, const std::vector<std::string>& args) {
   const CLI::App* command = nullptr;
   for (const std::string& arg : args) {
@@ -157,6 +184,14 @@ std::string CheckOptionWords(const CLI::App& app, const std::vector<std::string>
     for (const CLI::Option* option : command->get_options())
       for (const std::string& long_name : option->get_lnames()) known.push_back("--" + long_name);
     if (std::find(known.begin(), known.end(), name) != known.end()) continue;
+    const CLI::App* owner = OwnerOf(app, command, name);
+    const std::string whose = owner ? "（它是 " + owner->get_name() + " 的选项）" : "";
+    for (const Counterpart& c : kCounterparts)
+      if (command->get_name() == c.command && name == c.typed)
+        return "未知的选项 " + name + whose + "，是否要用 " + c.meant + "？";
+    if (owner && NearestWord(name, known).empty())
+      return "未知的选项 " + name + whose + "：" + command->get_name() + " 没有这个选项（" +
+             command->get_name() + " 的选项：" + JoinWords(known) + "）。";
     return UnknownWord("选项", name, known, command->get_name() + " 的选项");
   }
   return {};

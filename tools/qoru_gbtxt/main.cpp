@@ -45,12 +45,13 @@ using qoru::host::Refuse;
 constexpr int kExitDone = 0;
 constexpr int kExitNotConverted = 1;
 
-qoru::host::RunLog g_log;          // qoru.log of the current run
-qoru::host::RunSummary g_summary;  // what the current run did
-bool g_clear_line = false;         // a terminal face may have a status line on stderr
-bool g_verbose = false;            // print every statement with its time
-bool g_quiet_log = false;          // the library's log is not shown (inspection)
-std::string g_outcome_reason;      // why the run did not succeed, from the trace hook
+qoru::host::RunLog g_log;           // qoru.log of the current run
+qoru::host::RunSummary g_summary;   // what the current run did
+bool g_clear_line = false;          // a terminal face may have a status line on stderr
+bool g_verbose = false;             // print every statement with its time
+bool g_quiet_log = false;           // the library's log is not shown (inspection)
+std::string g_outcome_reason;       // why the run did not succeed, from the trace hook
+std::vector<std::string> g_stages;  // the stages the run went through, from the trace hook
 
 // A message line on stderr. Beside a terminal face's status line it first clears
 // that line, and it is broken into lines that fit the terminal, which never wraps them.
@@ -228,6 +229,7 @@ int Convert(ConvertOptions options) {
 // Check and screen convert a book set given by its source through the library in this
 // process, without a window; the reason of a failed conversion is the host log's.
 bool ConvertInProcess(const std::string& work, const std::string& source, std::string* why) {
+  g_stages.clear();
   qoru::host::PluginLibrary library;
   if (!library.Load(why)) return false;
   if (library.DoIt(0, work, source) != u"0") return true;
@@ -286,6 +288,7 @@ extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double sec
     }
     case qoru::kTraceStage:
       g_summary.AddStage(message, seconds);
+      g_stages.push_back(message);
       break;
     case qoru::kTraceStatus:
       g_log.Write("状态", message);
@@ -303,6 +306,10 @@ extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double sec
       break;
   }
   return 0;
+}
+
+const std::vector<std::string>& qoru::host::LastConversionStages() {
+  return g_stages;
 }
 
 // Called by the platform's main (process_posix.cpp, process_win.cpp) with the arguments

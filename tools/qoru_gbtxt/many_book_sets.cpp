@@ -37,7 +37,8 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   }
   std::vector<BookSetInput>& inputs = *listed;
   if (!options.xlsx.empty()) {
-    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs); !problem.empty()) {
+    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs, options.overwrite);
+        !problem.empty()) {
       std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
       return 2;
     }
@@ -50,19 +51,18 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   arguments.push_back("--max-findings");
   arguments.push_back(std::to_string(options.max_findings));
   if (options.strict) arguments.push_back("--strict");
+  if (options.overwrite) arguments.push_back("--overwrite");
+  if (!options.preparer.empty()) arguments.push_back("--preparer=" + options.preparer);
   // The children read the book sets as this run was told to.
   arguments.push_back("--encoding");
   arguments.push_back(options.encoding);
   const unsigned jobs = JobCount(options.jobs);
 
-  // Each workpaper's status before the runs: one written by them is new, or changed.
-  std::vector<os::FileInfo> before(inputs.size());
-  for (std::size_t i = 0; i < inputs.size(); ++i)
-    if (!inputs[i].xlsx.empty()) os::Stat(inputs[i].xlsx, &before[i]);
   const std::vector<BookSetOutcome> outcomes = RunBookSets(SelfPath(), arguments, inputs, jobs);
 
   int worst = 0;
   std::uint64_t errors = 0, warnings = 0;
+  std::vector<std::string> written;  // the workpapers the runs wrote
   nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   std::string text;
   std::string table = PaddedColumn("账套", 24) + RightColumn("错误", 8) + RightColumn("警告", 8) +
@@ -75,6 +75,8 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     const bool checked = o.json.is_object() && o.json.contains("errors");
     if (checked) {
       for (const auto& [key, value] : o.json.items()) item[key] = value;
+      if (o.json.contains("files_written"))
+        for (const auto& f : o.json["files_written"]) written.push_back(f.get<std::string>());
       e = o.json["errors"].get<std::uint64_t>();
       w = o.json["warnings"].get<std::uint64_t>();
       errors += e;
@@ -94,8 +96,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
              (o.error.empty() ? "" : "  " + o.error) + "\n";
   }
   if (options.json) {
-    const nlohmann::ordered_json all = {
-        {"book_sets", std::move(sets)}, {"errors", errors}, {"warnings", warnings}};
+    const nlohmann::ordered_json all = {{"book_sets", std::move(sets)},
+                                        {"errors", errors},
+                                        {"warnings", warnings},
+                                        {"files_written", written}};
     std::printf("%s\n", checks::ReportJsonText(all).c_str());
   } else {
     std::fputs(text.c_str(), stdout);
@@ -106,15 +110,12 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     std::fputs(table.c_str(), stdout);
   }
   if (!options.xlsx.empty()) {
-    // A run that could not write its workpaper left an earlier one as it was.
-    std::size_t written = 0;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-      os::FileInfo now;
-      written += os::Stat(inputs[i].xlsx, &now) &&
-                 (before[i].kind == os::Kind::kMissing || now.modified != before[i].modified);
-    }
+    // As each run reported it: a run that could not write its workpaper left an earlier
+    // one as it was.
     std::fprintf(stderr, "工作底稿已写入目录 %s：%zu 个（每个账套一个）\n",
-                 ArgumentText(options.xlsx).c_str(), written);
+                 ArgumentText(options.xlsx).c_str(), written.size());
+    if (!options.json)
+      for (const std::string& w : written) std::printf("写入的文件：%s\n", w.c_str());
   }
   return worst;
 }

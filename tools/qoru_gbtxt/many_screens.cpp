@@ -13,7 +13,9 @@
 #include "files/file_system.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/child_process.h"
+#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
+#include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/screen_output.h"
 
@@ -27,7 +29,8 @@ int RunManyScreens(const ScreenCommandOptions& options) {
   std::vector<std::string> workpapers(inputs.size());
   std::vector<bool> replaces(inputs.size(), false);
   if (!options.xlsx.empty()) {
-    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs); !problem.empty())
+    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs, options.overwrite);
+        !problem.empty())
       return Refuse(problem);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       workpapers[i] = inputs[i].xlsx;
@@ -43,6 +46,7 @@ int RunManyScreens(const ScreenCommandOptions& options) {
 
   int worst = 0;
   std::uint64_t items = 0;
+  std::vector<std::string> written;
   nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   std::string text;
   std::string table = PaddedColumn("账套", 24) + RightColumn("有项目的测试", 14) +
@@ -62,7 +66,10 @@ int RunManyScreens(const ScreenCommandOptions& options) {
         if (t.value("status", "") == "skipped") ++skipped;
       }
       items += found;
-      if (!workpapers[i].empty()) item["workpaper"] = workpapers[i];
+      if (!workpapers[i].empty()) {
+        item["workpaper"] = workpapers[i];
+        written.push_back(workpapers[i]);
+      }
     }
     if (!o.error.empty()) item["error"] = o.error;
     item["exit_code"] = o.exit_code;
@@ -70,8 +77,7 @@ int RunManyScreens(const ScreenCommandOptions& options) {
 
     text += fmt::format("======== 账套 {} ========\n", inputs[i].name);
     text += o.text;
-    if (screened && !workpapers[i].empty())
-      text += "工作底稿：" + workpapers[i] + (replaces[i] ? "（替换了原有的同名文件）" : "") + "\n";
+    if (screened && replaces[i]) text += "（替换了原有的同名文件：--overwrite）\n";
     if (!o.error.empty()) text += "无法测试：" + o.error + "\n";
     text += "\n";
     const auto count = [&](std::uint64_t n) { return screened ? std::to_string(n) : "-"; };
@@ -81,13 +87,16 @@ int RunManyScreens(const ScreenCommandOptions& options) {
              (o.error.empty() ? "" : "  " + o.error) + "\n";
   }
   if (options.json) {
-    const nlohmann::ordered_json all = {{"book_sets", std::move(sets)}, {"items", items}};
+    const nlohmann::ordered_json all = {{"book_sets", std::move(sets)},
+                                        {"items", items},
+                                        {"files_written", FilesWrittenJson(written)}};
     std::printf("%s\n", screening::ScreenJsonText(all).c_str());
   } else {
     std::fputs(text.c_str(), stdout);
     std::fputs(fmt::format("{} 个账套，共 {} 个需要关注的项目：\n", inputs.size(), items).c_str(),
                stdout);
     std::fputs(table.c_str(), stdout);
+    for (const std::string& w : written) std::printf("写入的文件：%s\n", ArgumentText(w).c_str());
   }
   return worst;
 }

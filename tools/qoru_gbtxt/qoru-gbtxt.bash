@@ -32,13 +32,13 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.xlsx' -- "$cur")
       return
       ;;
-    --keywords | --gssm)
+    --keywords | --gssm | --holidays)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return
       ;;
     --max-listed | --materiality | --round-unit | --round-min | --rare-preparer | --rare-pair | \
-      --seldom | --period-end-days | --duplicate-days | --keyword)
+      --seldom | --period-end-days | --duplicate-days | --keyword | --preparer)
       COMPREPLY=()
       return
       ;;
@@ -71,15 +71,15 @@ _qoru_gbtxt() {
     "") options="convert inspect check screen --help --version" ;;
     convert) options="--source --work --face --keep-work --encoding --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --encoding --json --help" ;;
-    check) options="--db --source --each --jobs --encoding --gssm --json --xlsx --max-findings --strict --column --help" ;;
-    screen) options="--db --source --each --jobs --encoding --gssm --json --xlsx --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --help" ;;
+    check) options="--db --source --each --jobs --encoding --gssm --json --xlsx --overwrite --preparer --max-findings --strict --column --help" ;;
+    screen) options="--db --source --each --jobs --encoding --gssm --json --xlsx --overwrite --preparer --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --holidays --help" ;;
   esac
-  # An option already on the line is not offered again; --column and screen's --keyword
-  # may repeat, and so may the --db and --source of check and screen.
+  # An option already on the line is not offered again; --column, screen's --keyword and
+  # --holidays may repeat, and so may the --db and --source of check and screen.
   local offered=() option used
   for option in $options; do
     used=
-    if [[ -n $sub && $option != --column && $option != --keyword &&
+    if [[ -n $sub && $option != --column && $option != --keyword && $option != --holidays &&
       ! (($sub == check || $sub == screen) && ($option == --db || $option == --source)) ]]; then
       for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == "$option" ]] && used=1

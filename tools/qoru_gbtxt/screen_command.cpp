@@ -8,6 +8,7 @@
 
 #include "checks/values/amount.h"
 #include "checks/values/book_text.h"
+#include "checks/values/written_amount.h"
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "faces/console.h"
@@ -16,37 +17,33 @@
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
+#include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/text_option.h"
 #include "qoru_gbtxt/work_area.h"
 #include "screening/book_loader.h"
+#include "screening/calendar/calendar_file.h"
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
 #include "screening/workpaper.h"
+#include "staging/source_encoding_copy.h"
+#include "workbook/workbook.h"
 
 namespace qoru::host {
 namespace {
 
-// Whether a file can be created in `dir` now: a probe made and removed at once.
-bool CanCreateIn(const std::string& dir) {
-  std::string probe = dir + "/.qoru-probe-XXXXXX";
-  const int fd = os::CreateTemporary(probe);
-  if (fd < 0) return false;
-  os::Close(fd);
-  os::Remove(probe);
-  return true;
-}
-
 constexpr int kExitDone = 0;
 
-// A non-negative decimal amount; nullopt with the reason in `error`.
+// A non-negative amount as an auditor writes it (1,000,000, 50万); nullopt with the
+// reason in `error`.
 std::optional<checks::Amount> AmountOption(const std::string& option, const std::string& value,
                                            bool zero_allowed, std::string* error) {
-  checks::Amount a;
-  if (checks::ParseAmount(value, &a) != checks::AmountText::kValue) {
-    *error = option + " 的值 " + value + " 不是数字";
+  const std::optional<checks::Amount> read = checks::ParseWrittenAmount(value);
+  if (!read) {
+    *error = option + " 的值 " + value + " 不是金额（可以写 1000000、1,000,000 或 100万）";
     return std::nullopt;
   }
+  const checks::Amount a = *read;
   if (a.units() < 0 || (!zero_allowed && a.IsZero())) {
     *error = option + " 的值 " + value + (zero_allowed ? " 不能为负数" : " 必须大于 0");
     return std::nullopt;
@@ -107,16 +104,10 @@ std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std
   return words;
 }
 
-struct Checked {
-  screening::ScreenParameters parameters;
-  screening::ColumnOverrides columns;
-  std::size_t max_listed = 20;
-};
-
 // Every parameter; the --xlsx target when it names one file (a single book set).
-std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, bool many,
-                                       std::string* error) {
-  Checked c;
+std::optional<CheckedScreen> CheckParameters(const ScreenCommandOptions& o, bool many,
+                                             std::string* error) {
+  CheckedScreen c;
   screening::ScreenParameters& p = c.parameters;
   for (const std::string& text : o.columns)
     if (!screening::AddColumnOverride(text, c.columns, error)) return std::nullopt;
@@ -165,80 +156,22 @@ std::optional<Checked> CheckParameters(const ScreenCommandOptions& o, bool many,
     }
     p.keywords.emplace_back(t);
   }
+  for (const std::string& path : o.holidays) {
+    try {
+      p.calendar.Add(screening::ReadCalendarFile(path));
+    } catch (const screening::CalendarFileError& e) {
+      *error = e.what();
+      return std::nullopt;
+    }
+  }
   if (!o.xlsx.empty() && !many) {
-    const std::string parent = ParentDirectory(o.xlsx);
-    const std::string dir = parent.empty() ? "." : parent;
-    if (IsDirectory(o.xlsx)) {
-      *error = "--xlsx 的值 " + o.xlsx + " 是一个目录";
-      return std::nullopt;
-    }
-    if (!IsDirectory(dir)) {
-      *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不存在";
-      return std::nullopt;
-    }
-    if (!CanCreateIn(dir)) {
-      *error = "--xlsx 的值 " + o.xlsx + " 所在的目录不可写";
+    if (const std::string problem = workbook::TargetProblem(o.xlsx, o.overwrite);
+        !problem.empty()) {
+      *error = "--xlsx 的值 " + problem;
       return std::nullopt;
     }
   }
   return c;
-}
-
-std::string Now() {
-  const std::time_t t = std::time(nullptr);
-  const std::tm tm = LocalTime(t);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-  return text;
-}
-
-int Screen(const std::string& database, const std::string& description, const std::string& name,
-           const Checked& checked, const ScreenCommandOptions& options) {
-  std::optional<screening::ScreenBook> book;
-  const std::string started = Now();
-  try {
-    book.emplace(screening::LoadScreenBook(database, description, checked.columns, name));
-  } catch (const db::EngineError& e) {
-    return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
-  } catch (const std::exception& e) {
-    return Refuse(e.what());
-  }
-  const screening::ScreenReport report = screening::RunScreening(*book, checked.parameters);
-  if (!options.xlsx.empty()) {
-    try {
-      const auto start = std::chrono::steady_clock::now();
-      const bool replaced =
-          screening::WriteWorkpaper(options.xlsx, *book, report, {QORU_VERSION, started});
-      const double seconds =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n",
-                   ArgumentText(options.xlsx).c_str(), replaced ? "，替换了原有的同名文件" : "",
-                   seconds);
-    } catch (const std::exception& e) {
-      return Refuse(e.what());
-    }
-  }
-  if (options.json) {
-    if (options.summary_json) {
-      std::fputs(screening::ScreenJsonText(screening::ScreenJson(*book, report, false)).c_str(),
-                 stdout);
-    } else {
-      // Streamed: the items of a large book set are never all held as JSON.
-      screening::WriteScreenJson(*book, report, [](std::string_view piece) {
-        std::fwrite(piece.data(), 1, piece.size(), stdout);
-      });
-    }
-    std::fputc('\n', stdout);
-    if (!options.text_out.empty()) {
-      if (std::FILE* f = std::fopen(options.text_out.c_str(), "w")) {
-        std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), f);
-        std::fclose(f);
-      }
-    }
-  } else {
-    std::fputs(screening::ScreenText(*book, report, checked.max_listed).c_str(), stdout);
-  }
-  return kExitDone;
 }
 
 }  // namespace
@@ -283,10 +216,15 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
       ->type_name("postings.角色=列名");
   screen->add_flag("--json", o.json, "在标准输出打印一个 JSON 对象（列出全部项目）代替文字报告");
   screen
-      ->add_option("--xlsx", o.xlsx,
-                   "写出 Excel 工作底稿（已有的同名文件会被替换）；多个账套时为一个目录"
-                   "（不存在时建立），每个账套一个工作底稿")
+      ->add_option(
+          "--xlsx", o.xlsx,
+          "写出 Excel 工作底稿；多个账套时为一个目录（不存在时建立），每个账套一个"
+          "工作底稿。已有的同名文件不会被替换（加 --overwrite 才替换，只读的文件总不替换）")
       ->type_name("文件");
+  screen->add_flag("--overwrite", o.overwrite,
+                   "替换已有的同名工作底稿（只读的不替换）；运行前检查所有要写的文件");
+  TextOption(screen->add_option("--preparer", o.preparer, "编制人：写在工作底稿的概览和 JSON 中"))
+      ->type_name("姓名");
   screen->add_option("--max-listed", o.max_listed, "文字报告中每项测试最多列出的项目数（默认 20）")
       ->type_name("N");
   screen
@@ -310,6 +248,12 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
       ->type_name("词");
   screen->add_option("--keywords", o.keywords, "用文件中的关键词（UTF-8，每行一个）代替默认关键词")
       ->type_name("文件");
+  screen
+      ->add_option("--holidays", o.holidays,
+                   "日历文件（CSV，UTF-8 或 GBK，每行 日期,类型[,名称]，类型为 休 或 班）：逐日覆盖"
+                   "和补充内置的节假日表（2004 至 2026 年），例如 2027 年、地方假日或公司自己的"
+                   "工作日；可重复，后面的文件优先")
+      ->type_name("文件");
   return screen;
 }
 
@@ -319,7 +263,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     return Refuse("screen 需要 --db、--source 或 --each；用 qoru-gbtxt screen --help 查看用法");
   const bool many = given != 1 || !options.each.empty();
   std::string error;
-  const std::optional<Checked> checked = CheckParameters(options, many, &error);
+  const std::optional<CheckedScreen> checked = CheckParameters(options, many, &error);
   if (!checked) return Refuse(error);
   if (many) {
     if (!options.description.empty()) return Refuse("--gssm 只能与一个 --db 一起使用");
@@ -338,8 +282,11 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
       const std::string dir = ParentDirectory(options.database);
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
-    return Screen(options.database, options.description, ArgumentText(options.database), *checked,
-                  options);
+    RunRecord record("screen", GivenArguments(options), options.preparer);
+    AddOptionFiles(options, record);
+    record.AddDatabase(options.database, options.description);
+    return ScreenBookSet(options.database, options.description, ArgumentText(options.database),
+                         *checked, options, record);
   }
 
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
@@ -353,11 +300,18 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
   }
   if (qoru::console::StderrIsTerminal())
     std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
+  // The source's files are hashed while the book set converts.
+  RunRecord record("screen", GivenArguments(options), options.preparer);
+  AddOptionFiles(options, record);
+  record.AddSource(options.source);
+  record.Start();
   std::string why;
-  if (!convert(area->work(), options.source, &why))
+  const bool converted = convert(area->work(), options.source, &why);
+  if (!converted && !IsRegularFile(WorkDatabase(area->work())))
     return Refuse("无法转换账套 " + ArgumentText(options.source) + "：" + why);
-  return Screen(WorkDatabase(area->work()), WorkDescription(area->work()),
-                ArgumentText(options.source), *checked, options);
+  return ScreenBookSet(WorkDatabase(area->work()), WorkDescription(area->work()),
+                       ArgumentText(options.source), *checked, options, record,
+                       converted ? std::string() : why);
 }
 
 std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {
@@ -378,6 +332,9 @@ std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {
   add("--duplicate-days", o.duplicate_days);
   for (const std::string& k : o.keyword) add("--keyword", k);
   if (!o.keywords.empty()) add("--keywords", o.keywords);
+  for (const std::string& h : o.holidays) add("--holidays", h);
+  if (!o.preparer.empty()) add("--preparer", o.preparer);
+  if (o.overwrite) words.push_back("--overwrite");
   add("--encoding", o.encoding);
   return words;
 }

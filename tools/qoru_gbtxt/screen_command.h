@@ -15,6 +15,9 @@
 #include <CLI/CLI.hpp>
 
 #include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/run_record.h"
+#include "screening/book_loader.h"
+#include "screening/screen_report.h"
 
 namespace qoru::host {
 
@@ -39,13 +42,36 @@ struct ScreenCommandOptions {
   std::string seldom = "3";
   std::string period_end_days = "5";
   std::string duplicate_days = "3";
-  std::vector<std::string> keyword;  // --keyword W
-  std::string keywords;              // --keywords FILE
+  std::vector<std::string> keyword;   // --keyword W
+  std::string keywords;               // --keywords FILE
+  std::vector<std::string> holidays;  // --holidays FILE: calendar files
+  std::string preparer;               // --preparer NAME (编制人)
+  bool overwrite = false;             // --overwrite: an existing workpaper may be replaced
   bool json = false;
   bool summary_json = false;  // --summary-json (hidden): the JSON without its items
 };
 
 CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& options);
+
+// The parameters once checked.
+struct CheckedScreen {
+  screening::ScreenParameters parameters;
+  screening::ColumnOverrides columns;
+  std::size_t max_listed = 20;
+};
+
+// The options as given, one word each, for the record of the run.
+std::vector<std::string> GivenArguments(const ScreenCommandOptions& options);
+// Adds the files of the options that a run reads (keywords, calendars) to `record`.
+void AddOptionFiles(const ScreenCommandOptions& options, RunRecord& record);
+
+// Screens the book set of `database` (screen_run.cpp). `failure`: why its conversion
+// stopped, when it did; the run goes on only for a book set without a balance table
+// whose postings were imported whole.
+int ScreenBookSet(const std::string& database, const std::string& description,
+                  const std::string& name, const CheckedScreen& checked,
+                  const ScreenCommandOptions& options, RunRecord& record,
+                  const std::string& failure = {});
 
 int RunScreenCommand(ScreenCommandOptions options, const Converter& convert);
 

@@ -1,0 +1,126 @@
+// The run of `screen` over one book set, once its parameters are checked: the book set
+// loaded (after a conversion that stopped for want of a balance table, when its
+// postings were imported whole), screened, its workpaper written, its report printed
+// with the record of the run (run_record.h).
+#include <chrono>
+#include <cstdio>
+
+#include "database/engine/engine_error.h"
+#include "files/file_system.h"
+#include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/process.h"
+#include "qoru_gbtxt/refusal.h"
+#include "qoru_gbtxt/screen_command.h"
+#include "screening/book_loader.h"
+#include "screening/screen_output.h"
+#include "screening/workpaper.h"
+#include "staging/source_encoding_copy.h"
+
+namespace qoru::host {
+namespace {
+
+// The stage of the conversion that imports the postings (spreading their aux codes):
+// when a conversion stopped in a later one, the postings table is whole.
+constexpr const char* kPostingsStage = "凭证辅助核算";
+
+bool PostingsImportedWhole(const std::vector<std::string>& stages) {
+  for (std::size_t i = 0; i + 1 < stages.size(); ++i)
+    if (stages[i] == kPostingsStage) return true;
+  return false;
+}
+
+}  // namespace
+
+// The options as given, one word each, for the workpaper's record of the run.
+std::vector<std::string> GivenArguments(const ScreenCommandOptions& o) {
+  std::vector<std::string> words = SharedScreenArguments(o);
+  if (!o.xlsx.empty()) words.push_back("--xlsx=" + o.xlsx);
+  if (!o.database.empty()) words.push_back("--db=" + o.database);
+  if (!o.description.empty()) words.push_back("--gssm=" + o.description);
+  if (!o.source.empty()) words.push_back("--source=" + o.source);
+  for (std::string& w : words) w = ArgumentText(w);
+  return words;
+}
+
+// The files of the options that a run reads: the keywords, the calendars.
+void AddOptionFiles(const ScreenCommandOptions& o, RunRecord& record) {
+  if (!o.keywords.empty()) record.AddFile(o.keywords, "关键词文件");
+  for (const std::string& h : o.holidays) record.AddFile(h, "日历文件");
+}
+
+int ScreenBookSet(const std::string& database, const std::string& description,
+                  const std::string& name, const CheckedScreen& checked,
+                  const ScreenCommandOptions& options, RunRecord& record,
+                  const std::string& failure) {
+  std::optional<screening::ScreenBook> book;
+  record.Start();  // hashing while the book loads, unless it began with the conversion
+  try {
+    book.emplace(screening::LoadScreenBook(database, description, checked.columns, name));
+  } catch (const db::EngineError& e) {
+    return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
+  } catch (const std::exception& e) {
+    return Refuse(e.what());
+  }
+  std::string note;
+  if (!failure.empty()) {
+    const bool no_balances = !book->tie_out.done && book->tie_out.why_not == "无余额表";
+    if (!no_balances || !book->population.counted || !PostingsImportedWhole(LastConversionStages()))
+      return Refuse("无法转换账套 " + name + "：" + failure);
+    note =
+        "账套没有余额表，转换在凭证表导入之后停止（" + failure + "）；凭证表已完整导入，照常测试";
+    std::fprintf(stderr, "qoru-gbtxt：%s\n", note.c_str());
+  }
+  screening::ScreenReport report;
+  screening::WorkpaperInfo info;
+  try {
+    report = screening::RunScreening(*book, checked.parameters);
+    info.provenance = record.Finish(
+        options.source.empty()
+            ? std::string()
+            : DetectBookSetEncoding(options.source, EncodingChoiceFromEnvironment()).Describe());
+  } catch (const std::exception& e) {
+    return Refuse(e.what());
+  }
+  info.note = note;
+  std::vector<std::string> written;
+  if (!options.xlsx.empty()) {
+    try {
+      const auto start = std::chrono::steady_clock::now();
+      const bool replaced =
+          screening::WriteWorkpaper(options.xlsx, *book, report, info, options.overwrite);
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      written.push_back(options.xlsx);
+      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n",
+                   ArgumentText(options.xlsx).c_str(),
+                   replaced ? "，替换了原有的同名文件（--overwrite）" : "", seconds);
+    } catch (const std::exception& e) {
+      return Refuse(e.what());
+    }
+  }
+  nlohmann::ordered_json extra = {{"provenance", provenance::ProvenanceJson(info.provenance)},
+                                  {"files_written", FilesWrittenJson(written)}};
+  if (!note.empty()) extra["note"] = note;
+  std::string text = screening::ScreenText(*book, report, checked.max_listed);
+  for (const std::string& w : written) text += "写入的文件：" + ArgumentText(w) + "\n";
+  if (options.json) {
+    if (options.summary_json) {
+      std::fputs(
+          screening::ScreenJsonText(screening::ScreenJson(*book, report, false, extra)).c_str(),
+          stdout);
+    } else {
+      // Streamed: the items of a large book set are never all held as JSON.
+      screening::WriteScreenJson(
+          *book, report,
+          [](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); },
+          extra);
+    }
+    std::fputc('\n', stdout);
+    if (!options.text_out.empty()) WriteWholeFile(options.text_out, text);
+  } else {
+    std::fputs(text.c_str(), stdout);
+  }
+  return kExitDone;
+}
+
+}  // namespace qoru::host
