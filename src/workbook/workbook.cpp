@@ -22,27 +22,26 @@ constexpr std::size_t kTitleCharacters = 80;
 // The widest a column is made by its content.
 constexpr double kWidestColumn = 80;
 
-// Display columns of UTF-8 text, as a column width wants them: characters from U+3000
-// on (the ideographs and full-width forms) two, the others one.
-double TextColumns(std::string_view text) {
-  double columns = 0;
+// The characters of valid UTF-8 text, each counted as two when its lead byte is
+// `wide_from` or above, else as one.
+std::size_t Characters(std::string_view text, unsigned char wide_from) {
+  std::size_t count = 0;
   for (const char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    if ((b & 0xC0) == 0x80) continue;
-    columns += b >= 0xE3 ? 2 : 1;
+    if ((b & 0xC0) != 0x80) count += b >= wide_from ? 2 : 1;
   }
-  return columns;
+  return count;
 }
 
-// UTF-16 units of a valid UTF-8 text.
+// Display columns, as a column width wants them: characters from U+3000 on (the
+// ideographs and full-width forms) two, the others one.
+double TextColumns(std::string_view text) {
+  return static_cast<double>(Characters(text, 0xE3));
+}
+
+// UTF-16 units: characters beyond the basic plane (four bytes) two.
 std::size_t Utf16Units(std::string_view text) {
-  std::size_t units = 0;
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b & 0xC0) == 0x80) continue;
-    units += b >= 0xF0 ? 2 : 1;
-  }
-  return units;
+  return Characters(text, 0xF0);
 }
 
 // `text` as a header or footer writes it: "&" doubled, cut to a length it holds.

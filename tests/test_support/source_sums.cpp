@@ -13,18 +13,9 @@
 namespace qoru::test {
 namespace {
 
-std::vector<std::string> SourceSplit(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
-    parts.push_back(text.substr(start, at - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 std::vector<std::string> SourceLines(const std::string& text) {
   std::vector<std::string> lines;
-  for (std::string line : SourceSplit(text, '\n')) {
+  for (std::string line : SplitText(text, '\n')) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
@@ -84,7 +75,7 @@ SourceTable SourceSection(const std::string& source, const std::string& name) {
     if (SourceTrim(lines[i]) != "[" + name + "]") continue;
     t.file = SourceTrim(lines[i + 1]);
     for (std::size_t j = i + 2; j < lines.size() && !SourceTrim(lines[j]).empty(); ++j)
-      t.columns[SourceSplit(lines[j], ',')[0]] = j - i - 2;
+      t.columns[SplitText(lines[j], ',')[0]] = j - i - 2;
   }
   EXPECT_FALSE(t.file.empty()) << "no section " << name;
   return t;
@@ -93,7 +84,7 @@ SourceTable SourceSection(const std::string& source, const std::string& name) {
 std::vector<std::vector<std::string>> SourceRows(const std::string& source, const SourceTable& t) {
   std::vector<std::vector<std::string>> rows;
   for (const std::string& line : SourceLines(GbkToUtf8(ReadFile(source + "/" + t.file))))
-    if (!line.empty()) rows.push_back(SourceSplit(line, '\t'));
+    if (!line.empty()) rows.push_back(SplitText(line, '\t'));
   return rows;
 }
 

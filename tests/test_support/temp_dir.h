@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace qoru::test {
 
@@ -26,6 +27,8 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 void MakeDir(const std::string& path);
+// `text` cut at each `separator`: n separators give n + 1 parts.
+std::vector<std::string> SplitText(const std::string& text, char separator);
 
 // Every file and directory below `dir` with its size and modification time (ns), to
 // tell whether anything there was touched.

@@ -36,15 +36,6 @@ std::vector<std::string> Lines(const std::string& path) {
   return lines;
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
-    parts.push_back(text.substr(start, at - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
@@ -84,7 +75,7 @@ struct ReadBack {
       for (++j; j < desc.size() && !desc[j].empty(); ++j)
         columns[file].push_back(desc[j].substr(0, desc[j].find(',')));
       for (const std::string& line : Lines(dir + "/" + file))
-        rows[file].push_back(Split(line, '\t'));
+        rows[file].push_back(test::SplitText(line, '\t'));
     }
     for (const auto& row : rows["KJKM.txt"]) chart[row[0]] = row;
   }
@@ -108,8 +99,8 @@ GroupKind CheckGroup(ReadBack& data, const std::string& account, const std::stri
   if (!data.HasAccount(account)) return GroupKind::kBlank;
   const std::string types_text = data.chart[account][3];
   EXPECT_FALSE(types_text.empty()) << account << " has no auxiliary types but group " << group;
-  const auto types = Split(types_text, '/');
-  const auto codes = Split(group, '/');
+  const auto types = test::SplitText(types_text, '/');
+  const auto codes = test::SplitText(group, '/');
   EXPECT_LE(codes.size(), types.size()) << account << " " << group;
   for (std::size_t k = 0; k < codes.size() && k < types.size(); ++k) {
     if (codes[k].empty()) continue;
