@@ -64,7 +64,8 @@ string(REPLACE "](docs/window-face" "](window-face" qoru_readme "${qoru_readme}"
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/doc/README.md CONTENT "${qoru_readme}" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/README.md)
 install(FILES ${CMAKE_BINARY_DIR}/doc/README.md ARCHITECTURE.md docs/window-face.png
-              docs/screen-workpaper.png docs/window-face-windows.png
+              docs/screen-workpaper.png docs/window-face-windows.png docs/workpaper-cover.png
+              docs/workpaper-tie-out.png docs/workpaper-page.png
               DESTINATION ${QORU_DOC_DIR})
 install(FILES docs/使用说明.md DESTINATION ${QORU_DOC_DIR} RENAME guide.zh_CN.md)
 
