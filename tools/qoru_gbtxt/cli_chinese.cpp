@@ -153,15 +153,19 @@ constexpr Counterpart kCounterparts[] = {
     {"check", "--max-listed", "--max-findings"},
 };
 
-// The subcommand other than `command` that has the option `name`, or null.
-const CLI::App* OwnerOf(const CLI::App& app, const CLI::App* command, const std::string& name) {
+// The subcommands other than `command` that have the option `name`, joined by "、";
+// empty when none has it.
+std::string OwnersOf(const CLI::App& app, const CLI::App* command, const std::string& name) {
+  std::string owners;
   for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
     if (sub == command) continue;
+    bool has = false;
     for (const CLI::Option* option : sub->get_options())
       for (const std::string& long_name : option->get_lnames())
-        if ("--" + long_name == name) return sub;
+        has = has || "--" + long_name == name;
+    if (has) owners += (owners.empty() ? "" : "、") + sub->get_name();
   }
-  return nullptr;
+  return owners;
 }
 
 }  // namespace
@@ -184,12 +188,12 @@ std::string CheckOptionWords(const CLI::App& app, const std::vector<std::string>
     for (const CLI::Option* option : command->get_options())
       for (const std::string& long_name : option->get_lnames()) known.push_back("--" + long_name);
     if (std::find(known.begin(), known.end(), name) != known.end()) continue;
-    const CLI::App* owner = OwnerOf(app, command, name);
-    const std::string whose = owner ? "（它是 " + owner->get_name() + " 的选项）" : "";
+    const std::string owners = OwnersOf(app, command, name);
+    const std::string whose = owners.empty() ? "" : "（它是 " + owners + " 的选项）";
     for (const Counterpart& c : kCounterparts)
       if (command->get_name() == c.command && name == c.typed)
         return "未知的选项 " + name + whose + "，是否要用 " + c.meant + "？";
-    if (owner && NearestWord(name, known).empty())
+    if (!owners.empty() && NearestWord(name, known).empty())
       return "未知的选项 " + name + whose + "：" + command->get_name() + " 没有这个选项（" +
              command->get_name() + " 的选项：" + JoinWords(known) + "）。";
     return UnknownWord("选项", name, known, command->get_name() + " 的选项");
