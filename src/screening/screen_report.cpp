@@ -109,13 +109,16 @@ std::vector<std::string> DefaultKeywords() {
           "暂估", "转回", "错账", "差错", "重分类", "核销", "以前年度损益调整"};
 }
 
+ScreenReport::ScreenReport() {
+  for (std::size_t i = 0; i < kTestCount; ++i) tests[i].id = kTests[i].id;
+}
+
 ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parameters) {
   const auto start = std::chrono::steady_clock::now();
   ScreenReport report;
   report.parameters = parameters;
   report.postings = book.postings.size();
   report.vouchers = book.vouchers.size();
-  for (std::size_t i = 0; i < kTestCount; ++i) report.tests[i].id = kTests[i].id;
 
   using N = Needs;
   // The tests that can run, as tasks: each writes its own result only (the Benford

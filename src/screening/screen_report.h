@@ -114,6 +114,9 @@ struct BenfordFigures {
 };
 
 struct ScreenReport {
+  // Every test present from the start, each with its own id (and nothing found yet).
+  ScreenReport();
+
   std::array<TestResult, kTestCount> tests;
   BenfordFigures benford;
   ScreenParameters parameters;

@@ -227,13 +227,13 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
       ->type_name("姓名");
   screen->add_option("--max-listed", o.max_listed, "文字报告中每项测试最多列出的项目数（默认 20）")
       ->type_name("N");
-  screen
-      ->add_option("--materiality", o.materiality,
-                   "大额分录的金额下限（默认：全部分录中金额最大的 0.1%）")
+  // Amounts may be written with 万 and 亿 or in full-width digits: text, not paths.
+  TextOption(screen->add_option("--materiality", o.materiality,
+                                "大额分录的金额下限（默认：全部分录中金额最大的 0.1%）"))
       ->type_name("金额");
-  screen->add_option("--round-unit", o.round_unit, "整数金额的单位（默认 1000）")
+  TextOption(screen->add_option("--round-unit", o.round_unit, "整数金额的单位（默认 1000）"))
       ->type_name("金额");
-  screen->add_option("--round-min", o.round_min, "整数金额的最小金额（默认 10000）")
+  TextOption(screen->add_option("--round-min", o.round_min, "整数金额的最小金额（默认 10000）"))
       ->type_name("金额");
   screen->add_option("--rare-preparer", o.rare_preparer, "制单少于 N 张凭证的制单人（默认 5）")
       ->type_name("N");
