@@ -11,18 +11,31 @@
 #
 #   cpack -G ZIP     qoru-gbtxt-<version>-win64.zip: the tree above in one folder,
 #                    to unpack anywhere and run from there
+#       P/bin/qoru-gbtxt-prompt.cmd   a command prompt where qoru-gbtxt is found:
+#         bin\ first on that window's own PATH, the system's left as it is
 #   cpack -G NSIS    qoru-gbtxt-<version>-win64.exe: installs the tree into
-#                    Program Files\qoru-gbtxt, offers to put bin\ on PATH (for all
-#                    users or the current one), adds a Start-menu folder with the
-#                    Chinese guide (opened in Notepad) and the uninstaller, and
-#                    registers the uninstaller with Windows. Run silently (/S), it
-#                    installs for all users; /ADDTOPATH puts bin\ on the system PATH
-#                    there too. The uninstaller removes all of it, PATH entry included.
+#                    Program Files\qoru-gbtxt, adds a Start-menu folder with that
+#                    prompt, the Chinese guide (opened in Notepad) and the uninstaller,
+#                    and registers the uninstaller with Windows. Run silently (/S), it
+#                    installs for all users without a question. It never edits the PATH
+#                    of the system or a user: the installer's strings hold 1,024
+#                    characters, and a longer PATH would be read short and written back
+#                    damaged. The uninstaller removes all of it.
 include_guard(GLOBAL)
 
 set(QORU_PLUGIN_X86_DLL "" CACHE FILEPATH "The i686 build's qoru_ERP_GBtxt.dll, packed as plugin/x86")
 
 install(TARGETS qoru-gbtxt qoru-gendata RUNTIME DESTINATION bin)
+# The prompt: a batch file of its own (CR LF), started by its shortcut or by a double
+# click; it ends in an interactive cmd that keeps the window and its PATH.
+file(WRITE ${CMAKE_BINARY_DIR}/qoru-gbtxt-prompt.cmd
+     "@echo off\r\n"
+     "title qoru-gbtxt\r\n"
+     "set \"PATH=%~dp0;%PATH%\"\r\n"
+     "cd /d \"%USERPROFILE%\"\r\n"
+     "qoru-gbtxt --version\r\n"
+     "cmd /k\r\n")
+install(FILES ${CMAKE_BINARY_DIR}/qoru-gbtxt-prompt.cmd DESTINATION bin)
 install(TARGETS qoru_ERP_GBtxt RUNTIME DESTINATION bin LIBRARY DESTINATION bin)
 if(QORU_PLUGIN_X86_DLL)
   install(FILES ${QORU_PLUGIN_X86_DLL} DESTINATION plugin/x86)
@@ -51,40 +64,27 @@ set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/docs/windows-install-notice.
 set(CPACK_NSIS_PACKAGE_NAME "qoru-gbtxt ${PROJECT_VERSION}")
 set(CPACK_NSIS_DISPLAY_NAME "qoru-gbtxt ${PROJECT_VERSION}")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_MODIFY_PATH ON)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN "")
-# Chinese names in the script need the Unicode installer; FileFunc parses /ADDTOPATH.
-set(CPACK_NSIS_DEFINES "Unicode true\n  !include FileFunc.nsh")
-# The guide in the Start menu, opened in Notepad (Windows has no viewer for Markdown).
+# Chinese names in the script need the Unicode installer.
+set(CPACK_NSIS_DEFINES "Unicode true")
+# The guide in the Start menu, opened in Notepad (Windows has no viewer for Markdown);
 # Notepad takes the whole rest of its command line as the file's name, blanks included.
+# And the prompt, in the user's folder, showing the version to say that qoru-gbtxt is
+# found there.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
-    "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\使用说明.lnk' '$WINDIR\\\\notepad.exe' '$INSTDIR\\\\doc\\\\使用说明.md'")
-set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$START_MENU\\\\使用说明.lnk'")
-# A silent install takes the options page's defaults (PATH unchanged); /ADDTOPATH asks
-# for bin\ on the system PATH, and is recorded where the uninstaller looks for it.
-set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
-  IfSilent 0 qoru_path_done
-  \\\${GetParameters} $R0
-  ClearErrors
-  \\\${GetOptions} $R0 '/ADDTOPATH' $R1
-  IfErrors qoru_path_done
-  StrCpy $DO_NOT_ADD_TO_PATH '0'
-  StrCpy $ADD_TO_PATH_ALL_USERS '1'
-  StrCpy $ADD_TO_PATH_CURRENT_USER '0'
-  Push 'DoNotAddToPath'
-  Push '0'
-  Call ConditionalAddToRegistry
-  Push 'AddToPathAllUsers'
-  Push '1'
-  Call ConditionalAddToRegistry
-  qoru_path_done:")
+    "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\使用说明.lnk' '$WINDIR\\\\notepad.exe' '$INSTDIR\\\\doc\\\\使用说明.md'
+  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\qoru-gbtxt 命令提示符.lnk' '$INSTDIR\\\\bin\\\\qoru-gbtxt-prompt.cmd'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA
+    "Delete '$SMPROGRAMS\\\\$START_MENU\\\\使用说明.lnk'
+  Delete '$SMPROGRAMS\\\\$START_MENU\\\\qoru-gbtxt 命令提示符.lnk'")
 include(CPack)
 
 # The packages are made from the x86-64 build, which has the command-line host.
 if(QORU_BUILD_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
-  # Installs the package silently under Wine, converts the sample with the installed
-  # host from another directory, uninstalls, and checks that nothing is left behind.
+  # Installs the package silently under Wine over a PATH of 2,000 characters, converts
+  # the sample with the installed host as its Start-menu prompt finds it, uninstalls,
+  # and checks that nothing is left behind and the PATH is as it was.
   if(NOT DEFINED QORU_WINE_PREFIX)
     set(QORU_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   endif()

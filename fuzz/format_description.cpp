@@ -4,17 +4,22 @@
 // to copy the file, then the bytes of a GSSM.txt. Checks:
 //   - the lines are the same whatever the buffer size, and the streamed copy of the
 //     file is exactly those lines, each followed by CR LF (the copy works with blocks
-//     of a megabyte, which is slow under the sanitizers: every other input does it);
+//     of a megabyte, which is slow under the sanitizers: every other input does it),
+//     read as staging reads them: a NUL byte ends the text, and every reader and the
+//     copy place it alike, on the line after the last one read;
+//   - every file-name line either names its table or is refused with its line;
 //   - the reader only ever raises nothing: it fills TableMap and HeaderMap entry for
 //     entry, every HeaderMap value is quoted text, every archive file is also in
 //     TableMap, and it stops early only at a table header on the last line.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "files/text_lines.h"
 #include "fuzz_support.h"
 #include "staging/format_description.h"
+#include "staging/table_names.h"
 #include "staging/table_text.h"
 #include "text/string_list.h"
 
@@ -29,22 +34,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   StringList lines;
   std::vector<std::string> small;
+  std::optional<NulByte> nul, small_nul;
   {
     LineReader reader(file.path(), 4096);
+    reader.CutAtNulByte(&nul);
     std::string line;
     while (reader.Next(line)) lines.Add(line);
     LineReader small_reader(file.path(), buffer_size);
+    small_reader.CutAtNulByte(&small_nul);
     while (small_reader.Next(line)) small.push_back(line);
   }
   FUZZ_CHECK(small == lines.items());
+  const std::optional<NulByte> found = FindNulByte(file.path());
+  FUZZ_CHECK(nul.has_value() == found.has_value() && small_nul.has_value() == found.has_value());
+  if (found) {
+    FUZZ_CHECK(nul->offset == found->offset && small_nul->offset == found->offset);
+    FUZZ_CHECK(nul->line == found->line && small_nul->line == found->line);
+    FUZZ_CHECK(found->line >= lines.Count());
+  }
 
   if (copy_file) {
     const fuzz::MemFile copy;
-    const std::uint64_t written = CopyTextLines(file.path(), copy.path());
+    std::optional<NulByte> cut;
+    const std::uint64_t written = CopyTextLines(file.path(), copy.path(), &cut);
     std::string expected;
     for (const std::string& line : lines) expected += line + "\r\n";
     FUZZ_CHECK(copy.Contents() == expected);
     FUZZ_CHECK(written == expected.size());
+    FUZZ_CHECK(cut.has_value() == found.has_value());
+    if (found) FUZZ_CHECK(cut->line == found->line && cut->offset == found->offset);
   }
 
   FormatDescription d;
@@ -74,6 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ++archives;
   }
   FUZZ_CHECK(archives == d.aux_archive_files.Count());
+  for (const TableNameProblem& problem : TableNameProblems(d))
+    FUZZ_CHECK(problem.entry < d.table_map.Count() && problem.line == d.table_lines[problem.entry]);
+  FUZZ_CHECK(d.table_lines.size() == d.table_map.Count());
   if (d.accounts_file_set) {
     bool named = false;
     for (const std::string& entry : d.table_map) named |= EntryValue(entry) == d.accounts_file;

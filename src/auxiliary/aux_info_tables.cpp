@@ -4,6 +4,7 @@
 
 #include "auxiliary/aux_rule.h"
 #include "database/query/statement_runner.h"
+#include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
@@ -20,10 +21,18 @@ std::string ArchiveWithoutTypeMessage(std::size_t index, std::string_view archiv
       index + 1, DisplayText(archive_file), type_count);
 }
 
+std::string QuotedNameList(const StringList& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ",") + db::QuoteName(name);
+  return text;
+}
+
 std::string BuildAuxFilter(const StringList& names) {
   std::string text;
-  for (const std::string& name : names)
-    text += " (" + name + " <>'' and " + name + " is not null) or ";
+  for (const std::string& name : names) {
+    const std::string quoted = db::QuoteName(name);
+    text += " (" + quoted + " <>'' and " + quoted + " is not null) or ";
+  }
   // Drops "or " and keeps the blank before it.
   if (text.size() >= 3) text.resize(text.size() - 3);
   return text;
@@ -42,23 +51,25 @@ std::string AuxInfoInsertStatement(std::string_view name, std::string_view archi
   const std::string table(archive_file.size() > 4 ? archive_file.substr(0, archive_file.size() - 4)
                                                   : std::string_view());
   const std::string quoted = QuotedText(n);
-  // Twenty pieces, joined with nothing between them; the blanks are part of them.
+  const std::string code = db::QuoteName(n + kCode);
+  // Twenty pieces, joined with nothing between them; the blanks are part of them. The
+  // names are quoted as names.
   return "insert into aidInfo(AidType,AidCode,AidName,AidDec,AidVouSourceFiledName,"
          "AidBalSourceFiledName) select " +
-         quoted + " as AidType," + n + kCode + " as AidCode," + n + kName +
+         quoted + " as AidType," + code + " as AidCode," + db::QuoteName(n + kName) +
          " as AidName,'' as AidDec," + quoted + " as AidVouSourceFiledName," + quoted +
-         " as  AidBalSourceFiledName  from " + table + " Where " + n + kCode + " is not null " +
-         " and trim(" + n + kCode + ") <> ''";
+         " as  AidBalSourceFiledName  from " + db::QuoteName(table) + " Where " + code +
+         " is not null " + " and trim(" + code + ") <> ''";
 }
 
 std::string VoucherExtractStatement(const StringList& names) {
-  return Gbk("select 科目编号,摘要,借方金额,贷方金额,flxh,") + names.CommaText() +
+  return Gbk("select 科目编号,摘要,借方金额,贷方金额,flxh,") + QuotedNameList(names) +
          Gbk(" into aidVour from JZPZ where 币种='人民币' and 作废标志='0' and ") + "(" +
          BuildAuxFilter(names) + ")";
 }
 
 std::string BalanceExtractStatement(const StringList& names) {
-  return Gbk("select 科目编号,期初余额,") + names.CommaText() +
+  return Gbk("select 科目编号,期初余额,") + QuotedNameList(names) +
          Gbk(" into aidBal from KMYE where 币种='人民币' and ") + "(" + BuildAuxFilter(names) + ")";
 }
 

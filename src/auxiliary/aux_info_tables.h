@@ -16,7 +16,13 @@ namespace db {
 class StatementRunner;
 }
 
-// " (A <>'' and A is not null) or  (B <>'' and B is not null) " for A and B.
+// The auxiliary item type names go into the statements as names quoted by QuoteName,
+// whatever they hold (a blank, a comma, a quote, a word of SQL): a book set's text
+// never becomes a part of a statement.
+//
+// "\"A\",\"B\"" for A and B: the column list of the two extracts.
+std::string QuotedNameList(const StringList& names);
+// " ("A" <>'' and "A" is not null) or  ("B" <>'' and "B" is not null) " for A and B.
 std::string BuildAuxFilter(const StringList& names);
 
 std::string AuxInfoCreateStatement();

@@ -37,7 +37,8 @@ std::size_t Characters(std::string_view utf8) {
 
 std::string BuildAuxColumnList(const StringList& names) {
   std::string text;
-  for (const std::string& name : names) text += name + fmt::format(" varchar({}),", kAuxCodeChars);
+  for (const std::string& name : names)
+    text += db::QuoteName(name) + fmt::format(" varchar({}),", kAuxCodeChars);
   if (!text.empty()) text.pop_back();
   return text;
 }

@@ -37,7 +37,8 @@ class AuxiliaryError : public Failure {
   using Failure::Failure;
 };
 
-// "A varchar(255),B varchar(255)" for the names A and B; empty for no name.
+// "\"A\" varchar(255),\"B\" varchar(255)" for the names A and B (quoted by QuoteName);
+// empty for no name.
 std::string BuildAuxColumnList(const StringList& names);
 
 // The pieces of `text` between the occurrences of `separator`, neither trimmed nor

@@ -8,6 +8,7 @@
 #include "database/import/csv_reader.h"
 #include "database/query/query.h"
 #include "database/query/statement_runner.h"
+#include "database/sql/jet_translator.h"
 #include "database/staging_database.h"
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
@@ -37,7 +38,7 @@ std::string InsertParentsStatement(int n) {
 }
 
 std::string LongestCodeStatement(const std::string& chart_table) {
-  return Gbk("select max(len(科目编号)) as kmlength from  ") + chart_table;
+  return Gbk("select max(len(科目编号)) as kmlength from  ") + QuoteName(chart_table);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include "database/import/text_import.h"
 #include "database/query/connection.h"
 #include "database/query/statement_runner.h"
+#include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
@@ -75,14 +76,8 @@ std::string ImportTableName(std::string_view entry) {
 }
 
 std::string ImportStatement(std::string_view table, std::string_view result_path) {
-  std::string sql = "select * into ";
-  sql += table;
-  sql += " in ";
-  sql += QuotedText(result_path);
-  sql += " from ";
-  sql += table;
-  sql += "#txt";
-  return sql;
+  return "select * into " + QuoteName(table) + " in " + QuotedText(result_path) + " from " +
+         QuoteName(std::string(table) + "#txt");
 }
 
 std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string& work_dir,
@@ -92,6 +87,7 @@ std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string&
   connection.Close();
   const std::string directory = work_dir + "TemplateTemp/";
   connection.SetConnectionString(std::string(kProvider) + directory + ";Extended Properties=text");
+  connection.SetImportTarget(result_path);
   connection.Open();
   std::vector<HeldImport> held;
   for (const std::string& entry : table_map) {

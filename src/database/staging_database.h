@@ -31,7 +31,8 @@ std::string CreateStagingDatabase(const std::string& work_dir);
 // characters; empty when that leaves nothing.
 std::string ImportTableName(std::string_view entry);
 
-// "select * into T in '<path>' from T#txt".
+// "select * into "T" in '<path>' from "T#txt"": the table's name quoted (QuoteName),
+// whatever it holds, so that no text of the book set becomes a part of the statement.
 std::string ImportStatement(std::string_view table, std::string_view result_path);
 
 // A table map entry whose import the run carries out later than the import stage, on
@@ -43,7 +44,8 @@ struct HeldImport {
 };
 
 // Connects to the text directory, runs one import statement per table map entry (a
-// failed import is skipped), then connects to the staging database. Engine errors of
+// failed import is skipped; an import into any other database than `result_path` is
+// refused by the connection), then connects to the staging database. Engine errors of
 // the connects pass to the caller. An entry whose table name `hold` accepts is not
 // imported: it is returned, for ImportHeld.
 std::vector<HeldImport> ImportTables(

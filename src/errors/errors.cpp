@@ -40,7 +40,7 @@ std::string SystemErrorText(int err) {
     case EEXIST:
       return "文件已存在";
     case ELOOP:
-      return "符号链接层数过多";
+      return "路径是符号链接（不会经由链接写入），或链接层数过多";
     case ENAMETOOLONG:
       return "文件名太长";
     case EMFILE:
@@ -52,6 +52,8 @@ std::string SystemErrorText(int err) {
       return "设备或资源忙";
     case kSharingViolation:
       return "文件正被另一个程序打开（共享冲突），请在那个程序中关闭它后重试";
+    case kNotRegularFile:
+      return "这不是普通文件，而是命名管道、设备或套接字";
     default:
       break;
   }

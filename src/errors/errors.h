@@ -36,10 +36,20 @@ class ListIndexError : public Failure {
   ListIndexError(std::size_t index, std::size_t count, const std::string& label);
 };
 
-// A file name taken from a data set that would reach outside the work area.
-class UnsafeNameError : public Failure {
+// The book set cannot be taken as it stands: a name in GSSM.txt that cannot name a
+// table or would reach outside the work area, a NUL byte inside a text that the run
+// reads, a source folder inside the work area that staging would overwrite. The run refuses the
+// book set before it writes anything to the database; the message names the file, the
+// line and the place. The command line exits 2 for it.
+class BookSetRefusal : public Failure {
  public:
   using Failure::Failure;
+};
+
+// A file name taken from a data set that would reach outside the work area.
+class UnsafeNameError : public BookSetRefusal {
+ public:
+  using BookSetRefusal::BookSetRefusal;
 };
 
 // Text of the operating system's error number, for messages.
@@ -49,6 +59,11 @@ std::string SystemErrorText(int err);
 // holds open without sharing it (a table open in Excel): its text says to close it
 // there. It never arises on Linux, which has no mandatory share modes.
 inline constexpr int kSharingViolation = 0x5356;
+
+// The error number of the file layer for a file that is opened for reading but is no
+// regular file (nor a directory): a named pipe, a device or a socket, which a reader
+// would wait on for ever or never finish.
+inline constexpr int kNotRegularFile = 0x5357;
 
 // The system's own text of an error number (system_message_posix.cpp,
 // system_message_win.cpp).

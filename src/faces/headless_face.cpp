@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "faces/progress_bar.h"
+#include "text/control_escape.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -48,13 +49,13 @@ void HeadlessFace::StateChanged(DialogState state) {
 
 void HeadlessFace::Notice(const std::string& message) {
   if (script_.record) events_.push_back("notice:" + message);
-  if (!script_.quiet) std::fprintf(stderr, "%s\n", message.c_str());
+  if (!script_.quiet) ShowText(stderr, message + "\n");
 }
 
 void HeadlessFace::ErrorBox(const std::string& message) {
   errors_.push_back(message);
   if (script_.record) events_.push_back("error:" + message);
-  if (!script_.quiet) std::fprintf(stderr, "错误：%s\n", message.c_str());
+  if (!script_.quiet) ShowText(stderr, "错误：" + message + "\n");
   close_pending_ = true;  // the user dismisses the box and closes the dialog
 }
 

@@ -10,6 +10,7 @@
 
 #include "faces/console.h"
 #include "faces/progress_bar.h"
+#include "text/control_escape.h"
 #include "text/display_width.h"
 #include "text/gbk_codec.h"
 
@@ -127,11 +128,12 @@ bool TerminalFace::ProcessMessages() {
 }
 
 void TerminalFace::StatusChanged(const std::string& text_gbk) {
-  status_ = GbkToUtf8(text_gbk);
+  // Shown as text whatever it holds: the status line is laid out in its shown form.
+  status_ = EscapeControls(GbkToUtf8(text_gbk));
   if (interactive_) {
     dirty_ = true;
   } else {
-    std::fprintf(stderr, "%s\n", status_.c_str());
+    ShowText(stderr, status_ + "\n");
   }
 }
 
@@ -179,12 +181,12 @@ void TerminalFace::ClearLine() {
 void TerminalFace::PrintMessage(const std::string& message) {
   ClearLine();
   if (!interactive_) {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    ShowText(stderr, message + "\n");
     return;
   }
   // Broken into lines by hand, so that the terminal never wraps a line of ours.
-  for (const std::string& line : TerminalLines(message, Columns()))
-    std::fprintf(stderr, "%s\n", line.c_str());
+  for (const std::string& line : TerminalLines(EscapeControls(message), Columns()))
+    ShowText(stderr, line + "\n");
   std::fflush(stderr);
   dirty_ = true;
 }
@@ -207,10 +209,10 @@ void TerminalFace::ErrorBox(const std::string& message) {
 
 void TerminalFace::Finished(bool ok, const std::string& text) {
   ClearLine();
-  const std::string line = (ok ? "转换完成：" : "转换未成功：") + text;
-  std::fprintf(stderr, "%s\n",
-               interactive_ ? FitColumns(line, static_cast<std::size_t>(Columns() - 1)).c_str()
-                            : line.c_str());
+  const std::string line = EscapeControls((ok ? "转换完成：" : "转换未成功：") + text);
+  ShowText(
+      stderr,
+      (interactive_ ? FitColumns(line, static_cast<std::size_t>(Columns() - 1)) : line) + "\n");
   std::fflush(stderr);
 }
 

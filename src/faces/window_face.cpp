@@ -15,6 +15,7 @@
 #include "faces/platform_window_face.h"
 #include "faces/progress_bar.h"
 #include "faces/x_display.h"
+#include "text/control_escape.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -133,7 +134,7 @@ unsigned long WindowFace::WindowId() const {
 }
 
 void WindowFace::Notice(const std::string& message) {
-  std::fprintf(stderr, "%s\n", message.c_str());
+  ShowText(stderr, message + "\n");
 }
 
 void WindowFace::ErrorBox(const std::string& message) {

@@ -8,6 +8,7 @@
 #include "faces/dialog_window_win.h"
 #include "faces/platform_window_face.h"
 #include "faces/progress_bar.h"
+#include "text/control_escape.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -118,7 +119,7 @@ void WindowFaceWin32::Repaint() {
 }
 
 void WindowFaceWin32::Notice(const std::string& message) {
-  std::fprintf(stderr, "%s\n", message.c_str());
+  ShowText(stderr, message + "\n");
 }
 
 void WindowFaceWin32::ErrorBox(const std::string& message) {

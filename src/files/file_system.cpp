@@ -34,14 +34,16 @@ bool PathExists(const std::string& path) {
 
 bool MakeDirectories(const std::string& path) {
   std::string partial;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i == path.size() || os::IsSeparator(path[i])) {
+  for (std::size_t i = 0; i <= path.size();) {
+    const std::size_t length = i < path.size() ? GbkCharLength(path, i) : 1;
+    if (i == path.size() || (length == 1 && os::IsSeparator(path[i]))) {
       // A drive ("D:") or a share's name cannot be made, and need not be.
       if (!partial.empty() && os::MakeDirectory(partial) != 0 && errno != EEXIST &&
           !IsDirectory(partial))
         return false;
     }
-    if (i < path.size()) partial.push_back(path[i]);
+    if (i < path.size()) partial.append(path, i, length);
+    i += length;
   }
   if (IsDirectory(path)) return true;
   errno = ENOTDIR;
@@ -61,7 +63,7 @@ bool RemoveTree(const std::string& dir) {
   bool all = true;
   std::vector<std::string> names;
   os::ListNames(dir, &names);
-  const std::string prefix = os::IsSeparator(dir.back()) ? dir : dir + "/";
+  const std::string prefix = WithSeparator(dir);
   for (const std::string& name : names) all = RemoveTree(prefix + name) && all;
   return os::RemoveEmptyDirectory(dir) == 0 && all;
 }
@@ -117,20 +119,47 @@ std::size_t LastSeparator(const std::string& path) {
 }  // namespace
 
 std::string ParentDirectory(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && os::IsSeparator(trimmed.back())) trimmed.pop_back();
+  const std::string trimmed = WithoutTrailingSeparators(path);
   const std::size_t at = LastSeparator(trimmed);
   if (at == std::string::npos) return "";
-  std::string dir = trimmed.substr(0, at);
-  while (dir.size() > 1 && os::IsSeparator(dir.back())) dir.pop_back();
+  const std::string dir = WithoutTrailingSeparators(trimmed.substr(0, at));
   return dir.empty() ? trimmed.substr(0, 1) : dir;
 }
 
 std::string LastPathPart(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && os::IsSeparator(trimmed.back())) trimmed.pop_back();
+  const std::string trimmed = WithoutTrailingSeparators(path);
   const std::size_t at = LastSeparator(trimmed);
   return at == std::string::npos || trimmed.size() == 1 ? trimmed : trimmed.substr(at + 1);
+}
+
+bool EndsWithSeparator(std::string_view path) {
+  std::size_t last = std::string_view::npos;  // where the last character starts
+  for (std::size_t i = 0; i < path.size(); i += GbkCharLength(path, i)) last = i;
+  return last != std::string_view::npos && last + 1 == path.size() && os::IsSeparator(path[last]);
+}
+
+std::string WithSeparator(std::string path) {
+  if (!EndsWithSeparator(path)) path.push_back('/');
+  return path;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && EndsWithSeparator(path)) path.pop_back();
+  return path;
+}
+
+bool IsWithinDirectory(const std::string& path, const std::string& dir) {
+  if (!IsDirectory(dir) || !PathExists(path)) return false;
+  // Up from `path` through "..", which the system resolves (through links on Linux),
+  // until the root, whose ".." is itself.
+  std::string at = WithoutTrailingSeparators(path);
+  for (int depth = 0; depth < 1024; ++depth) {
+    if (os::SameFile(at, dir)) return true;
+    const std::string up = WithSeparator(at) + "..";
+    if (!PathExists(up) || os::SameFile(up, at)) return false;
+    at = up;
+  }
+  return false;
 }
 
 void RequireRegularFile(const std::string& path) {
@@ -150,7 +179,7 @@ ReplacementFile::ReplacementFile(std::string target, unsigned mode) : target_(st
     throw FileError(
         fmt::format("无法在“{}”旁创建临时文件：{}", DisplayText(target_), SystemErrorText(errno)),
         target_);
-  os::SetMode(fd, mode);
+  os::SetMode(fd, os::NewFileMode(mode));
   os::Close(fd);
   path_ = std::move(path);
 }

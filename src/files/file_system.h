@@ -44,6 +44,18 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes);
 std::string ParentDirectory(const std::string& path);
 // The last part of `path` ("c.txt" of "a/b/c.txt").
 std::string LastPathPart(const std::string& path);
+// Whether `path` ends with a separator that is a character of its own: on Windows the
+// last byte "\" of "誠" (0xD5 0x5C) is none.
+bool EndsWithSeparator(std::string_view path);
+// `path` with a "/" at its end, unless it ends with a separator already.
+std::string WithSeparator(std::string path);
+// `path` without the separators at its end; a path of separators only keeps one.
+std::string WithoutTrailingSeparators(std::string path);
+
+// Whether `path` is the directory `dir` or lies inside it, compared as files, not as
+// texts: a link to either, or another spelling of it, counts as it. False when either
+// does not exist.
+bool IsWithinDirectory(const std::string& path, const std::string& dir);
 
 // Raises FileError naming `path` when it exists but is no regular file: a directory,
 // or a pipe, device or socket, which a reader would wait on forever or never finish.
@@ -52,8 +64,8 @@ void RequireRegularFile(const std::string& path);
 
 // A new file that is to take the place of `target` once it is complete. It is created
 // at once, empty, beside the target under a temporary name (target + ".XXXXXX"), with
-// the permissions `mode`; the caller writes it by path(). Commit() renames it onto the
-// target, replacing whatever stood there (a file, or a link itself) in one step;
+// the permissions `mode` less the umask; the caller writes it by path(). Commit() renames it onto
+// the target, replacing whatever stood there (a file, or a link itself) in one step;
 // CommitExclusive() does so only when nothing stands there. A replacement that is not
 // committed is removed when it goes out of scope. Failures raise FileError naming the
 // target.

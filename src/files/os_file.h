@@ -38,11 +38,14 @@ bool StatOpen(int fd, FileInfo* info);
 bool SameFile(const std::string& a, const std::string& b);
 bool SameFile(int fd, const std::string& path);
 
+// Opens for reading, without ever waiting: a path that is no regular file nor
+// directory (a named pipe, a device, a socket) fails with kNotRegularFile.
 int OpenRead(const std::string& path);
-// Opens for writing and truncates; creates the file (with `mode`) when `create`, and
-// never writes through a symbolic link standing at `path` when not.
+// Opens for writing and truncates; creates the file (with `mode`, less the umask) when
+// `create`. Never writes through a symbolic link standing at `path` (ELOOP).
 int OpenWrite(const std::string& path, bool create, unsigned mode = 0644);
-// Opens for appending, creating the file (0644) when missing.
+// Opens for appending, creating the file (0644 less the umask) when missing; never
+// through a symbolic link standing at `path` (ELOOP).
 int OpenAppend(const std::string& path);
 long Read(int fd, void* data, std::size_t size);
 long Write(int fd, const void* data, std::size_t size);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "errors/errors.h"
 #include "files/os_file.h"
 
 namespace qoru::os {
@@ -62,16 +63,26 @@ bool SameFile(int fd, const std::string& path) {
 }
 
 int OpenRead(const std::string& path) {
-  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting: a named pipe that nobody writes would keep the open waiting.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
+    ::close(fd);
+    errno = kNotRegularFile;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 int OpenWrite(const std::string& path, bool create, unsigned mode) {
-  return create ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode)
-                : ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+  return ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0),
+                mode);
 }
 
 int OpenAppend(const std::string& path) {
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
 }
 
 long Read(int fd, void* data, std::size_t size) {

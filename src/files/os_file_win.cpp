@@ -104,6 +104,19 @@ bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info) {
   return GetFileInformationByHandle(handle, info) != 0;
 }
 
+// A handle opened with FILE_FLAG_OPEN_REPARSE_POINT for writing, as a descriptor; a
+// link (a reparse point) standing at the path is closed again (ELOOP) before anything
+// is written through it.
+int WritableDescriptor(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (Identity(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    CloseHandle(handle);
+    errno = ELOOP;
+    return -1;
+  }
+  return Descriptor(handle, _O_WRONLY);
+}
+
 bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
   const HANDLE h =
       CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -195,6 +208,12 @@ int OpenRead(const std::string& path) {
     SetErrnoForOpen(wide);
     return -1;
   }
+  // A file on a disk (a directory's handle is one too), never a pipe or a device.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    errno = kNotRegularFile;
+    return -1;
+  }
   return Descriptor(h, _O_RDONLY);
 }
 
@@ -204,25 +223,25 @@ int OpenWrite(const std::string& path, bool create, unsigned mode) {
       create && (mode & 0200) == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
   const HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                create ? CREATE_ALWAYS : TRUNCATE_EXISTING,
-                               attributes | (create ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+                               attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     SetErrnoForOpen(wide);
     return -1;
   }
-  return Descriptor(h, _O_WRONLY);
+  return WritableDescriptor(h);
 }
 
 int OpenAppend(const std::string& path) {
   const std::wstring wide = Wide(path);
   // FILE_APPEND_DATA alone: every write lands at the end, whoever else appends.
-  const HANDLE h =
-      CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     SetErrnoForOpen(wide);
     return -1;
   }
-  return Descriptor(h, _O_WRONLY);
+  return WritableDescriptor(h);
 }
 
 long Read(int fd, void* data, std::size_t size) {
@@ -419,6 +438,12 @@ int OpenLockFile(const std::string& path) {
                     FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     SetErrnoForOpen(wide);
+    return -1;
+  }
+  // A file on a disk (a directory's handle is one too), never a pipe or a device.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    errno = kNotRegularFile;
     return -1;
   }
   return Descriptor(h, _O_RDONLY);

@@ -58,6 +58,51 @@ void WriteAll(int fd, const char* data, std::size_t size, const std::string& pat
 
 }  // namespace
 
+std::string NulByteMessage(const std::string& path, NulByte at) {
+  return fmt::format(
+      "文件“{}”第 {} 行有 NUL 字节（0x00，在文件的第 {} 字节处，从 0 数起）：文本中不能有 NUL，"
+      "读到它就会丢掉它后面的内容，已拒绝这个账套。请重新导出这个文件",
+      DisplayText(path), at.line, at.offset);
+}
+
+void RefuseNulByte(const std::string& path, NulByte at) {
+  throw BookSetRefusal(NulByteMessage(path, at));
+}
+
+std::optional<NulByte> FindNulByte(const std::string& path) {
+  const int fd = OpenForReading(path);
+  struct Closer {
+    int fd;
+    ~Closer() { os::Close(fd); }
+  } closer{fd};
+  std::string block(1 << 20, '\0');
+  NulByte at;
+  at.line = 1;
+  bool after_cr = false;  // the last byte before this block was a CR
+  while (const std::size_t n = ReadSome(fd, block.data(), block.size(), path)) {
+    const char* data = block.data();
+    const void* nul = std::memchr(data, '\0', n);
+    const std::size_t stop =
+        nul == nullptr ? n : static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+    // The line ends before the stop: CR LF is one, a lone CR or LF one each.
+    for (std::size_t i = 0; i < stop; ++i) {
+      if (data[i] == '\n') {
+        if (!after_cr) ++at.line;
+        after_cr = false;
+      } else {
+        after_cr = data[i] == '\r';
+        if (after_cr) ++at.line;
+      }
+    }
+    if (nul != nullptr) {
+      at.offset += stop;
+      return at;
+    }
+    at.offset += n;
+  }
+  return std::nullopt;
+}
+
 LineReader::LineReader(const std::string& path, std::size_t buffer_size)
     : path_(path), fd_(OpenForReading(path)), buffer_(buffer_size, '\0') {}
 
@@ -75,20 +120,39 @@ bool LineReader::Fill() {
     eof_ = true;
     return false;
   }
-  // The text ends at the first NUL byte.
+  // The text ends at the first NUL byte, and the file is refused there.
   if (const void* nul = std::memchr(buffer_.data(), '\0', end_)) {
+    const std::size_t block = end_;
     end_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_.data());
     eof_ = true;
+    nul_ = true;
+    nul_offset_ = bytes_read_ - block + end_;
     return end_ > 0;
   }
   return true;
 }
 
+bool LineReader::FillOrRefuse() {
+  if (Fill()) return true;
+  if (!nul_) return false;
+  const NulByte at{lines_ + 1, nul_offset_};
+  if (cut_ == nullptr) RefuseNulByte(path_, at);
+  // Placed when the reading first comes to it: the line cut short there is read after.
+  if (!cut_->has_value()) *cut_ = at;
+  return false;
+}
+
 bool LineReader::Next(std::string& line) {
+  if (!ReadLine(line)) return false;
+  ++lines_;
+  return true;
+}
+
+bool LineReader::ReadLine(std::string& line) {
   line.clear();
   bool have_any = false;  // a line has begun, even an empty one
   while (true) {
-    if (pos_ == end_ && !Fill()) return have_any;
+    if (pos_ == end_ && !FillOrRefuse()) return have_any;
     if (skip_lf_) {
       skip_lf_ = false;
       if (buffer_[pos_] == '\n') {
@@ -108,7 +172,7 @@ bool LineReader::Next(std::string& line) {
       return true;
     }
     // The line goes on in the next block (or ends with the file).
-    if (!Fill()) return !line.empty();
+    if (!FillOrRefuse()) return !line.empty();
   }
 }
 
@@ -150,7 +214,8 @@ void LineWriter::Close() {
   if (os::Close(fd) != 0) ThrowFileError("无法写入", path_, errno);
 }
 
-std::uint64_t CopyTextLines(const std::string& source, const std::string& target) {
+std::uint64_t CopyTextLines(const std::string& source, const std::string& target,
+                            std::optional<NulByte>* cut) {
   constexpr std::size_t kBlock = 1 << 20;
   const int in = OpenForReading(source);
   struct Closer {
@@ -185,6 +250,8 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
   bool after_cr = false;  // the last byte handled was a CR, whose LF is still to come
   bool mid_line = false;  // bytes of a line have been written without its line end
   std::uint64_t written = 0;
+  std::uint64_t read = 0;       // bytes of the source read, up to a NUL byte
+  std::uint64_t line_ends = 0;  // line ends met so far
   bool ended = false;
   const auto put = [&](std::string_view bytes) {
     out.Write(bytes);
@@ -193,8 +260,11 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
   while (!ended) {
     std::size_t n = ReadSome(in, block.data(), block.size(), source);
     if (n == 0) break;
+    read += n;
     if (const void* nul = std::memchr(block.data(), '\0', n)) {
-      n = static_cast<std::size_t>(static_cast<const char*>(nul) - block.data());
+      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(nul) - block.data());
+      read -= n - at;
+      n = at;
       ended = true;
     }
     const char* const data = block.data();
@@ -217,6 +287,7 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
       }
       const auto at = static_cast<std::size_t>(end - data);
       mid_line = false;
+      ++line_ends;
       if (*end == '\r' && at + 1 < n && data[at + 1] == '\n') {
         i = at + 2;  // CR LF
         continue;
@@ -233,6 +304,8 @@ std::uint64_t CopyTextLines(const std::string& source, const std::string& target
     }
     if (run < n) put(std::string_view(data + run, n - run));
   }
+  if (ended && cut == nullptr) RefuseNulByte(source, {line_ends + 1, read});
+  if (ended) *cut = NulByte{line_ends + 1, read};
   if (after_cr) put("\n");
   if (mid_line) put("\r\n");
   out.Close();

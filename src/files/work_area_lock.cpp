@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "errors/errors.h"
+#include "files/file_system.h"
 #include "files/os_file.h"
 #include "text/gbk_codec.h"
 
@@ -16,7 +17,7 @@ namespace {
 // The lock file of `work_dir`, or "" when there is no work directory to lock (nothing
 // is created then).
 std::string LockFilePath(const std::string& work_dir) {
-  if (work_dir.empty() || !os::IsSeparator(work_dir.back())) return {};
+  if (!EndsWithSeparator(work_dir)) return {};
   return work_dir + WorkAreaLock::kFileName;
 }
 

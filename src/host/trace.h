@@ -23,6 +23,9 @@ enum TraceKind : int {
   kTraceStatement = 5,  // a statement ran; text: the statement, seconds: its time
   kTraceRejected = 6,   // the engine rejected a statement; text: statement "\n" message
   kTraceStage = 7,      // a stage of the run ended; text: its name, seconds: its time
+  kTraceRefused = 8,    // the run refused the book set before it wrote to the database
+                        // (a name that cannot be a table, a NUL byte ...); text: why.
+                        // The outcome ("0") follows.
 };
 
 // Looks the hook up in the process and asks it which kinds it wants; call once at the

@@ -18,6 +18,7 @@
 #include "host/trace.h"
 #include "staging/format_description.h"
 #include "staging/source_staging.h"
+#include "staging/table_names.h"
 #include "staging/table_text.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
@@ -100,6 +101,7 @@ void TForm_DealWithVAROZ::Yield() {
 int TForm_DealWithVAROZ::ShowModal() {
   modal_result_ = mrNone;
   failure_reason_.clear();
+  refused_ = false;
   face_.Shown(Caption());
   face_.StatusChanged(RzLabel1);
   if (Tracing(kTraceStatus)) Trace(kTraceStatus, GbkToUtf8(RzLabel1));
@@ -132,6 +134,9 @@ void TForm_DealWithVAROZ::DispatchTimer() {
   try {
     StratTimerTimer();
     return;
+  } catch (const BookSetRefusal& e) {
+    message = e.what();
+    refused_ = true;
   } catch (const std::exception& e) {
     message = e.what();
   } catch (...) {
@@ -160,6 +165,9 @@ bool TForm_DealWithVAROZ::RunConversion() {
     Notice(failure_reason_);
     return false;
   }
+  // A source inside the work area would be emptied or overwritten by the staging.
+  if (const std::string problem = SourceInWorkAreaProblem(SourceDir, WorkDir); !problem.empty())
+    throw BookSetRefusal(problem);
   {
     StageTrace stage("拷贝源文件");
     if (!StageSourceFiles()) {
@@ -267,7 +275,8 @@ std::string TForm_DealWithVAROZ::ListSourceFiles() {
 }
 
 bool TForm_DealWithVAROZ::StageSourceFiles() {
-  return qoru::StageSourceFiles(SourceDir, WorkDir, *this);
+  staged_nuls_.clear();
+  return qoru::StageSourceFiles(SourceDir, WorkDir, *this, &staged_nuls_);
 }
 
 bool TForm_DealWithVAROZ::ReadFormatDescription() {
@@ -287,6 +296,11 @@ bool TForm_DealWithVAROZ::ReadFormatDescription() {
     Notice(fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
                        description.stopped_at_line));
   }
+  // A text that the run reads but that a NUL byte cut short, or a line of the
+  // description that could name a table apart from its file, ends the run here,
+  // before any table text is touched.
+  RefuseCutTexts(staged_nuls_, description, SourceDir);
+  CheckTableNames(description);
   for (const auto& e : description.table_map) TableMap->Add(e);
   for (const auto& e : description.header_map) HeaderMap->Add(e);
   for (const auto& e : description.aux_item_names) AuxItemNames->Add(e);

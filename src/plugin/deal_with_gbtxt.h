@@ -20,6 +20,7 @@
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
 #include "files/work_area_lock.h"
+#include "staging/source_staging.h"
 #include "text/string_list.h"
 
 namespace qoru {
@@ -107,6 +108,9 @@ class TForm_DealWithVAROZ : public StageHost {
   // that left the run, the engine's message, why staging stopped, or a close before
   // the run. Empty after a successful run.
   const std::string& FailureReason() const { return failure_reason_; }
+  // Whether the last run refused the book set's text (BookSetRefusal) before it wrote
+  // anything to the database; FailureReason() says why.
+  bool Refused() const { return refused_; }
 
  private:
   void SetState(DialogState state);
@@ -116,10 +120,12 @@ class TForm_DealWithVAROZ : public StageHost {
   db::StatementRunner runner_;
   WorkAreaLock work_lock_;  // the work area, from the start of a run until the dialog ends
   db::ChartCodeRule chart_code_rule_;  // the chart's declared code width, from the description
+  StagedNulBytes staged_nuls_;         // where staging met NUL bytes, for RefuseCutTexts
   DialogState state_ = DialogState::kCreated;
   int modal_result_ = mrNone;
   std::string last_notice_;     // the last note beside the dialog (UTF-8)
   std::string failure_reason_;  // see FailureReason()
+  bool refused_ = false;        // see Refused()
 };
 
 }  // namespace qoru

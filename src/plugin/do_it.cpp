@@ -55,6 +55,7 @@ void DoItImpl(BSTR* result, std::uintptr_t host_window, const char* work_dir,
       const std::string reason =
           form->FailureReason().empty() ? "转换未成功" : form->FailureReason();
       face->Finished(false, reason);
+      if (form->Refused()) Trace(kTraceRefused, reason);
       Trace(kTraceOutcome, "0\n" + reason);
     }
     form.reset();

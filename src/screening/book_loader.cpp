@@ -13,6 +13,7 @@
 #include "checks/tables/chart.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
+#include "database/sql/jet_translator.h"
 #include "screening/book_builder.h"
 #include "screening/row_batches.h"
 
@@ -36,22 +37,16 @@ const std::string* FindColumn(const std::vector<std::string>& columns, std::stri
   return nullptr;
 }
 
-std::string Quoted(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
+// Names go into statements through the one quoting function of the engine.
+using db::QuoteName;
 
 // The year of the balances when all their rows agree.
 std::optional<int> BalancesYear(BookDatabase& db, const checks::TableRoles& balances) {
   if (!balances.present()) return std::nullopt;
   const std::string* column = balances.Column(Role::kYear);
   if (!column) return std::nullopt;
-  const std::vector<std::string> years =
-      db.Texts("SELECT DISTINCT trim(" + Quoted(*column) + ") FROM " + Quoted(balances.name()));
+  const std::vector<std::string> years = db.Texts("SELECT DISTINCT trim(" + QuoteName(*column) +
+                                                  ") FROM " + QuoteName(balances.name()));
   if (years.size() != 1) return std::nullopt;
   return checks::ParseYear(years[0]);
 }
@@ -76,8 +71,8 @@ void ReadPostings(BookDatabase& db, const std::string& database, const std::stri
     ~EndRead() { db.EndRead(); }
   } end_read{db};
   // The ends of the rowids, each alone, which SQLite answers from the ends of the tree.
-  const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + Quoted(table));
-  const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + Quoted(table));
+  const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + QuoteName(table));
+  const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + QuoteName(table));
   if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
   const long long first = std::atoll(low[0].c_str()), last = std::atoll(high[0].c_str());
   if (last < first) return;

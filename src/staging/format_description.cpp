@@ -51,6 +51,7 @@ void AddTableSection(const StringList& lines, std::size_t i, const std::string& 
   columns.Clear();
   const std::string& file = lines[i + 1];
   out.table_map.Add(section + "=" + file);
+  out.table_lines.push_back(i + 2);
   if (is_chart) {
     out.accounts_file = file;
     out.accounts_file_set = true;

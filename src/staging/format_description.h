@@ -10,19 +10,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "text/string_list.h"
 
 namespace qoru {
 
 struct FormatDescription {
-  StringList table_map;             // TableMap
-  StringList header_map;            // HeaderMap
-  StringList aux_item_names;        // AuxItemNames
-  StringList aux_archive_files;     // AuxArchiveFiles
-  std::string accounts_file;        // AccountsFile
-  bool accounts_file_set = false;   // a "会计科目" section was read
-  std::size_t stopped_at_line = 0;  // line (from 1) of a table header without file-name line
+  StringList table_map;                  // TableMap
+  std::vector<std::size_t> table_lines;  // the file-name line (from 1) of each TableMap entry
+  StringList header_map;                 // HeaderMap
+  StringList aux_item_names;             // AuxItemNames
+  StringList aux_archive_files;          // AuxArchiveFiles
+  std::string accounts_file;             // AccountsFile
+  bool accounts_file_set = false;        // a "会计科目" section was read
+  std::size_t stopped_at_line = 0;       // line (from 1) of a table header without file-name line
   // The width declared for the chart's 科目编号 (the third field of its column line,
   // "科目编号,文本,40"), from the section that set accounts_file; 0 when none is.
   std::size_t chart_code_width = 0;

@@ -13,9 +13,12 @@ namespace {
 
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
-// The head of a text file as its lines joined by LF, up to about `limit` bytes.
+// The head of a text file as its lines joined by LF, up to about `limit` bytes (or a
+// NUL byte, which staging's copy notes).
 std::string Head(const std::string& path, std::size_t limit, bool* cut) {
   LineReader reader(path, kSniffBytes);
+  std::optional<NulByte> nul;
+  reader.CutAtNulByte(&nul);
   std::string head;
   std::string line;
   *cut = false;
@@ -66,8 +69,9 @@ BookSetEncoding DetectBookSetEncoding(const std::string& source_dir,
 }
 
 void CopyUtf8TextAsGb18030(const std::string& source, const std::string& target,
-                           const std::string& name) {
+                           const std::string& name, std::optional<NulByte>* cut) {
   LineReader in(source);
+  in.CutAtNulByte(cut);
   LineWriter out(target);
   std::string line;
   std::uint64_t number = 0;

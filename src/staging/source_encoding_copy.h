@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "files/text_lines.h"
 #include "text/source_encoding.h"
 
 namespace qoru {
@@ -30,9 +31,9 @@ BookSetEncoding DetectBookSetEncoding(const std::string& source_dir,
 // Copies the UTF-8 text `source` to `target` by the text line rules, re-encoded as
 // GB 18030; a byte-order mark at its start is dropped. Raises FileError naming the
 // file and the line of the first bytes that are not UTF-8. `name` is the file's name
-// for messages (GBK bytes).
+// for messages (GBK bytes). A NUL byte ends the copy, as CopyTextLines(..., cut) does.
 void CopyUtf8TextAsGb18030(const std::string& source, const std::string& target,
-                           const std::string& name);
+                           const std::string& name, std::optional<NulByte>* cut);
 
 // For a book set read as GBK whose encoding was detected: raises FileError when the
 // head of `source` is UTF-8 (a byte-order mark, or valid UTF-8 with multi-byte

@@ -4,7 +4,7 @@
 //   - each row line is split at its tabs; a value holding a comma or a double quote is
 //     written in double quotes with inner double quotes doubled, every other value as
 //     it stands; the values are joined by ",";
-//   - line ends follow the text line rules (CR LF, text ends at the first NUL byte);
+//   - line ends follow the text line rules (CR LF; a text holding a NUL byte refused);
 //   - a file that HeaderMap names a second time (two sections sharing one file) was
 //     rewritten already: its lines stay as they are and only the later header line
 //     goes on top, so the file holds both header lines, the later one first.

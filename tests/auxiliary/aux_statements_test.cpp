@@ -16,10 +16,14 @@ TEST(AuxStatements, ColumnListAndFilterForNoneOneAndTwoNames) {
     const char* filter;
   } cases[] = {
       {{}, "", ""},
-      {{"A"}, "A varchar(255)", " (A <>'' and A is not null) "},
+      {{"A"}, "\"A\" varchar(255)", " (\"A\" <>'' and \"A\" is not null) "},
       {{"A", "B"},
-       "A varchar(255),B varchar(255)",
-       " (A <>'' and A is not null) or  (B <>'' and B is not null) "},
+       "\"A\" varchar(255),\"B\" varchar(255)",
+       " (\"A\" <>'' and \"A\" is not null) or  (\"B\" <>'' and \"B\" is not null) "},
+      // Whatever a name holds, it stays one quoted name.
+      {{"x\" varchar(1)) --"},
+       "\"x\"\" varchar(1)) --\" varchar(255)",
+       " (\"x\"\" varchar(1)) --\" <>'' and \"x\"\" varchar(1)) --\" is not null) "},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(BuildAuxColumnList(c.names), c.columns);
@@ -51,26 +55,26 @@ TEST(AuxStatements, SplitTextKeepsEveryPieceUntrimmed) {
 TEST(AuxStatements, InsertForTypeAAndFileX) {
   EXPECT_EQ(GbkToUtf8(AuxInfoInsertStatement("A", "X.txt")),
             "insert into aidInfo(AidType,AidCode,AidName,AidDec,AidVouSourceFiledName,"
-            "AidBalSourceFiledName) select 'A' as AidType,A编号 as AidCode,A名称 as AidName,'' as "
-            "AidDec,'A' as AidVouSourceFiledName,'A' as  AidBalSourceFiledName  from X Where "
-            "A编号 is not null  and trim(A编号) <> ''");
+            "AidBalSourceFiledName) select 'A' as AidType,\"A编号\" as AidCode,\"A名称\" as "
+            "AidName,'' as AidDec,'A' as AidVouSourceFiledName,'A' as  AidBalSourceFiledName  "
+            "from \"X\" Where \"A编号\" is not null  and trim(\"A编号\") <> ''");
 }
 
 TEST(AuxStatements, InsertQuotesATypeNameWithAQuoteAndLeavesShortFilesWithoutTable) {
   const std::string s = GbkToUtf8(AuxInfoInsertStatement("O'B", ".txt"));
-  EXPECT_NE(s.find("select 'O''B' as AidType,O'B编号 as AidCode"), std::string::npos) << s;
-  EXPECT_NE(s.find("AidBalSourceFiledName  from  Where"), std::string::npos) << s;
+  EXPECT_NE(s.find("select 'O''B' as AidType,\"O'B编号\" as AidCode"), std::string::npos) << s;
+  EXPECT_NE(s.find("AidBalSourceFiledName  from \"\" Where"), std::string::npos) << s;
 }
 
 TEST(AuxStatements, ExtractsForAAndB) {
   const StringList names{"A", "B"};
   EXPECT_EQ(GbkToUtf8(VoucherExtractStatement(names)),
-            "select 科目编号,摘要,借方金额,贷方金额,flxh,A,B into aidVour from JZPZ where "
-            "币种='人民币' and 作废标志='0' and ( (A <>'' and A is not null) or  (B <>'' and B is "
-            "not null) )");
+            "select 科目编号,摘要,借方金额,贷方金额,flxh,\"A\",\"B\" into aidVour from JZPZ where "
+            "币种='人民币' and 作废标志='0' and ( (\"A\" <>'' and \"A\" is not null) or  (\"B\" "
+            "<>'' and \"B\" is not null) )");
   EXPECT_EQ(GbkToUtf8(BalanceExtractStatement(names)),
-            "select 科目编号,期初余额,A,B into aidBal from KMYE where 币种='人民币' and ( (A <>'' "
-            "and A is not null) or  (B <>'' and B is not null) )");
+            "select 科目编号,期初余额,\"A\",\"B\" into aidBal from KMYE where 币种='人民币' and "
+            "( (\"A\" <>'' and \"A\" is not null) or  (\"B\" <>'' and \"B\" is not null) )");
 }
 
 TEST(AuxStatements, ExtractQuotesANameWithABlankInItsColumnList) {

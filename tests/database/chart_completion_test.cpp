@@ -57,7 +57,7 @@ TEST(ChartStatementsTest, InsertAndLengthStatementsAreTheExactTexts) {
             "insert into kjkm(科目编号,科目名称,余额方向)  select distinct "
             "科目编号,科目名称,余额方向 from tmp6");
   EXPECT_EQ(GbkToUtf8(LongestCodeStatement("KJKM")),
-            "select max(len(科目编号)) as kmlength from  KJKM");
+            "select max(len(科目编号)) as kmlength from  \"KJKM\"");
 }
 
 class ChartCompletionTest : public test::DatabaseTest {

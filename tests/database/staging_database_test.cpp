@@ -26,12 +26,16 @@ using test::SqliteRows;
 using test::TableNames;
 using test::WriteFile;
 
-TEST(ImportStatementTest, NamesTheTableAndTheQuotedStagingDatabase) {
+TEST(ImportStatementTest, NamesTheQuotedTableAndTheQuotedStagingDatabase) {
   EXPECT_EQ(
       ImportStatement(ImportTableName(Gbk("会计科目=KJKM.txt")), "D:/Work/TemplateTemp/GBA.mdb"),
-      "select * into KJKM in 'D:/Work/TemplateTemp/GBA.mdb' from KJKM#txt");
+      "select * into \"KJKM\" in 'D:/Work/TemplateTemp/GBA.mdb' from \"KJKM#txt\"");
   EXPECT_EQ(ImportStatement("T", "/w/it's/TemplateTemp/GBA.mdb"),
-            "select * into T in '/w/it''s/TemplateTemp/GBA.mdb' from T#txt");
+            "select * into \"T\" in '/w/it''s/TemplateTemp/GBA.mdb' from \"T#txt\"");
+  // Whatever the name holds stays a name.
+  EXPECT_EQ(ImportStatement("x\" in 'v.db' from y --", "/w/GBA.mdb"),
+            "select * into \"x\"\" in 'v.db' from y --\" in '/w/GBA.mdb' from "
+            "\"x\"\" in 'v.db' from y --#txt\"");
 }
 
 TEST(ImportTableNameTest, DropsTheLastFourCharactersOfTheValue) {
@@ -126,6 +130,25 @@ TEST_F(StagingDatabaseTest, FailedImportsAreSkippedWithoutLogAndTheOthersGoOn) {
   EXPECT_TRUE(test::LogEntries().empty());
   EXPECT_EQ(TableNames(path), (std::vector<std::string>{"JZPZ", "KJKM"}));
   EXPECT_EQ(SqliteRows(path, "select count(*) from JZPZ"), (Rows{{"1"}}));
+}
+
+TEST_F(StagingDatabaseTest, AnImportStatementNamingAnotherDatabaseIsRefused) {
+  // Imports on the run's text directory connection go into its own GBA.mdb alone.
+  const std::string victim = dir_ / "victim.db";
+  WriteFile(victim, "");
+  test::SqliteExec(victim, "create table kept(v)");
+  const std::string before = ReadFile(victim);
+  Run(work_, {Gbk("会计科目=KJKM.txt")});
+  connection_.Close();
+  connection_.SetConnectionString(test::TextConnectionString(work_ + "TemplateTemp/"));
+  connection_.SetImportTarget(work_ + "TemplateTemp/GBA.mdb");
+  connection_.Open();
+  test::ClearLog();
+  EXPECT_FALSE(runner_.ExecuteStatement("select * into J in '" + victim + "' from JZPZ#txt"));
+  EXPECT_TRUE(runner_.ExecuteStatement("select * into J in '" + work_ +
+                                       "TemplateTemp/GBA.mdb' from JZPZ#txt"));
+  connection_.Release();
+  EXPECT_EQ(ReadFile(victim), before);
 }
 
 TEST_F(StagingDatabaseTest, RerunAddsOnlyTheTablesTheStagingDatabaseLacks) {

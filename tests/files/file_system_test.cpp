@@ -65,11 +65,22 @@ TEST(PathParts, SplitAtTheLastSeparatorThatIsACharacterOfItsOwn) {
       {"/", "/", "/"},
       {"dir/" + gbk_name, "dir", gbk_name},
       {gbk_name, "", gbk_name},
+      // A name that ends in such a character: 誠 (0xD5 0x5C).
+      {"dir/\xD5\x5C", "dir", "\xD5\x5C"},
+      {"dir/\xD5\x5C/", "dir", "\xD5\x5C"},
+      {"\xD5\x5C/x", "\xD5\x5C", "x"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParentDirectory(c.path), c.parent) << c.path;
     EXPECT_EQ(LastPathPart(c.path), c.last) << c.path;
   }
+  for (const std::string path : {"a/\xD5\x5C", "\xD5\x5C", "a/\xB1\x5C", "", "a"}) {
+    EXPECT_FALSE(EndsWithSeparator(path)) << path;
+    EXPECT_EQ(WithSeparator(path), path + "/") << path;
+    EXPECT_EQ(WithoutTrailingSeparators(path), path) << path;
+  }
+  for (const std::string path : {"a/", "a/\xD5\x5C/", "/"}) EXPECT_TRUE(EndsWithSeparator(path));
+  EXPECT_EQ(WithoutTrailingSeparators("a/\xD5\x5C//"), "a/\xD5\x5C");
 }
 
 TEST(WriteWholeFile, WritesTheBytesAsTheyStand) {
@@ -92,6 +103,11 @@ TEST(MakeDirectories, MakesEveryMissingLevelAndRefusesAFileInTheWay) {
   EXPECT_FALSE(MakeDirectories(dir / "file"));
   EXPECT_EQ(errno, ENOTDIR);
   EXPECT_FALSE(MakeDirectories(dir / "file/below"));
+
+  // Names that end in the byte of "\\" (誠, 衆 in GBK): made as they are, nothing beside.
+  ASSERT_TRUE(MakeDirectories(dir / "trail/\xD5\x5C/\xB1\x5C"));
+  EXPECT_TRUE(IsDirectory(dir / "trail/\xD5\x5C/\xB1\x5C"));
+  EXPECT_EQ(ListDirectory(dir / "trail"), std::vector<std::string>{"\xD5\x5C"});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,6 @@ std::vector<LineCase> LineCases() {
       {"only CR", "\r", {""}, "\r\n"},
       {"CR CR LF LF", "\r\r\n\n", {"", "", ""}, "\r\n\r\n\r\n"},
       {"empty line before the end", "a\r\n\r\n", {"a", ""}, "a\r\n\r\n"},
-      {"NUL cuts a line", Bytes("ab\0cd\r\nef", 9), {"ab"}, "ab\r\n"},
-      {"NUL first", Bytes("\0abc", 4), {}, ""},
-      {"NUL between CR and LF", Bytes("ab\r\0\n", 5), {"ab"}, "ab\r\n"},
       {"bytes kept", gbk_row + "\n\t \n", {gbk_row, "\t "}, gbk_row + "\r\n\t \r\n"},
   };
 }
@@ -143,6 +141,88 @@ TEST(TextLinesTest, WritingTruncatesAnExistingFile) {
     writer.Close();
   }
   EXPECT_EQ(ReadFile(dir / "out.txt"), "");
+}
+
+// A NUL byte: where it stands, and what staging's copy, which alone may end a text
+// there, leaves of the text.
+struct NulCase {
+  const char* what;
+  std::string source;
+  NulByte at;
+  Lines before;        // the lines a reader gives before it
+  std::string staged;  // the copy that ends before it
+};
+
+std::vector<NulCase> NulCases() {
+  return {
+      {"first byte", Bytes("\0abc\r\nx", 8), {1, 0}, {}, ""},
+      {"middle of the first line", Bytes("ab\0cd\r\nef", 9), {1, 2}, {}, "ab\r\n"},
+      {"middle line", Bytes("a\r\nb\0\r\nc\r\n", 10), {2, 4}, {"a"}, "a\r\nb\r\n"},
+      {"start of the last line", Bytes("a\nb\n\0", 5), {3, 4}, {"a", "b"}, "a\r\nb\r\n"},
+      {"between CR and LF", Bytes("ab\r\0\n", 5), {2, 3}, {"ab"}, "ab\r\n"},
+      {"after lone CRs", Bytes("a\rb\r\r\0", 6), {4, 5}, {"a", "b", ""}, "a\r\nb\r\n\r\n"},
+  };
+}
+
+TEST(TextLinesTest, ANulByteRefusesTheFileNamingItsLineAndOffset) {
+  TempDir dir;
+  const std::string path = dir / "JZPZ.txt";
+  for (const auto& c : NulCases()) {
+    SCOPED_TRACE(c.what);
+    WriteFile(path, c.source);
+    EXPECT_EQ(FindNulByte(path).value_or(NulByte{}).line, c.at.line);
+    EXPECT_EQ(FindNulByte(path).value_or(NulByte{}).offset, c.at.offset);
+    const std::string expected = "第 " + std::to_string(c.at.line) + " 行";
+    const std::string offset = "第 " + std::to_string(c.at.offset) + " 字节";
+    for (std::size_t size : {1, 3, 1 << 20}) {
+      SCOPED_TRACE(size);
+      LineReader reader(path, size);
+      Lines lines;
+      std::string line;
+      try {
+        while (reader.Next(line)) lines.push_back(line);
+        ADD_FAILURE() << "read to the end";
+      } catch (const BookSetRefusal& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+        EXPECT_NE(message.find(offset), std::string::npos) << message;
+      }
+      EXPECT_EQ(lines, c.before);
+    }
+    EXPECT_THROW(LoadLines(path), BookSetRefusal);
+    EXPECT_THROW(CopyTextLines(path, dir / "copy.txt"), BookSetRefusal);
+
+    // Staging's copy ends the text at the NUL and says where it stood.
+    std::optional<NulByte> cut;
+    CopyTextLines(path, dir / "staged.txt", &cut);
+    EXPECT_EQ(ReadFile(dir / "staged.txt"), c.staged);
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->line, c.at.line);
+    EXPECT_EQ(cut->offset, c.at.offset);
+  }
+  WriteFile(path, "no NUL\r\n");
+  EXPECT_FALSE(FindNulByte(path).has_value());
+  std::optional<NulByte> cut;
+  CopyTextLines(path, dir / "staged.txt", &cut);
+  EXPECT_FALSE(cut.has_value());
+}
+
+TEST(TextLinesTest, ANulBeyondTheFirstBlockIsPlacedByTheWholeFile) {
+  TempDir dir;
+  const std::string path = dir / "big.txt";
+  std::string text;
+  for (int i = 0; i < 250000; ++i) text += "row\r\n";  // 1.25 MB: more than one block
+  text += "x";
+  text.push_back('\0');
+  WriteFile(path, text);
+  std::optional<NulByte> cut;
+  CopyTextLines(path, dir / "staged.txt", &cut);
+  ASSERT_TRUE(cut.has_value());
+  EXPECT_EQ(cut->line, 250001u);
+  EXPECT_EQ(cut->offset, text.size() - 1);
+  EXPECT_EQ(FindNulByte(path)->line, 250001u);
+  EXPECT_EQ(FindNulByte(path)->offset, text.size() - 1);
 }
 
 TEST(TextLinesTest, FilesThatCannotBeReadOrWrittenRaiseFileErrorNamingThem) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "errors/errors.h"
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
 #include "files/file_system.h"
@@ -118,7 +119,8 @@ TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
   area.Source("skip.text", "not copied");
 
   RecordingHost host;
-  ASSERT_TRUE(StageSourceFiles(area.source, area.work, host));
+  StagedNulBytes nuls;
+  ASSERT_TRUE(StageSourceFiles(area.source, area.work, host, &nuls));
 
   for (const auto& c : copies) {
     SCOPED_TRACE(c.name);
@@ -128,6 +130,56 @@ TEST(SourceStagingTest, CopiesEveryTxtFileByTheLineRulesUnderItsOwnName) {
   }
   EXPECT_FALSE(PathExists(area.temp + "skip.text"));
   EXPECT_TRUE(host.notices.empty());
+  // The copy cut short at its NUL is noted, for the run to refuse it if it reads it.
+  ASSERT_EQ(nuls.size(), 1u);
+  EXPECT_EQ(nuls.begin()->first, "nul-byte.txt");
+  EXPECT_EQ(nuls.begin()->second.line, 1u);
+  EXPECT_EQ(nuls.begin()->second.offset, 2u);
+}
+
+TEST(SourceStagingTest, ATextThatTheRunReadsIsRefusedForItsNulAnyOtherIsNot) {
+  FormatDescription description;
+  description.header_map.Add("JZPZ.txt='a'");
+  const StagedNulBytes nuls = {{"note.txt", {3, 40}}, {"jzpz.txt", {11, 500}}};
+  try {
+    RefuseCutTexts(nuls, description, "src");
+    ADD_FAILURE() << "a table file with a NUL was taken";
+  } catch (const BookSetRefusal& e) {
+    const std::string message = e.what();
+    for (const char* word : {"src/JZPZ.txt", "第 11 行", "第 500 字节"})
+      EXPECT_NE(message.find(word), std::string::npos) << word << ": " << message;
+  }
+  EXPECT_THROW(RefuseCutTexts({{"gssm.txt", {1, 0}}}, description, "src"), BookSetRefusal);
+  EXPECT_NO_THROW(RefuseCutTexts({{"note.txt", {3, 40}}}, description, "src"));
+}
+
+TEST(SourceStagingTest, ASourceInsideTheWorkAreaIsRefusedHoweverItIsSpelt) {
+  TempDir dir;
+  const std::string work = dir / "w/";
+  MakeDir(work);
+  MakeDir(work + "TemplateTemp");
+  MakeDir(work + "TemplateTemp/inner");
+  MakeDir(work + "books");
+  MakeDir(dir / "elsewhere");
+  const struct {
+    std::string source;
+    bool refused;
+  } cases[] = {
+      {work + "TemplateTemp", true},
+      {work + "TemplateTemp/", true},
+      {work + "TemplateTemp/inner", true},
+      {work + "books/../TemplateTemp", true},
+      {dir / "w", true},
+      {work + "books", false},
+      {dir / "elsewhere", false},
+      {dir.path(), false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(!SourceInWorkAreaProblem(c.source, work).empty(), c.refused) << c.source;
+  if (test::PosixSystem()) {
+    ASSERT_TRUE(test::MakeSymlink(work + "TemplateTemp", dir / "link"));
+    EXPECT_FALSE(SourceInWorkAreaProblem(dir / "link", work).empty()) << "a link to TemplateTemp";
+  }
 }
 
 TEST(SourceStagingTest, ProgressCountsFilesAndStatusTellsOfTheCopy) {

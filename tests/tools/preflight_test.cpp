@@ -360,7 +360,8 @@ TEST(ConvertSummary, RejectedStatementsAreListedWithTheEnginesMessage) {
   ASSERT_EQ(converted.exit_code, 0) << converted.log;
   bool found = false;
   for (const auto& r : converted.summary["rejected"])
-    if (r["statement"].get<std::string>().rfind("alter table JZPZ add A varchar(255)", 0) == 0) {
+    if (r["statement"].get<std::string>().rfind("alter table JZPZ add \"A\" varchar(255)", 0) ==
+        0) {
       found = true;
       EXPECT_NE(r["message"].get<std::string>().find("duplicate column name"), std::string::npos)
           << r.dump();
@@ -377,7 +378,7 @@ TEST(ConvertVerbose, PrintsEveryStatementWithItsTime) {
   const auto ran = RunCommand(kHost + " convert --face headless --verbose --source " + tmp.path() +
                               "src --work " + tmp.path() + "work");
   EXPECT_EQ(ran.exit_code, 0) << ran.out;
-  EXPECT_NE(ran.out.find("秒）：select * into KJKM in "), std::string::npos) << ran.out;
+  EXPECT_NE(ran.out.find("秒）：select * into \"KJKM\" in "), std::string::npos) << ran.out;
   EXPECT_NE(ran.out.find("秒）：alter table JZPZ add flxh autoincrement"), std::string::npos)
       << ran.out;
 }

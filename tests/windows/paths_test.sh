@@ -10,7 +10,13 @@
 #     names the path in readable Chinese;
 #   - screen over the Chinese-named book sets of a folder, one workpaper each in a
 #     Chinese-named folder, the workpapers named after the book sets;
-#   - qoru-gendata.exe writes the sample into a Chinese folder given in UTF-16.
+#   - qoru-gendata.exe writes the sample into a Chinese folder given in UTF-16;
+#   - book sets and work areas in folders named 誠 and 衆, whose GBK spelling ends in the
+#     byte of "\\" (0xD5 0x5C, 0xB1 0x5C): converted as any other, given with and
+#     without a separator at the end;
+#   - a copy of qoru-gbtxt.exe without its plug-in, run in a folder where a
+#     qoru_ERP_GBtxt.dll waits, does not load that DLL: exit 2 naming the DLL it looked
+#     for beside itself; nor a plug-in named by a relative QORU_LIBRARY.
 set -euo pipefail
 wine_run=$1 prefix=$2 exe=$3 gendata=$4 linux_build=$5 source_dir=$6 work=$7
 . "$(dirname "$0")/common.sh"
@@ -71,6 +77,43 @@ for name in 甲公司 乙公司; do
   grep -q "^账套 Z:.*/各公司/$name，" "$work/screen.out" ||
     fail "screen's report does not show the path of $name readably: $(grep '^账套' "$work/screen.out")"
 done
+
+# Folders whose GBK name ends in the byte of "\\": a separator must be a character. The
+# book set sits in a folder of that name, and so does the work area.
+for name in 誠 衆; do
+  mkdir -p "$work/src-$name" "$work/wk-$name"
+  cp -r "$sample" "$work/src-$name/$name"
+  for end in '' '\'; do
+    out=$("$wine_run" "$prefix" "$exe" convert --source "$(windows_path "$work/src-$name/$name")$end" \
+      --work "$(windows_path "$work/wk-$name/$name")$end" 2>"$work/trail.err") ||
+      fail "convert in folders named $name (\"$end\" at the end) failed: $(cat "$work/trail.err")"
+    [ "${out%$'\r'}" = "$(windows_path "$work/wk-$name/$name")\\TemplateTemp\\GBA.mdb" ] ||
+      fail "convert in folders named $name printed \"$out\""
+    cmp -s <(dump "$work/wk-$name/$name/TemplateTemp/GBA.mdb") "$work/linux.sql" ||
+      fail "the database in folders named $name differs from the Linux build's"
+  done
+  [ "$(ls "$work/wk-$name")" = "$name" ] || fail "folders made beside $name: $(ls "$work/wk-$name")"
+done
+
+# A planted DLL in the current folder is not loaded by a copy of the program without its
+# plug-in; neither is a plug-in named by a relative QORU_LIBRARY.
+mkdir -p "$work/程序" "$work/账套文件夹"
+cp "$exe" "$work/程序/"
+cp "$(dirname "$exe")/qoru_ERP_GBtxt.dll" "$work/账套文件夹/"
+cp -r "$sample" "$work/账套文件夹/sample"
+status=0
+(cd "$work/账套文件夹" && "$wine_run" "$prefix" "$(windows_path "$work/程序")\\qoru-gbtxt.exe" \
+  convert --source sample --work w >/dev/null 2>"$work/planted.err") || status=$?
+[ "$status" = 2 ] || fail "with a DLL planted in the current folder, exit status $status"
+[ -e "$work/账套文件夹/w/TemplateTemp/GBA.mdb" ] && fail "the planted DLL converted the book set"
+grep -q '程序.qoru_ERP_GBtxt.dll' "$work/planted.err" ||
+  fail "the message does not name the DLL beside the program: $(cat "$work/planted.err")"
+status=0
+(cd "$work/账套文件夹" && QORU_LIBRARY=qoru_ERP_GBtxt.dll "$wine_run" "$prefix" "$exe" \
+  convert --source sample --work w2 >/dev/null 2>"$work/relative.err") || status=$?
+[ "$status" = 2 ] || fail "with a relative QORU_LIBRARY, exit status $status"
+grep -q 'QORU_LIBRARY' "$work/relative.err" ||
+  fail "the message does not name QORU_LIBRARY: $(cat "$work/relative.err")"
 
 # qoru-gendata.exe: a Chinese folder given in UTF-16, the sample as examples/sample.
 "$wine_run" "$prefix" "$gendata" sample --out "$(windows_path "$work/示例账套")" \

@@ -32,7 +32,7 @@ std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::str
       *error = "无法读取目录 " + ArgumentText(each) + "：" + SystemErrorText(errno);
       return std::nullopt;
     }
-    const std::string dir = os::IsSeparator(each.back()) ? each : each + "/";
+    const std::string dir = WithSeparator(each);
     std::vector<std::string> names;
     for (const std::string& n : entries)
       if (IsDirectory(dir + n) && (not_one.empty() || !os::SameFile(dir + n, not_one)))
@@ -92,7 +92,7 @@ std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput
   } else if (!MakeDirectories(folder)) {
     return "无法建立 --xlsx 的目录 " + ArgumentText(folder) + "：" + SystemErrorText(errno);
   }
-  const std::string dir = os::IsSeparator(folder.back()) ? folder : folder + "/";
+  const std::string dir = WithSeparator(folder);
   std::set<std::string> taken;
   for (BookSetInput& input : inputs) input.xlsx = dir + WorkpaperName(input, taken);
   // Every target before any run: none is replaced by surprise, none read-only.
@@ -108,10 +108,8 @@ std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput
 }
 
 std::string LastComponent(std::string path) {
-  while (path.size() > 1 && os::IsSeparator(path.back())) path.pop_back();
-  std::size_t at = path.size();
-  while (at > 0 && !os::IsSeparator(path[at - 1])) --at;
-  const std::string name = path.substr(at);
+  // Split where a separator is a character of its own (file_system.h).
+  const std::string name = LastPathPart(path);
   return name.empty() ? path : name;
 }
 

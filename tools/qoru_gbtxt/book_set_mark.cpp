@@ -54,8 +54,10 @@ std::string BookSetMark(const std::string& source) {
   std::string mark;
   for (const std::string& name : names) {
     const std::string path = source + "/" + name;
+    // Regular files only: a named pipe would keep the reading waiting for ever, and
+    // staging says what it makes of anything else.
     os::FileInfo info;
-    if (!os::Stat(path, &info)) continue;
+    if (!os::Stat(path, &info) || info.kind != os::Kind::kRegular) continue;
     const std::size_t hash = std::hash<std::string>{}(ReadUpTo(path, 64 * 1024));
     mark += fmt::format("{}\t{}\t{:x}\n", name, info.size, hash);
   }

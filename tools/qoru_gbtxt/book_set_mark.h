@@ -1,5 +1,5 @@
 // The mark of the book set converted in a work area (WORK/.qoru-book-set): each source
-// text file's name, size and a hash of its first 64 KB, written before every
+// text file's name, size and a hash of its first 64 KB (regular files only), written before every
 // conversion. `--keep-work` converts over an existing GBA.mdb only when the source is
 // the one it was made from: over another book set the tables it holds would not be
 // imported again, and the database would mix two book sets, silently.

@@ -28,6 +28,7 @@
 #include "staging/format_description.h"
 #include "staging/source_encoding_copy.h"
 #include "staging/source_staging.h"
+#include "staging/table_names.h"
 #include "staging/table_text.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
@@ -47,7 +48,7 @@ class Preflight {
   PreflightReport Run() {
     ListFiles();
     ReadEncoding();
-    if (!ReadDescription()) return std::move(report_);
+    if (!ReadDescription() || !TextsCanBeRead()) return std::move(report_);
     CheckTableFiles();
     BuildStructure();
     ReportTables();
@@ -77,10 +78,35 @@ class Preflight {
     for (const std::string& name : names) {
       staged_.insert(name);
       const std::string path = source_ + "/" + name;
-      if (!IsRegularFile(path) || !os::CanRead(path))
+      if (!IsRegularFile(path) || !os::CanRead(path)) {
         Add(true, RunStep::kStaging, DisplayText(name), 0, "",
             fmt::format("拷贝源文件失败：{} 不是可读的文件，转换在拷贝时停止", DisplayText(path)));
+        continue;
+      }
+      try {
+        if (const std::optional<NulByte> nul = FindNulByte(path)) nuls_[AsciiLower(name)] = *nul;
+      } catch (const FileError&) {
+        // Staging says that it cannot read the file; the finding above is its word.
+      }
     }
+  }
+
+  // A NUL byte in a text that the run reads, or a file-name line that cannot name its
+  // table: the run refuses the book set after reading the description, and nothing
+  // after that is looked at.
+  bool TextsCanBeRead() {
+    bool readable = true;
+    for (const auto& [file, nul] : CutTexts(nuls_, description_)) {
+      Add(true, RunStep::kDescription, DisplayText(file), nul.line, "",
+          NulByteMessage(source_ + "/" + file, nul));
+      readable = false;
+    }
+    for (const TableNameProblem& p : TableNameProblems(description_)) {
+      Add(true, RunStep::kDescription, "GSSM.txt", p.line,
+          DisplayText(EntryValue(description_.table_map[p.entry])), p.message);
+      readable = false;
+    }
+    return readable;
   }
 
   // The book set's encoding as staging finds it. A UTF-8 book set is read from copies
@@ -98,7 +124,8 @@ class Preflight {
       if (!IsRegularFile(path)) continue;
       try {
         if (utf8) {
-          CopyUtf8TextAsGb18030(path, read_ + "/" + name, name);
+          std::optional<NulByte> nul;  // found by ListFiles
+          CopyUtf8TextAsGb18030(path, read_ + "/" + name, name, &nul);
         } else if (!encoding.forced) {
           RequireNotUtf8(path, name);
         }
@@ -111,6 +138,11 @@ class Preflight {
 
   bool ReadDescription() {
     const std::string path = read_ + "/GSSM.txt";
+    if (const auto nul = nuls_.find("gssm.txt"); nul != nuls_.end()) {
+      Add(true, RunStep::kDescription, "GSSM.txt", nul->second.line, "",
+          NulByteMessage(source_ + "/GSSM.txt", nul->second));
+      return false;
+    }
     if (staged_.count("GSSM.txt") == 0 || !IsRegularFile(path)) {
       Add(true, RunStep::kDescription, "GSSM.txt", 0, "",
           "找不到格式说明文件 GSSM.txt：源目录中没有 GSSM.txt，没有可导入的表，"
@@ -409,6 +441,7 @@ class Preflight {
   FormatDescription description_;
   std::set<std::string> staged_;    // names that staging copies (GBK)
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
+  StagedNulBytes nuls_;             // the NUL bytes of the source's texts
   ScratchArea scratch_{"qoru-inspect"};
   std::string result_path_;
   bool chart_failed_ = false;

@@ -26,6 +26,7 @@
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
+#include "text/control_escape.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
@@ -91,8 +92,8 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
       written.push_back(options.xlsx);
       // A child of a run over many book sets (--text-out) leaves the word to its parent.
       if (options.text_out.empty())
-        std::fprintf(stderr, "工作底稿已写入 %s%s\n", ArgumentText(options.xlsx).c_str(),
-                     replaced ? "，替换了原有的同名文件（--overwrite）" : "");
+        ShowText(stderr, "工作底稿已写入 " + ArgumentText(options.xlsx) +
+                             (replaced ? "，替换了原有的同名文件（--overwrite）" : "") + "\n");
     } catch (const std::exception& e) {
       problem += (problem.empty() ? "" : "；") + std::string(e.what());
     }
@@ -114,15 +115,14 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
       WriteWholeFile(options.text_out, text + written_text);
     }
   } else {
-    std::fputs(checks::ReportText(report).c_str(), stdout);
+    ShowText(stdout, checks::ReportText(report));
     if (skipped > 0)
       std::printf("%zu 项检查跳过（原因见上）%s\n", skipped,
                   options.strict ? "；--strict：跳过的检查也算未通过" : "");
-    std::fputs(written_text.c_str(), stdout);
+    ShowText(stdout, written_text);
   }
   if (!problem.empty()) {
-    std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
-    return kExitUsage;
+    return Refuse(problem);
   }
   const bool failed =
       report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
@@ -288,7 +288,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   }
   const ScratchArea& scratch = *area;
   if (console::StderrIsTerminal())
-    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", scratch.work().c_str());
+    ShowText(stderr, "正在把账套转换到临时目录 " + ArgumentText(scratch.work()) + "……\n");
   // With a workpaper, the source's files are hashed while the book set converts.
   RunRecord record("check", GivenArguments(options), options.preparer);
   if (!options.xlsx.empty()) {
@@ -302,7 +302,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     if (!IsRegularFile(database))
       return RefuseAs(options, "无法转换账套 " + ArgumentText(options.source) + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
-    std::fprintf(stderr, "qoru-gbtxt：转换没有完成（%s），检查已导入的表\n", why.c_str());
+    ShowText(stderr, "qoru-gbtxt：转换没有完成（" + why + "），检查已导入的表\n");
   }
   const std::string failure =
       converted ? std::string() : "账套 " + ArgumentText(options.source) + " 转换失败：" + why;

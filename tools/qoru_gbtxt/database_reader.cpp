@@ -1,24 +1,23 @@
 #include "qoru_gbtxt/database_reader.h"
 
-#include "files/os_file.h"
+#include "database/engine/engine_error.h"
+#include "database/engine/sqlite_handle.h"
 
 namespace qoru::host {
 
+// Opened as every database the tool reads: read-only and bounded, a double-quoted name
+// always a name (a count over a column the run never added fails instead of counting a
+// text), only tables read as tables.
 DatabaseReader::DatabaseReader(const std::string& path) {
-  if (sqlite3_open_v2(os::Utf8FileName(path).c_str(), &db_, SQLITE_OPEN_READONLY,
-                      os::SqliteVfs()) != SQLITE_OK) {
-    sqlite3_close(db_);
+  try {
+    db_ = db::OpenDatabaseReadOnly(path).release();
+  } catch (const db::EngineError&) {
     db_ = nullptr;
-    return;
   }
-  // A double-quoted name that is no column must fail the statement, not be read as a
-  // text literal: a count over a column the run never added would count every row.
-  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
 }
 
 DatabaseReader::~DatabaseReader() {
-  sqlite3_close(db_);
+  sqlite3_close_v2(db_);
 }
 
 bool DatabaseReader::Rows(const std::string& sql, const std::vector<std::string>& params,
@@ -51,6 +50,10 @@ bool DatabaseReader::Rows(const std::string& sql, const std::vector<std::string>
 
 std::optional<std::vector<std::string>> DatabaseReader::Columns(const std::string& table) {
   std::vector<std::string> columns;
+  bool is_table = false;
+  Rows("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE", {table},
+       [&](const Row&) { is_table = true; });
+  if (!is_table) return std::nullopt;
   Rows("SELECT name FROM pragma_table_info(?1)", {table},
        [&](const Row& r) { columns.push_back(r[0].value_or("")); });
   if (columns.empty()) return std::nullopt;

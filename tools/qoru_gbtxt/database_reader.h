@@ -1,6 +1,7 @@
 // A read-only look into an SQLite database for the command-line host: the columns of
-// a table, numbers and rows of a query, values as UTF-8 texts. A statement that fails
-// yields nothing (no columns, no rows, -1 for a number); it never throws.
+// a table, numbers and rows of a query, values as UTF-8 texts. The database is opened
+// as db::OpenDatabaseReadOnly opens one. A statement that fails yields nothing (no
+// columns, no rows, -1 for a number); it never throws.
 #pragma once
 
 #include <sqlite3.h>
@@ -25,7 +26,8 @@ class DatabaseReader {
   bool ok() const { return db_ != nullptr; }
   sqlite3* handle() const { return db_; }
 
-  // The table's columns in order; nullopt when there is no such table.
+  // The table's columns in order; nullopt when there is no such table (a view or a
+  // virtual table of that name is none).
   std::optional<std::vector<std::string>> Columns(const std::string& table);
   // The first value of the first row of `sql` as a number; -1 when the query fails.
   std::int64_t Number(const std::string& sql);

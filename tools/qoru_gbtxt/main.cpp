@@ -33,6 +33,8 @@
 #include "qoru_gbtxt/text_option.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
+#include "staging/source_staging.h"
+#include "text/control_escape.h"
 #include "text/display_width.h"
 #include "text/gbk_codec.h"
 #include "text/source_encoding.h"
@@ -52,17 +54,19 @@ bool g_verbose = false;             // print every statement with its time
 bool g_quiet_log = false;           // the library's log is not shown (inspection)
 std::string g_outcome_reason;       // why the run did not succeed, from the trace hook
 std::vector<std::string> g_stages;  // the stages the run went through, from the trace hook
+bool g_refused = false;             // the run refused the book set (exit 2), from the hook
 
 // A message line on stderr. Beside a terminal face's status line it first clears
 // that line, and it is broken into lines that fit the terminal, which never wraps them.
 void PrintToUser(const std::string& message) {
   if (!g_clear_line) {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    qoru::ShowText(stderr, message + "\n");
     return;
   }
   std::fputs("\r\x1b[K", stderr);
-  for (const std::string& line : qoru::TerminalLines(message, qoru::console::StderrColumns()))
-    std::fprintf(stderr, "%s\n", line.c_str());
+  for (const std::string& line :
+       qoru::TerminalLines(qoru::EscapeControls(message), qoru::console::StderrColumns()))
+    qoru::ShowText(stderr, line + "\n");
 }
 
 struct ConvertOptions {
@@ -100,7 +104,7 @@ int Inspect(InspectOptions options) {
   } catch (const qoru::host::ScratchAreaError& e) {
     return Refuse(e.what());
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "qoru-gbtxt：预检没有完成：%s\n", e.what());
+    qoru::ShowText(stderr, std::string("qoru-gbtxt：预检没有完成：") + e.what() + "\n");
     return kExitNotConverted;
   }
   if (options.json) {
@@ -109,7 +113,7 @@ int Inspect(InspectOptions options) {
                             .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
                             .c_str());
   } else {
-    std::fputs(qoru::host::PreflightText(report).c_str(), stdout);
+    qoru::ShowText(stdout, qoru::host::PreflightText(report));
   }
   return report.FirstFatal() == nullptr ? kExitDone : kExitNotConverted;
 }
@@ -117,7 +121,7 @@ int Inspect(InspectOptions options) {
 int Convert(ConvertOptions options) {
   while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
   if (options.work.empty()) return Refuse("工作目录不能为空");
-  if (!qoru::os::IsSeparator(options.work.back())) options.work.push_back('/');
+  options.work = qoru::WithSeparator(options.work);
   if (!options.face.empty() && options.face != "headless" && options.face != "terminal" &&
       options.face != "window")
     return Refuse("--face 的值无效：" + options.face + "（可选 headless、terminal、window）");
@@ -130,6 +134,10 @@ int Convert(ConvertOptions options) {
     return Refuse(problem);
   if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
+  // Before TemplateTemp is emptied: a source inside it would lose its files.
+  if (const std::string problem = qoru::SourceInWorkAreaProblem(options.source, options.work);
+      !problem.empty())
+    return Refuse(problem + "，或用 --work 换一个工作目录");
   if (const std::string problem = qoru::host::MakeWorkDirectory(options.work); !problem.empty())
     return Refuse(problem);
   qoru::host::UseEncodingChoice(options.encoding);
@@ -140,7 +148,7 @@ int Convert(ConvertOptions options) {
   qoru::WorkAreaLock work_lock;
   if (std::string message;
       work_lock.Refuses(work_lock.TryLock(options.work), options.work, &message)) {
-    std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
+    qoru::ShowText(stderr, "qoru-gbtxt：" + message + "\n");
     if (options.json) {
       std::printf("%s\n", nlohmann::json{{"result", "0"}, {"reason", message}}
                               .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
@@ -166,10 +174,9 @@ int Convert(ConvertOptions options) {
       !problem.empty())
     return Refuse(problem);
   if (unmarked)
-    std::fprintf(stderr,
-                 "警告：无法确认 %sTemplateTemp/GBA.mdb 是从同一个账套转换的（它没有账套标记）；"
-                 "若不是，两个账套会混在一个数据库中\n",
-                 options.work.c_str());
+    qoru::ShowText(stderr, "警告：无法确认 " + qoru::host::ArgumentText(options.work) +
+                               "TemplateTemp/GBA.mdb 是从同一个账套转换的（它没有账套标记）；"
+                               "若不是，两个账套会混在一个数据库中\n");
 
   std::string reason;
   if (!g_log.Open(options.work + "qoru.log", &reason))
@@ -210,7 +217,7 @@ int Convert(ConvertOptions options) {
                 summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
   } else {
     if (!converted && options.face == "headless")
-      std::fprintf(stderr, "转换未成功：%s\n", why.c_str());
+      qoru::ShowText(stderr, "转换未成功：" + why + "\n");
     // The summary first, so that the result is the last line a user sees.
     const std::string summary = g_summary.Text() + checks.text;
     for (std::size_t start = 0; start < summary.size();) {
@@ -219,10 +226,12 @@ int Convert(ConvertOptions options) {
       start = end == std::string::npos ? summary.size() : end + 1;
     }
     std::fflush(stderr);
-    std::printf("%s\n", result.c_str());
+    qoru::ShowText(stdout, result + "\n");
   }
   g_log.Write("摘要", g_summary.Text() + checks.text);
   g_log.Write("结果", converted ? result : "0（" + why + "）");
+  // A book set that the run refused as it stands is a refusal like the ones before it.
+  if (!converted && g_refused) return kExitUsage;
   return converted ? kExitDone : kExitNotConverted;
 }
 
@@ -276,7 +285,7 @@ extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double sec
     case qoru::kTraceHello:
       return 1 << qoru::kTraceStatus | 1 << qoru::kTraceNotice | 1 << qoru::kTraceErrorBox |
              1 << qoru::kTraceOutcome | 1 << qoru::kTraceRejected | 1 << qoru::kTraceStage |
-             (g_verbose ? 1 << qoru::kTraceStatement : 0);
+             1 << qoru::kTraceRefused | (g_verbose ? 1 << qoru::kTraceStatement : 0);
     case qoru::kTraceStatement:
       PrintToUser(fmt::format("语句（{:.3f} 秒）：{}", seconds, message));
       break;
@@ -301,6 +310,9 @@ extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double sec
       break;
     case qoru::kTraceOutcome:
       if (message.rfind("0\n", 0) == 0) g_outcome_reason = message.substr(2);
+      break;
+    case qoru::kTraceRefused:
+      g_refused = true;
       break;
     default:
       break;
@@ -335,7 +347,9 @@ int qoru::host::HostMain(int argc, char** argv) {
   convert->group("子命令");
   convert->footer(
       "退出码：0 转换成功（标准输出为数据库路径），1 转换未成功（标准输出为 0），"
-      "2 参数错误、源目录不是账套或工作目录不可用（运行前拒绝，什么也不写）。");
+      "2 参数错误、源目录不是账套、源目录在工作目录之内或工作目录不可用（运行前拒绝，什么也"
+      "不写），或账套不能照原样读取（格式说明中有不能作为表文件名的一行、要读的文本中有 NUL "
+      "字节；标准输出为 0，原因写明文件和行）。");
   qoru::host::UseChinese(*convert);
   convert
       ->add_option("--source", convert_options.source,

@@ -14,6 +14,8 @@
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/child_process.h"
 #include "qoru_gbtxt/process.h"
+#include "qoru_gbtxt/refusal.h"
+#include "text/control_escape.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
@@ -32,15 +34,13 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   std::optional<std::vector<BookSetInput>> listed =
       ListBookSets(options.databases, options.sources, options.each, &error, options.xlsx);
   if (!listed) {
-    std::fprintf(stderr, "qoru-gbtxt：%s\n", error.c_str());
-    return 2;
+    return Refuse(error);
   }
   std::vector<BookSetInput>& inputs = *listed;
   if (!options.xlsx.empty()) {
     if (const std::string problem = AssignWorkpapers(options.xlsx, inputs, options.overwrite);
         !problem.empty()) {
-      std::fprintf(stderr, "qoru-gbtxt：%s\n", problem.c_str());
-      return 2;
+      return Refuse(problem);
     }
   }
   std::vector<std::string> arguments;
@@ -102,20 +102,18 @@ int RunManyBookSets(const CheckCommandOptions& options) {
                                         {"files_written", written}};
     std::printf("%s\n", checks::ReportJsonText(all).c_str());
   } else {
-    std::fputs(text.c_str(), stdout);
-    std::fputs(
-        fmt::format("{} 个账套，共 {} 个错误、{} 个警告：\n", inputs.size(), errors, warnings)
-            .c_str(),
-        stdout);
-    std::fputs(table.c_str(), stdout);
+    ShowText(stdout, text +
+                         fmt::format("{} 个账套，共 {} 个错误、{} 个警告：\n", inputs.size(),
+                                     errors, warnings) +
+                         table);
   }
   if (!options.xlsx.empty()) {
     // As each run reported it: a run that could not write its workpaper left an earlier
     // one as it was.
-    std::fprintf(stderr, "工作底稿已写入目录 %s：%zu 个（每个账套一个）\n",
-                 ArgumentText(options.xlsx).c_str(), written.size());
+    ShowText(stderr, fmt::format("工作底稿已写入目录 {}：{} 个（每个账套一个）\n",
+                                 ArgumentText(options.xlsx), written.size()));
     if (!options.json)
-      for (const std::string& w : written) std::printf("写入的文件：%s\n", w.c_str());
+      for (const std::string& w : written) ShowText(stdout, "写入的文件：" + w + "\n");
   }
   return worst;
 }

@@ -18,6 +18,7 @@
 #include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/screen_output.h"
+#include "text/control_escape.h"
 
 namespace qoru::host {
 int RunManyScreens(const ScreenCommandOptions& options) {
@@ -92,11 +93,10 @@ int RunManyScreens(const ScreenCommandOptions& options) {
                                         {"files_written", FilesWrittenJson(written)}};
     std::printf("%s\n", screening::ScreenJsonText(all).c_str());
   } else {
-    std::fputs(text.c_str(), stdout);
-    std::fputs(fmt::format("{} 个账套，共 {} 个需要关注的项目：\n", inputs.size(), items).c_str(),
-               stdout);
-    std::fputs(table.c_str(), stdout);
-    for (const std::string& w : written) std::printf("写入的文件：%s\n", ArgumentText(w).c_str());
+    ShowText(
+        stdout,
+        text + fmt::format("{} 个账套，共 {} 个需要关注的项目：\n", inputs.size(), items) + table);
+    for (const std::string& w : written) ShowText(stdout, "写入的文件：" + ArgumentText(w) + "\n");
   }
   return worst;
 }

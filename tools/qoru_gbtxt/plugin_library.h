@@ -1,7 +1,9 @@
 // The plug-in as the command-line host loads it: $QORU_LIBRARY, else
 // libqoru_ERP_GBtxt.so beside the host's executable (the build tree), else the
 // installed library at its place relative to the executable (bin/../lib/<multiarch>),
-// else the plain name through the dynamic loader; then its DoIt and OLE string functions.
+// else the plain name through the dynamic loader (on Windows: %QORU_LIBRARY% when it
+// is absolute, else the DLL beside the executable, never a bare name that the system
+// would look for in the current folder); then its DoIt and OLE string functions.
 #pragma once
 
 #include <cstdint>

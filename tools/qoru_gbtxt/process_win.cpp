@@ -39,7 +39,24 @@ std::tm LocalTime(std::time_t t) {
 
 }  // namespace qoru::host
 
+namespace {
+
+// DLLs from the system's folder and the program's own only, before anything loads one:
+// never from the current folder (a book set's, where a planted DLL could wait) nor
+// along PATH. Windows 7 without its update KB2533623 lacks the call: the current
+// folder is taken out of the search there.
+void RestrictDllSearch() {
+  using SetDirectories = BOOL(WINAPI*)(DWORD);
+  const auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set == nullptr || !set(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR))
+    SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
+  RestrictDllSearch();
   std::vector<std::string> args;
   for (int i = 0; i < argc; ++i) {
     std::u16string arg(argv[i], argv[i] + wcslen(argv[i]));

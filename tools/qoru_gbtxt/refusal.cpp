@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "text/control_escape.h"
+
 namespace qoru::host {
 
 int Refuse(const std::string& message) {
-  std::fprintf(stderr, "qoru-gbtxt：%s\n", message.c_str());
+  ShowText(stderr, "qoru-gbtxt：" + message + "\n");
   return kExitUsage;
 }
 

@@ -6,6 +6,7 @@
 #include "errors/errors.h"
 #include "files/os_file.h"
 #include "qoru_gbtxt/process.h"
+#include "text/control_escape.h"
 
 namespace qoru::host {
 namespace {
@@ -35,8 +36,9 @@ bool RunLog::Open(const std::string& path, std::string* reason) {
 
 void RunLog::Write(const std::string& label, const std::string& text) {
   if (fd_ < 0) return;
+  // A text file for a person, like the terminal: control characters shown as \xNN.
   std::string body;
-  for (const char c : text) {
+  for (const char c : EscapeControls(text)) {
     body.push_back(c);
     if (c == '\n') body += "    ";
   }

@@ -27,6 +27,7 @@
 #include "screening/screen_text.h"
 #include "screening/workpaper.h"
 #include "staging/source_encoding_copy.h"
+#include "text/control_escape.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
@@ -299,7 +300,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     return Refuse(e.what());
   }
   if (qoru::console::StderrIsTerminal())
-    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
+    ShowText(stderr, "正在把账套转换到临时目录 " + ArgumentText(area->work()) + "……\n");
   // The source's files are hashed while the book set converts.
   RunRecord record("screen", GivenArguments(options), options.preparer);
   AddOptionFiles(options, record);

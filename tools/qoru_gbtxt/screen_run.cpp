@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include <fmt/format.h>
+
 #include "database/engine/engine_error.h"
 #include "files/file_system.h"
 #include "qoru_gbtxt/check_command.h"
@@ -15,6 +17,7 @@
 #include "screening/screen_output.h"
 #include "screening/workpaper.h"
 #include "staging/source_encoding_copy.h"
+#include "text/control_escape.h"
 
 namespace qoru::host {
 namespace {
@@ -68,7 +71,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
       return Refuse("无法转换账套 " + name + "：" + failure);
     note =
         "账套没有余额表，转换在凭证表导入之后停止（" + failure + "）；凭证表已完整导入，照常测试";
-    std::fprintf(stderr, "qoru-gbtxt：%s\n", note.c_str());
+    ShowText(stderr, "qoru-gbtxt：" + note + "\n");
   }
   screening::ScreenReport report;
   screening::WorkpaperInfo info;
@@ -91,9 +94,9 @@ int ScreenBookSet(const std::string& database, const std::string& description,
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       written.push_back(options.xlsx);
-      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n",
-                   ArgumentText(options.xlsx).c_str(),
-                   replaced ? "，替换了原有的同名文件（--overwrite）" : "", seconds);
+      ShowText(stderr,
+               fmt::format("工作底稿已写入 {}{}（用时 {:.2f} 秒）\n", ArgumentText(options.xlsx),
+                           replaced ? "，替换了原有的同名文件（--overwrite）" : "", seconds));
     } catch (const std::exception& e) {
       return Refuse(e.what());
     }
@@ -118,7 +121,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
     std::fputc('\n', stdout);
     if (!options.text_out.empty()) WriteWholeFile(options.text_out, text);
   } else {
-    std::fputs(text.c_str(), stdout);
+    ShowText(stdout, text);
   }
   return kExitDone;
 }

@@ -3,9 +3,11 @@
 // order (the order of the table file: the import appends the rows in file order and
 // no later step reorders them), numbered from 1.
 //
-// Nothing is written, not even a journal. Failures of the engine (a file that is
-// missing or is not an SQLite database, a damaged page) raise db::EngineError with
-// SQLite's message.
+// Nothing is written, not even a journal. The file may come from anyone: it is opened
+// as db::OpenDatabaseReadOnly opens one (a file with views, triggers or virtual tables
+// is refused), and only its tables are read. Failures of the engine (a file that is missing or is
+// not an SQLite database, a damaged page, a value or a statement beyond the bounds)
+// raise db::EngineError with SQLite's message.
 #pragma once
 
 #include <sqlite3.h>

@@ -1,6 +1,8 @@
 #include "database/engine/sqlite_handle.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include <fmt/format.h>
 
@@ -33,6 +35,10 @@ std::string_view FileFailureCause(int code) {
       return "内存不足";
     case SQLITE_PROTOCOL:
       return "数据库文件的锁出错";
+    case SQLITE_TOOBIG:
+      return "数据库中有一个值或一行超过了读取的上限 16 MB，这样的数据库不是转换得到的";
+    case SQLITE_INTERRUPT:
+      return "一条查询运行的步数超过了读取的上限，已中止；这样的数据库不是转换得到的";
     default:
       return {};
   }
@@ -81,22 +87,132 @@ namespace {
 
 }  // namespace
 
-SqliteDb OpenExistingDatabase(const std::string& path) {
+namespace {
+
+// The name SQLite is given for `path`: absolute, or "./" before a relative one, so
+// that no name is ever read as a URI ("file:..."), whatever SQLite was built with.
+std::string SqliteFileName(const std::string& path) {
+  std::string name = os::Utf8FileName(path);
+  const bool absolute =
+      !name.empty() &&
+      (os::IsSeparator(name[0]) || (name.size() > 2 && name[1] == ':' && os::IsSeparator(name[2])));
+  return absolute ? name : "./" + name;
+}
+
+// URI names off for the process while SQLite still takes the setting (before its first
+// use); the names given to it never start with "file:" in any case.
+void TurnOffUriNames() {
+  static const int kDone = sqlite3_config(SQLITE_CONFIG_URI, 0);
+  (void)kDone;
+}
+
+// The guards of every connection (see the header).
+void Guard(sqlite3* db, const std::string& path) {
+  static constexpr int kOff[] = {SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER,
+                                 SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION,
+                                 SQLITE_DBCONFIG_TRUSTED_SCHEMA,
+                                 SQLITE_DBCONFIG_ENABLE_TRIGGER,
+                                 SQLITE_DBCONFIG_ENABLE_VIEW,
+                                 SQLITE_DBCONFIG_DQS_DML,
+                                 SQLITE_DBCONFIG_DQS_DDL,
+                                 SQLITE_DBCONFIG_WRITABLE_SCHEMA};
+  bool ok = sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr) == SQLITE_OK;
+  for (const int op : kOff) ok = sqlite3_db_config(db, op, 0, nullptr) == SQLITE_OK && ok;
+  if (!ok)
+    throw EngineError(fmt::format("cannot open database {}: the engine refused its safeguards",
+                                  DisplayText(path)));
+  sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+  // No virtual table module of the engine's own (full-text search, R-trees ...): a table
+  // of such a module in the schema fails when it is used instead of running the module.
+  sqlite3_drop_modules(db, nullptr);
+}
+
+SqliteDb Open(const std::string& path, int flags) {
   os::FileInfo info;
   if (!os::Stat(path, &info))
     throw EngineError(fmt::format("database file not found: {}", DisplayText(path)));
   if (info.kind != os::Kind::kRegular)
     throw EngineError(fmt::format("not a database file: {}", DisplayText(path)));
+  TurnOffUriNames();
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, os::SqliteVfs());
+  const int rc = sqlite3_open_v2(SqliteFileName(path).c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX,
+                                 os::SqliteVfs());
   SqliteDb db(raw);
   if (rc != SQLITE_OK) RefuseOpen(db.get(), path);
   sqlite3_extended_result_codes(db.get(), 0);
+  Guard(db.get(), path);
+  return db;
+}
+
+// The steps counted for the statement that runs now on this thread, in units of
+// kProgressSteps: a statement that begins starts the count anew. A connection is used
+// by one thread at a time, and a statement runs only inside a call on that thread.
+thread_local long long t_statement_steps = 0;
+
+int CountSteps(void* bound) {
+  return ++t_statement_steps > static_cast<long long>(reinterpret_cast<std::uintptr_t>(bound));
+}
+
+int OnStatement(unsigned event, void* /*context*/, void* /*statement*/, void* /*sql*/) {
+  if (event == SQLITE_TRACE_STMT) t_statement_steps = 0;
+  return 0;
+}
+
+// A conversion makes tables and indexes only. A view, a trigger or a virtual table (a
+// table without pages of its own) says that someone else made the file, to run
+// something when it is read or written: such a file is not read at all.
+void RefuseForeignObjects(sqlite3* db, const std::string& path) {
+  SqliteStmt stmt =
+      Prepare(db,
+              "SELECT type, name FROM sqlite_schema WHERE type IN ('view', 'trigger') "
+              "OR (type = 'table' AND rootpage = 0) ORDER BY rowid LIMIT 1");
+  const int rc = sqlite3_step(stmt.get());
+  if (rc == SQLITE_DONE) return;
+  if (rc != SQLITE_ROW) RefuseOpen(db, path);
+  const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+  const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+  throw EngineError(
+      fmt::format("数据库 {} 中有{}“{}”：转换得到的数据库只有表和索引，这个文件不是转换得到的，"
+                  "已拒绝读取它",
+                  DisplayText(path),
+                  type == "view"      ? "视图"
+                  : type == "trigger" ? "触发器"
+                                      : "虚拟表",
+                  name == nullptr ? "" : name));
+}
+
+}  // namespace
+
+SqliteDb OpenExistingDatabase(const std::string& path) {
+  SqliteDb db = Open(path, SQLITE_OPEN_READWRITE);
   sqlite3_busy_timeout(db.get(), kBusyWaitMilliseconds);
   // Reading the schema is what tells a database from any other file.
   if (sqlite3_exec(db.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK)
     RefuseOpen(db.get(), path);
+  return db;
+}
+
+SqliteDb OpenDatabaseReadOnly(const std::string& path, long long statement_steps) {
+  SqliteDb db = Open(path, SQLITE_OPEN_READONLY);
+  sqlite3* h = db.get();
+  sqlite3_limit(h, SQLITE_LIMIT_LENGTH, kLargestReadValue);
+  sqlite3_limit(h, SQLITE_LIMIT_SQL_LENGTH, 1 << 20);
+  sqlite3_limit(h, SQLITE_LIMIT_EXPR_DEPTH, 200);
+  sqlite3_limit(h, SQLITE_LIMIT_COMPOUND_SELECT, 50);
+  sqlite3_limit(h, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 1000);
+  sqlite3_limit(h, SQLITE_LIMIT_TRIGGER_DEPTH, 1);
+  sqlite3_limit(h, SQLITE_LIMIT_WORKER_THREADS, 0);
+  const auto units = static_cast<std::uintptr_t>(std::max(1LL, statement_steps / kProgressSteps));
+  sqlite3_progress_handler(h, kProgressSteps, CountSteps, reinterpret_cast<void*>(units));
+  sqlite3_trace_v2(h, SQLITE_TRACE_STMT, OnStatement, nullptr);
+  sqlite3_busy_timeout(h, kBusyWaitMilliseconds);
+  // The whole schema read now: a file that is no database, or a schema SQLite cannot
+  // take (a table of too many columns, a damaged page), fails here, naming the file.
+  if (sqlite3_exec(h, "PRAGMA query_only=1; PRAGMA cell_size_check=1; PRAGMA mmap_size=0", nullptr,
+                   nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_exec(h, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
+    RefuseOpen(h, path);
+  RefuseForeignObjects(h, path);
   return db;
 }
 

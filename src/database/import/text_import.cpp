@@ -222,7 +222,10 @@ TextImportResult ImportTextFile(const TextImport& import) {
 }
 
 std::string ImportFilePath(const std::string& directory, const std::string& file_name) {
-  if (file_name.find('/') != std::string::npos)
+  // A bare name in the directory: no "/", no "." or "..", and none that the platform
+  // keeps for itself (on Windows "\\", ":" and device names, which would leave it).
+  if (file_name.find('/') != std::string::npos || file_name == "." || file_name == ".." ||
+      os::IsReservedName(file_name))
     throw EngineError(fmt::format("import: invalid text file name {}", DisplayText(file_name)));
   return ResolveTextFile(directory, file_name);
 }

@@ -137,6 +137,9 @@ void Connection::RunTextImport(const TextImport& import) {
 
 void Connection::ExecuteOnText(const std::string& sql_gbk) {
   TextImport import = TextImportOf(sql_gbk);
+  if (!import_target_.empty() && !SameFile(import.database_path, import_target_))
+    throw EngineError(fmt::format("import into {} refused: imports go only into {}",
+                                  DisplayText(import.database_path), DisplayText(import_target_)));
   import.database = Hold(import.database_path);
   RunTextImport(import);
 }

@@ -54,6 +54,10 @@ class Connection {
   void SetConnectionString(std::string text);
   // Database files opened from now on are taken exclusively (see above).
   void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
+  // The one database file (GBK path) that imports on a text directory connection may
+  // write, the run's own GBA.mdb: an import statement that names any other file is an
+  // EngineError. Empty, as it starts: no such bound.
+  void SetImportTarget(std::string path) { import_target_ = std::move(path); }
   const std::string& ConnectionString() const { return connection_string_; }
 
   void Open();  // connect; raises EngineError
@@ -105,11 +109,12 @@ class Connection {
 
   std::string connection_string_;  // GBK
   Mode mode_ = Mode::kNone;
-  bool exclusive_ = false;  // see SetExclusive
-  std::string source_;      // GBK path: the text directory or the database file
-  SqliteDb db_;             // the database file while connected to it
-  SqliteDb held_;           // the database imported into while on a text directory
-  std::string held_path_;   // GBK path of held_
+  bool exclusive_ = false;     // see SetExclusive
+  std::string source_;         // GBK path: the text directory or the database file
+  SqliteDb db_;                // the database file while connected to it
+  SqliteDb held_;              // the database imported into while on a text directory
+  std::string held_path_;      // GBK path of held_
+  std::string import_target_;  // see SetImportTarget
   StatementCache statements_;
   WriteBatch writes_;
   LookupIndexHints index_hints_;

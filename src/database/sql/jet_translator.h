@@ -40,7 +40,9 @@ struct JetStatement {
 
 JetStatement TranslateJet(std::string_view sql);
 
-// Quotes a name for SQLite ("a""b"), for statements the engine builds itself.
+// Quotes a name ("a""b"): the one way a name taken from a book set (a table, an
+// auxiliary item type, a column) goes into a statement, of the host's dialect or of
+// SQLite's. Every connection reads a double-quoted word as a name, never as a text.
 std::string QuoteName(std::string_view name);
 
 }  // namespace qoru::db

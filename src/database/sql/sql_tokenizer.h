@@ -14,7 +14,7 @@ enum class TokenKind {
   kName,         // a bare name: letters, digits, "_", "#", "$", any byte >= 0x80; not
                  // starting with a digit
   kBracketName,  // [name]
-  kQuotedName,   // "name" (the host's dialect reads it as text; passed on unchanged)
+  kQuotedName,   // "name" (passed on unchanged; every connection reads it as a name)
   kString,       // 'text' with '' standing for one quote
   kNumber,       // digits, with a decimal point and exponent
   kSymbol,       // punctuation and operators: ( ) , . ; = <> <= >= < > + - * / & ...
