@@ -199,4 +199,51 @@ AmountText ParseAmount(std::string_view text, Amount* out) {
   return AmountText::kValue;
 }
 
+namespace {
+
+using Magnitude = unsigned __int128;
+
+Magnitude AbsoluteUnits(Units u) {
+  return u < 0 ? Magnitude{0} - static_cast<Magnitude>(u) : static_cast<Magnitude>(u);
+}
+
+// (r x 10) mod m for r < m (m at most 2^127), without leaving 128 bits.
+Magnitude TimesTenModulo(Magnitude r, Magnitude m) {
+  constexpr Magnitude kSafe = ~Magnitude{0} / 10;
+  if (r <= kSafe) return r * 10 % m;
+  Magnitude out = 0;
+  for (int i = 0; i < 10; ++i) {
+    out += r;  // out, r < m <= 2^127: no overflow
+    if (out >= m) out -= m;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool IsMultipleOf(const Amount& amount, const Amount& unit) {
+  const Magnitude a = AbsoluteUnits(amount.units());
+  Magnitude u = AbsoluteUnits(unit.units());
+  if (u == 0) return false;
+  if (a == 0) return true;
+  if (amount.scale() <= unit.scale()) {
+    // a x 10^(unit scale - amount scale) mod u: at once when the product fits, else
+    // one decimal at a time.
+    Magnitude scaled;
+    if (!__builtin_mul_overflow(a, static_cast<Magnitude>(kPow10.p[unit.scale() - amount.scale()]),
+                                &scaled))
+      return scaled % u == 0;
+    Magnitude r = a % u;
+    for (int s = amount.scale(); s < unit.scale(); ++s) r = TimesTenModulo(r, u);
+    return r == 0;
+  }
+  // a mod (u x 10^(amount scale - unit scale)); a unit that outgrows 128 bits exceeds
+  // every amount, of which only 0 is a multiple.
+  for (int s = unit.scale(); s < amount.scale(); ++s) {
+    if (u > ~Magnitude{0} / 10) return false;
+    u *= 10;
+  }
+  return a % u == 0;
+}
+
 }  // namespace qoru::checks

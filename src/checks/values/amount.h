@@ -62,8 +62,13 @@ enum class AmountText {
   kOutOfRange,  // well-formed, but more digits or decimals than an Amount holds
 };
 
-// Reads `text` after trimming the characters of code 32 or lower at both ends. `out`
-// is set for kValue and to 0 for every other outcome.
+// Reads `text` after trimming it (TrimBlanks). `out` is set for kValue and to 0 for
+// every other outcome.
 AmountText ParseAmount(std::string_view text, Amount* out);
+
+// Whether `amount` is a whole multiple of `unit` (k times `unit` for an integer k),
+// exact for any two amounts whatever their digits and scales (nothing is scaled into
+// an overflow); false when `unit` is 0.
+bool IsMultipleOf(const Amount& amount, const Amount& unit);
 
 }  // namespace qoru::checks
