@@ -14,6 +14,7 @@
 #include "faces/console.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
@@ -270,10 +271,15 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
                         ? "数据库路径不是文件：" + ArgumentText(options.database)
                         : "数据库文件不存在：" + ArgumentText(options.database));
     }
-    if (options.description.empty()) {
+    const bool given = !options.description.empty();
+    if (!given) {
       const std::string dir = ParentDirectory(options.database);
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
+    if (const std::string problem =
+            DescriptionProblem(options.database, options.description, given, "测试");
+        !problem.empty())
+      return Refuse(problem);
     RunRecord record("screen", GivenArguments(options), options.preparer);
     AddOptionFiles(options, record);
     record.AddDatabase(options.database, options.description);
