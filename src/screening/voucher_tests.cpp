@@ -3,6 +3,7 @@
 #include <set>
 #include <span>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -195,15 +196,35 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
 namespace {
 
 // A value (debit - credit) without trailing zeros of its fraction, so that equal values
-// compare equal: for books whose values do not all fit 64 bits at one scale.
+// compare equal: for books whose values do not all fit 64 bits at one scale. A posting
+// with a debit and a credit whose difference leaves the range of exact amounts (36
+// digits beside 18 decimals) keeps the two apart, as `split`: it then equals only the
+// same pair, and its negation is the pair swapped.
 struct WideValue {
-  int scale;
-  Amount::Units units;
+  int scale = 0;
+  Amount::Units units = 0;
+  bool split = false;
+  int credit_scale = 0;
+  Amount::Units credit_units = 0;
+
+  static WideValue Of(const Amount& debit, const Amount& credit) {
+    const Amount d = Normalized(debit), c = Normalized(credit);
+    try {
+      const Amount value = Normalized(d - c);
+      return {value.scale(), value.units()};
+    } catch (const checks::AmountOverflow&) {
+      return {d.scale(), d.units(), true, c.scale(), c.units()};
+    }
+  }
   friend bool operator<(const WideValue& a, const WideValue& b) {
-    return a.scale != b.scale ? a.scale < b.scale : a.units < b.units;
+    return std::tie(a.split, a.scale, a.units, a.credit_scale, a.credit_units) <
+           std::tie(b.split, b.scale, b.units, b.credit_scale, b.credit_units);
   }
   friend bool operator==(const WideValue& a, const WideValue& b) = default;
-  WideValue operator-() const { return {scale, -units}; }
+  WideValue operator-() const {
+    if (split) return {credit_scale, credit_units, true, scale, units};
+    return {scale, -units};
+  }
 };
 
 template <typename Mix>
@@ -216,6 +237,10 @@ void MixValue(Mix& mix, const WideValue& v) {
   mix(static_cast<std::uint64_t>(v.scale));
   mix(static_cast<std::uint64_t>(v.units));
   mix(static_cast<std::uint64_t>(v.units >> 64));
+  if (!v.split) return;
+  mix(static_cast<std::uint64_t>(v.credit_scale));
+  mix(static_cast<std::uint64_t>(v.credit_units));
+  mix(static_cast<std::uint64_t>(v.credit_units >> 64));
 }
 
 // One entry of a voucher's multiset: an account and a value.
@@ -359,8 +384,7 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
   } else {
     pairs = ReversalPairs<WideValue>(book, [&](std::size_t i) {
       const ScreenPosting& p = book.postings[i];
-      const Amount value = Normalized(book.Debit(p) - book.Credit(p));
-      return WideValue{value.scale(), value.units()};
+      return WideValue::Of(book.Debit(p), book.Credit(p));
     });
   }
 
