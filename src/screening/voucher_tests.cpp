@@ -3,7 +3,6 @@
 #include <set>
 #include <span>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -195,36 +194,41 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
 
 namespace {
 
-// A value (debit - credit) without trailing zeros of its fraction, so that equal values
-// compare equal: for books whose values do not all fit 64 bits at one scale. A posting
-// with a debit and a credit whose difference leaves the range of exact amounts (36
-// digits beside 18 decimals) keeps the two apart, as `split`: it then equals only the
-// same pair, and its negation is the pair swapped.
+// A value (debit - credit) as whole units and a fraction in units of 10^-18 (0 to
+// 10^18 - 1): equal values are equal whatever their scales, and a difference of 36
+// digits and 18 decimals (10^35 - 0.000000000000000001) is still exact. For books whose
+// values do not all fit 64 bits at one scale.
 struct WideValue {
-  int scale = 0;
-  Amount::Units units = 0;
-  bool split = false;
-  int credit_scale = 0;
-  Amount::Units credit_units = 0;
+  static constexpr std::int64_t kOne = 1'000'000'000'000'000'000;  // 10^18
+  Amount::Units whole = 0;
+  std::int64_t fraction = 0;
 
-  static WideValue Of(const Amount& debit, const Amount& credit) {
-    const Amount d = Normalized(debit), c = Normalized(credit);
-    try {
-      const Amount value = Normalized(d - c);
-      return {value.scale(), value.units()};
-    } catch (const checks::AmountOverflow&) {
-      return {d.scale(), d.units(), true, c.scale(), c.units()};
-    }
+  static WideValue Of(const Amount& a) {
+    const std::int64_t unit = PowerOfTen(a.scale());
+    WideValue v{a.units() / unit,
+                static_cast<std::int64_t>(a.units() % unit) * PowerOfTen(18 - a.scale())};
+    return v.Carried();
   }
+  // The fraction brought into [0, 10^18) (it is within (-2 x 10^18, 2 x 10^18)).
+  WideValue Carried() const {
+    WideValue v = *this;
+    if (v.fraction < 0) {
+      v.fraction += kOne;
+      --v.whole;
+    } else if (v.fraction >= kOne) {
+      v.fraction -= kOne;
+      ++v.whole;
+    }
+    return v;
+  }
+  friend WideValue operator-(const WideValue& a, const WideValue& b) {
+    return WideValue{a.whole - b.whole, a.fraction - b.fraction}.Carried();
+  }
+  WideValue operator-() const { return WideValue{} - *this; }
   friend bool operator<(const WideValue& a, const WideValue& b) {
-    return std::tie(a.split, a.scale, a.units, a.credit_scale, a.credit_units) <
-           std::tie(b.split, b.scale, b.units, b.credit_scale, b.credit_units);
+    return a.whole != b.whole ? a.whole < b.whole : a.fraction < b.fraction;
   }
   friend bool operator==(const WideValue& a, const WideValue& b) = default;
-  WideValue operator-() const {
-    if (split) return {credit_scale, credit_units, true, scale, units};
-    return {scale, -units};
-  }
 };
 
 template <typename Mix>
@@ -234,13 +238,9 @@ void MixValue(Mix& mix, std::int64_t v) {
 
 template <typename Mix>
 void MixValue(Mix& mix, const WideValue& v) {
-  mix(static_cast<std::uint64_t>(v.scale));
-  mix(static_cast<std::uint64_t>(v.units));
-  mix(static_cast<std::uint64_t>(v.units >> 64));
-  if (!v.split) return;
-  mix(static_cast<std::uint64_t>(v.credit_scale));
-  mix(static_cast<std::uint64_t>(v.credit_units));
-  mix(static_cast<std::uint64_t>(v.credit_units >> 64));
+  mix(static_cast<std::uint64_t>(v.whole));
+  mix(static_cast<std::uint64_t>(v.whole >> 64));
+  mix(static_cast<std::uint64_t>(v.fraction));
 }
 
 // One entry of a voucher's multiset: an account and a value.
@@ -384,7 +384,7 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
   } else {
     pairs = ReversalPairs<WideValue>(book, [&](std::size_t i) {
       const ScreenPosting& p = book.postings[i];
-      return WideValue::Of(book.Debit(p), book.Credit(p));
+      return WideValue::Of(book.Debit(p)) - WideValue::Of(book.Credit(p));
     });
   }
 

@@ -28,18 +28,42 @@ constexpr PowerTable kPow10;
   throw AmountOverflow("金额超出可精确计算的范围（128 位整数）");
 }
 
-// `units` scaled up by `digits` decimals.
-Units Rescaled(Units units, int digits) {
-  Units out;
-  if (__builtin_mul_overflow(units, kPow10.p[digits], &out)) Overflow();
-  return out;
-}
-
 // Brings `a` and `b` to the larger of their scales; false when that leaves the range.
 bool Align(Units& a, int a_scale, Units& b, int b_scale) {
   if (a_scale < b_scale) return !__builtin_mul_overflow(a, kPow10.p[b_scale - a_scale], &a);
   if (b_scale < a_scale) return !__builtin_mul_overflow(b, kPow10.p[a_scale - b_scale], &b);
   return true;
+}
+
+// `units` at `scale` without the trailing zeros of the fraction: the same value.
+void DropTrailingZeros(Units& units, int& scale) {
+  while (scale > 0 && units % 10 == 0) {
+    units /= 10;
+    --scale;
+  }
+}
+
+// Brings `units` (at `scale`) and `other_units` (at `other_scale`) to one scale for a sum
+// or a difference, and returns the other's units at it: the larger scale, or, when that
+// leaves the range, the least that holds both (their fractions' trailing zeros dropped,
+// which changes no value: 0.000000000000000000 beside 10^35). AmountOverflow when no
+// scale holds both.
+Units AlignForSum(Units& units, int& scale, Units other_units, int other_scale) {
+  Units a = units, b = other_units;
+  if (!Align(a, scale, b, other_scale)) {
+    int a_scale = scale, b_scale = other_scale;
+    a = units;
+    b = other_units;
+    DropTrailingZeros(a, a_scale);
+    DropTrailingZeros(b, b_scale);
+    if (!Align(a, a_scale, b, b_scale)) Overflow();
+    units = a;
+    scale = std::max(a_scale, b_scale);
+    return b;
+  }
+  units = a;
+  scale = std::max(scale, other_scale);
+  return b;
 }
 
 }  // namespace
@@ -53,24 +77,22 @@ Amount Amount::FromUnits(Units units, int scale) {
 }
 
 Amount& Amount::operator+=(const Amount& other) {
-  if (other.scale_ > scale_) {
-    units_ = Rescaled(units_, other.scale_ - scale_);
-    scale_ = other.scale_;
-  }
-  const Units add =
-      other.scale_ < scale_ ? Rescaled(other.units_, scale_ - other.scale_) : other.units_;
-  if (__builtin_add_overflow(units_, add, &units_)) Overflow();
+  Units units = units_;
+  int scale = scale_;
+  const Units add = AlignForSum(units, scale, other.units_, other.scale_);
+  if (__builtin_add_overflow(units, add, &units)) Overflow();
+  units_ = units;
+  scale_ = scale;
   return *this;
 }
 
 Amount& Amount::operator-=(const Amount& other) {
-  if (other.scale_ > scale_) {
-    units_ = Rescaled(units_, other.scale_ - scale_);
-    scale_ = other.scale_;
-  }
-  const Units sub =
-      other.scale_ < scale_ ? Rescaled(other.units_, scale_ - other.scale_) : other.units_;
-  if (__builtin_sub_overflow(units_, sub, &units_)) Overflow();
+  Units units = units_;
+  int scale = scale_;
+  const Units sub = AlignForSum(units, scale, other.units_, other.scale_);
+  if (__builtin_sub_overflow(units, sub, &units)) Overflow();
+  units_ = units;
+  scale_ = scale;
   return *this;
 }
 

@@ -5,8 +5,10 @@
 //
 // A value holds at most 36 significant digits and 18 decimals (trailing zeros of the
 // fraction do not count), which leaves room for summing millions of the largest
-// amounts that an ERP writes. Arithmetic that would still leave the 128-bit range
-// raises AmountOverflow instead of giving a wrong figure.
+// amounts that an ERP writes. A sum or difference takes the larger of the two scales,
+// or, where that would leave the 128-bit range, the least scale that holds both values
+// exactly (10^35 plus 0.000000000000000000 is 10^35); arithmetic that would still leave
+// the range raises AmountOverflow instead of giving a wrong figure.
 #pragma once
 
 #include <cstdint>

@@ -102,6 +102,12 @@ TEST(Amount, OverflowIsReportedNeverWrapped) {
         for (int i = 0; i < 200; ++i) sum += big;
       },
       AmountOverflow);
+  // A zero or a value with trailing zeros beside it takes no room: the sum keeps the
+  // least scale that holds both.
+  EXPECT_EQ((big + A("0.000000000000000000")).ToString(),
+            "900000000000000000000000000000000000.00");
+  EXPECT_EQ((big - A("0.100000000000000000")).ToString(),
+            "899999999999999999999999999999999999.90");
   // Aligning a large whole number to a value with 18 decimals leaves the range too.
   Amount whole = A("100000000000000000000000000000");
   EXPECT_THROW(whole += A("0.000000000000000001"), AmountOverflow);
