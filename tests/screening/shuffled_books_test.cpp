@@ -78,14 +78,15 @@ std::string VouchersShuffled(const std::string& postings, const std::vector<std:
 }
 
 // The report without what depends on the rows (the rows' numbers in the fields and the
-// messages), the folder or the clock, its lists of items and findings sorted.
+// messages), the folder or the clock (the provenance: paths, hashes and times), its lists
+// of items and findings sorted.
 json ReportWithoutRows(json j) {
   if (j.is_string()) {
     static const std::regex kRow("第 [0-9]+ 行");
     return std::regex_replace(j.get<std::string>(), kRow, "第 N 行");
   }
   if (j.is_object()) {
-    for (const char* key : {"row", "seconds", "book_set"}) j.erase(key);
+    for (const char* key : {"row", "seconds", "book_set", "provenance"}) j.erase(key);
     for (auto& [key, value] : j.items()) value = ReportWithoutRows(value);
     for (const char* key : {"items", "findings"})
       if (j.contains(key) && j[key].is_array())
