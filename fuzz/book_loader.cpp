@@ -10,7 +10,8 @@
 // 作废标志 制单人员 审核人员). The tables go into a SQLite file with its format
 // description beside it. Checks:
 //   - loading, screening and checking raise nothing (a sum beyond the range of exact
-//     amounts aside, which the checks report as such);
+//     amounts aside: the checks report it, and screening refuses the book, whose
+//     population totals are exact);
 //   - the book holds together: vouchers in the voucher order, each voucher's postings
 //     its own and in file order, every posting of a voucher listed once, the accounts in
 //     the order of their keys, each item's postings real;
@@ -26,6 +27,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -268,6 +270,14 @@ std::vector<std::string> Findings(const std::string& database, bool* overflowed)
   }
 }
 
+std::optional<screening::ScreenBook> Load(const std::string& database) {
+  try {
+    return screening::LoadScreenBook(database, TheFolder().description(), {}, "fuzz");
+  } catch (const checks::AmountOverflow&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -280,20 +290,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   p.round_min = checks::Amount();
 
   const std::string first = WriteDatabase(tables, 0);
-  const screening::ScreenBook book =
-      screening::LoadScreenBook(first, TheFolder().description(), {}, "fuzz");
-  const screening::ScreenReport report = screening::RunScreening(book, p);
-  CheckBook(book, report);
-
   Tables other = tables;
   other.postings = Reordered(tables.postings, parameters >> 4);
   const std::string second = WriteDatabase(other, 1);
-  const screening::ScreenBook reordered =
-      screening::LoadScreenBook(second, TheFolder().description(), {}, "fuzz");
-  const screening::ScreenReport reordered_report = screening::RunScreening(reordered, p);
-  CheckBook(reordered, reordered_report);
-  FUZZ_CHECK(test::DescribeItems(book, report, true) ==
-             test::DescribeItems(reordered, reordered_report, true));
+
+  // The population's totals are exact sums of every row's debit and credit: a column
+  // whose sum no scale can hold (10^35 beside 10^-18) refuses the book, in any order.
+  const std::optional<screening::ScreenBook> book = Load(first);
+  const std::optional<screening::ScreenBook> reordered = Load(second);
+  if (book && reordered) {
+    const screening::ScreenReport report = screening::RunScreening(*book, p);
+    CheckBook(*book, report);
+    const screening::ScreenReport reordered_report = screening::RunScreening(*reordered, p);
+    CheckBook(*reordered, reordered_report);
+    FUZZ_CHECK(test::DescribeItems(*book, report, true) ==
+               test::DescribeItems(*reordered, reordered_report, true));
+  }
 
   bool overflowed = false;
   const std::vector<std::string> findings = Findings(first, &overflowed);
