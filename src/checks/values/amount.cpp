@@ -66,6 +66,17 @@ Units AlignForSum(Units& units, int& scale, Units other_units, int other_scale) 
   return b;
 }
 
+// `units` at `scale` plus (or, with `subtract`, minus) `other_units` at `other_scale`;
+// left as they were when the result leaves the range, which raises AmountOverflow.
+void AddUnits(Units& units, int& scale, Units other_units, int other_scale, bool subtract) {
+  Units u = units;
+  int s = scale;
+  const Units o = AlignForSum(u, s, other_units, other_scale);
+  if (subtract ? __builtin_sub_overflow(u, o, &u) : __builtin_add_overflow(u, o, &u)) Overflow();
+  units = u;
+  scale = s;
+}
+
 }  // namespace
 
 Amount Amount::FromUnits(Units units, int scale) {
@@ -77,22 +88,12 @@ Amount Amount::FromUnits(Units units, int scale) {
 }
 
 Amount& Amount::operator+=(const Amount& other) {
-  Units units = units_;
-  int scale = scale_;
-  const Units add = AlignForSum(units, scale, other.units_, other.scale_);
-  if (__builtin_add_overflow(units, add, &units)) Overflow();
-  units_ = units;
-  scale_ = scale;
+  AddUnits(units_, scale_, other.units_, other.scale_, false);
   return *this;
 }
 
 Amount& Amount::operator-=(const Amount& other) {
-  Units units = units_;
-  int scale = scale_;
-  const Units sub = AlignForSum(units, scale, other.units_, other.scale_);
-  if (__builtin_sub_overflow(units, sub, &units)) Overflow();
-  units_ = units;
-  scale_ = scale;
+  AddUnits(units_, scale_, other.units_, other.scale_, true);
   return *this;
 }
 
