@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #define FUZZ_CHECK(condition)                                                            \
   do {                                                                                   \
@@ -63,6 +64,21 @@ class MemFile {
   int fd_ = -1;
   std::string path_;
 };
+
+// The parts of `text` between the bytes `separator`, at most `most` (the last one then
+// holds the rest, separators and all).
+inline std::vector<std::string_view> Split(std::string_view text, char separator,
+                                           std::size_t most = SIZE_MAX) {
+  std::vector<std::string_view> parts;
+  while (parts.size() + 1 < most) {
+    const std::size_t at = text.find(separator);
+    if (at == std::string_view::npos) break;
+    parts.push_back(text.substr(0, at));
+    text.remove_prefix(at + 1);
+  }
+  parts.push_back(text);
+  return parts;
+}
 
 // Reads small parameters from the front of the input; the rest is the data.
 class Cursor {

@@ -1,6 +1,7 @@
 #include "checks/balance_pass.h"
 
 #include "checks/value_reader.h"
+#include "checks/values/balance_year.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 
@@ -71,10 +72,6 @@ Signed SignOf(const Amount& amount, const ScanRow& r, int direction, const std::
   return {};
 }
 
-std::optional<int> YearOf(const std::string& text) {
-  return ParseYear(text);
-}
-
 }  // namespace
 
 BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Chart& chart,
@@ -94,11 +91,8 @@ BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Cha
   std::string cell_key;
   std::unordered_map<std::string, std::size_t> cell_index;
   std::unordered_map<std::string, std::uint32_t> series_index;
-  std::string first_year;
-  bool years_agree = true;
-  std::int64_t rows = 0;
+  BalanceYear years;
   db.Scan(table, col.s.expressions, [&](std::int64_t row, const ScanRow& r) {
-    rows = row;
     Amount o, d, c, z;
     if (col.opening >= 0) o = values.ReadAmount(r, col.opening, row, col.opening_name);
     const int a = [&] {
@@ -119,13 +113,7 @@ BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Cha
       const std::optional<int> m = values.ReadMonth(r, col.month, row, col.month_name);
       period = m ? *m : -1;
     }
-    if (col.year >= 0) {
-      const std::string_view y = TrimBlanks(r.Text(col.year));
-      if (row == 1)
-        first_year = y;
-      else if (y != first_year)
-        years_agree = false;
-    }
+    if (col.year >= 0) years.Add(r.Text(col.year));
     if (col.account < 0) return;
     const std::string code(TrimBlanks(r.Text(col.account)));
     if (a < 0 && check_unknown)
@@ -197,17 +185,10 @@ BalancePass ScanBalances(BookDatabase& db, const TableRoles& balances, const Cha
     }
   });
 
-  if (col.year < 0) {
+  if (col.year < 0)
     pass.no_year = balances.Missing(Role::kYear);
-  } else if (rows == 0) {
-    pass.no_year = "余额表 " + table + " 没有行，无从确定账套年度";
-  } else if (!years_agree) {
-    pass.no_year = "余额表 " + table + " 的会计年度不止一个";
-  } else if (const std::optional<int> y = YearOf(first_year)) {
-    pass.year = y;
-  } else {
-    pass.no_year = "余额表 " + table + " 的会计年度“" + first_year + "”不是年份";
-  }
+  else
+    pass.year = years.Year(table, &pass.no_year);
   return pass;
 }
 

@@ -104,14 +104,11 @@ CheckReport RunChecks(const std::string& database_path, const std::string& descr
   } else {
     balances.no_year = tables.balances.Missing(R::kYear);
   }
-  std::optional<int> year = tables.book.year;
-  if (!year) year = balances.year;
+  std::string no_year;
+  const std::optional<int> year =
+      BookSetYear(tables.book, balances.year, balances.no_year, &no_year);
   report.year = year;
-  if (!year) {
-    const std::string book_why =
-        tables.book.no_year.empty() ? tables.book.table.Missing(R::kYear) : tables.book.no_year;
-    SkipUnless(report, CheckId::kDateOutOfYear, {book_why + "；" + balances.no_year});
-  }
+  if (!year) SkipUnless(report, CheckId::kDateOutOfYear, {no_year});
 
   PostingPass postings;
   if (tables.postings.present()) {

@@ -43,7 +43,7 @@ std::string_view VoucherBook::Keep(std::string_view text) {
   if (text.empty()) return {};
   if (chunks_.empty() || chunk_used_ + text.size() > chunk_size_) {
     chunk_size_ = std::max(kChunkSize, text.size());
-    chunks_.push_back(std::make_unique<char[]>(chunk_size_));
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunk_size_));  // not zeroed
     chunk_used_ = 0;
   }
   char* at = chunks_.back().get() + chunk_used_;

@@ -7,6 +7,8 @@
 
 #include <fmt/format.h>
 
+#include "checks/values/voucher_order.h"
+
 namespace qoru::checks {
 namespace {
 
@@ -29,12 +31,17 @@ bool NumberValue(std::string_view text, std::uint64_t* value) {
   return true;
 }
 
+// Where `v` stands in the voucher order.
+VoucherPlace PlaceOf(const Voucher& v) {
+  return {v.year * 10000 + v.month * 100 + v.day, v.type, v.number, v.first_row};
+}
+
 // The vouchers of one year, month and type.
 struct Group {
   int year = 0;
   int month = 0;
   std::string_view type;
-  std::size_t first = 0;  // index of its first voucher
+  VoucherPlace first;  // of its first voucher in the voucher order
   bool all_digits = true;
   std::vector<std::uint64_t> numbers;     // of every voucher
   std::vector<std::uint64_t> duplicates;  // of the vouchers whose number is used twice
@@ -104,8 +111,16 @@ void CheckSequence(const std::vector<const Group*>& groups, bool yearly, const s
 }  // namespace
 
 void CheckVoucherBalance(const VoucherBook& book, const std::string& table, CheckResult& out) {
-  for (const Voucher& v : book.vouchers()) {
-    if (v.debit == v.credit) continue;
+  // In the voucher order, so that the findings listed within the limit do not depend on
+  // where the file puts its vouchers.
+  std::vector<const Voucher*> unbalanced;
+  for (const Voucher& v : book.vouchers())
+    if (!(v.debit == v.credit)) unbalanced.push_back(&v);
+  std::sort(unbalanced.begin(), unbalanced.end(), [](const Voucher* a, const Voucher* b) {
+    return VoucherBefore(PlaceOf(*a), PlaceOf(*b));
+  });
+  for (const Voucher* voucher : unbalanced) {
+    const Voucher& v = *voucher;
     out.Record([&] {
       const std::string key =
           Period(v.year, v.month) + " " + std::string(v.type) + "-" + std::string(v.number);
@@ -139,10 +154,11 @@ void CheckVoucherNumbering(const VoucherBook& book, const std::string& table, Ch
       key.push_back('-');
       key.append(v.type);
       const auto [it, inserted] = index.try_emplace(key, groups.size());
-      if (inserted) groups.push_back({v.year, v.month, v.type, i, true, {}, {}});
+      if (inserted) groups.push_back({v.year, v.month, v.type, PlaceOf(v), true, {}, {}});
       last = it->second;
     }
     Group& g = groups[last];
+    if (VoucherBefore(PlaceOf(v), g.first)) g.first = PlaceOf(v);
     std::uint64_t n = 0;
     if (!g.all_digits) continue;
     if (NumberValue(v.number, &n)) {
@@ -168,7 +184,7 @@ void CheckVoucherNumbering(const VoucherBook& book, const std::string& table, Ch
   struct Sequence {
     std::vector<const Group*> groups;
     bool yearly;
-    std::size_t first;
+    VoucherPlace first;  // its first voucher in the voucher order
   };
   std::vector<Sequence> sequences;
   for (std::vector<const Group*>& months : years) {
@@ -182,15 +198,16 @@ void CheckVoucherNumbering(const VoucherBook& book, const std::string& table, Ch
           *std::min_element(mine.begin(), mine.end()) > *std::max_element(prev.begin(), prev.end());
     }
     if (yearly) {
-      std::size_t first = SIZE_MAX;
-      for (const Group* g : months) first = std::min(first, g->first);
+      VoucherPlace first = months.front()->first;
+      for (const Group* g : months)
+        if (VoucherBefore(g->first, first)) first = g->first;
       sequences.push_back({months, true, first});
     } else {
       for (const Group* g : months) sequences.push_back({{g}, false, g->first});
     }
   }
   std::sort(sequences.begin(), sequences.end(),
-            [](const Sequence& a, const Sequence& b) { return a.first < b.first; });
+            [](const Sequence& a, const Sequence& b) { return VoucherBefore(a.first, b.first); });
   for (const Sequence& s : sequences) CheckSequence(s.groups, s.yearly, table, out);
 }
 

@@ -4,7 +4,7 @@
 
 #include "checks/values/book_text.h"
 #include "checks/values/calendar_date.h"
-#include "screening/screen_text.h"
+#include "checks/values/voucher_order.h"
 
 namespace qoru::screening {
 namespace {
@@ -13,10 +13,6 @@ Amount ReadAmount(std::string_view text) {
   Amount a;
   checks::ParseAmount(text, &a);  // anything unreadable counts as 0, as the checks count it
   return a;
-}
-
-bool AllDigits(std::string_view s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -38,7 +34,7 @@ std::uint32_t BookBuilder::TextId(std::string_view text) {
 }
 
 std::uint32_t BookBuilder::NameId(std::string_view text) {
-  return TextId(TrimText(text));
+  return TextId(checks::TrimBlanks(text));
 }
 
 std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, bool trim) {
@@ -52,7 +48,7 @@ std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, bool 
 std::uint32_t BookBuilder::LineId(std::string_view text) {
   // Line numbers change from row to row but are few: the short ones without blanks are
   // looked up by their value.
-  if (!text.empty() && text.size() <= 4 && AllDigits(text) && text[0] != '0') {
+  if (!text.empty() && text.size() <= 4 && checks::IsDigitNumber(text) && text[0] != '0') {
     std::size_t n = 0;
     for (char c : text) n = n * 10 + static_cast<std::size_t>(c - '0');
     if (small_lines_.size() <= n) small_lines_.resize(n + 1, 0);
@@ -74,6 +70,10 @@ int BookBuilder::AccountOf(std::string_view code) {
     if (auto c = chart_index_.find(key); c != chart_index_.end())
       a.name = chart_.accounts[static_cast<std::size_t>(c->second)].second;
     book_.accounts.push_back(std::move(a));
+  } else if (std::string& shown = book_.accounts[static_cast<std::size_t>(it->second)].code;
+             trimmed < shown) {
+    // Spellings of one code ("1221a", "1221A"): the least shows, whichever comes first.
+    shown.assign(trimmed);
   }
   return it->second;
 }
@@ -190,11 +190,32 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
   }
   for (std::size_t i = count; i < book_.accounts.size(); ++i)
     book_.accounts[i].first_level = static_cast<int>(i);
+  // The accounts in the order of their codes (as keys, which are unique), so that no
+  // test's result depends on which posting of the file named an account first.
+  {
+    const std::size_t n = book_.accounts.size();
+    std::vector<std::pair<std::string, int>> keys(n);
+    for (std::size_t i = 0; i < n; ++i)
+      keys[i] = {checks::AccountKey(book_.accounts[i].code), static_cast<int>(i)};
+    std::sort(keys.begin(), keys.end());
+    std::vector<int> moved_to(n);
+    std::vector<ScreenAccount> sorted(n);
+    for (std::size_t i = 0; i < n; ++i)
+      moved_to[static_cast<std::size_t>(keys[i].second)] = static_cast<int>(i);
+    for (std::size_t i = 0; i < n; ++i) {
+      ScreenAccount& a = book_.accounts[static_cast<std::size_t>(keys[i].second)];
+      a.first_level = moved_to[static_cast<std::size_t>(a.first_level)];
+      sorted[i] = std::move(a);
+    }
+    book_.accounts = std::move(sorted);
+    for (ScreenPosting& p : book_.postings)
+      if (p.account >= 0) p.account = moved_to[static_cast<std::size_t>(p.account)];
+  }
 
-  // Vouchers in order: date, type by code point, number (as an integer when all digits).
-  // Sorted by keys: the date, the type's rank among the types, the number's value when
-  // it is all digits and fits 64 bits (else -1); ties and other numbers are compared by
-  // the numbers' digits without leading zeros, then as texts.
+  // Vouchers in the one voucher order (checks::VoucherBefore), sorted by keys: the
+  // date, the type's rank among the types, and the number's value when it is digits
+  // that fit 63 bits (else -1); the rest (other numbers, equal values) as the order
+  // says. A voucher's index is the order of its first posting.
   const std::size_t voucher_count = book_.vouchers.size();
   std::vector<std::uint32_t> types;
   for (const ScreenVoucher& v : book_.vouchers) types.push_back(v.type);
@@ -210,17 +231,15 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     int index;
   };
   std::vector<SortKey> keys(voucher_count);
-  std::vector<std::string_view> digits(voucher_count);  // empty view: not all digits
   for (std::size_t i = 0; i < voucher_count; ++i) {
     const ScreenVoucher& v = book_.vouchers[i];
     const std::string_view n = book_.Number(v);
     std::int64_t value = -1;
-    if (AllDigits(n)) {
-      digits[i] = n.substr(std::min(n.find_first_not_of('0'), n.size()));
-      if (digits[i].empty()) digits[i] = "0";
-      if (digits[i].size() <= 18) {
+    if (checks::IsDigitNumber(n)) {
+      const std::string_view digits = n.substr(std::min(n.find_first_not_of('0'), n.size()));
+      if (digits.size() <= 18) {
         value = 0;
-        for (char c : digits[i]) value = value * 10 + (c - '0');
+        for (char c : digits) value = value * 10 + (c - '0');
       }
     }
     keys[i] = {v.date, type_rank[v.type], value, static_cast<int>(i)};
@@ -230,12 +249,8 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     if (x.type != y.type) return x.type < y.type;
     if (x.number >= 0 && y.number >= 0 && x.number != y.number) return x.number < y.number;
     const auto a = static_cast<std::size_t>(x.index), b = static_cast<std::size_t>(y.index);
-    const std::string_view dx = digits[a], dy = digits[b];
-    if (!dx.empty() && !dy.empty()) {
-      if (dx.size() != dy.size()) return dx.size() < dy.size();
-      if (const int c = dx.compare(dy); c != 0) return c < 0;
-    }
-    const int c = book_.Number(book_.vouchers[a]).compare(book_.Number(book_.vouchers[b]));
+    const int c = checks::CompareVoucherNumbers(book_.Number(book_.vouchers[a]),
+                                                book_.Number(book_.vouchers[b]));
     if (c != 0) return c < 0;
     return x.index < y.index;
   });

@@ -11,6 +11,7 @@
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
+#include "checks/values/balance_year.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "database/sql/jet_translator.h"
@@ -40,15 +41,20 @@ const std::string* FindColumn(const std::vector<std::string>& columns, std::stri
 // Names go into statements through the one quoting function of the engine.
 using db::QuoteName;
 
-// The year of the balances when all their rows agree.
-std::optional<int> BalancesYear(BookDatabase& db, const checks::TableRoles& balances) {
-  if (!balances.present()) return std::nullopt;
-  const std::string* column = balances.Column(Role::kYear);
-  if (!column) return std::nullopt;
-  const std::vector<std::string> years = db.Texts("SELECT DISTINCT trim(" + QuoteName(*column) +
-                                                  ") FROM " + QuoteName(balances.name()));
-  if (years.size() != 1) return std::nullopt;
-  return checks::ParseYear(years[0]);
+// The year of the balances by the checks' rule, from the distinct values of their year
+// column; nullopt with the reason in `why`.
+std::optional<int> BalancesYear(BookDatabase& db, const checks::TableRoles& balances,
+                                std::string* why) {
+  const std::string* column = balances.present() ? balances.Column(Role::kYear) : nullptr;
+  if (!column) {
+    *why = balances.Missing(Role::kYear);
+    return std::nullopt;
+  }
+  checks::BalanceYear years;
+  for (const std::string& value :
+       db.Texts("SELECT DISTINCT " + QuoteName(*column) + " FROM " + QuoteName(balances.name())))
+    years.Add(value);
+  return years.Year(balances.name(), why);
 }
 
 // The postings table's rows, `columns` of them (indexes into `expressions`, -1 for
@@ -207,8 +213,11 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
   // the book-set year: the book table's, else the balances' when all rows agree.
   ChartAccounts chart;
   chart.structure = tables.book.structure;
-  std::optional<int> year = tables.book.year;
-  if (!year) year = BalancesYear(db, tables.balances);
+  std::string balances_why, no_year;
+  const std::optional<int> balances_year =
+      tables.book.year ? std::nullopt : BalancesYear(db, tables.balances, &balances_why);
+  const std::optional<int> year =
+      checks::BookSetYear(tables.book, balances_year, balances_why, &no_year);
   const bool chart_known = tables.chart.present() && tables.chart.Column(Role::kAccount);
   const checks::Chart loaded =
       chart_known ? checks::Chart::Load(db, tables.chart, chart.structure) : checks::Chart();

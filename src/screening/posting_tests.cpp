@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "checks/values/book_text.h"
 #include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_tests.h"
 #include "screening/screen_text.h"
@@ -29,15 +30,6 @@ void AddPostingItem(const ScreenBook& book, TestId test, int i, std::string reas
   AddPostingItem(book, test, i, out.AddReason(std::move(reason)), out);
 }
 
-// Whether `amount` (non-negative) is a whole multiple of `unit` (positive).
-bool IsMultiple(const Amount& amount, const Amount& unit) {
-  const int scale = std::max(amount.scale(), unit.scale());
-  Amount::Units a = amount.units(), u = unit.units();
-  for (int s = amount.scale(); s < scale; ++s) a *= 10;
-  for (int s = unit.scale(); s < scale; ++s) u *= 10;
-  return u != 0 && a % u == 0;
-}
-
 }  // namespace
 
 void TestRoundAmount(const ScreenBook& book, const Amount& unit, const Amount& minimum,
@@ -46,7 +38,7 @@ void TestRoundAmount(const ScreenBook& book, const Amount& unit, const Amount& m
     const ScreenPosting& p = book.postings[i];
     if (p.side == PostingSide::kNone) continue;
     const Amount amount = book.AmountOf(p);
-    if (CompareAmounts(amount, minimum) < 0 || !IsMultiple(amount, unit)) continue;
+    if (CompareAmounts(amount, minimum) < 0 || !checks::IsMultipleOf(amount, unit)) continue;
     AddPostingItem(book, TestId::kRoundAmount, static_cast<int>(i),
                    fmt::format("金额 {} 是 {} 的整数倍", amount.ToString(), unit.ToString()), out);
   }
@@ -146,7 +138,7 @@ void TestBlankSummary(const ScreenBook& book, TestResult& out) {
     if (!empty) {
       auto it = blank.find(p.summary);
       if (it == blank.end())
-        it = blank.emplace(p.summary, TrimText(book.Text(p.summary)).empty()).first;
+        it = blank.emplace(p.summary, checks::TrimBlanks(book.Text(p.summary)).empty()).first;
       empty = it->second;
     }
     if (empty) AddPostingItem(book, TestId::kBlankSummary, static_cast<int>(i), "摘要为空", out);
@@ -180,9 +172,11 @@ void TestSeldomUsedAccount(const ScreenBook& book, int below, TestResult& out) {
 }
 
 void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
-  // Postings in vouchers by (account, side, amount), then date and file order. The
-  // amount is its value at the book's scale when every amount fits 64 bits (a small key
-  // to sort), else its normalised form (scale, units): either way equal values compare
+  // Postings in vouchers by (account, side, amount), then date and the voucher order
+  // (book.voucher_postings: vouchers in order, each one's postings in file order), so
+  // that neither a run's first posting nor the items' order depends on where the file
+  // puts its vouchers. The amount is its value at the book's scale when every amount fits 64 bits
+  // (a small key to sort), else its normalised form (scale, units): either way equal values compare
   // equal. The sorted postings with their days and where each group begins.
   struct Sorted {
     int index;
@@ -190,6 +184,10 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     bool starts_group;
   };
   std::vector<Sorted> sorted;
+  // Each posting's place in the voucher order (postings without a voucher take no part).
+  std::vector<std::uint32_t> place(book.postings.size(), 0);
+  for (std::size_t k = 0; k < book.voucher_postings.size(); ++k)
+    place[static_cast<std::size_t>(book.voucher_postings[k])] = static_cast<std::uint32_t>(k);
   const auto collect = [&](auto& keys, auto same_group) {
     std::sort(keys.begin(), keys.end());
     sorted.reserve(keys.size());
@@ -200,17 +198,19 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     return DayNumber({DateYear(p.date), DateMonth(p.date), DateDay(p.date)});
   };
   if (book.scaled_amounts.size() == book.postings.size()) {
-    // First by a 64-bit hash of (account, side, amount), then by day and file order: a
+    // First by a 64-bit hash of (account, side, amount), then by day and place: a
     // small key, and enough for the many postings alone in their group. A run of equal
     // hashes that holds more than one group (a collision) is sorted again by the values.
     struct Key {
       std::uint64_t hash;
-      std::uint64_t order;  // day (made non-negative) << 32 | index
+      std::uint64_t order;  // day (made non-negative) << 32 | place
       bool operator<(const Key& o) const {
         return hash != o.hash ? hash < o.hash : order < o.order;
       }
     };
-    const auto index_of = [](const Key& k) { return static_cast<int>(k.order & 0xFFFFFFFFu); };
+    const auto index_of = [&](const Key& k) {
+      return book.voucher_postings[static_cast<std::size_t>(k.order & 0xFFFFFFFFu)];
+    };
     constexpr std::int64_t kDayBias = std::int64_t{1} << 31;  // a day number fits 32 bits
     const auto day_in = [](const Key& k) {
       return static_cast<long>(static_cast<std::int64_t>(k.order >> 32) - kDayBias);
@@ -236,7 +236,7 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       h *= 0xBF58476D1CE4E5B9ULL;
       h ^= h >> 32;
       const auto day = static_cast<std::uint64_t>(std::int64_t{day_of(p)} + kDayBias);
-      keys.push_back({h, day << 32 | static_cast<std::uint64_t>(i)});
+      keys.push_back({h, day << 32 | place[i]});
     }
     std::sort(keys.begin(), keys.end());
     sorted.reserve(keys.size());
@@ -269,10 +269,11 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       int scale;
       Amount::Units units;
       long day;
+      std::uint32_t place;
       int index;
       bool operator<(const Key& o) const {
-        return std::tie(account, side, scale, units, day, index) <
-               std::tie(o.account, o.side, o.scale, o.units, o.day, o.index);
+        return std::tie(account, side, scale, units, day, place) <
+               std::tie(o.account, o.side, o.scale, o.units, o.day, o.place);
       }
     };
     std::vector<Key> keys;
@@ -280,8 +281,8 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       const ScreenPosting& p = book.postings[i];
       if (p.voucher < 0 || p.side == PostingSide::kNone) continue;
       const Amount amount = Normalized(book.AmountOf(p));
-      keys.push_back(
-          {p.account, p.side, amount.scale(), amount.units(), day_of(p), static_cast<int>(i)});
+      keys.push_back({p.account, p.side, amount.scale(), amount.units(), day_of(p), place[i],
+                      static_cast<int>(i)});
     }
     collect(keys, [](const Key& a, const Key& b) {
       return a.account == b.account && a.side == b.side && a.scale == b.scale && a.units == b.units;
@@ -322,7 +323,8 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
   }
   std::sort(out.items.begin(), out.items.end(), [&](const ScreenItem& a, const ScreenItem& b) {
     if (a.date != b.date) return a.date < b.date;
-    return out.postings[a.first] < out.postings[b.first];
+    return place[static_cast<std::size_t>(out.postings[a.first])] <
+           place[static_cast<std::size_t>(out.postings[b.first])];
   });
 }
 

@@ -86,9 +86,19 @@ void ScaleAmounts(ScreenBook& book) {
 }
 
 int CompareAmounts(const Amount& a, const Amount& b) {
-  if (a.scale() == b.scale()) return a.units() < b.units() ? -1 : (a.units() > b.units() ? 1 : 0);
-  const Amount d = a - b;
-  return d.units() < 0 ? -1 : (d.units() > 0 ? 1 : 0);
+  const auto sign = [](Amount::Units u) { return (u > 0) - (u < 0); };
+  if (sign(a.units()) != sign(b.units())) return sign(a.units()) < sign(b.units()) ? -1 : 1;
+  // One sign: the units at one scale. A value that would leave 128 bits on the way is
+  // the larger in size (the other's units fit), so the sign decides; never a - b, which
+  // can overflow (36 digits against 18 decimals).
+  Amount::Units x = a.units(), y = b.units();
+  if (a.scale() < b.scale() &&
+      __builtin_mul_overflow(x, Amount::Units{PowerOfTen(b.scale() - a.scale())}, &x))
+    return sign(a.units());
+  if (b.scale() < a.scale() &&
+      __builtin_mul_overflow(y, Amount::Units{PowerOfTen(a.scale() - b.scale())}, &y))
+    return -sign(b.units());
+  return x < y ? -1 : (x > y ? 1 : 0);
 }
 
 Amount AbsoluteAmount(const Amount& a) {

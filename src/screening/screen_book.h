@@ -1,9 +1,9 @@
 // The postings of a book set as the screening tests read them, held in memory: the
 // non-void postings in file order with their amounts, side, date, account and texts,
-// the vouchers they form (ordered by date, type and number) and the accounts with their
-// first-level accounts. Kept compact (a million postings take about 60 MB): amounts as
-// 64-bit units, texts as ids, a voucher's postings as a range of one shared list. Built
-// row by row by BookBuilder, from the database or a test.
+// the vouchers they form (in the one voucher order, checks::VoucherBefore) and the
+// accounts (in the order of their codes) with their first-level accounts. Kept compact (a million
+// postings take about 60 MB): amounts as 64-bit units, texts as ids, a voucher's postings as a
+// range of one shared list. Built row by row by BookBuilder, from the database or a test.
 #pragma once
 
 #include <cstdint>
@@ -54,7 +54,7 @@ struct ScreenVoucher {
 };
 
 struct ScreenAccount {
-  std::string code;      // as first written, trimmed
+  std::string code;      // trimmed; the least of its spellings ("1221A" of 1221a, 1221A)
   std::string name;      // from the chart, or empty
   int first_level = -1;  // index of its first-level account
 };
@@ -76,12 +76,12 @@ struct ScreenBook {
   ScreenColumns columns;
   bool vouchers_known = false;          // date, type and number columns present
   std::vector<ScreenPosting> postings;  // non-void, file order
-  std::vector<ScreenVoucher> vouchers;  // in voucher order
+  std::vector<ScreenVoucher> vouchers;  // in the voucher order
   std::vector<int> voucher_postings;    // the vouchers' postings, voucher by voucher
-  std::vector<ScreenAccount> accounts;
-  std::vector<std::string> texts{""};  // summaries, lines, names and types by id
-  std::string voucher_numbers;         // the vouchers' numbers, one after another
-  std::vector<Amount> wide_amounts;    // the amounts beyond 64 bits
+  std::vector<ScreenAccount> accounts;  // by code (compared as checks::AccountKey)
+  std::vector<std::string> texts{""};   // summaries, lines, names and types by id
+  std::string voucher_numbers;          // the vouchers' numbers, one after another
+  std::vector<Amount> wide_amounts;     // the amounts beyond 64 bits
   // Every posting's amount at one scale (the largest), as a 64-bit integer: equal
   // values give equal integers and larger values larger ones. Empty when one does not
   // fit; the tests then compare the amounts themselves.

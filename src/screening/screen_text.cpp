@@ -1,37 +1,16 @@
 #include "screening/screen_text.h"
 
+#include "checks/values/book_text.h"
 #include "text/utf8.h"
 
 namespace qoru::screening {
 namespace {
-
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
 
 char Lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 }  // namespace
-
-std::string_view TrimText(std::string_view text) {
-  for (;;) {
-    if (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') {
-      text.remove_prefix(1);
-    } else if (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') {
-      text.remove_suffix(1);
-    } else if (text.size() >= 3 && text.substr(0, 3) == kIdeographicSpace) {
-      text.remove_prefix(3);
-    } else if (text.size() >= 3 && text.substr(text.size() - 3) == kIdeographicSpace) {
-      text.remove_suffix(3);
-    } else if (!text.empty() && static_cast<unsigned char>(text.front()) == 0x7F) {
-      text.remove_prefix(1);
-    } else if (!text.empty() && static_cast<unsigned char>(text.back()) == 0x7F) {
-      text.remove_suffix(1);
-    } else {
-      return text;
-    }
-  }
-}
 
 bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view word) {
   if (word.empty()) return true;
@@ -46,6 +25,23 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view word) {
 
 bool IsValidUtf8(std::string_view text) {
   return qoru::IsValidUtf8(text);
+}
+
+KeywordText ReadKeywords(std::string_view text, std::vector<std::string>* words) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  if (!IsValidUtf8(text)) return KeywordText::kNotUtf8;
+  std::vector<std::string> found;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    // The CR of a CR LF is a control character: trimming takes it.
+    const std::string_view w = checks::TrimBlanks(text.substr(start, end - start));
+    if (!w.empty()) found.emplace_back(w);
+    start = end + 1;
+  }
+  if (found.empty()) return KeywordText::kNoWords;
+  *words = std::move(found);
+  return KeywordText::kWords;
 }
 
 }  // namespace qoru::screening

@@ -194,16 +194,41 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
 
 namespace {
 
-// A value (debit - credit) without trailing zeros of its fraction, so that equal values
-// compare equal: for books whose values do not all fit 64 bits at one scale.
+// A value (debit - credit) as whole units and a fraction in units of 10^-18 (0 to
+// 10^18 - 1): equal values are equal whatever their scales, and a difference of 36
+// digits and 18 decimals (10^35 - 0.000000000000000001) is still exact. For books whose
+// values do not all fit 64 bits at one scale.
 struct WideValue {
-  int scale;
-  Amount::Units units;
+  static constexpr std::int64_t kOne = 1'000'000'000'000'000'000;  // 10^18
+  Amount::Units whole = 0;
+  std::int64_t fraction = 0;
+
+  static WideValue Of(const Amount& a) {
+    const std::int64_t unit = PowerOfTen(a.scale());
+    WideValue v{a.units() / unit,
+                static_cast<std::int64_t>(a.units() % unit) * PowerOfTen(18 - a.scale())};
+    return v.Carried();
+  }
+  // The fraction brought into [0, 10^18) (it is within (-2 x 10^18, 2 x 10^18)).
+  WideValue Carried() const {
+    WideValue v = *this;
+    if (v.fraction < 0) {
+      v.fraction += kOne;
+      --v.whole;
+    } else if (v.fraction >= kOne) {
+      v.fraction -= kOne;
+      ++v.whole;
+    }
+    return v;
+  }
+  friend WideValue operator-(const WideValue& a, const WideValue& b) {
+    return WideValue{a.whole - b.whole, a.fraction - b.fraction}.Carried();
+  }
+  WideValue operator-() const { return WideValue{} - *this; }
   friend bool operator<(const WideValue& a, const WideValue& b) {
-    return a.scale != b.scale ? a.scale < b.scale : a.units < b.units;
+    return a.whole != b.whole ? a.whole < b.whole : a.fraction < b.fraction;
   }
   friend bool operator==(const WideValue& a, const WideValue& b) = default;
-  WideValue operator-() const { return {scale, -units}; }
 };
 
 template <typename Mix>
@@ -213,9 +238,9 @@ void MixValue(Mix& mix, std::int64_t v) {
 
 template <typename Mix>
 void MixValue(Mix& mix, const WideValue& v) {
-  mix(static_cast<std::uint64_t>(v.scale));
-  mix(static_cast<std::uint64_t>(v.units));
-  mix(static_cast<std::uint64_t>(v.units >> 64));
+  mix(static_cast<std::uint64_t>(v.whole));
+  mix(static_cast<std::uint64_t>(v.whole >> 64));
+  mix(static_cast<std::uint64_t>(v.fraction));
 }
 
 // One entry of a voucher's multiset: an account and a value.
@@ -359,8 +384,7 @@ void TestReversal(const ScreenBook& book, TestResult& out) {
   } else {
     pairs = ReversalPairs<WideValue>(book, [&](std::size_t i) {
       const ScreenPosting& p = book.postings[i];
-      const Amount value = Normalized(book.Debit(p) - book.Credit(p));
-      return WideValue{value.scale(), value.units()};
+      return WideValue::Of(book.Debit(p)) - WideValue::Of(book.Credit(p));
     });
   }
 

@@ -94,6 +94,20 @@ TEST(BookChecks, EachFaultYieldsItsFindingAndWhatFollowsFromIt) {
          b.postings.push_back({"2026-02-11", "记", "2", "  1221A", "", "10.00", "0", ""});
        },
        {}},
+      {"ideographic spaces around types, numbers, accounts and years change nothing",
+       [](TinyBooks& b) {
+         b.postings[1][1] = "记\xE3\x80\x80";
+         b.postings[1][2] =
+             "\xE3\x80\x80"
+             "1";
+         b.postings[3][3] = "1001\xE3\x80\x80";
+         b.balances[0][1] =
+             "\xE3\x80\x80"
+             "1001";
+         b.balances[2][0] = "2026\xE3\x80\x80";
+         b.chart[4][2] = "贷\xE3\x80\x80";
+       },
+       {}},
       {"accounts the chart lacks",
        [](TinyBooks& b) {
          b.postings.push_back({"2026-02-12", "记", "2", "9999", "5.00", "", "0", ""});
@@ -269,6 +283,40 @@ TEST(BookChecks, CountsStayCompleteBeyondTheListingLimit) {
   EXPECT_EQ(Place(unknown.listed[0]), "JZPZ 第 9 行");
   EXPECT_EQ(Place(unknown.listed[1]), "JZPZ 第 10 行");
   EXPECT_NE(ReportText(report).find("6 条（列出前 2 条）"), std::string::npos);
+}
+
+TEST(BookChecks, OneMonthsNumbersAreThatMonthsSequence) {
+  // 收 has vouchers in February only: its gap is February's, not the year's (a year's
+  // sequence needs two months or more).
+  TinyBooks books = TinyBooks::Consistent();
+  for (int i = 5; i < 8; ++i) {
+    books.postings[i][1] = "收";
+    books.postings[i][2] = "2";
+  }
+  const CheckReport report = ConvertAndCheck(books);
+  const CheckResult& numbering = report[CheckId::kVoucherNumbering];
+  ASSERT_EQ(numbering.listed.size(), 1u) << ReportText(report);
+  EXPECT_EQ(numbering.listed[0].fields["month"], 2);
+  EXPECT_EQ(numbering.listed[0].message, "凭证 2026-02 收 在 1 至 2 之间缺少 1 个凭证号：1");
+}
+
+TEST(BookChecks, VoucherFindingsAreListedInTheVoucherOrderWhateverTheFileOrder) {
+  // Three unbalanced vouchers of one day, 12-1 first in the file: listed 9, 12, 12-1
+  // (digits first, by value), so the listing limit keeps the same two.
+  TinyBooks books = TinyBooks::Consistent();
+  for (const char* number : {"12-1", "12", "9"}) {
+    books.postings.push_back({"2026-02-12", "记", number, "1001", "5.00", "", "0", ""});
+    books.postings.push_back({"2026-02-12", "记", number, "4001", "", "4.00", "0", ""});
+  }
+  for (std::size_t limit : {100, 2}) {
+    const CheckReport report = ConvertAndCheck(books, {{}, limit});
+    std::vector<std::string> listed;
+    for (const Finding& f : report[CheckId::kVoucherBalance].listed)
+      listed.push_back(f.fields["voucher"]["number"]);
+    const std::vector<std::string> all = {"9", "12", "12-1"};
+    EXPECT_EQ(listed, std::vector<std::string>(
+                          all.begin(), all.begin() + std::min<long>(3, static_cast<long>(limit))));
+  }
 }
 
 }  // namespace

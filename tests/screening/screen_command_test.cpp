@@ -144,6 +144,26 @@ TEST(ScreenCommand, RefusesWrongParametersBeforeAnyWork) {
     EXPECT_NE(ran.err.find(c.option), std::string::npos) << c.args << ": " << ran.err;
     EXPECT_NE(ran.err.find(c.value), std::string::npos) << c.args << ": " << ran.err;
   }
+
+  // A database without GSSM.txt beside it: where the description was looked for, and
+  // --gssm, as check says; a --gssm naming no file is named.
+  test::MakeDir(dir.path() + "alone");
+  const test::ConvertedBooks books(ScreenBooks());
+  ASSERT_TRUE(books.converted());
+  const std::string lone = dir.path() + "alone/lone.mdb";
+  test::WriteFile(lone, test::ReadFile(books.database()));
+  Ran ran = RunApart(kHost + " screen --db " + ShellWord(lone));
+  EXPECT_EQ(ran.exit_code, 2) << ran.err;
+  for (const std::string& part : {std::string("找不到格式说明文件 GSSM.txt：测试按它查找"),
+                                  dir.path() + "alone/GSSM.txt 不存在", std::string("--gssm")})
+    EXPECT_NE(ran.err.find(part), std::string::npos) << part << "\n" << ran.err;
+  ran = RunApart(kHost + " screen --db " + ShellWord(lone) + " --gssm " +
+                 ShellWord(dir.path() + "x.txt"));
+  EXPECT_EQ(ran.exit_code, 2) << ran.err;
+  EXPECT_NE(ran.err.find("--gssm 给出的文件不存在"), std::string::npos) << ran.err;
+  ran = RunApart(kHost + " screen --db " + ShellWord(lone) + " --gssm " +
+                 ShellWord(books.description()));
+  EXPECT_EQ(ran.exit_code, 0) << ran.err;
 }
 
 // Amounts as auditors write them, a calendar file, the preparer; and what is not.

@@ -174,6 +174,46 @@ TEST(ScreeningPaths, AmountsBeyondSixtyFourBitsKeepEveryDigit) {
   EXPECT_EQ(large.items.size(), 6u);  // all but 0.50
 }
 
+TEST(ScreeningPaths, ThirtySixDigitsBesideEighteenDecimalsNeverLeaveTheRange) {
+  // A debit of 36 digits beside a credit of 18 decimals: at one scale their difference
+  // takes 54 digits. Comparing, reversing and ranking them raised AmountOverflow, which
+  // ended the whole run.
+  const std::string big = "100000000000000000000000000000000000";
+  const std::string tiny = "0.000000000000000001", zero = "0.000000000000000000";
+  ScreenBook book = Build({
+      {"2023-05-08", "1", {{"1122", big, tiny}, {"6001", zero, ""}}},
+      {"2023-05-09", "2", {{"1122", "-" + big, "-" + tiny}, {"6001", zero, ""}}},
+      {"2023-05-10", "3", {{"6001", "", tiny}, {"6001", big, ""}}},
+  });
+  TestResult reversal, large, duplicates, round;
+  TestReversal(book, reversal);
+  TestLargeAmount(book, std::nullopt, large);
+  TestDuplicateEntry(book, 3, duplicates);
+  TestRoundAmount(book, Amount::FromUnits(1, 18), Amount::FromUnits(1, 18), round);
+  // 2 reverses 1: 10^35 - 10^-18 against its negation, exactly.
+  ASSERT_EQ(reversal.items.size(), 1u);
+  EXPECT_EQ(book.Number(book.vouchers[static_cast<std::size_t>(reversal.items[0].voucher)]), "2");
+  EXPECT_EQ(large.items.size(), 3u);  // the three postings of 10^35
+  EXPECT_EQ(round.items.size(), 4u);
+  const struct {
+    std::string a, b;
+    int order;
+  } cases[] = {{big, tiny, 1},
+               {tiny, big, -1},
+               {"-" + big, tiny, -1},
+               {"-" + big, "-" + tiny, -1},
+               {"-" + tiny, "-" + big, 1},
+               {big, big + ".000", 0},
+               {zero, "0", 0},
+               {"-0.5", "0.000000000000000001", -1}};
+  for (const auto& c : cases) {
+    Amount a, b;
+    checks::ParseAmount(c.a, &a);
+    checks::ParseAmount(c.b, &b);
+    EXPECT_EQ(CompareAmounts(a, b), c.order) << c.a << " " << c.b;
+  }
+}
+
 TEST(ScreeningPaths, AmountKeysAgreeWithTheAmounts) {
   // Equal values written at other scales, ties at the large-amount rank, red amounts,
   // dates on both sides of 1970.

@@ -8,56 +8,20 @@
 #include "screening/calendar/holiday_calendar.h"
 #include "screening/screen_report.h"
 #include "screening/screen_tests.h"
+#include "test_support/screen_rows.h"
 
 namespace qoru::screening {
 namespace {
 
-struct Row {
-  Row() = default;
-  Row(std::string d, std::string t, std::string n, std::string a, std::string dr, std::string cr)
-      : date(std::move(d)),
-        type(std::move(t)),
-        number(std::move(n)),
-        account(std::move(a)),
-        debit(std::move(dr)),
-        credit(std::move(cr)) {}
-  std::string date, type, number, account, debit, credit;
-  std::string summary = "摘要", preparer = "张三", approver = "李四";
-  std::string void_flag;
-};
-
-ScreenColumns AllColumns() {
-  ScreenColumns c;
-  c.date = c.type = c.number = c.line = c.account = c.debit = c.credit = true;
-  c.summary = c.preparer = c.approver = c.poster = true;
-  return c;
-}
+using Row = test::ScreenRow;
 
 ScreenBook Build(const std::vector<Row>& rows, ChartAccounts chart = {},
                  std::optional<int> year = 2023) {
-  BookBuilder builder(AllColumns(), std::move(chart));
-  std::int64_t n = 0;
-  for (const Row& r : rows) {
-    PostingRow p;
-    p.row = ++n;
-    p.date = r.date;
-    p.type = r.type;
-    p.number = r.number;
-    p.account = r.account;
-    p.debit = r.debit;
-    p.credit = r.credit;
-    p.summary = r.summary;
-    p.preparer = r.preparer;
-    p.approver = r.approver;
-    p.void_flag = r.void_flag;
-    builder.Add(p);
-  }
-  return builder.Finish("test", "JZPZ", year);
+  return test::BuildScreenBook(rows, std::move(chart), year);
 }
 
 ScreenReport Screen(const ScreenBook& book, ScreenParameters p = {}) {
-  if (p.keywords.empty()) p.keywords = DefaultKeywords();
-  return RunScreening(book, p);
+  return test::RunScreen(book, std::move(p));
 }
 
 // The rows (from 1) of the first posting of each item.

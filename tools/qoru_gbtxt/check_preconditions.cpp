@@ -14,7 +14,7 @@
 namespace qoru::host {
 
 std::string DescriptionProblem(const std::string& database, const std::string& description,
-                               bool given) {
+                               bool given, std::string_view reader) {
   if (IsRegularFile(description)) return {};
   // A file that is no database at all is the first thing to say, and the checks say it.
   char head[16] = {};
@@ -29,10 +29,10 @@ std::string DescriptionProblem(const std::string& database, const std::string& d
     return "找不到格式说明文件：" + ArgumentText(description) + "（--gssm 给出的文件不存在）";
   const std::string dir = ParentDirectory(database);
   return fmt::format(
-      "找不到格式说明文件 GSSM.txt：检查按它查找凭证表、余额表和科目表，默认用数据库所在目录中的 "
+      "找不到格式说明文件 GSSM.txt：{}按它查找凭证表、余额表和科目表，默认用数据库所在目录中的 "
       "GSSM.txt，而 {}/GSSM.txt 不存在。请用 --gssm 指定它，例如转换时工作目录 TemplateTemp/ "
       "中的 GSSM.txt，或账套源目录中的 GSSM.txt",
-      dir.empty() ? "." : dir);
+      reader, dir.empty() ? "." : dir);
 }
 
 std::string ColumnProblem(const std::string& database, const std::string& description,

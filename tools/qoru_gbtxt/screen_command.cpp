@@ -14,6 +14,7 @@
 #include "faces/console.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
@@ -83,26 +84,18 @@ std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std
     *error = "--keywords 的文件 " + ArgumentText(path) + " 无法读取";
     return std::nullopt;
   }
-  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  if (!screening::IsValidUtf8(text)) {
-    *error = "--keywords 的文件 " + ArgumentText(path) + " 不是 UTF-8 文本";
-    return std::nullopt;
-  }
   std::vector<std::string> words;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view w =
-        screening::TrimText(std::string_view(text).substr(start, end - start));
-    if (!w.empty()) words.emplace_back(w);
-    start = end + 1;
+  switch (screening::ReadKeywords(text, &words)) {
+    case screening::KeywordText::kWords:
+      return words;
+    case screening::KeywordText::kNotUtf8:
+      *error = "--keywords 的文件 " + ArgumentText(path) + " 不是 UTF-8 文本";
+      return std::nullopt;
+    case screening::KeywordText::kNoWords:
+      break;
   }
-  if (words.empty()) {
-    *error = "--keywords 的文件 " + ArgumentText(path) + " 没有关键词";
-    return std::nullopt;
-  }
-  return words;
+  *error = "--keywords 的文件 " + ArgumentText(path) + " 没有关键词";
+  return std::nullopt;
 }
 
 // Every parameter; the --xlsx target when it names one file (a single book set).
@@ -150,7 +143,7 @@ std::optional<CheckedScreen> CheckParameters(const ScreenCommandOptions& o, bool
     p.keywords = screening::DefaultKeywords();
   }
   for (const std::string& w : o.keyword) {
-    const std::string_view t = screening::TrimText(w);
+    const std::string_view t = checks::TrimBlanks(w);
     if (t.empty() || !screening::IsValidUtf8(t)) {
       *error = "--keyword 的值 " + w + " 不是有效的关键词";
       return std::nullopt;
@@ -279,10 +272,15 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
                         ? "数据库路径不是文件：" + ArgumentText(options.database)
                         : "数据库文件不存在：" + ArgumentText(options.database));
     }
-    if (options.description.empty()) {
+    const bool given = !options.description.empty();
+    if (!given) {
       const std::string dir = ParentDirectory(options.database);
       options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
     }
+    if (const std::string problem =
+            DescriptionProblem(options.database, options.description, given, "测试");
+        !problem.empty())
+      return Refuse(problem);
     RunRecord record("screen", GivenArguments(options), options.preparer);
     AddOptionFiles(options, record);
     record.AddDatabase(options.database, options.description);

@@ -21,8 +21,10 @@ std::vector<std::string> BookDatabase::Texts(const std::string& sql,
   std::vector<std::string> out;
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    // By its length: a text may hold a NUL, as the scans read it.
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-    out.emplace_back(p == nullptr ? "" : p);
+    const int n = sqlite3_column_bytes(stmt.get(), 0);
+    out.emplace_back(p == nullptr ? std::string() : std::string(p, static_cast<std::size_t>(n)));
   }
   if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
   return out;

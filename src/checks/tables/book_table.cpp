@@ -18,7 +18,7 @@ struct Section {
 };
 
 bool EndsSection(const std::string& line) {
-  return TrimBlanks(line).empty() || line.find('[') != std::string::npos;
+  return Trim(line).empty() || line.find('[') != std::string::npos;
 }
 
 // The first 电子账簿 section of the description: its file and its column names.
@@ -28,10 +28,10 @@ std::optional<Section> FindSection(const StringList& lines) {
     if (!ContainsText(lines[i], kBook, true)) continue;
     if (i + 1 >= lines.Count() || EndsSection(lines[i + 1])) return std::nullopt;
     Section s;
-    s.file = std::string(TrimBlanks(lines[i + 1]));
+    s.file = std::string(Trim(lines[i + 1]));
     for (std::size_t j = i + 2; j < lines.Count() && !EndsSection(lines[j]); ++j) {
       const std::string& line = lines[j];
-      s.columns.push_back(GbkToUtf8Escaped(TrimBlanks(line.substr(0, line.find(',')))));
+      s.columns.push_back(GbkToUtf8Escaped(Trim(line.substr(0, line.find(',')))));
     }
     return s;
   }
@@ -124,6 +124,16 @@ BookFacts ReadBookFacts(BookDatabase& db, const std::string& description_path,
   const std::string stem =
       dot == std::string::npos || dot == 0 ? shown_name : shown_name.substr(0, dot);
   return BookFactsOf(stem, section->columns, FirstFileRow(file), overrides);
+}
+
+std::optional<int> BookSetYear(const BookFacts& book, std::optional<int> balances_year,
+                               const std::string& balances_why, std::string* why) {
+  if (book.year) return book.year;
+  if (balances_year) return balances_year;
+  const std::string book_why =
+      book.no_year.empty() ? book.table.Missing(Role::kYear) : book.no_year;
+  *why = book_why + "；" + balances_why;
+  return std::nullopt;
 }
 
 }  // namespace qoru::checks

@@ -33,4 +33,10 @@ BookFacts BookFactsOf(const std::string& table_name, const std::vector<std::stri
                       const std::optional<std::vector<std::string>>& first_row,
                       const std::vector<ColumnOverride>& overrides);
 
+// The book set's year, one rule for the checks and screening: the book table's year,
+// else the balances' (BalanceYear: `balances_year`, or `balances_why` saying why there
+// is none). nullopt with both reasons in `why` when neither gives one.
+std::optional<int> BookSetYear(const BookFacts& book, std::optional<int> balances_year,
+                               const std::string& balances_why, std::string* why);
+
 }  // namespace qoru::checks

@@ -28,18 +28,53 @@ constexpr PowerTable kPow10;
   throw AmountOverflow("金额超出可精确计算的范围（128 位整数）");
 }
 
-// `units` scaled up by `digits` decimals.
-Units Rescaled(Units units, int digits) {
-  Units out;
-  if (__builtin_mul_overflow(units, kPow10.p[digits], &out)) Overflow();
-  return out;
-}
-
 // Brings `a` and `b` to the larger of their scales; false when that leaves the range.
 bool Align(Units& a, int a_scale, Units& b, int b_scale) {
   if (a_scale < b_scale) return !__builtin_mul_overflow(a, kPow10.p[b_scale - a_scale], &a);
   if (b_scale < a_scale) return !__builtin_mul_overflow(b, kPow10.p[a_scale - b_scale], &b);
   return true;
+}
+
+// `units` at `scale` without the trailing zeros of the fraction: the same value.
+void DropTrailingZeros(Units& units, int& scale) {
+  while (scale > 0 && units % 10 == 0) {
+    units /= 10;
+    --scale;
+  }
+}
+
+// Brings `units` (at `scale`) and `other_units` (at `other_scale`) to one scale for a sum
+// or a difference, and returns the other's units at it: the larger scale, or, when that
+// leaves the range, the least that holds both (their fractions' trailing zeros dropped,
+// which changes no value: 0.000000000000000000 beside 10^35). AmountOverflow when no
+// scale holds both.
+Units AlignForSum(Units& units, int& scale, Units other_units, int other_scale) {
+  Units a = units, b = other_units;
+  if (!Align(a, scale, b, other_scale)) {
+    int a_scale = scale, b_scale = other_scale;
+    a = units;
+    b = other_units;
+    DropTrailingZeros(a, a_scale);
+    DropTrailingZeros(b, b_scale);
+    if (!Align(a, a_scale, b, b_scale)) Overflow();
+    units = a;
+    scale = std::max(a_scale, b_scale);
+    return b;
+  }
+  units = a;
+  scale = std::max(scale, other_scale);
+  return b;
+}
+
+// `units` at `scale` plus (or, with `subtract`, minus) `other_units` at `other_scale`;
+// left as they were when the result leaves the range, which raises AmountOverflow.
+void AddUnits(Units& units, int& scale, Units other_units, int other_scale, bool subtract) {
+  Units u = units;
+  int s = scale;
+  const Units o = AlignForSum(u, s, other_units, other_scale);
+  if (subtract ? __builtin_sub_overflow(u, o, &u) : __builtin_add_overflow(u, o, &u)) Overflow();
+  units = u;
+  scale = s;
 }
 
 }  // namespace
@@ -53,24 +88,12 @@ Amount Amount::FromUnits(Units units, int scale) {
 }
 
 Amount& Amount::operator+=(const Amount& other) {
-  if (other.scale_ > scale_) {
-    units_ = Rescaled(units_, other.scale_ - scale_);
-    scale_ = other.scale_;
-  }
-  const Units add =
-      other.scale_ < scale_ ? Rescaled(other.units_, scale_ - other.scale_) : other.units_;
-  if (__builtin_add_overflow(units_, add, &units_)) Overflow();
+  AddUnits(units_, scale_, other.units_, other.scale_, false);
   return *this;
 }
 
 Amount& Amount::operator-=(const Amount& other) {
-  if (other.scale_ > scale_) {
-    units_ = Rescaled(units_, other.scale_ - scale_);
-    scale_ = other.scale_;
-  }
-  const Units sub =
-      other.scale_ < scale_ ? Rescaled(other.units_, scale_ - other.scale_) : other.units_;
-  if (__builtin_sub_overflow(units_, sub, &units_)) Overflow();
+  AddUnits(units_, scale_, other.units_, other.scale_, true);
   return *this;
 }
 
@@ -197,6 +220,53 @@ AmountText ParseAmount(std::string_view text, Amount* out) {
   }
   *out = Amount::FromUnits(negative ? -units : units, static_cast<int>(fraction.size()));
   return AmountText::kValue;
+}
+
+namespace {
+
+using Magnitude = unsigned __int128;
+
+Magnitude AbsoluteUnits(Units u) {
+  return u < 0 ? Magnitude{0} - static_cast<Magnitude>(u) : static_cast<Magnitude>(u);
+}
+
+// (r x 10) mod m for r < m (m at most 2^127), without leaving 128 bits.
+Magnitude TimesTenModulo(Magnitude r, Magnitude m) {
+  constexpr Magnitude kSafe = ~Magnitude{0} / 10;
+  if (r <= kSafe) return r * 10 % m;
+  Magnitude out = 0;
+  for (int i = 0; i < 10; ++i) {
+    out += r;  // out, r < m <= 2^127: no overflow
+    if (out >= m) out -= m;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool IsMultipleOf(const Amount& amount, const Amount& unit) {
+  const Magnitude a = AbsoluteUnits(amount.units());
+  Magnitude u = AbsoluteUnits(unit.units());
+  if (u == 0) return false;
+  if (a == 0) return true;
+  if (amount.scale() <= unit.scale()) {
+    // a x 10^(unit scale - amount scale) mod u: at once when the product fits, else
+    // one decimal at a time.
+    Magnitude scaled;
+    if (!__builtin_mul_overflow(a, static_cast<Magnitude>(kPow10.p[unit.scale() - amount.scale()]),
+                                &scaled))
+      return scaled % u == 0;
+    Magnitude r = a % u;
+    for (int s = amount.scale(); s < unit.scale(); ++s) r = TimesTenModulo(r, u);
+    return r == 0;
+  }
+  // a mod (u x 10^(amount scale - unit scale)); a unit that outgrows 128 bits exceeds
+  // every amount, of which only 0 is a multiple.
+  for (int s = unit.scale(); s < amount.scale(); ++s) {
+    if (u > ~Magnitude{0} / 10) return false;
+    u *= 10;
+  }
+  return a % u == 0;
 }
 
 }  // namespace qoru::checks

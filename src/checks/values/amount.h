@@ -5,8 +5,10 @@
 //
 // A value holds at most 36 significant digits and 18 decimals (trailing zeros of the
 // fraction do not count), which leaves room for summing millions of the largest
-// amounts that an ERP writes. Arithmetic that would still leave the 128-bit range
-// raises AmountOverflow instead of giving a wrong figure.
+// amounts that an ERP writes. A sum or difference takes the larger of the two scales,
+// or, where that would leave the 128-bit range, the least scale that holds both values
+// exactly (10^35 plus 0.000000000000000000 is 10^35); arithmetic that would still leave
+// the range raises AmountOverflow instead of giving a wrong figure.
 #pragma once
 
 #include <cstdint>
@@ -62,8 +64,13 @@ enum class AmountText {
   kOutOfRange,  // well-formed, but more digits or decimals than an Amount holds
 };
 
-// Reads `text` after trimming the characters of code 32 or lower at both ends. `out`
-// is set for kValue and to 0 for every other outcome.
+// Reads `text` after trimming it (TrimBlanks). `out` is set for kValue and to 0 for
+// every other outcome.
 AmountText ParseAmount(std::string_view text, Amount* out);
+
+// Whether `amount` is a whole multiple of `unit` (k times `unit` for an integer k),
+// exact for any two amounts whatever their digits and scales (nothing is scaled into
+// an overflow); false when `unit` is 0.
+bool IsMultipleOf(const Amount& amount, const Amount& unit);
 
 }  // namespace qoru::checks

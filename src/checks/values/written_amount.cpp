@@ -12,20 +12,6 @@ namespace {
 constexpr std::string_view kFullWidthLead = "\xEF\xBC";
 constexpr std::string_view kWan = "\xE4\xB8\x87";  // 万
 constexpr std::string_view kYi = "\xE4\xBA\xBF";   // 亿
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
-
-std::string_view Trim(std::string_view t) {
-  while (true) {
-    t = TrimBlanks(t);
-    if (t.substr(0, 3) == kIdeographicSpace) {
-      t.remove_prefix(3);
-    } else if (t.size() >= 3 && t.substr(t.size() - 3) == kIdeographicSpace) {
-      t.remove_suffix(3);
-    } else {
-      return t;
-    }
-  }
-}
 
 // Whether the whole part's separators stand every three digits from the right.
 bool GroupedRightly(std::string_view whole) {
@@ -47,14 +33,14 @@ bool GroupedRightly(std::string_view whole) {
 }  // namespace
 
 std::optional<Amount> ParseWrittenAmount(std::string_view text) {
-  text = Trim(text);
+  text = TrimBlanks(text);
   int shift = 0;  // decimal places the suffix moves the point by
   if (text.size() > 3 && text.substr(text.size() - 3) == kWan) {
     shift = 4;
   } else if (text.size() > 3 && text.substr(text.size() - 3) == kYi) {
     shift = 8;
   }
-  if (shift > 0) text = Trim(text.substr(0, text.size() - 3));
+  if (shift > 0) text = TrimBlanks(text.substr(0, text.size() - 3));
   // The full-width forms as ASCII.
   std::string ascii;
   for (std::size_t i = 0; i < text.size();) {

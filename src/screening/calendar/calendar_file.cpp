@@ -21,11 +21,7 @@ namespace {
 // Blanks and the ideographic space trimmed, and one pair of double quotes around the
 // whole taken off (a doubled quote inside stands for one).
 std::string Field(std::string_view text) {
-  std::string_view t = checks::TrimBlanks(text);
-  constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
-  while (t.substr(0, 3) == kIdeographicSpace) t = checks::TrimBlanks(t.substr(3));
-  while (t.size() >= 3 && t.substr(t.size() - 3) == kIdeographicSpace)
-    t = checks::TrimBlanks(t.substr(0, t.size() - 3));
+  const std::string_view t = checks::TrimBlanks(text);  // the ideographic space too
   if (t.size() < 2 || t.front() != '"' || t.back() != '"') return std::string(t);
   std::string out;
   const std::string_view inner = t.substr(1, t.size() - 2);

@@ -23,6 +23,10 @@ TEST(Amount, ReadsSignDigitsAndAnOptionalFractionAfterTrimming) {
   } cases[] = {
       {"1234.5", AmountText::kValue, "1234.50"},
       {"  -0.05\t", AmountText::kValue, "-0.05"},
+      {"\xE3\x80\x80"
+       "12.5\x7F\xE3\x80\x80",
+       AmountText::kValue, "12.50"},  // U+3000, DEL
+      {"\xE3\x80\x80", AmountText::kEmpty, "0.00"},
       {"+7", AmountText::kValue, "7.00"},
       {"000012.3400", AmountText::kValue, "12.34"},
       {"0.0001", AmountText::kValue, "0.0001"},
@@ -98,10 +102,55 @@ TEST(Amount, OverflowIsReportedNeverWrapped) {
         for (int i = 0; i < 200; ++i) sum += big;
       },
       AmountOverflow);
+  // A zero or a value with trailing zeros beside it takes no room: the sum keeps the
+  // least scale that holds both.
+  EXPECT_EQ((big + A("0.000000000000000000")).ToString(),
+            "900000000000000000000000000000000000.00");
+  EXPECT_EQ((big - A("0.100000000000000000")).ToString(),
+            "899999999999999999999999999999999999.90");
   // Aligning a large whole number to a value with 18 decimals leaves the range too.
   Amount whole = A("100000000000000000000000000000");
   EXPECT_THROW(whole += A("0.000000000000000001"), AmountOverflow);
   EXPECT_FALSE(whole == A("0.000000000000000001"));
+}
+
+TEST(Amount, WholeMultiplesAreExactForEveryAmountTheReaderAccepts) {
+  const struct {
+    const char* amount;
+    const char* unit;
+    bool multiple;
+  } cases[] = {
+      {"50000.00", "1000", true},
+      {"50000.50", "1000", false},
+      {"-30000", "1000", true},
+      {"0", "1000", true},
+      {"12.5", "0.25", true},
+      {"12.6", "0.25", false},
+      {"1000", "0", false},
+      // Near 1.8e20 with an 18-decimal unit: scaling the amount to 18 decimals would take
+      // 39 digits, past 128 bits.
+      {"180000000000000000000", "0.000000000000000001", true},
+      {"180000000000000000000.5", "0.000000000000000003", false},
+      {"180000000000000000.000000000000000003", "0.000000000000000003", true},
+      {"180000000000000000.000000000000000003", "0.000000000000000002", false},
+      {"123456789012345678901234567890123456", "0.000000000000000001", true},
+      {"123456789012345678901234567890123456", "0.000000000000000007", false},
+      {"123456789012345678901234567890123456", "2", true},
+      // A unit with more decimals than fit beside the amount's digits.
+      {"0.000000000000000001", "123456789012345678901234567890123456", false},
+      {"999999999999999999.999999999999999999", "0.000000000000000001", true},
+      {"999999999999999999.999999999999999999", "999999999999999999.999999999999999999", true},
+      {"999999999999999999.999999999999999998", "999999999999999999.999999999999999999", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsMultipleOf(A(c.amount), A(c.unit)), c.multiple) << c.amount << " / " << c.unit;
+    EXPECT_EQ(IsMultipleOf(-A(c.amount), A(c.unit)), c.multiple) << c.amount << " / " << c.unit;
+  }
+  // Sums reach past what the reader accepts: the whole 128-bit range is exact too.
+  Amount sum = A("170000000000000000000000000000000000");
+  for (int i = 0; i < 999; ++i) sum += A("170000000000000000000000000000000000");
+  EXPECT_TRUE(IsMultipleOf(sum, A("0.000000000000000017")));
+  EXPECT_FALSE(IsMultipleOf(sum, A("0.000000000000000013")));
 }
 
 }  // namespace
