@@ -8,14 +8,14 @@
 
 #include "errors/errors.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, int err) {
-  throw FileError(fmt::format("{}文件“{}”：{}", what, DisplayText(path), SystemErrorText(err)),
-                  path);
+  throw FileError(fmt::format("{}文件“{}”：{}", what, PathText(path), SystemErrorText(err)), path);
 }
 
 int OpenForReading(const std::string& path) {

@@ -6,6 +6,7 @@
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 
 namespace qoru::checks {
@@ -19,18 +20,18 @@ int ColumnSelection::Add(const std::string* column) {
 BookDatabase::BookDatabase(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info))
-    throw db::EngineError(fmt::format("database file not found: {}", DisplayText(path)));
+    throw db::EngineError(fmt::format("database file not found: {}", PathText(path)));
   if (info.kind != os::Kind::kRegular)
-    throw db::EngineError(fmt::format("not a database file: {}", DisplayText(path)));
+    throw db::EngineError(fmt::format("not a database file: {}", PathText(path)));
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, os::SqliteVfs());
   db_.reset(raw);
   if (rc != SQLITE_OK)
-    db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));
+    db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", PathText(path)));
   // Reading the schema is what tells a database from any other file.
   if (sqlite3_exec(db_.get(), "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK)
-    db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", DisplayText(path)));
+    db::ThrowEngineError(db_.get(), fmt::format("cannot open database {}", PathText(path)));
 }
 
 std::vector<std::string> BookDatabase::Texts(const std::string& sql,

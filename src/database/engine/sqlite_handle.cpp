@@ -7,7 +7,8 @@
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "files/os_file.h"
-#include "text/gbk_codec.h"
+#include "files/path_text.h"
+#include "text/utf8.h"
 
 namespace qoru::db {
 
@@ -38,10 +39,11 @@ std::string_view FileFailureCause(int code) {
   }
 }
 
-// The database file of `db`, for messages.
+// The database file of `db`, for messages: the engine's own name of it, UTF-8 on every
+// system (the UTF-8 file name it was opened with, os::Utf8FileName).
 std::string DatabaseFileOf(sqlite3* db) {
   const char* name = sqlite3_db_filename(db, "main");
-  return name != nullptr && *name != '\0' ? DisplayText(name) : std::string("（内存数据库）");
+  return name != nullptr && *name != '\0' ? ValidUtf8(name) : std::string("（内存数据库）");
 }
 
 }  // namespace
@@ -73,10 +75,10 @@ namespace {
   const int err = errno;
   if (fd >= 0) os::Close(fd);
   if (fd < 0 && err == kSharingViolation)
-    throw EngineIoError(fmt::format("cannot open database {}: {}（{}）", DisplayText(path),
+    throw EngineIoError(fmt::format("cannot open database {}: {}（{}）", PathText(path),
                                     db != nullptr ? sqlite3_errmsg(db) : "unable to open",
                                     SystemErrorText(kSharingViolation)));
-  ThrowEngineError(db, fmt::format("cannot open database {}", DisplayText(path)));
+  ThrowEngineError(db, fmt::format("cannot open database {}", PathText(path)));
 }
 
 }  // namespace
@@ -84,9 +86,9 @@ namespace {
 SqliteDb OpenExistingDatabase(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info))
-    throw EngineError(fmt::format("database file not found: {}", DisplayText(path)));
+    throw EngineError(fmt::format("database file not found: {}", PathText(path)));
   if (info.kind != os::Kind::kRegular)
-    throw EngineError(fmt::format("not a database file: {}", DisplayText(path)));
+    throw EngineError(fmt::format("not a database file: {}", PathText(path)));
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(os::Utf8FileName(path).c_str(), &raw,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, os::SqliteVfs());
