@@ -8,6 +8,8 @@
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
 #include "files/file_system.h"
+#include "files/interrupt_cleanup.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "staging/source_encoding_copy.h"
 #include "text/gbk_codec.h"
@@ -42,7 +44,7 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
     host.SetStatus(Gbk("正在拷贝数据，请稍候……"));
     const std::string target_dir = work_dir + "TemplateTemp/";
     if (!names.Empty() && !IsDirectory(target_dir))
-      throw FileError(fmt::format("工作目录中没有 TemplateTemp 目录：{}", DisplayText(target_dir)),
+      throw FileError(fmt::format("工作目录中没有 TemplateTemp 目录：{}", PathText(target_dir)),
                       target_dir);
     for (std::size_t i = 0; i < names.Count(); ++i) {
       try {
@@ -63,10 +65,11 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
         copy.Commit();
       } catch (const FileError& e) {
         throw FileError(
-            fmt::format("源文件“{}”没有拷贝到 TemplateTemp：{}", DisplayText(names[i]), e.what()),
+            fmt::format("源文件“{}”没有拷贝到 TemplateTemp：{}", PathText(names[i]), e.what()),
             e.path());
       }
       host.Progress().SetPartsComplete(static_cast<int>(i + 1));
+      PauseForTestsAt("staging");
       host.Yield();
     }
     return true;
