@@ -19,6 +19,7 @@ namespace {
 struct Registered {
   RemovedOnInterrupt::Kind kind;
   std::string path;
+  int held = -1;  // a descriptor open in the folder, closed before the removal
 };
 
 // What an interrupt is to remove and run. Never destroyed: an interrupt may come while
@@ -46,7 +47,8 @@ constexpr int kRemovalTurns = 250;
 
 }  // namespace
 
-RemovedOnInterrupt::RemovedOnInterrupt(Kind kind, const std::function<std::string()>& make) {
+RemovedOnInterrupt::RemovedOnInterrupt(Kind kind, const std::function<std::string()>& make,
+                                       int* held) {
   Registry& r = TheRegistry();
   std::unique_lock lock(r.mutex);
   if (r.begun) {
@@ -56,7 +58,7 @@ RemovedOnInterrupt::RemovedOnInterrupt(Kind kind, const std::function<std::strin
   std::string path = make();
   if (path.empty()) return;
   id_ = r.next++;
-  r.paths[id_] = {kind, path};
+  r.paths[id_] = {kind, path, held != nullptr ? *held : -1};
   path_ = std::move(path);
 }
 
@@ -82,6 +84,14 @@ void RemovedOnInterrupt::Release() {
   std::lock_guard lock(r.mutex);
   r.paths.erase(id_);
   id_ = 0;
+}
+
+int RemovedOnInterrupt::TakeHeld() {
+  if (id_ == 0) return -1;
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  const auto it = r.paths.find(id_);
+  return it == r.paths.end() ? -1 : std::exchange(it->second.held, -1);
 }
 
 InterruptStep::InterruptStep(std::function<void(int signal)> step) {
@@ -114,9 +124,14 @@ void CleanUpAfterInterrupt(int signal) {
     std::lock_guard lock(r.mutex);
     r.begun = true;
     for (const auto& [id, step] : r.steps) steps.push_back(step);
-    for (const auto& [id, registered] : r.paths) paths.push_back(registered);
+    for (auto& [id, registered] : r.paths) {
+      paths.push_back(registered);
+      registered.held = -1;  // closed here, not by its owner
+    }
   }
   for (const auto& step : steps) step(signal);
+  for (const Registered& p : paths)
+    if (p.held >= 0) os::Close(p.held);
   for (int turn = 0; turn < kRemovalTurns; ++turn) {
     bool all = true;
     for (const Registered& p : paths) {

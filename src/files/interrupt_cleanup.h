@@ -1,8 +1,8 @@
-// What an interrupt leaves behind: nothing. SIGINT, SIGTERM and SIGHUP on Linux, and
-// Ctrl-C, Ctrl-Break and the closing of the console window on Windows, end a program
-// that installed this handling with the exit code 128 + the signal (130 for SIGINT;
-// on Windows Ctrl-Break counts as SIGBREAK, 21, and the closing of the console as
-// SIGHUP, 1), once it has
+// What an interrupt leaves behind: nothing. SIGINT, SIGTERM and SIGHUP on Linux (and
+// SIGPIPE, when the reader of the output goes away), and Ctrl-C, Ctrl-Break and the
+// closing of the console window on Windows, end a program that installed this handling
+// with the exit code 128 + the signal (130 for SIGINT; on Windows Ctrl-Break counts as
+// SIGBREAK, 21, and the closing of the console as SIGHUP, 1), once it has
 //   1. run the steps registered (InterruptStep): a run over many book sets passes the
 //      interrupt on to its children and waits until each has removed what it made;
 //   2. removed every path registered (RemovedOnInterrupt): the temporary folders that
@@ -43,8 +43,11 @@ class RemovedOnInterrupt {
   // Calls `make`, which creates a file or folder and returns its path (empty when it
   // made none), and registers the path, both before an interrupt can begin its
   // removals: the interrupt then finds the path, or the call waits for the process to
-  // end. Whatever `make` raises passes through, and nothing is registered.
-  RemovedOnInterrupt(Kind kind, const std::function<std::string()>& make);
+  // end. Whatever `make` raises passes through, and nothing is registered. `held`,
+  // when given, is a descriptor that `make` opened in the folder (its lock): the
+  // registration keeps it, and the interrupt closes it before the removal (Windows
+  // removes a folder only once nothing in it is open); see TakeHeld.
+  RemovedOnInterrupt(Kind kind, const std::function<std::string()>& make, int* held = nullptr);
   ~RemovedOnInterrupt();
   RemovedOnInterrupt(RemovedOnInterrupt&& other) noexcept;
   RemovedOnInterrupt& operator=(RemovedOnInterrupt&& other) noexcept;
@@ -54,6 +57,9 @@ class RemovedOnInterrupt {
   const std::string& path() const { return path_; }
   // Ends the registration now (the path is gone, or in its place for good).
   void Release();
+  // The descriptor kept with the path, for its owner to close; -1 when the interrupt
+  // has closed it (or there was none). Either closes it, never both.
+  int TakeHeld();
 
  private:
   std::uint64_t id_ = 0;  // 0: nothing registered

@@ -1,7 +1,8 @@
-// The interrupt on Linux: a handler for SIGINT, SIGTERM and SIGHUP that only writes the
-// signal's number into a pipe (all that a handler may safely do), and a thread of its
-// own that reads it, cleans up and ends the process with _exit, leaving the run's other
-// threads and the exit handlers alone.
+// The interrupt on Linux: a handler for SIGINT, SIGTERM and SIGHUP, and for SIGPIPE (a
+// reader of the output that went away, as `screen --json | head` does), that only writes
+// the signal's number into a pipe (all that a handler may safely do), and a thread of
+// its own that reads it, cleans up and ends the process with _exit, leaving the run's
+// other threads and the exit handlers alone.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -46,7 +47,7 @@ bool EndInterruptedRunsCleanly() {
   // A normal exit that comes while the interrupt cleans up waits for its end.
   std::atexit(AwaitInterruptIfBegun);
   bool all = true;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     struct sigaction old {};
     if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
     struct sigaction action {};

@@ -46,14 +46,15 @@ std::string MakeLockedFolder(std::string_view purpose, int* lock) {
 }  // namespace
 
 TemporaryFolder::TemporaryFolder(std::string_view purpose)
-    : removal_(RemovedOnInterrupt::Kind::kFolder,
-               [&] { return MakeLockedFolder(purpose, &lock_); }) {}
+    : removal_(
+          RemovedOnInterrupt::Kind::kFolder, [&] { return MakeLockedFolder(purpose, &lock_); },
+          &lock_) {}
 
 TemporaryFolder::~TemporaryFolder() {
   // Windows removes a file that is open only once it is closed, and its folder only
   // then: what stays of the first removal goes with the second, the lock closed.
   RemoveTree(path());
-  os::Close(lock_);
+  if (const int lock = removal_.TakeHeld(); lock >= 0) os::Close(lock);
   RemoveTree(path());
   removal_.Release();
 }

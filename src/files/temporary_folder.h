@@ -39,7 +39,8 @@ class TemporaryFolder {
   const std::string& path() const { return removal_.path(); }
 
  private:
-  int lock_ = -1;               // the lock file, held (set while removal_ is made)
+  int lock_ = -1;               // the lock file, held (set while removal_ is made; kept
+                                // by removal_, which closes it on an interrupt)
   RemovedOnInterrupt removal_;  // the folder
 };
 

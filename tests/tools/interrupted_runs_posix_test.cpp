@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -32,9 +33,10 @@ using Clock = std::chrono::steady_clock;
 class PausedRun {
  public:
   // `group`: the run leads a process group of its own, which a signal can be sent to
-  // as a terminal sends Ctrl-C to every process of the foreground job.
+  // as a terminal sends Ctrl-C to every process of the foreground job. `gone_reader`:
+  // its output is a pipe whose reader has gone, as after `| head`.
   PausedRun(const test::TempDir& dir, const std::vector<std::string>& args,
-            const std::string& point, bool group = false)
+            const std::string& point, bool group = false, bool gone_reader = false)
       : marks_(dir / "marks" + std::to_string(++count_)) {
     test::MakeDir(marks_);
     std::vector<std::string> env = {"TMPDIR=" + dir / "tmp", "QORU_TEST_PAUSE_AT=" + point,
@@ -45,10 +47,15 @@ class PausedRun {
     argv.insert(argv.end(), args.begin(), args.end());
     const std::string err = dir / "err" + std::to_string(count_);
     err_ = err;
+    int pipe_fds[2] = {-1, -1};
+    if (gone_reader && ::pipe(pipe_fds) != 0) throw std::runtime_error("no pipe");
     pid_ = ::fork();
     if (pid_ == 0) {
       if (group) ::setpgid(0, 0);
-      const int out_fd = ::open("/dev/null", O_WRONLY);
+      // As a shell starts a command in the foreground, whatever this process ignores.
+      for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::signal(signal, SIG_DFL);
+      if (gone_reader) ::close(pipe_fds[0]);
+      const int out_fd = gone_reader ? pipe_fds[1] : ::open("/dev/null", O_WRONLY);
       const int err_fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(out_fd, STDOUT_FILENO);
       ::dup2(err_fd, STDERR_FILENO);
@@ -61,6 +68,10 @@ class PausedRun {
       ::_exit(127);
     }
     if (group) ::setpgid(pid_, pid_);
+    if (gone_reader) {
+      ::close(pipe_fds[0]);
+      ::close(pipe_fds[1]);
+    }
   }
   ~PausedRun() {
     if (!ended_) {
@@ -170,6 +181,16 @@ TEST(InterruptedRuns, LeaveNoTemporaryFolderAndNoPartialFile) {
     for (const std::string& name : Names(dir.path()))
       EXPECT_NE(name.rfind(".wp.xlsx.", 0), 0u) << "a partial workpaper: " << name;
   }
+}
+
+// `screen --json | head` ends the run by SIGPIPE as soon as it writes (once it left its
+// work area, the staged copy of the books, in the temporary folder).
+TEST(InterruptedRuns, AReaderThatWentAwayLeavesNothingBehind) {
+  test::TempDir dir;
+  const std::string sets = Prepare(dir);
+  PausedRun run(dir, {"screen", "--source", sets + "/a", "--json"}, "none", false, true);
+  EXPECT_EQ(run.Wait(), 128 + SIGPIPE) << run.err();
+  EXPECT_EQ(Names(dir / "tmp"), std::set<std::string>{});
 }
 
 TEST(InterruptedRuns, AKilledRunsFolderGoesWithTheNextRunAndARunningNeighboursStays) {
