@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -16,9 +17,11 @@
 namespace qoru {
 namespace {
 
-int g_wake[2] = {-1, -1};  // the pipe from the handler to the thread
+int g_wake[2] = {-1, -1};              // the pipe from the handler to the thread
+std::atomic<bool> g_signalled{false};  // a signal came: the process ends by its code
 
 void OnSignal(int signal) {
+  g_signalled.store(true);
   const int saved = errno;
   const auto byte = static_cast<unsigned char>(signal);
   if (::write(g_wake[1], &byte, 1) < 0) {
@@ -38,6 +41,13 @@ void Watch() {
   ::_exit(128 + signal);
 }
 
+// A normal exit after a signal came, even before the thread has begun to clean up,
+// waits for the thread's end of the process.
+void HoldExit() {
+  while (g_signalled.load()) ::pause();
+  AwaitInterruptIfBegun();
+}
+
 }  // namespace
 
 bool EndInterruptedRunsCleanly() {
@@ -45,7 +55,7 @@ bool EndInterruptedRunsCleanly() {
   if (::pipe2(g_wake, O_CLOEXEC) != 0) return false;
   std::thread(Watch).detach();
   // A normal exit that comes while the interrupt cleans up waits for its end.
-  std::atexit(AwaitInterruptIfBegun);
+  std::atexit(HoldExit);
   bool all = true;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     struct sigaction old {};

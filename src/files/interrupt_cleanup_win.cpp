@@ -42,11 +42,17 @@ BOOL WINAPI OnControl(DWORD event) {
   ExitProcess(static_cast<UINT>(128 + signal));
 }
 
+// A normal exit after an event came waits for the handler's end of the process.
+void HoldExit() {
+  if (g_handling.load()) Sleep(INFINITE);
+  AwaitInterruptIfBegun();
+}
+
 }  // namespace
 
 bool EndInterruptedRunsCleanly() {
   if (g_installed.exchange(true)) return true;
-  std::atexit(AwaitInterruptIfBegun);
+  std::atexit(HoldExit);
   return SetConsoleCtrlHandler(OnControl, TRUE) != 0;
 }
 

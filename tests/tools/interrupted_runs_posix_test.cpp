@@ -124,7 +124,8 @@ std::set<std::string> Names(const std::string& dir) {
 }
 
 // dir/sets/a and b (small consistent book sets), c (none); dir/tmp the runs' TMPDIR;
-// dir/papers holding a.xlsx of an earlier run, and dir/wp.xlsx one too.
+// dir/papers holding a.xlsx of an earlier run, and dir/wp.xlsx one too, which the runs
+// are told to replace (--overwrite) once they are done.
 std::string Prepare(const test::TempDir& dir) {
   gen::ConsistentOptions a;
   a.postings = 200;
@@ -150,11 +151,15 @@ TEST(InterruptedRuns, LeaveNoTemporaryFolderAndNoPartialFile) {
       {{"convert", "--source", a, "--work", dir / "work"}, "staging", SIGINT, 1, false},
       {{"inspect", "--source", a}, "import", SIGTERM, 1, false},
       {{"check", "--source", a}, "staging", SIGHUP, 1, false},
-      {{"check", "--source", a, "--xlsx", wp}, "workpaper", SIGTERM, 1, false},
+      {{"check", "--source", a, "--xlsx", wp, "--overwrite"}, "workpaper", SIGTERM, 1, false},
       {{"screen", "--source", a, "--json"}, "import", SIGINT, 1, false},
-      {{"screen", "--source", a, "--xlsx", wp}, "workpaper", SIGINT, 1, false},
-      {{"check", "--each", sets, "--jobs", "2", "--xlsx", papers}, "testing", SIGINT, 2, false},
-      {{"screen", "--source", a, "--source", b, "--jobs", "1", "--xlsx", papers},
+      {{"screen", "--source", a, "--xlsx", wp, "--overwrite"}, "workpaper", SIGINT, 1, false},
+      {{"check", "--each", sets, "--jobs", "2", "--xlsx", papers, "--overwrite"},
+       "testing",
+       SIGINT,
+       2,
+       false},
+      {{"screen", "--source", a, "--source", b, "--jobs", "1", "--xlsx", papers, "--overwrite"},
        "workpaper",
        SIGHUP,
        1,

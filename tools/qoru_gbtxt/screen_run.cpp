@@ -95,8 +95,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       written.push_back(options.xlsx);
-      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n",
-                   PathText(options.xlsx).c_str(),
+      std::fprintf(stderr, "工作底稿已写入 %s%s（用时 %.2f 秒）\n", PathText(options.xlsx).c_str(),
                    replaced ? "，替换了原有的同名文件（--overwrite）" : "", seconds);
     } catch (const std::exception& e) {
       return Refuse(e.what());
