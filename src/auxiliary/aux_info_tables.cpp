@@ -18,7 +18,7 @@ std::string ArchiveWithoutTypeMessage(std::size_t index, std::string_view archiv
   return fmt::format(
       "格式说明 GSSM.txt 中的辅助核算档案比辅助核算项多：第 {} 个档案文件“{}”没有对应的"
       "辅助核算项名称（辅助核算项档案节只列出 {} 个类型）",
-      index + 1, DisplayText(archive_file), type_count);
+      index + 1, GbkToUtf8(archive_file), type_count);
 }
 
 std::string QuotedNameList(const StringList& names) {

@@ -169,7 +169,7 @@ SpreadImport SpreadWhileImporting(db::StatementRunner& runner, StageHost& host,
     columns = db::ImportColumnNames(held.import.directory, held.import.file_name);
     rows =
         db::CountImportRowsOfFile(db::ImportFilePath(held.import.directory, held.import.file_name),
-                                  DisplayText(held.import.file_name));
+                                  GbkToUtf8(held.import.file_name));
   } catch (const db::EngineError&) {
     return kNotTried;  // the import itself fails; the plain import meets it
   }

@@ -13,6 +13,7 @@
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -59,7 +60,7 @@ std::pair<std::uint64_t, std::size_t> FindLongCode(const ChartCodeRule& rule, st
     ~Closer() { os::Close(fd); }
   } closer{fd};
   try {
-    CsvReader reader(fd, DisplayText(rule.chart_text));
+    CsvReader reader(fd, PathText(rule.chart_text));
     std::vector<CsvField> fields;
     bool blank = false;
     if (!reader.Next(fields, &blank)) return {0, 0};
@@ -86,9 +87,9 @@ std::pair<std::uint64_t, std::size_t> FindLongCode(const ChartCodeRule& rule, st
   const std::size_t limit = rule.Limit();
   const auto [line, length] = FindLongCode(rule, limit);
   const std::string where = line > 0 ? fmt::format("会计科目文件 {} 第 {} 行的科目编号有 {} 个字符",
-                                                   DisplayText(accounts_file), line, length)
+                                                   GbkToUtf8(accounts_file), line, length)
                                      : fmt::format("会计科目文件 {} 中最长的科目编号有 {} 个字符",
-                                                   DisplayText(accounts_file), longest);
+                                                   GbkToUtf8(accounts_file), longest);
   const std::string bound =
       rule.declared_width > 0 && rule.declared_width <= kWidestTextColumn
           ? fmt::format("超过了格式说明 GSSM.txt 第 {} 行为科目编号声明的宽度 {}", rule.declared_at,

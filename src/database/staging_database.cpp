@@ -11,7 +11,9 @@
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/interrupt_cleanup.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -43,13 +45,13 @@ std::string CreateStagingDatabase(const std::string& work_dir) {
       throw FileError(
           fmt::format("TemplateTemp 中的“{}”是符号链接：暂存数据库不会经由链接写到别处，"
                       "已停止（请删除这个链接后重试）",
-                      DisplayText(path)),
+                      PathText(path)),
           path);
   }
   if (!PathExists(result_path) && IsRegularFile(template_path) && !LooksLikeDatabase(template_path))
     throw FileError(fmt::format("模板数据库“{}”不是 SQLite 数据库（也不是空文件），没有用它创建 "
                                 "GBA.mdb；请换成一个空的 SQLite 数据库或空文件",
-                                DisplayText(template_path)),
+                                PathText(template_path)),
                     template_path);
   // A copy to a temporary name that is renamed into place: a run killed during the
   // copy leaves no torn GBA.mdb for the next run to keep. An existing GBA.mdb is kept,
@@ -61,7 +63,7 @@ std::string CreateStagingDatabase(const std::string& work_dir) {
                          PathExists(template_path) ? &failure : nullptr) &&
       !failure.empty())
     throw FileError(fmt::format("无法把模板数据库“{}”复制为 GBA.mdb，没有创建暂存数据库：{}",
-                                DisplayText(template_path), failure),
+                                PathText(template_path), failure),
                     result_path);
   return result_path;
 }
@@ -102,6 +104,7 @@ std::vector<HeldImport> ImportTables(StatementRunner& runner, const std::string&
       }
     }
     runner.ExecuteStatement(statement);
+    PauseForTestsAt("import");
   }
   connection.Close();
   connection.SetConnectionString(std::string(kProvider) + QuotedText(result_path) + ";");

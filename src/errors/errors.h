@@ -3,8 +3,8 @@
 // Engine errors (database/engine/engine_error.h) are one kind; every other failure derives
 // from Failure. A failure's message is display text in UTF-8, in the users' language,
 // and names where it happened: the file, the list, the table, the row, the account.
-// Data texts inside the library stay GBK; DisplayText() (text/gbk_codec.h) turns one
-// into UTF-8 for a message.
+// Data texts inside the library stay GBK; GbkToUtf8() (text/gbk_codec.h) turns one
+// into UTF-8 for a message, and a path goes through PathText() (files/path_text.h).
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,7 @@
 
 #include "errors/errors.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -166,22 +167,25 @@ void RequireRegularFile(const std::string& path) {
   os::FileInfo info;
   if (!os::Stat(path, &info) || info.kind == os::Kind::kRegular) return;
   throw FileError(
-      fmt::format("无法读取文件“{}”：{}", DisplayText(path),
+      fmt::format("无法读取文件“{}”：{}", PathText(path),
                   info.kind == os::Kind::kDirectory ? SystemErrorText(EISDIR)
                                                     : "这不是普通文件，而是管道、设备或套接字"),
       path);
 }
 
-ReplacementFile::ReplacementFile(std::string target, unsigned mode) : target_(std::move(target)) {
-  std::string path = target_ + ".XXXXXX";
-  const int fd = os::CreateTemporary(path);
-  if (fd < 0)
-    throw FileError(
-        fmt::format("无法在“{}”旁创建临时文件：{}", DisplayText(target_), SystemErrorText(errno)),
-        target_);
-  os::SetMode(fd, os::NewFileMode(mode));
-  os::Close(fd);
-  path_ = std::move(path);
+ReplacementFile::ReplacementFile(std::string target, unsigned mode)
+    : target_(std::move(target)), removal_(RemovedOnInterrupt::Kind::kFile, [&] {
+        std::string path = target_ + ".XXXXXX";
+        const int fd = os::CreateTemporary(path);
+        if (fd < 0)
+          throw FileError(fmt::format("无法在“{}”旁创建临时文件：{}", PathText(target_),
+                                      SystemErrorText(errno)),
+                          target_);
+        os::SetMode(fd, os::NewFileMode(mode));
+        os::Close(fd);
+        return path;
+      }) {
+  path_ = removal_.path();
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -190,25 +194,27 @@ ReplacementFile::~ReplacementFile() {
 
 void ReplacementFile::Commit() {
   if (os::Rename(path_, target_) != 0)
-    throw FileError(
-        fmt::format("无法写入文件“{}”：{}", DisplayText(target_), SystemErrorText(errno)), target_);
+    throw FileError(fmt::format("无法写入文件“{}”：{}", PathText(target_), SystemErrorText(errno)),
+                    target_);
   path_.clear();
+  removal_.Release();
 }
 
 bool ReplacementFile::CommitExclusive() {
   if (os::RenameNoReplace(path_, target_) == 0) {
     path_.clear();
+    removal_.Release();
     return true;
   }
   if (errno == EEXIST) return false;
-  throw FileError(fmt::format("无法写入文件“{}”：{}", DisplayText(target_), SystemErrorText(errno)),
+  throw FileError(fmt::format("无法写入文件“{}”：{}", PathText(target_), SystemErrorText(errno)),
                   target_);
 }
 
 bool CopyFileExclusive(const std::string& source, const std::string& target, std::string* failure) {
   const auto fail = [&](const std::string& path, int err) {
     if (failure != nullptr)
-      *failure = fmt::format("“{}”：{}", DisplayText(path), SystemErrorText(err));
+      *failure = fmt::format("“{}”：{}", PathText(path), SystemErrorText(err));
     return false;
   };
   os::FileInfo existing;
@@ -259,13 +265,13 @@ void CheckBareFileName(std::string_view name, std::string_view origin) {
                    name.find('\0') != std::string_view::npos;
   if (bad)
     throw UnsafeNameError(
-        fmt::format("{}中的文件名“{}”不是工作目录中的文件名，已拒绝", origin, DisplayText(name)));
+        fmt::format("{}中的文件名“{}”不是工作目录中的文件名，已拒绝", origin, GbkToUtf8(name)));
   // Names the platform keeps for itself: on Windows "NUL.txt" would read a device and
   // "a\b" or "c:x" would leave the work area.
   std::string why;
   if (os::IsReservedName(std::string(name), &why))
-    throw UnsafeNameError(fmt::format("{}中的文件名“{}”不能用作文件名（{}），已拒绝", origin,
-                                      DisplayText(name), why));
+    throw UnsafeNameError(
+        fmt::format("{}中的文件名“{}”不能用作文件名（{}），已拒绝", origin, GbkToUtf8(name), why));
 }
 
 }  // namespace qoru

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/interrupt_cleanup.h"
+
 namespace qoru {
 
 // Names of the entries of a directory (files and directories alike, "." and ".."
@@ -85,7 +87,8 @@ class ReplacementFile {
 
  private:
   std::string target_;
-  std::string path_;  // empty once committed
+  std::string path_;            // empty once committed
+  RemovedOnInterrupt removal_;  // path_, while it is there
 };
 
 // Copies `source` to `target` through a ReplacementFile: an existing target (a link

@@ -86,9 +86,6 @@ bool ListNames(const std::string& dir, std::vector<std::string>* names);
 // bytes themselves on Linux; on Windows the UTF-8 of the path the wide-character calls
 // get (the long-path form when long).
 std::string Utf8FileName(const std::string& path);
-// The path as UTF-8 text for a message: the bytes themselves on Linux; on Windows the
-// GBK turned into UTF-8, as the path was given (no long-path form).
-std::string PathText(const std::string& path);
 // The SQLite VFS to open databases with (nullptr: the default): on Windows the one
 // that takes paths beyond 260 characters in the long-path form.
 const char* SqliteVfs();
@@ -113,5 +110,10 @@ bool IsSeparator(char c);
 // a device name such as CON or NUL with any extension, a trailing dot or blank, a
 // character that Windows does not allow in names); `why`, when given, says why.
 bool IsReservedName(const std::string& name, std::string* why = nullptr);
+
+// The form in which the file system tells file names apart, for finding two names that
+// would be one file: the name itself on Linux; on Windows, which ignores case, the name
+// upper-cased (as UTF-8).
+std::string FileNameKey(const std::string& name);
 
 }  // namespace qoru::os

@@ -201,16 +201,16 @@ std::string Utf8FileName(const std::string& path) {
   return path;
 }
 
-std::string PathText(const std::string& path) {
-  return path;
-}
-
 const char* SqliteVfs() {
   return nullptr;
 }
 
 bool IsReservedName(const std::string& /*name*/, std::string* /*why*/) {
   return false;
+}
+
+std::string FileNameKey(const std::string& name) {
+  return name;
 }
 
 }  // namespace qoru::os

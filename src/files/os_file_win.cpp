@@ -473,10 +473,6 @@ std::string Utf8FileName(const std::string& path) {
   return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
-std::string PathText(const std::string& path) {
-  return GbkToUtf8(path);
-}
-
 const char* SqliteVfs() {
   // The default VFS cuts a full path short at 1040 bytes of UTF-8 (260 characters of
   // four bytes), and Windows refuses one beyond 260 characters without the long form.
@@ -511,6 +507,22 @@ bool IsReservedName(const std::string& name, std::string* why) {
       upper[3] >= '0' && upper[3] <= '9')
     return say("这是 Windows 的设备名，不能作为文件名");
   return false;
+}
+
+std::string FileNameKey(const std::string& name) {
+  const std::u16string utf16 = GbkToUtf16(name);
+  std::wstring wide(utf16.begin(), utf16.end());
+  if (!wide.empty()) {
+    // Case mapped as the file system maps it: without regard to any language.
+    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                                static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr, 0);
+    std::wstring upper(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0 &&
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(),
+                      static_cast<int>(wide.size()), upper.data(), n, nullptr, nullptr, 0) == n)
+      wide = upper;
+  }
+  return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 }  // namespace qoru::os

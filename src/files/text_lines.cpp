@@ -8,14 +8,14 @@
 
 #include "errors/errors.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, int err) {
-  throw FileError(fmt::format("{}文件“{}”：{}", what, DisplayText(path), SystemErrorText(err)),
-                  path);
+  throw FileError(fmt::format("{}文件“{}”：{}", what, PathText(path), SystemErrorText(err)), path);
 }
 
 int OpenForReading(const std::string& path) {
@@ -62,7 +62,7 @@ std::string NulByteMessage(const std::string& path, NulByte at) {
   return fmt::format(
       "文件“{}”第 {} 行有 NUL 字节（0x00，在文件的第 {} 字节处，从 0 数起）：文本中不能有 NUL，"
       "读到它就会丢掉它后面的内容，已拒绝这个账套。请重新导出这个文件",
-      DisplayText(path), at.line, at.offset);
+      PathText(path), at.line, at.offset);
 }
 
 void RefuseNulByte(const std::string& path, NulByte at) {

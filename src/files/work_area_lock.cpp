@@ -9,6 +9,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {
@@ -82,7 +83,7 @@ std::string WorkAreaLock::InUseMessage(const std::string& work_dir) {
   return fmt::format(
       "工作目录“{}”正被另一个转换使用（它持有 {} 的锁），本次转换没有开始，也没有改动其中的"
       "文件；请等那个转换结束后再试",
-      DisplayText(work_dir), kFileName);
+      PathText(work_dir), kFileName);
 }
 
 std::string WorkAreaLock::BlockedMessage(const std::string& work_dir) const {
@@ -94,7 +95,7 @@ std::string WorkAreaLock::BlockedMessage(const std::string& work_dir) const {
   return fmt::format(
       "无法打开工作目录的锁文件“{}{}”（{}），无法保证只有一个转换使用该工作目录，本次转换没有开始；"
       "请删除或修正该文件后再试",
-      DisplayText(work_dir), kFileName, why);
+      PathText(work_dir), kFileName, why);
 }
 
 bool WorkAreaLock::Refuses(Outcome outcome, const std::string& work_dir,

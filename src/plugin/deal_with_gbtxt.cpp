@@ -14,6 +14,7 @@
 #include "database/staging_database.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/path_text.h"
 #include "host/host_log.h"
 #include "host/trace.h"
 #include "staging/format_description.h"
@@ -44,7 +45,7 @@ std::string ReplacedTextNotice(const db::Connection::ReplacedText& text,
                                 ? fmt::format("第一处在第 {} 行", text.first_line - headers)
                                 : std::string("第一处在格式说明 GSSM.txt 给它的列名中");
   return fmt::format("源文件 {} 中有 {} 处字节不是有效的 GB 18030 字符（{}），已替换为“\uFFFD”",
-                     DisplayText(text.file), text.count, where);
+                     GbkToUtf8(text.file), text.count, where);
 }
 
 }  // namespace
@@ -288,7 +289,7 @@ bool TForm_DealWithVAROZ::ReadFormatDescription() {
     const bool listed = IsDirectory(SourceDir);
     Notice(fmt::format(
         "找不到格式说明文件 TemplateTemp/GSSM.txt：源目录“{}”{}，没有可导入的表{}",
-        DisplayText(SourceDir), listed ? "中没有 GSSM.txt" : "不存在或无法读取",
+        PathText(SourceDir), listed ? "中没有 GSSM.txt" : "不存在或无法读取",
         !listed && SourceDir.find('?') != std::string::npos
             ? "。路径中的“?”是宿主程序的 ANSI 代码页无法表示的字符，请把目录改用中文或英文名称"
             : ""));

@@ -9,6 +9,7 @@
 
 #include "errors/errors.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "provenance/sha256.h"
 
 namespace qoru::provenance {
@@ -16,7 +17,7 @@ namespace qoru::provenance {
 FileRecord RecordFile(const std::string& path, std::string role) {
   FileRecord record;
   record.role = std::move(role);
-  record.path = os::PathText(path);
+  record.path = PathText(path);
   const int fd = os::OpenRead(path);
   if (fd < 0)
     throw FileError("无法读取文件 " + record.path + " 以计算其 SHA-256：" + SystemErrorText(errno),

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "errors/errors.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "text/gbk_codec.h"
 
@@ -85,7 +86,7 @@ void CopyUtf8TextAsGb18030(const std::string& source, const std::string& target,
       throw FileError(fmt::format("源文件 {} 第 {} 行不是有效的 UTF-8 文本，而格式说明 GSSM.txt "
                                   "是 UTF-8 编码：账套的文件须是同一种编码，请重新导出这个文件，"
                                   "或用 --encoding 指定编码",
-                                  DisplayText(name), number),
+                                  PathText(name), number),
                       source);
     out.WriteLine(gb);
   }
@@ -99,7 +100,7 @@ void RequireNotUtf8(const std::string& source, const std::string& name) {
     throw FileError(fmt::format("源文件 {} 是 UTF-8 编码，而格式说明 GSSM.txt 是 GBK 编码："
                                 "账套的文件须是同一种编码，请重新导出这个文件，"
                                 "或用 --encoding 指定编码",
-                                DisplayText(name)),
+                                PathText(name)),
                     source);
 }
 

@@ -9,6 +9,8 @@
 #include "faces/stage_host.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/interrupt_cleanup.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "staging/source_encoding_copy.h"
 #include "text/gbk_codec.h"
@@ -36,9 +38,9 @@ std::string SourceInWorkAreaProblem(const std::string& source_dir, const std::st
   return fmt::format(
       "源目录“{}”是{}：转换要清空并写入 TemplateTemp，源文件会被删除或覆盖，已拒绝。"
       "请把账套放在工作目录之外",
-      DisplayText(source_dir),
-      work_itself ? fmt::format("工作目录“{}”本身", DisplayText(work_dir))
-                  : fmt::format("工作目录的“{}”或其中的目录", DisplayText(scratch)));
+      PathText(source_dir),
+      work_itself ? fmt::format("工作目录“{}”本身", PathText(work_dir))
+                  : fmt::format("工作目录的“{}”或其中的目录", PathText(scratch)));
 }
 
 bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir, StageHost& host,
@@ -58,7 +60,7 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
     host.SetStatus(Gbk("正在拷贝数据，请稍候……"));
     const std::string target_dir = work_dir + "TemplateTemp/";
     if (!names.Empty() && !IsDirectory(target_dir))
-      throw FileError(fmt::format("工作目录中没有 TemplateTemp 目录：{}", DisplayText(target_dir)),
+      throw FileError(fmt::format("工作目录中没有 TemplateTemp 目录：{}", PathText(target_dir)),
                       target_dir);
     for (std::size_t i = 0; i < names.Count(); ++i) {
       try {
@@ -81,10 +83,11 @@ bool StageSourceFiles(const std::string& source_dir, const std::string& work_dir
         if (nul && nuls != nullptr) (*nuls)[AsciiLower(names[i])] = *nul;
       } catch (const FileError& e) {
         throw FileError(
-            fmt::format("源文件“{}”没有拷贝到 TemplateTemp：{}", DisplayText(names[i]), e.what()),
+            fmt::format("源文件“{}”没有拷贝到 TemplateTemp：{}", PathText(names[i]), e.what()),
             e.path());
       }
       host.Progress().SetPartsComplete(static_cast<int>(i + 1));
+      PauseForTestsAt("staging");
       host.Yield();
     }
     return true;

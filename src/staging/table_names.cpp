@@ -43,7 +43,7 @@ std::vector<TableNameProblem> TableNameProblems(const FormatDescription& descrip
         {i, line,
          fmt::format("格式说明 GSSM.txt 第 {} 行（[{}]节的文件名行）“{}”不能作为表文件：{}。"
                      "表以文件名去掉“.txt”命名，须与文件名一致；已拒绝这个账套，请改正这一行",
-                     line, DisplayText(EntryName(entry)), DisplayText(file), why)});
+                     line, GbkToUtf8(EntryName(entry)), GbkToUtf8(file), why)});
   }
   return problems;
 }

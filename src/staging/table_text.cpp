@@ -10,6 +10,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "text/gbk_codec.h"
 
@@ -30,7 +31,7 @@ std::string SectionsNaming(const StringList& table_map, std::string_view file) {
   for (const std::string& entry : table_map) {
     if (EntryValue(entry) != file) continue;
     if (!sections.empty()) sections += "、";
-    sections += "[" + DisplayText(EntryName(entry)) + "]";
+    sections += "[" + GbkToUtf8(EntryName(entry)) + "]";
   }
   return sections;
 }
@@ -44,8 +45,8 @@ void CheckExists(const std::string& path, const std::string& file, const StringL
   throw FileError(
       fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它，"
                   "它应在 {}。请把它放进源目录，或从格式说明中删去这一节",
-                  DisplayText(file), sections.empty() ? std::string("表") : sections,
-                  DisplayText(expected)),
+                  GbkToUtf8(file), sections.empty() ? std::string("表") : sections,
+                  PathText(expected)),
       path);
 }
 

@@ -93,11 +93,6 @@ std::string Utf8ToGbk(std::string_view utf8, ConversionStats* stats = nullptr);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
-// UTF-8 display form of a GBK data text, for messages.
-inline std::string DisplayText(std::string_view gbk) {
-  return GbkToUtf8(gbk);
-}
-
 // GBK text of a UTF-8 literal of the source code (status texts, statement pieces).
 // Only for texts that GBK holds whole.
 inline std::string Gbk(std::string_view utf8) {

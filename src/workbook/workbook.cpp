@@ -9,7 +9,9 @@
 
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/interrupt_cleanup.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/utf8.h"
 
 namespace qoru::workbook {
@@ -94,9 +96,9 @@ Workbook::Workbook(const std::string& path, const std::string& target, std::stri
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
-  // The library takes UTF-8 names; its temporary files go to the user's temporary
-  // folder (its own default on Windows is the root of the drive).
-  std::string tmpdir = os::Utf8FileName(os::TemporaryFolder());
+  // The library takes UTF-8 names; its temporary files go to a folder of this
+  // workbook's (its own default on Windows is the root of the drive).
+  std::string tmpdir = os::Utf8FileName(scratch_.path());
   options.tmpdir = tmpdir.data();
   workbook_ = workbook_new_opt(os::Utf8FileName(path).c_str(), &options);
   if (!workbook_) throw WorkbookError("无法创建工作底稿 " + target);
@@ -285,18 +287,22 @@ bool WriteWorkbook(const std::string& path, const std::function<void(Workbook&)>
   // Paths are GBK text: they go through the files room, never std::filesystem.
   const std::string parent = ParentDirectory(path);
   const std::string dir = parent.empty() ? "." : parent;
+  const std::string shown = PathText(path);
   if (const std::string problem = TargetProblem(path, overwrite); !problem.empty())
     throw WorkbookError("不写工作底稿：" + problem);
-  std::string temp = dir + "/." + LastPathPart(path) + ".XXXXXX";
-  const int fd = os::CreateTemporary(temp);
-  if (fd < 0)
-    throw WorkbookError("无法写入工作底稿 " + os::PathText(path) + "：" + SystemErrorText(errno));
-  os::SetMode(fd, os::NewFileMode(0644));
-  os::Close(fd);
+  RemovedOnInterrupt temp(RemovedOnInterrupt::Kind::kFile, [&] {
+    std::string name = dir + "/." + LastPathPart(path) + ".XXXXXX";
+    const int fd = os::CreateTemporary(name);
+    if (fd < 0) throw WorkbookError("无法写入工作底稿 " + shown + "：" + SystemErrorText(errno));
+    os::SetMode(fd, os::NewFileMode(0644));
+    os::Close(fd);
+    return name;
+  });
   bool replaced = false;
   try {
-    Workbook b(temp, os::PathText(path), title);
+    Workbook b(temp.path(), shown, title);
     write(b);
+    PauseForTestsAt("workpaper");
     b.Close();
     // Looked at again: a file may have come, or turned read-only, while this one was
     // written.
@@ -304,15 +310,17 @@ bool WriteWorkbook(const std::string& path, const std::function<void(Workbook&)>
     const bool exists = os::Stat(path, &before, false) && before.kind != os::Kind::kMissing;
     if (exists && (!overwrite || ReadOnly(path)))
       throw WorkbookError("不写工作底稿：" + TargetProblem(path, overwrite));
-    const int renamed = overwrite ? os::Rename(temp, path) : os::RenameNoReplace(temp, path);
+    const int renamed =
+        overwrite ? os::Rename(temp.path(), path) : os::RenameNoReplace(temp.path(), path);
     if (renamed != 0) {
       const int error = errno;
-      throw WorkbookError("无法写入工作底稿 " + os::PathText(path) + "：" +
+      throw WorkbookError("无法写入工作底稿 " + shown + "：" +
                           (error == EEXIST ? TargetProblem(path, false) : SystemErrorText(error)));
     }
+    temp.Release();
     replaced = exists;
   } catch (...) {
-    os::Remove(temp);
+    os::Remove(temp.path());
     throw;
   }
   return replaced;
@@ -339,7 +347,7 @@ std::string SheetName(std::string_view name) {
 std::string TargetProblem(const std::string& path, bool overwrite, std::string_view option) {
   const std::string parent = ParentDirectory(path);
   const std::string dir = parent.empty() ? "." : parent;
-  const std::string shown = os::PathText(path);
+  const std::string shown = PathText(path);
   if (IsDirectory(path)) return shown + " 是一个目录";
   if (!IsDirectory(dir)) return shown + " 所在的目录不存在";
   os::FileInfo info;

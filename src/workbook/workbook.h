@@ -5,12 +5,14 @@
 // 页，共 M 页"), its columns as wide as what was written into them. Every call of the
 // library is checked: a cell that cannot be written ends the workbook with
 // WorkbookError, never an empty cell. A text longer than a cell holds (32,767
-// characters) is cut to fit and says so, "…（已截断，全文 N 字）", and counted.
+// characters) is cut to fit and says so, "…（已截断，全文 N 字）", and counted. The
+// writer's own files (the sheets before they are packed) go to a temporary folder of
+// the workbook's (files/temporary_folder.h).
 //
 // WriteWorkbook writes a workbook beside its target under a temporary name and renames
-// it into place only when complete, so that a failed run leaves no partial file and any
-// earlier one as it was; it never replaces a file unless told to, and never a read-only
-// one.
+// it into place only when complete, so that a failed or interrupted run leaves no
+// partial file and any earlier one as it was; it never replaces a file unless told to,
+// and never a read-only one.
 #pragma once
 
 #include <xlsxwriter.h>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "errors/errors.h"
+#include "files/temporary_folder.h"
 
 namespace qoru::workbook {
 
@@ -107,6 +110,7 @@ class Workbook {
   std::string Where(lxw_worksheet* s, std::size_t row, int col) const;
 
   std::string target_, title_;
+  TemporaryFolder scratch_{"xlsx"};  // the writer's own files
   lxw_workbook* workbook_ = nullptr;
   lxw_format *money_, *date_, *bold_, *share_;
   std::size_t cut_cells_ = 0;

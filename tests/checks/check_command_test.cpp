@@ -84,8 +84,10 @@ TEST(CheckCommand, JsonHasTheChecksTheFindingsAndTheTotals) {
   const json j = Parse(ran);
   std::vector<std::string> keys;
   for (const auto& [key, value] : j.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"checks", "errors", "findings", "seconds", "skipped",
-                                            "warnings"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"checks", "errors", "exit_code", "findings", "name",
+                                            "seconds", "skipped", "warnings"}));
+  EXPECT_EQ(j["name"], "src");
+  EXPECT_EQ(j["exit_code"], 1);
 
   std::uint64_t errors = 0, warnings = 0;
   std::map<std::string, int> listed;

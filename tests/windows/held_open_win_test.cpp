@@ -13,6 +13,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "screening/workpaper.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
@@ -84,7 +85,7 @@ TEST(WindowsSharePaths, ASourceInTheLongPathFormOfAFullPathIsRead) {
   const std::wstring wide = full;
   const std::string unc_form =
       Utf8ToGbk(Utf16ToUtf8(u"\\\\?\\" + std::u16string(wide.begin(), wide.end())));
-  EXPECT_TRUE(IsDirectory(unc_form)) << DisplayText(unc_form);
+  EXPECT_TRUE(IsDirectory(unc_form)) << PathText(unc_form);
   const std::vector<std::string> names = ListDirectory(unc_form);
   ASSERT_EQ(names.size(), 1u);
   std::string content;

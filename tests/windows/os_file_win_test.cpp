@@ -10,6 +10,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "files/work_area_lock.h"
 #include "test_support/temp_dir.h"
@@ -36,7 +37,7 @@ TEST(WindowsFileNames, DeviceNamesAndWhatWindowsForbidsAreRefusedNamingTheFile) 
       CheckBareFileName(name, "格式说明 GSSM.txt");
       ADD_FAILURE() << "accepted";
     } catch (const UnsafeNameError& e) {
-      EXPECT_NE(std::string(e.what()).find(DisplayText(name)), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(GbkToUtf8(name)), std::string::npos) << e.what();
     }
   }
   for (const std::string& name :
@@ -57,7 +58,7 @@ TEST(WindowsLongPaths, DeepChineseFoldersBeyond260CharactersWork) {
   const std::string level = Gbk("审计底稿二零二四年度账套资料目录");  // 16 characters
   while (GbkToUtf16(path).size() < 400) {
     path += level + "/";
-    ASSERT_EQ(os::MakeDirectory(path), 0) << DisplayText(path);
+    ASSERT_EQ(os::MakeDirectory(path), 0) << PathText(path);
   }
   const std::string source = path + "KJKM.txt";
   {

@@ -14,6 +14,7 @@
 
 #include "errors/errors.h"
 #include "files/file_system.h"
+#include "files/path_text.h"
 #include "gendata/consistent_books.h"
 #include "gendata/dataset.h"
 #include "qoru_gbtxt/cli_chinese.h"
@@ -58,7 +59,7 @@ AuxTypeSpec ParseAuxType(const std::string& text) {
 }
 
 void PrintSummary(const std::string& dir, const DatasetSummary& s) {
-  std::printf("已生成数据集：%s\n", qoru::host::ArgumentText(dir).c_str());
+  std::printf("已生成数据集：%s\n", qoru::PathText(dir).c_str());
   for (const auto& [file, rows] : s.file_rows) std::printf("  %-12s %zu 行\n", file.c_str(), rows);
   std::printf("  科目 %zu 个，省略的上级科目 %zu 个，缺少上级的科目 %zu 个\n", s.accounts,
               s.omitted_accounts, s.accounts_without_parent);
@@ -72,7 +73,7 @@ void PrintSummary(const std::string& dir, const DatasetSummary& s) {
 
 void MakeDirectory(const std::string& dir) {
   if (dir.empty() || qoru::MakeDirectories(dir)) return;
-  throw std::runtime_error("无法创建目录 " + qoru::host::ArgumentText(dir) + "：" +
+  throw std::runtime_error("无法创建目录 " + qoru::PathText(dir) + "：" +
                            qoru::SystemErrorText(errno));
 }
 
@@ -260,8 +261,8 @@ int qoru::host::HostMain(int argc, char** argv) {
       std::printf(
           "已生成勾稽关系完整的账套：%s\n  科目 %zu 个（省略的上级科目 %zu 个），凭证 %zu 张，"
           "分录 %zu 行，余额 %zu 行\n",
-          qoru::host::ArgumentText(consistent_dir).c_str(), s.accounts, s.omitted_parents,
-          s.vouchers, s.postings, s.balances);
+          qoru::PathText(consistent_dir).c_str(), s.accounts, s.omitted_parents, s.vouchers,
+          s.postings, s.balances);
       for (const auto& p : s.planted)
         std::printf("  植入 %s：%s 第 %zu 行，%s\n", p.kind.c_str(), p.file.c_str(), p.row,
                     p.what.c_str());
@@ -269,7 +270,7 @@ int qoru::host::HostMain(int argc, char** argv) {
       MakeDirectory(qoru::ParentDirectory(large_file));
       const std::uint64_t written =
           qoru::gen::WriteLargeTable(large_file, large_bytes, large_seed, large_lf);
-      std::printf("已生成 %s：%llu 字节\n", qoru::host::ArgumentText(large_file).c_str(),
+      std::printf("已生成 %s：%llu 字节\n", qoru::PathText(large_file).c_str(),
                   static_cast<unsigned long long>(written));
     }
   } catch (const CLI::Error& e) {

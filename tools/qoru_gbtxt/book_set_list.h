@@ -22,9 +22,10 @@ std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::str
 // --xlsx over many book sets names a folder (made when missing) with one workpaper per book
 // set: sets each input's `xlsx` to FOLDER/NAME.xlsx, NAME the book set's name (for a
 // database its path with the separators made "_"), the characters a file name cannot
-// hold made "_", numbered where two would meet. The reason when the folder cannot serve
-// or a workpaper cannot be written there: one that exists (unless `overwrite`) or is
-// read-only, every target checked before any run.
+// hold made "_", numbered where two would meet (on Windows, whose file names ignore case,
+// "ABC" and "abc" meet), that book set's `xlsx_note` then saying so. The reason when the
+// folder cannot serve or a workpaper cannot be written there: one that exists (unless
+// `overwrite`) or is read-only, every target checked before any run.
 std::string AssignWorkpapers(const std::string& folder, std::vector<BookSetInput>& inputs,
                              bool overwrite);
 

@@ -8,6 +8,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_staging.h"
@@ -81,7 +82,7 @@ std::string KeepWorkProblem(const std::string& source, const std::string& work, 
       "--keep-work：{} 是从另一个账套转换的（源文件 {} 不同）；在它上面转换，"
       "已有的表不会重新导入，两个账套会混在一个数据库中。请去掉 --keep-work 重新转换，"
       "或用 --work 换一个工作目录",
-      WorkDatabase(work), DisplayText(file));
+      PathText(WorkDatabase(work)), PathText(file));
 }
 
 std::string WriteBookSetMark(const std::string& source, const std::string& work) {
@@ -90,10 +91,10 @@ std::string WriteBookSetMark(const std::string& source, const std::string& work)
     ReplacementFile file(path);
     const std::string mark = BookSetMark(source);
     const int fd = os::OpenWrite(file.path(), false);
-    if (fd < 0) return "无法写入 " + ArgumentText(path) + "（" + SystemErrorText(errno) + "）";
+    if (fd < 0) return "无法写入 " + PathText(path) + "（" + SystemErrorText(errno) + "）";
     const bool written = os::Write(fd, mark.data(), mark.size()) == static_cast<long>(mark.size());
     os::Close(fd);
-    if (!written) return "无法写入 " + ArgumentText(path);
+    if (!written) return "无法写入 " + PathText(path);
     file.Commit();
   } catch (const Failure& e) {
     return e.what();

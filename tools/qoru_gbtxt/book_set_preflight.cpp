@@ -21,6 +21,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "qoru_gbtxt/database_reader.h"
 #include "qoru_gbtxt/preflight_pass.h"
@@ -42,7 +43,7 @@ class Preflight {
  public:
   Preflight(const std::string& source, std::optional<SourceEncoding> choice)
       : source_(source), read_(source), choice_(choice) {
-    report_.source = source;
+    report_.source = PathText(source);
   }
 
   PreflightReport Run() {
@@ -79,8 +80,8 @@ class Preflight {
       staged_.insert(name);
       const std::string path = source_ + "/" + name;
       if (!IsRegularFile(path) || !os::CanRead(path)) {
-        Add(true, RunStep::kStaging, DisplayText(name), 0, "",
-            fmt::format("拷贝源文件失败：{} 不是可读的文件，转换在拷贝时停止", DisplayText(path)));
+        Add(true, RunStep::kStaging, PathText(name), 0, "",
+            fmt::format("拷贝源文件失败：{} 不是可读的文件，转换在拷贝时停止", PathText(path)));
         continue;
       }
       try {
@@ -97,13 +98,13 @@ class Preflight {
   bool TextsCanBeRead() {
     bool readable = true;
     for (const auto& [file, nul] : CutTexts(nuls_, description_)) {
-      Add(true, RunStep::kDescription, DisplayText(file), nul.line, "",
+      Add(true, RunStep::kDescription, PathText(file), nul.line, "",
           NulByteMessage(source_ + "/" + file, nul));
       readable = false;
     }
     for (const TableNameProblem& p : TableNameProblems(description_)) {
       Add(true, RunStep::kDescription, "GSSM.txt", p.line,
-          DisplayText(EntryValue(description_.table_map[p.entry])), p.message);
+          GbkToUtf8(EntryValue(description_.table_map[p.entry])), p.message);
       readable = false;
     }
     return readable;
@@ -116,7 +117,7 @@ class Preflight {
     report_.encoding = encoding.Describe();
     const bool utf8 = encoding.encoding == SourceEncoding::kUtf8;
     if (utf8) {
-      recoded_.emplace("qoru-inspect-text");
+      recoded_.emplace("inspect-text");
       read_ = recoded_->work() + "TemplateTemp";
     }
     for (const std::string& name : staged_) {
@@ -130,7 +131,7 @@ class Preflight {
           RequireNotUtf8(path, name);
         }
       } catch (const FileError& e) {
-        Add(true, RunStep::kStaging, DisplayText(name), 0, "",
+        Add(true, RunStep::kStaging, PathText(name), 0, "",
             std::string(e.what()) + "，转换在拷贝时停止");
       }
     }
@@ -154,10 +155,10 @@ class Preflight {
       Add(false, RunStep::kDescription, "GSSM.txt", description_.stopped_at_line, "",
           fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
                       description_.stopped_at_line));
-    for (const std::string& e : description_.table_map) report_.sections.push_back(DisplayText(e));
-    report_.accounts_file = DisplayText(description_.accounts_file);
+    for (const std::string& e : description_.table_map) report_.sections.push_back(GbkToUtf8(e));
+    report_.accounts_file = GbkToUtf8(description_.accounts_file);
     for (const std::string& f : description_.aux_archive_files)
-      report_.archive_files.push_back(DisplayText(f));
+      report_.archive_files.push_back(GbkToUtf8(f));
 
     const StringList& names = description_.aux_item_names;
     const StringList& archives = description_.aux_archive_files;
@@ -168,8 +169,8 @@ class Preflight {
     for (const std::string& e : description_.table_map)
       section_file.emplace(std::string(EntryName(e)), std::string(EntryValue(e)));
     for (std::size_t i = 0; i < names.Count(); ++i) {
-      AuxTypeReport type{DisplayText(names[i]),
-                         i < archives.Count() ? DisplayText(archives[i]) : std::string(),
+      AuxTypeReport type{GbkToUtf8(names[i]),
+                         i < archives.Count() ? GbkToUtf8(archives[i]) : std::string(),
                          section_file.count(names[i]) > 0};
       if (!type.has_section)
         Add(false, RunStep::kDescription, "GSSM.txt", 0, type.type,
@@ -180,17 +181,17 @@ class Preflight {
             fmt::format(
                 "辅助核算项按位置与档案配对：第 {} 个类型“{}”配上了档案 {}，而它自己的档案节"
                 "是 {}（档案节的顺序与辅助核算项档案的顺序不同），aidInfo 中不会有它的行",
-                i + 1, type.type, DisplayText(archives[i]), DisplayText(section_file[names[i]])));
+                i + 1, type.type, GbkToUtf8(archives[i]), GbkToUtf8(section_file[names[i]])));
       report_.aux_types.push_back(std::move(type));
     }
     std::map<std::string, std::size_t> first_use;
     for (std::size_t i = 0; i < archives.Count(); ++i) {
       const auto [it, fresh] = first_use.emplace(archives[i], i);
       if (!fresh)
-        Add(false, RunStep::kDescription, DisplayText(archives[i]), 0, "",
+        Add(false, RunStep::kDescription, GbkToUtf8(archives[i]), 0, "",
             fmt::format(
                 "档案文件 {} 被第 {} 和第 {} 个辅助核算项共用：它只导入一次，表头是后一节的列",
-                DisplayText(archives[i]), it->second + 1, i + 1));
+                GbkToUtf8(archives[i]), it->second + 1, i + 1));
     }
     return true;
   }
@@ -202,25 +203,24 @@ class Preflight {
       try {
         CheckBareFileName(file, "GSSM.txt");
       } catch (const Failure& e) {
-        Add(true, RunStep::kTableTexts, DisplayText(file), 0, DisplayText(file), e.what());
+        Add(true, RunStep::kTableTexts, GbkToUtf8(file), 0, GbkToUtf8(file), e.what());
         unusable_.insert(file);
         continue;
       }
       if (staged_.count(file) > 0 && IsRegularFile(source_ + "/" + file)) continue;
       if (unusable_.insert(file).second) {
-        report_.missing_files.push_back(DisplayText(file));
-        Add(true, RunStep::kTableTexts, DisplayText(file), 0, "",
+        report_.missing_files.push_back(GbkToUtf8(file));
+        Add(true, RunStep::kTableTexts, GbkToUtf8(file), 0, "",
             fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的[{}]节指定了这个文件，但源目录中"
-                        "没有它，它应在 {}/{}，转换在改写表文本时停止",
-                        DisplayText(file), SectionOf(file), DisplayText(source_),
-                        DisplayText(file)));
+                        "没有它，它应在 {}，转换在改写表文本时停止",
+                        GbkToUtf8(file), SectionOf(file), PathText(source_ + "/" + file)));
       }
     }
   }
 
   std::string SectionOf(const std::string& file) const {
     for (const std::string& e : description_.table_map)
-      if (EntryValue(e) == file) return DisplayText(EntryName(e));
+      if (EntryValue(e) == file) return GbkToUtf8(EntryName(e));
     return "?";
   }
 
@@ -261,7 +261,7 @@ class Preflight {
       db::CompleteChartOfAccounts(runner, host, description_.accounts_file, ChartRule());
     } catch (const db::ChartCodeTooLongError& e) {
       // The run's own refusal of a code too long for the completion, in its words.
-      Add(true, RunStep::kChart, DisplayText(e.file()), e.line(), "", e.what());
+      Add(true, RunStep::kChart, GbkToUtf8(e.file()), e.line(), "", e.what());
     } catch (const Failure&) {
       chart_failed_ = true;
     }
@@ -302,7 +302,7 @@ class Preflight {
     } catch (const db::EngineError& e) {
       return std::string("导入失败：") + e.what();
     }
-    return "“" + DisplayText(table) + "”不能作为表名，导入失败";
+    return "“" + GbkToUtf8(table) + "”不能作为表名，导入失败";
   }
 
   void ReportTables() {
@@ -311,9 +311,9 @@ class Preflight {
     std::set<std::string> imported;  // lower-case names of tables already created
     for (const std::string& entry : description_.table_map) {
       TableReport t;
-      t.section = DisplayText(EntryName(entry));
+      t.section = GbkToUtf8(EntryName(entry));
       const std::string file(EntryValue(entry));
-      t.file = DisplayText(file);
+      t.file = GbkToUtf8(file);
       const std::string table = db::ImportTableName(entry);
       t.table = GbkToUtf8(table);
       const bool usable = unusable_.count(file) == 0;
@@ -429,7 +429,7 @@ class Preflight {
     const StringList& names = description_.aux_item_names;
     const StringList& archives = description_.aux_archive_files;
     if (archives.Count() > names.Count())
-      Add(true, RunStep::kArchives, DisplayText(archives[names.Count()]), 0, "",
+      Add(true, RunStep::kArchives, GbkToUtf8(archives[names.Count()]), 0, "",
           ArchiveWithoutTypeMessage(names.Count(), archives[names.Count()], names.Count()));
   }
 
@@ -442,7 +442,7 @@ class Preflight {
   std::set<std::string> staged_;    // names that staging copies (GBK)
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
   StagedNulBytes nuls_;             // the NUL bytes of the source's texts
-  ScratchArea scratch_{"qoru-inspect"};
+  ScratchArea scratch_{"inspect"};
   std::string result_path_;
   bool chart_failed_ = false;
   std::map<std::string, TableInfo> tables_;  // lower-case table -> info

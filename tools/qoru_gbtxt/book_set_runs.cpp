@@ -3,11 +3,15 @@
 #include <cerrno>
 #include <chrono>
 #include <map>
+#include <optional>
 
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/temporary_folder.h"
+#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/child_process.h"
+#include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
 namespace {
@@ -23,8 +27,8 @@ std::string ReadAll(const std::string& path) {
 // The words of the child that checks one book set.
 std::vector<std::string> ChildWords(const std::string& self, const std::string& command,
                                     const std::vector<std::string>& arguments,
-                                    const BookSetInput& input, const std::string& files) {
-  std::vector<std::string> words = {self, command, "--json", "--text-out", files + ".txt"};
+                                    const BookSetInput& input) {
+  std::vector<std::string> words = {self, command, "--json"};
   words.insert(words.end(), arguments.begin(), arguments.end());
   if (!input.xlsx.empty()) {
     words.push_back("--xlsx");
@@ -40,14 +44,19 @@ std::vector<std::string> ChildWords(const std::string& self, const std::string& 
 std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::vector<std::string>& arguments,
                                         const std::vector<BookSetInput>& inputs, unsigned jobs,
-                                        const std::string& command) {
+                                        const std::string& command, bool summary_json) {
   std::vector<BookSetOutcome> out(inputs.size());
-  std::string dir = os::TemporaryFolder() + "/qoru-runs-XXXXXX";
-  if (os::MakeTemporaryDirectory(dir) != 0) {
-    for (BookSetOutcome& o : out) o.error = "无法建立临时目录";
+  std::optional<TemporaryFolder> folder;
+  try {
+    folder.emplace("runs");
+  } catch (const FileError& e) {
+    for (BookSetOutcome& o : out) o.error = e.what();
     return out;
   }
-  const auto files = [&](std::size_t i) { return dir + "/" + std::to_string(i); };
+  const auto files = [&](std::size_t i) { return folder->path() + "/" + std::to_string(i); };
+  // What each child is asked besides its options (child_channel.h): set for the child
+  // about to start, and gone again when all have started.
+  SetEnvironment(kChildSummaryVariable, summary_json ? "1" : "0");
   ChildProcesses children;
   std::map<std::size_t, Clock::time_point> started;
   std::size_t next = 0;
@@ -55,12 +64,17 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
   while (next < inputs.size() || children.running() != 0) {
     while (next < inputs.size() && children.running() < jobs) {
       std::string error;
-      if (children.Start(next, ChildWords(self, command, arguments, inputs[next], files(next)),
+      SetEnvironment(kChildTextVariable, files(next) + ".txt");
+      if (children.Start(next, ChildWords(self, command, arguments, inputs[next]),
                          files(next) + ".json", files(next) + ".err", &error))
         started[next] = Clock::now();
       else
         out[next].error = error;
       ++next;
+    }
+    if (next == inputs.size()) {
+      UnsetEnvironment(kChildTextVariable);
+      UnsetEnvironment(kChildSummaryVariable);
     }
     if (children.running() == 0) continue;
     ChildEnd end;
@@ -84,7 +98,8 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
             end.abnormal + "）";
     if (o.exit_code == 2) o.error = err.empty() ? "无法检查" : err;
   }
-  RemoveTree(dir);
+  UnsetEnvironment(kChildTextVariable);
+  UnsetEnvironment(kChildSummaryVariable);
   return out;
 }
 

@@ -1,8 +1,11 @@
 // `qoru-gbtxt check` over many book sets: each one is checked by a process of this
 // program of its own (a conversion holds process-wide state, and one book set that
 // brings the process down must not take the others with it), up to `jobs` at a time.
-// Each child writes its JSON report to a file and its text report to another; the
-// parent prints them in the order the book sets were given, then one summary table.
+// Each child writes its JSON report to a file and its text report to another (its
+// standard output, and the file that child_channel.h names to it), both in a temporary
+// folder of the run's; the parent prints them in the order the book sets were given,
+// then one summary table. An interrupt is passed on to the children, and the parent
+// ends once they have ended, each having removed what it made.
 #pragma once
 
 #include <string>
@@ -17,6 +20,9 @@ struct BookSetInput {
   std::string path;  // the database (--db) or the book set's folder (--source)
   bool database = false;
   std::string xlsx;  // its workpaper (--xlsx), or empty
+  // When its workpaper's name was taken by an earlier book set's and it got a number:
+  // the sentence of the report that says so (UTF-8); else empty.
+  std::string xlsx_note;
 };
 
 struct BookSetOutcome {
@@ -29,10 +35,12 @@ struct BookSetOutcome {
 
 // Runs `self` (this program) once per book set: the subcommand `command` with
 // `arguments` (the options every run shares), the book set's --xlsx, then --db or
-// --source and the path, `jobs` at a time.
+// --source and the path, `jobs` at a time; with `summary_json` the children's JSON
+// leaves out the items.
 std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::vector<std::string>& arguments,
                                         const std::vector<BookSetInput>& inputs, unsigned jobs,
-                                        const std::string& command = "check");
+                                        const std::string& command = "check",
+                                        bool summary_json = false);
 
 }  // namespace qoru::host

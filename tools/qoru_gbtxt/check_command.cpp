@@ -18,7 +18,10 @@
 #include "errors/errors.h"
 #include "faces/console.h"
 #include "files/file_system.h"
+#include "files/interrupt_cleanup.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/check_preconditions.h"
+#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
@@ -47,11 +50,34 @@ std::optional<std::vector<checks::ColumnOverride>> Overrides(
   return out;
 }
 
-// Refuse, and with --json also {"error": message} on stdout, so that a JSON file per
-// book set says why the book set could not be checked.
+// The name that the report of a single book set gives it, as a run over many would: its
+// database's path, or its folder's name; empty when the options name no single one.
+std::string ReportedName(const CheckCommandOptions& options) {
+  if (options.databases.size() + options.sources.size() != 1 || !options.each.empty()) return {};
+  if (!options.databases.empty()) return PathText(options.databases.front());
+  return PathText(BookSetName(options.sources.front()));
+}
+
+// The JSON of a single book set: its name first and its exit code last, so that the
+// files of many single runs merged (the README's recipe for many machines) say which
+// book set each is and how its run ended.
+nlohmann::ordered_json NamedJson(const CheckCommandOptions& options,
+                                 const nlohmann::ordered_json& report, int exit_code) {
+  nlohmann::ordered_json json = nlohmann::ordered_json::object();
+  if (const std::string name = ReportedName(options); !name.empty()) json["name"] = name;
+  for (const auto& [key, value] : report.items()) json[key] = value;
+  json["exit_code"] = exit_code;
+  return json;
+}
+
+// Refuse, and with --json also {"name", "error": message, "exit_code": 2} on stdout, so
+// that a JSON file per book set says why the book set could not be checked.
 int RefuseAs(const CheckCommandOptions& options, const std::string& message) {
   if (options.json)
-    std::printf("%s\n", checks::ReportJsonText(nlohmann::ordered_json{{"error", message}}).c_str());
+    std::printf("%s\n",
+                checks::ReportJsonText(
+                    NamedJson(options, nlohmann::ordered_json{{"error", message}}, kExitUsage))
+                    .c_str());
   return Refuse(message);
 }
 
@@ -60,9 +86,10 @@ std::optional<checks::CheckReport> Check(const std::string& database,
                                          const std::string& description,
                                          const checks::CheckOptions& options, std::string* why) {
   try {
+    PauseForTestsAt("testing");
     return checks::RunChecks(database, description, options);
   } catch (const db::EngineError& e) {
-    *why = "无法读取数据库 " + ArgumentText(database) + "：" + e.what();
+    *why = "无法读取数据库 " + PathText(database) + "：" + e.what();
   } catch (const checks::AmountOverflow& e) {
     *why = std::string("检查没有完成：") + e.what();
   } catch (const std::exception& e) {
@@ -77,8 +104,12 @@ std::optional<checks::CheckReport> Check(const std::string& database,
 int Report(const checks::CheckReport& report, const CheckCommandOptions& options,
            checks::CheckWorkpaperInfo info, RunRecord& record, const std::string& failure = {}) {
   std::string problem = failure;
-  if (!report.unusable.empty()) problem += (problem.empty() ? "" : "；") + report.unusable;
+  const auto add_problem = [&](const std::string& more) {
+    problem += (problem.empty() ? "" : "；") + more;
+  };
+  if (!report.unusable.empty()) add_problem(report.unusable);
   const std::size_t skipped = SkippedChecks(report);
+  const ChildChannel channel = ChildChannelOfThisProcess();
   std::vector<std::string> written;
   if (!options.xlsx.empty()) {
     info.problem = problem;
@@ -90,16 +121,25 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
       const bool replaced =
           checks::WriteCheckWorkpaper(options.xlsx, report, info, options.overwrite);
       written.push_back(options.xlsx);
-      // A child of a run over many book sets (--text-out) leaves the word to its parent.
-      if (options.text_out.empty())
-        ShowText(stderr, "工作底稿已写入 " + ArgumentText(options.xlsx) +
+      // A child of a run over many book sets leaves the word to its parent.
+      if (!channel.child())
+        ShowText(stderr, "工作底稿已写入 " + PathText(options.xlsx) +
                              (replaced ? "，替换了原有的同名文件（--overwrite）" : "") + "\n");
     } catch (const std::exception& e) {
-      problem += (problem.empty() ? "" : "；") + std::string(e.what());
+      add_problem(e.what());
     }
   }
   std::string written_text;
-  for (const std::string& w : written) written_text += "写入的文件：" + ArgumentText(w) + "\n";
+  for (const std::string& w : written) written_text += "写入的文件：" + PathText(w) + "\n";
+  std::string text = checks::ReportText(report);
+  if (options.json && channel.child()) {
+    if (skipped > 0) text += std::to_string(skipped) + " 项检查跳过（原因见上）\n";
+    if (const std::string why = WriteChildText(channel, text + written_text); !why.empty())
+      add_problem(why);
+  }
+  const bool failed =
+      report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
+  const int exit_code = !problem.empty() ? kExitUsage : failed ? kExitFindings : kExitClean;
   if (options.json) {
     nlohmann::ordered_json json = checks::ReportJson(report);
     json["skipped"] = skipped;
@@ -108,37 +148,28 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
       json["files_written"] = FilesWrittenJson(written);
     }
     if (!problem.empty()) json["error"] = problem;
-    std::printf("%s\n", checks::ReportJsonText(json).c_str());
-    if (!options.text_out.empty()) {
-      std::string text = checks::ReportText(report);
-      if (skipped > 0) text += std::to_string(skipped) + " 项检查跳过（原因见上）\n";
-      WriteWholeFile(options.text_out, text + written_text);
-    }
+    std::printf("%s\n", checks::ReportJsonText(NamedJson(options, json, exit_code)).c_str());
   } else {
-    ShowText(stdout, checks::ReportText(report));
+    ShowText(stdout, text);
     if (skipped > 0)
       std::printf("%zu 项检查跳过（原因见上）%s\n", skipped,
                   options.strict ? "；--strict：跳过的检查也算未通过" : "");
     ShowText(stdout, written_text);
   }
-  if (!problem.empty()) {
-    return Refuse(problem);
-  }
-  const bool failed =
-      report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
-  return failed ? kExitFindings : kExitClean;
+  if (!problem.empty()) Refuse(problem);
+  return exit_code;
 }
 
 // What the workpaper's overview says about the book set of a single run.
 checks::CheckWorkpaperInfo WorkpaperInfo(const CheckCommandOptions& options) {
   checks::CheckWorkpaperInfo info;
   if (!options.database.empty()) {
-    info.book_set = ArgumentText(options.database);
-    info.database = ArgumentText(options.database);
-    info.description = ArgumentText(options.description);
+    info.book_set = PathText(options.database);
+    info.database = PathText(options.database);
+    info.description = PathText(options.description);
   } else {
-    info.book_set = ArgumentText(BookSetName(options.source));
-    info.source = ArgumentText(options.source);
+    info.book_set = PathText(BookSetName(options.source));
+    info.source = PathText(options.source);
   }
   return info;
 }
@@ -156,7 +187,7 @@ std::vector<std::string> GivenArguments(const CheckCommandOptions& o) {
   if (!o.database.empty()) words.push_back("--db=" + o.database);
   if (!o.description.empty()) words.push_back("--gssm=" + o.description);
   if (!o.source.empty()) words.push_back("--source=" + o.source);
-  for (std::string& w : words) w = ArgumentText(w);
+  for (std::string& w : words) w = PathText(w);
   return words;
 }
 
@@ -196,7 +227,6 @@ CLI::App* AddCheckSubcommand(CLI::App& app, CheckCommandOptions& options) {
       ->excludes(source);
   check->add_option("--jobs", options.jobs, "多个账套时同时检查的个数（默认为处理器核数）")
       ->type_name("N");
-  check->add_option("--text-out", options.text_out)->group("");
   AddEncodingOption(*check, options.encoding);
   check
       ->add_option("--gssm", options.description,
@@ -250,8 +280,8 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
       return RefuseAs(options, PathExists(options.database)
-                                   ? "数据库路径不是文件：" + ArgumentText(options.database)
-                                   : "数据库文件不存在：" + ArgumentText(options.database));
+                                   ? "数据库路径不是文件：" + PathText(options.database)
+                                   : "数据库文件不存在：" + PathText(options.database));
     }
     const bool given = !options.description.empty();
     if (!given) {
@@ -282,13 +312,13 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     return RefuseAs(options, problem);
   std::optional<ScratchArea> area;
   try {
-    area.emplace("qoru-check");
+    area.emplace("check");
   } catch (const std::runtime_error& e) {
     return RefuseAs(options, e.what());
   }
   const ScratchArea& scratch = *area;
   if (console::StderrIsTerminal())
-    ShowText(stderr, "正在把账套转换到临时目录 " + ArgumentText(scratch.work()) + "……\n");
+    ShowText(stderr, "正在把账套转换到临时目录 " + PathText(scratch.work()) + "……\n");
   // With a workpaper, the source's files are hashed while the book set converts.
   RunRecord record("check", GivenArguments(options), options.preparer);
   if (!options.xlsx.empty()) {
@@ -300,12 +330,12 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   const std::string database = WorkDatabase(scratch.work());
   if (!converted) {
     if (!IsRegularFile(database))
-      return RefuseAs(options, "无法转换账套 " + ArgumentText(options.source) + "：" + why);
+      return RefuseAs(options, "无法转换账套 " + PathText(options.source) + "：" + why);
     // The tables imported before the run stopped are still there to be checked.
     ShowText(stderr, "qoru-gbtxt：转换没有完成（" + why + "），检查已导入的表\n");
   }
   const std::string failure =
-      converted ? std::string() : "账套 " + ArgumentText(options.source) + " 转换失败：" + why;
+      converted ? std::string() : "账套 " + PathText(options.source) + " 转换失败：" + why;
   if (const std::string problem =
           ColumnProblem(database, WorkDescription(scratch.work()), options.columns, *overrides);
       !problem.empty())

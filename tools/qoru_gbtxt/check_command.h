@@ -24,7 +24,6 @@ struct CheckCommandOptions {
   std::vector<std::string> sources;    // --source: book sets
   std::string each;                    // --each: a folder of book sets, one per subfolder
   unsigned jobs = 0;                   // --jobs: book sets checked at a time (0: the cores)
-  std::string text_out;                // --text-out: with --json, the text report there too
   std::string database;                // the one --db of a single book set
   std::string description;             // --gssm: its format description (default: beside it)
   std::string source;                  // the one --source of a single book set

@@ -9,6 +9,7 @@
 #include "checks/tables/book_tables.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
@@ -25,8 +26,7 @@ std::string DescriptionProblem(const std::string& database, const std::string& d
         std::string(head, static_cast<std::size_t>(n)) != std::string("SQLite format 3\0", 16))
       return {};
   }
-  if (given)
-    return "找不到格式说明文件：" + ArgumentText(description) + "（--gssm 给出的文件不存在）";
+  if (given) return "找不到格式说明文件：" + PathText(description) + "（--gssm 给出的文件不存在）";
   const std::string dir = ParentDirectory(database);
   return fmt::format(
       "找不到格式说明文件 GSSM.txt：{}按它查找凭证表、余额表和科目表，默认用数据库所在目录中的 "

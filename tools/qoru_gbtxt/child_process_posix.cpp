@@ -1,26 +1,79 @@
 // Child processes on Linux: posix_spawn with the three standard descriptors opened by
-// the spawn's file actions, waitpid on any child.
+// the spawn's file actions, waitid on any child. A child is reaped only under the lock
+// that the interrupt's step takes to signal the children: a process id that it signals
+// is always one of them (a zombie at worst), never one the system gave to another.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
 
+#include "files/interrupt_cleanup.h"
 #include "qoru_gbtxt/child_process.h"
 
 extern char** environ;
 
 namespace qoru::host {
 
+namespace {
+
+// How long an interrupted run waits for its children to remove what they made before
+// it ends them outright (the next run then removes what they leave).
+constexpr auto kChildrenGrace = std::chrono::seconds(30);
+
+}  // namespace
+
 struct ChildProcesses::Children {
+  std::mutex mutex;  // over tags and stopping
   std::map<pid_t, std::size_t> tags;
+  bool stopping = false;  // interrupted: no child starts any more
+  std::optional<InterruptStep> step;
+
+  // The interrupt's step: the signal passed on to each child, then the wait until each
+  // has ended.
+  void Interrupt(int signal) {
+    std::vector<pid_t> pids;
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+      for (const auto& [pid, tag] : tags) {
+        ::kill(pid, signal);
+        pids.push_back(pid);
+      }
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kChildrenGrace;
+    for (const pid_t pid : pids) {
+      for (;;) {
+        std::unique_lock lock(mutex);
+        if (tags.count(pid) == 0) break;  // reaped by the run
+        siginfo_t info{};
+        const int rc = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        if ((rc == 0 && info.si_pid == pid) || (rc < 0 && errno == ECHILD)) break;
+        if (std::chrono::steady_clock::now() > deadline) {
+          ::kill(pid, SIGKILL);
+          break;
+        }
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+  }
 };
 
-ChildProcesses::ChildProcesses() : children_(std::make_unique<Children>()) {}
+ChildProcesses::ChildProcesses() : children_(std::make_unique<Children>()) {
+  Children* children = children_.get();
+  children_->step.emplace([children](int signal) { children->Interrupt(signal); });
+}
+
 ChildProcesses::~ChildProcesses() = default;
 
 bool ChildProcesses::Start(std::size_t tag, const std::vector<std::string>& words,
@@ -37,6 +90,12 @@ bool ChildProcesses::Start(std::size_t tag, const std::vector<std::string>& word
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = -1;
+  std::lock_guard lock(children_->mutex);
+  if (children_->stopping) {
+    posix_spawn_file_actions_destroy(&actions);
+    *error = "运行已中断";
+    return false;
+  }
   const int rc = posix_spawn(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
@@ -48,13 +107,17 @@ bool ChildProcesses::Start(std::size_t tag, const std::vector<std::string>& word
 }
 
 bool ChildProcesses::WaitAny(ChildEnd* end) {
-  while (!children_->tags.empty()) {
-    int status = 0;
-    const pid_t pid = ::waitpid(-1, &status, 0);
-    if (pid < 0) {
+  while (running() != 0) {
+    // Which child ended, left unreaped; then reaped under the lock.
+    siginfo_t info{};
+    if (::waitid(P_ALL, 0, &info, WEXITED | WNOWAIT) != 0) {
       if (errno == EINTR) continue;
       return false;
     }
+    const pid_t pid = info.si_pid;
+    std::lock_guard lock(children_->mutex);
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) continue;
     const auto it = children_->tags.find(pid);
     if (it == children_->tags.end()) continue;
     *end = ChildEnd{};
@@ -70,6 +133,7 @@ bool ChildProcesses::WaitAny(ChildEnd* end) {
 }
 
 std::size_t ChildProcesses::running() const {
+  std::lock_guard lock(children_->mutex);
   return children_->tags.size();
 }
 

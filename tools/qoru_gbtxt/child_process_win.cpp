@@ -1,13 +1,20 @@
 // Child processes on Windows: CreateProcessW with a command line quoted as the C
 // runtime splits it again, the redirected files opened inheritable and handed down as
 // the only inherited handles (a handle list), and WaitForMultipleObjects on the
-// children's process handles.
+// children's process handles. The children share the console, so Ctrl-C, Ctrl-Break
+// and its closing reach each of them as they reach the parent, whose interrupt then
+// waits until they have ended (each removing what it made).
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
 
+#include "files/interrupt_cleanup.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/child_process.h"
 #include "qoru_gbtxt/command_line_win.h"
 #include "text/gbk_codec.h"
@@ -89,13 +96,44 @@ std::wstring CommandLine(const std::vector<std::string>& words) {
   return line;
 }
 
+// How long an interrupted run waits for its children to remove what they made.
+constexpr DWORD kChildrenGraceMs = 30000;
+
 struct ChildProcesses::Children {
+  std::mutex mutex;  // over tags and stopping
   std::map<HANDLE, std::size_t> tags;
+  bool stopping = false;  // interrupted: no child starts any more
+  std::optional<InterruptStep> step;
+
+  // The interrupt's step: the wait until each child has ended.
+  void Interrupt(int /*signal*/) {
+    std::vector<HANDLE> waited;
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+      for (const auto& [process, tag] : tags) {
+        HANDLE copy = nullptr;
+        if (DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &copy, SYNCHRONIZE,
+                            FALSE, 0))
+          waited.push_back(copy);
+      }
+    }
+    for (std::size_t from = 0; from < waited.size(); from += MAXIMUM_WAIT_OBJECTS) {
+      const DWORD count =
+          static_cast<DWORD>(std::min<std::size_t>(waited.size() - from, MAXIMUM_WAIT_OBJECTS));
+      WaitForMultipleObjects(count, waited.data() + from, TRUE, kChildrenGraceMs);
+    }
+    for (HANDLE h : waited) CloseHandle(h);
+  }
 };
 
-ChildProcesses::ChildProcesses() : children_(std::make_unique<Children>()) {}
+ChildProcesses::ChildProcesses() : children_(std::make_unique<Children>()) {
+  Children* children = children_.get();
+  children_->step.emplace([children](int signal) { children->Interrupt(signal); });
+}
 
 ChildProcesses::~ChildProcesses() {
+  children_->step.reset();
   for (const auto& [process, tag] : children_->tags) CloseHandle(process);
 }
 
@@ -111,10 +149,10 @@ bool ChildProcesses::Start(std::size_t tag, const std::vector<std::string>& word
   if (h.in == INVALID_HANDLE_VALUE) return fail(ErrorText(GetLastError()));
   h.out = OpenInheritable(Wide(out_path, true), true);
   if (h.out == INVALID_HANDLE_VALUE)
-    return fail("无法创建文件“" + GbkToUtf8(out_path) + "”：" + ErrorText(GetLastError()));
+    return fail("无法创建文件“" + PathText(out_path) + "”：" + ErrorText(GetLastError()));
   h.err = OpenInheritable(Wide(err_path, true), true);
   if (h.err == INVALID_HANDLE_VALUE)
-    return fail("无法创建文件“" + GbkToUtf8(err_path) + "”：" + ErrorText(GetLastError()));
+    return fail("无法创建文件“" + PathText(err_path) + "”：" + ErrorText(GetLastError()));
 
   // Only these three handles reach the child, whatever else of this process is
   // inheritable.
@@ -140,6 +178,12 @@ bool ChildProcesses::Start(std::size_t tag, const std::vector<std::string>& word
   startup.lpAttributeList = attributes;
   const std::wstring program = Wide(words[0], true);
   std::wstring line = CommandLine(words);
+  std::lock_guard lock(children_->mutex);
+  if (children_->stopping) {
+    DeleteProcThreadAttributeList(attributes);
+    *error = "运行已中断";
+    return false;
+  }
   PROCESS_INFORMATION process{};
   const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
                                       EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
@@ -156,7 +200,10 @@ bool ChildProcesses::WaitAny(ChildEnd* end) {
   // WaitForMultipleObjects watches up to 64 handles: more children are watched 64 at a
   // time, in turns.
   std::vector<HANDLE> handles;
-  for (const auto& [process, tag] : children_->tags) handles.push_back(process);
+  {
+    std::lock_guard lock(children_->mutex);
+    for (const auto& [process, tag] : children_->tags) handles.push_back(process);
+  }
   if (handles.empty()) return false;
   HANDLE ended = nullptr;
   for (std::size_t from = 0; ended == nullptr;
@@ -168,6 +215,7 @@ bool ChildProcesses::WaitAny(ChildEnd* end) {
     if (r == WAIT_FAILED) return false;
     if (r < WAIT_OBJECT_0 + count) ended = handles[from + (r - WAIT_OBJECT_0)];
   }
+  std::lock_guard lock(children_->mutex);
   DWORD code = 0;
   const BOOL known = GetExitCodeProcess(ended, &code);
   CloseHandle(ended);
@@ -186,6 +234,7 @@ bool ChildProcesses::WaitAny(ChildEnd* end) {
 }
 
 std::size_t ChildProcesses::running() const {
+  std::lock_guard lock(children_->mutex);
   return children_->tags.size();
 }
 

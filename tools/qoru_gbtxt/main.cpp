@@ -14,12 +14,16 @@
 
 #include "faces/console.h"
 #include "files/file_system.h"
+#include "files/interrupt_cleanup.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
+#include "files/temporary_folder.h"
 #include "files/work_area_lock.h"
 #include "host/trace.h"
 #include "qoru_gbtxt/book_set_mark.h"
 #include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/plugin_library.h"
@@ -174,16 +178,16 @@ int Convert(ConvertOptions options) {
       !problem.empty())
     return Refuse(problem);
   if (unmarked)
-    qoru::ShowText(stderr, "警告：无法确认 " + qoru::host::ArgumentText(options.work) +
-                               "TemplateTemp/GBA.mdb 是从同一个账套转换的（它没有账套标记）；"
+    qoru::ShowText(stderr, "警告：无法确认 " +
+                               qoru::PathText(qoru::host::WorkDatabase(options.work)) +
+                               " 是从同一个账套转换的（它没有账套标记）；"
                                "若不是，两个账套会混在一个数据库中\n");
 
   std::string reason;
   if (!g_log.Open(options.work + "qoru.log", &reason))
-    return Refuse("无法写入日志 " + qoru::host::ArgumentText(options.work) + "qoru.log（" + reason +
-                  "）");
-  g_log.Write("开始转换", "源目录 " + qoru::host::ArgumentText(options.source) + "，工作目录 " +
-                              qoru::host::ArgumentText(options.work));
+    return Refuse("无法写入日志 " + qoru::PathText(options.work) + "qoru.log（" + reason + "）");
+  g_log.Write("开始转换", "源目录 " + qoru::PathText(options.source) + "，工作目录 " +
+                              qoru::PathText(options.work));
   g_log.Write("编码", encoding.Describe());
   g_summary.SetEncoding(encoding.Describe());
 
@@ -204,9 +208,14 @@ int Convert(ConvertOptions options) {
   const std::string why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
   // The path with the bytes the user gave when it is the expected one.
   const std::string expected = qoru::host::WorkDatabase(options.work);
-  std::string result = "0";
-  if (converted) result = qoru::GbkToUtf16(expected) == text ? expected : qoru::Utf16ToUtf8(text);
-  g_summary.Finish(options.work, result, converted ? std::string() : why);
+  std::string result = "0";       // as stdout gives it
+  std::string result_text = "0";  // as the summary, the JSON and the log show it (UTF-8)
+  if (converted) {
+    const bool as_expected = qoru::GbkToUtf16(expected) == text;
+    result = as_expected ? expected : qoru::Utf16ToUtf8(text);
+    result_text = as_expected ? qoru::PathText(expected) : result;
+  }
+  g_summary.Finish(options.work, result_text, converted ? std::string() : why);
   qoru::host::ConversionChecks checks;
   if (options.check && converted)
     checks = qoru::host::CheckConversion(options.work, options.check_columns, options.max_findings);
@@ -229,7 +238,7 @@ int Convert(ConvertOptions options) {
     qoru::ShowText(stdout, result + "\n");
   }
   g_log.Write("摘要", g_summary.Text() + checks.text);
-  g_log.Write("结果", converted ? result : "0（" + why + "）");
+  g_log.Write("结果", converted ? result_text : "0（" + why + "）");
   // A book set that the run refused as it stands is a refusal like the ones before it.
   if (!converted && g_refused) return kExitUsage;
   return converted ? kExitDone : kExitNotConverted;
@@ -327,6 +336,8 @@ const std::vector<std::string>& qoru::host::LastConversionStages() {
 // Called by the platform's main (process_posix.cpp, process_win.cpp) with the arguments
 // as GBK byte strings.
 int qoru::host::HostMain(int argc, char** argv) {
+  // From here on an interrupt leaves no temporary folder and no partial file behind.
+  qoru::EndInterruptedRunsCleanly();
   CLI::App app{
       "qoru-gbtxt：把账套文本数据（GBK 或 UTF-8 编码、制表符分隔的文本文件和格式说明 GSSM.txt）"
       "转换为暂存数据库 GBA.mdb（SQLite 3 格式）。",
@@ -433,6 +444,11 @@ int qoru::host::HostMain(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return Refuse(qoru::host::ArgumentErrorText(e) + "；用 qoru-gbtxt --help 查看用法");
   }
+  // What runs killed outright left (a child's parent has just done this).
+  if (!qoru::host::ChildChannelOfThisProcess().child())
+    if (const std::string line = qoru::AbandonedFoldersLine(qoru::RemoveAbandonedFolders());
+        !line.empty())
+      std::fprintf(stderr, "%s\n", line.c_str());
   if (convert->parsed()) return Convert(convert_options);
   if (inspect->parsed()) return Inspect(inspect_options);
   if (check->parsed()) return CheckCommand(std::move(check_options));

@@ -10,6 +10,7 @@
 
 #include "checks/report_output.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/child_process.h"
@@ -83,11 +84,13 @@ int RunManyBookSets(const CheckCommandOptions& options) {
       warnings += w;
     }
     if (!o.error.empty() && !item.contains("error")) item["error"] = o.error;
+    if (!inputs[i].xlsx_note.empty()) item["workpaper_note"] = inputs[i].xlsx_note;
     item["exit_code"] = o.exit_code;
     sets.push_back(std::move(item));
 
     text += fmt::format("======== 账套 {} ========\n", inputs[i].name);
     text += o.text;
+    if (!inputs[i].xlsx_note.empty()) text += inputs[i].xlsx_note + "\n";
     if (!o.error.empty()) text += "无法检查：" + o.error + "\n";
     text += "\n";
     table += PaddedColumn(inputs[i].name, 24) + RightColumn(checked ? std::to_string(e) : "-", 8) +
@@ -111,9 +114,9 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     // As each run reported it: a run that could not write its workpaper left an earlier
     // one as it was.
     ShowText(stderr, fmt::format("工作底稿已写入目录 {}：{} 个（每个账套一个）\n",
-                                 ArgumentText(options.xlsx), written.size()));
+                                 PathText(options.xlsx), written.size()));
     if (!options.json)
-      for (const std::string& w : written) ShowText(stdout, "写入的文件：" + w + "\n");
+      for (const std::string& w : written) ShowText(stdout, "写入的文件：" + PathText(w) + "\n");
   }
   return worst;
 }

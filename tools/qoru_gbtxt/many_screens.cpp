@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "files/file_system.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/child_process.h"
 #include "qoru_gbtxt/process.h"
@@ -40,10 +41,9 @@ int RunManyScreens(const ScreenCommandOptions& options) {
   }
 
   // Without --json only the counts of each book set are needed, not its every item.
-  std::vector<std::string> arguments = SharedScreenArguments(options);
-  if (!options.json) arguments.push_back("--summary-json");
   const std::vector<BookSetOutcome> outcomes =
-      RunBookSets(SelfPath(), arguments, inputs, JobCount(options.jobs), "screen");
+      RunBookSets(SelfPath(), SharedScreenArguments(options), inputs, JobCount(options.jobs),
+                  "screen", !options.json);
 
   int worst = 0;
   std::uint64_t items = 0;
@@ -68,10 +68,11 @@ int RunManyScreens(const ScreenCommandOptions& options) {
       }
       items += found;
       if (!workpapers[i].empty()) {
-        item["workpaper"] = workpapers[i];
+        item["workpaper"] = PathText(workpapers[i]);
         written.push_back(workpapers[i]);
       }
     }
+    if (!inputs[i].xlsx_note.empty()) item["workpaper_note"] = inputs[i].xlsx_note;
     if (!o.error.empty()) item["error"] = o.error;
     item["exit_code"] = o.exit_code;
     sets.push_back(std::move(item));
@@ -79,6 +80,7 @@ int RunManyScreens(const ScreenCommandOptions& options) {
     text += fmt::format("======== 账套 {} ========\n", inputs[i].name);
     text += o.text;
     if (screened && replaces[i]) text += "（替换了原有的同名文件：--overwrite）\n";
+    if (!inputs[i].xlsx_note.empty()) text += inputs[i].xlsx_note + "\n";
     if (!o.error.empty()) text += "无法测试：" + o.error + "\n";
     text += "\n";
     const auto count = [&](std::uint64_t n) { return screened ? std::to_string(n) : "-"; };
@@ -96,7 +98,7 @@ int RunManyScreens(const ScreenCommandOptions& options) {
     ShowText(
         stdout,
         text + fmt::format("{} 个账套，共 {} 个需要关注的项目：\n", inputs.size(), items) + table);
-    for (const std::string& w : written) ShowText(stdout, "写入的文件：" + ArgumentText(w) + "\n");
+    for (const std::string& w : written) ShowText(stdout, "写入的文件：" + PathText(w) + "\n");
   }
   return worst;
 }

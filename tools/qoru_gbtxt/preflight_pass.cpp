@@ -17,7 +17,7 @@ constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
 
 std::uint64_t PredictPass(const PassInput& input, const std::function<void(Finding)>& add) {
   const std::string& table = input.table;
-  const std::string file = DisplayText(input.file);
+  const std::string file = GbkToUtf8(input.file);
   const auto group_at = ColumnOf(input.columns, "辅助核算组");
   const auto account_at = ColumnOf(input.columns, "科目编号");
   // The run's own look-up and rule, on the table as the pass's statements leave it.

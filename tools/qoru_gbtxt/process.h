@@ -14,11 +14,8 @@ namespace qoru::host {
 
 int HostMain(int argc, char** argv);
 
-// The text (UTF-8) that shows an argument or a path as HostMain has it: the bytes as
-// they stand on Linux, whose arguments and file names are the terminal's own; the GBK
-// converted on Windows.
-std::string ArgumentText(const std::string& word);
-// The reverse: the path of a name given as UTF-8 text (a workpaper named after a book set).
+// An argument or a path shows as text through PathText (files/path_text.h). The reverse:
+// the path of a name given as UTF-8 text (a workpaper named after a book set).
 std::string PathFromText(const std::string& text);
 
 void SetEnvironment(const char* name, const std::string& value);

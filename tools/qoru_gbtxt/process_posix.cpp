@@ -7,10 +7,6 @@
 
 namespace qoru::host {
 
-std::string ArgumentText(const std::string& word) {
-  return word;
-}
-
 std::string PathFromText(const std::string& text) {
   return text;
 }

@@ -15,10 +15,6 @@
 
 namespace qoru::host {
 
-std::string ArgumentText(const std::string& word) {
-  return GbkToUtf8(word);
-}
-
 std::string PathFromText(const std::string& text) {
   return Utf8ToGbk(text);
 }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "files/file_system.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/process.h"
 #include "staging/source_staging.h"
 #include "text/string_list.h"
@@ -73,7 +74,7 @@ provenance::Provenance RunRecord::Finish(std::string encoding) {
 
 nlohmann::ordered_json FilesWrittenJson(const std::vector<std::string>& paths) {
   nlohmann::ordered_json out = nlohmann::ordered_json::array();
-  for (const std::string& p : paths) out.push_back(ArgumentText(p));
+  for (const std::string& p : paths) out.push_back(PathText(p));
   return out;
 }
 

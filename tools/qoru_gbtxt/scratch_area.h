@@ -1,13 +1,16 @@
-// A work area of a command's own under $TMPDIR (or /tmp), with its empty template and
-// TemplateTemp, removed with everything in it; and the dialog's services for the stages
-// that the inspection runs there, which show nothing.
+// A work area of a command's own, a temporary folder (files/temporary_folder.h) with its
+// empty template and TemplateTemp, removed with everything in it however the run ends;
+// and the dialog's services for the stages that the inspection runs there, which show
+// nothing.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "faces/progress_bar.h"
 #include "faces/stage_host.h"
+#include "files/temporary_folder.h"
 
 namespace qoru::host {
 
@@ -18,18 +21,18 @@ class ScratchAreaError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A work area of a command's own, named `prefix`-XXXXXX, prepared as the host prepares
-// a work area and removed with everything in it.
+// A work area of a command's own, the temporary folder qoru-`purpose`-XXXXXX prepared
+// as the host prepares a work area.
 class ScratchArea {
  public:
   // Raises ScratchAreaError, its message for the user, when the area cannot be made.
-  explicit ScratchArea(const char* prefix);
-  ~ScratchArea();
+  explicit ScratchArea(const char* purpose);
   ScratchArea(const ScratchArea&) = delete;
   ScratchArea& operator=(const ScratchArea&) = delete;
   const std::string& work() const { return work_; }
 
  private:
+  std::optional<TemporaryFolder> folder_;
   std::string work_;  // ends with "/"
 };
 

@@ -14,6 +14,7 @@
 #include "faces/console.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
@@ -75,13 +76,12 @@ std::optional<int> CountOption(const std::string& option, const std::string& val
 // The keywords of a file (UTF-8, one a line, blank lines skipped).
 std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std::string* error) {
   if (!IsRegularFile(path)) {
-    *error =
-        "--keywords 的文件 " + ArgumentText(path) + (PathExists(path) ? " 不是文件" : " 不存在");
+    *error = "--keywords 的文件 " + PathText(path) + (PathExists(path) ? " 不是文件" : " 不存在");
     return std::nullopt;
   }
   std::string text;
   if (!ReadWholeFile(path, &text)) {
-    *error = "--keywords 的文件 " + ArgumentText(path) + " 无法读取";
+    *error = "--keywords 的文件 " + PathText(path) + " 无法读取";
     return std::nullopt;
   }
   std::vector<std::string> words;
@@ -89,12 +89,12 @@ std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std
     case screening::KeywordText::kWords:
       return words;
     case screening::KeywordText::kNotUtf8:
-      *error = "--keywords 的文件 " + ArgumentText(path) + " 不是 UTF-8 文本";
+      *error = "--keywords 的文件 " + PathText(path) + " 不是 UTF-8 文本";
       return std::nullopt;
     case screening::KeywordText::kNoWords:
       break;
   }
-  *error = "--keywords 的文件 " + ArgumentText(path) + " 没有关键词";
+  *error = "--keywords 的文件 " + PathText(path) + " 没有关键词";
   return std::nullopt;
 }
 
@@ -198,8 +198,6 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
       ->excludes(source);
   screen->add_option("--jobs", o.jobs, "多个账套时同时测试的个数（默认为处理器核数）")
       ->type_name("N");
-  screen->add_option("--text-out", o.text_out)->group("");
-  screen->add_flag("--summary-json", o.summary_json)->group("");
   AddEncodingOption(*screen, o.encoding);
   screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
       ->type_name("文件")
@@ -269,8 +267,8 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
   if (!options.database.empty()) {
     if (!IsRegularFile(options.database)) {
       return Refuse(PathExists(options.database)
-                        ? "数据库路径不是文件：" + ArgumentText(options.database)
-                        : "数据库文件不存在：" + ArgumentText(options.database));
+                        ? "数据库路径不是文件：" + PathText(options.database)
+                        : "数据库文件不存在：" + PathText(options.database));
     }
     const bool given = !options.description.empty();
     if (!given) {
@@ -284,7 +282,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     RunRecord record("screen", GivenArguments(options), options.preparer);
     AddOptionFiles(options, record);
     record.AddDatabase(options.database, options.description);
-    return ScreenBookSet(options.database, options.description, ArgumentText(options.database),
+    return ScreenBookSet(options.database, options.description, PathText(options.database),
                          *checked, options, record);
   }
 
@@ -293,12 +291,12 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     return Refuse(problem);
   std::optional<ScratchArea> area;
   try {
-    area.emplace("qoru-screen");
+    area.emplace("screen");
   } catch (const std::runtime_error& e) {
     return Refuse(e.what());
   }
   if (qoru::console::StderrIsTerminal())
-    ShowText(stderr, "正在把账套转换到临时目录 " + ArgumentText(area->work()) + "……\n");
+    ShowText(stderr, "正在把账套转换到临时目录 " + PathText(area->work()) + "……\n");
   // The source's files are hashed while the book set converts.
   RunRecord record("screen", GivenArguments(options), options.preparer);
   AddOptionFiles(options, record);
@@ -307,9 +305,9 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
   std::string why;
   const bool converted = convert(area->work(), options.source, &why);
   if (!converted && !IsRegularFile(WorkDatabase(area->work())))
-    return Refuse("无法转换账套 " + ArgumentText(options.source) + "：" + why);
+    return Refuse("无法转换账套 " + PathText(options.source) + "：" + why);
   return ScreenBookSet(WorkDatabase(area->work()), WorkDescription(area->work()),
-                       ArgumentText(options.source), *checked, options, record,
+                       PathText(options.source), *checked, options, record,
                        converted ? std::string() : why);
 }
 

@@ -26,7 +26,6 @@ struct ScreenCommandOptions {
   std::vector<std::string> sources;    // --source
   std::string each;                    // --each: a folder of book sets, one per subfolder
   unsigned jobs = 0;                   // --jobs: book sets screened at a time (0: the cores)
-  std::string text_out;                // --text-out: with --json, the text report there too
   std::string encoding = "auto";       // --encoding, with --source
   std::string database;                // the one --db of a single book set
   std::string description;             // --gssm
@@ -48,7 +47,6 @@ struct ScreenCommandOptions {
   std::string preparer;               // --preparer NAME (编制人)
   bool overwrite = false;             // --overwrite: an existing workpaper may be replaced
   bool json = false;
-  bool summary_json = false;  // --summary-json (hidden): the JSON without its items
 };
 
 CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& options);

@@ -9,7 +9,10 @@
 
 #include "database/engine/engine_error.h"
 #include "files/file_system.h"
+#include "files/interrupt_cleanup.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/check_command.h"
+#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
@@ -41,7 +44,7 @@ std::vector<std::string> GivenArguments(const ScreenCommandOptions& o) {
   if (!o.database.empty()) words.push_back("--db=" + o.database);
   if (!o.description.empty()) words.push_back("--gssm=" + o.description);
   if (!o.source.empty()) words.push_back("--source=" + o.source);
-  for (std::string& w : words) w = ArgumentText(w);
+  for (std::string& w : words) w = PathText(w);
   return words;
 }
 
@@ -60,7 +63,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
   try {
     book.emplace(screening::LoadScreenBook(database, description, checked.columns, name));
   } catch (const db::EngineError& e) {
-    return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
+    return Refuse("无法读取数据库 " + PathText(database) + "：" + e.what());
   } catch (const std::exception& e) {
     return Refuse(e.what());
   }
@@ -75,6 +78,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
   }
   screening::ScreenReport report;
   screening::WorkpaperInfo info;
+  PauseForTestsAt("testing");
   try {
     report = screening::RunScreening(*book, checked.parameters);
     info.provenance = record.Finish(
@@ -95,7 +99,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
           std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       written.push_back(options.xlsx);
       ShowText(stderr,
-               fmt::format("工作底稿已写入 {}{}（用时 {:.2f} 秒）\n", ArgumentText(options.xlsx),
+               fmt::format("工作底稿已写入 {}{}（用时 {:.2f} 秒）\n", PathText(options.xlsx),
                            replaced ? "，替换了原有的同名文件（--overwrite）" : "", seconds));
     } catch (const std::exception& e) {
       return Refuse(e.what());
@@ -105,9 +109,12 @@ int ScreenBookSet(const std::string& database, const std::string& description,
                                   {"files_written", FilesWrittenJson(written)}};
   if (!note.empty()) extra["note"] = note;
   std::string text = screening::ScreenText(*book, report, checked.max_listed);
-  for (const std::string& w : written) text += "写入的文件：" + ArgumentText(w) + "\n";
+  for (const std::string& w : written) text += "写入的文件：" + PathText(w) + "\n";
+  const ChildChannel channel = ChildChannelOfThisProcess();
+  if (options.json && channel.child())
+    if (const std::string why = WriteChildText(channel, text); !why.empty()) return Refuse(why);
   if (options.json) {
-    if (options.summary_json) {
+    if (channel.summary_json) {
       std::fputs(
           screening::ScreenJsonText(screening::ScreenJson(*book, report, false, extra)).c_str(),
           stdout);
@@ -119,7 +126,6 @@ int ScreenBookSet(const std::string& database, const std::string& description,
           extra);
     }
     std::fputc('\n', stdout);
-    if (!options.text_out.empty()) WriteWholeFile(options.text_out, text);
   } else {
     ShowText(stdout, text);
   }

@@ -7,12 +7,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include "files/path_text.h"
 #include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
 
 inline CLI::Option* TextOption(CLI::Option* option) {
-  return option->transform([](std::string word) { return ArgumentText(word); });
+  return option->transform([](std::string word) { return PathText(word); });
 }
 
 }  // namespace qoru::host

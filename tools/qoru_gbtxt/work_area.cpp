@@ -5,6 +5,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/process.h"
 #include "text/gbk_text.h"
 
@@ -32,7 +33,7 @@ std::string EmptyScratch(const std::string& dir) {
     const std::string path = dir + name;
     if (IsDirectory(path)) continue;
     if (os::Remove(path) != 0)
-      return "无法清空 " + ArgumentText(dir) + "：不能删除上次转换留下的 " + ArgumentText(path) +
+      return "无法清空 " + PathText(dir) + "：不能删除上次转换留下的 " + PathText(path) +
              Reason(errno) + "。请删除它，或用 --work 换一个工作目录";
   }
   return {};
@@ -41,32 +42,32 @@ std::string EmptyScratch(const std::string& dir) {
 }  // namespace
 
 std::string CheckSource(const std::string& source) {
-  if (!PathExists(source)) return "源目录不存在：" + ArgumentText(source);
-  if (!IsDirectory(source)) return "源路径不是目录：" + ArgumentText(source);
+  if (!PathExists(source)) return "源目录不存在：" + PathText(source);
+  if (!IsDirectory(source)) return "源路径不是目录：" + PathText(source);
   if (std::vector<std::string> names; !os::ListNames(source, &names))
-    return "无法读取源目录：" + ArgumentText(source) + Reason(errno);
+    return "无法读取源目录：" + PathText(source) + Reason(errno);
   const std::string description = source + "/GSSM.txt";
   if (IsRegularFile(description)) {
     if (!os::CanRead(description))
-      return "无法读取格式说明文件 " + ArgumentText(description) + Reason(errno);
+      return "无法读取格式说明文件 " + PathText(description) + Reason(errno);
     return {};
   }
-  if (PathExists(description)) return "格式说明 " + ArgumentText(description) + " 不是普通文件";
+  if (PathExists(description)) return "格式说明 " + PathText(description) + " 不是普通文件";
   for (const std::string& name : ListDirectory(source))
     if (AsciiLower(name) == "gssm.txt")
-      return "源目录 " + ArgumentText(source) + " 中的格式说明文件名是 " + ArgumentText(name) +
+      return "源目录 " + PathText(source) + " 中的格式说明文件名是 " + PathText(name) +
              "，必须是 GSSM.txt（大小写相同）";
-  return "源目录 " + ArgumentText(source) + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
+  return "源目录 " + PathText(source) + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
 }
 
 std::string MakeWorkDirectory(const std::string& work) {
   if (work.empty() || (work.size() == 1 && os::IsSeparator(work[0]))) return "工作目录不能为空";
-  if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + ArgumentText(work);
+  if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + PathText(work);
   if (!IsDirectory(work) && !MakeDirectories(work))
-    return "无法创建工作目录：" + ArgumentText(work) + Reason(errno) +
+    return "无法创建工作目录：" + PathText(work) + Reason(errno) +
            "。请用 --work 给出一个可写的目录";
   if (const int err = WriteProbe(work); err != 0)
-    return "工作目录不可写：" + ArgumentText(work) + Reason(err) +
+    return "工作目录不可写：" + PathText(work) + Reason(err) +
            "。请让它可写，或用 --work 换一个工作目录";
   return {};
 }
@@ -75,21 +76,21 @@ std::string PrepareWorkArea(const std::string& work, bool keep_work) {
   if (const std::string problem = MakeWorkDirectory(work); !problem.empty()) return problem;
   for (const char* sub : {"DataBase/", "TemplateTemp/"}) {
     const std::string dir = work + sub;
-    if (!MakeDirectories(dir)) return "无法创建目录：" + ArgumentText(dir) + Reason(errno);
+    if (!MakeDirectories(dir)) return "无法创建目录：" + PathText(dir) + Reason(errno);
   }
   const std::string template_path = work + "DataBase/empty.mdb";
   if (!PathExists(template_path)) {
     const int fd = os::OpenWrite(template_path, true);
-    if (fd < 0) return "无法创建空模板：" + template_path + Reason(errno);
+    if (fd < 0) return "无法创建空模板：" + PathText(template_path) + Reason(errno);
     os::Close(fd);
   } else if (!IsRegularFile(template_path)) {
-    return "空模板不是普通文件：" + template_path;
+    return "空模板不是普通文件：" + PathText(template_path);
   }
   // A TemplateTemp that cannot be written would keep an earlier run's files, and its
   // GBA.mdb, beside a run that cannot stage: refused before anything is touched.
   const std::string scratch = work + "TemplateTemp/";
   if (const int err = WriteProbe(scratch); err != 0)
-    return "工作目录中的 " + scratch + " 不可写" + Reason(err) +
+    return "工作目录中的 " + PathText(scratch) + " 不可写" + Reason(err) +
            "。请让它可写，或用 --work 换一个工作目录";
   if (!keep_work) return EmptyScratch(scratch);
   return {};

@@ -1,6 +1,10 @@
 #include "checks/tables/book_database.h"
 
 #include "database/sql/jet_translator.h"
+#include "errors/errors.h"
+#include "files/os_file.h"
+#include "files/path_text.h"
+#include "text/gbk_codec.h"
 
 namespace qoru::checks {
 

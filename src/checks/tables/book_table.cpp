@@ -113,7 +113,7 @@ BookFacts ReadBookFacts(BookDatabase& db, const std::string& description_path,
   }
   const std::string dir = ParentDirectory(description_path);
   const std::string file = dir.empty() ? section->file : dir + "/" + section->file;
-  const std::string shown = DisplayText(section->file);
+  const std::string shown = GbkToUtf8(section->file);
   if (!IsRegularFile(file)) {
     none.table = TableRoles(BookTable::kBook, "找不到电子账簿文件 " + shown);
     none.no_year = none.table.Missing(Role::kYear);

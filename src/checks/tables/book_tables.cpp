@@ -4,6 +4,7 @@
 
 #include "database/staging_database.h"
 #include "files/file_system.h"
+#include "files/path_text.h"
 #include "files/text_lines.h"
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
@@ -28,7 +29,7 @@ TableRoles Locate(BookDatabase& db, const FormatDescription& d, BookTable table,
   const std::string section(SectionName(table));
   const std::optional<std::string> entry = Entry(d, table);
   if (!entry) return TableRoles(table, "格式说明 GSSM.txt 中没有“" + section + "”节");
-  const std::string file = DisplayText(entry->substr(entry->find('=') + 1));
+  const std::string file = GbkToUtf8(entry->substr(entry->find('=') + 1));
   const std::string name = GbkToUtf8Escaped(db::ImportTableName(*entry));
   if (name.empty())
     return TableRoles(table, "“" + section + "”节的文件名“" + file + "”不能作为表名");
@@ -44,7 +45,7 @@ TableRoles Locate(BookDatabase& db, const FormatDescription& d, BookTable table,
 BookTables FindBookTables(BookDatabase& db, const std::string& description_path,
                           const std::vector<ColumnOverride>& overrides) {
   if (!IsRegularFile(description_path))
-    throw MissingDescription("找不到格式说明文件 " + DisplayText(description_path));
+    throw MissingDescription("找不到格式说明文件 " + PathText(description_path));
   FormatDescription description;
   // A description that stops early still names the tables read before it stopped.
   ReadFormatDescriptionLines(LoadLines(description_path), description);

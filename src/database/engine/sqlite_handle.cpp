@@ -9,7 +9,8 @@
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "files/os_file.h"
-#include "text/gbk_codec.h"
+#include "files/path_text.h"
+#include "text/utf8.h"
 
 namespace qoru::db {
 
@@ -44,10 +45,11 @@ std::string_view FileFailureCause(int code) {
   }
 }
 
-// The database file of `db`, for messages.
+// The database file of `db`, for messages: the engine's own name of it, UTF-8 on every
+// system (the UTF-8 file name it was opened with, os::Utf8FileName).
 std::string DatabaseFileOf(sqlite3* db) {
   const char* name = sqlite3_db_filename(db, "main");
-  return name != nullptr && *name != '\0' ? DisplayText(name) : std::string("（内存数据库）");
+  return name != nullptr && *name != '\0' ? ValidUtf8(name) : std::string("（内存数据库）");
 }
 
 }  // namespace
@@ -79,10 +81,10 @@ namespace {
   const int err = errno;
   if (fd >= 0) os::Close(fd);
   if (fd < 0 && err == kSharingViolation)
-    throw EngineIoError(fmt::format("cannot open database {}: {}（{}）", DisplayText(path),
+    throw EngineIoError(fmt::format("cannot open database {}: {}（{}）", PathText(path),
                                     db != nullptr ? sqlite3_errmsg(db) : "unable to open",
                                     SystemErrorText(kSharingViolation)));
-  ThrowEngineError(db, fmt::format("cannot open database {}", DisplayText(path)));
+  ThrowEngineError(db, fmt::format("cannot open database {}", PathText(path)));
 }
 
 }  // namespace
@@ -120,7 +122,7 @@ void Guard(sqlite3* db, const std::string& path) {
   for (const int op : kOff) ok = sqlite3_db_config(db, op, 0, nullptr) == SQLITE_OK && ok;
   if (!ok)
     throw EngineError(fmt::format("cannot open database {}: the engine refused its safeguards",
-                                  DisplayText(path)));
+                                  PathText(path)));
   sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
   // No virtual table module of the engine's own (full-text search, R-trees ...): a table
   // of such a module in the schema fails when it is used instead of running the module.
@@ -130,9 +132,9 @@ void Guard(sqlite3* db, const std::string& path) {
 SqliteDb Open(const std::string& path, int flags) {
   os::FileInfo info;
   if (!os::Stat(path, &info))
-    throw EngineError(fmt::format("database file not found: {}", DisplayText(path)));
+    throw EngineError(fmt::format("database file not found: {}", PathText(path)));
   if (info.kind != os::Kind::kRegular)
-    throw EngineError(fmt::format("not a database file: {}", DisplayText(path)));
+    throw EngineError(fmt::format("not a database file: {}", PathText(path)));
   TurnOffUriNames();
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(SqliteFileName(path).c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX,
@@ -174,7 +176,7 @@ void RefuseForeignObjects(sqlite3* db, const std::string& path) {
   throw EngineError(
       fmt::format("数据库 {} 中有{}“{}”：转换得到的数据库只有表和索引，这个文件不是转换得到的，"
                   "已拒绝读取它",
-                  DisplayText(path),
+                  PathText(path),
                   type == "view"      ? "视图"
                   : type == "trigger" ? "触发器"
                                       : "虚拟表",

@@ -17,6 +17,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -33,8 +34,7 @@ std::string ResolveTextFile(const std::string& dir, const std::string& name) {
     if (entry.size() == name.size() && FindText(entry, name, /*ignore_case=*/true) == 0 &&
         IsRegularFile(base + entry))
       return base + entry;
-  throw EngineError(
-      fmt::format("text file not found: {} in {}", DisplayText(name), DisplayText(base)));
+  throw EngineError(fmt::format("text file not found: {} in {}", GbkToUtf8(name), PathText(base)));
 }
 
 // `base`, or base + "_2", "_3" ...: the first that names no table of the database.
@@ -77,7 +77,7 @@ std::vector<std::string> ReadColumnNames(CsvReader& reader, const std::string& s
 class TextFile {
  public:
   TextFile(const std::string& directory, const std::string& file_name)
-      : shown_(DisplayText(file_name)) {
+      : shown_(GbkToUtf8(file_name)) {
     const std::string path = ImportFilePath(directory, file_name);
     fd_ = os::OpenRead(path);
     if (fd_ < 0)
@@ -226,7 +226,7 @@ std::string ImportFilePath(const std::string& directory, const std::string& file
   // keeps for itself (on Windows "\\", ":" and device names, which would leave it).
   if (file_name.find('/') != std::string::npos || file_name == "." || file_name == ".." ||
       os::IsReservedName(file_name))
-    throw EngineError(fmt::format("import: invalid text file name {}", DisplayText(file_name)));
+    throw EngineError(fmt::format("import: invalid text file name {}", GbkToUtf8(file_name)));
   return ResolveTextFile(directory, file_name);
 }
 

@@ -14,6 +14,7 @@
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 
 namespace qoru::db {
@@ -74,7 +75,7 @@ void Connection::Open() {
   if (target.text_directory) {
     if (!IsDirectory(target.source))
       throw EngineError(
-          fmt::format("'{}' is not a valid path: no such directory", DisplayText(target.source)));
+          fmt::format("'{}' is not a valid path: no such directory", PathText(target.source)));
   } else if (held_ != nullptr && SameFile(held_path_, target.source)) {
     db_ = std::move(held_);  // the database the imports went to, still locked
   } else {
@@ -139,7 +140,7 @@ void Connection::ExecuteOnText(const std::string& sql_gbk) {
   TextImport import = TextImportOf(sql_gbk);
   if (!import_target_.empty() && !SameFile(import.database_path, import_target_))
     throw EngineError(fmt::format("import into {} refused: imports go only into {}",
-                                  DisplayText(import.database_path), DisplayText(import_target_)));
+                                  PathText(import.database_path), PathText(import_target_)));
   import.database = Hold(import.database_path);
   RunTextImport(import);
 }

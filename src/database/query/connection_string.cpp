@@ -4,6 +4,7 @@
 
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
@@ -20,8 +21,7 @@ std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size
 ConnectionTarget ParseConnectionString(const std::string& cs) {
   const std::size_t key = FindNoCase(cs, "Data Source=");
   if (key == std::string::npos)
-    throw EngineError(
-        fmt::format("the connection string names no data source: {}", DisplayText(cs)));
+    throw EngineError(fmt::format("the connection string names no data source: {}", PathText(cs)));
   std::size_t pos = key + std::string_view("Data Source=").size();
   std::string value;
   std::size_t after = 0;
@@ -40,7 +40,7 @@ ConnectionTarget ParseConnectionString(const std::string& cs) {
     }
     if (pos >= cs.size())
       throw EngineError(
-          fmt::format("unterminated quoted data source in connection string: {}", DisplayText(cs)));
+          fmt::format("unterminated quoted data source in connection string: {}", PathText(cs)));
     after = pos + 1;
   } else {
     std::size_t end = FindNoCase(cs, ";Extended Properties=", pos);

@@ -53,7 +53,7 @@ std::int64_t Field::AsInteger() const {
   const long long v = std::strtoll(s.c_str(), &end, 10);
   if (end == nullptr || *end != '\0')
     throw DatasetStateError(fmt::format("字段“{}”的值“{}”不是有效的整数（{}）",
-                                        query_->ColumnName(column_), DisplayText(text),
+                                        query_->ColumnName(column_), GbkToUtf8(text),
                                         query_->name()));
   return v;
 }

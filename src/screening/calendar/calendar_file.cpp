@@ -11,6 +11,7 @@
 #include "checks/values/book_text.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
 #include "text/gbk_codec.h"
 #include "text/source_encoding.h"
 #include "text/utf8.h"
@@ -51,7 +52,7 @@ std::vector<std::string> Fields(std::string_view line) {
 
 CalendarFile ReadCalendarFile(const std::string& path) {
   CalendarFile file;
-  file.path = os::PathText(path);
+  file.path = PathText(path);
   const std::string where = "--holidays 的日历文件 " + file.path;
   if (!IsRegularFile(path))
     throw CalendarFileError(where + (PathExists(path) ? " 不是文件" : " 不存在"));

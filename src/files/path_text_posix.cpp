@@ -1,0 +1,12 @@
+// A path as text on Linux: its bytes, which the file system keeps as UTF-8.
+#include "files/path_text.h"
+
+#include "text/utf8.h"
+
+namespace qoru {
+
+std::string PathText(std::string_view path) {
+  return ValidUtf8(path);
+}
+
+}  // namespace qoru
