@@ -100,7 +100,10 @@ json ReportWithoutRows(json j) {
 
 TEST(ShuffledBooks, CheckAndScreenFindTheSameWhateverTheVoucherOrder) {
   test::TempDir dir;
-  const std::string source = dir.path() + "src", shuffled = dir.path() + "shuffled";
+  // Folders of one name: the reports name their book set by its folder.
+  const std::string source = dir.path() + "a/books", shuffled = dir.path() + "b/books";
+  test::MakeDir(dir.path() + "a");
+  test::MakeDir(dir.path() + "b");
   test::MakeDir(source);
   gen::ConsistentOptions options;
   options.postings = 3000;

@@ -121,8 +121,8 @@ void Guard(sqlite3* db, const std::string& path) {
   bool ok = sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr) == SQLITE_OK;
   for (const int op : kOff) ok = sqlite3_db_config(db, op, 0, nullptr) == SQLITE_OK && ok;
   if (!ok)
-    throw EngineError(fmt::format("cannot open database {}: the engine refused its safeguards",
-                                  PathText(path)));
+    throw EngineError(
+        fmt::format("cannot open database {}: the engine refused its safeguards", PathText(path)));
   sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
   // No virtual table module of the engine's own (full-text search, R-trees ...): a table
   // of such a module in the schema fails when it is used instead of running the module.
