@@ -155,7 +155,7 @@ TEST(ScreenCommand, RefusesWrongParametersBeforeAnyWork) {
   Ran ran = RunApart(kHost + " screen --db " + ShellWord(lone));
   EXPECT_EQ(ran.exit_code, 2) << ran.err;
   for (const std::string& part : {std::string("找不到格式说明文件 GSSM.txt：测试按它查找"),
-                                  dir.path() + "alone/GSSM.txt 不存在", std::string("--gssm")})
+                                  std::string("alone/GSSM.txt 不存在"), std::string("--gssm")})
     EXPECT_NE(ran.err.find(part), std::string::npos) << part << "\n" << ran.err;
   ran = RunApart(kHost + " screen --db " + ShellWord(lone) + " --gssm " +
                  ShellWord(dir.path() + "x.txt"));
