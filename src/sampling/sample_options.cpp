@@ -1,0 +1,108 @@
+#include "sampling/sample_options.h"
+
+#include "checks/values/book_text.h"
+#include "sampling/sample_words.h"
+
+namespace qoru::sampling {
+namespace {
+
+std::optional<Amount> AmountOption(const char* option, const std::string& value,
+                                   std::string* error) {
+  std::string plain;
+  for (char c : checks::TrimBlanks(value))
+    if (c != ',') plain += c;
+  Amount a;
+  if (checks::ParseAmount(plain, &a) != checks::AmountText::kValue) {
+    *error = std::string(option) + " 的值 " + value + " 不是数字";
+    return std::nullopt;
+  }
+  return a;
+}
+
+// A whole number of at most `digits` digits.
+std::optional<std::uint64_t> CountOption(const char* option, const std::string& value,
+                                         std::size_t digits, std::string* error) {
+  const std::string_view t = checks::TrimBlanks(value);
+  if (t.empty() || t.size() > digits ||
+      t.find_first_not_of("0123456789") != std::string_view::npos) {
+    *error = std::string(option) + " 的值 " + value + " 不是非负整数";
+    return std::nullopt;
+  }
+  UWide v = 0;
+  for (char c : t) v = v * 10 + static_cast<unsigned>(c - '0');
+  if (v > ~std::uint64_t{0}) {
+    *error = std::string(option) + " 的值 " + value + " 太大";
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(v);
+}
+
+}  // namespace
+
+std::optional<SampleRequest> ParseSampleRequest(const SampleOptionTexts& o,
+                                                std::uint64_t clock_seed, std::string* error) {
+  SampleRequest r;
+  const std::optional<Unit> unit = ParseUnit(o.unit);
+  if (!unit) {
+    *error = "--unit 的值 " + o.unit + " 无效（可选 posting、voucher、balance）";
+    return std::nullopt;
+  }
+  const std::optional<Side> side = ParseSide(o.side);
+  if (!side) {
+    *error = "--side 的值 " + o.side + " 无效（可选 debit、credit）";
+    return std::nullopt;
+  }
+  const std::optional<Method> method = ParseMethod(o.method);
+  if (!method) {
+    *error = "--method 的值 " + o.method + " 无效（可选 mus、random）";
+    return std::nullopt;
+  }
+  r.population.unit = *unit;
+  r.population.side = *side;
+  for (const std::string& a : o.accounts) {
+    if (checks::TrimBlanks(a).empty()) {
+      *error = "--account 的值不能为空";
+      return std::nullopt;
+    }
+    r.population.accounts.push_back(a);
+  }
+  r.plan.method = *method;
+  if (!o.size.empty()) {
+    const auto n = CountOption("--size", o.size, 18, error);
+    if (!n) return std::nullopt;
+    r.plan.size = *n;
+  }
+  const auto confidence = AmountOption("--confidence", o.confidence, error);
+  if (!confidence) return std::nullopt;
+  r.plan.confidence = *confidence;
+  if (!o.tolerable.empty()) {
+    r.plan.tolerable = AmountOption("--tolerable", o.tolerable, error);
+    if (!r.plan.tolerable) return std::nullopt;
+  }
+  const auto expected = AmountOption("--expected", o.expected, error);
+  if (!expected) return std::nullopt;
+  r.plan.expected = *expected;
+  if (!o.threshold.empty()) {
+    r.threshold = AmountOption("--threshold", o.threshold, error);
+    if (!r.threshold) return std::nullopt;
+    if (r.threshold->units() <= 0) {
+      *error = "--threshold 的值 " + o.threshold + " 必须大于 0";
+      return std::nullopt;
+    }
+  }
+  if (!o.seed.empty()) {
+    const auto seed = CountOption("--seed", o.seed, 20, error);
+    if (!seed) return std::nullopt;
+    r.seed = *seed;
+    r.seed_given = true;
+  } else {
+    r.seed = clock_seed;
+  }
+  if (const std::string problem = RequestProblem(r.plan); !problem.empty()) {
+    *error = problem;
+    return std::nullopt;
+  }
+  return r;
+}
+
+}  // namespace qoru::sampling
