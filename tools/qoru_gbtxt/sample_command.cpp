@@ -1,0 +1,237 @@
+#include "qoru_gbtxt/sample_command.h"
+
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+#include "checks/tables/book_tables.h"
+#include "database/engine/engine_error.h"
+#include "faces/console.h"
+#include "files/file_system.h"
+#include "files/os_file.h"
+#include "qoru_gbtxt/cli_chinese.h"
+#include "qoru_gbtxt/encoding_option.h"
+#include "qoru_gbtxt/process.h"
+#include "qoru_gbtxt/refusal.h"
+#include "qoru_gbtxt/scratch_area.h"
+#include "qoru_gbtxt/text_option.h"
+#include "qoru_gbtxt/work_area.h"
+#include "sampling/sample_draw.h"
+#include "sampling/sample_report.h"
+#include "sampling/workpaper/evaluation_report.h"
+#include "sampling/workpaper/sample_workpaper.h"
+#include "workbook/workbook.h"
+
+namespace qoru::host {
+namespace {
+
+std::string SampleStartTime() {
+  const std::tm tm = LocalTime(std::time(nullptr));
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
+}
+
+// Why the workpaper cannot be written at `path`: a directory or an unwritable folder
+// there, or a file that is there already (replaced only with --overwrite, and never
+// when it is read-only). Empty when it can.
+std::string XlsxTargetProblem(const std::string& path, bool overwrite) {
+  if (std::string problem = workbook::TargetProblem(path); !problem.empty())
+    return "--xlsx 的值 " + problem;
+  os::FileInfo info;
+  if (!os::Stat(path, &info) || info.kind == os::Kind::kMissing) return {};
+  const std::string shown = ArgumentText(path);
+  if ((info.mode & 0222) == 0)
+    return "工作底稿 " + shown + " 已存在且是只读的，不会被替换：请换一个文件名";
+  if (!overwrite) return "工作底稿 " + shown + " 已存在：要替换它请加 --overwrite，或换一个文件名";
+  return {};
+}
+
+void PrintSampleOutput(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+int EvaluateWorkpaper(const SampleCommandOptions& o) {
+  const std::string shown = ArgumentText(o.evaluate);
+  if (!o.xlsx.empty() && (o.xlsx == o.evaluate || os::SameFile(o.xlsx, o.evaluate)))
+    return Refuse("--xlsx 不能是要评价的工作底稿本身：评价从不写入审计人员的文件，请换一个文件名");
+  if (!o.xlsx.empty())
+    if (const std::string problem = XlsxTargetProblem(o.xlsx, o.overwrite); !problem.empty())
+      return Refuse(problem);
+  const std::string started = SampleStartTime();
+  try {
+    const sampling::ReadWorkpaper w = sampling::ReadSampleWorkpaper(o.evaluate, shown);
+    const sampling::ProvenanceCheck files = sampling::CheckFiles(w.plan.files, PathFromText);
+    if (!files.changed.empty()) {
+      std::string list;
+      for (const std::string& f : files.changed) list += (list.empty() ? "" : "、") + f;
+      return Refuse("抽样后账套已改变（" + list +
+                    " 的大小或 SHA-256 与工作底稿记录的不同）：样本不再代表这个账套，请重新抽样");
+    }
+    for (const std::string& f : files.missing)
+      std::fprintf(stderr, "注意：找不到工作底稿记录的文件 %s，无法核对账套在抽样后是否改变\n",
+                   f.c_str());
+    const sampling::Evaluation e = sampling::Evaluate(w.plan, w.items);
+    if (!o.xlsx.empty()) {
+      sampling::WriteEvaluationWorkpaper(o.xlsx, e, w, shown, QORU_VERSION, started);
+      std::fprintf(stderr, "评价工作底稿已写入 %s\n", ArgumentText(o.xlsx).c_str());
+    }
+    if (o.json)
+      PrintSampleOutput(sampling::EvaluationJson(e, w, shown)
+                            .dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
+                        "\n");
+    else
+      PrintSampleOutput(sampling::EvaluationText(e, w, shown));
+  } catch (const std::exception& ex) {
+    return Refuse(ex.what());
+  }
+  return 0;
+}
+
+int DrawSampleFrom(const std::string& database, const std::string& description,
+                   const std::string& name, const std::vector<std::string>& files,
+                   const sampling::SampleRequest& request,
+                   const std::vector<checks::ColumnOverride>& overrides,
+                   const SampleCommandOptions& o) {
+  const std::string started = SampleStartTime();
+  try {
+    const sampling::DrawnSample d =
+        sampling::DrawFromDatabase(database, description, overrides, request, name);
+    const sampling::ReportContext c{d.book, d.sample, d.items};
+    if (!o.xlsx.empty()) {
+      sampling::WorkpaperInfo info{QORU_VERSION, started, sampling::DescribeFiles(files)};
+      sampling::WriteSampleWorkpaper(o.xlsx, d.book, d.sample, d.items, info);
+      std::fprintf(stderr, "工作底稿已写入 %s\n", ArgumentText(o.xlsx).c_str());
+    }
+    if (o.json)
+      PrintSampleOutput(
+          sampling::SampleJson(c).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
+          "\n");
+    else
+      PrintSampleOutput(sampling::SampleText(c));
+  } catch (const db::EngineError& e) {
+    return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
+  } catch (const std::exception& e) {
+    return Refuse(e.what());
+  }
+  return 0;
+}
+
+}  // namespace
+
+CLI::App* AddSampleSubcommand(CLI::App& app, SampleCommandOptions& o) {
+  CLI::App* sample = app.add_subcommand(
+      "sample",
+      "审计抽样：从分录、凭证或科目余额中按货币单元抽样（系统选取）或简单随机抽样选取样本，"
+      "可按置信度、可容忍错报和预计错报计算样本量，金额不小于下限的项目全部选取；同一随机种子"
+      "总是得到同一样本。--evaluate "
+      "读回审计人员填写了审定金额的工作底稿，推断错报并计算错报上限。");
+  sample->group("子命令");
+  sample->footer("退出码：0 完成，2 参数错误或输入无法读取、无法使用。");
+  UseChinese(*sample);
+  CLI::Option* db = sample
+                        ->add_option("--db", o.database,
+                                     "转换得到的数据库 GBA.mdb；表按同一目录下的 GSSM.txt 查找")
+                        ->type_name("文件");
+  CLI::Option* source =
+      sample->add_option("--source", o.source, "账套目录：先转换到一个临时目录（结束后删除）再抽样")
+          ->type_name("目录")
+          ->excludes(db);
+  sample
+      ->add_option("--evaluate", o.evaluate,
+                   "评价一份由 sample 生成、已填写审定金额（或回函金额）的工作底稿；只读取，不写入")
+      ->type_name("工作底稿")
+      ->excludes(db)
+      ->excludes(source);
+  AddEncodingOption(*sample, o.encoding);
+  sample->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
+      ->type_name("文件")
+      ->needs(db);
+  TextOption(sample->add_option("--column", o.columns,
+                                "指定某个角色的列，格式 表.角色=列名（同 check），可重复"))
+      ->type_name("表.角色=列名");
+  sample
+      ->add_option("--unit", o.sample.unit,
+                   "抽样单位：posting（分录，默认）、voucher（凭证）或 balance（科目期末余额，"
+                   "有辅助核算的按辅助核算项，如应收账款的客户）")
+      ->type_name("单位");
+  TextOption(sample->add_option("--account", o.sample.accounts,
+                                "只抽取这个科目（含下级科目）的项目，可重复；默认全部科目"))
+      ->type_name("科目编号");
+  sample
+      ->add_option("--side", o.sample.side, "分录或凭证取借方（debit，默认）还是贷方（credit）金额")
+      ->type_name("方向");
+  sample
+      ->add_option("--method", o.sample.method,
+                   "抽样方法：mus（货币单元抽样，默认）或 random（简单随机抽样）")
+      ->type_name("方法");
+  sample->add_option("--size", o.sample.size, "样本量；货币单元抽样不给时按置信度和可容忍错报计算")
+      ->type_name("N");
+  sample->add_option("--confidence", o.sample.confidence, "置信度（百分数，默认 95）")
+      ->type_name("C");
+  sample->add_option("--tolerable", o.sample.tolerable, "可容忍错报（金额）")->type_name("金额");
+  sample->add_option("--expected", o.sample.expected, "预计错报（金额，默认 0）")
+      ->type_name("金额");
+  sample
+      ->add_option("--threshold", o.sample.threshold,
+                   "金额不小于此数的项目作为重大项目全部选取，其余再抽样")
+      ->type_name("金额");
+  sample
+      ->add_option("--seed", o.sample.seed,
+                   "随机种子（0 至 18446744073709551615）；不给时由时钟取得并打印")
+      ->type_name("S");
+  sample->add_flag("--json", o.json, "在标准输出打印一个 JSON 对象代替文字报告");
+  sample->add_option("--xlsx", o.xlsx, "写出 Excel 工作底稿（抽样或评价）")->type_name("文件");
+  sample->add_flag("--overwrite", o.overwrite, "替换已有的同名工作底稿（只读的文件从不替换）");
+  return sample;
+}
+
+int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
+  if (!o.evaluate.empty()) return EvaluateWorkpaper(o);
+  if (o.database.empty() && o.source.empty())
+    return Refuse("sample 需要 --db、--source 或 --evaluate；用 qoru-gbtxt sample --help 查看用法");
+  std::string error;
+  const std::optional<sampling::SampleRequest> request =
+      sampling::ParseSampleRequest(o.sample, sampling::ClockSeed(), &error);
+  if (!request) return Refuse(error);
+  std::vector<checks::ColumnOverride> overrides;
+  for (const std::string& text : o.columns) {
+    std::optional<checks::ColumnOverride> c = checks::ParseColumnOverride(text, &error);
+    if (!c) return Refuse(error);
+    overrides.push_back(std::move(*c));
+  }
+  if (!o.xlsx.empty())
+    if (const std::string problem = XlsxTargetProblem(o.xlsx, o.overwrite); !problem.empty())
+      return Refuse(problem);
+
+  if (!o.database.empty()) {
+    if (!IsRegularFile(o.database))
+      return Refuse(PathExists(o.database) ? "数据库路径不是文件：" + ArgumentText(o.database)
+                                           : "数据库文件不存在：" + ArgumentText(o.database));
+    if (o.description.empty()) {
+      const std::string dir = ParentDirectory(o.database);
+      o.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
+    }
+    return DrawSampleFrom(o.database, o.description, ArgumentText(o.database),
+                          sampling::DatabaseFiles(o.database, o.description), *request, overrides,
+                          o);
+  }
+  while (o.source.size() > 1 && o.source.back() == '/') o.source.pop_back();
+  if (const std::string problem = CheckSource(o.source); !problem.empty()) return Refuse(problem);
+  std::optional<ScratchArea> area;
+  try {
+    area.emplace("qoru-sample");
+  } catch (const std::runtime_error& e) {
+    return Refuse(e.what());
+  }
+  if (console::StderrIsTerminal())
+    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
+  std::string why;
+  if (!convert(area->work(), o.source, &why))
+    return Refuse("无法转换账套 " + ArgumentText(o.source) + "：" + why);
+  return DrawSampleFrom(WorkDatabase(area->work()), WorkDescription(area->work()),
+                        ArgumentText(o.source), sampling::FolderFiles(o.source), *request,
+                        overrides, o);
+}
+
+}  // namespace qoru::host
