@@ -12,6 +12,7 @@
 #include "checks/values/book_words.h"
 #include "checks/values/calendar_date.h"
 #include "sampling/book_indexes.h"
+#include "sampling/row_stream.h"
 #include "sampling/voucher_order.h"
 
 namespace qoru::sampling {
@@ -85,8 +86,8 @@ class Accounts {
   TextMap<int> by_key_;
 };
 
-// The chart's names and aux types by account key; the chart itself into `loaded` and
-// its own keys into `book`.
+// The chart's names and aux types by account key; the chart itself into `chart_out` and
+// its accounts into `book`.
 TextMap<std::pair<std::string, std::string>> ReadChart(checks::BookDatabase& db,
                                                        const checks::BookTables& tables,
                                                        std::optional<checks::Chart>& chart_out,
@@ -96,7 +97,6 @@ TextMap<std::pair<std::string, std::string>> ReadChart(checks::BookDatabase& db,
   if (!chart.present() || !chart.Column(Role::kAccount)) return names;
   const checks::Chart& loaded =
       chart_out.emplace(checks::Chart::Load(db, chart, tables.book.structure));
-  for (int i = 0; i < loaded.size(); ++i) book.chart_keys.push_back(loaded[i].key);
   const std::vector<std::string> columns = db.Columns(chart.name());
   checks::ColumnSelection s;
   const int code = s.Add(chart.Column(Role::kAccount));
@@ -109,11 +109,23 @@ TextMap<std::pair<std::string, std::string>> ReadChart(checks::BookDatabase& db,
     if (name >= 0) it->second.first.assign(checks::TrimBlanks(r.Text(name)));
     if (aux >= 0) it->second.second.assign(checks::TrimBlanks(r.Text(aux)));
   });
+  for (int i = 0; i < loaded.size(); ++i) {
+    SampleAccount a;
+    a.code = loaded[i].code;
+    a.key = loaded[i].key;
+    if (const auto it = names.find(a.key); it != names.end()) {
+      a.name = it->second.first;
+      a.aux_types = it->second.second;
+    }
+    book.chart.push_back(std::move(a));
+  }
+  std::sort(book.chart.begin(), book.chart.end(),
+            [](const SampleAccount& a, const SampleAccount& b) { return a.key < b.key; });
   return names;
 }
 
 void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side side,
-                  Accounts& accounts, SampleBook& book) {
+                  Accounts& accounts, const PostingFilter* filter, SampleBook& book) {
   const Role amount_role = side == Side::kDebit ? Role::kDebit : Role::kCredit;
   if (!t.Column(amount_role)) throw MissingInput(t.Missing(amount_role) + "，无法抽样");
   if (!t.Column(Role::kDate)) throw MissingInput(t.Missing(Role::kDate) + "，无法抽样");
@@ -121,12 +133,16 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
   const int date = s.Add(t.Column(Role::kDate));
   const int type = s.Add(t.Column(Role::kType));
   const int number = s.Add(t.Column(Role::kNumber));
-  const int account = s.Add(t.Column(Role::kAccount));
+  // A sample of postings of every account needs no account while reading: the listed
+  // postings' accounts are read with their texts.
+  const bool every_account = filter && filter->account_keys.empty();
+  const int account = every_account ? -1 : s.Add(t.Column(Role::kAccount));
   const int amount = s.Add(t.Column(amount_role));
   const int void_flag = s.Add(t.Column(Role::kVoid));
-  book.has_account = account >= 0;
+  book.has_account = t.Column(Role::kAccount) != nullptr;
   book.has_vouchers = type >= 0 && number >= 0;
 
+  VoucherIndex voucher_index;
   // Room for every row at once: the rowids' span bounds their count.
   const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + Quoted(t.name()));
   const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + Quoted(t.name()));
@@ -144,17 +160,28 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
   std::string last_type, last_number;
   int last_voucher = -1;
   TextIds types;
-  VoucherIndex vouchers;
-  std::int64_t row = 0;
-  db.ScanRowids(
-      t.name(), s.expressions, std::numeric_limits<std::int64_t>::min(),
-      std::numeric_limits<std::int64_t>::max(), [&](std::int64_t rowid, const checks::ScanRow& r) {
-        ++row;
-        if (void_flag >= 0 && checks::IsVoidFlag(r.Text(void_flag))) {
+  // With a filter: whether each account is sampled, by account index.
+  std::vector<char> sampled;
+  if (filter) book.left_out.emplace();
+  const auto sampled_account = [&](int a) {
+    while (sampled.size() < book.accounts.size()) {
+      const std::string& key = book.accounts[sampled.size()].key;
+      bool in = filter->account_keys.empty();
+      for (const std::string& k : filter->account_keys) in = in || key.compare(0, k.size(), k) == 0;
+      sampled.push_back(in ? 1 : 0);
+    }
+    return a < 0 ? filter->account_keys.empty() : sampled[static_cast<std::size_t>(a)] != 0;
+  };
+  std::int64_t rows = 0;
+  StreamRows(
+      db, t.name(), s.expressions,
+      [&](std::int64_t row, std::int64_t rowid, const std::string_view* r) {
+        rows = row;
+        if (void_flag >= 0 && checks::IsVoidFlag(r[void_flag])) {
           ++book.counts.void_rows;
           return;
         }
-        const std::string_view date_text = r.Text(date);
+        const std::string_view date_text = r[date];
         const bool same_date = date_text == last_date_text;
         if (!same_date) {
           last_date = checks::ParseCalendarDate(date_text);
@@ -170,9 +197,9 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
         }
         SamplePosting p;
         p.rowid = rowid;
-        p.row = row;
+        p.row = static_cast<std::uint32_t>(row);
         Amount a;
-        checks::ParseAmount(r.Text(amount), &a);  // unreadable counts as 0
+        checks::ParseAmount(r[amount], &a);  // unreadable counts as 0
         if (a.units() >= INT64_MIN && a.units() <= INT64_MAX) {
           p.units = static_cast<std::int64_t>(a.units());
           p.scale = static_cast<std::int8_t>(a.scale());
@@ -181,10 +208,25 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
           p.scale = kWideAmount;
           book.wide_amounts.push_back(a);
         }
-        p.date = last_date->year * 10000 + last_date->month * 100 + last_date->day;
-        if (account >= 0) p.account = accounts.Of(r.Text(account));
+        const int posting_date = last_date->year * 10000 + last_date->month * 100 + last_date->day;
+        if (account >= 0) p.account = accounts.Of(r[account]);
+        // Whether the posting is kept: without a filter always; with one when it is of
+        // the accounts sampled, its amount above 0 (the others of them counted).
+        bool keep = true;
+        if (filter) {
+          keep = sampled_account(p.account);
+          if (keep && (p.scale == kWideAmount ? a.units() <= 0 : p.units <= 0)) {
+            keep = false;
+            if (a.IsZero()) {
+              ++book.left_out->zero;
+            } else {
+              ++book.left_out->negative;
+              book.left_out->negative_total += a;
+            }
+          }
+        }
         if (book.has_vouchers) {
-          const std::string_view ty = r.Text(type), nu = r.Text(number);
+          const std::string_view ty = r[type], nu = r[number];
           // A voucher's postings follow one another: the last one's is tried first.
           if (!(same_date && last_voucher >= 0 && ty == last_type && nu == last_number)) {
             last_type.assign(ty);
@@ -193,18 +235,16 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
             const std::string_view trimmed = checks::TrimBlanks(nu);
             const int year = last_date->year, month = last_date->month;
             const std::uint64_t hash = VoucherIndex::Hash(year * 100 + month, type_id, trimmed);
-            last_voucher = vouchers.Find(hash, [&](int v) {
+            last_voucher = voucher_index.Find(hash, [&](int v) {
               const SampleVoucher& x = book.vouchers[static_cast<std::size_t>(v)];
-              return x.year == year && x.month == month &&
+              return x.date / 100 == year * 100 + month &&
                      x.type == static_cast<std::uint32_t>(type_id) && book.Number(x) == trimmed;
             });
             if (last_voucher < 0) {
               last_voucher = static_cast<int>(book.vouchers.size());
-              vouchers.Add(hash, last_voucher);
+              voucher_index.Add(hash, last_voucher);
               SampleVoucher v;
-              v.year = year;
-              v.month = month;
-              v.date = p.date;
+              v.date = posting_date;
               v.type = static_cast<std::uint32_t>(type_id);
               v.number_at = static_cast<std::uint32_t>(book.numbers.size());
               v.number_size = static_cast<std::uint32_t>(trimmed.size());
@@ -214,11 +254,11 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
             }
           }
           p.voucher = last_voucher;
-          ++book.vouchers[static_cast<std::size_t>(last_voucher)].count;
+          if (keep) ++book.vouchers[static_cast<std::size_t>(last_voucher)].count;
         }
-        book.postings.push_back(p);
+        if (keep) book.postings.push_back(p);
       });
-  book.counts.rows = row;
+  book.counts.rows = rows;
   for (int i = 0; i < types.size(); ++i) book.types.push_back(types.Text(i));
 
   // The vouchers in voucher order, each one's postings a range of one list. Sorted by
@@ -374,7 +414,7 @@ void ReadBalances(checks::BookDatabase& db, const checks::TableRoles& t, Account
 }  // namespace
 
 SampleBook ReadSampleBook(checks::BookDatabase& db, const checks::BookTables& tables, BookPart part,
-                          Side side, std::string name) {
+                          Side side, std::string name, const PostingFilter* filter) {
   SampleBook book;
   book.name = std::move(name);
   book.year = tables.book.year;
@@ -387,7 +427,7 @@ SampleBook ReadSampleBook(checks::BookDatabase& db, const checks::BookTables& ta
     if (!tables.postings.present())
       throw MissingInput(tables.postings.Missing(Role::kDate) + "，无法抽取凭证或分录");
     book.postings_table = tables.postings.name();
-    ReadPostings(db, tables.postings, side, accounts, book);
+    ReadPostings(db, tables.postings, side, accounts, filter, book);
   } else {
     if (!tables.balances.present())
       throw MissingInput(tables.balances.Missing(Role::kClosing) + "，无法抽取余额");

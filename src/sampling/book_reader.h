@@ -24,9 +24,18 @@ class MissingInput : public Failure {
 // Which part of the book set to read.
 enum class BookPart { kPostings, kBalances };
 
-// Reads `part` of the book set in `db` (tables found already). Raises MissingInput, or
-// db::EngineError when the database cannot be read.
+// For a sample of postings, only its postings need be kept: those of accounts whose keys
+// begin with one of `account_keys` (all when it is empty) with an amount above 0; the
+// others of those accounts are counted (SampleBook::left_out). Vouchers are formed from
+// every posting all the same.
+struct PostingFilter {
+  std::vector<std::string> account_keys;
+};
+
+// Reads `part` of the book set in `db` (tables found already), the postings through
+// `filter` when one is given. Raises MissingInput, or db::EngineError when the database
+// cannot be read.
 SampleBook ReadSampleBook(checks::BookDatabase& db, const checks::BookTables& tables, BookPart part,
-                          Side side, std::string name);
+                          Side side, std::string name, const PostingFilter* filter = nullptr);
 
 }  // namespace qoru::sampling

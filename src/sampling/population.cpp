@@ -24,7 +24,8 @@ std::vector<bool> TakenAccounts(const SampleBook& book, const std::vector<std::s
 // Checks each given code against the chart: a code of the chart, or one that begins
 // codes of it (a parent the chart's file leaves to its completion).
 std::vector<std::string> GivenKeys(const SampleBook& book, const std::vector<std::string>& given) {
-  std::vector<std::string> known = book.chart_keys;
+  std::vector<std::string> known;
+  for (const SampleAccount& a : book.chart) known.push_back(a.key);
   const bool chart = !known.empty();
   if (!chart)
     for (const SampleAccount& a : book.accounts) known.push_back(a.key);
@@ -82,6 +83,13 @@ Population BuildPopulation(const SampleBook& book, const PopulationRequest& requ
     return s.account < 0 ? request.accounts.empty() : taken[static_cast<std::size_t>(s.account)];
   };
 
+  // Postings kept through a filter are those of the accounts above 0: the others were
+  // counted as they were read.
+  if (request.unit == Unit::kPosting && book.left_out) {
+    p.zero_items = book.left_out->zero;
+    p.negative_items = book.left_out->negative;
+    p.negative_total = book.left_out->negative_total;
+  }
   switch (request.unit) {
     case Unit::kPosting:
       if (book.has_vouchers) {

@@ -4,10 +4,12 @@
 // their accounts, and the closing balances of the last month by account and aux value.
 // Kept compact, as a million postings need: amounts as 64-bit units with the rare wider
 // one kept aside, voucher types and numbers in shared texts, each voucher's postings a
-// range of one list. Texts that only the listed items need (summaries, line numbers,
-// the other side) are read afterwards for those items alone (sample_listing.h).
+// range of one list; a table of up to 2^32 − 1 rows. Texts that only the listed items
+// need (dates, summaries, line numbers, the other side) are read afterwards for those
+// items alone (report/sample_listing.h).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -29,16 +31,14 @@ constexpr std::int8_t kWideAmount = -1;
 
 struct SamplePosting {
   std::int64_t rowid = 0;  // in the postings table
-  std::int64_t row = 0;    // its position in stored order, from 1
   std::int64_t units = 0;  // the side's amount as written (0 when empty or unreadable)
-  int date = 0;            // yyyymmdd
+  std::uint32_t row = 0;   // its position in stored order, from 1
   int account = -1;        // index into SampleBook::accounts, -1 without an account column
   int voucher = -1;        // index into SampleBook::vouchers, -1 without voucher columns
   std::int8_t scale = 0;   // of `units`, or kWideAmount
 };
 
 struct SampleVoucher {
-  int year = 0, month = 0;
   int date = 0;                                  // of its first posting, yyyymmdd
   std::uint32_t type = 0;                        // index into SampleBook::types (trimmed)
   std::uint32_t number_at = 0, number_size = 0;  // in SampleBook::numbers (trimmed)
@@ -61,6 +61,12 @@ struct BalanceEntry {
   Amount balance;    // debit-positive
   std::int64_t first_row = 0;
   bool sign_known = true;  // every row had a direction or a debit or credit side
+};
+
+// The postings of the accounts sampled whose amount is not above 0: counted, not kept.
+struct LeftOutPostings {
+  std::int64_t zero = 0, negative = 0;
+  Amount negative_total;
 };
 
 // Rows of the postings table left out before any account or side is looked at.
@@ -86,10 +92,12 @@ struct SampleBook {
   std::vector<Amount> wide_amounts;     // the amounts beyond 64 bits
   std::vector<SampleAccount> accounts;
   PostingCounts counts;
+  // When only the postings of a sample were kept (book_reader.h), those left out.
+  std::optional<LeftOutPostings> left_out;
   std::optional<int> balance_month;    // the last month (none: the balances have no month)
   std::vector<BalanceEntry> balances;  // in the order of their first rows
-  // The chart's account keys (its own rows, not those its completion added).
-  std::vector<std::string> chart_keys;
+  // The chart's accounts (its own rows, not those its completion added), by key.
+  std::vector<SampleAccount> chart;
 
   Amount AmountOf(const SamplePosting& p) const {
     return p.scale == kWideAmount ? wide_amounts[static_cast<std::size_t>(p.units)]
@@ -101,6 +109,13 @@ struct SampleBook {
   }
   std::span<const int> Postings(const SampleVoucher& v) const {
     return std::span<const int>(voucher_postings).subspan(v.first, v.count);
+  }
+  // The chart's account of `key` (checks::AccountKey), or nullptr.
+  const SampleAccount* ChartAccount(std::string_view key) const {
+    const auto it =
+        std::lower_bound(chart.begin(), chart.end(), key,
+                         [](const SampleAccount& a, std::string_view k) { return a.key < k; });
+    return it != chart.end() && it->key == key ? &*it : nullptr;
   }
 };
 

@@ -1,7 +1,6 @@
 #include "sampling/sample_options.h"
 
 #include "checks/values/book_text.h"
-#include "sampling/sample_words.h"
 
 namespace qoru::sampling {
 namespace {
@@ -38,6 +37,37 @@ std::optional<std::uint64_t> CountOption(const char* option, const std::string& 
 }
 
 }  // namespace
+
+std::string_view UnitWord(Unit unit) {
+  return unit == Unit::kPosting ? "posting" : unit == Unit::kVoucher ? "voucher" : "balance";
+}
+
+std::string_view SideWord(Side side) {
+  return side == Side::kDebit ? "debit" : "credit";
+}
+
+std::string_view MethodWord(Method m) {
+  return m == Method::kMonetaryUnit ? "mus" : "random";
+}
+
+std::optional<Unit> ParseUnit(std::string_view w) {
+  if (w == "posting") return Unit::kPosting;
+  if (w == "voucher") return Unit::kVoucher;
+  if (w == "balance") return Unit::kBalance;
+  return std::nullopt;
+}
+
+std::optional<Side> ParseSide(std::string_view w) {
+  if (w == "debit") return Side::kDebit;
+  if (w == "credit") return Side::kCredit;
+  return std::nullopt;
+}
+
+std::optional<Method> ParseMethod(std::string_view w) {
+  if (w == "mus") return Method::kMonetaryUnit;
+  if (w == "random") return Method::kRandom;
+  return std::nullopt;
+}
 
 std::optional<SampleRequest> ParseSampleRequest(const SampleOptionTexts& o,
                                                 std::uint64_t clock_seed, std::string* error) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sampling/sample_run.h"
@@ -23,6 +24,14 @@ struct SampleOptionTexts {
   std::string threshold;  // empty: none
   std::string seed;       // empty: from the clock
 };
+
+// The option words of units, sides and methods ("posting", "debit", "mus"), both ways.
+std::string_view UnitWord(Unit unit);
+std::string_view SideWord(Side side);
+std::string_view MethodWord(Method m);
+std::optional<Unit> ParseUnit(std::string_view word);
+std::optional<Side> ParseSide(std::string_view word);
+std::optional<Method> ParseMethod(std::string_view word);
 
 // The request, or nullopt with the reason in `error`. Without a seed, `clock_seed` is
 // taken.

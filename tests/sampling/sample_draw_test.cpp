@@ -7,7 +7,7 @@
 
 #include "sampling/book_reader.h"
 #include "sampling/population.h"
-#include "sampling/sample_draw.h"
+#include "sampling/report/sample_draw.h"
 #include "sampling/sample_options.h"
 #include "sampling/selection.h"
 #include "test_support/tiny_books.h"

@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-#include "sampling/sample_words.h"
+#include "sampling/report/sample_words.h"
 #include "sampling/workpaper/workpaper_layout.h"
 #include "workbook/workbook.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sampling/sample_listing.h"
+#include "sampling/report/sample_listing.h"
 #include "sampling/workpaper/workpaper_record.h"
 
 namespace qoru::sampling {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "sampling/sample_listing.h"
-#include "sampling/sample_words.h"
+#include "sampling/report/sample_listing.h"
+#include "sampling/report/sample_words.h"
 #include "sampling/workpaper/provenance.h"
 #include "workbook/workbook.h"
 

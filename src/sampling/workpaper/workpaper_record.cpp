@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "sampling/sample_words.h"
+#include "sampling/report/sample_words.h"
 #include "sampling/workpaper/sha256.h"
 
 namespace qoru::sampling {

@@ -1,9 +1,10 @@
-#include "sampling/sample_listing.h"
+#include "sampling/report/sample_listing.h"
 
 #include <algorithm>
 #include <unordered_map>
 
 #include "checks/values/book_text.h"
+#include "checks/values/calendar_date.h"
 
 namespace qoru::sampling {
 namespace {
@@ -11,7 +12,8 @@ namespace {
 using checks::Role;
 
 struct PostingTexts {
-  std::string line, summary;
+  int date = 0;  // yyyymmdd
+  std::string account, line, summary;
   Amount debit, credit;
 };
 
@@ -34,6 +36,8 @@ std::unordered_map<int, PostingTexts> ReadTexts(checks::BookDatabase& db,
   const std::string* summary = SamplingFindColumn(columns, "摘要");
   if (!summary) summary = SamplingFindColumn(columns, "记账凭证摘要");
   checks::ColumnSelection s;
+  const int date = s.Add(t.Column(Role::kDate));
+  const int account = s.Add(t.Column(Role::kAccount));
   const int line = s.Add(t.Column(Role::kLine));
   const int text = s.Add(summary);
   const int debit = s.Add(t.Column(Role::kDebit));
@@ -48,6 +52,10 @@ std::unordered_map<int, PostingTexts> ReadTexts(checks::BookDatabase& db,
   if (s.expressions.empty()) return out;
   db.ReadRowids(t.name(), s.expressions, rowids, [&](std::int64_t rowid, const checks::ScanRow& r) {
     PostingTexts& p = out[by_rowid.at(rowid)];
+    if (date >= 0)
+      if (const auto d = checks::ParseCalendarDate(r.Text(date)))
+        p.date = d->year * 10000 + d->month * 100 + d->day;
+    if (account >= 0) p.account.assign(checks::TrimBlanks(r.Text(account)));
     if (line >= 0) p.line.assign(checks::TrimBlanks(r.Text(line)));
     if (text >= 0) p.summary.assign(r.Text(text));
     if (debit >= 0) checks::ParseAmount(r.Text(debit), &p.debit);
@@ -91,7 +99,6 @@ ListedPosting Listed(const SampleBook& book, int index, const PostingTexts* text
   const SamplePosting& p = book.postings[static_cast<std::size_t>(index)];
   ListedPosting l;
   l.row = p.row;
-  l.date = p.date;
   if (p.voucher >= 0) {
     const SampleVoucher& v = book.vouchers[static_cast<std::size_t>(p.voucher)];
     l.type = book.Type(v);
@@ -101,8 +108,14 @@ ListedPosting Listed(const SampleBook& book, int index, const PostingTexts* text
     const SampleAccount& a = book.accounts[static_cast<std::size_t>(p.account)];
     l.account = a.code;
     l.account_name = a.name;
+  } else if (texts && !texts->account.empty()) {
+    // Read without its account (a sample of every account): named from the chart.
+    l.account = texts->account;
+    if (const SampleAccount* a = book.ChartAccount(checks::AccountKey(texts->account)))
+      l.account_name = a->name;
   }
   if (texts) {
+    l.date = texts->date;
     l.line = texts->line;
     l.summary = texts->summary;
     l.debit = texts->debit;

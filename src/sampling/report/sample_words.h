@@ -1,5 +1,5 @@
 // The words and figures a sample is described by, shared by the text report, the JSON
-// and the workpaper: units, sides and methods by their option words and in Chinese, the
+// and the workpaper: units, sides and methods in Chinese, the
 // planning formula written out with its figures, and the strata of the population.
 #pragma once
 
@@ -9,19 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "sampling/sample_options.h"
 #include "sampling/sample_run.h"
 
 namespace qoru::sampling {
 
-std::string_view UnitWord(Unit unit);      // "posting"
 std::string_view UnitChinese(Unit unit);   // "分录"
-std::string_view SideWord(Side side);      // "debit"
 std::string_view SideChinese(Side side);   // "借方"
-std::string_view MethodWord(Method m);     // "mus"
 std::string_view MethodChinese(Method m);  // "货币单元抽样（系统选取）"
-std::optional<Unit> ParseUnit(std::string_view word);
-std::optional<Side> ParseSide(std::string_view word);
-std::optional<Method> ParseMethod(std::string_view word);
 
 // Amounts of the population in its units as text: "12345.67".
 std::string UnitsText(const Sample& s, Wide units);

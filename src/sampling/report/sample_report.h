@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sampling/sample_listing.h"
+#include "sampling/report/sample_listing.h"
 #include "sampling/sample_run.h"
 
 namespace qoru::sampling {

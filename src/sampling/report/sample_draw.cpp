@@ -1,7 +1,8 @@
-#include "sampling/sample_draw.h"
+#include "sampling/report/sample_draw.h"
 
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
+#include "checks/values/book_text.h"
 #include "sampling/book_reader.h"
 #include "sampling/population.h"
 
@@ -20,7 +21,12 @@ DrawnSample DrawFromDatabase(const std::string& database, const std::string& des
   DrawnSample d;
   const BookPart part =
       request.population.unit == Unit::kBalance ? BookPart::kBalances : BookPart::kPostings;
-  d.book = ReadSampleBook(db, tables, part, request.population.side, std::move(name));
+  // A sample of postings keeps only the postings of its accounts above 0.
+  PostingFilter filter;
+  for (const std::string& code : request.population.accounts)
+    filter.account_keys.push_back(checks::AccountKey(code));
+  d.book = ReadSampleBook(db, tables, part, request.population.side, std::move(name),
+                          request.population.unit == Unit::kPosting ? &filter : nullptr);
   d.sample = DrawSample(BuildPopulation(d.book, request.population), request);
   d.items = ListSample(db, tables, d.book, d.sample);
   return d;

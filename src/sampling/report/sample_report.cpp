@@ -1,8 +1,8 @@
-#include "sampling/sample_report.h"
+#include "sampling/report/sample_report.h"
 
 #include <fmt/format.h>
 
-#include "sampling/sample_words.h"
+#include "sampling/report/sample_words.h"
 
 namespace qoru::sampling {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "checks/tables/column_roles.h"
+#include "sampling/report/sample_listing.h"
 #include "sampling/sample_book.h"
-#include "sampling/sample_listing.h"
 #include "sampling/sample_run.h"
 
 namespace qoru::sampling {

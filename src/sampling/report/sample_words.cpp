@@ -1,4 +1,4 @@
-#include "sampling/sample_words.h"
+#include "sampling/report/sample_words.h"
 
 #include <fmt/format.h>
 
@@ -6,47 +6,16 @@
 
 namespace qoru::sampling {
 
-std::string_view UnitWord(Unit unit) {
-  return unit == Unit::kPosting ? "posting" : unit == Unit::kVoucher ? "voucher" : "balance";
-}
-
 std::string_view UnitChinese(Unit unit) {
   return unit == Unit::kPosting ? "分录" : unit == Unit::kVoucher ? "凭证" : "余额";
-}
-
-std::string_view SideWord(Side side) {
-  return side == Side::kDebit ? "debit" : "credit";
 }
 
 std::string_view SideChinese(Side side) {
   return side == Side::kDebit ? "借方" : "贷方";
 }
 
-std::string_view MethodWord(Method m) {
-  return m == Method::kMonetaryUnit ? "mus" : "random";
-}
-
 std::string_view MethodChinese(Method m) {
   return m == Method::kMonetaryUnit ? "货币单元抽样（系统选取）" : "简单随机抽样（不放回）";
-}
-
-std::optional<Unit> ParseUnit(std::string_view w) {
-  if (w == "posting") return Unit::kPosting;
-  if (w == "voucher") return Unit::kVoucher;
-  if (w == "balance") return Unit::kBalance;
-  return std::nullopt;
-}
-
-std::optional<Side> ParseSide(std::string_view w) {
-  if (w == "debit") return Side::kDebit;
-  if (w == "credit") return Side::kCredit;
-  return std::nullopt;
-}
-
-std::optional<Method> ParseMethod(std::string_view w) {
-  if (w == "mus") return Method::kMonetaryUnit;
-  if (w == "random") return Method::kRandom;
-  return std::nullopt;
 }
 
 std::string UnitsText(const Sample& s, Wide units) {
