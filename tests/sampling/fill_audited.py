@@ -5,9 +5,11 @@ sheet 样本 of an .xlsx, with the standard library only.
   fill_audited.py IN.xlsx OUT.xlsx [INDEX=AMOUNT ...] [--all-book] [--text INDEX=TEXT]
 
 --all-book puts each item's book amount (账面金额) as its audited amount first; then
-INDEX=AMOUNT sets item INDEX (its 序号) to AMOUNT, INDEX=- leaves it empty, and
+INDEX=AMOUNT sets item INDEX (its 序号) to AMOUNT, INDEX=*F to F times its book amount
+(to the cent), INDEX=- leaves it empty, and
 --text INDEX=TEXT writes a text cell. --edit INDEX=COLUMN=TEXT changes another column
 of the item (to test a workpaper edited beyond the auditor's columns)."""
+import decimal
 import re
 import sys
 import zipfile
@@ -122,6 +124,9 @@ def main():
             set_cell(row, audited_col, text_of(cells[header["账面金额"]]), False)
         if index in values:
             v = values[index]
+            if v.startswith("*"):
+                book = decimal.Decimal(text_of(cells[header["账面金额"]]))
+                v = str((book * decimal.Decimal(v[1:])).quantize(decimal.Decimal("0.01")))
             set_cell(row, audited_col, None if v == "-" else v, False)
         if index in texts:
             set_cell(row, audited_col, texts[index], True)
