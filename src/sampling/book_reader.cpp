@@ -11,6 +11,7 @@
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "checks/values/calendar_date.h"
+#include "database/sql/jet_translator.h"
 #include "sampling/book_indexes.h"
 #include "sampling/row_stream.h"
 #include "sampling/voucher_order.h"
@@ -27,27 +28,12 @@ struct Hash {
 template <typename V>
 using TextMap = std::unordered_map<std::string, V, Hash, std::equal_to<>>;
 
-std::string Quoted(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
-  for (const std::string& c : columns)
-    if (checks::EqualsIgnoringAsciiCase(c, name)) return &c;
-  return nullptr;
-}
-
 // The year of the balances when all their rows agree on one.
 std::optional<int> BalancesYear(checks::BookDatabase& db, const checks::TableRoles& balances) {
   if (!balances.present() || !balances.Column(Role::kYear)) return std::nullopt;
   const std::vector<std::string> years =
-      db.Texts("SELECT DISTINCT trim(" + Quoted(*balances.Column(Role::kYear)) + ") FROM " +
-               Quoted(balances.name()));
+      db.Texts("SELECT DISTINCT trim(" + db::QuoteName(*balances.Column(Role::kYear)) + ") FROM " +
+               db::QuoteName(balances.name()));
   if (years.size() != 1) return std::nullopt;
   return checks::ParseYear(years[0]);
 }
@@ -144,8 +130,10 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
 
   VoucherIndex voucher_index;
   // Room for every row at once: the rowids' span bounds their count.
-  const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + Quoted(t.name()));
-  const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + Quoted(t.name()));
+  const std::vector<std::string> low =
+      db.Texts("SELECT min(rowid) FROM " + db::QuoteName(t.name()));
+  const std::vector<std::string> high =
+      db.Texts("SELECT max(rowid) FROM " + db::QuoteName(t.name()));
   if (!low.empty() && !low[0].empty() && !high.empty() && !high[0].empty()) {
     const long long span = std::atoll(high[0].c_str()) - std::atoll(low[0].c_str()) + 1;
     if (span > 0 && span < (1LL << 28)) {
@@ -261,70 +249,7 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
   book.counts.rows = rows;
   for (int i = 0; i < types.size(); ++i) book.types.push_back(types.Text(i));
 
-  // The vouchers in voucher order, each one's postings a range of one list. Sorted by
-  // keys: the date, the type's rank, and for numbers of at most 18 digits their value
-  // (else -1); the rest of the order only where those agree.
-  std::vector<int> type_rank(book.types.size());
-  {
-    std::vector<int> by_text(book.types.size());
-    for (std::size_t i = 0; i < by_text.size(); ++i) by_text[i] = static_cast<int>(i);
-    std::sort(by_text.begin(), by_text.end(), [&](int a, int b) {
-      return book.types[static_cast<std::size_t>(a)] < book.types[static_cast<std::size_t>(b)];
-    });
-    for (std::size_t r = 0; r < by_text.size(); ++r)
-      type_rank[static_cast<std::size_t>(by_text[r])] = static_cast<int>(r);
-  }
-  struct SortKey {
-    int date, type;
-    std::int64_t value;  // a number of digits alone, at most 18 of them; else -1
-    int index;
-  };
-  std::vector<SortKey> keys(book.vouchers.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    const SampleVoucher& v = book.vouchers[i];
-    const std::string_view n = book.Number(v);
-    std::int64_t value = n.empty() || n.size() > 18 ? -1 : 0;
-    for (const char c : n) {
-      if (c < '0' || c > '9') {
-        value = -1;
-        break;
-      }
-      value = value * 10 + (c - '0');
-    }
-    keys[i] = {v.date, type_rank[v.type], value, static_cast<int>(i)};
-  }
-  std::sort(keys.begin(), keys.end(), [&](const SortKey& x, const SortKey& y) {
-    if (x.date != y.date) return x.date < y.date;
-    if (x.type != y.type) return x.type < y.type;
-    if (x.value >= 0 && y.value >= 0 && x.value != y.value) return x.value < y.value;
-    const SampleVoucher& a = book.vouchers[static_cast<std::size_t>(x.index)];
-    const SampleVoucher& b = book.vouchers[static_cast<std::size_t>(y.index)];
-    if (const int c = CompareVoucherNumbers(book.Number(a), book.Number(b)); c != 0) return c < 0;
-    return a.first_row < b.first_row;
-  });
-  std::vector<int> order(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].index;
-  std::vector<int> position(order.size());
-  std::vector<SampleVoucher> sorted;
-  sorted.reserve(order.size());
-  std::uint32_t at = 0;
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    position[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
-    SampleVoucher v = book.vouchers[static_cast<std::size_t>(order[i])];
-    v.first = at;
-    at += v.count;
-    v.count = 0;
-    sorted.push_back(v);
-  }
-  book.vouchers = std::move(sorted);
-  book.voucher_postings.assign(at, 0);
-  for (std::size_t i = 0; i < book.postings.size(); ++i) {
-    SamplePosting& p = book.postings[i];
-    if (p.voucher < 0) continue;
-    p.voucher = position[static_cast<std::size_t>(p.voucher)];
-    SampleVoucher& v = book.vouchers[static_cast<std::size_t>(p.voucher)];
-    book.voucher_postings[v.first + v.count++] = static_cast<int>(i);
-  }
+  SortVouchers(book);
 }
 
 struct BalanceRow {
@@ -412,6 +337,12 @@ void ReadBalances(checks::BookDatabase& db, const checks::TableRoles& t, Account
 }
 
 }  // namespace
+
+const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
+  for (const std::string& c : columns)
+    if (checks::EqualsIgnoringAsciiCase(c, name)) return &c;
+  return nullptr;
+}
 
 SampleBook ReadSampleBook(checks::BookDatabase& db, const checks::BookTables& tables, BookPart part,
                           Side side, std::string name, const PostingFilter* filter) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "checks/tables/book_database.h"
@@ -20,6 +21,9 @@ class MissingInput : public Failure {
  public:
   using Failure::Failure;
 };
+
+// The column of `columns` named `name`, ASCII case ignored; nullptr when none is.
+const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name);
 
 // Which part of the book set to read.
 enum class BookPart { kPostings, kBalances };

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "sampling/sample_book.h"
+
 namespace qoru::sampling {
 
 struct VoucherKey {
@@ -23,5 +25,10 @@ int CompareVoucherNumbers(std::string_view a, std::string_view b);
 
 // Whether `a` comes before `b` in the voucher order.
 bool VoucherBefore(const VoucherKey& a, const VoucherKey& b);
+
+// Puts the book's vouchers, read in the order of their first postings, in voucher order
+// and each one's postings in a range of SampleBook::voucher_postings (by the count each
+// voucher holds of them), renumbering the postings' vouchers.
+void SortVouchers(SampleBook& book);
 
 }  // namespace qoru::sampling
