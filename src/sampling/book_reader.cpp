@@ -28,16 +28,6 @@ struct Hash {
 template <typename V>
 using TextMap = std::unordered_map<std::string, V, Hash, std::equal_to<>>;
 
-// The year of the balances when all their rows agree on one.
-std::optional<int> BalancesYear(checks::BookDatabase& db, const checks::TableRoles& balances) {
-  if (!balances.present() || !balances.Column(Role::kYear)) return std::nullopt;
-  const std::vector<std::string> years =
-      db.Texts("SELECT DISTINCT trim(" + db::QuoteName(*balances.Column(Role::kYear)) + ") FROM " +
-               db::QuoteName(balances.name()));
-  if (years.size() != 1) return std::nullopt;
-  return checks::ParseYear(years[0]);
-}
-
 // The accounts of the book set, found by their codes as written.
 class Accounts {
  public:
@@ -86,8 +76,8 @@ TextMap<std::pair<std::string, std::string>> ReadChart(checks::BookDatabase& db,
   const std::vector<std::string> columns = db.Columns(chart.name());
   checks::ColumnSelection s;
   const int code = s.Add(chart.Column(Role::kAccount));
-  const int name = s.Add(FindColumn(columns, "科目名称"));
-  const int aux = s.Add(FindColumn(columns, "辅助核算项"));
+  const int name = s.Add(checks::FindColumn(columns, "科目名称"));
+  const int aux = s.Add(checks::FindColumn(columns, "辅助核算项"));
   db.Scan(chart.name(), s.expressions, [&](std::int64_t row, const checks::ScanRow& r) {
     if (row > loaded.file_rows()) return;
     auto [it, added] = names.try_emplace(checks::AccountKey(r.Text(code)));
@@ -338,18 +328,12 @@ void ReadBalances(checks::BookDatabase& db, const checks::TableRoles& t, Account
 
 }  // namespace
 
-const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
-  for (const std::string& c : columns)
-    if (checks::EqualsIgnoringAsciiCase(c, name)) return &c;
-  return nullptr;
-}
-
 SampleBook ReadSampleBook(checks::BookDatabase& db, const checks::BookTables& tables, BookPart part,
                           Side side, std::string name, const PostingFilter* filter) {
   SampleBook book;
   book.name = std::move(name);
-  book.year = tables.book.year;
-  if (!book.year) book.year = BalancesYear(db, tables.balances);
+  std::string no_year;  // the report says 年度未知 without the reasons
+  book.year = checks::ReadBookSetYear(db, tables, &no_year);
   std::optional<checks::Chart> chart;
   const TextMap<std::pair<std::string, std::string>> chart_names =
       ReadChart(db, tables, chart, book);

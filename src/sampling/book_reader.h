@@ -22,9 +22,6 @@ class MissingInput : public Failure {
   using Failure::Failure;
 };
 
-// The column of `columns` named `name`, ASCII case ignored; nullptr when none is.
-const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name);
-
 // Which part of the book set to read.
 enum class BookPart { kPostings, kBalances };
 

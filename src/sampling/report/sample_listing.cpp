@@ -27,8 +27,8 @@ std::unordered_map<int, PostingTexts> ReadTexts(checks::BookDatabase& db,
   std::sort(indexes.begin(), indexes.end());
   indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
   const std::vector<std::string> columns = db.Columns(t.name());
-  const std::string* summary = FindColumn(columns, "摘要");
-  if (!summary) summary = FindColumn(columns, "记账凭证摘要");
+  const std::string* summary = checks::FindColumn(columns, "摘要");
+  if (!summary) summary = checks::FindColumn(columns, "记账凭证摘要");
   checks::ColumnSelection s;
   const int date = s.Add(t.Column(Role::kDate));
   const int account = s.Add(t.Column(Role::kAccount));
@@ -65,9 +65,9 @@ std::unordered_map<std::string, std::string> ReadAuxNames(checks::BookDatabase& 
   if (!table) return names;
   const std::vector<std::string> columns = db.Columns(*table);
   checks::ColumnSelection s;
-  const int type = s.Add(FindColumn(columns, "AidType"));
-  const int code = s.Add(FindColumn(columns, "AidCode"));
-  const int name = s.Add(FindColumn(columns, "AidName"));
+  const int type = s.Add(checks::FindColumn(columns, "AidType"));
+  const int code = s.Add(checks::FindColumn(columns, "AidCode"));
+  const int name = s.Add(checks::FindColumn(columns, "AidName"));
   if (type < 0 || code < 0 || name < 0) return names;
   db.Scan(*table, s.expressions, [&](std::int64_t, const checks::ScanRow& r) {
     std::string key(checks::TrimBlanks(r.Text(type)));
