@@ -1,18 +1,17 @@
 #include "sampling/sample_options.h"
 
 #include "checks/values/book_text.h"
+#include "checks/values/written_amount.h"
 
 namespace qoru::sampling {
 namespace {
 
-std::optional<Amount> AmountOption(const char* option, const std::string& value,
-                                   std::string* error) {
-  std::string plain;
-  for (char c : checks::TrimBlanks(value))
-    if (c != ',') plain += c;
+// A per cent as a plain decimal ("95", "99.5").
+std::optional<Amount> PercentOption(const char* option, const std::string& value,
+                                    std::string* error) {
   Amount a;
-  if (checks::ParseAmount(plain, &a) != checks::AmountText::kValue) {
-    *error = std::string(option) + " 的值 " + value + " 不是数字";
+  if (checks::ParseAmount(checks::TrimBlanks(value), &a) != checks::AmountText::kValue) {
+    *error = std::string(option) + " 的值 " + value + " 不是数字（百分数，如 95）";
     return std::nullopt;
   }
   return a;
@@ -102,18 +101,18 @@ std::optional<SampleRequest> ParseSampleRequest(const SampleOptionTexts& o,
     if (!n) return std::nullopt;
     r.plan.size = *n;
   }
-  const auto confidence = AmountOption("--confidence", o.confidence, error);
+  const auto confidence = PercentOption("--confidence", o.confidence, error);
   if (!confidence) return std::nullopt;
   r.plan.confidence = *confidence;
   if (!o.tolerable.empty()) {
-    r.plan.tolerable = AmountOption("--tolerable", o.tolerable, error);
+    r.plan.tolerable = checks::AmountOption("--tolerable", o.tolerable, error);
     if (!r.plan.tolerable) return std::nullopt;
   }
-  const auto expected = AmountOption("--expected", o.expected, error);
+  const auto expected = checks::AmountOption("--expected", o.expected, error);
   if (!expected) return std::nullopt;
   r.plan.expected = *expected;
   if (!o.threshold.empty()) {
-    r.threshold = AmountOption("--threshold", o.threshold, error);
+    r.threshold = checks::AmountOption("--threshold", o.threshold, error);
     if (!r.threshold) return std::nullopt;
     if (r.threshold->units() <= 0) {
       *error = "--threshold 的值 " + o.threshold + " 必须大于 0";

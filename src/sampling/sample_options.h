@@ -1,6 +1,6 @@
 // The options of a sample as the command line gives them, read into a request: each
 // value checked against its range, with a Chinese reason naming the option when it is
-// wrong. Amounts may carry thousands separators ("1,000,000").
+// wrong. Amounts are read as auditors write them ("1,000,000", "50万").
 #pragma once
 
 #include <optional>

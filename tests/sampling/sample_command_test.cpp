@@ -1,7 +1,7 @@
 // `qoru-gbtxt sample` as an auditor runs it on a generated book set: the size, interval,
 // start and selected postings checked against a reckoning of our own straight from the
-// source text files by the definitions; the same seed giving the same sample; the
-// workpaper filled in (as LibreOffice saves it, too) and evaluated; and the inputs refused.
+// source text files by the definitions; the same seed giving the same sample; and the
+// inputs refused. Its workpaper is tested in sample_workpaper_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sampling/sampled_book_set.h"
 #include "test_support/command.h"
 #include "test_support/programs.h"
 #include "test_support/system.h"
@@ -26,33 +27,7 @@ using test::ShellWord;
 using Ran = test::RanApart;
 using U128 = unsigned __int128;
 
-const std::string kFill = std::string(QORU_SOURCE_DIR) + "/tests/sampling/fill_audited.py";
-
-// A generated book set of the national-standard layout, converted once for every test.
-class SampleCommand : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir_ = new test::TempDir;
-    source_ = dir_->path() + "src";
-    const test::Ran gen =
-        test::RunCommand(test::kGendata + " consistent --out " + ShellWord(source_) +
-                         " --postings 1200 --layout standard --seed 17");
-    ASSERT_EQ(gen.exit_code, 0) << gen.out;
-    const test::Ran conv = test::RunConvert(source_, dir_->path() + "work");
-    ASSERT_EQ(conv.exit_code, 0) << conv.out;
-    db_ = dir_->path() + "work/TemplateTemp/GBA.mdb";
-  }
-  static void TearDownTestSuite() { delete dir_; }
-
-  static Ran Sample(const std::string& args) {
-    return RunApart(kHost + " sample --db " + ShellWord(db_) + " " + args);
-  }
-
-  static test::TempDir* dir_;
-  static std::string source_, db_;
-};
-test::TempDir* SampleCommand::dir_ = nullptr;
-std::string SampleCommand::source_, SampleCommand::db_;
+class SampleCommand : public test::SampledBookSet {};
 
 // The postings of the source's JZPZ.txt as the definitions take them: non-void, dated
 // in the book-set year, of accounts beginning with `prefix`, debit above 0; vouchers by
@@ -63,27 +38,14 @@ struct SourcePosting {
 };
 
 std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> f;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find('\t', start);
-    f.push_back(line.substr(start, tab - start));
-    if (tab == std::string::npos) break;
-    start = tab + 1;
-  }
-  return f;
+  return test::SplitText(line, '\t');
 }
 
 std::vector<SourcePosting> SourcePopulation(const std::string& source, const std::string& prefix) {
   std::vector<std::string> lines;
-  const std::string text = GbkToUtf8(test::ReadFile(source + "/JZPZ.txt"));
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+  for (std::string& line : test::SplitText(GbkToUtf8(test::ReadFile(source + "/JZPZ.txt")), '\n')) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-    start = end + 1;
+    if (!line.empty()) lines.push_back(std::move(line));
   }
   const std::string year = Fields(GbkToUtf8(test::ReadFile(source + "/DZZB.txt")))[0];
   // 凭证日期 凭证种类 凭证编号 行号 摘要 科目编号 币种 借方金额 贷方金额 作废标志 ...
@@ -202,127 +164,6 @@ TEST_F(SampleCommand, RandomSampleOfOneAccountEqualsTheReckoningAndRepeats) {
   EXPECT_NE(clock.out.find("由时钟取得"), std::string::npos);
 }
 
-TEST_F(SampleCommand, WorkpaperIsFilledInAndEvaluatedAsSavedByLibreOffice) {
-  QORU_SKIP_UNLESS_POSIX("fills the workpaper in with python3 and re-saves it with LibreOffice");
-  test::TempDir out;
-  const std::string xlsx = out / "抽样.xlsx";
-  const Ran drawn =
-      Sample("--json --tolerable 3000000 --seed 8 --threshold 200000 --xlsx " + ShellWord(xlsx));
-  ASSERT_EQ(drawn.exit_code, 0) << drawn.err;
-  const json plan = test::ParseJson(drawn.out);
-  // Not replaced by surprise; replaced with --overwrite.
-  const Ran again = Sample("--size 3 --seed 1 --xlsx " + ShellWord(xlsx));
-  EXPECT_EQ(again.exit_code, 2);
-  EXPECT_NE(again.err.find("--overwrite"), std::string::npos) << again.err;
-
-  // No audited amounts yet.
-  const Ran empty = RunApart(kHost + " sample --evaluate " + ShellWord(xlsx));
-  EXPECT_EQ(empty.exit_code, 2);
-  EXPECT_NE(empty.err.find("没有审定金额"), std::string::npos) << empty.err;
-
-  // One misstatement: the first sampled item below J audited at half its book value.
-  const U128 interval = std::stoull(plan["plan"]["interval_units"].get<std::string>());
-  std::size_t index = 0;
-  double book = 0;
-  for (const json& item : plan["selected"]) {
-    const double amount = std::stod(item["amount"].get<std::string>());
-    if (item["stratum"] == "sample" && amount * 100 < static_cast<double>(interval)) {
-      index = item["index"];
-      book = amount;
-      break;
-    }
-  }
-  ASSERT_GT(index, 0u);
-  const std::string filled = out / "filled.xlsx";
-  const std::string before = test::ReadFile(xlsx);
-  const std::int64_t book_cents = std::llround(book * 100), audited_cents = book_cents / 2;
-  const std::string audited = std::to_string(audited_cents / 100) + "." +
-                              std::to_string(100 + audited_cents % 100).substr(1);
-  ASSERT_EQ(
-      test::RunCommand("python3 " + ShellWord(kFill) + " " + ShellWord(xlsx) + " " +
-                       ShellWord(filled) + " --all-book " + std::to_string(index) + "=" + audited)
-          .exit_code,
-      0);
-  const Ran evaluated = RunApart(kHost + " sample --json --evaluate " + ShellWord(filled));
-  ASSERT_EQ(evaluated.exit_code, 0) << evaluated.err;
-  const json e = test::ParseJson(evaluated.out);
-  EXPECT_EQ(e["misstated"], 1);
-  const double j_value = static_cast<double>(interval) / 100;
-  const double t =
-      static_cast<double>(book_cents - audited_cents) / static_cast<double>(book_cents);
-  const double r0 = -std::log(0.05), r1 = 4.743864518;
-  EXPECT_NEAR(e["overstatement"]["taints"][0]["taint"].get<double>(), t, 1e-12);
-  EXPECT_NEAR(std::stod(e["overstatement"]["projected"].get<std::string>()), t * j_value, 0.006);
-  EXPECT_NEAR(std::stod(e["overstatement"]["basic_precision"].get<std::string>()), r0 * j_value,
-              0.006);
-  EXPECT_NEAR(std::stod(e["overstatement"]["incremental_allowance"].get<std::string>()),
-              (r1 - r0 - 1) * t * j_value, 0.006);
-  EXPECT_NEAR(std::stod(e["overstatement"]["upper_limit"].get<std::string>()),
-              t * j_value + r0 * j_value + (r1 - r0 - 1) * t * j_value, 0.02);
-  EXPECT_EQ(test::ReadFile(xlsx), before) << "the workpaper itself is only read";
-
-  // The same file saved by LibreOffice evaluates alike, and an evaluation workpaper is written.
-  const std::string lo_dir = out / "lo";
-  const test::Ran lo =
-      test::RunCommand("cd " + ShellWord(out.path()) + " && HOME=" + ShellWord(out.path()) +
-                       " timeout 180 soffice --headless --convert-to xlsx --outdir lo filled.xlsx");
-  ASSERT_EQ(lo.exit_code, 0) << lo.out;
-  const Ran lo_evaluated =
-      RunApart(kHost + " sample --json --evaluate " + ShellWord(lo_dir + "/filled.xlsx") +
-               " --xlsx " + ShellWord(out / "评价.xlsx"));
-  ASSERT_EQ(lo_evaluated.exit_code, 0) << lo_evaluated.err;
-  json le = test::ParseJson(lo_evaluated.out);
-  le["workpaper"] = e["workpaper"];
-  EXPECT_EQ(le, e);
-  EXPECT_TRUE(test::ReadFile(out / "评价.xlsx").size() > 1000);
-  // The evaluation never writes to the workpaper it reads.
-  const Ran onto = RunApart(kHost + " sample --evaluate " + ShellWord(filled) +
-                            " --overwrite --xlsx " + ShellWord(filled));
-  EXPECT_EQ(onto.exit_code, 2);
-
-  // Edited beyond the auditor's columns: refused.
-  const std::string edited = out / "edited.xlsx";
-  ASSERT_EQ(test::RunCommand("python3 " + ShellWord(kFill) + " " + ShellWord(xlsx) + " " +
-                             ShellWord(edited) + " --all-book --edit 1=账面金额=1")
-                .exit_code,
-            0);
-  const Ran refused = RunApart(kHost + " sample --evaluate " + ShellWord(edited));
-  EXPECT_EQ(refused.exit_code, 2);
-  EXPECT_NE(refused.err.find("校验值不符"), std::string::npos) << refused.err;
-  // A text that is no amount.
-  const std::string texted = out / "texted.xlsx";
-  ASSERT_EQ(test::RunCommand("python3 " + ShellWord(kFill) + " " + ShellWord(xlsx) + " " +
-                             ShellWord(texted) + " --all-book --text 1=无")
-                .exit_code,
-            0);
-  EXPECT_NE(RunApart(kHost + " sample --evaluate " + ShellWord(texted)).err.find("不是金额"),
-            std::string::npos);
-}
-
-TEST_F(SampleCommand, BookSetChangedSinceTheSampleIsRefused) {
-  QORU_SKIP_UNLESS_POSIX("fills the workpaper in with python3");
-  test::TempDir out;
-  // A book set of its own: a copy of the database, changed after the sample.
-  const std::string db = out / "GBA.mdb";
-  test::WriteFile(db, test::ReadFile(db_));
-  test::WriteFile(out / "GSSM.txt", test::ReadFile(source_ + "/GSSM.txt"));
-  const std::string xlsx = out / "s.xlsx";
-  ASSERT_EQ(RunApart(kHost + " sample --db " + ShellWord(db) + " --size 5 --seed 3 --xlsx " +
-                     ShellWord(xlsx))
-                .exit_code,
-            0);
-  const std::string filled = out / "f.xlsx";
-  ASSERT_EQ(test::RunCommand("python3 " + ShellWord(kFill) + " " + ShellWord(xlsx) + " " +
-                             ShellWord(filled) + " --all-book")
-                .exit_code,
-            0);
-  EXPECT_EQ(RunApart(kHost + " sample --evaluate " + ShellWord(filled)).exit_code, 0);
-  test::WriteFile(out / "GSSM.txt", test::ReadFile(out / "GSSM.txt") + "\r\n");
-  const Ran changed = RunApart(kHost + " sample --evaluate " + ShellWord(filled));
-  EXPECT_EQ(changed.exit_code, 2);
-  EXPECT_NE(changed.err.find("账套已改变"), std::string::npos) << changed.err;
-}
-
 TEST_F(SampleCommand, WrongInputsAreRefusedWithWhatToDo) {
   const struct {
     std::string args, says;
@@ -332,7 +173,8 @@ TEST_F(SampleCommand, WrongInputsAreRefusedWithWhatToDo) {
       {"--confidence 100 --tolerable 5", "--confidence"},
       {"--confidence 0 --tolerable 5", "--confidence"},
       {"--tolerable 0", "--tolerable"},
-      {"--tolerable abc", "不是数字"},
+      {"--tolerable abc", "不是金额"},
+      {"--tolerable 1,0000", "不是金额"},
       {"--tolerable 100 --expected 70", "不大于 0"},
       {"--tolerable 100 --expected 10 --confidence 97", "置信度只能是"},
       {"", "--size"},

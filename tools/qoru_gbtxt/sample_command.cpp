@@ -1,67 +1,95 @@
 #include "qoru_gbtxt/sample_command.h"
 
 #include <cstdio>
-#include <ctime>
 #include <optional>
+#include <thread>
 
-#include "checks/tables/book_tables.h"
 #include "database/engine/engine_error.h"
-#include "faces/console.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
+#include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/text_option.h"
 #include "qoru_gbtxt/work_area.h"
 #include "sampling/report/sample_draw.h"
 #include "sampling/report/sample_report.h"
+#include "sampling/workpaper/book_set_check.h"
 #include "sampling/workpaper/evaluation_report.h"
 #include "sampling/workpaper/sample_workpaper.h"
+#include "staging/source_encoding_copy.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
 namespace {
 
-std::string SampleStartTime() {
-  const std::tm tm = LocalTime(std::time(nullptr));
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-  return text;
-}
-
-// Why the workpaper cannot be written at `path`: a directory or an unwritable folder
-// there, or a file that is there already (replaced only with --overwrite, and never
-// when it is read-only). Empty when it can.
-std::string XlsxTargetProblem(const std::string& path, bool overwrite) {
-  if (std::string problem = workbook::TargetProblem(path); !problem.empty())
-    return "--xlsx 的值 " + problem;
-  os::FileInfo info;
-  if (!os::Stat(path, &info) || info.kind == os::Kind::kMissing) return {};
-  const std::string shown = ArgumentText(path);
-  if ((info.mode & 0222) == 0)
-    return "工作底稿 " + shown + " 已存在且是只读的，不会被替换：请换一个文件名";
-  if (!overwrite) return "工作底稿 " + shown + " 已存在：要替换它请加 --overwrite，或换一个文件名";
-  return {};
-}
-
 void PrintSampleOutput(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// The options as given, one word each, for the record of the run.
+std::vector<std::string> GivenArguments(const SampleCommandOptions& o) {
+  std::vector<std::string> words;
+  // One word each, so that a value beginning with "-" stays a value.
+  const auto add = [&](const char* option, const std::string& value) {
+    if (!value.empty()) words.push_back(std::string(option) + "=" + value);
+  };
+  const sampling::SampleOptionTexts& t = o.sample;
+  if (o.evaluate.empty()) {
+    add("--unit", t.unit);
+    for (const std::string& a : t.accounts) add("--account", a);
+    add("--side", t.side);
+    add("--method", t.method);
+    add("--size", t.size);
+    add("--confidence", t.confidence);
+    add("--tolerable", t.tolerable);
+    add("--expected", t.expected);
+    add("--threshold", t.threshold);
+    add("--seed", t.seed);
+    for (const std::string& c : o.columns) add("--column", c);
+  }
+  add("--evaluate", o.evaluate);
+  add("--xlsx", o.xlsx);
+  if (o.overwrite) words.push_back("--overwrite");
+  add("--preparer", o.preparer);
+  add("--db", o.database);
+  add("--gssm", o.description);
+  add("--source", o.source);
+  if (!o.source.empty()) add("--encoding", o.encoding);
+  for (std::string& w : words) w = ArgumentText(w);
+  return words;
+}
+
+// Why the workpaper cannot be written at --xlsx, or empty.
+std::string XlsxProblem(const SampleCommandOptions& o) {
+  if (o.xlsx.empty()) return {};
+  const std::string problem = workbook::TargetProblem(o.xlsx, o.overwrite);
+  return problem.empty() ? problem : "--xlsx 的值 " + problem;
+}
+
+void SayWritten(const char* what, const std::string& path, bool replaced) {
+  std::fprintf(stderr, "%s已写入 %s%s\n", what, ArgumentText(path).c_str(),
+               replaced ? "，替换了原有的同名文件（--overwrite）" : "");
+}
+
+unsigned Threads() {
+  return std::max(1u, std::thread::hardware_concurrency());
 }
 
 int EvaluateWorkpaper(const SampleCommandOptions& o) {
   const std::string shown = ArgumentText(o.evaluate);
   if (!o.xlsx.empty() && (o.xlsx == o.evaluate || os::SameFile(o.xlsx, o.evaluate)))
     return Refuse("--xlsx 不能是要评价的工作底稿本身：评价从不写入审计人员的文件，请换一个文件名");
-  if (!o.xlsx.empty())
-    if (const std::string problem = XlsxTargetProblem(o.xlsx, o.overwrite); !problem.empty())
-      return Refuse(problem);
-  const std::string started = SampleStartTime();
+  if (const std::string problem = XlsxProblem(o); !problem.empty()) return Refuse(problem);
+  RunRecord record("sample", GivenArguments(o), o.preparer);
+  record.AddFile(o.evaluate, "抽样工作底稿");
   try {
     const sampling::ReadWorkpaper w = sampling::ReadSampleWorkpaper(o.evaluate, shown);
-    const sampling::ProvenanceCheck files = sampling::CheckFiles(w.plan.files, PathFromText);
+    const sampling::BookSetCheck files =
+        sampling::CheckBookSet(w.plan.files, PathFromText, Threads());
     if (!files.changed.empty()) {
       std::string list;
       for (const std::string& f : files.changed) list += (list.empty() ? "" : "、") + f;
@@ -72,43 +100,64 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
       std::fprintf(stderr, "注意：找不到工作底稿记录的文件 %s，无法核对账套在抽样后是否改变\n",
                    f.c_str());
     const sampling::Evaluation e = sampling::Evaluate(w.plan, w.items);
+    provenance::Provenance run = record.Finish();
+    run.files.insert(run.files.end(), files.read.begin(), files.read.end());
+    std::vector<std::string> written;
     if (!o.xlsx.empty()) {
-      sampling::WriteEvaluationWorkpaper(o.xlsx, e, w, shown, QORU_VERSION, started);
-      std::fprintf(stderr, "评价工作底稿已写入 %s\n", ArgumentText(o.xlsx).c_str());
+      const bool replaced =
+          sampling::WriteEvaluationWorkpaper(o.xlsx, e, w, shown, run, o.overwrite);
+      written.push_back(o.xlsx);
+      SayWritten("评价工作底稿", o.xlsx, replaced);
     }
-    if (o.json)
-      PrintSampleOutput(sampling::EvaluationJson(e, w, shown)
-                            .dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
-                        "\n");
-    else
+    if (o.json) {
+      nlohmann::ordered_json j = sampling::EvaluationJson(e, w, shown);
+      j["provenance"] = provenance::ProvenanceJson(run);
+      j["files_written"] = FilesWrittenJson(written);
+      PrintSampleOutput(j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    } else {
       PrintSampleOutput(sampling::EvaluationText(e, w, shown));
+    }
   } catch (const std::exception& ex) {
     return Refuse(ex.what());
   }
   return 0;
 }
 
+// Draws the sample of the book set of `database`; `record` holds its files, hashed while
+// the book set is read when the workpaper or the JSON records them.
 int DrawSampleFrom(const std::string& database, const std::string& description,
-                   const std::string& name, const std::vector<std::string>& files,
-                   const sampling::SampleRequest& request,
+                   const std::string& name, const sampling::SampleRequest& request,
                    const std::vector<checks::ColumnOverride>& overrides,
-                   const SampleCommandOptions& o) {
-  const std::string started = SampleStartTime();
+                   const SampleCommandOptions& o, RunRecord& record) {
+  const bool recorded = !o.xlsx.empty() || o.json;
+  if (recorded) record.Start();
   try {
     const sampling::DrawnSample d =
         sampling::DrawFromDatabase(database, description, overrides, request, name);
     const sampling::ReportContext c{d.book, d.sample, d.items};
+    sampling::WorkpaperInfo info;
+    if (recorded)
+      info.provenance = record.Finish(
+          o.source.empty()
+              ? std::string()
+              : DetectBookSetEncoding(o.source, EncodingChoiceFromEnvironment()).Describe());
+    std::vector<std::string> written;
     if (!o.xlsx.empty()) {
-      sampling::WorkpaperInfo info{QORU_VERSION, started, sampling::DescribeFiles(files)};
-      sampling::WriteSampleWorkpaper(o.xlsx, d.book, d.sample, d.items, info);
-      std::fprintf(stderr, "工作底稿已写入 %s\n", ArgumentText(o.xlsx).c_str());
+      const bool replaced =
+          sampling::WriteSampleWorkpaper(o.xlsx, d.book, d.sample, d.items, info, o.overwrite);
+      written.push_back(o.xlsx);
+      SayWritten("工作底稿", o.xlsx, replaced);
     }
-    if (o.json)
-      PrintSampleOutput(
-          sampling::SampleJson(c).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
-          "\n");
-    else
-      PrintSampleOutput(sampling::SampleText(c));
+    if (o.json) {
+      nlohmann::ordered_json j = sampling::SampleJson(c);
+      j["provenance"] = provenance::ProvenanceJson(info.provenance);
+      j["files_written"] = FilesWrittenJson(written);
+      PrintSampleOutput(j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    } else {
+      std::string text = sampling::SampleText(c);
+      for (const std::string& w : written) text += "写入的文件：" + ArgumentText(w) + "\n";
+      PrintSampleOutput(text);
+    }
   } catch (const db::EngineError& e) {
     return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
   } catch (const std::exception& e) {
@@ -183,6 +232,8 @@ CLI::App* AddSampleSubcommand(CLI::App& app, SampleCommandOptions& o) {
   sample->add_flag("--json", o.json, "在标准输出打印一个 JSON 对象代替文字报告");
   sample->add_option("--xlsx", o.xlsx, "写出 Excel 工作底稿（抽样或评价）")->type_name("文件");
   sample->add_flag("--overwrite", o.overwrite, "替换已有的同名工作底稿（只读的文件从不替换）");
+  TextOption(sample->add_option("--preparer", o.preparer, "编制人：写在工作底稿的概览和 JSON 中"))
+      ->type_name("姓名");
   return sample;
 }
 
@@ -194,44 +245,32 @@ int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
   const std::optional<sampling::SampleRequest> request =
       sampling::ParseSampleRequest(o.sample, sampling::ClockSeed(), &error);
   if (!request) return Refuse(error);
-  std::vector<checks::ColumnOverride> overrides;
-  for (const std::string& text : o.columns) {
-    std::optional<checks::ColumnOverride> c = checks::ParseColumnOverride(text, &error);
-    if (!c) return Refuse(error);
-    overrides.push_back(std::move(*c));
-  }
-  if (!o.xlsx.empty())
-    if (const std::string problem = XlsxTargetProblem(o.xlsx, o.overwrite); !problem.empty())
-      return Refuse(problem);
+  const std::optional<std::vector<checks::ColumnOverride>> overrides =
+      ColumnOverrides(o.columns, &error);
+  if (!overrides) return Refuse(error);
+  if (const std::string problem = XlsxProblem(o); !problem.empty()) return Refuse(problem);
 
   if (!o.database.empty()) {
-    if (!IsRegularFile(o.database))
-      return Refuse(PathExists(o.database) ? "数据库路径不是文件：" + ArgumentText(o.database)
-                                           : "数据库文件不存在：" + ArgumentText(o.database));
-    if (o.description.empty()) {
-      const std::string dir = ParentDirectory(o.database);
-      o.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
-    }
-    return DrawSampleFrom(o.database, o.description, ArgumentText(o.database),
-                          sampling::DatabaseFiles(o.database, o.description), *request, overrides,
-                          o);
+    if (const std::string problem = CheckDatabase(o.database); !problem.empty())
+      return Refuse(problem);
+    RunRecord record("sample", GivenArguments(o), o.preparer);
+    if (o.description.empty()) o.description = DescriptionBeside(o.database);
+    record.AddDatabase(o.database, o.description);
+    return DrawSampleFrom(o.database, o.description, ArgumentText(o.database), *request, *overrides,
+                          o, record);
   }
-  while (o.source.size() > 1 && o.source.back() == '/') o.source.pop_back();
-  if (const std::string problem = CheckSource(o.source); !problem.empty()) return Refuse(problem);
   std::optional<ScratchArea> area;
-  try {
-    area.emplace("qoru-sample");
-  } catch (const std::runtime_error& e) {
-    return Refuse(e.what());
-  }
-  if (console::StderrIsTerminal())
-    std::fprintf(stderr, "正在把账套转换到临时目录 %s……\n", area->work().c_str());
+  if (const std::string problem = ScratchForSource(o.source, "qoru-sample", area); !problem.empty())
+    return Refuse(problem);
+  // The source's files are hashed while the book set converts.
+  RunRecord record("sample", GivenArguments(o), o.preparer);
+  record.AddSource(o.source);
+  if (!o.xlsx.empty() || o.json) record.Start();
   std::string why;
   if (!convert(area->work(), o.source, &why))
     return Refuse("无法转换账套 " + ArgumentText(o.source) + "：" + why);
   return DrawSampleFrom(WorkDatabase(area->work()), WorkDescription(area->work()),
-                        ArgumentText(o.source), sampling::FolderFiles(o.source), *request,
-                        overrides, o);
+                        ArgumentText(o.source), *request, *overrides, o, record);
 }
 
 }  // namespace qoru::host

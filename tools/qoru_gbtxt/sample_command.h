@@ -26,6 +26,7 @@ struct SampleCommandOptions {
   std::string evaluate;    // --evaluate WORKPAPER.xlsx
   std::string xlsx;        // --xlsx FILE
   bool overwrite = false;  // --overwrite
+  std::string preparer;    // --preparer NAME (编制人)
   bool json = false;
 };
 

@@ -195,29 +195,27 @@ nlohmann::ordered_json EvaluationJson(const Evaluation& e, const ReadWorkpaper& 
   return j;
 }
 
-void WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, const ReadWorkpaper& w,
-                              const std::string& shown, const std::string& version,
-                              const std::string& started) {
+bool WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, const ReadWorkpaper& w,
+                              const std::string& shown, const provenance::Provenance& run,
+                              bool overwrite) {
   const PlanRecord& p = e.plan;
   const int s = p.scale;
-  workbook::WriteWorkbook(path, [&](workbook::Workbook& b) {
-    lxw_worksheet* cover = StartCover(b, "审计抽样评价工作底稿", p.book_set);
+  const auto write = [&](workbook::Workbook& b) {
+    lxw_worksheet* cover = StartCover(b, "审计抽样评价工作底稿");
     std::size_t row = 2;
     const auto pair = [&](const std::string& label, const std::string& value) {
       b.Text(cover, row, 0, label);
       b.Text(cover, row++, 1, value);
     };
     pair("评价的抽样工作底稿", shown);
-    pair("评价程序", "qoru-gbtxt " + version);
-    pair("评价时间", started);
     ++row;
     for (const auto& [label, value] : PlanPairs(p)) pair(label, value);
-    WriteFiles(b, cover, row + 1, p.files);
+    WriteCoverProvenance(b, cover, row, run);
 
     const std::vector<std::string> columns = {kIndexColumn, kStratumColumn, "项目",
                                               kBookColumn,  kHitsColumn,    AuditedColumn(p.unit),
                                               "错报",       "错报比例",     "备注"};
-    lxw_worksheet* sheet = StartTable(b, "样本", columns, p.book_set);
+    lxw_worksheet* sheet = StartTable(b, "样本", columns);
     SampleSheetWriter rows(b, sheet, columns);
     for (std::size_t i = 0; i < e.items.size(); ++i) {
       const ItemMisstatement& m = e.items[i];
@@ -235,10 +233,7 @@ void WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, cons
     }
     rows.Finish();
 
-    lxw_worksheet* terms = StartTable(b, "评价", {"方向", "项目", "计算", "金额"}, p.book_set);
-    worksheet_set_column(terms, 1, 1, 28, nullptr);
-    worksheet_set_column(terms, 2, 2, 70, nullptr);
-    worksheet_set_column(terms, 3, 3, 18, nullptr);
+    lxw_worksheet* terms = StartTable(b, "评价", {"方向", "项目", "计算", "金额"});
     std::size_t r = 1;
     const auto line = [&](const std::string& direction, const std::string& label,
                           const std::string& formula, const std::string& figure) {
@@ -264,7 +259,9 @@ void WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, cons
       line("", "差额法推断错报", "N × 平均错报", UnitsFigure(j.difference, s));
       line("", "重大项目的实际错报", "Σ d（重大项目）", DecimalText(j.top, s));
     }
-  });
+    FinishTable(b, terms, r - 1, 4);
+  };
+  return workbook::WriteWorkbook(path, write, overwrite, "审计抽样评价工作底稿 " + p.book_set);
 }
 
 }  // namespace qoru::sampling

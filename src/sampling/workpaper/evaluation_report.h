@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "provenance/provenance.h"
 #include "sampling/workpaper/evaluation.h"
 #include "sampling/workpaper/workpaper_reading.h"
 
@@ -18,10 +19,12 @@ std::string EvaluationText(const Evaluation& e, const ReadWorkpaper& w, const st
 nlohmann::ordered_json EvaluationJson(const Evaluation& e, const ReadWorkpaper& w,
                                       const std::string& shown);
 
-// Writes the evaluation's workpaper to `path`. Raises workbook::WorkbookError, leaving no
-// partial file.
-void WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, const ReadWorkpaper& w,
-                              const std::string& shown, const std::string& version,
-                              const std::string& started);
+// Writes the evaluation's workpaper to `path`, with the provenance of the evaluation
+// (the workpaper evaluated and the book set's files as they are now). An existing file
+// is replaced only with `overwrite`, never a read-only one; returns whether one was
+// replaced. Raises workbook::WorkbookError, leaving no partial file.
+bool WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, const ReadWorkpaper& w,
+                              const std::string& shown, const provenance::Provenance& run,
+                              bool overwrite = false);
 
 }  // namespace qoru::sampling

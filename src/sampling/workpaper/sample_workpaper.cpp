@@ -101,9 +101,9 @@ PlanRecord RecordPlan(const SampleBook& book, const Sample& s, const std::vector
   }
   c.seed = std::to_string(s.request.seed);
   c.selected = std::to_string(items.size());
-  c.program = "qoru-gbtxt " + info.version;
-  c.started = info.started;
-  c.files = info.files;
+  c.program = info.provenance.program + " " + info.provenance.version;
+  c.started = info.provenance.started;
+  c.files = info.provenance.files;
   c.digest = WorkpaperDigest(c, RecordItems(s, items));
   return c;
 }
@@ -132,32 +132,36 @@ std::vector<ItemRecord> RecordItems(const Sample& s, const std::vector<ListedIte
   return out;
 }
 
-void WriteSampleWorkpaper(const std::string& path, const SampleBook& book, const Sample& s,
-                          const std::vector<ListedItem>& items, const WorkpaperInfo& info) {
+bool WriteSampleWorkpaper(const std::string& path, const SampleBook& book, const Sample& s,
+                          const std::vector<ListedItem>& items, const WorkpaperInfo& info,
+                          bool overwrite) {
   const PlanRecord plan = RecordPlan(book, s, items, info);
-  workbook::WriteWorkbook(path, [&](Book& b) {
-    lxw_worksheet* cover = StartCover(b, "审计抽样工作底稿", book.name);
-    std::size_t row = 2;
-    for (const auto& [label, value] : PlanPairs(plan)) {
-      b.Text(cover, row, 0, label);
-      b.Text(cover, row, 1, value);
-      b.Text(cover, row, 2, NoteOf(label, book, s));
-      ++row;
-    }
-    WriteFiles(b, cover, row + 1, plan.files);
+  return workbook::WriteWorkbook(
+      path,
+      [&](Book& b) {
+        lxw_worksheet* cover = StartCover(b, "审计抽样工作底稿");
+        std::size_t row = 2;
+        for (const auto& [label, value] : PlanPairs(plan)) {
+          b.Text(cover, row, 0, label);
+          b.Text(cover, row, 1, value);
+          b.Text(cover, row, 2, NoteOf(label, book, s));
+          ++row;
+        }
+        WriteCoverProvenance(b, cover, row, info.provenance);
 
-    const Unit unit = s.population.request.unit;
-    const std::vector<std::string> columns = SampleColumns(unit);
-    lxw_worksheet* sheet = StartTable(b, kSampleSheet, columns, book.name);
-    SampleSheetWriter w(b, sheet, columns);
-    for (const ListedItem& l : items) {
-      w.Item(l, unit);
-      if (unit == Unit::kVoucher)
-        for (const ListedPosting& p : l.postings) w.VoucherPosting(p);
-    }
-    w.Finish();
-    WriteStrata(b, Strata(s), book.name);
-  });
+        const Unit unit = s.population.request.unit;
+        const std::vector<std::string> columns = SampleColumns(unit);
+        lxw_worksheet* sheet = StartTable(b, kSampleSheet, columns);
+        SampleSheetWriter w(b, sheet, columns);
+        for (const ListedItem& l : items) {
+          w.Item(l, unit);
+          if (unit == Unit::kVoucher)
+            for (const ListedPosting& p : l.postings) w.VoucherPosting(p);
+        }
+        w.Finish();
+        WriteStrata(b, Strata(s));
+      },
+      overwrite, "审计抽样工作底稿 " + book.name);
 }
 
 }  // namespace qoru::sampling

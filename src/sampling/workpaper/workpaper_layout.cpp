@@ -5,27 +5,6 @@
 #include <fmt/format.h>
 
 namespace qoru::sampling {
-namespace {
-
-void PrintSetUp(lxw_worksheet* s, const std::string& book_set, std::size_t header_rows) {
-  worksheet_set_landscape(s);
-  worksheet_set_paper(s, 9);  // A4
-  worksheet_fit_to_pages(s, 1, 0);
-  if (header_rows > 0) worksheet_repeat_rows(s, 0, static_cast<lxw_row_t>(header_rows - 1));
-  // "&" starts a code of the header: a book set's own is doubled.
-  std::string name;
-  for (char c : book_set) name += c == '&' ? std::string("&&") : std::string(1, c);
-  const std::string header = "&L" + name + "&R&A";
-  const std::string footer = "&C第 &P 页，共 &N 页";
-  worksheet_set_header(s, header.c_str());
-  worksheet_set_footer(s, footer.c_str());
-}
-
-bool AllDigits(const std::string& s) {
-  return !s.empty() && s.size() <= 9 && s.find_first_not_of("0123456789") == std::string::npos;
-}
-
-}  // namespace
 
 double DecimalNumber(const std::string& text) {
   // Whatever the locale: from_chars reads the C form and rounds correctly.
@@ -40,49 +19,38 @@ double AmountNumber(const Amount& a) {
   return DecimalNumber(a.ToString());
 }
 
-lxw_worksheet* StartCover(workbook::Workbook& b, const std::string& title,
-                          const std::string& book_set) {
+lxw_worksheet* StartCover(workbook::Workbook& b, const std::string& title) {
   lxw_worksheet* s = b.Sheet("概览");
-  worksheet_set_column(s, 0, 0, 22, nullptr);
-  worksheet_set_column(s, 1, 1, 40, nullptr);
-  worksheet_set_column(s, 2, 2, 70, nullptr);
+  b.Width(s, 0, 0, 22);
+  b.Width(s, 1, 1, 40);
   b.Text(s, 0, 0, title, b.bold());
-  PrintSetUp(s, book_set, 0);
   return s;
 }
 
-void WriteFiles(workbook::Workbook& b, lxw_worksheet* s, std::size_t row,
-                const std::vector<SourceFile>& files) {
-  b.Text(s, row, 0, "来源文件", b.bold());
-  b.Text(s, row, 1, "大小（字节）", b.bold());
-  b.Text(s, row, 2, "SHA-256", b.bold());
-  for (const SourceFile& f : files) {
-    ++row;
-    b.Text(s, row, 0, f.path);
-    b.Text(s, row, 1, std::to_string(f.size));
-    b.Text(s, row, 2, f.sha256);
-  }
+std::size_t WriteCoverProvenance(workbook::Workbook& b, lxw_worksheet* s, std::size_t row,
+                                 const provenance::Provenance& p) {
+  return provenance::WriteProvenance(b, s, row + 1, p, kProvenanceTitle);
 }
 
 lxw_worksheet* StartTable(workbook::Workbook& b, const std::string& name,
-                          const std::vector<std::string>& columns, const std::string& book_set) {
+                          const std::vector<std::string>& columns) {
   lxw_worksheet* s = b.Sheet(name);
-  worksheet_freeze_panes(s, 1, 0);
+  for (std::size_t c = 0; c < columns.size(); ++c)
+    b.Text(s, 0, static_cast<int>(c), columns[c], b.bold());
+  // The auditor's columns: room to write an amount or a remark.
   for (std::size_t c = 0; c < columns.size(); ++c) {
     const std::string& n = columns[c];
-    double width = 12;
-    if (n == kSummaryColumn || n == kAccountNameColumn || n == kAuxNameColumn || n == "备注")
-      width = 28;
-    if (n == kIndexColumn || n == kHitsColumn || n == kLineColumn || n == kDirectionColumn)
-      width = 8;
-    if (n == kBookColumn || n == kDebitColumn || n == kCreditColumn || n == kBalanceColumn ||
-        n == "审定金额" || n == "回函金额")
-      width = 16;
-    worksheet_set_column(s, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr);
-    b.Text(s, 0, static_cast<int>(c), n, b.bold());
+    if (n == "审定金额" || n == "回函金额")
+      b.Width(s, static_cast<int>(c), static_cast<int>(c), 16);
+    if (n == "备注") b.Width(s, static_cast<int>(c), static_cast<int>(c), 28);
   }
-  PrintSetUp(s, book_set, 1);
   return s;
+}
+
+void FinishTable(workbook::Workbook& b, lxw_worksheet* s, std::size_t last_row,
+                 std::size_t columns) {
+  b.HeaderRow(s, last_row, static_cast<int>(columns) - 1);
+  b.FitColumns(s, 6, 60);
 }
 
 SampleSheetWriter::SampleSheetWriter(workbook::Workbook& b, lxw_worksheet* s,
@@ -106,10 +74,7 @@ void SampleSheetWriter::Number(const std::string& column, double value, bool mon
 }
 
 void SampleSheetWriter::Posting(const ListedPosting& p) {
-  if (AllDigits(p.line))
-    Number(kLineColumn, DecimalNumber(p.line), false);
-  else
-    Text(kLineColumn, p.line);
+  if (const int c = Col(kLineColumn); c >= 0) b_.Digits(s_, row_, c, p.line);
   Text(kAccountColumn, p.account);
   Text(kAccountNameColumn, p.account_name);
   Text(kSummaryColumn, p.summary);
@@ -122,7 +87,7 @@ void SampleSheetWriter::Item(const ListedItem& l, Unit unit) {
   if (unit != Unit::kBalance) {
     if (const int c = Col(kDateColumn); c >= 0) b_.Date(s_, row_, c, l.date);
     Text(kTypeColumn, l.type);
-    Text(kNumberColumn, l.number);
+    if (const int c = Col(kNumberColumn); c >= 0) b_.Digits(s_, row_, c, l.number);
   }
   if (unit == Unit::kPosting) Posting(l.postings[0]);
   if (unit == Unit::kBalance) {
@@ -148,17 +113,12 @@ void SampleSheetWriter::VoucherPosting(const ListedPosting& p) {
 }
 
 void SampleSheetWriter::Finish() {
-  if (row_ > 1)
-    worksheet_autofilter(s_, 0, 0, static_cast<lxw_row_t>(row_ - 1),
-                         static_cast<lxw_col_t>(columns_.size() - 1));
+  FinishTable(b_, s_, row_ - 1, columns_.size());
 }
 
-void WriteStrata(workbook::Workbook& b, const std::vector<Stratum>& strata,
-                 const std::string& book_set) {
+void WriteStrata(workbook::Workbook& b, const std::vector<Stratum>& strata) {
   const std::vector<std::string> columns = {"层", "项目数", "金额", "选中项目数"};
-  lxw_worksheet* s = StartTable(b, "分层", columns, book_set);
-  worksheet_set_column(s, 0, 0, 36, nullptr);
-  worksheet_set_column(s, 2, 2, 18, nullptr);
+  lxw_worksheet* s = StartTable(b, "分层", columns);
   std::size_t row = 1;
   for (const Stratum& st : strata) {
     b.Text(s, row, 0, st.name);
@@ -167,6 +127,7 @@ void WriteStrata(workbook::Workbook& b, const std::vector<Stratum>& strata,
     if (!st.left_out) b.Number(s, row, 3, static_cast<double>(st.selected));
     ++row;
   }
+  FinishTable(b, s, row - 1, columns.size());
 }
 
 }  // namespace qoru::sampling

@@ -1,8 +1,9 @@
 // How the sample and evaluation workpapers lay out their sheets: the column names of the
-// sheet 样本, the cover's head and its table of files, a table sheet with its header
-// frozen, filtered and repeated on every printed page (landscape, one page wide, page N
-// of M), the rows of the selected items and the strata. The cover and the files table are
-// kept small and apart, to give way to the shared provenance of all workpapers.
+// sheet 样本, the cover's head and its provenance block (the files read and the run, as
+// every workpaper records them), a table sheet with its header frozen, filtered and
+// repeated on every printed page, its columns as wide as their content, and the rows of
+// the selected items and the strata. The workbook sets every sheet up to print
+// (landscape A4, one page wide, page N of M).
 #pragma once
 
 #include <xlsxwriter.h>
@@ -12,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "provenance/provenance.h"
 #include "sampling/report/sample_listing.h"
 #include "sampling/report/sample_words.h"
-#include "sampling/workpaper/provenance.h"
 #include "workbook/workbook.h"
 
 namespace qoru::sampling {
@@ -45,16 +46,22 @@ inline constexpr const char* kOtherAccountWord = "其他科目";
 double AmountNumber(const Amount& a);
 double DecimalNumber(const std::string& text);
 
-// The cover sheet with its title in the first row, set up for printing; its rows are
-// label, value, note from the third row on.
-lxw_worksheet* StartCover(workbook::Workbook& b, const std::string& title,
-                          const std::string& book_set);
-// The files read, under the heading 来源文件 at `row`.
-void WriteFiles(workbook::Workbook& b, lxw_worksheet* s, std::size_t row,
-                const std::vector<SourceFile>& files);
+// The cover sheet with its title in the first row; its rows are label, value, note from
+// the third row on.
+lxw_worksheet* StartCover(workbook::Workbook& b, const std::string& title);
+// The heading of the cover's provenance block, which the evaluation finds it by.
+inline constexpr const char* kProvenanceTitle = "来源：读取的文件与运行";
+// The cover's provenance block from `row`, after a blank row; returns the next free row.
+std::size_t WriteCoverProvenance(workbook::Workbook& b, lxw_worksheet* s, std::size_t row,
+                                 const provenance::Provenance& p);
 // A sheet of a table with `columns` as its header row.
 lxw_worksheet* StartTable(workbook::Workbook& b, const std::string& name,
-                          const std::vector<std::string>& columns, const std::string& book_set);
+                          const std::vector<std::string>& columns);
+// The header row of a table sheet frozen, filtered over rows 0..last_row and repeated on
+// every printed page; its columns as wide as their content, but the auditor's, which
+// are wide enough to write in.
+void FinishTable(workbook::Workbook& b, lxw_worksheet* s, std::size_t last_row,
+                 std::size_t columns);
 
 // Writes the rows of the sheet 样本 by column name.
 class SampleSheetWriter {
@@ -67,7 +74,7 @@ class SampleSheetWriter {
   void Text(const std::string& column, const std::string& text);
   void Number(const std::string& column, double value, bool money);
   void NextRow() { ++row_; }
-  void Finish();  // the filter over the rows written
+  void Finish();  // the header row and the widths (FinishTable) over the rows written
 
  private:
   int Col(const std::string& name) const;
@@ -80,7 +87,6 @@ class SampleSheetWriter {
 };
 
 // The sheet 分层.
-void WriteStrata(workbook::Workbook& b, const std::vector<Stratum>& strata,
-                 const std::string& book_set);
+void WriteStrata(workbook::Workbook& b, const std::vector<Stratum>& strata);
 
 }  // namespace qoru::sampling

@@ -66,25 +66,29 @@ ReadWorkpaper ReadSampleWorkpaper(const std::string& path, const std::string& sh
     throw SampleError(not_ours + "（没有工作表“概览”和“样本”）");
   ReadWorkpaper out;
 
-  // The cover: label and value pairs, then the files under 来源文件.
+  // The cover: label and value pairs, then the provenance block with its table of files
+  // (用途, 文件, 大小（字节）, SHA-256).
   const workbook::SheetCells cover = book.Sheet(kCoverSheet);
   std::vector<std::pair<std::string, std::string>> pairs;
   std::size_t row = 0;
   for (; row < cover.RowCount(); ++row) {
     const std::string label = CellText(cover.At(row, 0));
-    if (label == "来源文件") break;
+    if (label == kProvenanceTitle) break;
     if (!label.empty()) pairs.emplace_back(label, CellText(cover.At(row, 1)));
   }
   std::string error;
   std::optional<PlanRecord> plan = PlanFromPairs(pairs, &error);
   if (!plan) throw SampleError(not_ours + "（" + error + "）");
+  while (row < cover.RowCount() && CellText(cover.At(row, 0)) != "用途") ++row;
   for (++row; row < cover.RowCount(); ++row) {
-    SourceFile f;
-    f.path = CellText(cover.At(row, 0));
+    provenance::FileRecord f;
+    f.role = CellText(cover.At(row, 0));
+    f.path = CellText(cover.At(row, 1));
     if (f.path.empty()) break;
-    const std::optional<Wide> size = RoundedUnits(CellText(cover.At(row, 1)), 0);
-    f.size = size ? static_cast<long long>(*size) : -1;
-    f.sha256 = CellText(cover.At(row, 2));
+    const std::optional<std::uint64_t> size = CellCount(cover.At(row, 2));
+    // A size that cannot be read never matches a file's.
+    f.size = size ? *size : ~std::uint64_t{0};
+    f.sha256 = CellText(cover.At(row, 3));
     plan->files.push_back(std::move(f));
   }
   out.plan = std::move(*plan);

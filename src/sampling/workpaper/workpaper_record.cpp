@@ -2,8 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "provenance/sha256.h"
 #include "sampling/report/sample_words.h"
-#include "sampling/workpaper/sha256.h"
 
 namespace qoru::sampling {
 std::vector<std::pair<std::string, std::string>> PlanPairs(const PlanRecord& r) {
@@ -114,15 +114,15 @@ std::optional<PlanRecord> PlanFromPairs(
 }
 
 std::string WorkpaperDigest(const PlanRecord& plan, const std::vector<ItemRecord>& items) {
-  Sha256 h;
-  h.Add("qoru-gbtxt sample workpaper 1\n");
+  provenance::Sha256 h;
+  h.Update("qoru-gbtxt sample workpaper 1\n");
   const std::vector<std::pair<std::string, std::string>> pairs = PlanPairs(plan);
   for (std::size_t i = 0; i < DigestedPairs(); ++i)
-    h.Add(pairs[i].first + "=" + pairs[i].second + "\n");
+    h.Update(pairs[i].first + "=" + pairs[i].second + "\n");
   for (const ItemRecord& item : items)
-    h.Add(fmt::format("{}|{}|{}|{}|{}\n", item.index, item.top ? 1 : 0, item.hits, item.identity,
-                      DecimalText(item.book, plan.scale)));
-  return h.Hex();
+    h.Update(fmt::format("{}|{}|{}|{}|{}\n", item.index, item.top ? 1 : 0, item.hits, item.identity,
+                         DecimalText(item.book, plan.scale)));
+  return provenance::Sha256::Hex(h.Finish());
 }
 
 }  // namespace qoru::sampling

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "provenance/provenance.h"
 #include "sampling/exact_units.h"
 #include "sampling/population.h"
 #include "sampling/sample_plan.h"
-#include "sampling/workpaper/provenance.h"
 
 namespace qoru::sampling {
 
@@ -43,7 +43,8 @@ struct PlanRecord {
   std::string selected;  // items listed
   std::string program, started;
   std::string digest;
-  std::vector<SourceFile> files;
+  // The files the sample was drawn from, as the cover's provenance records them.
+  std::vector<provenance::FileRecord> files;
 };
 
 // The cover's labelled values in order, those the digest covers first.
