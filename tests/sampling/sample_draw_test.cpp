@@ -210,7 +210,9 @@ TEST(SampleDraw, MonetaryUnitsSelectTheItemsAtThePositions) {
   std::size_t listed_top = 0;
   for (const ListedItem& l : top.items) {
     listed_top += l.top ? 1 : 0;
-    if (l.top) EXPECT_GE(UnitsAt(l.amount, 2), 400000);
+    if (l.top) {
+      EXPECT_GE(UnitsAt(l.amount, 2), 400000);
+    }
   }
   EXPECT_EQ(listed_top, large);
 }

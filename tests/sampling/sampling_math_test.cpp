@@ -50,7 +50,9 @@ TEST(PoissonFactors, SolveTheCumulativeProbabilityToDoublePrecision) {
       EXPECT_NEAR(static_cast<double>(PoissonCdf(k, r[static_cast<std::size_t>(k)])),
                   static_cast<double>(risk), 1e-14 * static_cast<double>(risk))
           << "k=" << k;
-      if (k > 0) EXPECT_GT(r[static_cast<std::size_t>(k)], r[static_cast<std::size_t>(k) - 1]);
+      if (k > 0) {
+        EXPECT_GT(r[static_cast<std::size_t>(k)], r[static_cast<std::size_t>(k) - 1]);
+      }
     }
     EXPECT_DOUBLE_EQ(UpperFactor(7, risk), r[7]);
   }
@@ -225,7 +227,9 @@ TEST(Selection, MonetaryUnitsHitTheItemsThatHoldThePositions) {
       EXPECT_LE(s.positions, size);
       // Every item of at least J is hit.
       for (std::size_t i = 0; i < amounts.size(); ++i)
-        if (amounts[i] >= s.interval) EXPECT_GE(got[i], 1u);
+        if (amounts[i] >= s.interval) {
+          EXPECT_GE(got[i], 1u);
+        }
     }
   }
 }
