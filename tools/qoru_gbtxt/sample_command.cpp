@@ -7,6 +7,8 @@
 #include "database/engine/engine_error.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
+#include "files/path_text.h"
+#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/process.h"
@@ -21,12 +23,15 @@
 #include "sampling/workpaper/evaluation_report.h"
 #include "sampling/workpaper/sample_workpaper.h"
 #include "staging/source_encoding_copy.h"
+#include "text/control_escape.h"
 #include "workbook/workbook.h"
 
 namespace qoru::host {
 namespace {
 
-void PrintSampleOutput(const std::string& text) {
+// JSON goes out as it stands: its own escapes keep it whole.
+void PrintJson(const nlohmann::ordered_json& j) {
+  const std::string text = j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
@@ -59,7 +64,7 @@ std::vector<std::string> GivenArguments(const SampleCommandOptions& o) {
   add("--gssm", o.description);
   add("--source", o.source);
   if (!o.source.empty()) add("--encoding", o.encoding);
-  for (std::string& w : words) w = ArgumentText(w);
+  for (std::string& w : words) w = PathText(w);
   return words;
 }
 
@@ -71,8 +76,8 @@ std::string XlsxProblem(const SampleCommandOptions& o) {
 }
 
 void SayWritten(const char* what, const std::string& path, bool replaced) {
-  std::fprintf(stderr, "%s已写入 %s%s\n", what, ArgumentText(path).c_str(),
-               replaced ? "，替换了原有的同名文件（--overwrite）" : "");
+  ShowText(stderr, std::string(what) + "已写入 " + PathText(path) +
+                       (replaced ? "，替换了原有的同名文件（--overwrite）" : "") + "\n");
 }
 
 unsigned Threads() {
@@ -80,7 +85,7 @@ unsigned Threads() {
 }
 
 int EvaluateWorkpaper(const SampleCommandOptions& o) {
-  const std::string shown = ArgumentText(o.evaluate);
+  const std::string shown = PathText(o.evaluate);
   if (!o.xlsx.empty() && (o.xlsx == o.evaluate || os::SameFile(o.xlsx, o.evaluate)))
     return Refuse("--xlsx 不能是要评价的工作底稿本身：评价从不写入审计人员的文件，请换一个文件名");
   if (const std::string problem = XlsxProblem(o); !problem.empty()) return Refuse(problem);
@@ -97,8 +102,7 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
                     " 的大小或 SHA-256 与工作底稿记录的不同）：样本不再代表这个账套，请重新抽样");
     }
     for (const std::string& f : files.missing)
-      std::fprintf(stderr, "注意：找不到工作底稿记录的文件 %s，无法核对账套在抽样后是否改变\n",
-                   f.c_str());
+      ShowText(stderr, "注意：找不到工作底稿记录的文件 " + f + "，无法核对账套在抽样后是否改变\n");
     const sampling::Evaluation e = sampling::Evaluate(w.plan, w.items);
     provenance::Provenance run = record.Finish();
     run.files.insert(run.files.end(), files.read.begin(), files.read.end());
@@ -113,9 +117,9 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
       nlohmann::ordered_json j = sampling::EvaluationJson(e, w, shown);
       j["provenance"] = provenance::ProvenanceJson(run);
       j["files_written"] = FilesWrittenJson(written);
-      PrintSampleOutput(j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+      PrintJson(j);
     } else {
-      PrintSampleOutput(sampling::EvaluationText(e, w, shown));
+      ShowText(stdout, sampling::EvaluationText(e, w, shown));
     }
   } catch (const std::exception& ex) {
     return Refuse(ex.what());
@@ -152,14 +156,14 @@ int DrawSampleFrom(const std::string& database, const std::string& description,
       nlohmann::ordered_json j = sampling::SampleJson(c);
       j["provenance"] = provenance::ProvenanceJson(info.provenance);
       j["files_written"] = FilesWrittenJson(written);
-      PrintSampleOutput(j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+      PrintJson(j);
     } else {
       std::string text = sampling::SampleText(c);
-      for (const std::string& w : written) text += "写入的文件：" + ArgumentText(w) + "\n";
-      PrintSampleOutput(text);
+      for (const std::string& w : written) text += "写入的文件：" + PathText(w) + "\n";
+      ShowText(stdout, text);
     }
   } catch (const db::EngineError& e) {
-    return Refuse("无法读取数据库 " + ArgumentText(database) + "：" + e.what());
+    return Refuse("无法读取数据库 " + PathText(database) + "：" + e.what());
   } catch (const std::exception& e) {
     return Refuse(e.what());
   }
@@ -253,14 +257,18 @@ int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
   if (!o.database.empty()) {
     if (const std::string problem = CheckDatabase(o.database); !problem.empty())
       return Refuse(problem);
+    const bool given = !o.description.empty();
+    if (!given) o.description = DescriptionBeside(o.database);
+    if (const std::string problem = DescriptionProblem(o.database, o.description, given, "抽样");
+        !problem.empty())
+      return Refuse(problem);
     RunRecord record("sample", GivenArguments(o), o.preparer);
-    if (o.description.empty()) o.description = DescriptionBeside(o.database);
     record.AddDatabase(o.database, o.description);
-    return DrawSampleFrom(o.database, o.description, ArgumentText(o.database), *request, *overrides,
-                          o, record);
+    return DrawSampleFrom(o.database, o.description, PathText(o.database), *request, *overrides, o,
+                          record);
   }
   std::optional<ScratchArea> area;
-  if (const std::string problem = ScratchForSource(o.source, "qoru-sample", area); !problem.empty())
+  if (const std::string problem = ScratchForSource(o.source, "sample", area); !problem.empty())
     return Refuse(problem);
   // The source's files are hashed while the book set converts.
   RunRecord record("sample", GivenArguments(o), o.preparer);
@@ -268,9 +276,9 @@ int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
   if (!o.xlsx.empty() || o.json) record.Start();
   std::string why;
   if (!convert(area->work(), o.source, &why))
-    return Refuse("无法转换账套 " + ArgumentText(o.source) + "：" + why);
+    return Refuse("无法转换账套 " + PathText(o.source) + "：" + why);
   return DrawSampleFrom(WorkDatabase(area->work()), WorkDescription(area->work()),
-                        ArgumentText(o.source), *request, *overrides, o, record);
+                        PathText(o.source), *request, *overrides, o, record);
 }
 
 }  // namespace qoru::host
