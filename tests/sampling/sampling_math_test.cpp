@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 
+#include "checks/values/voucher_order.h"
 #include "sampling/exact_units.h"
 #include "sampling/poisson_factors.h"
 #include "sampling/sample_plan.h"
@@ -253,21 +254,70 @@ TEST(Selection, RandomIsAPartialShuffleInPopulationOrder) {
   EXPECT_EQ(every, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
 }
 
-TEST(VoucherOrder, DateTypeNumberThenFirstPosting) {
-  EXPECT_LT(CompareVoucherNumbers("2", "10"), 0);
-  EXPECT_LT(CompareVoucherNumbers("007", "7"), 0);  // equal values: by text
-  EXPECT_LT(CompareVoucherNumbers("99999999999999999999999", "100000000000000000000000"), 0);
-  EXPECT_LT(CompareVoucherNumbers("123", "1a"), 0);  // digits before the rest
-  EXPECT_LT(CompareVoucherNumbers("9", ""), 0);
-  EXPECT_LT(CompareVoucherNumbers("", "a"), 0);
-  EXPECT_GT(CompareVoucherNumbers("A-2", "A-10"), 0);
-  EXPECT_EQ(CompareVoucherNumbers("12", "12"), 0);
-  EXPECT_TRUE(VoucherBefore({20260301, "转", "9", 5}, {20260302, "记", "1", 1}));
-  EXPECT_TRUE(
-      VoucherBefore({20260301, "记", "9", 5}, {20260301, "转", "1", 1}));  // 记 U+8BB0 < 转 U+8F6C
-  EXPECT_TRUE(VoucherBefore({20260301, "记", "9", 5}, {20260301, "记", "10", 1}));
-  EXPECT_TRUE(VoucherBefore({20260301, "记", "9", 1}, {20260301, "记", "9", 5}));
-  EXPECT_FALSE(VoucherBefore({20260301, "记", "9", 5}, {20260301, "记", "9", 5}));
+// The sort by precomputed keys (a type's rank, a number's value up to 18 digits) must
+// give the checks' voucher order exactly, numbers of any length and leading zeros too,
+// and keep each voucher's postings with it.
+TEST(VoucherOrder, SortedByKeysAsTheChecksOrderThem) {
+  const struct {
+    int date;
+    const char* type;
+    const char* number;
+  } vouchers[] = {
+      {20260302, "记", "1"},
+      {20260301, "转", "1"},
+      {20260301, "记", "10"},
+      {20260301, "记", "9"},
+      {20260301, "记", "007"},
+      {20260301, "记", "7"},
+      {20260301, "记", "A-2"},
+      {20260301, "记", "A-10"},
+      {20260301, "记", ""},
+      {20260301, "记", "1a"},
+      {20260301, "记", "99999999999999999999999"},
+      {20260301, "记", "100000000000000000000000"},
+      {20260301, "记", "999999999999999999"},   // 18 digits: by the key's value
+      {20260301, "记", "1000000000000000000"},  // 19 digits: by the checks' comparison
+      {20260301, "记", "9"},
+      {0, "记", "1"},
+  };
+  SampleBook book;
+  book.types = {"转", "记"};
+  for (std::size_t i = 0; i < std::size(vouchers); ++i) {
+    SampleVoucher v;
+    v.date = vouchers[i].date;
+    v.type = std::string_view(vouchers[i].type) == "转" ? 0 : 1;
+    v.number_at = static_cast<std::uint32_t>(book.numbers.size());
+    v.number_size = static_cast<std::uint32_t>(std::string_view(vouchers[i].number).size());
+    book.numbers += vouchers[i].number;
+    v.first_row = static_cast<std::int64_t>(2 * i + 1);
+    v.count = 2;  // two postings each, the second after all the first ones
+    book.vouchers.push_back(v);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (std::size_t i = 0; i < std::size(vouchers); ++i) {
+      SamplePosting p;
+      p.voucher = static_cast<int>(i);
+      p.units = static_cast<std::int64_t>(i);  // which voucher it was read with
+      book.postings.push_back(p);
+    }
+  SortVouchers(book);
+  ASSERT_EQ(book.vouchers.size(), std::size(vouchers));
+  const auto place = [&](const SampleVoucher& v) {
+    return checks::VoucherPlace{v.date, book.Type(v), book.Number(v), v.first_row};
+  };
+  for (std::size_t i = 1; i < book.vouchers.size(); ++i)
+    EXPECT_TRUE(checks::VoucherBefore(place(book.vouchers[i - 1]), place(book.vouchers[i])))
+        << i << ": " << book.Number(book.vouchers[i - 1]) << " before "
+        << book.Number(book.vouchers[i]);
+  for (std::size_t k = 0; k < book.vouchers.size(); ++k) {
+    const SampleVoucher& v = book.vouchers[k];
+    ASSERT_EQ(v.count, 2u);
+    for (const int p : book.Postings(v)) {
+      const SamplePosting& posting = book.postings[static_cast<std::size_t>(p)];
+      EXPECT_EQ(posting.voucher, static_cast<int>(k));
+      EXPECT_EQ(book.vouchers[k].first_row, 2 * posting.units + 1);
+    }
+  }
 }
 
 }  // namespace
