@@ -201,6 +201,12 @@ TEST_F(SampleCommand, WrongInputsAreRefusedWithWhatToDo) {
   EXPECT_EQ(RunApart(kHost + " sample --size 5").exit_code, 2);
   EXPECT_EQ(RunApart(kHost + " sample --db /nonexistent/GBA.mdb --size 5").exit_code, 2);
   test::TempDir out;
+  // A database without its format description beside it: said before any work.
+  test::WriteFile(out / "GBA.mdb", test::ReadFile(db_));
+  const Ran alone = RunApart(kHost + " sample --size 5 --db " + ShellWord(out / "GBA.mdb"));
+  EXPECT_EQ(alone.exit_code, 2);
+  EXPECT_NE(alone.err.find("抽样按它查找凭证表"), std::string::npos) << alone.err;
+  EXPECT_NE(alone.err.find("--gssm"), std::string::npos) << alone.err;
   test::WriteFile(out / "not.xlsx", "plain text");
   const Ran not_xlsx = RunApart(kHost + " sample --evaluate " + ShellWord(out / "not.xlsx"));
   EXPECT_EQ(not_xlsx.exit_code, 2);
