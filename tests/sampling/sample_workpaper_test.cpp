@@ -136,6 +136,26 @@ TEST_F(SampleWorkpaper, WorkpaperIsFilledInAndEvaluatedAsSavedByLibreOffice) {
             0);
   EXPECT_NE(RunApart(kHost + " sample --evaluate " + ShellWord(texted)).err.find("不是金额"),
             std::string::npos);
+  // Texts as auditors write amounts are read as the options read them; a separator out
+  // of place is no amount.
+  const struct {
+    std::string text;
+    int exit_code;
+  } texts[] = {{"１，０００．５０", 0}, {"0.5万", 0}, {"1,000.5", 0}, {"1,0000", 2}};
+  for (const auto& c : texts) {
+    ASSERT_EQ(test::RunCommand("python3 " + ShellWord(kFillAudited) + " " + ShellWord(xlsx) + " " +
+                               ShellWord(texted) + " --all-book --text 1=" + ShellWord(c.text))
+                  .exit_code,
+              0);
+    const Ran ran = RunApart(kHost + " sample --json --evaluate " + ShellWord(texted));
+    EXPECT_EQ(ran.exit_code, c.exit_code) << c.text << ": " << ran.err;
+    if (c.exit_code == 0) {
+      const json j = test::ParseJson(ran.out);
+      EXPECT_EQ(j["misstated"], 1) << c.text;
+      EXPECT_EQ(j["misstatements"][0]["audited"], c.text == "0.5万" ? "5000.00" : "1000.50")
+          << c.text;
+    }
+  }
 }
 
 TEST_F(SampleWorkpaper, WorkpaperPrintsAsEveryWorkpaperAndRecordsWhereItCameFrom) {

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "checks/values/written_amount.h"
 #include "sampling/sample_run.h"
 #include "sampling/workpaper/sample_workpaper.h"
 #include "sampling/workpaper/workpaper_layout.h"
@@ -46,10 +47,9 @@ int CellDate(const Cell& c) {
 std::optional<Wide> CellAmount(const Cell& c, int scale) {
   if (c.kind == Cell::Kind::kNumber) return RoundedUnits(c.text, scale);
   if (c.kind != Cell::Kind::kText) return std::nullopt;
-  std::string plain;
-  for (char ch : c.text)
-    if (ch != ',' && ch != ' ') plain += ch;
-  return RoundedUnits(plain, scale);
+  // A text as an auditor writes an amount: 1,234.50, full-width digits, 5万.
+  const std::optional<Amount> a = checks::ParseWrittenAmount(c.text);
+  return a ? RoundedUnits(a->ToString(), scale) : std::nullopt;
 }
 
 std::string DateLabel(int d) {
