@@ -4,6 +4,9 @@
 #   - libxlsxwriter (the workpaper of `screen --xlsx`): Debian's source package
 #     (QORU_XLSXWRITER_SOURCE_DIR) with the minizip, MD5 and temporary-file code bundled
 #     in it, over zlib from Debian's source package (QORU_ZLIB_SOURCE_DIR); all static.
+#   - expat (reading a workpaper back, sample --evaluate): the library part of Debian's
+#     source package (QORU_EXPAT_SOURCE_DIR), with a configuration of ours
+#     (cmake/windows/expat/expat_config.h); static, its entropy from rand_s.
 #   - fmt: Debian's source package (QORU_FMT_SOURCE_DIR), its src/format.cc compiled once
 #     into a static library (in header-only mode every file that includes fmt would
 #     compile its implementation again: several times the build's time).
@@ -26,6 +29,11 @@ endif()
 set(QORU_ZLIB_SOURCE_DIR "" CACHE PATH "zlib's source tree")
 set(QORU_XLSXWRITER_SOURCE_DIR "" CACHE PATH "libxlsxwriter's source tree")
 set(QORU_FMT_SOURCE_DIR "" CACHE PATH "fmt's source tree")
+set(QORU_EXPAT_SOURCE_DIR "" CACHE PATH "expat's source tree")
+if(NOT EXISTS "${QORU_EXPAT_SOURCE_DIR}/lib/xmlparse.c")
+  message(FATAL_ERROR "QORU_EXPAT_SOURCE_DIR must name expat's source with lib/xmlparse.c "
+                      "(scripts/build-windows fetches it)")
+endif()
 if(NOT EXISTS "${QORU_FMT_SOURCE_DIR}/src/format.cc")
   message(FATAL_ERROR "QORU_FMT_SOURCE_DIR must name fmt's source with src/format.cc "
                       "(scripts/build-windows fetches it)")
@@ -105,6 +113,16 @@ target_compile_definitions(qoru_xlsxwriter PRIVATE NOCRYPT NOUNCRYPT)
 target_compile_options(qoru_xlsxwriter PRIVATE -O2 -w)
 target_link_libraries(qoru_xlsxwriter PUBLIC qoru_zlib)
 set(QORU_XLSXWRITER_TARGET qoru_xlsxwriter)
+set(QORU_ZLIB_TARGET qoru_zlib)
+
+# expat: its three library files; XML_STATIC for it and for those who include expat.h.
+add_library(qoru_expat STATIC ${QORU_EXPAT_SOURCE_DIR}/lib/xmlparse.c
+  ${QORU_EXPAT_SOURCE_DIR}/lib/xmlrole.c ${QORU_EXPAT_SOURCE_DIR}/lib/xmltok.c)
+target_include_directories(qoru_expat SYSTEM PUBLIC ${QORU_EXPAT_SOURCE_DIR}/lib)
+target_include_directories(qoru_expat PRIVATE ${CMAKE_CURRENT_LIST_DIR}/windows/expat)
+target_compile_definitions(qoru_expat PUBLIC XML_STATIC)
+target_compile_options(qoru_expat PRIVATE -O2 -w)
+set(QORU_EXPAT_TARGET qoru_expat)
 
 set(THREADS_PREFER_PTHREAD_FLAG ON)
 find_package(Threads REQUIRED)
@@ -124,7 +142,8 @@ set(QORU_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "The Wine prefix 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QORU_WINE_PREFIX})
 
 # Third-party code keeps its own files apart: they are not written for a unity build.
-set_target_properties(qoru_fmt qoru_sqlite3 qoru_zlib qoru_xlsxwriter PROPERTIES UNITY_BUILD OFF)
+set_target_properties(qoru_fmt qoru_sqlite3 qoru_zlib qoru_xlsxwriter qoru_expat
+                      PROPERTIES UNITY_BUILD OFF)
 
 # In a unity build the files of the Windows API compile alone: <windows.h> defines macros
 # (Yield, DeleteFile, ...) and types (BSTR) that rename or clash with what the other files

@@ -43,7 +43,7 @@ add_executable(qoru_tests ${QORU_TEST_SOURCES}
 target_precompile_headers(qoru_tests PRIVATE <gtest/gtest.h> <filesystem> <functional> <map> <set>
                           <string> <string_view> <vector>)
 target_include_directories(qoru_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/tools)
-target_link_libraries(qoru_tests PRIVATE qoru_core qoru_checks qoru_screening qoru_gendata gmock
+target_link_libraries(qoru_tests PRIVATE qoru_core qoru_checks qoru_screening qoru_sampling qoru_gendata gmock
                                          gtest gtest_main shell32)
 target_compile_definitions(qoru_tests PRIVATE
   QORU_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QORU_BINARY_DIR="${CMAKE_BINARY_DIR}" QORU_SANITIZED=0

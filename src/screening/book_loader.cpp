@@ -11,7 +11,6 @@
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
-#include "checks/values/balance_year.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "database/sql/jet_translator.h"
@@ -31,31 +30,8 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRo
     {"poster", {"记账人员", "记账人"}},
 };
 
-// The column of `columns` named `name`, ASCII case ignored.
-const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
-  for (const std::string& c : columns)
-    if (checks::EqualsIgnoringAsciiCase(c, name)) return &c;
-  return nullptr;
-}
-
 // Names go into statements through the one quoting function of the engine.
 using db::QuoteName;
-
-// The year of the balances by the checks' rule, from the distinct values of their year
-// column; nullopt with the reason in `why`.
-std::optional<int> BalancesYear(BookDatabase& db, const checks::TableRoles& balances,
-                                std::string* why) {
-  const std::string* column = balances.present() ? balances.Column(Role::kYear) : nullptr;
-  if (!column) {
-    *why = balances.Missing(Role::kYear);
-    return std::nullopt;
-  }
-  checks::BalanceYear years;
-  for (const std::string& value :
-       db.Texts("SELECT DISTINCT " + QuoteName(*column) + " FROM " + QuoteName(balances.name())))
-    years.Add(value);
-  return years.Year(balances.name(), why);
-}
 
 // The postings table's rows, `columns` of them (indexes into `expressions`, -1 for
 // none) handed to `builder` in stored order. The reading takes about twice the time of
@@ -213,17 +189,14 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
   // the book-set year: the book table's, else the balances' when all rows agree.
   ChartAccounts chart;
   chart.structure = tables.book.structure;
-  std::string balances_why, no_year;
-  const std::optional<int> balances_year =
-      tables.book.year ? std::nullopt : BalancesYear(db, tables.balances, &balances_why);
-  const std::optional<int> year =
-      checks::BookSetYear(tables.book, balances_year, balances_why, &no_year);
+  std::string no_year;
+  const std::optional<int> year = checks::ReadBookSetYear(db, tables, &no_year);
   const bool chart_known = tables.chart.present() && tables.chart.Column(Role::kAccount);
   const checks::Chart loaded =
       chart_known ? checks::Chart::Load(db, tables.chart, chart.structure) : checks::Chart();
   if (chart_known) {
     const std::vector<std::string> chart_columns = db.Columns(tables.chart.name());
-    const std::string* name_column = FindColumn(chart_columns, "科目名称");
+    const std::string* name_column = checks::FindColumn(chart_columns, "科目名称");
     checks::ColumnSelection selection;
     const int a = selection.Add(tables.chart.Column(Role::kAccount));
     const int n = selection.Add(name_column);
@@ -257,13 +230,13 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
       for (const PostingColumnOverride& o : overrides.screening)
         if (o.role == role) wanted = o.column;
       if (!wanted.empty()) {
-        found = FindColumn(columns, wanted);
+        found = checks::FindColumn(columns, wanted);
         if (!found)
           present.missing[role] =
               "凭证表 " + postings.name() + " 没有列 " + wanted + "（" + role + "）";
       } else {
         for (const std::string& name : names)
-          if ((found = FindColumn(columns, name))) break;
+          if ((found = checks::FindColumn(columns, name))) break;
         if (!found) {
           std::string list;
           for (const std::string& name : names) list += (list.empty() ? "" : "、") + name;

@@ -22,6 +22,14 @@ std::map<std::string, nlohmann::json> SheetsByName(const nlohmann::json& workboo
   return sheets;
 }
 
+std::set<std::string> PrintTitles(const nlohmann::json& workbook) {
+  std::set<std::string> titled;
+  if (workbook.contains("defined_names"))
+    for (const nlohmann::json& d : workbook["defined_names"])
+      if (d["name"] == "_xlnm.Print_Titles") titled.insert(d["text"].get<std::string>());
+  return titled;
+}
+
 nlohmann::json CellValue(const nlohmann::json& row, const std::string& column) {
   return row.contains(column) ? row[column]["v"] : nlohmann::json();
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -16,6 +17,10 @@ nlohmann::json ReadWorkbook(const std::string& xlsx, int rows = 100000);
 
 // Its sheets by name.
 std::map<std::string, nlohmann::json> SheetsByName(const nlohmann::json& workbook);
+
+// The ranges repeated on every printed page ("'样本'!$1:$1"), one for each sheet that
+// has them.
+std::set<std::string> PrintTitles(const nlohmann::json& workbook);
 
 // The value of the cell in `column` ("A", "B", ...) of a row, or null.
 nlohmann::json CellValue(const nlohmann::json& row, const std::string& column);

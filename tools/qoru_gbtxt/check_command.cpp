@@ -38,18 +38,6 @@ namespace {
 constexpr int kExitClean = 0;
 constexpr int kExitFindings = 1;
 
-// The overrides of `columns`; nullopt with the reason in `error` for a wrong one.
-std::optional<std::vector<checks::ColumnOverride>> Overrides(
-    const std::vector<std::string>& columns, std::string* error) {
-  std::vector<checks::ColumnOverride> out;
-  for (const std::string& text : columns) {
-    std::optional<checks::ColumnOverride> o = checks::ParseColumnOverride(text, error);
-    if (!o) return std::nullopt;
-    out.push_back(std::move(*o));
-  }
-  return out;
-}
-
 // The name that the report of a single book set gives it, as a run over many would: its
 // database's path, or its folder's name; empty when the options name no single one.
 std::string ReportedName(const CheckCommandOptions& options) {
@@ -265,7 +253,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     return RefuseAs(options,
                     "check 需要 --db、--source 或 --each；用 qoru-gbtxt check --help 查看用法");
   std::string error;
-  const auto overrides = Overrides(options.columns, &error);
+  const auto overrides = ColumnOverrides(options.columns, &error);
   if (!overrides) return RefuseAs(options, error);
   if (given != 1 || !options.each.empty()) return RunManyBookSets(options);
   if (!options.databases.empty()) options.database = options.databases.front();
@@ -278,16 +266,10 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   }
 
   if (!options.database.empty()) {
-    if (!IsRegularFile(options.database)) {
-      return RefuseAs(options, PathExists(options.database)
-                                   ? "数据库路径不是文件：" + PathText(options.database)
-                                   : "数据库文件不存在：" + PathText(options.database));
-    }
+    if (const std::string problem = CheckDatabase(options.database); !problem.empty())
+      return RefuseAs(options, problem);
     const bool given = !options.description.empty();
-    if (!given) {
-      const std::string dir = ParentDirectory(options.database);
-      options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
-    }
+    if (!given) options.description = DescriptionBeside(options.database);
     if (const std::string problem =
             DescriptionProblem(options.database, options.description, given);
         !problem.empty())
@@ -307,18 +289,10 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     return Report(*report, options, WorkpaperInfo(options), record);
   }
 
-  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
-  if (const std::string problem = CheckSource(options.source); !problem.empty())
-    return RefuseAs(options, problem);
   std::optional<ScratchArea> area;
-  try {
-    area.emplace("check");
-  } catch (const std::runtime_error& e) {
-    return RefuseAs(options, e.what());
-  }
+  if (const std::string problem = ScratchForSource(options.source, "check", area); !problem.empty())
+    return RefuseAs(options, problem);
   const ScratchArea& scratch = *area;
-  if (console::StderrIsTerminal())
-    ShowText(stderr, "正在把账套转换到临时目录 " + PathText(scratch.work()) + "……\n");
   // With a workpaper, the source's files are hashed while the book set converts.
   RunRecord record("check", GivenArguments(options), options.preparer);
   if (!options.xlsx.empty()) {
@@ -346,16 +320,27 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   return Report(*report, options, WorkpaperInfo(options), record, failure);
 }
 
+std::optional<std::vector<checks::ColumnOverride>> ColumnOverrides(
+    const std::vector<std::string>& columns, std::string* error) {
+  std::vector<checks::ColumnOverride> out;
+  for (const std::string& text : columns) {
+    std::optional<checks::ColumnOverride> o = checks::ParseColumnOverride(text, error);
+    if (!o) return std::nullopt;
+    out.push_back(std::move(*o));
+  }
+  return out;
+}
+
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns) {
   std::string error;
-  return Overrides(columns, &error) ? std::string() : error;
+  return ColumnOverrides(columns, &error) ? std::string() : error;
 }
 
 ConversionChecks CheckConversion(const std::string& work, const std::vector<std::string>& columns,
                                  std::size_t max_findings) {
   ConversionChecks out;
   std::string why;
-  std::optional<std::vector<checks::ColumnOverride>> overrides = Overrides(columns, &why);
+  std::optional<std::vector<checks::ColumnOverride>> overrides = ColumnOverrides(columns, &why);
   std::optional<checks::CheckReport> report;
   if (overrides)
     report = Check(WorkDatabase(work), WorkDescription(work), {*overrides, max_findings}, &why);

@@ -11,11 +11,14 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+
+#include "checks/tables/column_roles.h"
 
 namespace qoru::host {
 
@@ -57,6 +60,9 @@ int RunManyBookSets(const CheckCommandOptions& options);
 // The name under which a book set's folder is reported: its last component.
 std::string BookSetName(std::string path);
 
+// The overrides of the --column values; nullopt with the reason in `error` for a wrong one.
+std::optional<std::vector<checks::ColumnOverride>> ColumnOverrides(
+    const std::vector<std::string>& columns, std::string* error);
 // The reason why one of the --column values is wrong; empty when all are right.
 std::string ColumnOptionsProblem(const std::vector<std::string>& columns);
 

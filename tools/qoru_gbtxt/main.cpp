@@ -32,6 +32,7 @@
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
+#include "qoru_gbtxt/sample_command.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "qoru_gbtxt/text_option.h"
@@ -275,6 +276,10 @@ int ScreenCommand(qoru::host::ScreenCommandOptions options) {
   return RunReadingCommand(std::move(options), &qoru::host::RunScreenCommand);
 }
 
+int SampleCommand(qoru::host::SampleCommandOptions options) {
+  return RunReadingCommand(std::move(options), &qoru::host::RunSampleCommand);
+}
+
 }  // namespace
 
 // The host's log, found by the library in this process.
@@ -425,10 +430,12 @@ int qoru::host::HostMain(int argc, char** argv) {
   CLI::App* check = qoru::host::AddCheckSubcommand(app, check_options);
   qoru::host::ScreenCommandOptions screen_options;
   CLI::App* screen = qoru::host::AddScreenSubcommand(app, screen_options);
+  qoru::host::SampleCommandOptions sample_options;
+  CLI::App* sample = qoru::host::AddSampleSubcommand(app, sample_options);
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (const std::string problem =
-          qoru::host::CheckTopLevelWord(args, {"convert", "inspect", "check", "screen"});
+          qoru::host::CheckTopLevelWord(args, {"convert", "inspect", "check", "screen", "sample"});
       !problem.empty())
     return Refuse(problem + "；用 qoru-gbtxt --help 查看用法");
   if (const std::string problem = qoru::host::CheckOptionWords(app, args); !problem.empty())
@@ -453,5 +460,6 @@ int qoru::host::HostMain(int argc, char** argv) {
   if (inspect->parsed()) return Inspect(inspect_options);
   if (check->parsed()) return CheckCommand(std::move(check_options));
   if (screen->parsed()) return ScreenCommand(std::move(screen_options));
+  if (sample->parsed()) return SampleCommand(std::move(sample_options));
   return Refuse("缺少子命令");
 }

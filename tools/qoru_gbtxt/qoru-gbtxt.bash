@@ -27,7 +27,7 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.mdb' -- "$cur")
       return
       ;;
-    --xlsx)
+    --xlsx | --evaluate)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.xlsx' -- "$cur")
       return
@@ -38,7 +38,8 @@ _qoru_gbtxt() {
       return
       ;;
     --max-listed | --materiality | --round-unit | --round-min | --rare-preparer | --rare-pair | \
-      --seldom | --period-end-days | --duplicate-days | --keyword | --preparer)
+      --seldom | --period-end-days | --duplicate-days | --keyword | --preparer | --account | \
+      --size | --confidence | --tolerable | --expected | --threshold | --seed)
       COMPREPLY=()
       return
       ;;
@@ -50,6 +51,18 @@ _qoru_gbtxt() {
       mapfile -t COMPREPLY < <(compgen -W "auto gbk utf-8" -- "$cur")
       return
       ;;
+    --unit)
+      mapfile -t COMPREPLY < <(compgen -W "posting voucher balance" -- "$cur")
+      return
+      ;;
+    --side)
+      mapfile -t COMPREPLY < <(compgen -W "debit credit" -- "$cur")
+      return
+      ;;
+    --method)
+      mapfile -t COMPREPLY < <(compgen -W "mus random" -- "$cur")
+      return
+      ;;
     --max-findings | --column | --jobs)
       COMPREPLY=()
       return
@@ -59,7 +72,7 @@ _qoru_gbtxt() {
   local sub= i
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      convert | inspect | check | screen)
+      convert | inspect | check | screen | sample)
         sub=${COMP_WORDS[i]}
         break
         ;;
@@ -68,18 +81,21 @@ _qoru_gbtxt() {
 
   local options
   case $sub in
-    "") options="convert inspect check screen --help --version" ;;
+    "") options="convert inspect check screen sample --help --version" ;;
     convert) options="--source --work --face --keep-work --encoding --json --verbose --check --column --max-findings --help" ;;
     inspect) options="--source --encoding --json --help" ;;
     check) options="--db --source --each --jobs --encoding --gssm --json --xlsx --overwrite --preparer --max-findings --strict --column --help" ;;
     screen) options="--db --source --each --jobs --encoding --gssm --json --xlsx --overwrite --preparer --max-listed --column --materiality --round-unit --round-min --rare-preparer --rare-pair --seldom --period-end-days --duplicate-days --keyword --keywords --holidays --help" ;;
+    sample) options="--db --source --evaluate --encoding --gssm --column --unit --account --side --method --size --confidence --tolerable --expected --threshold --seed --json --xlsx --overwrite --preparer --help" ;;
   esac
   # An option already on the line is not offered again; --column, screen's --keyword and
-  # --holidays may repeat, and so may the --db and --source of check and screen.
+  # --holidays and sample's --account may repeat, and so may the --db and --source of check
+  # and screen.
   local offered=() option used
   for option in $options; do
     used=
     if [[ -n $sub && $option != --column && $option != --keyword && $option != --holidays &&
+      $option != --account &&
       ! (($sub == check || $sub == screen) && ($option == --db || $option == --source)) ]]; then
       for ((i = 1; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == "$option" ]] && used=1

@@ -1,7 +1,10 @@
 #include "qoru_gbtxt/scratch_area.h"
 
 #include "errors/errors.h"
+#include "faces/console.h"
+#include "files/path_text.h"
 #include "qoru_gbtxt/work_area.h"
+#include "text/control_escape.h"
 
 namespace qoru::host {
 
@@ -14,6 +17,20 @@ ScratchArea::ScratchArea(const char* purpose) {
   work_ = folder_->path() + "/";
   if (const std::string problem = PrepareWorkArea(work_, false); !problem.empty())
     throw ScratchAreaError(problem);
+}
+
+std::string ScratchForSource(std::string& source, const char* purpose,
+                             std::optional<ScratchArea>& area) {
+  while (source.size() > 1 && source.back() == '/') source.pop_back();
+  if (std::string problem = CheckSource(source); !problem.empty()) return problem;
+  try {
+    area.emplace(purpose);
+  } catch (const ScratchAreaError& e) {
+    return e.what();
+  }
+  if (console::StderrIsTerminal())
+    ShowText(stderr, "正在把账套转换到临时目录 " + PathText(area->work()) + "……\n");
+  return {};
 }
 
 }  // namespace qoru::host

@@ -36,6 +36,12 @@ class ScratchArea {
   std::string work_;  // ends with "/"
 };
 
+// For a run on a book set's folder (--source): `source` checked, without its trailing
+// "/", and a scratch area for `purpose` made in `area` (announced on a terminal); the
+// reason for the user when either fails, else empty.
+std::string ScratchForSource(std::string& source, const char* purpose,
+                             std::optional<ScratchArea>& area);
+
 // The dialog's services for the chart completion, which shows nothing here.
 class SilentHost : public StageHost {
  public:

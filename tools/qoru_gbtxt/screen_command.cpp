@@ -39,13 +39,10 @@ constexpr int kExitDone = 0;
 
 // A non-negative amount as an auditor writes it (1,000,000, 50万); nullopt with the
 // reason in `error`.
-std::optional<checks::Amount> AmountOption(const std::string& option, const std::string& value,
-                                           bool zero_allowed, std::string* error) {
-  const std::optional<checks::Amount> read = checks::ParseWrittenAmount(value);
-  if (!read) {
-    *error = option + " 的值 " + value + " 不是金额（可以写 1000000、1,000,000 或 100万）";
-    return std::nullopt;
-  }
+std::optional<checks::Amount> NonNegativeAmount(const std::string& option, const std::string& value,
+                                                bool zero_allowed, std::string* error) {
+  const std::optional<checks::Amount> read = checks::AmountOption(option, value, error);
+  if (!read) return std::nullopt;
   const checks::Amount a = *read;
   if (a.units() < 0 || (!zero_allowed && a.IsZero())) {
     *error = option + " 的值 " + value + (zero_allowed ? " 不能为负数" : " 必须大于 0");
@@ -109,13 +106,13 @@ std::optional<CheckedScreen> CheckParameters(const ScreenCommandOptions& o, bool
   if (!max_listed) return std::nullopt;
   c.max_listed = static_cast<std::size_t>(*max_listed);
   if (!o.materiality.empty()) {
-    p.materiality = AmountOption("--materiality", o.materiality, true, error);
+    p.materiality = NonNegativeAmount("--materiality", o.materiality, true, error);
     if (!p.materiality) return std::nullopt;
   }
-  const auto unit = AmountOption("--round-unit", o.round_unit, false, error);
+  const auto unit = NonNegativeAmount("--round-unit", o.round_unit, false, error);
   if (!unit) return std::nullopt;
   p.round_unit = *unit;
-  const auto minimum = AmountOption("--round-min", o.round_min, true, error);
+  const auto minimum = NonNegativeAmount("--round-min", o.round_min, true, error);
   if (!minimum) return std::nullopt;
   p.round_min = *minimum;
   const struct {
@@ -265,16 +262,10 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
   if (!options.sources.empty()) options.source = options.sources.front();
 
   if (!options.database.empty()) {
-    if (!IsRegularFile(options.database)) {
-      return Refuse(PathExists(options.database)
-                        ? "数据库路径不是文件：" + PathText(options.database)
-                        : "数据库文件不存在：" + PathText(options.database));
-    }
+    if (const std::string problem = CheckDatabase(options.database); !problem.empty())
+      return Refuse(problem);
     const bool given = !options.description.empty();
-    if (!given) {
-      const std::string dir = ParentDirectory(options.database);
-      options.description = (dir.empty() ? "" : dir + "/") + "GSSM.txt";
-    }
+    if (!given) options.description = DescriptionBeside(options.database);
     if (const std::string problem =
             DescriptionProblem(options.database, options.description, given, "测试");
         !problem.empty())
@@ -286,17 +277,10 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
                          *checked, options, record);
   }
 
-  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
-  if (const std::string problem = CheckSource(options.source); !problem.empty())
-    return Refuse(problem);
   std::optional<ScratchArea> area;
-  try {
-    area.emplace("screen");
-  } catch (const std::runtime_error& e) {
-    return Refuse(e.what());
-  }
-  if (qoru::console::StderrIsTerminal())
-    ShowText(stderr, "正在把账套转换到临时目录 " + PathText(area->work()) + "……\n");
+  if (const std::string problem = ScratchForSource(options.source, "screen", area);
+      !problem.empty())
+    return Refuse(problem);
   // The source's files are hashed while the book set converts.
   RunRecord record("screen", GivenArguments(options), options.preparer);
   AddOptionFiles(options, record);

@@ -60,6 +60,17 @@ std::string CheckSource(const std::string& source) {
   return "源目录 " + PathText(source) + " 不是账套文本数据：其中没有格式说明文件 GSSM.txt";
 }
 
+std::string CheckDatabase(const std::string& database) {
+  if (IsRegularFile(database)) return {};
+  return PathExists(database) ? "数据库路径不是文件：" + PathText(database)
+                              : "数据库文件不存在：" + PathText(database);
+}
+
+std::string DescriptionBeside(const std::string& database) {
+  const std::string dir = ParentDirectory(database);
+  return (dir.empty() ? "" : dir + "/") + "GSSM.txt";
+}
+
 std::string MakeWorkDirectory(const std::string& work) {
   if (work.empty() || (work.size() == 1 && os::IsSeparator(work[0]))) return "工作目录不能为空";
   if (PathExists(work) && !IsDirectory(work)) return "工作路径不是目录：" + PathText(work);

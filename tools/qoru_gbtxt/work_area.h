@@ -14,6 +14,11 @@ namespace qoru::host {
 // `source` without a trailing "/".
 std::string CheckSource(const std::string& source);
 
+// A converted database given by --db must be a file.
+std::string CheckDatabase(const std::string& database);
+// The format description of a database given without --gssm: GSSM.txt beside it.
+std::string DescriptionBeside(const std::string& database);
+
 // Creates the work directory `work` (ending with "/") where it is missing and checks
 // that it can be written.
 std::string MakeWorkDirectory(const std::string& work);

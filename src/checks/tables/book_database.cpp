@@ -99,4 +99,22 @@ void BookDatabase::ScanRowids(std::string_view table, const std::vector<std::str
   if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
 }
 
+void BookDatabase::ReadRowids(std::string_view table, const std::vector<std::string>& expressions,
+                              const std::vector<std::int64_t>& rowids,
+                              const std::function<void(std::int64_t, const ScanRow&)>& each) {
+  std::string sql = "SELECT rowid";
+  for (const std::string& e : expressions) sql += ", " + e;
+  sql += " FROM " + db::QuoteName(table) + " WHERE rowid = ?1";
+  db::SqliteStmt stmt = db::Prepare(db_.get(), sql);
+  for (const std::int64_t rowid : rowids) {
+    sqlite3_reset(stmt.get());
+    sqlite3_bind_int64(stmt.get(), 1, rowid);
+    const int rc = sqlite3_step(stmt.get());
+    if (rc == SQLITE_ROW)
+      each(rowid, ScanRow(stmt.get(), 1));
+    else if (rc != SQLITE_DONE)
+      db::ThrowEngineError(db_.get());
+  }
+}
+
 }  // namespace qoru::checks

@@ -72,6 +72,12 @@ class BookDatabase {
                   std::int64_t first, std::int64_t last,
                   const std::function<void(std::int64_t rowid, const ScanRow& values)>& each);
 
+  // As Scan, for the rows of `rowids` in their order (a rowid the table lacks is passed
+  // over), with the rowid for the row: the statement is prepared once.
+  void ReadRowids(std::string_view table, const std::vector<std::string>& expressions,
+                  const std::vector<std::int64_t>& rowids,
+                  const std::function<void(std::int64_t rowid, const ScanRow& values)>& each);
+
   // Starts a read transaction and takes its snapshot: the scans until EndRead see the
   // database as it is now, whatever another program commits meanwhile. Outside WAL mode
   // the snapshot also keeps any writer from committing until EndRead.

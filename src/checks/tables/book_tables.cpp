@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "checks/values/balance_year.h"
+#include "database/sql/jet_translator.h"
 #include "database/staging_database.h"
 #include "files/file_system.h"
 #include "files/path_text.h"
@@ -53,6 +55,25 @@ BookTables FindBookTables(BookDatabase& db, const std::string& description_path,
           Locate(db, description, BookTable::kBalances, overrides),
           Locate(db, description, BookTable::kChart, overrides),
           ReadBookFacts(db, description_path, overrides)};
+}
+
+std::optional<int> ReadBookSetYear(BookDatabase& db, const BookTables& tables, std::string* why) {
+  std::string balances_why;
+  std::optional<int> balances_year;
+  if (!tables.book.year) {
+    const TableRoles& balances = tables.balances;
+    const std::string* column = balances.present() ? balances.Column(Role::kYear) : nullptr;
+    if (column) {
+      BalanceYear years;
+      for (const std::string& value : db.Texts("SELECT DISTINCT " + db::QuoteName(*column) +
+                                               " FROM " + db::QuoteName(balances.name())))
+        years.Add(value);
+      balances_year = years.Year(balances.name(), &balances_why);
+    } else {
+      balances_why = balances.Missing(Role::kYear);
+    }
+  }
+  return BookSetYear(tables.book, balances_year, balances_why, why);
 }
 
 }  // namespace qoru::checks

@@ -6,6 +6,7 @@
 // by role.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,9 @@ struct BookTables {
 // when it cannot be read.
 BookTables FindBookTables(BookDatabase& db, const std::string& description_path,
                           const std::vector<ColumnOverride>& overrides);
+
+// The book set's year by BookSetYear's rule, the balances' year read from the distinct
+// values of their year column (BalanceYear); nullopt with the reasons in `why`.
+std::optional<int> ReadBookSetYear(BookDatabase& db, const BookTables& tables, std::string* why);
 
 }  // namespace qoru::checks

@@ -173,16 +173,18 @@ std::optional<ColumnOverride> ParseColumnOverride(std::string_view text, std::st
   return ColumnOverride{*table, *role, std::string(column)};
 }
 
+const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name) {
+  for (const std::string& c : columns)
+    if (EqualsIgnoringAsciiCase(c, name)) return &c;
+  return nullptr;
+}
+
 TableRoles::TableRoles(BookTable table, std::string why) : table_(table), absent_(std::move(why)) {}
 
 TableRoles::TableRoles(BookTable table, std::string name, const std::vector<std::string>& columns,
                        const std::vector<ColumnOverride>& overrides)
     : table_(table), present_(true), name_(std::move(name)) {
-  const auto find = [&](std::string_view wanted) -> const std::string* {
-    for (const std::string& c : columns)
-      if (EqualsIgnoringAsciiCase(c, wanted)) return &c;
-    return nullptr;
-  };
+  const auto find = [&](std::string_view wanted) { return FindColumn(columns, wanted); };
   for (Role role : kRoles) {
     const std::vector<std::string_view> names = RoleColumnNames(table, role);
     if (names.empty()) continue;

@@ -55,6 +55,9 @@ struct ColumnOverride {
 // when the text is not of that form.
 std::optional<ColumnOverride> ParseColumnOverride(std::string_view text, std::string* error);
 
+// The column of `columns` named `name`, ASCII case ignored; nullptr when none is.
+const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name);
+
 // One table of the book set with its columns by role.
 class TableRoles {
  public:

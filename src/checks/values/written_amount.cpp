@@ -77,4 +77,13 @@ std::optional<Amount> ParseWrittenAmount(std::string_view text) {
   return Amount::FromUnits(units, 0);
 }
 
+std::optional<Amount> AmountOption(std::string_view option, const std::string& value,
+                                   std::string* error) {
+  std::optional<Amount> read = ParseWrittenAmount(value);
+  if (!read)
+    *error =
+        std::string(option) + " 的值 " + value + " 不是金额（可以写 1000000、1,000,000 或 100万）";
+  return read;
+}
+
 }  // namespace qoru::checks

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "checks/values/amount.h"
@@ -14,5 +15,11 @@ namespace qoru::checks {
 
 // The amount `text` writes, or nullopt.
 std::optional<Amount> ParseWrittenAmount(std::string_view text);
+
+// The amount of option `option`'s value as an auditor writes it; nullopt with the
+// reason for the user in `error` ("--materiality 的值 abc 不是金额（可以写 ...）"). The
+// range of the value is the caller's to check.
+std::optional<Amount> AmountOption(std::string_view option, const std::string& value,
+                                   std::string* error);
 
 }  // namespace qoru::checks
