@@ -222,12 +222,13 @@ CLI::App* AddSampleSubcommand(CLI::App& app, SampleCommandOptions& o) {
       ->type_name("N");
   sample->add_option("--confidence", o.sample.confidence, "置信度（百分数，默认 95）")
       ->type_name("C");
-  sample->add_option("--tolerable", o.sample.tolerable, "可容忍错报（金额）")->type_name("金额");
-  sample->add_option("--expected", o.sample.expected, "预计错报（金额，默认 0）")
+  // Amounts may be written with 万 and 亿 or in full-width digits: text, not paths.
+  TextOption(sample->add_option("--tolerable", o.sample.tolerable, "可容忍错报（金额）"))
       ->type_name("金额");
-  sample
-      ->add_option("--threshold", o.sample.threshold,
-                   "金额不小于此数的项目作为重大项目全部选取，其余再抽样")
+  TextOption(sample->add_option("--expected", o.sample.expected, "预计错报（金额，默认 0）"))
+      ->type_name("金额");
+  TextOption(sample->add_option("--threshold", o.sample.threshold,
+                                "金额不小于此数的项目作为重大项目全部选取，其余再抽样"))
       ->type_name("金额");
   sample
       ->add_option("--seed", o.sample.seed,
