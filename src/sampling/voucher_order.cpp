@@ -31,8 +31,9 @@ void SortVouchers(SampleBook& book) {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const SampleVoucher& v = book.vouchers[i];
     const std::string_view n = book.Number(v);
-    std::int64_t value = n.empty() || n.size() > 18 ? -1 : 0;
-    for (const char c : n) {
+    std::int64_t value = 0;
+    if (n.empty() || n.size() > 18) value = -1;
+    for (const char c : value < 0 ? std::string_view() : n) {
       if (c < '0' || c > '9') {
         value = -1;
         break;
