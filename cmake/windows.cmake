@@ -132,9 +132,9 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
                         __USE_MINGW_ANSI_STDIO=1)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# The window face's X toolkit files have no place here (faces/*_win.cpp stand in).
-set(QORU_X11_ONLY_SOURCES faces/window_face.cpp faces/dialog_window.cpp faces/x_display.cpp
-                          faces/banner.cpp)
+# The window face's X toolkit files have no place here (faces/window/*_win.cpp stand in).
+set(QORU_X11_ONLY_SOURCES faces/window/window_face.cpp faces/window/dialog_window.cpp
+                          faces/window/x_display.cpp faces/window/banner.cpp)
 
 # Tests run under Wine, in a prefix of the build's own unless one is named (the two
 # builds share one in scripts/test-windows: a 64-bit prefix runs 32-bit programs too).

@@ -1,7 +1,7 @@
 // A face shows the conversion dialog to the user: its status line, its progress bar
 // and its error box, and it brings the user's close request and the start timer's
 // tick to the dialog's modal loop. The dialog itself is a model that knows nothing of
-// how it is shown; DoIt picks the face.
+// how it is shown; DoIt picks the face (faces/window/default_face.h).
 #pragma once
 
 #include <memory>
@@ -49,12 +49,5 @@ class Face {
   // reason (UTF-8 texts).
   virtual void Finished(bool ok, const std::string& text) {}
 };
-
-// The face that DoIt uses: QORU_FACE (headless, terminal, window) if set; else the
-// window face when the host gave a window (OwnerWindow() not 0) and a display can be
-// opened; else terminal when stderr is a terminal, else headless. When the window
-// face is asked for and no display can be opened, the run goes on with the terminal
-// or headless face, which first shows a notice that says why.
-std::unique_ptr<Face> MakeDefaultFace();
 
 }  // namespace qoru

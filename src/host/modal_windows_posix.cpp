@@ -1,4 +1,4 @@
-// On Linux the window manager keeps the dialog modal (faces/x_display.h).
+// On Linux the window manager keeps the dialog modal (faces/window/x_display.h).
 #include "host/modal_windows.h"
 
 namespace qoru {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "faces/window/default_face.h"
 #include "host/host_process.h"
 #include "host/modal_windows.h"
 #include "host/owner_window.h"

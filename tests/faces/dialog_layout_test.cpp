@@ -1,5 +1,5 @@
 // The dialog's geometry at the usual screen resolutions.
-#include "faces/dialog_layout.h"
+#include "faces/window/dialog_layout.h"
 
 #include <gtest/gtest.h>
 

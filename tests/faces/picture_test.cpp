@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "faces/banner.h"
+#include "faces/window/banner.h"
 
 namespace qoru {
 namespace {

@@ -3,7 +3,7 @@
 // starts an Xvfb server of its own with a probe on it.
 #pragma once
 
-#include "faces/window_face.h"
+#include "faces/window/window_face.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
@@ -17,12 +17,12 @@
 #include <FL/Fl_Image.H>
 #include <FL/fl_draw.H>
 
-#include "faces/banner.h"
-#include "faces/dialog_layout.h"
-#include "faces/dialog_window.h"
 #include "faces/progress_bar.h"
+#include "faces/window/banner.h"
+#include "faces/window/dialog_layout.h"
+#include "faces/window/dialog_window.h"
+#include "faces/window/x_display.h"
 #include "faces/x11_probe.h"
-#include "faces/x_display.h"
 #include "faces/xvfb_server.h"
 #include "gendata/dataset.h"
 #include "host/owner_window.h"

@@ -4,7 +4,7 @@
 // book set with DoIt in this process while a probe on its own X connection plays the
 // user and the window manager (window_face_fixture.h). Screenshots go to
 // <build>/screenshots/. The error box has a file of its own.
-#include "faces/window_face.h"
+#include "faces/window/window_face.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
@@ -18,13 +18,13 @@
 #include <FL/Fl_Image.H>
 #include <FL/fl_draw.H>
 
-#include "faces/banner.h"
-#include "faces/dialog_layout.h"
-#include "faces/dialog_window.h"
 #include "faces/progress_bar.h"
+#include "faces/window/banner.h"
+#include "faces/window/dialog_layout.h"
+#include "faces/window/dialog_window.h"
+#include "faces/window/x_display.h"
 #include "faces/window_face_fixture.h"
 #include "faces/x11_probe.h"
-#include "faces/x_display.h"
 #include "faces/xvfb_server.h"
 #include "gendata/dataset.h"
 #include "host/owner_window.h"

@@ -3,7 +3,7 @@
 // the status line, the bar's fill against the percentage), the close box, the start
 // timer, a quit message and the error box. Screenshots go to screenshots/ under the
 // working directory. The dialog in a whole DoIt call: window_face_do_it_win_test.cpp.
-#include "faces/window_face_win.h"
+#include "faces/window/window_face_win.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 #include <string>
 #include <thread>
 
-#include "faces/banner_win.h"
 #include "faces/desktop_probe_win.h"
-#include "faces/dialog_layout.h"
 #include "faces/progress_bar.h"
+#include "faces/window/banner_win.h"
+#include "faces/window/dialog_layout.h"
 #include "text/gbk_codec.h"
 
 namespace qoru {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "faces/dialog_layout.h"
+#include "faces/window/dialog_layout.h"
 
 struct _XDisplay;
 

@@ -1,13 +1,13 @@
-#include "faces/window_face_win.h"
+#include "faces/window/window_face_win.h"
 
 #include <cstdio>
 #include <stdexcept>
 
 #include <fmt/format.h>
 
-#include "faces/dialog_window_win.h"
-#include "faces/platform_window_face.h"
 #include "faces/progress_bar.h"
+#include "faces/window/dialog_window_win.h"
+#include "faces/window/platform_window_face.h"
 #include "text/control_escape.h"
 #include "text/gbk_codec.h"
 

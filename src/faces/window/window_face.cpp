@@ -1,4 +1,4 @@
-#include "faces/window_face.h"
+#include "faces/window/window_face.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,10 +11,10 @@
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
 
-#include "faces/dialog_window.h"
-#include "faces/platform_window_face.h"
 #include "faces/progress_bar.h"
-#include "faces/x_display.h"
+#include "faces/window/dialog_window.h"
+#include "faces/window/platform_window_face.h"
+#include "faces/window/x_display.h"
 #include "text/control_escape.h"
 #include "text/gbk_codec.h"
 

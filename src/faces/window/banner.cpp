@@ -1,4 +1,4 @@
-#include "faces/banner.h"
+#include "faces/window/banner.h"
 
 #include <algorithm>
 #include <vector>

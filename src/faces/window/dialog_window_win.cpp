@@ -1,4 +1,4 @@
-#include "faces/dialog_window_win.h"
+#include "faces/window/dialog_window_win.h"
 
 #include <commctrl.h>
 

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "faces/banner_win.h"
-#include "faces/dialog_layout.h"
+#include "faces/window/banner_win.h"
+#include "faces/window/dialog_layout.h"
 
 namespace qoru {
 

@@ -24,7 +24,7 @@
 #include <string>
 
 #include "faces/face.h"
-#include "faces/pending_updates.h"
+#include "faces/window/pending_updates.h"
 
 namespace qoru {
 

@@ -1,4 +1,4 @@
-#include "faces/x_display.h"
+#include "faces/window/x_display.h"
 
 #include <cmath>
 #include <cstdlib>

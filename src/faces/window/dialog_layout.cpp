@@ -1,4 +1,4 @@
-#include "faces/dialog_layout.h"
+#include "faces/window/dialog_layout.h"
 
 #include <cstdint>
 #include <cstdlib>

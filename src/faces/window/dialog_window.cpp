@@ -1,4 +1,4 @@
-#include "faces/dialog_window.h"
+#include "faces/window/dialog_window.h"
 
 #include <algorithm>
 
@@ -8,7 +8,7 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Progress.H>
 
-#include "faces/banner.h"
+#include "faces/window/banner.h"
 
 namespace qoru {
 

@@ -11,7 +11,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Image.H>
 
-#include "faces/dialog_layout.h"
+#include "faces/window/dialog_layout.h"
 
 class Fl_Box;
 class Fl_Progress;

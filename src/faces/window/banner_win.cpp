@@ -1,10 +1,10 @@
-#include "faces/banner_win.h"
+#include "faces/window/banner_win.h"
 
 #include <objbase.h>
 #include <wincodec.h>
 #include <windows.h>
 
-#include "faces/banner.h"
+#include "faces/window/banner.h"
 
 namespace qoru {
 namespace {

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "faces/face.h"
-#include "faces/pending_updates.h"
+#include "faces/window/pending_updates.h"
 
 struct _XDisplay;  // Xlib's Display
 
