@@ -58,12 +58,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
                                     ${CMAKE_SOURCE_DIR}/tests/windows/child_process_win_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/windows/console_win_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/windows/held_open_win_test.cpp
-                                    ${CMAKE_SOURCE_DIR}/tools/qoru_gbtxt/child_process_win.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/test_support/temp_dir.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/test_support/native_path_win.cpp)
   target_include_directories(qoru_windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests
                                                         ${CMAKE_SOURCE_DIR}/tools)
-  target_link_libraries(qoru_windows_tests PRIVATE qoru_core qoru_screening gtest gtest_main
+  target_link_libraries(qoru_windows_tests PRIVATE qoru_core qoru_process qoru_screening gtest gtest_main
                                                    shell32)
   add_test(NAME Windows.FileLayer COMMAND qoru_windows_tests --gtest_brief=1)
   # The test code itself, and GoogleTest, are built with -O1: quicker to compile, and

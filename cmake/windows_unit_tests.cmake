@@ -37,13 +37,12 @@ foreach(left_out
         database/engine_io_error_test tools/qoru_gbtxt_test)
   list(FILTER QORU_TEST_SOURCES EXCLUDE REGEX ".*/tests/${left_out}\\.cpp$")
 endforeach()
-add_executable(qoru_tests ${QORU_TEST_SOURCES}
-                          ${CMAKE_SOURCE_DIR}/tools/qoru_gbtxt/child_process_win.cpp)
+add_executable(qoru_tests ${QORU_TEST_SOURCES})
 # GoogleTest and the standard headers that most tests use, parsed once.
 target_precompile_headers(qoru_tests PRIVATE <gtest/gtest.h> <filesystem> <functional> <map> <set>
                           <string> <string_view> <vector>)
 target_include_directories(qoru_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/tools)
-target_link_libraries(qoru_tests PRIVATE qoru_core qoru_checks qoru_screening qoru_sampling qoru_gendata gmock
+target_link_libraries(qoru_tests PRIVATE qoru_core qoru_process qoru_checks qoru_screening qoru_sampling qoru_gendata gmock
                                          gtest gtest_main shell32)
 target_compile_definitions(qoru_tests PRIVATE
   QORU_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QORU_BINARY_DIR="${CMAKE_BINARY_DIR}" QORU_SANITIZED=0

@@ -20,4 +20,8 @@ namespace qoru {
 // line, which arrives as a path does.
 std::string PathText(std::string_view path);
 
+// The reverse: the path of a name given as UTF-8 text (a workpaper named after a book
+// set). Linux: the text as it stands; Windows: converted to GBK.
+std::string PathFromText(const std::string& text);
+
 }  // namespace qoru

@@ -9,4 +9,8 @@ std::string PathText(std::string_view path) {
   return ValidUtf8(path);
 }
 
+std::string PathFromText(const std::string& text) {
+  return text;
+}
+
 }  // namespace qoru

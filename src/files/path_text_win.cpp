@@ -9,4 +9,8 @@ std::string PathText(std::string_view path) {
   return GbkToUtf8(path);
 }
 
+std::string PathFromText(const std::string& text) {
+  return Utf8ToGbk(text);
+}
+
 }  // namespace qoru

@@ -12,7 +12,7 @@
 #include <thread>
 #include <utility>
 
-#include "qoru_gbtxt/command_line_win.h"
+#include "process/command_line_win.h"
 #include "test_support/command.h"
 #include "text/gbk_codec.h"
 #include "text/utf8.h"
@@ -156,7 +156,7 @@ RanApart Run(const Words& words, Errors errors) {
   }
   std::vector<std::string> gbk;
   for (const std::string& word : words.argv) gbk.push_back(Gbk(word));
-  std::wstring line = host::CommandLine(gbk);
+  std::wstring line = process::CommandLine(gbk);
 
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   Handle null_in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "gendata/consistent_books.h"
-#include "qoru_gbtxt/command_line_win.h"
+#include "process/command_line_win.h"
 #include "test_support/native_path.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
@@ -96,7 +96,7 @@ TEST(InterruptedRunsOnWindows, CtrlCAndCtrlBreakLeaveNoTemporaryFolder) {
     test::MakeDir(marks);
     const Setting tmp_var(L"TMP", tmp), temp_var(L"TEMP", tmp);
     const Setting at(L"QORU_TEST_PAUSE_AT", "testing"), mark(L"QORU_TEST_PAUSE_MARK", marks);
-    std::wstring line = host::CommandLine({test::kHost, "screen", "--json", "--source", books});
+    std::wstring line = process::CommandLine({test::kHost, "screen", "--json", "--source", books});
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "files/file_system.h"
-#include "qoru_gbtxt/child_process.h"
-#include "qoru_gbtxt/command_line_win.h"
+#include "process/child_process.h"
+#include "process/command_line_win.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 
-namespace qoru::host {
+namespace qoru::process {
 namespace {
 
 std::vector<std::string> SplitBack(const std::wstring& line) {
@@ -117,4 +117,4 @@ TEST(WindowsChildProcesses, ThisProgramsPathUsesForwardSlashes) {
 }
 
 }  // namespace
-}  // namespace qoru::host
+}  // namespace qoru::process

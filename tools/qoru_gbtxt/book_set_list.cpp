@@ -12,7 +12,6 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/process.h"
 #include "text/display_width.h"
 #include "workbook/workbook.h"
 

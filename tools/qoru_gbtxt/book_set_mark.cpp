@@ -9,7 +9,6 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/work_area.h"
 #include "staging/source_staging.h"
 #include "text/gbk_codec.h"

@@ -9,9 +9,9 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/temporary_folder.h"
+#include "process/child_process.h"
+#include "process/environment.h"
 #include "qoru_gbtxt/child_channel.h"
-#include "qoru_gbtxt/child_process.h"
-#include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
 namespace {
@@ -56,15 +56,15 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
   const auto files = [&](std::size_t i) { return folder->path() + "/" + std::to_string(i); };
   // What each child is asked besides its options (child_channel.h): set for the child
   // about to start, and gone again when all have started.
-  SetEnvironment(kChildSummaryVariable, summary_json ? "1" : "0");
-  ChildProcesses children;
+  process::SetEnvironment(kChildSummaryVariable, summary_json ? "1" : "0");
+  process::ChildProcesses children;
   std::map<std::size_t, Clock::time_point> started;
   std::size_t next = 0;
   if (jobs == 0) jobs = 1;
   while (next < inputs.size() || children.running() != 0) {
     while (next < inputs.size() && children.running() < jobs) {
       std::string error;
-      SetEnvironment(kChildTextVariable, files(next) + ".txt");
+      process::SetEnvironment(kChildTextVariable, files(next) + ".txt");
       if (children.Start(next, ChildWords(self, command, arguments, inputs[next]),
                          files(next) + ".json", files(next) + ".err", &error))
         started[next] = Clock::now();
@@ -73,11 +73,11 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
       ++next;
     }
     if (next == inputs.size()) {
-      UnsetEnvironment(kChildTextVariable);
-      UnsetEnvironment(kChildSummaryVariable);
+      process::UnsetEnvironment(kChildTextVariable);
+      process::UnsetEnvironment(kChildSummaryVariable);
     }
     if (children.running() == 0) continue;
-    ChildEnd end;
+    process::ChildEnd end;
     if (!children.WaitAny(&end)) break;
     const std::size_t i = end.tag;
     BookSetOutcome& o = out[i];
@@ -98,8 +98,8 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
             end.abnormal + "）";
     if (o.exit_code == 2) o.error = err.empty() ? "无法检查" : err;
   }
-  UnsetEnvironment(kChildTextVariable);
-  UnsetEnvironment(kChildSummaryVariable);
+  process::UnsetEnvironment(kChildTextVariable);
+  process::UnsetEnvironment(kChildSummaryVariable);
   return out;
 }
 

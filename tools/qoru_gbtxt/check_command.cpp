@@ -24,7 +24,6 @@
 #include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/work_area.h"

@@ -1,6 +1,6 @@
 #include "qoru_gbtxt/encoding_option.h"
 
-#include "qoru_gbtxt/process.h"
+#include "process/environment.h"
 #include "text/source_encoding.h"
 
 namespace qoru::host {
@@ -21,9 +21,9 @@ std::string EncodingOptionProblem(const std::string& value) {
 
 void UseEncodingChoice(const std::string& value) {
   if (const auto choice = ParseEncodingChoice(value)) {
-    SetEnvironment(kEncodingVariable, *choice == SourceEncoding::kUtf8 ? "utf-8" : "gbk");
+    process::SetEnvironment(kEncodingVariable, *choice == SourceEncoding::kUtf8 ? "utf-8" : "gbk");
   } else {
-    UnsetEnvironment(kEncodingVariable);
+    process::UnsetEnvironment(kEncodingVariable);
   }
 }
 

@@ -20,6 +20,7 @@
 #include "files/temporary_folder.h"
 #include "files/work_area_lock.h"
 #include "host/trace.h"
+#include "process/environment.h"
 #include "qoru_gbtxt/book_set_mark.h"
 #include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
@@ -164,8 +165,8 @@ int Convert(ConvertOptions options) {
     return kExitNotConverted;
   }
   if (work_lock.fd() >= 0)
-    qoru::host::SetEnvironment(qoru::WorkAreaLock::kInheritedVariable,
-                               std::to_string(work_lock.fd()));
+    qoru::process::SetEnvironment(qoru::WorkAreaLock::kInheritedVariable,
+                                  std::to_string(work_lock.fd()));
   if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
       !problem.empty())
     return Refuse(problem);
@@ -194,7 +195,7 @@ int Convert(ConvertOptions options) {
 
   if (options.face.empty())
     options.face = qoru::console::StderrIsTerminal() ? "terminal" : "headless";
-  qoru::host::SetEnvironment("QORU_FACE", options.face);
+  qoru::process::SetEnvironment("QORU_FACE", options.face);
   g_clear_line = options.face == "terminal" && qoru::console::StderrIsTerminal();
 
   qoru::host::PluginLibrary library;
@@ -264,7 +265,7 @@ int RunReadingCommand(Options options, int (*run)(Options, const qoru::host::Con
       !problem.empty())
     return Refuse(problem);
   qoru::host::UseEncodingChoice(options.encoding);
-  qoru::host::SetEnvironment("QORU_FACE", "headless");
+  qoru::process::SetEnvironment("QORU_FACE", "headless");
   return run(std::move(options), ConvertInProcess);
 }
 

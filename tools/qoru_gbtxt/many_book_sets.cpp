@@ -11,10 +11,9 @@
 #include "checks/report_output.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
+#include "process/child_process.h"
 #include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/check_command.h"
-#include "qoru_gbtxt/child_process.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "text/control_escape.h"
 #include "workbook/workbook.h"
@@ -59,7 +58,8 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   arguments.push_back(options.encoding);
   const unsigned jobs = JobCount(options.jobs);
 
-  const std::vector<BookSetOutcome> outcomes = RunBookSets(SelfPath(), arguments, inputs, jobs);
+  const std::vector<BookSetOutcome> outcomes =
+      RunBookSets(process::SelfPath(), arguments, inputs, jobs);
 
   int worst = 0;
   std::uint64_t errors = 0, warnings = 0;

@@ -12,9 +12,8 @@
 
 #include "files/file_system.h"
 #include "files/path_text.h"
+#include "process/child_process.h"
 #include "qoru_gbtxt/book_set_list.h"
-#include "qoru_gbtxt/child_process.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/screen_command.h"
@@ -42,8 +41,8 @@ int RunManyScreens(const ScreenCommandOptions& options) {
 
   // Without --json only the counts of each book set are needed, not its every item.
   const std::vector<BookSetOutcome> outcomes =
-      RunBookSets(SelfPath(), SharedScreenArguments(options), inputs, JobCount(options.jobs),
-                  "screen", !options.json);
+      RunBookSets(process::SelfPath(), SharedScreenArguments(options), inputs,
+                  JobCount(options.jobs), "screen", !options.json);
 
   int worst = 0;
   std::uint64_t items = 0;

@@ -13,28 +13,6 @@
 #include "qoru_gbtxt/process.h"
 #include "text/gbk_codec.h"
 
-namespace qoru::host {
-
-std::string PathFromText(const std::string& text) {
-  return Utf8ToGbk(text);
-}
-
-void SetEnvironment(const char* name, const std::string& value) {
-  _putenv_s(name, value.c_str());
-}
-
-void UnsetEnvironment(const char* name) {
-  _putenv_s(name, "");
-}
-
-std::tm LocalTime(std::time_t t) {
-  std::tm tm{};
-  localtime_s(&tm, &t);
-  return tm;
-}
-
-}  // namespace qoru::host
-
 namespace {
 
 // DLLs from the system's folder and the program's own only, before anything loads one:

@@ -5,7 +5,7 @@
 
 #include "errors/errors.h"
 #include "files/os_file.h"
-#include "qoru_gbtxt/process.h"
+#include "process/environment.h"
 #include "text/control_escape.h"
 
 namespace qoru::host {
@@ -13,7 +13,7 @@ namespace {
 
 std::string Timestamp() {
   const std::time_t now = std::time(nullptr);
-  const std::tm tm = LocalTime(now);
+  const std::tm tm = process::LocalTime(now);
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
   return buf;

@@ -6,14 +6,14 @@
 
 #include "files/file_system.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/process.h"
+#include "process/environment.h"
 #include "staging/source_staging.h"
 #include "text/string_list.h"
 
 namespace qoru::host {
 
 std::string NowText() {
-  const std::tm tm = LocalTime(std::time(nullptr));
+  const std::tm tm = process::LocalTime(std::time(nullptr));
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
   return text;

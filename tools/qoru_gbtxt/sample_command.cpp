@@ -11,7 +11,6 @@
 #include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/scratch_area.h"

@@ -13,7 +13,6 @@
 #include "files/path_text.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/child_channel.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/book_loader.h"

@@ -8,7 +8,6 @@
 #include <CLI/CLI.hpp>
 
 #include "files/path_text.h"
-#include "qoru_gbtxt/process.h"
 
 namespace qoru::host {
 

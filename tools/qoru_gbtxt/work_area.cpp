@@ -6,7 +6,6 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/process.h"
 #include "text/gbk_text.h"
 
 namespace qoru::host {

@@ -1,7 +1,8 @@
-// Child processes of the command-line host, per platform (child_process_posix.cpp,
-// child_process_win.cpp): a program started with its input from the null device and
-// its output and errors written to two files, and the wait for whichever child ends
-// first. `qoru-gbtxt check` over many book sets runs one child per book set.
+// Child processes, per platform (child_process_posix.cpp, child_process_win.cpp): a
+// program started with its input from the null device and its output and errors written
+// to two files, the wait for whichever child ends first, and an interrupt of this
+// process passed on to the children and waited out. A run over many book sets
+// (book_sets/book_set_runs.h) runs one child per book set.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qoru::host {
+namespace qoru::process {
 
 // How a child ended.
 struct ChildEnd {
@@ -48,4 +49,4 @@ class ChildProcesses {
 // The path of the running program.
 std::string SelfPath();
 
-}  // namespace qoru::host
+}  // namespace qoru::process

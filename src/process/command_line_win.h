@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace qoru::host {
+namespace qoru::process {
 
 std::wstring CommandLine(const std::vector<std::string>& words);
 
-}  // namespace qoru::host
+}  // namespace qoru::process

@@ -18,11 +18,11 @@
 #include <thread>
 
 #include "files/interrupt_cleanup.h"
-#include "qoru_gbtxt/child_process.h"
+#include "process/child_process.h"
 
 extern char** environ;
 
-namespace qoru::host {
+namespace qoru::process {
 
 namespace {
 
@@ -143,4 +143,4 @@ std::string SelfPath() {
   return ec ? std::string("qoru-gbtxt") : p.string();
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::process

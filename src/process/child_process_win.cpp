@@ -15,11 +15,11 @@
 
 #include "files/interrupt_cleanup.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/child_process.h"
-#include "qoru_gbtxt/command_line_win.h"
+#include "process/child_process.h"
+#include "process/command_line_win.h"
 #include "text/gbk_codec.h"
 
-namespace qoru::host {
+namespace qoru::process {
 namespace {
 
 std::wstring Wide(const std::string& gbk, bool path) {
@@ -255,4 +255,4 @@ std::string SelfPath() {
   return Utf8ToGbk(Utf16ToUtf8(utf16));
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::process
