@@ -10,6 +10,7 @@
 
 #include "auxiliary/aux_columns.h"
 #include "auxiliary/aux_info_tables.h"
+#include "book_sets/scratch_area.h"
 #include "database/chart_completion.h"
 #include "database/engine/engine_error.h"
 #include "database/import/text_import.h"
@@ -25,7 +26,6 @@
 #include "files/text_lines.h"
 #include "qoru_gbtxt/database_reader.h"
 #include "qoru_gbtxt/preflight_pass.h"
-#include "qoru_gbtxt/scratch_area.h"
 #include "staging/format_description.h"
 #include "staging/source_encoding_copy.h"
 #include "staging/source_staging.h"
@@ -256,7 +256,7 @@ class Preflight {
     db::StatementRunner runner(connection, main, lookup);
     result_path_ = db::CreateStagingDatabase(scratch_.work());
     db::ImportTables(runner, scratch_.work(), result_path_, description_.table_map);
-    SilentHost host;
+    book_sets::SilentHost host;
     try {
       db::CompleteChartOfAccounts(runner, host, description_.accounts_file, ChartRule());
     } catch (const db::ChartCodeTooLongError& e) {
@@ -436,13 +436,13 @@ class Preflight {
   std::string source_;  // GBK
   std::string read_;    // where the texts are read: the source, or their re-encoded copies
   std::optional<SourceEncoding> choice_;
-  std::optional<ScratchArea> recoded_;  // holds the copies of a UTF-8 book set
+  std::optional<book_sets::ScratchArea> recoded_;  // holds the copies of a UTF-8 book set
   PreflightReport report_;
   FormatDescription description_;
   std::set<std::string> staged_;    // names that staging copies (GBK)
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
   StagedNulBytes nuls_;             // the NUL bytes of the source's texts
-  ScratchArea scratch_{"inspect"};
+  book_sets::ScratchArea scratch_{"inspect"};
   std::string result_path_;
   bool chart_failed_ = false;
   std::map<std::string, TableInfo> tables_;  // lower-case table -> info

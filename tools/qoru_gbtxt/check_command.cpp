@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <optional>
 
+#include "book_sets/child_channel.h"
+#include "book_sets/run_record.h"
+#include "book_sets/scratch_area.h"
+#include "book_sets/work_area.h"
 #include "checks/book_checks.h"
 #include "checks/check_workpaper.h"
 #include "checks/report_output.h"
@@ -21,12 +25,8 @@
 #include "files/interrupt_cleanup.h"
 #include "files/path_text.h"
 #include "qoru_gbtxt/check_preconditions.h"
-#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
-#include "qoru_gbtxt/run_record.h"
-#include "qoru_gbtxt/scratch_area.h"
-#include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
 #include "text/control_escape.h"
 #include "workbook/workbook.h"
@@ -89,14 +89,15 @@ std::optional<checks::CheckReport> Check(const std::string& database,
 // the exit code 2, as does a book set that held nothing to check. A check skipped is a
 // check not passed: counted, and failed by --strict.
 int Report(const checks::CheckReport& report, const CheckCommandOptions& options,
-           checks::CheckWorkpaperInfo info, RunRecord& record, const std::string& failure = {}) {
+           checks::CheckWorkpaperInfo info, book_sets::RunRecord& record,
+           const std::string& failure = {}) {
   std::string problem = failure;
   const auto add_problem = [&](const std::string& more) {
     problem += (problem.empty() ? "" : "；") + more;
   };
   if (!report.unusable.empty()) add_problem(report.unusable);
   const std::size_t skipped = SkippedChecks(report);
-  const ChildChannel channel = ChildChannelOfThisProcess();
+  const book_sets::ChildChannel channel = book_sets::ChildChannelOfThisProcess();
   std::vector<std::string> written;
   if (!options.xlsx.empty()) {
     info.problem = problem;
@@ -121,7 +122,8 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
   std::string text = checks::ReportText(report);
   if (options.json && channel.child()) {
     if (skipped > 0) text += std::to_string(skipped) + " 项检查跳过（原因见上）\n";
-    if (const std::string why = WriteChildText(channel, text + written_text); !why.empty())
+    if (const std::string why = book_sets::WriteChildText(channel, text + written_text);
+        !why.empty())
       add_problem(why);
   }
   const bool failed =
@@ -132,7 +134,7 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
     json["skipped"] = skipped;
     if (!options.xlsx.empty()) {
       json["provenance"] = provenance::ProvenanceJson(info.provenance);
-      json["files_written"] = FilesWrittenJson(written);
+      json["files_written"] = book_sets::FilesWrittenJson(written);
     }
     if (!problem.empty()) json["error"] = problem;
     std::printf("%s\n", checks::ReportJsonText(NamedJson(options, json, exit_code)).c_str());
@@ -265,10 +267,10 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   }
 
   if (!options.database.empty()) {
-    if (const std::string problem = CheckDatabase(options.database); !problem.empty())
+    if (const std::string problem = book_sets::CheckDatabase(options.database); !problem.empty())
       return RefuseAs(options, problem);
     const bool given = !options.description.empty();
-    if (!given) options.description = DescriptionBeside(options.database);
+    if (!given) options.description = book_sets::DescriptionBeside(options.database);
     if (const std::string problem =
             DescriptionProblem(options.database, options.description, given);
         !problem.empty())
@@ -277,7 +279,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
             ColumnProblem(options.database, options.description, options.columns, *overrides);
         !problem.empty())
       return Refuse(problem);
-    RunRecord record("check", GivenArguments(options), options.preparer);
+    book_sets::RunRecord record("check", GivenArguments(options), options.preparer);
     if (!options.xlsx.empty()) {
       record.AddDatabase(options.database, options.description);
       record.Start();
@@ -288,19 +290,20 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     return Report(*report, options, WorkpaperInfo(options), record);
   }
 
-  std::optional<ScratchArea> area;
-  if (const std::string problem = ScratchForSource(options.source, "check", area); !problem.empty())
+  std::optional<book_sets::ScratchArea> area;
+  if (const std::string problem = book_sets::ScratchForSource(options.source, "check", area);
+      !problem.empty())
     return RefuseAs(options, problem);
-  const ScratchArea& scratch = *area;
+  const book_sets::ScratchArea& scratch = *area;
   // With a workpaper, the source's files are hashed while the book set converts.
-  RunRecord record("check", GivenArguments(options), options.preparer);
+  book_sets::RunRecord record("check", GivenArguments(options), options.preparer);
   if (!options.xlsx.empty()) {
     record.AddSource(options.source);
     record.Start();
   }
   std::string why;
   const bool converted = convert(scratch.work(), options.source, &why);
-  const std::string database = WorkDatabase(scratch.work());
+  const std::string database = book_sets::WorkDatabase(scratch.work());
   if (!converted) {
     if (!IsRegularFile(database))
       return RefuseAs(options, "无法转换账套 " + PathText(options.source) + "：" + why);
@@ -309,12 +312,13 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   }
   const std::string failure =
       converted ? std::string() : "账套 " + PathText(options.source) + " 转换失败：" + why;
-  if (const std::string problem =
-          ColumnProblem(database, WorkDescription(scratch.work()), options.columns, *overrides);
+  if (const std::string problem = ColumnProblem(
+          database, book_sets::WorkDescription(scratch.work()), options.columns, *overrides);
       !problem.empty())
     return RefuseAs(options, failure.empty() ? problem : failure + "；" + problem);
   std::string check_why;
-  const auto report = Check(database, WorkDescription(scratch.work()), check_options, &check_why);
+  const auto report =
+      Check(database, book_sets::WorkDescription(scratch.work()), check_options, &check_why);
   if (!report) return RefuseAs(options, failure.empty() ? check_why : failure + "；" + check_why);
   return Report(*report, options, WorkpaperInfo(options), record, failure);
 }
@@ -342,7 +346,8 @@ ConversionChecks CheckConversion(const std::string& work, const std::vector<std:
   std::optional<std::vector<checks::ColumnOverride>> overrides = ColumnOverrides(columns, &why);
   std::optional<checks::CheckReport> report;
   if (overrides)
-    report = Check(WorkDatabase(work), WorkDescription(work), {*overrides, max_findings}, &why);
+    report = Check(book_sets::WorkDatabase(work), book_sets::WorkDescription(work),
+                   {*overrides, max_findings}, &why);
   if (!report) {
     out.json = {{"error", why}};
     out.text = "检查没有完成：" + why + "\n";

@@ -12,6 +12,10 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "book_sets/book_set_mark.h"
+#include "book_sets/child_channel.h"
+#include "book_sets/scratch_area.h"
+#include "book_sets/work_area.h"
 #include "faces/console.h"
 #include "files/file_system.h"
 #include "files/interrupt_cleanup.h"
@@ -21,10 +25,8 @@
 #include "files/work_area_lock.h"
 #include "host/trace.h"
 #include "process/environment.h"
-#include "qoru_gbtxt/book_set_mark.h"
 #include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
-#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/plugin_library.h"
@@ -34,10 +36,8 @@
 #include "qoru_gbtxt/run_log.h"
 #include "qoru_gbtxt/run_summary.h"
 #include "qoru_gbtxt/sample_command.h"
-#include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "qoru_gbtxt/text_option.h"
-#include "qoru_gbtxt/work_area.h"
 #include "staging/source_encoding_copy.h"
 #include "staging/source_staging.h"
 #include "text/control_escape.h"
@@ -100,14 +100,14 @@ int Inspect(InspectOptions options) {
   if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
       !problem.empty())
     return Refuse(problem);
-  if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
+  if (const std::string problem = qoru::book_sets::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
   g_quiet_log = true;
   qoru::host::PreflightReport report;
   try {
     report =
         qoru::host::PreflightBookSet(options.source, qoru::ParseEncodingChoice(options.encoding));
-  } catch (const qoru::host::ScratchAreaError& e) {
+  } catch (const qoru::book_sets::ScratchAreaError& e) {
     return Refuse(e.what());
   } catch (const std::exception& e) {
     qoru::ShowText(stderr, std::string("qoru-gbtxt：预检没有完成：") + e.what() + "\n");
@@ -138,13 +138,14 @@ int Convert(ConvertOptions options) {
   if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
       !problem.empty())
     return Refuse(problem);
-  if (const std::string problem = qoru::host::CheckSource(options.source); !problem.empty())
+  if (const std::string problem = qoru::book_sets::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
   // Before TemplateTemp is emptied: a source inside it would lose its files.
   if (const std::string problem = qoru::SourceInWorkAreaProblem(options.source, options.work);
       !problem.empty())
     return Refuse(problem + "，或用 --work 换一个工作目录");
-  if (const std::string problem = qoru::host::MakeWorkDirectory(options.work); !problem.empty())
+  if (const std::string problem = qoru::book_sets::MakeWorkDirectory(options.work);
+      !problem.empty())
     return Refuse(problem);
   qoru::host::UseEncodingChoice(options.encoding);
   const qoru::BookSetEncoding encoding =
@@ -167,21 +168,21 @@ int Convert(ConvertOptions options) {
   if (work_lock.fd() >= 0)
     qoru::process::SetEnvironment(qoru::WorkAreaLock::kInheritedVariable,
                                   std::to_string(work_lock.fd()));
-  if (const std::string problem = qoru::host::PrepareWorkArea(options.work, options.keep_work);
+  if (const std::string problem = qoru::book_sets::PrepareWorkArea(options.work, options.keep_work);
       !problem.empty())
     return Refuse(problem);
   bool unmarked = false;
   if (options.keep_work) {
     const std::string problem =
-        qoru::host::KeepWorkProblem(options.source, options.work, &unmarked);
+        qoru::book_sets::KeepWorkProblem(options.source, options.work, &unmarked);
     if (!problem.empty()) return Refuse(problem);
   }
-  if (const std::string problem = qoru::host::WriteBookSetMark(options.source, options.work);
+  if (const std::string problem = qoru::book_sets::WriteBookSetMark(options.source, options.work);
       !problem.empty())
     return Refuse(problem);
   if (unmarked)
     qoru::ShowText(stderr, "警告：无法确认 " +
-                               qoru::PathText(qoru::host::WorkDatabase(options.work)) +
+                               qoru::PathText(qoru::book_sets::WorkDatabase(options.work)) +
                                " 是从同一个账套转换的（它没有账套标记）；"
                                "若不是，两个账套会混在一个数据库中\n");
 
@@ -209,7 +210,7 @@ int Convert(ConvertOptions options) {
   const bool converted = text != u"0";
   const std::string why = g_outcome_reason.empty() ? "转换未成功" : g_outcome_reason;
   // The path with the bytes the user gave when it is the expected one.
-  const std::string expected = qoru::host::WorkDatabase(options.work);
+  const std::string expected = qoru::book_sets::WorkDatabase(options.work);
   std::string result = "0";       // as stdout gives it
   std::string result_text = "0";  // as the summary, the JSON and the log show it (UTF-8)
   if (converted) {
@@ -453,7 +454,7 @@ int qoru::host::HostMain(int argc, char** argv) {
     return Refuse(qoru::host::ArgumentErrorText(e) + "；用 qoru-gbtxt --help 查看用法");
   }
   // What runs killed outright left (a child's parent has just done this).
-  if (!qoru::host::ChildChannelOfThisProcess().child())
+  if (!qoru::book_sets::ChildChannelOfThisProcess().child())
     if (const std::string line = qoru::AbandonedFoldersLine(qoru::RemoveAbandonedFolders());
         !line.empty())
       std::fprintf(stderr, "%s\n", line.c_str());

@@ -8,11 +8,11 @@
 
 #include <fmt/format.h>
 
+#include "book_sets/book_set_list.h"
 #include "checks/report_output.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
 #include "process/child_process.h"
-#include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/refusal.h"
 #include "text/control_escape.h"
@@ -21,7 +21,7 @@
 namespace qoru::host {
 
 std::string BookSetName(std::string path) {
-  return LastComponent(std::move(path));
+  return book_sets::LastComponent(std::move(path));
 }
 
 int RunManyBookSets(const CheckCommandOptions& options) {
@@ -31,14 +31,15 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   }
   std::string error;
   // The folder of the workpapers may lie among the book sets of --each; it is none of them.
-  std::optional<std::vector<BookSetInput>> listed =
-      ListBookSets(options.databases, options.sources, options.each, &error, options.xlsx);
+  std::optional<std::vector<book_sets::BookSetInput>> listed = book_sets::ListBookSets(
+      options.databases, options.sources, options.each, &error, options.xlsx);
   if (!listed) {
     return Refuse(error);
   }
-  std::vector<BookSetInput>& inputs = *listed;
+  std::vector<book_sets::BookSetInput>& inputs = *listed;
   if (!options.xlsx.empty()) {
-    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs, options.overwrite);
+    if (const std::string problem =
+            book_sets::AssignWorkpapers(options.xlsx, inputs, options.overwrite);
         !problem.empty()) {
       return Refuse(problem);
     }
@@ -56,20 +57,21 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   // The children read the book sets as this run was told to.
   arguments.push_back("--encoding");
   arguments.push_back(options.encoding);
-  const unsigned jobs = JobCount(options.jobs);
+  const unsigned jobs = book_sets::JobCount(options.jobs);
 
-  const std::vector<BookSetOutcome> outcomes =
-      RunBookSets(process::SelfPath(), arguments, inputs, jobs);
+  const std::vector<book_sets::BookSetOutcome> outcomes =
+      book_sets::RunBookSets(process::SelfPath(), arguments, inputs, jobs);
 
   int worst = 0;
   std::uint64_t errors = 0, warnings = 0;
   std::vector<std::string> written;  // the workpapers the runs wrote
   nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   std::string text;
-  std::string table = PaddedColumn("账套", 24) + RightColumn("错误", 8) + RightColumn("警告", 8) +
-                      RightColumn("用时（秒）", 12) + "  说明\n";
+  std::string table = book_sets::PaddedColumn("账套", 24) + book_sets::RightColumn("错误", 8) +
+                      book_sets::RightColumn("警告", 8) + book_sets::RightColumn("用时（秒）", 12) +
+                      "  说明\n";
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    const BookSetOutcome& o = outcomes[i];
+    const book_sets::BookSetOutcome& o = outcomes[i];
     worst = std::max(worst, o.exit_code);
     nlohmann::ordered_json item = {{"name", inputs[i].name}};
     std::uint64_t e = 0, w = 0;
@@ -93,9 +95,10 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     if (!inputs[i].xlsx_note.empty()) text += inputs[i].xlsx_note + "\n";
     if (!o.error.empty()) text += "无法检查：" + o.error + "\n";
     text += "\n";
-    table += PaddedColumn(inputs[i].name, 24) + RightColumn(checked ? std::to_string(e) : "-", 8) +
-             RightColumn(checked ? std::to_string(w) : "-", 8) +
-             RightColumn(fmt::format("{:.2f}", o.seconds), 12) +
+    table += book_sets::PaddedColumn(inputs[i].name, 24) +
+             book_sets::RightColumn(checked ? std::to_string(e) : "-", 8) +
+             book_sets::RightColumn(checked ? std::to_string(w) : "-", 8) +
+             book_sets::RightColumn(fmt::format("{:.2f}", o.seconds), 12) +
              (o.error.empty() ? "" : "  " + o.error) + "\n";
   }
   if (options.json) {

@@ -10,12 +10,12 @@
 
 #include <fmt/format.h>
 
+#include "book_sets/book_set_list.h"
+#include "book_sets/run_record.h"
 #include "files/file_system.h"
 #include "files/path_text.h"
 #include "process/child_process.h"
-#include "qoru_gbtxt/book_set_list.h"
 #include "qoru_gbtxt/refusal.h"
-#include "qoru_gbtxt/run_record.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/screen_output.h"
 #include "text/control_escape.h"
@@ -23,14 +23,15 @@
 namespace qoru::host {
 int RunManyScreens(const ScreenCommandOptions& options) {
   std::string error;
-  std::optional<std::vector<BookSetInput>> listed =
-      ListBookSets(options.databases, options.sources, options.each, &error, options.xlsx);
+  std::optional<std::vector<book_sets::BookSetInput>> listed = book_sets::ListBookSets(
+      options.databases, options.sources, options.each, &error, options.xlsx);
   if (!listed) return Refuse(error);
-  std::vector<BookSetInput>& inputs = *listed;
+  std::vector<book_sets::BookSetInput>& inputs = *listed;
   std::vector<std::string> workpapers(inputs.size());
   std::vector<bool> replaces(inputs.size(), false);
   if (!options.xlsx.empty()) {
-    if (const std::string problem = AssignWorkpapers(options.xlsx, inputs, options.overwrite);
+    if (const std::string problem =
+            book_sets::AssignWorkpapers(options.xlsx, inputs, options.overwrite);
         !problem.empty())
       return Refuse(problem);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -40,20 +41,21 @@ int RunManyScreens(const ScreenCommandOptions& options) {
   }
 
   // Without --json only the counts of each book set are needed, not its every item.
-  const std::vector<BookSetOutcome> outcomes =
-      RunBookSets(process::SelfPath(), SharedScreenArguments(options), inputs,
-                  JobCount(options.jobs), "screen", !options.json);
+  const std::vector<book_sets::BookSetOutcome> outcomes =
+      book_sets::RunBookSets(process::SelfPath(), SharedScreenArguments(options), inputs,
+                             book_sets::JobCount(options.jobs), "screen", !options.json);
 
   int worst = 0;
   std::uint64_t items = 0;
   std::vector<std::string> written;
   nlohmann::ordered_json sets = nlohmann::ordered_json::array();
   std::string text;
-  std::string table = PaddedColumn("账套", 24) + RightColumn("有项目的测试", 14) +
-                      RightColumn("项目", 10) + RightColumn("跳过", 6) +
-                      RightColumn("用时（秒）", 12) + "  说明\n";
+  std::string table = book_sets::PaddedColumn("账套", 24) +
+                      book_sets::RightColumn("有项目的测试", 14) +
+                      book_sets::RightColumn("项目", 10) + book_sets::RightColumn("跳过", 6) +
+                      book_sets::RightColumn("用时（秒）", 12) + "  说明\n";
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    const BookSetOutcome& o = outcomes[i];
+    const book_sets::BookSetOutcome& o = outcomes[i];
     worst = std::max(worst, o.exit_code);
     nlohmann::ordered_json item = {{"name", inputs[i].name}};
     std::uint64_t found = 0, tests_with_items = 0, skipped = 0;
@@ -83,15 +85,16 @@ int RunManyScreens(const ScreenCommandOptions& options) {
     if (!o.error.empty()) text += "无法测试：" + o.error + "\n";
     text += "\n";
     const auto count = [&](std::uint64_t n) { return screened ? std::to_string(n) : "-"; };
-    table += PaddedColumn(inputs[i].name, 24) + RightColumn(count(tests_with_items), 14) +
-             RightColumn(count(found), 10) + RightColumn(count(skipped), 6) +
-             RightColumn(fmt::format("{:.2f}", o.seconds), 12) +
+    table += book_sets::PaddedColumn(inputs[i].name, 24) +
+             book_sets::RightColumn(count(tests_with_items), 14) +
+             book_sets::RightColumn(count(found), 10) + book_sets::RightColumn(count(skipped), 6) +
+             book_sets::RightColumn(fmt::format("{:.2f}", o.seconds), 12) +
              (o.error.empty() ? "" : "  " + o.error) + "\n";
   }
   if (options.json) {
     const nlohmann::ordered_json all = {{"book_sets", std::move(sets)},
                                         {"items", items},
-                                        {"files_written", FilesWrittenJson(written)}};
+                                        {"files_written", book_sets::FilesWrittenJson(written)}};
     std::printf("%s\n", screening::ScreenJsonText(all).c_str());
   } else {
     ShowText(

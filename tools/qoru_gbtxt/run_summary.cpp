@@ -5,10 +5,10 @@
 
 #include <fmt/format.h>
 
+#include "book_sets/work_area.h"
 #include "database/sql/jet_translator.h"
 #include "files/file_system.h"
 #include "qoru_gbtxt/database_reader.h"
-#include "qoru_gbtxt/work_area.h"
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
 
@@ -35,7 +35,7 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
   // A database that this run did not reach is an earlier run's: never described as its.
   const bool imported = std::any_of(stages_.begin(), stages_.end(),
                                     [](const Stage& s) { return s.name == kImportStage; });
-  const std::string path = WorkDatabase(work);
+  const std::string path = book_sets::WorkDatabase(work);
   if (!imported || !IsRegularFile(path)) return;
   DatabaseReader db(path);
   if (!db.ok()) return;

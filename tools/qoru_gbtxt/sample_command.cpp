@@ -4,6 +4,9 @@
 #include <optional>
 #include <thread>
 
+#include "book_sets/run_record.h"
+#include "book_sets/scratch_area.h"
+#include "book_sets/work_area.h"
 #include "database/engine/engine_error.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
@@ -12,10 +15,7 @@
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/refusal.h"
-#include "qoru_gbtxt/run_record.h"
-#include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/text_option.h"
-#include "qoru_gbtxt/work_area.h"
 #include "sampling/report/sample_draw.h"
 #include "sampling/report/sample_report.h"
 #include "sampling/workpaper/book_set_check.h"
@@ -88,7 +88,7 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
   if (!o.xlsx.empty() && (o.xlsx == o.evaluate || os::SameFile(o.xlsx, o.evaluate)))
     return Refuse("--xlsx 不能是要评价的工作底稿本身：评价从不写入审计人员的文件，请换一个文件名");
   if (const std::string problem = XlsxProblem(o); !problem.empty()) return Refuse(problem);
-  RunRecord record("sample", GivenArguments(o), o.preparer);
+  book_sets::RunRecord record("sample", GivenArguments(o), o.preparer);
   record.AddFile(o.evaluate, "抽样工作底稿");
   try {
     const sampling::ReadWorkpaper w = sampling::ReadSampleWorkpaper(o.evaluate, shown);
@@ -115,7 +115,7 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
     if (o.json) {
       nlohmann::ordered_json j = sampling::EvaluationJson(e, w, shown);
       j["provenance"] = provenance::ProvenanceJson(run);
-      j["files_written"] = FilesWrittenJson(written);
+      j["files_written"] = book_sets::FilesWrittenJson(written);
       PrintJson(j);
     } else {
       ShowText(stdout, sampling::EvaluationText(e, w, shown));
@@ -131,7 +131,7 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
 int DrawSampleFrom(const std::string& database, const std::string& description,
                    const std::string& name, const sampling::SampleRequest& request,
                    const std::vector<checks::ColumnOverride>& overrides,
-                   const SampleCommandOptions& o, RunRecord& record) {
+                   const SampleCommandOptions& o, book_sets::RunRecord& record) {
   const bool recorded = !o.xlsx.empty() || o.json;
   if (recorded) record.Start();
   try {
@@ -154,7 +154,7 @@ int DrawSampleFrom(const std::string& database, const std::string& description,
     if (o.json) {
       nlohmann::ordered_json j = sampling::SampleJson(c);
       j["provenance"] = provenance::ProvenanceJson(info.provenance);
-      j["files_written"] = FilesWrittenJson(written);
+      j["files_written"] = book_sets::FilesWrittenJson(written);
       PrintJson(j);
     } else {
       std::string text = sampling::SampleText(c);
@@ -255,30 +255,32 @@ int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
   if (const std::string problem = XlsxProblem(o); !problem.empty()) return Refuse(problem);
 
   if (!o.database.empty()) {
-    if (const std::string problem = CheckDatabase(o.database); !problem.empty())
+    if (const std::string problem = book_sets::CheckDatabase(o.database); !problem.empty())
       return Refuse(problem);
     const bool given = !o.description.empty();
-    if (!given) o.description = DescriptionBeside(o.database);
+    if (!given) o.description = book_sets::DescriptionBeside(o.database);
     if (const std::string problem = DescriptionProblem(o.database, o.description, given, "抽样");
         !problem.empty())
       return Refuse(problem);
-    RunRecord record("sample", GivenArguments(o), o.preparer);
+    book_sets::RunRecord record("sample", GivenArguments(o), o.preparer);
     record.AddDatabase(o.database, o.description);
     return DrawSampleFrom(o.database, o.description, PathText(o.database), *request, *overrides, o,
                           record);
   }
-  std::optional<ScratchArea> area;
-  if (const std::string problem = ScratchForSource(o.source, "sample", area); !problem.empty())
+  std::optional<book_sets::ScratchArea> area;
+  if (const std::string problem = book_sets::ScratchForSource(o.source, "sample", area);
+      !problem.empty())
     return Refuse(problem);
   // The source's files are hashed while the book set converts.
-  RunRecord record("sample", GivenArguments(o), o.preparer);
+  book_sets::RunRecord record("sample", GivenArguments(o), o.preparer);
   record.AddSource(o.source);
   if (!o.xlsx.empty() || o.json) record.Start();
   std::string why;
   if (!convert(area->work(), o.source, &why))
     return Refuse("无法转换账套 " + PathText(o.source) + "：" + why);
-  return DrawSampleFrom(WorkDatabase(area->work()), WorkDescription(area->work()),
-                        PathText(o.source), *request, *overrides, o, record);
+  return DrawSampleFrom(book_sets::WorkDatabase(area->work()),
+                        book_sets::WorkDescription(area->work()), PathText(o.source), *request,
+                        *overrides, o, record);
 }
 
 }  // namespace qoru::host

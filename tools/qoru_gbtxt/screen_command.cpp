@@ -6,6 +6,9 @@
 #include <ctime>
 #include <optional>
 
+#include "book_sets/run_record.h"
+#include "book_sets/scratch_area.h"
+#include "book_sets/work_area.h"
 #include "checks/values/amount.h"
 #include "checks/values/book_text.h"
 #include "checks/values/written_amount.h"
@@ -18,10 +21,7 @@
 #include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
-#include "qoru_gbtxt/run_record.h"
-#include "qoru_gbtxt/scratch_area.h"
 #include "qoru_gbtxt/text_option.h"
-#include "qoru_gbtxt/work_area.h"
 #include "screening/book_loader.h"
 #include "screening/calendar/calendar_file.h"
 #include "screening/screen_output.h"
@@ -261,37 +261,37 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
   if (!options.sources.empty()) options.source = options.sources.front();
 
   if (!options.database.empty()) {
-    if (const std::string problem = CheckDatabase(options.database); !problem.empty())
+    if (const std::string problem = book_sets::CheckDatabase(options.database); !problem.empty())
       return Refuse(problem);
     const bool given = !options.description.empty();
-    if (!given) options.description = DescriptionBeside(options.database);
+    if (!given) options.description = book_sets::DescriptionBeside(options.database);
     if (const std::string problem =
             DescriptionProblem(options.database, options.description, given, "测试");
         !problem.empty())
       return Refuse(problem);
-    RunRecord record("screen", GivenArguments(options), options.preparer);
+    book_sets::RunRecord record("screen", GivenArguments(options), options.preparer);
     AddOptionFiles(options, record);
     record.AddDatabase(options.database, options.description);
     return ScreenBookSet(options.database, options.description, PathText(options.database),
                          *checked, options, record);
   }
 
-  std::optional<ScratchArea> area;
-  if (const std::string problem = ScratchForSource(options.source, "screen", area);
+  std::optional<book_sets::ScratchArea> area;
+  if (const std::string problem = book_sets::ScratchForSource(options.source, "screen", area);
       !problem.empty())
     return Refuse(problem);
   // The source's files are hashed while the book set converts.
-  RunRecord record("screen", GivenArguments(options), options.preparer);
+  book_sets::RunRecord record("screen", GivenArguments(options), options.preparer);
   AddOptionFiles(options, record);
   record.AddSource(options.source);
   record.Start();
   std::string why;
   const bool converted = convert(area->work(), options.source, &why);
-  if (!converted && !IsRegularFile(WorkDatabase(area->work())))
+  if (!converted && !IsRegularFile(book_sets::WorkDatabase(area->work())))
     return Refuse("无法转换账套 " + PathText(options.source) + "：" + why);
-  return ScreenBookSet(WorkDatabase(area->work()), WorkDescription(area->work()),
-                       PathText(options.source), *checked, options, record,
-                       converted ? std::string() : why);
+  return ScreenBookSet(book_sets::WorkDatabase(area->work()),
+                       book_sets::WorkDescription(area->work()), PathText(options.source), *checked,
+                       options, record, converted ? std::string() : why);
 }
 
 std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {

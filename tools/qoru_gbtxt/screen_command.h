@@ -14,8 +14,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "book_sets/run_record.h"
 #include "qoru_gbtxt/check_command.h"
-#include "qoru_gbtxt/run_record.h"
 #include "screening/book_loader.h"
 #include "screening/screen_report.h"
 
@@ -61,14 +61,14 @@ struct CheckedScreen {
 // The options as given, one word each, for the record of the run.
 std::vector<std::string> GivenArguments(const ScreenCommandOptions& options);
 // Adds the files of the options that a run reads (keywords, calendars) to `record`.
-void AddOptionFiles(const ScreenCommandOptions& options, RunRecord& record);
+void AddOptionFiles(const ScreenCommandOptions& options, book_sets::RunRecord& record);
 
 // Screens the book set of `database` (screen_run.cpp). `failure`: why its conversion
 // stopped, when it did; the run goes on only for a book set without a balance table
 // whose postings were imported whole.
 int ScreenBookSet(const std::string& database, const std::string& description,
                   const std::string& name, const CheckedScreen& checked,
-                  const ScreenCommandOptions& options, RunRecord& record,
+                  const ScreenCommandOptions& options, book_sets::RunRecord& record,
                   const std::string& failure = {});
 
 int RunScreenCommand(ScreenCommandOptions options, const Converter& convert);

@@ -7,12 +7,12 @@
 
 #include <fmt/format.h>
 
+#include "book_sets/child_channel.h"
 #include "database/engine/engine_error.h"
 #include "files/file_system.h"
 #include "files/interrupt_cleanup.h"
 #include "files/path_text.h"
 #include "qoru_gbtxt/check_command.h"
-#include "qoru_gbtxt/child_channel.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/book_loader.h"
@@ -48,14 +48,14 @@ std::vector<std::string> GivenArguments(const ScreenCommandOptions& o) {
 }
 
 // The files of the options that a run reads: the keywords, the calendars.
-void AddOptionFiles(const ScreenCommandOptions& o, RunRecord& record) {
+void AddOptionFiles(const ScreenCommandOptions& o, book_sets::RunRecord& record) {
   if (!o.keywords.empty()) record.AddFile(o.keywords, "关键词文件");
   for (const std::string& h : o.holidays) record.AddFile(h, "日历文件");
 }
 
 int ScreenBookSet(const std::string& database, const std::string& description,
                   const std::string& name, const CheckedScreen& checked,
-                  const ScreenCommandOptions& options, RunRecord& record,
+                  const ScreenCommandOptions& options, book_sets::RunRecord& record,
                   const std::string& failure) {
   std::optional<screening::ScreenBook> book;
   record.Start();  // hashing while the book loads, unless it began with the conversion
@@ -105,13 +105,14 @@ int ScreenBookSet(const std::string& database, const std::string& description,
     }
   }
   nlohmann::ordered_json extra = {{"provenance", provenance::ProvenanceJson(info.provenance)},
-                                  {"files_written", FilesWrittenJson(written)}};
+                                  {"files_written", book_sets::FilesWrittenJson(written)}};
   if (!note.empty()) extra["note"] = note;
   std::string text = screening::ScreenText(*book, report, checked.max_listed);
   for (const std::string& w : written) text += "写入的文件：" + PathText(w) + "\n";
-  const ChildChannel channel = ChildChannelOfThisProcess();
+  const book_sets::ChildChannel channel = book_sets::ChildChannelOfThisProcess();
   if (options.json && channel.child())
-    if (const std::string why = WriteChildText(channel, text); !why.empty()) return Refuse(why);
+    if (const std::string why = book_sets::WriteChildText(channel, text); !why.empty())
+      return Refuse(why);
   if (options.json) {
     if (channel.summary_json) {
       std::fputs(

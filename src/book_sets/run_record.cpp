@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/run_record.h"
+#include "book_sets/run_record.h"
 
 #include <algorithm>
 #include <ctime>
@@ -10,7 +10,7 @@
 #include "staging/source_staging.h"
 #include "text/string_list.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 std::string NowText() {
   const std::tm tm = process::LocalTime(std::time(nullptr));
@@ -78,4 +78,4 @@ nlohmann::ordered_json FilesWrittenJson(const std::vector<std::string>& paths) {
   return out;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

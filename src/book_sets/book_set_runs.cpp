@@ -1,19 +1,19 @@
-#include "qoru_gbtxt/book_set_runs.h"
+#include "book_sets/book_set_runs.h"
 
 #include <cerrno>
 #include <chrono>
 #include <map>
 #include <optional>
 
+#include "book_sets/child_channel.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/temporary_folder.h"
 #include "process/child_process.h"
 #include "process/environment.h"
-#include "qoru_gbtxt/child_channel.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -103,4 +103,4 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
   return out;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

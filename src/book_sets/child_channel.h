@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 inline constexpr const char* kChildTextVariable = "QORU_CHILD_TEXT_REPORT";
 inline constexpr const char* kChildSummaryVariable = "QORU_CHILD_SUMMARY_JSON";
@@ -27,4 +27,4 @@ ChildChannel ChildChannelOfThisProcess();
 // cannot, else empty.
 std::string WriteChildText(const ChildChannel& channel, const std::string& text);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

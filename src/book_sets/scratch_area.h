@@ -12,7 +12,7 @@
 #include "faces/stage_host.h"
 #include "files/temporary_folder.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 // The scratch area cannot be made: refused before the command reads anything, as
 // convert refuses a work area that cannot be written.
@@ -53,4 +53,4 @@ class SilentHost : public StageHost {
   ProgressBar bar_;
 };
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

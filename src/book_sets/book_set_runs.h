@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 struct BookSetInput {
   std::string name;  // how the report names it (UTF-8)
@@ -43,4 +43,4 @@ std::vector<BookSetOutcome> RunBookSets(const std::string& self,
                                         const std::string& command = "check",
                                         bool summary_json = false);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/child_channel.h"
+#include "book_sets/child_channel.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include "files/file_system.h"
 #include "files/path_text.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 ChildChannel ChildChannelOfThisProcess() {
   ChildChannel channel;
@@ -22,4 +22,4 @@ std::string WriteChildText(const ChildChannel& channel, const std::string& text)
   return "无法写入文字报告 " + PathText(channel.text_report) + "：" + SystemErrorText(errno);
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "qoru_gbtxt/book_set_runs.h"
+#include "book_sets/book_set_runs.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 // The book sets in the order given (databases, sources, then --each's subfolders by
 // name, leaving out the folder `not_one` when it is among them: the workpapers' folder);
@@ -39,4 +39,4 @@ std::string RightColumn(const std::string& text, int columns);
 // --jobs: the runs at a time, 0 meaning one per core.
 unsigned JobCount(unsigned jobs);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/work_area.h"
+#include "book_sets/work_area.h"
 
 #include <cerrno>
 
@@ -8,7 +8,7 @@
 #include "files/path_text.h"
 #include "text/gbk_text.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 namespace {
 
 std::string Reason(int err) {
@@ -106,4 +106,4 @@ std::string PrepareWorkArea(const std::string& work, bool keep_work) {
   return {};
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

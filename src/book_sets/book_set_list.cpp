@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/book_set_list.h"
+#include "book_sets/book_set_list.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,7 +15,7 @@
 #include "text/display_width.h"
 #include "workbook/workbook.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 std::optional<std::vector<BookSetInput>> ListBookSets(const std::vector<std::string>& databases,
                                                       const std::vector<std::string>& sources,
@@ -144,4 +144,4 @@ unsigned JobCount(unsigned jobs) {
   return jobs != 0 ? jobs : std::max(1u, std::thread::hardware_concurrency());
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

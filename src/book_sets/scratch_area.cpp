@@ -1,12 +1,12 @@
-#include "qoru_gbtxt/scratch_area.h"
+#include "book_sets/scratch_area.h"
 
+#include "book_sets/work_area.h"
 #include "errors/errors.h"
 #include "faces/console.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/work_area.h"
 #include "text/control_escape.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 ScratchArea::ScratchArea(const char* purpose) {
   try {
@@ -33,4 +33,4 @@ std::string ScratchForSource(std::string& source, const char* purpose,
   return {};
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

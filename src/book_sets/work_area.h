@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 // `source` without a trailing "/".
 std::string CheckSource(const std::string& source);
@@ -35,4 +35,4 @@ inline std::string WorkDescription(const std::string& work) {
 // `work` ends with "/". The caller holds the work area's lock (work_area_lock.h).
 std::string PrepareWorkArea(const std::string& work, bool keep_work);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 // The mark of the book set in `source` (no trailing "/").
 std::string BookSetMark(const std::string& source);
@@ -20,4 +20,4 @@ std::string KeepWorkProblem(const std::string& source, const std::string& work, 
 // Writes the mark of `source` into `work`; the reason when it cannot.
 std::string WriteBookSetMark(const std::string& source, const std::string& work);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

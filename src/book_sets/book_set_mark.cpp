@@ -1,20 +1,20 @@
-#include "qoru_gbtxt/book_set_mark.h"
+#include "book_sets/book_set_mark.h"
 
 #include <cerrno>
 #include <functional>
 
 #include <fmt/format.h>
 
+#include "book_sets/work_area.h"
 #include "errors/errors.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/work_area.h"
 #include "staging/source_staging.h"
 #include "text/gbk_codec.h"
 #include "text/string_list.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 namespace {
 
 constexpr const char* kMarkName = ".qoru-book-set";
@@ -101,4 +101,4 @@ std::string WriteBookSetMark(const std::string& source, const std::string& work)
   return {};
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

@@ -13,7 +13,7 @@
 
 #include "provenance/provenance.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 // The local time now, "2026-12-08 22:40:00".
 std::string NowText();
@@ -46,4 +46,4 @@ class RunRecord {
 // "files_written" for the JSON: the paths (as text) of the files written.
 nlohmann::ordered_json FilesWrittenJson(const std::vector<std::string>& paths);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets
