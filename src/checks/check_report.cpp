@@ -1,5 +1,7 @@
 #include "checks/check_report.h"
 
+#include <algorithm>
+
 namespace qoru::checks {
 
 std::string Place(const Finding& finding) {
@@ -44,6 +46,11 @@ std::uint64_t CheckReport::Warnings() const {
   for (const CheckResult& r : results)
     if (Info(r.id).severity == Severity::kWarning) n += r.count;
   return n;
+}
+
+std::size_t CheckReport::Skipped() const {
+  return static_cast<std::size_t>(std::count_if(results.begin(), results.end(),
+                                                [](const CheckResult& r) { return r.skipped; }));
 }
 
 CheckReport EmptyReport(std::size_t limit) {

@@ -64,6 +64,7 @@ struct CheckReport {
   const CheckResult& operator[](CheckId id) const { return results[static_cast<std::size_t>(id)]; }
   std::uint64_t Errors() const;    // findings of error-level checks
   std::uint64_t Warnings() const;  // findings of warning-level checks
+  std::size_t Skipped() const;     // checks skipped (a check not passed: --strict fails it)
 };
 
 // An empty report: every check present, none skipped, `limit` findings listed at most.

@@ -17,6 +17,8 @@
 #include "checks/check_workpaper.h"
 #include "checks/report_output.h"
 #include "checks/tables/book_tables.h"
+#include "checks/tables/column_roles.h"
+#include "checks/tables/table_preconditions.h"
 #include "checks/values/amount.h"
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
@@ -24,7 +26,6 @@
 #include "files/file_system.h"
 #include "files/interrupt_cleanup.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "staging/source_encoding_copy.h"
@@ -96,7 +97,7 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
     problem += (problem.empty() ? "" : "；") + more;
   };
   if (!report.unusable.empty()) add_problem(report.unusable);
-  const std::size_t skipped = SkippedChecks(report);
+  const std::size_t skipped = report.Skipped();
   const book_sets::ChildChannel channel = book_sets::ChildChannelOfThisProcess();
   std::vector<std::string> written;
   if (!options.xlsx.empty()) {
@@ -254,7 +255,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     return RefuseAs(options,
                     "check 需要 --db、--source 或 --each；用 qoru-gbtxt check --help 查看用法");
   std::string error;
-  const auto overrides = ColumnOverrides(options.columns, &error);
+  const auto overrides = checks::ColumnOverrides(options.columns, &error);
   if (!overrides) return RefuseAs(options, error);
   if (given != 1 || !options.each.empty()) return RunManyBookSets(options);
   if (!options.databases.empty()) options.database = options.databases.front();
@@ -272,11 +273,11 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
     const bool given = !options.description.empty();
     if (!given) options.description = book_sets::DescriptionBeside(options.database);
     if (const std::string problem =
-            DescriptionProblem(options.database, options.description, given);
+            checks::DescriptionProblem(options.database, options.description, given);
         !problem.empty())
       return Refuse(problem);
-    if (const std::string problem =
-            ColumnProblem(options.database, options.description, options.columns, *overrides);
+    if (const std::string problem = checks::ColumnProblem(options.database, options.description,
+                                                          options.columns, *overrides);
         !problem.empty())
       return Refuse(problem);
     book_sets::RunRecord record("check", GivenArguments(options), options.preparer);
@@ -312,7 +313,7 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   }
   const std::string failure =
       converted ? std::string() : "账套 " + PathText(options.source) + " 转换失败：" + why;
-  if (const std::string problem = ColumnProblem(
+  if (const std::string problem = checks::ColumnProblem(
           database, book_sets::WorkDescription(scratch.work()), options.columns, *overrides);
       !problem.empty())
     return RefuseAs(options, failure.empty() ? problem : failure + "；" + problem);
@@ -323,27 +324,12 @@ int RunCheckCommand(CheckCommandOptions options, const Converter& convert) {
   return Report(*report, options, WorkpaperInfo(options), record, failure);
 }
 
-std::optional<std::vector<checks::ColumnOverride>> ColumnOverrides(
-    const std::vector<std::string>& columns, std::string* error) {
-  std::vector<checks::ColumnOverride> out;
-  for (const std::string& text : columns) {
-    std::optional<checks::ColumnOverride> o = checks::ParseColumnOverride(text, error);
-    if (!o) return std::nullopt;
-    out.push_back(std::move(*o));
-  }
-  return out;
-}
-
-std::string ColumnOptionsProblem(const std::vector<std::string>& columns) {
-  std::string error;
-  return ColumnOverrides(columns, &error) ? std::string() : error;
-}
-
 ConversionChecks CheckConversion(const std::string& work, const std::vector<std::string>& columns,
                                  std::size_t max_findings) {
   ConversionChecks out;
   std::string why;
-  std::optional<std::vector<checks::ColumnOverride>> overrides = ColumnOverrides(columns, &why);
+  std::optional<std::vector<checks::ColumnOverride>> overrides =
+      checks::ColumnOverrides(columns, &why);
   std::optional<checks::CheckReport> report;
   if (overrides)
     report = Check(book_sets::WorkDatabase(work), book_sets::WorkDescription(work),

@@ -18,8 +18,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include "checks/tables/column_roles.h"
-
 namespace qoru::host {
 
 struct CheckCommandOptions {
@@ -59,12 +57,6 @@ int RunManyBookSets(const CheckCommandOptions& options);
 
 // The name under which a book set's folder is reported: its last component.
 std::string BookSetName(std::string path);
-
-// The overrides of the --column values; nullopt with the reason in `error` for a wrong one.
-std::optional<std::vector<checks::ColumnOverride>> ColumnOverrides(
-    const std::vector<std::string>& columns, std::string* error);
-// The reason why one of the --column values is wrong; empty when all are right.
-std::string ColumnOptionsProblem(const std::vector<std::string>& columns);
 
 // The checks after a conversion into `work`: "checks" for the JSON summary (the report,
 // or {"error": reason} when they could not run) and the text for the summary.

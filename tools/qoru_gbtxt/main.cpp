@@ -16,6 +16,7 @@
 #include "book_sets/child_channel.h"
 #include "book_sets/scratch_area.h"
 #include "book_sets/work_area.h"
+#include "checks/tables/column_roles.h"
 #include "faces/console.h"
 #include "files/file_system.h"
 #include "files/interrupt_cleanup.h"
@@ -132,7 +133,7 @@ int Convert(ConvertOptions options) {
       options.face != "window")
     return Refuse("--face 的值无效：" + options.face + "（可选 headless、terminal、window）");
 
-  if (const std::string problem = qoru::host::ColumnOptionsProblem(options.check_columns);
+  if (const std::string problem = qoru::checks::ColumnOptionsProblem(options.check_columns);
       !problem.empty())
     return Refuse(problem);
   if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);

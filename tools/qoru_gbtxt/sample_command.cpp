@@ -7,11 +7,11 @@
 #include "book_sets/run_record.h"
 #include "book_sets/scratch_area.h"
 #include "book_sets/work_area.h"
+#include "checks/tables/table_preconditions.h"
 #include "database/engine/engine_error.h"
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/refusal.h"
@@ -250,7 +250,7 @@ int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
       sampling::ParseSampleRequest(o.sample, sampling::ClockSeed(), &error);
   if (!request) return Refuse(error);
   const std::optional<std::vector<checks::ColumnOverride>> overrides =
-      ColumnOverrides(o.columns, &error);
+      checks::ColumnOverrides(o.columns, &error);
   if (!overrides) return Refuse(error);
   if (const std::string problem = XlsxProblem(o); !problem.empty()) return Refuse(problem);
 
@@ -259,7 +259,8 @@ int RunSampleCommand(SampleCommandOptions o, const Converter& convert) {
       return Refuse(problem);
     const bool given = !o.description.empty();
     if (!given) o.description = book_sets::DescriptionBeside(o.database);
-    if (const std::string problem = DescriptionProblem(o.database, o.description, given, "抽样");
+    if (const std::string problem =
+            checks::DescriptionProblem(o.database, o.description, given, "抽样");
         !problem.empty())
       return Refuse(problem);
     book_sets::RunRecord record("sample", GivenArguments(o), o.preparer);

@@ -9,6 +9,7 @@
 #include "book_sets/run_record.h"
 #include "book_sets/scratch_area.h"
 #include "book_sets/work_area.h"
+#include "checks/tables/table_preconditions.h"
 #include "checks/values/amount.h"
 #include "checks/values/book_text.h"
 #include "checks/values/written_amount.h"
@@ -18,7 +19,6 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "qoru_gbtxt/check_preconditions.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/text_option.h"
@@ -266,7 +266,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     const bool given = !options.description.empty();
     if (!given) options.description = book_sets::DescriptionBeside(options.database);
     if (const std::string problem =
-            DescriptionProblem(options.database, options.description, given, "测试");
+            checks::DescriptionProblem(options.database, options.description, given, "测试");
         !problem.empty())
       return Refuse(problem);
     book_sets::RunRecord record("screen", GivenArguments(options), options.preparer);

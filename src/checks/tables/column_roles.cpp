@@ -214,6 +214,22 @@ TableRoles::TableRoles(BookTable table, std::string name, const std::vector<std:
   }
 }
 
+std::optional<std::vector<ColumnOverride>> ColumnOverrides(const std::vector<std::string>& texts,
+                                                           std::string* error) {
+  std::vector<ColumnOverride> out;
+  for (const std::string& text : texts) {
+    std::optional<ColumnOverride> o = ParseColumnOverride(text, error);
+    if (!o) return std::nullopt;
+    out.push_back(std::move(*o));
+  }
+  return out;
+}
+
+std::string ColumnOptionsProblem(const std::vector<std::string>& texts) {
+  std::string error;
+  return ColumnOverrides(texts, &error) ? std::string() : error;
+}
+
 const std::string* TableRoles::Column(Role role) const {
   for (const Entry& e : entries_)
     if (e.role == role && !e.column.empty()) return &e.column;

@@ -55,6 +55,13 @@ struct ColumnOverride {
 // when the text is not of that form.
 std::optional<ColumnOverride> ParseColumnOverride(std::string_view text, std::string* error);
 
+// Every one of `texts` (the --column values) read; nullopt with the reason of the first
+// wrong one in `error`.
+std::optional<std::vector<ColumnOverride>> ColumnOverrides(const std::vector<std::string>& texts,
+                                                           std::string* error);
+// The reason why one of `texts` is wrong; empty when all are right.
+std::string ColumnOptionsProblem(const std::vector<std::string>& texts);
+
 // The column of `columns` named `name`, ASCII case ignored; nullptr when none is.
 const std::string* FindColumn(const std::vector<std::string>& columns, std::string_view name);
 

@@ -1,8 +1,8 @@
-// What `check` (and `screen`, for the description) makes sure of before it checks, so that a
-// mistake of the user's is a usage error that says what to do rather than a check quietly skipped:
-// the format description is where it is looked for (else where it looked, and --gssm), and every
-// --column names a column that its table has (else the table's columns). And the line
-// after the report that counts the checks skipped.
+// What a run over a converted database (check; screen and sample for the description)
+// makes sure of before it reads the tables, so that a mistake of the user's is a usage
+// error that says what to do rather than a check quietly skipped: the format description
+// is where it is looked for (else where it looked, and --gssm), and every --column names a
+// column that its table has (else the table's columns).
 #pragma once
 
 #include <optional>
@@ -10,10 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "checks/check_report.h"
 #include "checks/tables/column_roles.h"
 
-namespace qoru::host {
+namespace qoru::checks {
 
 // Why the description `description` of `database` cannot serve; empty when it can.
 // `given`: the user named it with --gssm. `reader` names what reads the tables by it
@@ -25,9 +24,6 @@ std::string DescriptionProblem(const std::string& database, const std::string& d
 // line quoting the option and listing the table's columns; empty when all are there.
 std::string ColumnProblem(const std::string& database, const std::string& description,
                           const std::vector<std::string>& texts,
-                          const std::vector<checks::ColumnOverride>& overrides);
+                          const std::vector<ColumnOverride>& overrides);
 
-// The checks of `report` that were skipped.
-std::size_t SkippedChecks(const checks::CheckReport& report);
-
-}  // namespace qoru::host
+}  // namespace qoru::checks

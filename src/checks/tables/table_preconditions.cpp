@@ -1,7 +1,6 @@
-#include "qoru_gbtxt/check_preconditions.h"
+#include "checks/tables/table_preconditions.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include <fmt/format.h>
 
@@ -11,7 +10,7 @@
 #include "files/os_file.h"
 #include "files/path_text.h"
 
-namespace qoru::host {
+namespace qoru::checks {
 
 std::string DescriptionProblem(const std::string& database, const std::string& description,
                                bool given, std::string_view reader) {
@@ -36,16 +35,16 @@ std::string DescriptionProblem(const std::string& database, const std::string& d
 
 std::string ColumnProblem(const std::string& database, const std::string& description,
                           const std::vector<std::string>& texts,
-                          const std::vector<checks::ColumnOverride>& overrides) {
+                          const std::vector<ColumnOverride>& overrides) {
   if (overrides.empty()) return {};
   try {
-    checks::BookDatabase db(database);
-    const checks::BookTables tables = checks::FindBookTables(db, description, {});
+    BookDatabase db(database);
+    const BookTables tables = FindBookTables(db, description, {});
     for (std::size_t i = 0; i < overrides.size(); ++i) {
-      const checks::ColumnOverride& o = overrides[i];
-      const checks::TableRoles& roles = o.table == checks::BookTable::kPostings   ? tables.postings
-                                        : o.table == checks::BookTable::kBalances ? tables.balances
-                                                                                  : tables.chart;
+      const ColumnOverride& o = overrides[i];
+      const TableRoles& roles = o.table == BookTable::kPostings   ? tables.postings
+                                : o.table == BookTable::kBalances ? tables.balances
+                                                                  : tables.chart;
       if (!roles.present()) continue;  // the checks say that the table is missing
       const std::vector<std::string> columns = db.Columns(roles.name());
       if (std::find(columns.begin(), columns.end(), o.column) != columns.end()) continue;
@@ -60,10 +59,4 @@ std::string ColumnProblem(const std::string& database, const std::string& descri
   return {};
 }
 
-std::size_t SkippedChecks(const checks::CheckReport& report) {
-  return static_cast<std::size_t>(
-      std::count_if(report.results.begin(), report.results.end(),
-                    [](const checks::CheckResult& r) { return r.skipped; }));
-}
-
-}  // namespace qoru::host
+}  // namespace qoru::checks
