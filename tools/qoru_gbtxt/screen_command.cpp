@@ -10,9 +10,6 @@
 #include "book_sets/scratch_area.h"
 #include "book_sets/work_area.h"
 #include "checks/tables/table_preconditions.h"
-#include "checks/values/amount.h"
-#include "checks/values/book_text.h"
-#include "checks/values/written_amount.h"
 #include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "faces/console.h"
@@ -23,9 +20,8 @@
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/text_option.h"
 #include "screening/book_loader.h"
-#include "screening/calendar/calendar_file.h"
+#include "screening/screen_options.h"
 #include "screening/screen_output.h"
-#include "screening/screen_text.h"
 #include "screening/workpaper.h"
 #include "staging/source_encoding_copy.h"
 #include "text/control_escape.h"
@@ -34,126 +30,11 @@
 namespace qoru::host {
 namespace {
 
-constexpr int kExitDone = 0;
-
-// A non-negative amount as an auditor writes it (1,000,000, 50万); nullopt with the
-// reason in `error`.
-std::optional<checks::Amount> NonNegativeAmount(const std::string& option, const std::string& value,
-                                                bool zero_allowed, std::string* error) {
-  const std::optional<checks::Amount> read = checks::AmountOption(option, value, error);
-  if (!read) return std::nullopt;
-  const checks::Amount a = *read;
-  if (a.units() < 0 || (!zero_allowed && a.IsZero())) {
-    *error = option + " 的值 " + value + (zero_allowed ? " 不能为负数" : " 必须大于 0");
-    return std::nullopt;
-  }
-  return a;
-}
-
-// An integer at least `minimum`; nullopt with the reason in `error`.
-std::optional<int> CountOption(const std::string& option, const std::string& value, int minimum,
-                               std::string* error) {
-  const std::string_view t = checks::TrimBlanks(value);
-  bool digits = !t.empty() && t.size() <= 9;
-  for (std::size_t i = (t.size() > 1 && t[0] == '-') ? 1 : 0; digits && i < t.size(); ++i)
-    digits = t[i] >= '0' && t[i] <= '9';
-  if (!digits || t == "-") {
-    *error = option + " 的值 " + value + " 不是整数";
-    return std::nullopt;
-  }
-  const int n = std::stoi(std::string(t));
-  if (n < minimum) {
-    *error = option + " 的值 " + value + (minimum > 0 ? " 必须大于 0" : " 不能为负数");
-    return std::nullopt;
-  }
-  return n;
-}
-
-// The keywords of a file (UTF-8, one a line, blank lines skipped).
-std::optional<std::vector<std::string>> KeywordFile(const std::string& path, std::string* error) {
-  if (!IsRegularFile(path)) {
-    *error = "--keywords 的文件 " + PathText(path) + (PathExists(path) ? " 不是文件" : " 不存在");
-    return std::nullopt;
-  }
-  std::string text;
-  if (!ReadWholeFile(path, &text)) {
-    *error = "--keywords 的文件 " + PathText(path) + " 无法读取";
-    return std::nullopt;
-  }
-  std::vector<std::string> words;
-  switch (screening::ReadKeywords(text, &words)) {
-    case screening::KeywordText::kWords:
-      return words;
-    case screening::KeywordText::kNotUtf8:
-      *error = "--keywords 的文件 " + PathText(path) + " 不是 UTF-8 文本";
-      return std::nullopt;
-    case screening::KeywordText::kNoWords:
-      break;
-  }
-  *error = "--keywords 的文件 " + PathText(path) + " 没有关键词";
-  return std::nullopt;
-}
-
 // Every parameter; the --xlsx target when it names one file (a single book set).
-std::optional<CheckedScreen> CheckParameters(const ScreenCommandOptions& o, bool many,
-                                             std::string* error) {
-  CheckedScreen c;
-  screening::ScreenParameters& p = c.parameters;
-  for (const std::string& text : o.columns)
-    if (!screening::AddColumnOverride(text, c.columns, error)) return std::nullopt;
-  const auto max_listed = CountOption("--max-listed", o.max_listed, 0, error);
-  if (!max_listed) return std::nullopt;
-  c.max_listed = static_cast<std::size_t>(*max_listed);
-  if (!o.materiality.empty()) {
-    p.materiality = NonNegativeAmount("--materiality", o.materiality, true, error);
-    if (!p.materiality) return std::nullopt;
-  }
-  const auto unit = NonNegativeAmount("--round-unit", o.round_unit, false, error);
-  if (!unit) return std::nullopt;
-  p.round_unit = *unit;
-  const auto minimum = NonNegativeAmount("--round-min", o.round_min, true, error);
-  if (!minimum) return std::nullopt;
-  p.round_min = *minimum;
-  const struct {
-    const char* option;
-    const std::string& value;
-    int minimum;
-    int& out;
-  } counts[] = {
-      {"--rare-preparer", o.rare_preparer, 1, p.rare_preparer},
-      {"--rare-pair", o.rare_pair, 1, p.rare_pair},
-      {"--seldom", o.seldom, 1, p.seldom},
-      {"--period-end-days", o.period_end_days, 1, p.period_end_days},
-      {"--duplicate-days", o.duplicate_days, 0, p.duplicate_days},
-  };
-  for (const auto& count : counts) {
-    const auto n = CountOption(count.option, count.value, count.minimum, error);
-    if (!n) return std::nullopt;
-    count.out = *n;
-  }
-  if (!o.keywords.empty()) {
-    auto words = KeywordFile(o.keywords, error);
-    if (!words) return std::nullopt;
-    p.keywords = std::move(*words);
-  } else {
-    p.keywords = screening::DefaultKeywords();
-  }
-  for (const std::string& w : o.keyword) {
-    const std::string_view t = checks::TrimBlanks(w);
-    if (t.empty() || !screening::IsValidUtf8(t)) {
-      *error = "--keyword 的值 " + w + " 不是有效的关键词";
-      return std::nullopt;
-    }
-    p.keywords.emplace_back(t);
-  }
-  for (const std::string& path : o.holidays) {
-    try {
-      p.calendar.Add(screening::ReadCalendarFile(path));
-    } catch (const screening::CalendarFileError& e) {
-      *error = e.what();
-      return std::nullopt;
-    }
-  }
+std::optional<screening::ScreenOptions> CheckParameters(const ScreenCommandOptions& o, bool many,
+                                                        std::string* error) {
+  std::optional<screening::ScreenOptions> c = screening::ParseScreenOptions(o.screen, error);
+  if (!c) return std::nullopt;
   if (!o.xlsx.empty() && !many) {
     if (const std::string problem = workbook::TargetProblem(o.xlsx, o.overwrite);
         !problem.empty()) {
@@ -198,7 +79,7 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
   screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
       ->type_name("文件")
       ->needs(db);
-  TextOption(screen->add_option("--column", o.columns,
+  TextOption(screen->add_option("--column", o.screen.columns,
                                 "指定凭证表某个角色的列，格式 postings.角色=列名，例如 "
                                 "postings.summary=摘要；可重复"))
       ->type_name("postings.角色=列名");
@@ -213,31 +94,40 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
                    "替换已有的同名工作底稿（只读的不替换）；运行前检查所有要写的文件");
   TextOption(screen->add_option("--preparer", o.preparer, "编制人：写在工作底稿的概览和 JSON 中"))
       ->type_name("姓名");
-  screen->add_option("--max-listed", o.max_listed, "文字报告中每项测试最多列出的项目数（默认 20）")
+  screen
+      ->add_option("--max-listed", o.screen.max_listed,
+                   "文字报告中每项测试最多列出的项目数（默认 20）")
       ->type_name("N");
   // Amounts may be written with 万 and 亿 or in full-width digits: text, not paths.
-  TextOption(screen->add_option("--materiality", o.materiality,
+  TextOption(screen->add_option("--materiality", o.screen.materiality,
                                 "大额分录的金额下限（默认：全部分录中金额最大的 0.1%）"))
       ->type_name("金额");
-  TextOption(screen->add_option("--round-unit", o.round_unit, "整数金额的单位（默认 1000）"))
+  TextOption(screen->add_option("--round-unit", o.screen.round_unit, "整数金额的单位（默认 1000）"))
       ->type_name("金额");
-  TextOption(screen->add_option("--round-min", o.round_min, "整数金额的最小金额（默认 10000）"))
+  TextOption(
+      screen->add_option("--round-min", o.screen.round_min, "整数金额的最小金额（默认 10000）"))
       ->type_name("金额");
-  screen->add_option("--rare-preparer", o.rare_preparer, "制单少于 N 张凭证的制单人（默认 5）")
+  screen
+      ->add_option("--rare-preparer", o.screen.rare_preparer, "制单少于 N 张凭证的制单人（默认 5）")
       ->type_name("N");
-  screen->add_option("--rare-pair", o.rare_pair, "少于 N 张凭证使用的科目对应（默认 3）")
+  screen->add_option("--rare-pair", o.screen.rare_pair, "少于 N 张凭证使用的科目对应（默认 3）")
       ->type_name("N");
-  screen->add_option("--seldom", o.seldom, "出现在少于 N 张凭证中的科目（默认 3）")->type_name("N");
-  screen->add_option("--period-end-days", o.period_end_days, "年末前后的天数（默认 5）")
+  screen->add_option("--seldom", o.screen.seldom, "出现在少于 N 张凭证中的科目（默认 3）")
       ->type_name("N");
-  screen->add_option("--duplicate-days", o.duplicate_days, "重复分录前后相隔的最多天数（默认 3）")
+  screen->add_option("--period-end-days", o.screen.period_end_days, "年末前后的天数（默认 5）")
       ->type_name("N");
-  TextOption(screen->add_option("--keyword", o.keyword, "增加一个摘要关键词，可重复"))
+  screen
+      ->add_option("--duplicate-days", o.screen.duplicate_days,
+                   "重复分录前后相隔的最多天数（默认 3）")
+      ->type_name("N");
+  TextOption(screen->add_option("--keyword", o.screen.keyword, "增加一个摘要关键词，可重复"))
       ->type_name("词");
-  screen->add_option("--keywords", o.keywords, "用文件中的关键词（UTF-8，每行一个）代替默认关键词")
+  screen
+      ->add_option("--keywords", o.screen.keywords,
+                   "用文件中的关键词（UTF-8，每行一个）代替默认关键词")
       ->type_name("文件");
   screen
-      ->add_option("--holidays", o.holidays,
+      ->add_option("--holidays", o.screen.holidays,
                    "日历文件（CSV，UTF-8 或 GBK，每行 日期,类型[,名称]，类型为 休 或 班）：逐日覆盖"
                    "和补充内置的节假日表（2004 至 2026 年），例如 2027 年、地方假日或公司自己的"
                    "工作日；可重复，后面的文件优先")
@@ -251,7 +141,7 @@ int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
     return Refuse("screen 需要 --db、--source 或 --each；用 qoru-gbtxt screen --help 查看用法");
   const bool many = given != 1 || !options.each.empty();
   std::string error;
-  const std::optional<CheckedScreen> checked = CheckParameters(options, many, &error);
+  const std::optional<screening::ScreenOptions> checked = CheckParameters(options, many, &error);
   if (!checked) return Refuse(error);
   if (many) {
     if (!options.description.empty()) return Refuse("--gssm 只能与一个 --db 一起使用");
@@ -300,19 +190,19 @@ std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {
   const auto add = [&](const char* option, const std::string& value) {
     words.push_back(std::string(option) + "=" + value);
   };
-  for (const std::string& c : o.columns) add("--column", c);
-  add("--max-listed", o.max_listed);
-  if (!o.materiality.empty()) add("--materiality", o.materiality);
-  add("--round-unit", o.round_unit);
-  add("--round-min", o.round_min);
-  add("--rare-preparer", o.rare_preparer);
-  add("--rare-pair", o.rare_pair);
-  add("--seldom", o.seldom);
-  add("--period-end-days", o.period_end_days);
-  add("--duplicate-days", o.duplicate_days);
-  for (const std::string& k : o.keyword) add("--keyword", k);
-  if (!o.keywords.empty()) add("--keywords", o.keywords);
-  for (const std::string& h : o.holidays) add("--holidays", h);
+  for (const std::string& c : o.screen.columns) add("--column", c);
+  add("--max-listed", o.screen.max_listed);
+  if (!o.screen.materiality.empty()) add("--materiality", o.screen.materiality);
+  add("--round-unit", o.screen.round_unit);
+  add("--round-min", o.screen.round_min);
+  add("--rare-preparer", o.screen.rare_preparer);
+  add("--rare-pair", o.screen.rare_pair);
+  add("--seldom", o.screen.seldom);
+  add("--period-end-days", o.screen.period_end_days);
+  add("--duplicate-days", o.screen.duplicate_days);
+  for (const std::string& k : o.screen.keyword) add("--keyword", k);
+  if (!o.screen.keywords.empty()) add("--keywords", o.screen.keywords);
+  for (const std::string& h : o.screen.holidays) add("--holidays", h);
   if (!o.preparer.empty()) add("--preparer", o.preparer);
   if (o.overwrite) words.push_back("--overwrite");
   add("--encoding", o.encoding);

@@ -16,47 +16,27 @@
 
 #include "book_sets/run_record.h"
 #include "qoru_gbtxt/check_command.h"
-#include "screening/book_loader.h"
-#include "screening/screen_report.h"
+#include "screening/screen_options.h"
 
 namespace qoru::host {
 
 struct ScreenCommandOptions {
-  std::vector<std::string> databases;  // --db
-  std::vector<std::string> sources;    // --source
-  std::string each;                    // --each: a folder of book sets, one per subfolder
-  unsigned jobs = 0;                   // --jobs: book sets screened at a time (0: the cores)
-  std::string encoding = "auto";       // --encoding, with --source
-  std::string database;                // the one --db of a single book set
-  std::string description;             // --gssm
-  std::string source;                  // the one --source of a single book set
-  std::vector<std::string> columns;    // --column postings.ROLE=NAME
-  std::string xlsx;                    // --xlsx FILE
-  std::string max_listed = "20";       // --max-listed
-  std::string materiality;             // --materiality (empty: none)
-  std::string round_unit = "1000";
-  std::string round_min = "10000";
-  std::string rare_preparer = "5";
-  std::string rare_pair = "3";
-  std::string seldom = "3";
-  std::string period_end_days = "5";
-  std::string duplicate_days = "3";
-  std::vector<std::string> keyword;   // --keyword W
-  std::string keywords;               // --keywords FILE
-  std::vector<std::string> holidays;  // --holidays FILE: calendar files
-  std::string preparer;               // --preparer NAME (编制人)
-  bool overwrite = false;             // --overwrite: an existing workpaper may be replaced
+  std::vector<std::string> databases;   // --db
+  std::vector<std::string> sources;     // --source
+  std::string each;                     // --each: a folder of book sets, one per subfolder
+  unsigned jobs = 0;                    // --jobs: book sets screened at a time (0: the cores)
+  std::string encoding = "auto";        // --encoding, with --source
+  std::string database;                 // the one --db of a single book set
+  std::string description;              // --gssm
+  std::string source;                   // the one --source of a single book set
+  std::string xlsx;                     // --xlsx FILE (a folder for many)
+  screening::ScreenOptionTexts screen;  // --column, --max-listed, the tests' parameters
+  std::string preparer;                 // --preparer NAME (编制人)
+  bool overwrite = false;               // --overwrite: an existing workpaper may be replaced
   bool json = false;
 };
 
 CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& options);
-
-// The parameters once checked.
-struct CheckedScreen {
-  screening::ScreenParameters parameters;
-  screening::ColumnOverrides columns;
-  std::size_t max_listed = 20;
-};
 
 // The options as given, one word each, for the record of the run.
 std::vector<std::string> GivenArguments(const ScreenCommandOptions& options);
@@ -67,7 +47,7 @@ void AddOptionFiles(const ScreenCommandOptions& options, book_sets::RunRecord& r
 // stopped, when it did; the run goes on only for a book set without a balance table
 // whose postings were imported whole.
 int ScreenBookSet(const std::string& database, const std::string& description,
-                  const std::string& name, const CheckedScreen& checked,
+                  const std::string& name, const screening::ScreenOptions& checked,
                   const ScreenCommandOptions& options, book_sets::RunRecord& record,
                   const std::string& failure = {});
 

@@ -24,6 +24,8 @@
 namespace qoru::host {
 namespace {
 
+constexpr int kScreened = 0;  // the exit code of a run that screened its book set
+
 // The stage of the conversion that imports the postings (spreading their aux codes):
 // when a conversion stopped in a later one, the postings table is whole.
 constexpr const char* kPostingsStage = "凭证辅助核算";
@@ -49,12 +51,12 @@ std::vector<std::string> GivenArguments(const ScreenCommandOptions& o) {
 
 // The files of the options that a run reads: the keywords, the calendars.
 void AddOptionFiles(const ScreenCommandOptions& o, book_sets::RunRecord& record) {
-  if (!o.keywords.empty()) record.AddFile(o.keywords, "关键词文件");
-  for (const std::string& h : o.holidays) record.AddFile(h, "日历文件");
+  if (!o.screen.keywords.empty()) record.AddFile(o.screen.keywords, "关键词文件");
+  for (const std::string& h : o.screen.holidays) record.AddFile(h, "日历文件");
 }
 
 int ScreenBookSet(const std::string& database, const std::string& description,
-                  const std::string& name, const CheckedScreen& checked,
+                  const std::string& name, const screening::ScreenOptions& checked,
                   const ScreenCommandOptions& options, book_sets::RunRecord& record,
                   const std::string& failure) {
   std::optional<screening::ScreenBook> book;
@@ -129,7 +131,7 @@ int ScreenBookSet(const std::string& database, const std::string& description,
   } else {
     ShowText(stdout, text);
   }
-  return kExitDone;
+  return kScreened;
 }
 
 }  // namespace qoru::host
