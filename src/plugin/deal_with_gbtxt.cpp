@@ -29,14 +29,7 @@ namespace {
 
 // The note on an imported text whose bytes did not all decode. It names the source
 // file and its line: the staged text has the header lines of every section that names
-// the file on top of the source's lines.
-// The header lines that table text preparation put on top of `file`.
-std::uint64_t HeaderLinesOf(std::string_view file, const StringList& header_map) {
-  std::uint64_t headers = 0;
-  for (const std::string& entry : header_map)
-    if (AsciiLower(EntryName(entry)) == AsciiLower(file)) ++headers;
-  return headers;
-}
+// the file on top of the source's lines (HeaderLinesOf).
 
 std::string ReplacedTextNotice(const db::Connection::ReplacedText& text,
                                const StringList& header_map) {

@@ -13,6 +13,7 @@
 #include "files/path_text.h"
 #include "files/text_lines.h"
 #include "text/gbk_codec.h"
+#include "text/gbk_text.h"
 
 namespace qoru {
 namespace {
@@ -118,6 +119,13 @@ std::string HeaderLineOf(std::string_view entry) {
   const std::size_t start = eq == std::string_view::npos ? 1 : eq + 2;
   if (start >= entry.size()) return std::string();
   return std::string(entry.substr(start, entry.size() - start - 1));
+}
+
+std::uint64_t HeaderLinesOf(std::string_view file, const StringList& header_map) {
+  std::uint64_t headers = 0;
+  for (const std::string& entry : header_map)
+    if (AsciiLower(EntryName(entry)) == AsciiLower(file)) ++headers;
+  return headers;
 }
 
 void PrepareTableTexts(const std::string& work_dir, const StringList& header_map,

@@ -12,6 +12,7 @@
 // the longest line, whatever the size of the file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ void AppendRewrittenRow(std::string_view line, std::string& out);
 
 // The header line of a HeaderMap entry: its value without the enclosing quotes.
 std::string HeaderLineOf(std::string_view entry);
+
+// The header lines that table text preparation puts on top of `file`: one for each entry
+// of `header_map` that names it (ASCII case ignored).
+std::uint64_t HeaderLinesOf(std::string_view file, const StringList& header_map);
 
 // Rewrites every file of `header_map` in WorkDir + "TemplateTemp/". `table_map` only
 // serves the messages (which description section named a missing file). Raises

@@ -25,13 +25,13 @@
 #include "files/temporary_folder.h"
 #include "files/work_area_lock.h"
 #include "host/trace.h"
+#include "inspection/book_set_preflight.h"
+#include "inspection/preflight_output.h"
 #include "process/environment.h"
-#include "qoru_gbtxt/book_set_preflight.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/plugin_library.h"
-#include "qoru_gbtxt/preflight_output.h"
 #include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/run_log.h"
@@ -104,10 +104,10 @@ int Inspect(InspectOptions options) {
   if (const std::string problem = qoru::book_sets::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
   g_quiet_log = true;
-  qoru::host::PreflightReport report;
+  qoru::inspection::PreflightReport report;
   try {
-    report =
-        qoru::host::PreflightBookSet(options.source, qoru::ParseEncodingChoice(options.encoding));
+    report = qoru::inspection::PreflightBookSet(options.source,
+                                                qoru::ParseEncodingChoice(options.encoding));
   } catch (const qoru::book_sets::ScratchAreaError& e) {
     return Refuse(e.what());
   } catch (const std::exception& e) {
@@ -116,11 +116,11 @@ int Inspect(InspectOptions options) {
   }
   if (options.json) {
     // A source path that is not UTF-8 comes out with U+FFFD instead of aborting the dump.
-    std::printf("%s\n", qoru::host::PreflightJson(report)
+    std::printf("%s\n", qoru::inspection::PreflightJson(report)
                             .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
                             .c_str());
   } else {
-    qoru::ShowText(stdout, qoru::host::PreflightText(report));
+    qoru::ShowText(stdout, qoru::inspection::PreflightText(report));
   }
   return report.FirstFatal() == nullptr ? kExitDone : kExitNotConverted;
 }

@@ -8,7 +8,7 @@
 #include "book_sets/work_area.h"
 #include "database/sql/jet_translator.h"
 #include "files/file_system.h"
-#include "qoru_gbtxt/database_reader.h"
+#include "inspection/database_reader.h"
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
 
@@ -37,12 +37,14 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
                                     [](const Stage& s) { return s.name == kImportStage; });
   const std::string path = book_sets::WorkDatabase(work);
   if (!imported || !IsRegularFile(path)) return;
-  DatabaseReader db(path);
+  inspection::DatabaseReader db(path);
   if (!db.ok()) return;
   std::vector<std::string> names;
   if (!db.Rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
                "'sqlite_%' ORDER BY name COLLATE NOCASE",
-               {}, [&](const DatabaseReader::Row& r) { names.push_back(r[0].value_or("")); }))
+               {}, [&](const inspection::DatabaseReader::Row& r) {
+                 names.push_back(r[0].value_or(""));
+               }))
     return;
   database_found_ = true;
   for (const std::string& name : names) {

@@ -1,8 +1,8 @@
-#include "qoru_gbtxt/preflight_output.h"
+#include "inspection/preflight_output.h"
 
 #include <fmt/format.h>
 
-namespace qoru::host {
+namespace qoru::inspection {
 namespace {
 
 const char* StepName(RunStep step) {
@@ -124,4 +124,4 @@ nlohmann::ordered_json PreflightJson(const PreflightReport& r) {
   return j;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "qoru_gbtxt/book_set_preflight.h"
+#include "inspection/book_set_preflight.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 
 struct PassInput {
   std::string table;                 // "JZPZ" or "KMYE"
@@ -32,4 +32,4 @@ struct PassInput {
 // Adds the findings through `add`; returns the rows of the table.
 std::uint64_t PredictPass(const PassInput& input, const std::function<void(Finding)>& add);
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

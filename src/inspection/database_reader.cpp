@@ -1,9 +1,9 @@
-#include "qoru_gbtxt/database_reader.h"
+#include "inspection/database_reader.h"
 
 #include "database/engine/engine_error.h"
 #include "database/engine/sqlite_handle.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 
 // Opened as every database the tool reads: read-only and bounded, a double-quoted name
 // always a name (a count over a column the run never added fails instead of counting a
@@ -68,4 +68,4 @@ std::int64_t DatabaseReader::Number(const std::string& sql) {
   return n;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

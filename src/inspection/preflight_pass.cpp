@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/preflight_pass.h"
+#include "inspection/preflight_pass.h"
 
 #include <fmt/format.h>
 
@@ -6,11 +6,11 @@
 #include "auxiliary/chart_lookup.h"
 #include "auxiliary/spread_import.h"
 #include "files/text_lines.h"
-#include "qoru_gbtxt/database_reader.h"
+#include "inspection/database_reader.h"
 #include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 namespace {
 constexpr std::uint64_t kRowsShown = 10;  // failing rows listed per pass
 }  // namespace
@@ -91,4 +91,4 @@ std::uint64_t PredictPass(const PassInput& input, const std::function<void(Findi
   return recno;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

@@ -17,7 +17,7 @@
 
 #include "text/source_encoding.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 
 // Where in the run a finding takes effect; the run meets them in this order.
 enum class RunStep {
@@ -79,4 +79,4 @@ struct PreflightReport {
 PreflightReport PreflightBookSet(const std::string& source,
                                  std::optional<SourceEncoding> choice = std::nullopt);
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

@@ -6,11 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "qoru_gbtxt/book_set_preflight.h"
+#include "inspection/book_set_preflight.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 
 std::string PreflightText(const PreflightReport& report);
 nlohmann::ordered_json PreflightJson(const PreflightReport& report);
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/book_set_preflight.h"
+#include "inspection/book_set_preflight.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +9,6 @@
 #include <fmt/format.h>
 
 #include "auxiliary/aux_columns.h"
-#include "auxiliary/aux_info_tables.h"
 #include "book_sets/scratch_area.h"
 #include "database/chart_completion.h"
 #include "database/engine/engine_error.h"
@@ -24,8 +23,9 @@
 #include "files/os_file.h"
 #include "files/path_text.h"
 #include "files/text_lines.h"
-#include "qoru_gbtxt/database_reader.h"
-#include "qoru_gbtxt/preflight_pass.h"
+#include "inspection/database_reader.h"
+#include "inspection/preflight_description.h"
+#include "inspection/preflight_pass.h"
 #include "staging/format_description.h"
 #include "staging/source_encoding_copy.h"
 #include "staging/source_staging.h"
@@ -35,7 +35,7 @@
 #include "text/gbk_text.h"
 #include "text/string_list.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 namespace {
 
 // The preflight, step by step in the order of a run.
@@ -55,7 +55,7 @@ class Preflight {
     ReportTables();
     Pass("JZPZ", RunStep::kVoucherPass);
     Pass("KMYE", RunStep::kBalancePass);
-    CheckArchives();
+    ArchiveFindings(description_, report_);
     std::stable_sort(report_.findings.begin(), report_.findings.end(),
                      [](const Finding& a, const Finding& b) {
                        if (a.step != b.step) return a.step < b.step;
@@ -155,44 +155,7 @@ class Preflight {
       Add(false, RunStep::kDescription, "GSSM.txt", description_.stopped_at_line, "",
           fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
                       description_.stopped_at_line));
-    for (const std::string& e : description_.table_map) report_.sections.push_back(GbkToUtf8(e));
-    report_.accounts_file = GbkToUtf8(description_.accounts_file);
-    for (const std::string& f : description_.aux_archive_files)
-      report_.archive_files.push_back(GbkToUtf8(f));
-
-    const StringList& names = description_.aux_item_names;
-    const StringList& archives = description_.aux_archive_files;
-    if (names.Empty())
-      Add(false, RunStep::kDescription, "GSSM.txt", 0, "",
-          "格式说明中没有辅助核算项：不会添加辅助核算列，aidVour 和 aidBal 不会生成");
-    std::map<std::string, std::string> section_file;  // type -> file of its section
-    for (const std::string& e : description_.table_map)
-      section_file.emplace(std::string(EntryName(e)), std::string(EntryValue(e)));
-    for (std::size_t i = 0; i < names.Count(); ++i) {
-      AuxTypeReport type{GbkToUtf8(names[i]),
-                         i < archives.Count() ? GbkToUtf8(archives[i]) : std::string(),
-                         section_file.count(names[i]) > 0};
-      if (!type.has_section)
-        Add(false, RunStep::kDescription, "GSSM.txt", 0, type.type,
-            fmt::format("辅助核算项“{}”在格式说明中没有档案节[{}]：aidInfo 中不会有它的行",
-                        type.type, type.type));
-      else if (i < archives.Count() && section_file[names[i]] != archives[i])
-        Add(false, RunStep::kDescription, "GSSM.txt", 0, type.type,
-            fmt::format(
-                "辅助核算项按位置与档案配对：第 {} 个类型“{}”配上了档案 {}，而它自己的档案节"
-                "是 {}（档案节的顺序与辅助核算项档案的顺序不同），aidInfo 中不会有它的行",
-                i + 1, type.type, GbkToUtf8(archives[i]), GbkToUtf8(section_file[names[i]])));
-      report_.aux_types.push_back(std::move(type));
-    }
-    std::map<std::string, std::size_t> first_use;
-    for (std::size_t i = 0; i < archives.Count(); ++i) {
-      const auto [it, fresh] = first_use.emplace(archives[i], i);
-      if (!fresh)
-        Add(false, RunStep::kDescription, GbkToUtf8(archives[i]), 0, "",
-            fmt::format(
-                "档案文件 {} 被第 {} 和第 {} 个辅助核算项共用：它只导入一次，表头是后一节的列",
-                GbkToUtf8(archives[i]), it->second + 1, i + 1));
-    }
+    DescribeDescription(description_, report_);
     return true;
   }
 
@@ -213,15 +176,10 @@ class Preflight {
         Add(true, RunStep::kTableTexts, GbkToUtf8(file), 0, "",
             fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的[{}]节指定了这个文件，但源目录中"
                         "没有它，它应在 {}，转换在改写表文本时停止",
-                        GbkToUtf8(file), SectionOf(file), PathText(source_ + "/" + file)));
+                        GbkToUtf8(file), SectionOf(description_, file),
+                        PathText(source_ + "/" + file)));
       }
     }
-  }
-
-  std::string SectionOf(const std::string& file) const {
-    for (const std::string& e : description_.table_map)
-      if (EntryValue(e) == file) return GbkToUtf8(EntryName(e));
-    return "?";
   }
 
   // Files whose rows go whole into the scratch database: the chart of accounts (for
@@ -283,10 +241,7 @@ class Preflight {
     rule.declared_width = description_.chart_code_width;
     rule.declared_at = description_.chart_code_width_line;
     rule.chart_text = scratch_.work() + "TemplateTemp/" + description_.accounts_file;
-    rule.header_lines = 0;
-    for (const std::string& entry : description_.header_map)
-      if (AsciiLower(EntryName(entry)) == AsciiLower(description_.accounts_file))
-        ++rule.header_lines;
+    rule.header_lines = HeaderLinesOf(description_.accounts_file, description_.header_map);
     return rule;
   }
 
@@ -336,7 +291,7 @@ class Preflight {
         if (IsChartFile(file)) {
           t.rows = scratch_rows;
           const std::uint64_t source_rows = CountRows(file);
-          const std::uint64_t extra_headers = ExtraHeaderRows(file);
+          const std::uint64_t extra_headers = ExtraHeaderRows(description_, file);
           t.added_rows = scratch_rows - std::min(scratch_rows, source_rows + extra_headers);
         } else {
           const bool passed = AsciiLower(t.table) == "jzpz" || AsciiLower(t.table) == "kmye";
@@ -391,17 +346,6 @@ class Preflight {
     return rows;
   }
 
-  // Rows that the earlier header lines of a file named in several sections make.
-  std::uint64_t ExtraHeaderRows(const std::string& file) const {
-    std::vector<std::string> headers;
-    for (const std::string& h : description_.header_map)
-      if (EntryName(h) == file) headers.push_back(HeaderLineOf(h));
-    std::uint64_t n = 0;
-    for (std::size_t i = 0; i + 1 < headers.size(); ++i)
-      if (!headers[i].empty()) ++n;
-    return n;
-  }
-
   struct TableInfo {
     std::string file;                                                   // GBK
     std::vector<std::string> columns;                                   // as imported, UTF-8
@@ -423,14 +367,6 @@ class Preflight {
     const std::uint64_t rows = PredictPass(
         input, [&](Finding finding) { report_.findings.push_back(std::move(finding)); });
     if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += rows;
-  }
-
-  void CheckArchives() {
-    const StringList& names = description_.aux_item_names;
-    const StringList& archives = description_.aux_archive_files;
-    if (archives.Count() > names.Count())
-      Add(true, RunStep::kArchives, GbkToUtf8(archives[names.Count()]), 0, "",
-          ArchiveWithoutTypeMessage(names.Count(), archives[names.Count()], names.Count()));
   }
 
   std::string source_;  // GBK
@@ -461,4 +397,4 @@ PreflightReport PreflightBookSet(const std::string& source, std::optional<Source
   return Preflight(source, choice).Run();
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

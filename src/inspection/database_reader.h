@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace qoru::host {
+namespace qoru::inspection {
 
 class DatabaseReader {
  public:
@@ -39,4 +39,4 @@ class DatabaseReader {
   sqlite3* db_ = nullptr;
 };
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection
