@@ -23,6 +23,7 @@ struct BookSetInput {
   // When its workpaper's name was taken by an earlier book set's and it got a number:
   // the sentence of the report that says so (UTF-8); else empty.
   std::string xlsx_note;
+  bool xlsx_existed = false;  // its workpaper was there before the run (--overwrite)
 };
 
 struct BookSetOutcome {

@@ -1,5 +1,5 @@
-// `qoru-gbtxt check` over many book sets: the book sets from the options, their runs
-// (book_set_runs.h), each report under its name, then one table, or one JSON object
+// `qoru-gbtxt check` over many book sets: the book sets run by book_sets/many_book_sets.h,
+// each report under its name, then one table, or one JSON object
 // {"book_sets": [...], "errors", "warnings"}. With --xlsx, a folder, each book set's
 // workpaper is written there by its own run, named after the book set.
 #include <algorithm>
@@ -9,10 +9,10 @@
 #include <fmt/format.h>
 
 #include "book_sets/book_set_list.h"
+#include "book_sets/many_book_sets.h"
 #include "checks/report_output.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "process/child_process.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/refusal.h"
 #include "text/control_escape.h"
@@ -29,22 +29,9 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     std::fprintf(stderr, "qoru-gbtxt：--gssm 只能与一个 --db 一起使用\n");
     return 2;
   }
-  std::string error;
-  // The folder of the workpapers may lie among the book sets of --each; it is none of them.
-  std::optional<std::vector<book_sets::BookSetInput>> listed = book_sets::ListBookSets(
-      options.databases, options.sources, options.each, &error, options.xlsx);
-  if (!listed) {
-    return Refuse(error);
-  }
-  std::vector<book_sets::BookSetInput>& inputs = *listed;
-  if (!options.xlsx.empty()) {
-    if (const std::string problem =
-            book_sets::AssignWorkpapers(options.xlsx, inputs, options.overwrite);
-        !problem.empty()) {
-      return Refuse(problem);
-    }
-  }
-  std::vector<std::string> arguments;
+  book_sets::ManyRequest request{options.databases, options.sources,   options.each,
+                                 options.xlsx,      options.overwrite, "check"};
+  std::vector<std::string>& arguments = request.arguments;
   for (const std::string& c : options.columns) {
     arguments.push_back("--column");
     arguments.push_back(c);
@@ -57,10 +44,12 @@ int RunManyBookSets(const CheckCommandOptions& options) {
   // The children read the book sets as this run was told to.
   arguments.push_back("--encoding");
   arguments.push_back(options.encoding);
-  const unsigned jobs = book_sets::JobCount(options.jobs);
-
-  const std::vector<book_sets::BookSetOutcome> outcomes =
-      book_sets::RunBookSets(process::SelfPath(), arguments, inputs, jobs);
+  request.jobs = options.jobs;
+  std::string error;
+  const std::optional<book_sets::ManyRun> run = book_sets::RunMany(request, &error);
+  if (!run) return Refuse(error);
+  const std::vector<book_sets::BookSetInput>& inputs = run->inputs;
+  const std::vector<book_sets::BookSetOutcome>& outcomes = run->outcomes;
 
   int worst = 0;
   std::uint64_t errors = 0, warnings = 0;
@@ -90,7 +79,7 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     item["exit_code"] = o.exit_code;
     sets.push_back(std::move(item));
 
-    text += fmt::format("======== 账套 {} ========\n", inputs[i].name);
+    text += book_sets::SectionHeading(inputs[i].name);
     text += o.text;
     if (!inputs[i].xlsx_note.empty()) text += inputs[i].xlsx_note + "\n";
     if (!o.error.empty()) text += "无法检查：" + o.error + "\n";

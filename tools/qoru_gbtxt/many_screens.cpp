@@ -1,5 +1,5 @@
-// `qoru-gbtxt screen` over many book sets: the book sets from the options, their runs
-// (book_set_runs.h), each report under its name, then one table, or one JSON object
+// `qoru-gbtxt screen` over many book sets: the book sets run by book_sets/many_book_sets.h,
+// each report under its name, then one table, or one JSON object
 // {"book_sets": [...], "items"}. With --xlsx the folder it names (made when missing)
 // gets one workpaper per book set, named after it.
 #include <algorithm>
@@ -11,10 +11,10 @@
 #include <fmt/format.h>
 
 #include "book_sets/book_set_list.h"
+#include "book_sets/many_book_sets.h"
 #include "book_sets/run_record.h"
 #include "files/file_system.h"
 #include "files/path_text.h"
-#include "process/child_process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/screen_output.h"
@@ -22,28 +22,17 @@
 
 namespace qoru::host {
 int RunManyScreens(const ScreenCommandOptions& options) {
-  std::string error;
-  std::optional<std::vector<book_sets::BookSetInput>> listed = book_sets::ListBookSets(
-      options.databases, options.sources, options.each, &error, options.xlsx);
-  if (!listed) return Refuse(error);
-  std::vector<book_sets::BookSetInput>& inputs = *listed;
-  std::vector<std::string> workpapers(inputs.size());
-  std::vector<bool> replaces(inputs.size(), false);
-  if (!options.xlsx.empty()) {
-    if (const std::string problem =
-            book_sets::AssignWorkpapers(options.xlsx, inputs, options.overwrite);
-        !problem.empty())
-      return Refuse(problem);
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-      workpapers[i] = inputs[i].xlsx;
-      replaces[i] = PathExists(workpapers[i]);
-    }
-  }
-
+  book_sets::ManyRequest request{options.databases, options.sources,   options.each,
+                                 options.xlsx,      options.overwrite, "screen"};
+  request.arguments = SharedScreenArguments(options);
+  request.jobs = options.jobs;
   // Without --json only the counts of each book set are needed, not its every item.
-  const std::vector<book_sets::BookSetOutcome> outcomes =
-      book_sets::RunBookSets(process::SelfPath(), SharedScreenArguments(options), inputs,
-                             book_sets::JobCount(options.jobs), "screen", !options.json);
+  request.summary_json = !options.json;
+  std::string error;
+  const std::optional<book_sets::ManyRun> run = book_sets::RunMany(request, &error);
+  if (!run) return Refuse(error);
+  const std::vector<book_sets::BookSetInput>& inputs = run->inputs;
+  const std::vector<book_sets::BookSetOutcome>& outcomes = run->outcomes;
 
   int worst = 0;
   std::uint64_t items = 0;
@@ -68,9 +57,9 @@ int RunManyScreens(const ScreenCommandOptions& options) {
         if (t.value("status", "") == "skipped") ++skipped;
       }
       items += found;
-      if (!workpapers[i].empty()) {
-        item["workpaper"] = PathText(workpapers[i]);
-        written.push_back(workpapers[i]);
+      if (!inputs[i].xlsx.empty()) {
+        item["workpaper"] = PathText(inputs[i].xlsx);
+        written.push_back(inputs[i].xlsx);
       }
     }
     if (!inputs[i].xlsx_note.empty()) item["workpaper_note"] = inputs[i].xlsx_note;
@@ -78,9 +67,9 @@ int RunManyScreens(const ScreenCommandOptions& options) {
     item["exit_code"] = o.exit_code;
     sets.push_back(std::move(item));
 
-    text += fmt::format("======== 账套 {} ========\n", inputs[i].name);
+    text += book_sets::SectionHeading(inputs[i].name);
     text += o.text;
-    if (screened && replaces[i]) text += "（替换了原有的同名文件：--overwrite）\n";
+    if (screened && inputs[i].xlsx_existed) text += "（替换了原有的同名文件：--overwrite）\n";
     if (!inputs[i].xlsx_note.empty()) text += inputs[i].xlsx_note + "\n";
     if (!o.error.empty()) text += "无法测试：" + o.error + "\n";
     text += "\n";

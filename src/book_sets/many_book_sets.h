@@ -1,0 +1,40 @@
+// A command over many book sets, as check and screen run one: the book sets listed from
+// the options (book_set_list.h), their workpapers named in the --xlsx folder, every
+// target checked before any run, then one child process of this program per book set
+// (book_set_runs.h), `jobs` at a time. The command merges the children's reports.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "book_sets/book_set_runs.h"
+
+namespace qoru::book_sets {
+
+struct ManyRequest {
+  std::vector<std::string> databases;  // --db
+  std::vector<std::string> sources;    // --source
+  std::string each;                    // --each: a folder of book sets, one per subfolder
+  std::string xlsx;                    // --xlsx: the folder of the workpapers, or empty
+  bool overwrite = false;              // --overwrite: a workpaper there may be replaced
+  std::string command;                 // the subcommand each child runs ("check", "screen")
+  std::vector<std::string> arguments;  // the options every child shares
+  unsigned jobs = 0;                   // --jobs: children at a time (0: one per core)
+  bool summary_json = false;           // the children's JSON without its items
+};
+
+struct ManyRun {
+  std::vector<BookSetInput> inputs;      // in the order given (book_set_list.h)
+  std::vector<BookSetOutcome> outcomes;  // one per input, in its order
+};
+
+// Runs the request; nullopt with the reason for the user in `error` when it is refused
+// before any run (--each cannot be read or holds no book set, a workpaper cannot be
+// written).
+std::optional<ManyRun> RunMany(const ManyRequest& request, std::string* error);
+
+// The heading of a book set's report in the merged text.
+std::string SectionHeading(const std::string& name);
+
+}  // namespace qoru::book_sets
