@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "inspection/run_summary.h"
 #include "qoru_gbtxt/run_log.h"
-#include "qoru_gbtxt/run_summary.h"
 
 namespace qoru::host {
 
 struct LibraryRun {
   RunLog log;                       // qoru.log of the current run
-  RunSummary summary;               // what the current run did
+  inspection::RunSummary summary;   // what the current run did
   bool clear_line = false;          // a terminal face may have a status line on stderr
   bool verbose = false;             // print every statement with its time
   bool quiet_log = false;           // the library's log is not shown (inspection)

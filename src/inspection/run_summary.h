@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace qoru::host {
+namespace qoru::inspection {
 
 class RunSummary {
  public:
@@ -67,4 +67,4 @@ class RunSummary {
   std::vector<Stage> stages_;
 };
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection

@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/run_summary.h"
+#include "inspection/run_summary.h"
 
 #include <algorithm>
 #include <functional>
@@ -12,7 +12,7 @@
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
 
-namespace qoru::host {
+namespace qoru::inspection {
 namespace {
 
 std::string Seconds(double s) {
@@ -145,4 +145,4 @@ nlohmann::ordered_json RunSummary::Json() const {
   return j;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::inspection
