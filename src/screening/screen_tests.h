@@ -9,7 +9,10 @@
 
 namespace qoru::screening {
 
-// Voucher tests.
+// The item of voucher `v` for `test`, with the reason of id `reason`.
+ScreenItem VoucherItem(const ScreenBook& book, TestId test, int v, std::uint32_t reason);
+
+// Voucher tests (the reversal test in reversal_test.cpp).
 void TestWeekendHoliday(const ScreenBook& book, const HolidayCalendar& calendar, TestResult& out);
 void TestApproval(const ScreenBook& book, TestResult& out);
 void TestRarePreparer(const ScreenBook& book, int below, TestResult& out);

@@ -9,7 +9,7 @@
 
 #include "screening/book_loader.h"
 #include "screening/screen_report.h"
-#include "screening/workpaper.h"
+#include "screening/workpaper/workpaper.h"
 #include "test_support/command.h"
 #include "test_support/programs.h"
 #include "test_support/system.h"

@@ -14,7 +14,7 @@
 #include "files/file_system.h"
 #include "files/os_file.h"
 #include "files/path_text.h"
-#include "screening/workpaper.h"
+#include "screening/workpaper/workpaper.h"
 #include "test_support/temp_dir.h"
 #include "text/gbk_codec.h"
 

@@ -22,7 +22,7 @@
 #include "screening/book_loader.h"
 #include "screening/screen_options.h"
 #include "screening/screen_output.h"
-#include "screening/workpaper.h"
+#include "screening/workpaper/workpaper.h"
 #include "staging/source_encoding_copy.h"
 #include "text/control_escape.h"
 #include "workbook/workbook.h"

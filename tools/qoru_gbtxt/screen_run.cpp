@@ -17,7 +17,7 @@
 #include "qoru_gbtxt/screen_command.h"
 #include "screening/book_loader.h"
 #include "screening/screen_output.h"
-#include "screening/workpaper.h"
+#include "screening/workpaper/workpaper.h"
 #include "staging/source_encoding_copy.h"
 #include "text/control_escape.h"
 

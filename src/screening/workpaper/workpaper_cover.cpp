@@ -1,4 +1,4 @@
-#include "screening/workpaper_cover.h"
+#include "screening/workpaper/workpaper_cover.h"
 
 #include <fmt/format.h>
 

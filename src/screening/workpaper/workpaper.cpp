@@ -1,4 +1,4 @@
-#include "screening/workpaper.h"
+#include "screening/workpaper/workpaper.h"
 
 #include <xlsxwriter.h>
 
@@ -6,7 +6,7 @@
 
 #include "screening/screen_output.h"
 #include "screening/screen_text.h"
-#include "screening/workpaper_cover.h"
+#include "screening/workpaper/workpaper_cover.h"
 
 namespace qoru::screening {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "screening/workpaper.h"
+#include "screening/workpaper/workpaper.h"
 
 namespace qoru::screening {
 
