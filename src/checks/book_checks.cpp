@@ -8,7 +8,10 @@
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
+#include "checks/values/amount.h"
 #include "checks/voucher_checks.h"
+#include "database/engine/engine_error.h"
+#include "files/path_text.h"
 
 namespace qoru::checks {
 namespace {
@@ -146,6 +149,21 @@ CheckReport RunChecks(const std::string& database_path, const std::string& descr
 
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;
+}
+
+std::optional<CheckReport> TryRunChecks(const std::string& database_path,
+                                        const std::string& description_path,
+                                        const CheckOptions& options, std::string* why) {
+  try {
+    return RunChecks(database_path, description_path, options);
+  } catch (const db::EngineError& e) {
+    *why = "无法读取数据库 " + PathText(database_path) + "：" + e.what();
+  } catch (const AmountOverflow& e) {
+    *why = std::string("检查没有完成：") + e.what();
+  } catch (const std::exception& e) {
+    *why = e.what();
+  }
+  return std::nullopt;
 }
 
 }  // namespace qoru::checks

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,12 @@ struct CheckOptions {
 // AmountOverflow when a sum leaves the range of exact amounts.
 CheckReport RunChecks(const std::string& database_path, const std::string& description_path,
                       const CheckOptions& options);
+
+// RunChecks with its failure as the user reads it: the report, or nullopt with the reason
+// in `why` (a database that cannot be read named with the engine's words, a sum beyond
+// exact amounts, any other failure in its own words).
+std::optional<CheckReport> TryRunChecks(const std::string& database_path,
+                                        const std::string& description_path,
+                                        const CheckOptions& options, std::string* why);
 
 }  // namespace qoru::checks

@@ -53,6 +53,10 @@ std::size_t CheckReport::Skipped() const {
                                                 [](const CheckResult& r) { return r.skipped; }));
 }
 
+bool CheckReport::Failed(bool strict) const {
+  return Errors() > 0 || (strict && (Warnings() > 0 || Skipped() > 0));
+}
+
 CheckReport EmptyReport(std::size_t limit) {
   CheckReport report;
   for (std::size_t i = 0; i < kCheckCount; ++i) {

@@ -65,6 +65,9 @@ struct CheckReport {
   std::uint64_t Errors() const;    // findings of error-level checks
   std::uint64_t Warnings() const;  // findings of warning-level checks
   std::size_t Skipped() const;     // checks skipped (a check not passed: --strict fails it)
+  // Whether the book set fails its checks: error-level findings, or with `strict` also
+  // warnings and skipped checks.
+  bool Failed(bool strict) const;
 };
 
 // An empty report: every check present, none skipped, `limit` findings listed at most.

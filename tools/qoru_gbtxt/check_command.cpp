@@ -19,8 +19,6 @@
 #include "checks/tables/book_tables.h"
 #include "checks/tables/column_roles.h"
 #include "checks/tables/table_preconditions.h"
-#include "checks/values/amount.h"
-#include "database/engine/engine_error.h"
 #include "errors/errors.h"
 #include "faces/console.h"
 #include "files/file_system.h"
@@ -73,17 +71,8 @@ int RefuseAs(const CheckCommandOptions& options, const std::string& message) {
 std::optional<checks::CheckReport> Check(const std::string& database,
                                          const std::string& description,
                                          const checks::CheckOptions& options, std::string* why) {
-  try {
-    PauseForTestsAt("testing");
-    return checks::RunChecks(database, description, options);
-  } catch (const db::EngineError& e) {
-    *why = "无法读取数据库 " + PathText(database) + "：" + e.what();
-  } catch (const checks::AmountOverflow& e) {
-    *why = std::string("检查没有完成：") + e.what();
-  } catch (const std::exception& e) {
-    *why = e.what();
-  }
-  return std::nullopt;
+  PauseForTestsAt("testing");
+  return checks::TryRunChecks(database, description, options, why);
 }
 
 // Prints the report; `failure` (a conversion that failed, say) is added to it and makes
@@ -127,8 +116,7 @@ int Report(const checks::CheckReport& report, const CheckCommandOptions& options
         !why.empty())
       add_problem(why);
   }
-  const bool failed =
-      report.Errors() > 0 || (options.strict && (report.Warnings() > 0 || skipped > 0));
+  const bool failed = report.Failed(options.strict);
   const int exit_code = !problem.empty() ? kExitUsage : failed ? kExitFindings : kExitClean;
   if (options.json) {
     nlohmann::ordered_json json = checks::ReportJson(report);
