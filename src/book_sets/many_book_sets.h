@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "book_sets/book_set_runs.h"
 
 namespace qoru::book_sets {
@@ -33,6 +35,15 @@ struct ManyRun {
 // before any run (--each cannot be read or holds no book set, a workpaper cannot be
 // written).
 std::optional<ManyRun> RunMany(const ManyRequest& request, std::string* error);
+
+// What a command over many book sets shows, merged from its runs' reports by the command's
+// room (checks/merged_report.h, screening/merged_report.h).
+struct MergedReport {
+  std::string text;                  // each report under its name, then a count and a table
+  nlohmann::ordered_json json;       // one object for all the book sets
+  std::vector<std::string> written;  // the workpapers the runs wrote
+  int exit_code = 0;                 // the worst of the runs'
+};
 
 // The heading of a book set's report in the merged text.
 std::string SectionHeading(const std::string& name);
