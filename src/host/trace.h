@@ -28,6 +28,19 @@ enum TraceKind : int {
                         // The outcome ("0") follows.
 };
 
+// The stages of a run in their order, by the names that kTraceStage reports; whoever
+// reads a run by its stages (the host's summary, the inspection's steps, a command that
+// goes on after a failed conversion) names them through these.
+inline constexpr const char* kStageStaging = "拷贝源文件";
+inline constexpr const char* kStageDescription = "读取格式说明";
+inline constexpr const char* kStageTableTexts = "改写表文本";
+inline constexpr const char* kStageImport = "导入";  // creates GBA.mdb
+inline constexpr const char* kStageChart = "补全会计科目";
+inline constexpr const char* kStageVoucherPass = "凭证辅助核算";
+inline constexpr const char* kStageBalancePass = "余额辅助核算";
+inline constexpr const char* kStageAuxTables = "辅助信息表";
+inline constexpr const char* kStageCommit = "提交并断开连接";
+
 // Looks the hook up in the process and asks it which kinds it wants; call once at the
 // start of a DoIt call. Without a hook every kind is off.
 void BeginTrace();

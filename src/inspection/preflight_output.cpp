@@ -2,25 +2,27 @@
 
 #include <fmt/format.h>
 
+#include "host/trace.h"
+
 namespace qoru::inspection {
 namespace {
 
 const char* StepName(RunStep step) {
   switch (step) {
     case RunStep::kStaging:
-      return "拷贝源文件";
+      return kStageStaging;
     case RunStep::kDescription:
-      return "读取格式说明";
+      return kStageDescription;
     case RunStep::kTableTexts:
-      return "改写表文本";
+      return kStageTableTexts;
     case RunStep::kChart:
-      return "补全会计科目";
+      return kStageChart;
     case RunStep::kVoucherPass:
-      return "凭证辅助核算";
+      return kStageVoucherPass;
     case RunStep::kBalancePass:
-      return "余额辅助核算";
+      return kStageBalancePass;
     case RunStep::kArchives:
-      return "辅助信息表";
+      return kStageAuxTables;
   }
   return "?";
 }

@@ -8,6 +8,7 @@
 #include "book_sets/work_area.h"
 #include "database/sql/jet_translator.h"
 #include "files/file_system.h"
+#include "host/trace.h"
 #include "inspection/database_reader.h"
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
@@ -33,8 +34,9 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
   result_ = std::move(result);
   reason_ = std::move(reason);
   // A database that this run did not reach is an earlier run's: never described as its.
+  // The import stage creates GBA.mdb.
   const bool imported = std::any_of(stages_.begin(), stages_.end(),
-                                    [](const Stage& s) { return s.name == kImportStage; });
+                                    [](const Stage& s) { return s.name == kStageImport; });
   const std::string path = book_sets::WorkDatabase(work);
   if (!imported || !IsRegularFile(path)) return;
   inspection::DatabaseReader db(path);

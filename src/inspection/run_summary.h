@@ -22,10 +22,6 @@ class RunSummary {
   // Before the run: how the source is read ("UTF-8（...）").
   void SetEncoding(std::string described) { encoding_ = std::move(described); }
 
-  // The stage of the run that creates GBA.mdb: a run that did not reach it has no
-  // database of its own, whatever an earlier run left in the work area.
-  static constexpr const char* kImportStage = "导入";
-
   // After the run: the result text ("0" or the path), the reason of a failure, and the
   // counts read from WorkDir + "TemplateTemp/GBA.mdb" when it exists.
   void Finish(const std::string& work, std::string result, std::string reason);

@@ -163,7 +163,7 @@ bool TForm_DealWithVAROZ::RunConversion() {
   if (const std::string problem = SourceInWorkAreaProblem(SourceDir, WorkDir); !problem.empty())
     throw BookSetRefusal(problem);
   {
-    StageTrace stage("拷贝源文件");
+    StageTrace stage(kStageStaging);
     if (!StageSourceFiles()) {
       failure_reason_ = last_notice_.empty() ? "拷贝源文件失败" : last_notice_;
       return false;
@@ -174,14 +174,14 @@ bool TForm_DealWithVAROZ::RunConversion() {
   AuxItemNames = std::make_unique<StringList>();
   AuxArchiveFiles = std::make_unique<StringList>();
   {
-    StageTrace stage("读取格式说明");
+    StageTrace stage(kStageDescription);
     ReadFormatDescription();
   }
   {
-    StageTrace stage("改写表文本");
+    StageTrace stage(kStageTableTexts);
     PrepareTableTexts();
   }
-  std::optional<StageTrace> import_stage(std::in_place, "导入");
+  std::optional<StageTrace> import_stage(std::in_place, kStageImport);
   ResultPath = db::CreateStagingDatabase(WorkDir);
   std::vector<db::HeldImport> held;
   std::size_t noticed = 0;  // replaced-character notes already given
@@ -206,19 +206,19 @@ bool TForm_DealWithVAROZ::RunConversion() {
     notice_replaced();
     try {
       {
-        StageTrace stage("补全会计科目");
+        StageTrace stage(kStageChart);
         db::ChartCodeRule rule = chart_code_rule_;
         rule.chart_text = WorkDir + "TemplateTemp/" + AccountsFile;
         rule.header_lines = HeaderLinesOf(AccountsFile, *HeaderMap);
         db::CompleteChartOfAccounts(runner_, *this, AccountsFile, rule);
       }
       {
-        StageTrace stage("凭证辅助核算");
+        StageTrace stage(kStageVoucherPass);
         spread("JZPZ");
         notice_replaced();
       }
       {
-        StageTrace stage("余额辅助核算");
+        StageTrace stage(kStageBalancePass);
         spread("KMYE");
         notice_replaced();
       }
@@ -238,12 +238,12 @@ bool TForm_DealWithVAROZ::RunConversion() {
       throw;
     }
     {
-      StageTrace stage("辅助信息表");
+      StageTrace stage(kStageAuxTables);
       BuildAuxInfoTables(runner_, *this, *AuxItemNames, *AuxArchiveFiles);
     }
     result = true;
     try {
-      StageTrace stage("提交并断开连接");
+      StageTrace stage(kStageCommit);
       CurAdoConnection.Close();
     } catch (const db::EngineError&) {
       result = false;  // the last writes did not reach the database

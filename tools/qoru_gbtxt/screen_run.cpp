@@ -12,6 +12,7 @@
 #include "files/file_system.h"
 #include "files/interrupt_cleanup.h"
 #include "files/path_text.h"
+#include "host/trace.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
@@ -28,11 +29,9 @@ constexpr int kScreened = 0;  // the exit code of a run that screened its book s
 
 // The stage of the conversion that imports the postings (spreading their aux codes):
 // when a conversion stopped in a later one, the postings table is whole.
-constexpr const char* kPostingsStage = "凭证辅助核算";
-
 bool PostingsImportedWhole(const std::vector<std::string>& stages) {
   for (std::size_t i = 0; i + 1 < stages.size(); ++i)
-    if (stages[i] == kPostingsStage) return true;
+    if (stages[i] == kStageVoucherPass) return true;
   return false;
 }
 
