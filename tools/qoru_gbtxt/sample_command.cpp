@@ -94,14 +94,9 @@ int EvaluateWorkpaper(const SampleCommandOptions& o) {
     const sampling::ReadWorkpaper w = sampling::ReadSampleWorkpaper(o.evaluate, shown);
     const sampling::BookSetCheck files =
         sampling::CheckBookSet(w.plan.files, PathFromText, Threads());
-    if (!files.changed.empty()) {
-      std::string list;
-      for (const std::string& f : files.changed) list += (list.empty() ? "" : "、") + f;
-      return Refuse("抽样后账套已改变（" + list +
-                    " 的大小或 SHA-256 与工作底稿记录的不同）：样本不再代表这个账套，请重新抽样");
-    }
-    for (const std::string& f : files.missing)
-      ShowText(stderr, "注意：找不到工作底稿记录的文件 " + f + "，无法核对账套在抽样后是否改变\n");
+    if (const std::string problem = sampling::ChangedBookSetProblem(files); !problem.empty())
+      return Refuse(problem);
+    for (const std::string& note : sampling::MissingFileNotes(files)) ShowText(stderr, note + "\n");
     const sampling::Evaluation e = sampling::Evaluate(w.plan, w.items);
     provenance::Provenance run = record.Finish();
     run.files.insert(run.files.end(), files.read.begin(), files.read.end());

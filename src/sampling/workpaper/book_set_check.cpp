@@ -31,4 +31,19 @@ BookSetCheck CheckBookSet(const std::vector<provenance::FileRecord>& recorded,
   return c;
 }
 
+std::string ChangedBookSetProblem(const BookSetCheck& check) {
+  if (check.changed.empty()) return {};
+  std::string list;
+  for (const std::string& f : check.changed) list += (list.empty() ? "" : "、") + f;
+  return "抽样后账套已改变（" + list +
+         " 的大小或 SHA-256 与工作底稿记录的不同）：样本不再代表这个账套，请重新抽样";
+}
+
+std::vector<std::string> MissingFileNotes(const BookSetCheck& check) {
+  std::vector<std::string> notes;
+  for (const std::string& f : check.missing)
+    notes.push_back("注意：找不到工作底稿记录的文件 " + f + "，无法核对账套在抽样后是否改变");
+  return notes;
+}
+
 }  // namespace qoru::sampling

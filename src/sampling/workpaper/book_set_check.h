@@ -25,4 +25,10 @@ BookSetCheck CheckBookSet(const std::vector<provenance::FileRecord>& recorded,
                           const std::function<std::string(const std::string&)>& path_of,
                           unsigned threads);
 
+// Why an evaluation of `check`'s book set is refused (files changed since the sample was
+// drawn); empty when none has.
+std::string ChangedBookSetProblem(const BookSetCheck& check);
+// The note for each recorded file that is no longer there.
+std::vector<std::string> MissingFileNotes(const BookSetCheck& check);
+
 }  // namespace qoru::sampling
