@@ -14,6 +14,7 @@
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "database/sql/jet_translator.h"
+#include "host/trace.h"
 #include "screening/book_builder.h"
 #include "screening/row_batches.h"
 
@@ -281,6 +282,18 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
   if (!postings.present()) book.population.counted = false;
   TieOutToBalances(db, tables, loaded, chart_known, chart_names, book);
   return book;
+}
+
+std::string ScreenableAfterFailure(const ScreenBook& book, const std::vector<std::string>& stages,
+                                   const std::string& failure) {
+  const bool no_balances = !book.tie_out.done && book.tie_out.why_not == "无余额表";
+  // The postings table is whole when the conversion stopped in a stage after the one that
+  // imports the postings (spreading their aux codes).
+  bool postings_whole = false;
+  for (std::size_t i = 0; i + 1 < stages.size(); ++i)
+    if (stages[i] == kStageVoucherPass) postings_whole = true;
+  if (!no_balances || !book.population.counted || !postings_whole) return {};
+  return "账套没有余额表，转换在凭证表导入之后停止（" + failure + "）；凭证表已完整导入，照常测试";
 }
 
 }  // namespace qoru::screening

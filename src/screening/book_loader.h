@@ -39,4 +39,11 @@ const std::vector<std::pair<std::string, std::vector<std::string>>>& ScreeningRo
 ScreenBook LoadScreenBook(const std::string& database, const std::string& description,
                           const ColumnOverrides& overrides, std::string book_set_name);
 
+// Whether `book`, loaded from what a conversion left after it stopped (`failure`, its
+// reason, after the stages `stages` as the trace hook named them), may still be screened:
+// only a book set without a balance table whose postings were imported whole (the
+// conversion went past the voucher pass). The note that says so, or empty when it may not.
+std::string ScreenableAfterFailure(const ScreenBook& book, const std::vector<std::string>& stages,
+                                   const std::string& failure);
+
 }  // namespace qoru::screening

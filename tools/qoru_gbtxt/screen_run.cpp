@@ -12,7 +12,6 @@
 #include "files/file_system.h"
 #include "files/interrupt_cleanup.h"
 #include "files/path_text.h"
-#include "host/trace.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/screen_command.h"
@@ -26,14 +25,6 @@ namespace qoru::host {
 namespace {
 
 constexpr int kScreened = 0;  // the exit code of a run that screened its book set
-
-// The stage of the conversion that imports the postings (spreading their aux codes):
-// when a conversion stopped in a later one, the postings table is whole.
-bool PostingsImportedWhole(const std::vector<std::string>& stages) {
-  for (std::size_t i = 0; i + 1 < stages.size(); ++i)
-    if (stages[i] == kStageVoucherPass) return true;
-  return false;
-}
 
 }  // namespace
 
@@ -69,11 +60,8 @@ int ScreenBookSet(const std::string& database, const std::string& description,
   }
   std::string note;
   if (!failure.empty()) {
-    const bool no_balances = !book->tie_out.done && book->tie_out.why_not == "无余额表";
-    if (!no_balances || !book->population.counted || !PostingsImportedWhole(LastConversionStages()))
-      return Refuse("无法转换账套 " + name + "：" + failure);
-    note =
-        "账套没有余额表，转换在凭证表导入之后停止（" + failure + "）；凭证表已完整导入，照常测试";
+    note = screening::ScreenableAfterFailure(*book, LastConversionStages(), failure);
+    if (note.empty()) return Refuse("无法转换账套 " + name + "：" + failure);
     ShowText(stderr, "qoru-gbtxt：" + note + "\n");
   }
   screening::ScreenReport report;
