@@ -23,8 +23,13 @@
 
 namespace qoru::host {
 int RunManyScreens(const ScreenCommandOptions& options) {
-  book_sets::ManyRequest request{options.databases, options.sources,   options.each,
-                                 options.xlsx,      options.overwrite, "screen"};
+  book_sets::ManyRequest request;
+  request.databases = options.databases;
+  request.sources = options.sources;
+  request.each = options.each;
+  request.xlsx = options.xlsx;
+  request.overwrite = options.overwrite;
+  request.command = "screen";
   request.arguments = SharedScreenArguments(options);
   request.jobs = options.jobs;
   // Without --json only the counts of each book set are needed, not its every item.
