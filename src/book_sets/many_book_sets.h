@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -30,6 +31,21 @@ struct ManyRun {
   std::vector<BookSetInput> inputs;      // in the order given (book_set_list.h)
   std::vector<BookSetOutcome> outcomes;  // one per input, in its order
 };
+
+// The request of `command` from a command's options that name the book sets and their
+// workpapers as check's and screen's do (databases, sources, each, xlsx, overwrite); the
+// arguments, jobs and summary are the caller's to fill in.
+template <typename Options>
+ManyRequest RequestFor(const Options& options, std::string command) {
+  ManyRequest request;
+  request.databases = options.databases;
+  request.sources = options.sources;
+  request.each = options.each;
+  request.xlsx = options.xlsx;
+  request.overwrite = options.overwrite;
+  request.command = std::move(command);
+  return request;
+}
 
 // Runs the request; nullopt with the reason for the user in `error` when it is refused
 // before any run (--each cannot be read or holds no book set, a workpaper cannot be

@@ -30,13 +30,7 @@ int RunManyBookSets(const CheckCommandOptions& options) {
     std::fprintf(stderr, "qoru-gbtxt：--gssm 只能与一个 --db 一起使用\n");
     return 2;
   }
-  book_sets::ManyRequest request;
-  request.databases = options.databases;
-  request.sources = options.sources;
-  request.each = options.each;
-  request.xlsx = options.xlsx;
-  request.overwrite = options.overwrite;
-  request.command = "check";
+  book_sets::ManyRequest request = book_sets::RequestFor(options, "check");
   std::vector<std::string>& arguments = request.arguments;
   for (const std::string& c : options.columns) {
     arguments.push_back("--column");

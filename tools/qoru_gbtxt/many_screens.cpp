@@ -23,13 +23,7 @@
 
 namespace qoru::host {
 int RunManyScreens(const ScreenCommandOptions& options) {
-  book_sets::ManyRequest request;
-  request.databases = options.databases;
-  request.sources = options.sources;
-  request.each = options.each;
-  request.xlsx = options.xlsx;
-  request.overwrite = options.overwrite;
-  request.command = "screen";
+  book_sets::ManyRequest request = book_sets::RequestFor(options, "screen");
   request.arguments = SharedScreenArguments(options);
   request.jobs = options.jobs;
   // Without --json only the counts of each book set are needed, not its every item.
