@@ -1,6 +1,11 @@
 #include "screening/screen_output.h"
 
+#include <cstdint>
+#include <span>
+
 #include <fmt/format.h>
+
+#include "screening/json_writer.h"
 
 namespace qoru::screening {
 namespace {
@@ -195,6 +200,117 @@ void AppendNested(std::string& out, const Json& json, std::size_t indent) {
   out.append(text, from, std::string::npos);
 }
 
+// The amount of a posting's units at its scale as Amount::ToString writes it.
+void AppendAmount(std::string& out, std::int64_t units, int scale) {
+  const bool negative = units < 0;
+  std::uint64_t magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(units)
+                                     : static_cast<std::uint64_t>(units);
+  char digits[40];  // least significant first
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  while (n < scale + 1) digits[n++] = '0';
+  // At least two decimals, no trailing zeros beyond them.
+  int low = 0;
+  while (scale - low > 2 && digits[low] == '0') ++low;
+  if (negative) out.push_back('-');
+  for (int i = n - 1; i >= scale; --i) out.push_back(digits[i]);
+  out.push_back('.');
+  for (int i = scale - 1; i >= low; --i) out.push_back(digits[i]);
+  for (int kept = scale - low; kept < 2; ++kept) out.push_back('0');
+}
+
+// An item of ItemJson written straight out, in the form ScreenJsonText gives it
+// nested in the array "items": its lines indented by four blanks more.
+class ItemWriter {
+ public:
+  ItemWriter(const ScreenBook& book, JsonWriter& out) : book_(book), out_(out) {
+    // The start of every posting up to its row number, the table's name included.
+    JsonWriter start([](std::string_view) {});
+    start.Raw("{\n          \"table\": ");
+    start.String(book.table);
+    start.Raw(",\n          \"row\": ");
+    posting_start_ = start.buffer();
+  }
+
+  void Write(const TestResult& r, const ScreenItem& item) const {
+    out_.Raw("{\n      \"test\": ");
+    out_.String(Info(r.id).word);
+    out_.Raw(",\n      \"voucher\": ");
+    Voucher(item.voucher);
+    if (item.reverses >= 0) {
+      out_.Raw(",\n      \"reverses\": ");
+      Voucher(item.reverses);
+    }
+    out_.Raw(",\n      \"date\": ");
+    if (item.date) {
+      out_.String(DateText(item.date));
+    } else {
+      out_.Raw("null");
+    }
+    out_.Raw(",\n      \"postings\": [");
+    const std::span<const int> postings = r.Postings(item);
+    for (std::size_t k = 0; k < postings.size(); ++k) {
+      out_.Raw(k == 0 ? "\n        " : ",\n        ");
+      Posting(book_.postings[static_cast<std::size_t>(postings[k])]);
+    }
+    out_.Raw(postings.empty() ? "]" : "\n      ]");
+    if (const std::string& reason = r.Reason(item); !reason.empty()) {
+      out_.Raw(",\n      \"reason\": ");
+      out_.String(reason);
+    }
+    out_.Raw("\n    }");
+  }
+
+ private:
+  void Voucher(int v) const {
+    if (v < 0) {
+      out_.Raw("null");
+      return;
+    }
+    const ScreenVoucher& x = book_.vouchers[static_cast<std::size_t>(v)];
+    out_.Raw("{\n        \"year\": ");
+    out_.Integer(x.year);
+    out_.Raw(",\n        \"month\": ");
+    out_.Integer(x.month);
+    out_.Raw(",\n        \"type\": ");
+    out_.String(book_.Type(x));
+    out_.Raw(",\n        \"number\": ");
+    out_.String(book_.Number(x));
+    out_.Raw("\n      }");
+  }
+
+  void Posting(const ScreenPosting& x) const {
+    out_.Raw(posting_start_);
+    out_.Integer(x.row);
+    out_.Raw(",\n          \"account\": ");
+    out_.String(x.account >= 0
+                    ? std::string_view(book_.accounts[static_cast<std::size_t>(x.account)].code)
+                    : std::string_view());
+    out_.Raw(",\n          \"debit\": \"");
+    AmountText(x.debit_units, x.debit_scale, true, x);
+    out_.Raw("\",\n          \"credit\": \"");
+    AmountText(x.credit_units, x.credit_scale, false, x);
+    out_.Raw("\",\n          \"summary\": ");
+    out_.String(book_.Text(x.summary));
+    out_.Raw("\n        }");
+  }
+
+  // Digits, a sign and a point: nothing to escape.
+  void AmountText(std::int64_t units, std::int8_t scale, bool debit, const ScreenPosting& x) const {
+    if (scale == kWideAmount)
+      out_.Raw((debit ? book_.Debit(x) : book_.Credit(x)).ToString());
+    else
+      AppendAmount(out_.buffer(), units, scale);
+  }
+
+  const ScreenBook& book_;
+  JsonWriter& out_;
+  std::string posting_start_;
+};
+
 }  // namespace
 
 Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_items,
@@ -212,30 +328,30 @@ Json ScreenJson(const ScreenBook& book, const ScreenReport& report, bool with_it
 
 void WriteScreenJson(const ScreenBook& book, const ScreenReport& report,
                      const std::function<void(std::string_view)>& write, const Json& extra) {
+  JsonWriter out(write);
   // The head (book set to the tie-out and `extra`) as one object, without its closing
   // line.
-  Json head = Head(book, report, extra);
-  std::string text = ScreenJsonText(head);
-  text.resize(text.size() - 2);  // "\n}"
-  text += ",\n  \"items\": [";
-  // The items one at a time, written out in chunks.
-  constexpr std::size_t kChunk = 1 << 20;
+  std::string head = ScreenJsonText(Head(book, report, extra));
+  head.resize(head.size() - 2);  // "\n}"
+  out.Raw(head);
+  out.Raw(",\n  \"items\": [");
+  // The items one at a time, as the dump of ItemJson would write them.
+  const ItemWriter items(book, out);
   bool any = false;
   for (const TestResult& r : report.tests) {
     for (const ScreenItem& item : r.items) {
-      text += any ? ",\n    " : "\n    ";
+      out.Raw(any ? ",\n    " : "\n    ");
       any = true;
-      AppendNested(text, ItemJson(book, r, item), 4);
-      if (text.size() >= kChunk) {
-        write(text);
-        text.clear();
-      }
+      items.Write(r, item);
+      out.Pass();
     }
   }
-  text += any ? "\n  ],\n  \"benford\": " : "],\n  \"benford\": ";
-  AppendNested(text, BenfordJson(report), 2);
-  text += "\n}";
-  write(text);
+  out.Raw(any ? "\n  ],\n  \"benford\": " : "],\n  \"benford\": ");
+  std::string benford;
+  AppendNested(benford, BenfordJson(report), 2);
+  out.Raw(benford);
+  out.Raw("\n}");
+  out.Finish();
 }
 
 std::string ScreenJsonText(const Json& json) {

@@ -274,5 +274,43 @@ TEST(ScreeningPaths, StreamedJsonIsTheJsonBuiltWhole) {
   }
 }
 
+TEST(ScreeningPaths, StreamedJsonWritesTextsAndAmountsAsTheDumpDoes) {
+  // Postings listed (整数金额 at 0.01 from 0, red amounts): texts that need escaping, invalid
+  // UTF-8 of every kind, amounts at every scale, one beyond 64 bits.
+  const char* texts[] = {"引号\"和\\反斜杠/",
+                         "控制\x01\x1f\t\n\r\b\f\x7f字符",
+                         "过长 \xc0\xaf \xe0\x80\xaf",
+                         "代理 \xed\xa0\x80",
+                         "截断 \xe4\xb8",
+                         "孤立 \x80\xbf",
+                         "超出 \xf4\x90\x80\x80 \xf8\x88\x80\x80\x80",
+                         "四字节 \xf0\x9f\x98\x80 \xf4\x8f\xbf\xbf",
+                         "",
+                         "   "};
+  const char* amounts[] = {"0.0001", "-0.05", "123456789012345678.90", "1.50000",
+                           "100",    "0.10",  "7.123456789012345678",  "9223372036854775807",
+                           "-1",     "12.340"};
+  std::vector<Entry> entries;
+  for (int v = 0; v < 10; ++v) {
+    const std::string a = amounts[v];
+    entries.push_back(
+        {"2023-05-0" + std::to_string(v % 9 + 1),
+         v % 2 ? "\"" + std::to_string(v) : "\xff" + std::to_string(v),
+         {{v % 3 ? "1001\\" : "6001\x02", a, "", texts[v]}, {"2202", "", a, texts[9 - v]}}});
+  }
+  entries.push_back({"2023-05-20",
+                     "99",
+                     {{"1001", "92233720368547758.08", ""}, {"6001", "", "92233720368547758.08"}}});
+  const ScreenBook book = Build(entries);
+  ScreenParameters p;
+  p.round_unit = Amount::FromUnits(1, 2);
+  p.round_min = Amount::FromUnits(0, 0);
+  const ScreenReport report = RunScreening(book, p);
+  ASSERT_EQ(report[TestId::kRoundAmount].items.size(), 18u);  // all but 0.0001 and 7.12...678
+  std::string streamed;
+  WriteScreenJson(book, report, [&](std::string_view s) { streamed.append(s); });
+  EXPECT_EQ(streamed, ScreenJsonText(ScreenJson(book, report)));
+}
+
 }  // namespace
 }  // namespace qoru::screening
