@@ -228,7 +228,7 @@ class ItemWriter {
  public:
   ItemWriter(const ScreenBook& book, JsonWriter& out) : book_(book), out_(out) {
     // The start of every posting up to its row number, the table's name included.
-    JsonWriter start([](std::string_view) {});
+    JsonWriter start([](std::string_view) {}, 256);
     start.Raw("{\n          \"table\": ");
     start.String(book.table);
     start.Raw(",\n          \"row\": ");
