@@ -44,7 +44,7 @@ else()
   file(RELATIVE_PATH QORU_LIBRARY_FROM_BIN "/prefix/${CMAKE_INSTALL_BINDIR}"
        "/prefix/${CMAKE_INSTALL_LIBDIR}")
 endif()
-target_compile_definitions(qoru-gbtxt PRIVATE
+target_compile_definitions(qoru_process PRIVATE
   QORU_INSTALLED_LIBRARY="${QORU_LIBRARY_FROM_BIN}/$<TARGET_SONAME_FILE_NAME:qoru_ERP_GBtxt>")
 
 set(QORU_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/qoru-gbtxt)

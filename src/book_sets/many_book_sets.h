@@ -4,6 +4,7 @@
 // (book_set_runs.h), `jobs` at a time. The command merges the children's reports.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -60,6 +61,13 @@ struct MergedReport {
   std::vector<std::string> written;  // the workpapers the runs wrote
   int exit_code = 0;                 // the worst of the runs'
 };
+
+// Runs the request and shows what `merge` makes of the runs: the JSON as `json_text`
+// writes it when `json`, else the text and the workpapers written. nullopt when the
+// request was refused (said on stderr: the exit code is kExitUsage).
+std::optional<MergedReport> RunManyShown(
+    const ManyRequest& request, bool json, const std::function<MergedReport(const ManyRun&)>& merge,
+    const std::function<std::string(const nlohmann::ordered_json&)>& json_text);
 
 // The heading of a book set's report in the merged text.
 std::string SectionHeading(const std::string& name);

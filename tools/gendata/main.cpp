@@ -17,8 +17,8 @@
 #include "files/path_text.h"
 #include "gendata/consistent_books.h"
 #include "gendata/dataset.h"
+#include "process/program_entry.h"
 #include "qoru_gbtxt/cli_chinese.h"
-#include "qoru_gbtxt/process.h"
 
 namespace {
 
@@ -80,9 +80,9 @@ void MakeDirectory(const std::string& dir) {
 }  // namespace
 
 // The arguments come as the process entry of the platform gives them
-// (qoru_gbtxt/process.h): on Windows read as UTF-16 and turned into GBK paths, which
+// (process/program_entry.h): on Windows read as UTF-16 and turned into GBK paths, which
 // the files room opens through the wide-character API.
-int qoru::host::HostMain(int argc, char** argv) {
+int qoru::process::HostMain(int argc, char** argv) {
   CLI::App app{
       "生成账套文本数据集（GBK 编码、制表符分隔、CR LF 换行），用于测试、性能测试和"
       "使用说明中的示例。",

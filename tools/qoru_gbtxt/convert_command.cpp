@@ -7,17 +7,17 @@
 
 #include "book_sets/book_set_mark.h"
 #include "book_sets/work_area.h"
+#include "checks/check_run.h"
 #include "checks/tables/column_roles.h"
 #include "faces/console.h"
 #include "files/file_system.h"
 #include "files/path_text.h"
 #include "files/work_area_lock.h"
 #include "process/environment.h"
-#include "qoru_gbtxt/check_command.h"
+#include "process/plugin_library.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/library_run.h"
-#include "qoru_gbtxt/plugin_library.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/text_option.h"
 #include "staging/source_encoding_copy.h"
@@ -159,7 +159,7 @@ int RunConvertCommand(ConvertOptions options) {
   qoru::process::SetEnvironment("QORU_FACE", options.face);
   run.clear_line = options.face == "terminal" && qoru::console::StderrIsTerminal();
 
-  qoru::host::PluginLibrary library;
+  qoru::process::PluginLibrary library;
   if (!library.Load(&reason)) {
     run.log.Write("结果", "0（" + reason + "）");
     return Refuse(reason);
@@ -179,9 +179,10 @@ int RunConvertCommand(ConvertOptions options) {
     result_text = as_expected ? qoru::PathText(expected) : result;
   }
   run.summary.Finish(options.work, result_text, converted ? std::string() : why);
-  qoru::host::ConversionChecks checks;
+  qoru::checks::ConversionChecks checks;
   if (options.check && converted)
-    checks = qoru::host::CheckConversion(options.work, options.check_columns, options.max_findings);
+    checks =
+        qoru::checks::CheckConversion(options.work, options.check_columns, options.max_findings);
   if (options.json) {
     nlohmann::ordered_json summary = run.summary.Json();
     if (options.check && converted) summary["checks"] = std::move(checks.json);

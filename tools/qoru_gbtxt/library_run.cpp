@@ -7,9 +7,8 @@
 
 #include "faces/console.h"
 #include "host/trace.h"
-#include "qoru_gbtxt/check_command.h"
-#include "qoru_gbtxt/plugin_library.h"
-#include "qoru_gbtxt/process.h"
+#include "process/plugin_library.h"
+#include "process/program_entry.h"
 #include "text/control_escape.h"
 #include "text/display_width.h"
 #include "text/gbk_codec.h"
@@ -39,14 +38,14 @@ void PrintToUser(const std::string& message) {
     qoru::ShowText(stderr, line + "\n");
 }
 
-// Check and screen convert a book set given by its source through the library in this
-// process, without a window; the reason of a failed conversion is the host log's.
-bool ConvertInProcess(const std::string& work, const std::string& source, std::string* why) {
+bool ConvertInProcess(const std::string& work, const std::string& source, std::string* why,
+                      std::vector<std::string>* stages) {
   g_run.stages.clear();
-  qoru::host::PluginLibrary library;
+  qoru::process::PluginLibrary library;
   if (!library.Load(why)) return false;
   if (library.DoIt(0, work, source) != u"0") return true;
   *why = g_run.outcome_reason.empty() ? "转换未成功" : g_run.outcome_reason;
+  *stages = g_run.stages;
   return false;
 }
 
@@ -102,8 +101,4 @@ extern "C" QORU_HOST_EXPORT int QoruTrace(int kind, const char* text, double sec
       break;
   }
   return 0;
-}
-
-const std::vector<std::string>& qoru::host::LastConversionStages() {
-  return g_run.stages;
 }

@@ -1,7 +1,9 @@
 // The library's run as the command-line host sees it: what the library's log (WriteLog)
 // and its trace hook (QoruTrace), both defined in library_run.cpp and found by the library
 // in this process, said during a call of DoIt: shown to the user, kept in qoru.log and in
-// the run's summary. One call at a time.
+// the run's summary. One call at a time. WriteLog and QoruTrace are exported with
+// QORU_HOST_EXPORT and QORU_HOST_CALL, which the build defines (stdcall and dllexport on
+// Windows).
 #pragma once
 
 #include <string>
@@ -30,8 +32,10 @@ LibraryRun& CurrentRun();
 // that line, and it is broken into lines that fit the terminal, which never wraps them.
 void PrintToUser(const std::string& message);
 
-// Check and screen convert a book set given by its source through the library in this
-// process, without a window; the reason of a failed conversion is the host log's.
-bool ConvertInProcess(const std::string& work, const std::string& source, std::string* why);
+// Check, screen and sample convert a book set given by its source through the library in
+// this process, without a window (book_sets::Converter); the reason of a failed
+// conversion is the host log's, its stages the trace hook's.
+bool ConvertInProcess(const std::string& work, const std::string& source, std::string* why,
+                      std::vector<std::string>* stages);
 
 }  // namespace qoru::host

@@ -14,13 +14,13 @@
 #include "files/interrupt_cleanup.h"
 #include "files/temporary_folder.h"
 #include "process/environment.h"
+#include "process/program_entry.h"
 #include "qoru_gbtxt/check_command.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/convert_command.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/inspect_command.h"
 #include "qoru_gbtxt/library_run.h"
-#include "qoru_gbtxt/process.h"
 #include "qoru_gbtxt/refusal.h"
 #include "qoru_gbtxt/sample_command.h"
 #include "qoru_gbtxt/screen_command.h"
@@ -30,9 +30,9 @@ namespace {
 using qoru::host::kExitDone;
 using qoru::host::Refuse;
 
-// The preamble check and screen share: the encoding option, then the command itself.
+// The preamble check, screen and sample share: the encoding option, then the command itself.
 template <typename Options>
-int RunReadingCommand(Options options, int (*run)(Options, const qoru::host::Converter&)) {
+int RunReadingCommand(Options options, int (*run)(Options, const qoru::book_sets::Converter&)) {
   qoru::host::CurrentRun().quiet_log = true;
   if (const std::string problem = qoru::host::EncodingOptionProblem(options.encoding);
       !problem.empty())
@@ -42,23 +42,11 @@ int RunReadingCommand(Options options, int (*run)(Options, const qoru::host::Con
   return run(std::move(options), qoru::host::ConvertInProcess);
 }
 
-int CheckCommand(qoru::host::CheckCommandOptions options) {
-  return RunReadingCommand(std::move(options), &qoru::host::RunCheckCommand);
-}
-
-int ScreenCommand(qoru::host::ScreenCommandOptions options) {
-  return RunReadingCommand(std::move(options), &qoru::host::RunScreenCommand);
-}
-
-int SampleCommand(qoru::host::SampleCommandOptions options) {
-  return RunReadingCommand(std::move(options), &qoru::host::RunSampleCommand);
-}
-
 }  // namespace
 
 // Called by the platform's main (process_posix.cpp, process_win.cpp) with the arguments
 // as GBK byte strings.
-int qoru::host::HostMain(int argc, char** argv) {
+int qoru::process::HostMain(int argc, char** argv) {
   // From here on an interrupt leaves no temporary folder and no partial file behind.
   qoru::EndInterruptedRunsCleanly();
   CLI::App app{
@@ -76,11 +64,11 @@ int qoru::host::HostMain(int argc, char** argv) {
   CLI::App* convert = qoru::host::AddConvertSubcommand(app, convert_options);
   qoru::host::InspectOptions inspect_options;
   CLI::App* inspect = qoru::host::AddInspectSubcommand(app, inspect_options);
-  qoru::host::CheckCommandOptions check_options;
+  qoru::checks::CheckRequest check_options;
   CLI::App* check = qoru::host::AddCheckSubcommand(app, check_options);
-  qoru::host::ScreenCommandOptions screen_options;
+  qoru::screening::ScreenRequest screen_options;
   CLI::App* screen = qoru::host::AddScreenSubcommand(app, screen_options);
-  qoru::host::SampleCommandOptions sample_options;
+  qoru::sampling::SamplingRequest sample_options;
   CLI::App* sample = qoru::host::AddSampleSubcommand(app, sample_options);
 
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -108,8 +96,10 @@ int qoru::host::HostMain(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", line.c_str());
   if (convert->parsed()) return qoru::host::RunConvertCommand(convert_options);
   if (inspect->parsed()) return qoru::host::RunInspectCommand(inspect_options);
-  if (check->parsed()) return CheckCommand(std::move(check_options));
-  if (screen->parsed()) return ScreenCommand(std::move(screen_options));
-  if (sample->parsed()) return SampleCommand(std::move(sample_options));
+  if (check->parsed()) return RunReadingCommand(std::move(check_options), &qoru::checks::RunCheck);
+  if (screen->parsed())
+    return RunReadingCommand(std::move(screen_options), &qoru::screening::RunScreen);
+  if (sample->parsed())
+    return RunReadingCommand(std::move(sample_options), &qoru::sampling::RunSampling);
   return Refuse("缺少子命令");
 }

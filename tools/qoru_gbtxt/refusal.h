@@ -1,14 +1,11 @@
-// How the command line refuses a run before any work: the message on stderr after the
-// program's name, and the exit code of a usage error, which every subcommand shares.
+// The command line refuses a run as the rooms do (book_sets/refusal.h).
 #pragma once
 
-#include <string>
+#include "book_sets/refusal.h"
 
 namespace qoru::host {
 
-inline constexpr int kExitUsage = 2;
-
-// Writes "qoru-gbtxt：<message>" to stderr; returns kExitUsage.
-int Refuse(const std::string& message);
+using book_sets::kExitUsage;
+using book_sets::Refuse;
 
 }  // namespace qoru::host

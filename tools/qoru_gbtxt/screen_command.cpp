@@ -1,53 +1,12 @@
 #include "qoru_gbtxt/screen_command.h"
-#include "qoru_gbtxt/refusal.h"
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-#include <optional>
-
-#include "book_sets/run_record.h"
-#include "book_sets/scratch_area.h"
-#include "book_sets/work_area.h"
-#include "checks/tables/table_preconditions.h"
-#include "database/engine/engine_error.h"
-#include "errors/errors.h"
-#include "faces/console.h"
-#include "files/file_system.h"
-#include "files/os_file.h"
-#include "files/path_text.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/encoding_option.h"
 #include "qoru_gbtxt/text_option.h"
-#include "screening/book_loader.h"
-#include "screening/screen_options.h"
-#include "screening/screen_output.h"
-#include "screening/workpaper/workpaper.h"
-#include "staging/source_encoding_copy.h"
-#include "text/control_escape.h"
-#include "workbook/workbook.h"
 
 namespace qoru::host {
-namespace {
 
-// Every parameter; the --xlsx target when it names one file (a single book set).
-std::optional<screening::ScreenOptions> CheckParameters(const ScreenCommandOptions& o, bool many,
-                                                        std::string* error) {
-  std::optional<screening::ScreenOptions> c = screening::ParseScreenOptions(o.screen, error);
-  if (!c) return std::nullopt;
-  if (!o.xlsx.empty() && !many) {
-    if (const std::string problem = workbook::TargetProblem(o.xlsx, o.overwrite);
-        !problem.empty()) {
-      *error = "--xlsx 的值 " + problem;
-      return std::nullopt;
-    }
-  }
-  return c;
-}
-
-}  // namespace
-
-CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
+CLI::App* AddScreenSubcommand(CLI::App& app, screening::ScreenRequest& o) {
   CLI::App* screen = app.add_subcommand(
       "screen",
       "会计分录测试：节假日和周末记账、整数金额、本福特定律、制单与审核、少见制单人、期末记账、"
@@ -76,7 +35,7 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
   screen->add_option("--jobs", o.jobs, "多个账套时同时测试的个数（默认为处理器核数）")
       ->type_name("N");
   AddEncodingOption(*screen, o.encoding);
-  screen->add_option("--gssm", o.description, "与 --db 一起使用：格式说明文件")
+  screen->add_option("--gssm", o.input.description, "与 --db 一起使用：格式说明文件")
       ->type_name("文件")
       ->needs(db);
   TextOption(screen->add_option("--column", o.screen.columns,
@@ -133,80 +92,6 @@ CLI::App* AddScreenSubcommand(CLI::App& app, ScreenCommandOptions& o) {
                    "工作日；可重复，后面的文件优先")
       ->type_name("文件");
   return screen;
-}
-
-int RunScreenCommand(ScreenCommandOptions options, const Converter& convert) {
-  const std::size_t given = options.databases.size() + options.sources.size();
-  if (given == 0 && options.each.empty())
-    return Refuse("screen 需要 --db、--source 或 --each；用 qoru-gbtxt screen --help 查看用法");
-  const bool many = given != 1 || !options.each.empty();
-  std::string error;
-  const std::optional<screening::ScreenOptions> checked = CheckParameters(options, many, &error);
-  if (!checked) return Refuse(error);
-  if (many) {
-    if (!options.description.empty()) return Refuse("--gssm 只能与一个 --db 一起使用");
-    return RunManyScreens(options);
-  }
-  if (!options.databases.empty()) options.database = options.databases.front();
-  if (!options.sources.empty()) options.source = options.sources.front();
-
-  if (!options.database.empty()) {
-    if (const std::string problem = book_sets::CheckDatabase(options.database); !problem.empty())
-      return Refuse(problem);
-    const bool given = !options.description.empty();
-    if (!given) options.description = book_sets::DescriptionBeside(options.database);
-    if (const std::string problem =
-            checks::DescriptionProblem(options.database, options.description, given, "测试");
-        !problem.empty())
-      return Refuse(problem);
-    book_sets::RunRecord record("screen", GivenArguments(options), options.preparer);
-    AddOptionFiles(options, record);
-    record.AddDatabase(options.database, options.description);
-    return ScreenBookSet(options.database, options.description, PathText(options.database),
-                         *checked, options, record);
-  }
-
-  std::optional<book_sets::ScratchArea> area;
-  if (const std::string problem = book_sets::ScratchForSource(options.source, "screen", area);
-      !problem.empty())
-    return Refuse(problem);
-  // The source's files are hashed while the book set converts.
-  book_sets::RunRecord record("screen", GivenArguments(options), options.preparer);
-  AddOptionFiles(options, record);
-  record.AddSource(options.source);
-  record.Start();
-  std::string why;
-  const bool converted = convert(area->work(), options.source, &why);
-  if (!converted && !IsRegularFile(book_sets::WorkDatabase(area->work())))
-    return Refuse("无法转换账套 " + PathText(options.source) + "：" + why);
-  return ScreenBookSet(book_sets::WorkDatabase(area->work()),
-                       book_sets::WorkDescription(area->work()), PathText(options.source), *checked,
-                       options, record, converted ? std::string() : why);
-}
-
-std::vector<std::string> SharedScreenArguments(const ScreenCommandOptions& o) {
-  std::vector<std::string> words;
-  // One word each, so that a value beginning with "-" stays a value.
-  const auto add = [&](const char* option, const std::string& value) {
-    words.push_back(std::string(option) + "=" + value);
-  };
-  for (const std::string& c : o.screen.columns) add("--column", c);
-  add("--max-listed", o.screen.max_listed);
-  if (!o.screen.materiality.empty()) add("--materiality", o.screen.materiality);
-  add("--round-unit", o.screen.round_unit);
-  add("--round-min", o.screen.round_min);
-  add("--rare-preparer", o.screen.rare_preparer);
-  add("--rare-pair", o.screen.rare_pair);
-  add("--seldom", o.screen.seldom);
-  add("--period-end-days", o.screen.period_end_days);
-  add("--duplicate-days", o.screen.duplicate_days);
-  for (const std::string& k : o.screen.keyword) add("--keyword", k);
-  if (!o.screen.keywords.empty()) add("--keywords", o.screen.keywords);
-  for (const std::string& h : o.screen.holidays) add("--holidays", h);
-  if (!o.preparer.empty()) add("--preparer", o.preparer);
-  if (o.overwrite) words.push_back("--overwrite");
-  add("--encoding", o.encoding);
-  return words;
 }
 
 }  // namespace qoru::host

@@ -9,10 +9,10 @@
 
 #include <cstdlib>
 
-#include "qoru_gbtxt/plugin_library.h"
+#include "process/plugin_library.h"
 #include "text/gbk_codec.h"
 
-namespace qoru::host {
+namespace qoru::process {
 namespace {
 
 using DoItFn = void(__stdcall*)(BSTR*, std::uintptr_t, const char*, const char*, const char*);
@@ -86,4 +86,4 @@ std::u16string PluginLibrary::DoIt(std::uintptr_t host_window, const std::string
   return text;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::process

@@ -1,14 +1,14 @@
-#include "qoru_gbtxt/refusal.h"
+#include "book_sets/refusal.h"
 
 #include <cstdio>
 
 #include "text/control_escape.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 int Refuse(const std::string& message) {
   ShowText(stderr, "qoru-gbtxt：" + message + "\n");
   return kExitUsage;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

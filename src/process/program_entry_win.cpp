@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "faces/console.h"
-#include "qoru_gbtxt/process.h"
+#include "process/program_entry.h"
 #include "text/gbk_codec.h"
 
 namespace {
@@ -42,5 +42,5 @@ int wmain(int argc, wchar_t** argv) {
   for (std::string& arg : args) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
   qoru::console::UseUtf8Consoles();
-  return qoru::host::HostMain(argc, pointers.data());
+  return qoru::process::HostMain(argc, pointers.data());
 }

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace qoru::host {
+namespace qoru::process {
 
 class PluginLibrary {
  public:
@@ -34,4 +34,4 @@ class PluginLibrary {
   unsigned int (*string_len_)(BSTR) = nullptr;
 };
 
-}  // namespace qoru::host
+}  // namespace qoru::process

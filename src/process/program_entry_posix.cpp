@@ -1,11 +1,11 @@
-// The command-line host's process on Linux.
+// The command-line programs' process on Linux.
 #include <csignal>
 
-#include "qoru_gbtxt/process.h"
+#include "process/program_entry.h"
 
 int main(int argc, char** argv) {
   // A file that grows past the process's size limit must fail its write, not end the
   // process: the library then reports the failure like any other.
   std::signal(SIGXFSZ, SIG_IGN);
-  return qoru::host::HostMain(argc, argv);
+  return qoru::process::HostMain(argc, argv);
 }

@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/plugin_library.h"
+#include "process/plugin_library.h"
 
 #include <dlfcn.h>
 #include <limits.h>
@@ -8,7 +8,7 @@
 
 #include "files/file_system.h"
 
-namespace qoru::host {
+namespace qoru::process {
 namespace {
 
 constexpr const char* kLibraryName = "libqoru_ERP_GBtxt.so";
@@ -63,4 +63,4 @@ std::u16string PluginLibrary::DoIt(std::uintptr_t host_window, const std::string
   return text;
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::process
