@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include "files/path_text.h"
-#include "gendata/consistent_books.h"
 #include "test_support/command.h"
 #include "test_support/native_path.h"
 #include "test_support/programs.h"
@@ -29,12 +28,7 @@ using test::kHost;
 
 // dir/sets/a (consistent), b (a voucher out of balance), c (no book set at all).
 std::string ThreeBookSets(const test::TempDir& dir) {
-  gen::ConsistentOptions a;
-  a.postings = 300;
-  gen::ConsistentOptions b = a;
-  b.plants = {"voucher-balance"};
-  b.layout = "standard";
-  return test::ThreeBookSets(dir, a, b);
+  return test::ThreeBookSets(dir, "voucher-balance", "classic");
 }
 
 TEST(ManyBookSets, EachBookSetUnderItsNameThenATableAndTheWorstExitCode) {

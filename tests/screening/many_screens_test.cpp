@@ -8,7 +8,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "gendata/consistent_books.h"
 #include "test_support/command.h"
 #include "test_support/native_path.h"
 #include "test_support/programs.h"
@@ -26,12 +25,7 @@ using test::TestsById;
 
 // dir/sets/a and b (book sets of 300 postings, b with a planted reversal), c (none).
 std::string ThreeBookSets(const test::TempDir& dir) {
-  gen::ConsistentOptions a;
-  a.postings = 300;
-  a.layout = "standard";
-  gen::ConsistentOptions b = a;
-  b.plants = {"reversal"};
-  return test::ThreeBookSets(dir, a, b);
+  return test::ThreeBookSets(dir, "reversal", "standard");
 }
 
 TEST(ManyScreens, EachBookSetUnderItsNameWithAWorkpaperThenATableAndTheWorstExitCode) {

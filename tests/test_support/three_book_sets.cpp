@@ -13,4 +13,15 @@ std::string ThreeBookSets(const TempDir& dir, const gen::ConsistentOptions& a,
   return sets;
 }
 
+std::string ThreeBookSets(const TempDir& dir, const std::string& plant,
+                          const std::string& layout_a) {
+  gen::ConsistentOptions a;
+  a.postings = 300;
+  a.layout = layout_a;
+  gen::ConsistentOptions b = a;
+  b.layout = "standard";
+  b.plants = {plant};
+  return ThreeBookSets(dir, a, b);
+}
+
 }  // namespace qoru::test

@@ -14,4 +14,9 @@ namespace qoru::test {
 std::string ThreeBookSets(const TempDir& dir, const gen::ConsistentOptions& a,
                           const gen::ConsistentOptions& b);
 
+// The same with a of 300 postings in the layout `layout_a`, and b like it in the standard
+// layout with `plant` planted (a finding of the command under test).
+std::string ThreeBookSets(const TempDir& dir, const std::string& plant,
+                          const std::string& layout_a);
+
 }  // namespace qoru::test
