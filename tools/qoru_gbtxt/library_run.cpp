@@ -56,7 +56,7 @@ extern "C" QORU_HOST_EXPORT void QORU_HOST_CALL WriteLog(void* /*instance*/, int
                                                          const char16_t* message) {
   if (g_run.quiet_log) return;
   const std::string text = qoru::Utf16ToUtf8(message ? message : u"");
-  const std::string word = qoru::host::LevelWord(level);
+  const std::string word = qoru::book_sets::LevelWord(level);
   qoru::host::PrintToUser(word + "：" + text);
   g_run.log.Write("日志（" + word + "）", text);
 }

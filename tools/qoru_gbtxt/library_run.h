@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "book_sets/run_log.h"
 #include "inspection/run_summary.h"
-#include "qoru_gbtxt/run_log.h"
 
 namespace qoru::host {
 
 struct LibraryRun {
-  RunLog log;                       // qoru.log of the current run
+  book_sets::RunLog log;            // qoru.log of the current run
   inspection::RunSummary summary;   // what the current run did
   bool clear_line = false;          // a terminal face may have a status line on stderr
   bool verbose = false;             // print every statement with its time

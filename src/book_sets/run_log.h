@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace qoru::host {
+namespace qoru::book_sets {
 
 class RunLog {
  public:
@@ -31,4 +31,4 @@ class RunLog {
 // The word for a level of the host log: 1 信息, 2 警告, 3 错误; other levels by number.
 std::string LevelWord(int level);
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets

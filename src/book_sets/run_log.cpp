@@ -1,4 +1,4 @@
-#include "qoru_gbtxt/run_log.h"
+#include "book_sets/run_log.h"
 
 #include <cerrno>
 #include <ctime>
@@ -8,7 +8,7 @@
 #include "process/environment.h"
 #include "text/control_escape.h"
 
-namespace qoru::host {
+namespace qoru::book_sets {
 namespace {
 
 std::string Timestamp() {
@@ -65,4 +65,4 @@ std::string LevelWord(int level) {
   }
 }
 
-}  // namespace qoru::host
+}  // namespace qoru::book_sets
