@@ -37,31 +37,30 @@ Sample DrawSample(Population population, const SampleRequest& request) {
     for (std::size_t i = 0; i < p.items.size(); ++i)
       if (UnitsAt(p.AmountOf(i), scale) >= threshold) s.top.push_back(i);
   }
+  // The rest is every item when there is no top stratum; else the items between the
+  // top ones. Its amounts are read from the population where they are.
   std::vector<std::size_t> rest;
-  std::vector<UWide> amounts;
-  rest.reserve(p.items.size() - s.top.size());
-  amounts.reserve(p.items.size() - s.top.size());
-  {
+  for (const std::size_t i : s.top) s.top_total += p.Units(i);
+  s.rest_total = p.total - s.top_total;
+  if (!s.top.empty()) {
+    rest.reserve(p.items.size() - s.top.size());
     std::size_t t = 0;
     for (std::size_t i = 0; i < p.items.size(); ++i) {
-      if (t < s.top.size() && s.top[t] == i) {
+      if (t < s.top.size() && s.top[t] == i)
         ++t;
-        s.top_total += p.Units(i);
-        continue;
-      }
-      rest.push_back(i);
-      amounts.push_back(static_cast<UWide>(p.Units(i)));
-      s.rest_total += p.Units(i);
+      else
+        rest.push_back(i);
     }
   }
-  s.rest_items = rest.size();
+  const auto rest_item = [&](std::size_t k) { return s.top.empty() ? k : rest[k]; };
+  s.rest_items = s.top.empty() ? p.items.size() : rest.size();
 
   const PlanRequest& plan = request.plan;
   if (const std::string problem = RequestProblem(plan); !problem.empty())
     throw SampleError(problem);
   std::mt19937_64 generator(request.seed);
   std::vector<SelectedItem> chosen;
-  if (!rest.empty()) {
+  if (s.rest_items > 0) {
     if (plan.size) {
       s.size = *plan.size;
     } else {
@@ -72,20 +71,23 @@ Sample DrawSample(Population population, const SampleRequest& request) {
     }
     if (plan.method == Method::kMonetaryUnit) {
       s.x0 = generator();
-      const UnitSelection u = SelectMonetaryUnits(amounts, s.size, s.x0);
+      const UnitSelection u = SelectMonetaryUnits(
+          s.rest_items, static_cast<UWide>(s.rest_total),
+          [&](std::size_t k) { return static_cast<UWide>(p.Units(rest_item(k))); }, s.size, s.x0);
       s.interval = u.interval;
       s.start = u.start;
       s.positions = u.positions;
-      for (const Hit& h : u.hits) chosen.push_back({rest[h.item], h.hits, false});
-      s.every_item = u.hits.size() == rest.size();
+      chosen.reserve(u.hits.size() + s.top.size());
+      for (const Hit& h : u.hits) chosen.push_back({rest_item(h.item), h.hits, false});
+      s.every_item = u.hits.size() == s.rest_items;
     } else {
-      if (s.size > rest.size())
+      if (s.size > s.rest_items)
         throw SampleError("样本量 " + std::to_string(s.size) + " 大于可抽取的项目数 " +
-                          std::to_string(rest.size()) +
+                          std::to_string(s.rest_items) +
                           (s.top.empty() ? "" : "（重大项目已单独列出）") + "：请减小 --size");
-      for (std::size_t i : SelectRandom(rest.size(), static_cast<std::size_t>(s.size), generator))
-        chosen.push_back({rest[i], 1, false});
-      s.every_item = s.size == rest.size();
+      for (std::size_t i : SelectRandom(s.rest_items, static_cast<std::size_t>(s.size), generator))
+        chosen.push_back({rest_item(i), 1, false});
+      s.every_item = s.size == s.rest_items;
     }
   }
   // Top items and sampled ones together, in population order.

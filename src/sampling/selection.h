@@ -14,6 +14,7 @@
 // nothing but its raw outputs is used, so a seed gives the same sample everywhere.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "sampling/exact_units.h"
+#include "sampling/sample_plan.h"
 
 namespace qoru::sampling {
 
@@ -41,6 +43,31 @@ struct UnitSelection {
 // `x0` the generator's first output.
 UnitSelection SelectMonetaryUnits(std::span<const UWide> amounts, std::uint64_t size,
                                   std::uint64_t x0);
+
+// The same over `count` amounts given one by one by `amount_at(i)`, whose sum `total` is
+// known already: a population's amounts are walked where they are, not copied.
+template <typename AmountAt>
+UnitSelection SelectMonetaryUnits(std::size_t count, UWide total, const AmountAt& amount_at,
+                                  std::uint64_t size, std::uint64_t x0) {
+  UnitSelection s;
+  s.total = total;
+  if (s.total == 0 || size == 0) return s;
+  s.interval = Interval(s.total, size);
+  s.start = 1 + MulShift53(x0 >> 11, s.interval);
+  s.positions = static_cast<std::uint64_t>((s.total - s.start) / s.interval + 1);
+  s.hits.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(s.positions, count)));
+  // One walk over the items and the positions together.
+  UWide cumulative = 0;
+  UWide next = s.start;
+  for (std::size_t i = 0; i < count && next <= s.total; ++i) {
+    cumulative += amount_at(i);
+    if (next > cumulative) continue;
+    const UWide hits = (cumulative - next) / s.interval + 1;
+    s.hits.push_back({i, static_cast<std::uint64_t>(hits)});
+    next += hits * s.interval;
+  }
+  return s;
+}
 
 // Simple random selection of `size` (≤ items) of `items` numbered 0 ... items − 1,
 // drawing from `generator`; ascending.
