@@ -277,45 +277,51 @@ TEST(VoucherOrder, SortedByKeysAsTheChecksOrderThem) {
       {20260301, "记", "100000000000000000000000"},
       {20260301, "记", "999999999999999999"},   // 18 digits: by the key's value
       {20260301, "记", "1000000000000000000"},  // 19 digits: by the checks' comparison
+      {20260301, "记", "0000000000000000005"},  // 19 digits, by value 5
+      {20260301, "记", "00000000000000000000000000000000012"},
       {20260301, "记", "9"},
       {0, "记", "1"},
   };
-  SampleBook book;
-  book.types = {"转", "记"};
-  for (std::size_t i = 0; i < std::size(vouchers); ++i) {
-    SampleVoucher v;
-    v.date = vouchers[i].date;
-    v.type = std::string_view(vouchers[i].type) == "转" ? 0 : 1;
-    v.number_at = static_cast<std::uint32_t>(book.numbers.size());
-    v.number_size = static_cast<std::uint32_t>(std::string_view(vouchers[i].number).size());
-    book.numbers += vouchers[i].number;
-    v.first_row = static_cast<std::int64_t>(2 * i + 1);
-    v.count = 2;  // two postings each, the second after all the first ones
-    book.vouchers.push_back(v);
-  }
-  for (int round = 0; round < 2; ++round)
-    for (std::size_t i = 0; i < std::size(vouchers); ++i) {
-      SamplePosting p;
-      p.voucher = static_cast<int>(i);
-      p.units = static_cast<std::int64_t>(i);  // which voucher it was read with
-      book.postings.push_back(p);
+  // All of them (keys beyond 64 bits), and the first ten (numbers of a few digits, keys
+  // of 64 bits).
+  for (const std::size_t count : {std::size(vouchers), std::size_t{10}}) {
+    SampleBook book;
+    book.types = {"转", "记"};
+    for (std::size_t i = 0; i < count; ++i) {
+      SampleVoucher v;
+      v.date = vouchers[i].date;
+      v.type = std::string_view(vouchers[i].type) == "转" ? 0 : 1;
+      v.number_at = static_cast<std::uint32_t>(book.numbers.size());
+      v.number_size = static_cast<std::uint32_t>(std::string_view(vouchers[i].number).size());
+      book.numbers += vouchers[i].number;
+      v.first_row = static_cast<std::int64_t>(2 * i + 1);
+      v.count = 2;  // two postings each, the second after all the first ones
+      book.vouchers.push_back(v);
     }
-  SortVouchers(book);
-  ASSERT_EQ(book.vouchers.size(), std::size(vouchers));
-  const auto place = [&](const SampleVoucher& v) {
-    return checks::VoucherPlace{v.date, book.Type(v), book.Number(v), v.first_row};
-  };
-  for (std::size_t i = 1; i < book.vouchers.size(); ++i)
-    EXPECT_TRUE(checks::VoucherBefore(place(book.vouchers[i - 1]), place(book.vouchers[i])))
-        << i << ": " << book.Number(book.vouchers[i - 1]) << " before "
-        << book.Number(book.vouchers[i]);
-  for (std::size_t k = 0; k < book.vouchers.size(); ++k) {
-    const SampleVoucher& v = book.vouchers[k];
-    ASSERT_EQ(v.count, 2u);
-    for (const int p : book.Postings(v)) {
-      const SamplePosting& posting = book.postings[static_cast<std::size_t>(p)];
-      EXPECT_EQ(posting.voucher, static_cast<int>(k));
-      EXPECT_EQ(book.vouchers[k].first_row, 2 * posting.units + 1);
+    for (int round = 0; round < 2; ++round)
+      for (std::size_t i = 0; i < count; ++i) {
+        SamplePosting p;
+        p.voucher = static_cast<int>(i);
+        p.units = static_cast<std::int64_t>(i);  // which voucher it was read with
+        book.postings.push_back(p);
+      }
+    SortVouchers(book);
+    ASSERT_EQ(book.vouchers.size(), count);
+    const auto place = [&](const SampleVoucher& v) {
+      return checks::VoucherPlace{v.date, book.Type(v), book.Number(v), v.first_row};
+    };
+    for (std::size_t i = 1; i < book.vouchers.size(); ++i)
+      EXPECT_TRUE(checks::VoucherBefore(place(book.vouchers[i - 1]), place(book.vouchers[i])))
+          << i << ": " << book.Number(book.vouchers[i - 1]) << " before "
+          << book.Number(book.vouchers[i]);
+    for (std::size_t k = 0; k < book.vouchers.size(); ++k) {
+      const SampleVoucher& v = book.vouchers[k];
+      ASSERT_EQ(v.count, 2u);
+      for (const int p : book.Postings(v)) {
+        const SamplePosting& posting = book.postings[static_cast<std::size_t>(p)];
+        EXPECT_EQ(posting.voucher, static_cast<int>(k));
+        EXPECT_EQ(book.vouchers[k].first_row, 2 * posting.units + 1);
+      }
     }
   }
 }
