@@ -13,6 +13,7 @@
 #include "checks/values/calendar_date.h"
 #include "database/sql/jet_translator.h"
 #include "sampling/book_indexes.h"
+#include "sampling/exact_units.h"
 #include "sampling/row_stream.h"
 #include "sampling/voucher_order.h"
 
@@ -155,6 +156,8 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
       db, t.name(), s.expressions,
       [&](std::int64_t row, std::int64_t rowid, const std::string_view* r) {
         rows = row;
+        if (book.rowid_runs.empty() || rowid - row != book.rowid_runs.back().offset)
+          book.rowid_runs.push_back({static_cast<std::uint32_t>(row), rowid - row});
         if (void_flag >= 0 && checks::IsVoidFlag(r[void_flag])) {
           ++book.counts.void_rows;
           return;
@@ -174,17 +177,18 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
           return;
         }
         SamplePosting p;
-        p.rowid = rowid;
         p.row = static_cast<std::uint32_t>(row);
-        Amount a;
-        checks::ParseAmount(r[amount], &a);  // unreadable counts as 0
-        if (a.units() >= INT64_MIN && a.units() <= INT64_MAX) {
-          p.units = static_cast<std::int64_t>(a.units());
-          p.scale = static_cast<std::int8_t>(a.scale());
-        } else {
-          p.units = static_cast<std::int64_t>(book.wide_amounts.size());
-          p.scale = kWideAmount;
-          book.wide_amounts.push_back(a);
+        if (!PlainAmountUnits(r[amount], &p.units, &p.scale)) {
+          Amount a;
+          checks::ParseAmount(r[amount], &a);  // unreadable counts as 0
+          if (a.units() >= INT64_MIN && a.units() <= INT64_MAX) {
+            p.units = static_cast<std::int64_t>(a.units());
+            p.scale = static_cast<std::int8_t>(a.scale());
+          } else {
+            p.units = static_cast<std::int64_t>(book.wide_amounts.size());
+            p.scale = kWideAmount;
+            book.wide_amounts.push_back(a);
+          }
         }
         const int posting_date = last_date->year * 10000 + last_date->month * 100 + last_date->day;
         if (account >= 0) p.account = accounts.Of(r[account]);
@@ -193,13 +197,14 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
         bool keep = true;
         if (filter) {
           keep = sampled_account(p.account);
-          if (keep && (p.scale == kWideAmount ? a.units() <= 0 : p.units <= 0)) {
+          const bool wide = p.scale == kWideAmount;
+          if (keep && (wide ? book.AmountOf(p).units() <= 0 : p.units <= 0)) {
             keep = false;
-            if (a.IsZero()) {
+            if (!wide && p.units == 0) {
               ++book.left_out->zero;
             } else {
               ++book.left_out->negative;
-              book.left_out->negative_total += a;
+              book.left_out->negative_total += book.AmountOf(p);
             }
           }
         }

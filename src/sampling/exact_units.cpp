@@ -116,4 +116,25 @@ std::optional<Wide> RoundedUnits(std::string_view text, int scale) {
   return negative ? -value : value;
 }
 
+bool PlainAmountUnits(std::string_view text, std::int64_t* units, std::int8_t* scale) {
+  const std::size_t n = text.size();
+  if (n == 0 || n > 19) return false;
+  std::int64_t value = 0;
+  std::size_t point = n;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+    if (digit < 10) {
+      value = value * 10 + static_cast<std::int64_t>(digit);
+    } else if (text[i] == '.' && point == n && i > 0 && i + 1 < n) {
+      point = i;
+    } else {
+      return false;
+    }
+  }
+  if (point == n && n > 18) return false;
+  *units = value;
+  *scale = static_cast<std::int8_t>(point == n ? 0 : n - point - 1);
+  return true;
+}
+
 }  // namespace qoru::sampling

@@ -43,4 +43,10 @@ std::string PlainDecimal(const Amount& a);
 // number or does not fit.
 std::optional<Wide> RoundedUnits(std::string_view text, int scale);
 
+// The amount of `text` in the plain form an ERP writes ("3142.79", "0.00", "12": digits,
+// a point and decimals, 18 digits at most) as 64-bit units at a scale, exactly as
+// checks::ParseAmount reads it but without a 128-bit amount; false for every other form
+// (signs, blanks, more digits, anything unreadable), which ParseAmount then reads.
+bool PlainAmountUnits(std::string_view text, std::int64_t* units, std::int8_t* scale);
+
 }  // namespace qoru::sampling

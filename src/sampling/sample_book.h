@@ -3,14 +3,16 @@
 // in file order with the amount of one side, the vouchers they form in voucher order,
 // their accounts, and the closing balances of the last month by account and aux value.
 // Kept compact, as a million postings need: amounts as 64-bit units with the rare wider
-// one kept aside, voucher types and numbers in shared texts, each voucher's postings a
-// range of one list; a table of up to 2^32 − 1 rows. Texts that only the listed items
+// one kept aside, rowids as runs of consecutive ones, voucher types and numbers in
+// shared texts, each voucher's postings a range of one list; a table of up to 2^32 − 1
+// rows. Texts that only the listed items
 // need (dates, summaries, line numbers, the other side) are read afterwards for those
 // items alone (report/sample_listing.h).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,9 +32,8 @@ enum class Side { kDebit, kCredit };
 constexpr std::int8_t kWideAmount = -1;
 
 struct SamplePosting {
-  std::int64_t rowid = 0;  // in the postings table
   std::int64_t units = 0;  // the side's amount as written (0 when empty or unreadable)
-  std::uint32_t row = 0;   // its position in stored order, from 1
+  std::uint32_t row = 0;   // its position in stored order, from 1 (its rowid: SampleBook::Rowid)
   int account = -1;        // index into SampleBook::accounts, -1 without an account column
   int voucher = -1;        // index into SampleBook::vouchers, -1 without voucher columns
   std::int8_t scale = 0;   // of `units`, or kWideAmount
@@ -44,6 +45,12 @@ struct SampleVoucher {
   std::uint32_t number_at = 0, number_size = 0;  // in SampleBook::numbers (trimmed)
   std::int64_t first_row = 0;                    // its first posting's position
   std::uint32_t first = 0, count = 0;            // SampleBook::voucher_postings[first, +count)
+};
+
+// The rows from `first_row` on (to the next run) have the rowids row + `offset`.
+struct RowidRun {
+  std::uint32_t first_row = 0;
+  std::int64_t offset = 0;
 };
 
 struct SampleAccount {
@@ -85,6 +92,9 @@ struct SampleBook {
   bool has_account = false;   // the postings have an account column
   bool has_vouchers = false;  // ... and type and number columns
   std::vector<SamplePosting> postings;
+  // The postings table's rowids by row, a run for each stretch of consecutive rowids
+  // (one for a table that never lost a row), rather than a rowid in every posting.
+  std::vector<RowidRun> rowid_runs;
   std::vector<SampleVoucher> vouchers;  // in voucher order
   std::vector<int> voucher_postings;    // the vouchers' postings, voucher by voucher
   std::vector<std::string> types;       // voucher types by id
@@ -102,6 +112,12 @@ struct SampleBook {
   Amount AmountOf(const SamplePosting& p) const {
     return p.scale == kWideAmount ? wide_amounts[static_cast<std::size_t>(p.units)]
                                   : Amount::FromUnits(p.units, p.scale);
+  }
+  std::int64_t Rowid(const SamplePosting& p) const {
+    const auto run =
+        std::upper_bound(rowid_runs.begin(), rowid_runs.end(), p.row,
+                         [](std::uint32_t row, const RowidRun& r) { return row < r.first_row; });
+    return run == rowid_runs.begin() ? 0 : p.row + std::prev(run)->offset;
   }
   const std::string& Type(const SampleVoucher& v) const { return types[v.type]; }
   std::string_view Number(const SampleVoucher& v) const {

@@ -183,6 +183,45 @@ TEST(ExactUnits, TextsAndSpreadsheetNumbers) {
                checks::AmountOverflow);
 }
 
+// The plain amounts are read as checks::ParseAmount reads them; the others are left to it.
+TEST(ExactUnits, PlainAmountsAsTheChecksReadThem) {
+  for (const std::string_view text : {"3142.79",
+                                      "0.00",
+                                      "0",
+                                      "12",
+                                      "007.50",
+                                      "999999999999999999",
+                                      "99999999999999999.9",
+                                      "0.000000000000000001",
+                                      "123456789012345678.5",
+                                      "1234567890123456789",
+                                      "-5.00",
+                                      "+5",
+                                      " 5.00",
+                                      "5.00 ",
+                                      "12.",
+                                      ".5",
+                                      "1.2.3",
+                                      "1,000.00",
+                                      "1e3",
+                                      "",
+                                      "全角"}) {
+    std::int64_t units = -1;
+    std::int8_t scale = -1;
+    checks::Amount a;
+    const bool plain = PlainAmountUnits(text, &units, &scale);
+    const bool value = checks::ParseAmount(text, &a) == checks::AmountText::kValue;
+    if (plain) {
+      EXPECT_TRUE(value) << text;
+      EXPECT_TRUE(a.units() == units && a.scale() == scale) << text;
+    }
+    // Every form an ERP writes unsigned and unpadded with 18 digits at most is plain.
+    const bool expected_plain = value && text.find_first_of("+- ") == std::string_view::npos &&
+                                text.size() <= (text.find('.') == text.npos ? 18u : 19u);
+    EXPECT_EQ(plain, expected_plain) << text;
+  }
+}
+
 TEST(Generator, OutputsAreTheStandardsSequence) {
   // The standard fixes the 10000th output of a default-constructed mt19937_64.
   std::mt19937_64 g;

@@ -39,7 +39,7 @@ std::unordered_map<int, PostingTexts> ReadTexts(checks::BookDatabase& db,
   std::vector<std::int64_t> rowids;
   std::unordered_map<std::int64_t, int> by_rowid;
   for (int i : indexes) {
-    const std::int64_t rowid = book.postings[static_cast<std::size_t>(i)].rowid;
+    const std::int64_t rowid = book.Rowid(book.postings[static_cast<std::size_t>(i)]);
     rowids.push_back(rowid);
     by_rowid.emplace(rowid, i);
   }
