@@ -287,8 +287,7 @@ bool TForm_DealWithVAROZ::ReadFormatDescription() {
             ? "。路径中的“?”是宿主程序的 ANSI 代码页无法表示的字符，请把目录改用中文或英文名称"
             : ""));
   } else if (!ok) {
-    Notice(fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
-                       description.stopped_at_line));
+    Notice(StoppedReadingMessage(description));
   }
   // A text that the run reads but that a NUL byte cut short, or a line of the
   // description that could name a table apart from its file, ends the run here,

@@ -1,5 +1,7 @@
 #include "staging/format_description.h"
 
+#include <fmt/format.h>
+
 #include "files/file_system.h"
 #include "files/text_lines.h"
 #include "text/gbk_codec.h"
@@ -120,6 +122,11 @@ bool ReadFormatDescription(const std::string& work_dir, FormatDescription& out) 
   if (!IsRegularFile(path)) return false;
   const StringList lines = LoadLines(path);
   return ReadFormatDescriptionLines(lines, out);
+}
+
+std::string StoppedReadingMessage(const FormatDescription& description) {
+  return fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
+                     description.stopped_at_line);
 }
 
 }  // namespace qoru

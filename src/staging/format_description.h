@@ -39,4 +39,7 @@ bool ReadFormatDescription(const std::string& work_dir, FormatDescription& out);
 // The two passes over lines already loaded; the result as above.
 bool ReadFormatDescriptionLines(const StringList& lines, FormatDescription& out);
 
+// What a run says of a description whose reading stopped (stopped_at_line).
+std::string StoppedReadingMessage(const FormatDescription& description);
+
 }  // namespace qoru

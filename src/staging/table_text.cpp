@@ -40,14 +40,9 @@ std::string SectionsNaming(const StringList& table_map, std::string_view file) {
 void CheckExists(const std::string& path, const std::string& file, const StringList& table_map,
                  const std::string& source_dir) {
   if (PathExists(path)) return;
-  const std::string sections = SectionsNaming(table_map, file);
   // The user's own folder where it is known: the staged copy's place is the run's.
-  const std::string expected = source_dir.empty() ? path : source_dir + "/" + file;
   throw FileError(
-      fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它，"
-                  "它应在 {}。请把它放进源目录，或从格式说明中删去这一节",
-                  GbkToUtf8(file), sections.empty() ? std::string("表") : sections,
-                  PathText(expected)),
+      MissingTableFileMessage(file, table_map, source_dir.empty() ? path : source_dir + "/" + file),
       path);
 }
 
@@ -81,6 +76,15 @@ void Rewrite(const std::string& path, const std::string& header, LineOut line_ou
 }
 
 }  // namespace
+
+std::string MissingTableFileMessage(const std::string& file, const StringList& table_map,
+                                    const std::string& expected) {
+  const std::string sections = SectionsNaming(table_map, file);
+  return fmt::format(
+      "找不到表文件“{}”：格式说明 GSSM.txt 的{}节指定了这个文件，但源目录中没有它，"
+      "它应在 {}。请把它放进源目录，或从格式说明中删去这一节",
+      GbkToUtf8(file), sections.empty() ? std::string("表") : sections, PathText(expected));
+}
 
 void AppendRewrittenRow(std::string_view line, std::string& out) {
   if (std::memchr(line.data(), ',', line.size()) == nullptr &&

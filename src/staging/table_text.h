@@ -32,6 +32,11 @@ std::string HeaderLineOf(std::string_view entry);
 // of `header_map` that names it (ASCII case ignored).
 std::uint64_t HeaderLinesOf(std::string_view file, const StringList& header_map);
 
+// What the preparation says of a table file `file` (GBK) that it cannot find: the
+// sections of `table_map` that name it and `expected`, the path where it should be.
+std::string MissingTableFileMessage(const std::string& file, const StringList& table_map,
+                                    const std::string& expected);
+
 // Rewrites every file of `header_map` in WorkDir + "TemplateTemp/". `table_map` only
 // serves the messages (which description section named a missing file). Raises
 // UnsafeNameError before touching any file when a name is not a bare file name, and
