@@ -95,6 +95,12 @@ class TextFile {
   int fd_ = -1;
 };
 
+// Whether value `i` of a record is null in its row: a field the record lacks (a short
+// row), or an empty field that was not quoted.
+bool ImportsAsNull(const std::vector<CsvField>& fields, std::size_t i) {
+  return i >= fields.size() || (fields[i].bytes.empty() && !fields[i].quoted);
+}
+
 // The reading thread: every further record of `reader` as a row of `columns` values,
 // decoded from GBK, and widened when the import is, in batches through `queue`. A
 // blank line yields no row; a short row gets nulls; an empty field that was not quoted
@@ -111,7 +117,7 @@ void ReadRows(CsvReader& reader, std::size_t columns, ImportWidening* widening,
       if (blank) continue;
       const std::size_t first = batch->starts.size();
       for (std::size_t i = 0; i < columns; ++i) {
-        if (i >= fields.size() || (fields[i].bytes.empty() && !fields[i].quoted)) {
+        if (ImportsAsNull(fields, i)) {
           batch->AddNull();
           continue;
         }
@@ -236,6 +242,34 @@ std::vector<std::string> ImportColumnNames(const std::string& directory,
   CsvReader reader(file.fd(), file.shown());
   ConversionStats stats;
   return ReadColumnNames(reader, file.shown(), stats);
+}
+
+std::uint64_t ReadImportRows(const std::string& directory, const std::string& file_name,
+                             const std::function<void(const ImportRow&)>& each) {
+  TextFile file(directory, file_name);
+  CsvReader reader(file.fd(), file.shown());
+  ConversionStats stats;
+  const std::size_t columns = ReadColumnNames(reader, file.shown(), stats).size();
+  std::vector<CsvField> fields;
+  bool blank = false;
+  ImportRow row;
+  std::uint64_t rows = 0;
+  while (reader.Next(fields, &blank)) {
+    if (blank) continue;
+    row.line = reader.record_line();
+    row.values.resize(columns);
+    for (std::size_t i = 0; i < columns; ++i) {
+      if (ImportsAsNull(fields, i)) {
+        row.values[i].reset();
+      } else {
+        row.values[i].emplace();
+        AppendGbkAsUtf8(fields[i].bytes, *row.values[i], &stats);
+      }
+    }
+    ++rows;
+    each(row);
+  }
+  return rows;
 }
 
 }  // namespace qoru::db

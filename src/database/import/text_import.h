@@ -24,6 +24,8 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,19 @@ TextImportResult ImportTextFile(const TextImport& import);
 // would raise for the file: not found, unreadable, empty, or a duplicate name.
 std::vector<std::string> ImportColumnNames(const std::string& directory,
                                            const std::string& file_name);
+
+// A row of a text file as the import inserts it: its values decoded (null: nullopt),
+// and the line of the file where its record starts.
+struct ImportRow {
+  std::uint64_t line = 0;
+  std::vector<std::optional<std::string>> values;
+};
+
+// The rows that the import of `file_name` in `directory` inserts, read and decoded by
+// its own rules, given to `each` in file order, without a database; returns their
+// number. Raises the EngineError that the import would raise for the file.
+std::uint64_t ReadImportRows(const std::string& directory, const std::string& file_name,
+                             const std::function<void(const ImportRow&)>& each);
 
 // The path of the file that the import of `file_name` in `directory` reads; the
 // EngineError of the import when there is none.

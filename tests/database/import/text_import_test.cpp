@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "database/engine/engine_error.h"
+#include "database/import/text_import.h"
 #include "database/query/connection.h"
 #include "test_support/db_fixture.h"
 #include "test_support/temp_dir.h"
@@ -80,6 +81,34 @@ TEST_F(TextImportTest, RowsAreReadByCsvRulesInFileOrder) {
                                                          {"6", "line\r\nbreak", "\""},
                                                          {"7", "", "x"},
                                                          {"8", "a,b", "e"}}));
+}
+
+// The rows read without a database (what the inspection follows) are the rows that the
+// import inserts, value for value, each with the line where its record starts.
+TEST_F(TextImportTest, RowsReadWithoutADatabaseAreTheRowsTheImportInserts) {
+  WriteText("T.txt",
+            "a,b,c\r\n"
+            "h1,h2\r\n"  // a second header line is a row
+            "1,\"x, \"\"y\"\"\",z\r\n"
+            "2,,\r\n"
+            "\r\n"  // no row, but a line
+            "4,p,q,r,s\r\n"
+            "6,\"line\r\nbreak\",\"\"\r\n"  // a record over two lines
+            "7,\xFF\x80,\xD6\xD0\r"         // bytes that are not GBK, then GBK
+            "8,\"a,b\",e");
+  Import("T", "T#txt");
+  Rows read;
+  std::vector<std::uint64_t> lines;
+  const std::uint64_t count = ReadImportRows(text_dir_, "t.TXT", [&](const ImportRow& row) {
+    std::vector<std::string> values;
+    for (const auto& v : row.values) values.push_back(v.value_or(kNull));
+    read.push_back(values);
+    lines.push_back(row.line);
+  });
+  EXPECT_EQ(read, Sql("select * from T order by rowid"));
+  EXPECT_EQ(count, read.size());
+  EXPECT_EQ(lines, (std::vector<std::uint64_t>{2, 3, 4, 6, 7, 9, 10}));
+  EXPECT_THROW(ReadImportRows(text_dir_, "JZPZ.txt", [](const ImportRow&) {}), EngineError);
 }
 
 TEST_F(TextImportTest, LargeFilesKeepRowOrderAndReportTheFirstReplacedLine) {
