@@ -22,18 +22,19 @@ constexpr AuxPassTexts kVoucherPass{"JZPZ", "alter table JZPZ add ",
 constexpr AuxPassTexts kBalancePass{"KMYE", "alter table KMYE add ", nullptr, "select * from KMYE ",
                                     "正在处理余额表，请稍候……"};
 
+const AuxPassTexts& TextsOf(const std::string& table) {
+  return table == "KMYE" ? kBalancePass : kVoucherPass;
+}
+
 // The pass as its statements and its walk describe it: the columns are added, the rows
 // walked through the main query, each account looked up in the chart and each row with
 // codes posted.
+
 void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringList& aux_item_names,
                      const AuxPassTexts& texts) {
-  static const std::string kLookup = Gbk("select 辅助核算项 from KJKM where 科目编号= ");
-  static const std::string kTypes = Gbk("辅助核算项");
-
   runner.ExecuteStatement(texts.add_columns + BuildAuxColumnList(aux_item_names));
   if (texts.row_number != nullptr) runner.ExecuteStatement(texts.row_number);
   runner.OpenQuery(texts.select);
-
   db::Query& rows = runner.main_query();
   rows.First();
   ProgressBar& bar = host.Progress();
@@ -59,16 +60,8 @@ void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringL
     if (!group.empty()) {
       const std::string account_text = rows.FieldByNameUtf8("科目编号").AsUtf8();
       const std::string_view account = AuxAccount(account_text);
-      if (chart) {
-        ++lookups;
-        const std::string* found = chart->Find(account);
-        types = found == nullptr ? std::string() : *found;
-      } else {
-        // The look-up statement fails; it is made (and counted) so that it fails as it
-        // always has.
-        runner.OpenLookup(kLookup + QuotedText(Utf8ToGbk(account)));
-        types = runner.lookup_query().FieldByName(kTypes).AsUtf8();
-      }
+      if (chart) ++lookups;
+      types = AccountAuxTypes(runner, chart, account);
       const AuxOutcome& outcome = rule.Apply(types, group);
       if (outcome.failure != AuxOutcome::Failure::kNone)
         ThrowAuxFailure(outcome.failure,
@@ -86,10 +79,28 @@ void WalkWithQueries(db::StatementRunner& runner, StageHost& host, const StringL
 
 }  // namespace
 
+std::string AccountAuxTypes(db::StatementRunner& runner, std::optional<ChartLookup>& chart,
+                            std::string_view account) {
+  if (chart) {
+    const std::string* found = chart->Find(account);
+    return found == nullptr ? std::string() : *found;
+  }
+  // The look-up statement fails; it is made (and counted) so that it fails as it
+  // always has.
+  static const std::string kLookup = Gbk("select 辅助核算项 from KJKM where 科目编号= ");
+  static const std::string kTypes = Gbk("辅助核算项");
+  runner.OpenLookup(kLookup + QuotedText(Utf8ToGbk(account)));
+  return runner.lookup_query().FieldByName(kTypes).AsUtf8();
+}
+
+void OpenPassRows(db::StatementRunner& runner, const std::string& table) {
+  runner.OpenQuery(TextsOf(table).select);
+}
+
 AuxPassWay SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
                                   const StringList& aux_item_names, const std::string& table,
                                   const db::HeldImport* held) {
-  const AuxPassTexts& texts = table == "KMYE" ? kBalancePass : kVoucherPass;
+  const AuxPassTexts& texts = TextsOf(table);
   if (held != nullptr) {
     switch (SpreadWhileImporting(runner, host, aux_item_names, texts, *held)) {
       case SpreadImport::kDone:

@@ -10,9 +10,12 @@
 // and each row with codes posted.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "auxiliary/aux_rule.h"
+#include "auxiliary/chart_lookup.h"
 #include "text/string_list.h"
 
 namespace qoru {
@@ -31,6 +34,17 @@ enum class AuxPassWay { kWhileImporting, kWalked };
 AuxPassWay SpreadAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
                                   const StringList& aux_item_names, const std::string& table,
                                   const db::HeldImport* held = nullptr);
+
+// The 辅助核算项 of `account` as the walk looks it up: from `chart` when the chart could be
+// read (ChartLookup::Load), else by the look-up statement on the runner's look-up query,
+// which then fails as the run meets it (a Failure naming the query and the engine's
+// words).
+std::string AccountAuxTypes(db::StatementRunner& runner, std::optional<ChartLookup>& chart,
+                            std::string_view account);
+
+// Opens the walk's select over the rows of `table` ("JZPZ" or "KMYE") on the runner's
+// main query; its fields are then read by name as the walk reads them.
+void OpenPassRows(db::StatementRunner& runner, const std::string& table);
 
 // The voucher pass, then the balance pass, over tables that exist.
 void SpreadAllAuxiliaryColumns(db::StatementRunner& runner, StageHost& host,
