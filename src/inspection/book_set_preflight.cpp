@@ -12,6 +12,7 @@
 #include "book_sets/scratch_area.h"
 #include "database/chart_completion.h"
 #include "database/engine/engine_error.h"
+#include "database/import/csv_reader.h"
 #include "database/import/text_import.h"
 #include "database/query/connection.h"
 #include "database/query/query.h"
@@ -23,7 +24,6 @@
 #include "files/os_file.h"
 #include "files/path_text.h"
 #include "files/text_lines.h"
-#include "inspection/database_reader.h"
 #include "inspection/preflight_description.h"
 #include "inspection/preflight_pass.h"
 #include "staging/format_description.h"
@@ -153,8 +153,7 @@ class Preflight {
     report_.description_found = true;
     if (!ReadFormatDescriptionLines(LoadLines(path), description_))
       Add(false, RunStep::kDescription, "GSSM.txt", description_.stopped_at_line, "",
-          fmt::format("格式说明 GSSM.txt 第 {} 行的表头后没有文件名行，读取在此停止",
-                      description_.stopped_at_line));
+          StoppedReadingMessage(description_));
     DescribeDescription(description_, report_);
     return true;
   }
@@ -174,10 +173,7 @@ class Preflight {
       if (unusable_.insert(file).second) {
         report_.missing_files.push_back(GbkToUtf8(file));
         Add(true, RunStep::kTableTexts, GbkToUtf8(file), 0, "",
-            fmt::format("找不到表文件“{}”：格式说明 GSSM.txt 的[{}]节指定了这个文件，但源目录中"
-                        "没有它，它应在 {}，转换在改写表文本时停止",
-                        GbkToUtf8(file), SectionOf(description_, file),
-                        PathText(source_ + "/" + file)));
+            MissingTableFileMessage(file, description_.table_map, source_ + "/" + file));
       }
     }
   }
@@ -191,8 +187,13 @@ class Preflight {
             table == AsciiLower(db::ImportTableName("=" + description_.accounts_file)));
   }
 
+  // The run's table texts twice over: in the scratch area the chart whole and every
+  // other table its header alone, imported, completed and passed as in a run; beside
+  // them every other table's text whole, whose rows the import's own reader reads.
   void BuildStructure() {
     StringList header_map;
+    if (!MakeDirectories(rows_work_ + "TemplateTemp"))
+      throw FileError("无法创建预检用的临时目录", rows_work_ + "TemplateTemp");
     for (const std::string& entry : description_.header_map) {
       const std::string file(EntryName(entry));
       if (unusable_.count(file) > 0) continue;
@@ -202,37 +203,67 @@ class Preflight {
       if (IsChartFile(file)) {
         CopyTextLines(read_ + "/" + file, target);
       } else {
+        CopyTextLines(read_ + "/" + file, rows_work_ + "TemplateTemp/" + file);
         LineWriter empty(target);
         empty.Close();
       }
     }
     PrepareTableTexts(scratch_.work(), header_map, description_.table_map);
+    PrepareTableTexts(rows_work_, RowTextsOf(header_map), description_.table_map);
 
-    db::Connection connection;
-    db::Query main(connection, "CurADOQuery");
-    db::Query lookup(connection, "tmpQuery");
-    db::StatementRunner runner(connection, main, lookup);
     result_path_ = db::CreateStagingDatabase(scratch_.work());
-    db::ImportTables(runner, scratch_.work(), result_path_, description_.table_map);
+    db::ImportTables(runner_, scratch_.work(), result_path_, description_.table_map);
     book_sets::SilentHost host;
     try {
-      db::CompleteChartOfAccounts(runner, host, description_.accounts_file, ChartRule());
+      db::CompleteChartOfAccounts(runner_, host, description_.accounts_file, ChartRule());
     } catch (const db::ChartCodeTooLongError& e) {
       // The run's own refusal of a code too long for the completion, in its words.
       Add(true, RunStep::kChart, GbkToUtf8(e.file()), e.line(), "", e.what());
-    } catch (const Failure&) {
-      chart_failed_ = true;
+    } catch (const Failure& e) {
+      // The run's own failure, in its words (the error box says what() alone).
+      Add(true, RunStep::kChart, report_.accounts_file, 0, "", e.what());
     }
     // The passes themselves, over the tables as far as they hold rows here (their
     // headers): they add the columns that the rows' codes go to.
     for (const char* table : {"JZPZ", "KMYE"}) {
       try {
-        SpreadAuxiliaryColumns(runner, host, description_.aux_item_names, table);
+        SpreadAuxiliaryColumns(runner_, host, description_.aux_item_names, table);
       } catch (const std::exception&) {
         // Found again, row by row, by Pass.
       }
     }
-    connection.Close();
+  }
+
+  // The entries of `header_map` whose texts are whole beside the scratch area.
+  StringList RowTextsOf(const StringList& header_map) const {
+    StringList rows;
+    for (const std::string& entry : header_map)
+      if (!IsChartFile(std::string(EntryName(entry)))) rows.Add(entry);
+    return rows;
+  }
+
+  // The directory (GBK) that holds the whole staged text of `file`.
+  std::string TextDirOf(const std::string& file) const {
+    return (IsChartFile(file) ? scratch_.work() : rows_work_) + "TemplateTemp/";
+  }
+
+  // The rows that the import makes of `file`'s staged text, counted as it counts them.
+  std::uint64_t ImportRows(const std::string& file) const {
+    return db::CountImportRowsOfFile(TextDirOf(file) + file, GbkToUtf8(file));
+  }
+
+  // The columns of `table` (GBK) in the scratch database, as a query reads them;
+  // nullopt when the run made no such table.
+  std::optional<std::vector<std::string>> Columns(const std::string& table) {
+    if (table.empty() || !runner_.OpenQuery("select * from " + db::QuoteName(table)))
+      return std::nullopt;
+    return runner_.main_query().FieldNames();
+  }
+
+  std::uint64_t TableRows(const std::string& table) {
+    runner_.OpenQuery("select count(*) as n from " + db::QuoteName(table));
+    runner_.main_query().First();
+    return static_cast<std::uint64_t>(runner_.main_query().FieldByName("n").AsInteger());
   }
 
   // The run's bound on the chart's codes, for the chart text in the scratch area.
@@ -261,8 +292,6 @@ class Preflight {
   }
 
   void ReportTables() {
-    DatabaseReader db(result_path_);
-    if (!db.ok()) throw std::runtime_error("无法读取预检用的临时数据库");
     std::set<std::string> imported;  // lower-case names of tables already created
     for (const std::string& entry : description_.table_map) {
       TableReport t;
@@ -272,9 +301,8 @@ class Preflight {
       const std::string table = db::ImportTableName(entry);
       t.table = GbkToUtf8(table);
       const bool usable = unusable_.count(file) == 0;
-      const auto columns = usable && !table.empty() && imported.count(AsciiLower(t.table)) == 0
-                               ? db.Columns(t.table)
-                               : std::nullopt;
+      const auto columns =
+          usable && imported.count(AsciiLower(t.table)) == 0 ? Columns(table) : std::nullopt;
       if (!usable) {
         t.not_imported_reason = "文件不可用，见上";
       } else if (!columns) {
@@ -286,71 +314,24 @@ class Preflight {
         TableInfo& info = tables_[AsciiLower(t.table)];
         info.file = file;
         info.columns = *columns;
-        const auto scratch_rows =
-            static_cast<std::uint64_t>(db.Number("SELECT count(*) FROM " + db::QuoteName(t.table)));
+        const bool passed = AsciiLower(t.table) == "jzpz" || AsciiLower(t.table) == "kmye";
         if (IsChartFile(file)) {
-          t.rows = scratch_rows;
-          const std::uint64_t source_rows = CountRows(file);
-          const std::uint64_t extra_headers = ExtraHeaderRows(description_, file);
-          t.added_rows = scratch_rows - std::min(scratch_rows, source_rows + extra_headers);
+          t.rows = TableRows(table);
+          t.added_rows = t.rows - std::min(t.rows, ImportRows(file));
+        } else if (passed) {
+          info.report_index = report_.tables.size();  // the pass counts its rows
         } else {
-          const bool passed = AsciiLower(t.table) == "jzpz" || AsciiLower(t.table) == "kmye";
-          t.rows = scratch_rows + (passed ? 0 : CountRows(file));  // the passes count theirs
-          info.report_index = report_.tables.size();
-          db.Rows("SELECT * FROM " + db::QuoteName(t.table) + " ORDER BY rowid", {},
-                  [&](const DatabaseReader::Row& row) { info.leading_rows.push_back(row); });
+          t.rows = ImportRows(file);
         }
       }
       report_.tables.push_back(std::move(t));
     }
-    // Why the passes' look-up of an account would fail, if it would.
-    if (const auto kjkm = db.Columns("KJKM")) {
-      const auto has = [&](const char* column) {
-        return std::any_of(kjkm->begin(), kjkm->end(), [&](const std::string& c) {
-          return AsciiLower(c) == AsciiLower(column);
-        });
-      };
-      if (!has("科目编号")) {
-        lookup_broken_ = "KJKM 中没有“科目编号”列";
-      } else if (!has("辅助核算项")) {
-        lookup_broken_ = "KJKM 中没有“辅助核算项”列";
-      }
-    } else {
-      lookup_broken_ = "没有导入会计科目表 KJKM";
-    }
-    if (chart_failed_) ReportChartFailure(db);
-  }
-
-  void ReportChartFailure(DatabaseReader& db) {
-    const std::string table = GbkToUtf8(db::ImportTableName("=" + description_.accounts_file));
-    std::string why;
-    if (description_.accounts_file.empty()) {
-      why = "格式说明中没有[会计科目]节";
-    } else if (table.empty()) {
-      why = "会计科目文件名不超过 4 个字符，表名为空";
-    } else if (!db.Columns(table)) {
-      why = "会计科目表“" + table + "”没有导入";
-    } else {
-      why = "会计科目表“" + table + "”中没有“科目编号”列";
-    }
-    Add(true, RunStep::kChart, report_.accounts_file, 0, "",
-        "无法补全会计科目：" + why + "，查询科目编号的最大长度失败，转换在此停止");
-  }
-
-  std::uint64_t CountRows(const std::string& file) {
-    LineReader reader(read_ + "/" + file);
-    std::string line;
-    std::uint64_t rows = 0;
-    while (reader.Next(line))
-      if (!line.empty()) ++rows;
-    return rows;
   }
 
   struct TableInfo {
-    std::string file;                                                   // GBK
-    std::vector<std::string> columns;                                   // as imported, UTF-8
-    std::size_t report_index = SIZE_MAX;                                // its entry in the report
-    std::vector<std::vector<std::optional<std::string>>> leading_rows;  // rows before the file's
+    std::string file;                     // GBK
+    std::vector<std::string> columns;     // as imported, UTF-8
+    std::size_t report_index = SIZE_MAX;  // its entry in the report
   };
 
   // One pass over the voucher or balance rows, as the run makes it.
@@ -362,11 +343,15 @@ class Preflight {
       return;
     }
     const TableInfo& info = it->second;
-    const PassInput input{table, step,         info.file,     info.columns, info.leading_rows,
-                          read_, result_path_, lookup_broken_};
+    const PassInput input{table,
+                          step,
+                          info.file,
+                          info.columns,
+                          TextDirOf(info.file),
+                          HeaderLinesOf(info.file, description_.header_map)};
     const std::uint64_t rows = PredictPass(
-        input, [&](Finding finding) { report_.findings.push_back(std::move(finding)); });
-    if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows += rows;
+        input, runner_, [&](Finding finding) { report_.findings.push_back(std::move(finding)); });
+    if (info.report_index < report_.tables.size()) report_.tables[info.report_index].rows = rows;
   }
 
   std::string source_;  // GBK
@@ -379,10 +364,14 @@ class Preflight {
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
   StagedNulBytes nuls_;             // the NUL bytes of the source's texts
   book_sets::ScratchArea scratch_{"inspect"};
+  std::string rows_work_ = scratch_.work() + "rows/";  // the whole texts (work dir form)
   std::string result_path_;
-  bool chart_failed_ = false;
+  // The run's connection and queries, on the scratch database once it is made.
+  db::Connection connection_;
+  db::Query main_{connection_, "CurADOQuery"};
+  db::Query lookup_{connection_, "tmpQuery"};
+  db::StatementRunner runner_{connection_, main_, lookup_};
   std::map<std::string, TableInfo> tables_;  // lower-case table -> info
-  std::string lookup_broken_;                // why a look-up fails, if so
 };
 
 }  // namespace

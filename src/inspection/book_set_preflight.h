@@ -5,9 +5,11 @@
 // The structure is found by the run's own code on a scratch work area of its own:
 // the description is read by the same reader, the table texts are prepared, the
 // tables imported header-only (the chart of accounts whole, and completed), and the
-// auxiliary columns added, all by the same statements as in a run. The voucher and
-// balance rows are then streamed from the source files and followed through the
-// pass's logic against the completed chart, without a database.
+// auxiliary columns added, all by the same statements as in a run. The rows of every
+// other table are counted in its staged text as the import counts them; the voucher and
+// balance rows are read from theirs by the import's own reader and followed through the
+// pass's rule, look-up and fields against the completed chart, without being imported.
+// A failure is told in the words of the run, which makes the same call.
 #pragma once
 
 #include <cstdint>

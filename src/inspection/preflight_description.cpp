@@ -73,20 +73,4 @@ void ArchiveFindings(const FormatDescription& description, PreflightReport& repo
                ArchiveWithoutTypeMessage(names.Count(), archives[names.Count()], names.Count()));
 }
 
-std::string SectionOf(const FormatDescription& description, const std::string& file) {
-  for (const std::string& e : description.table_map)
-    if (EntryValue(e) == file) return GbkToUtf8(EntryName(e));
-  return "?";
-}
-
-std::uint64_t ExtraHeaderRows(const FormatDescription& description, const std::string& file) {
-  std::vector<std::string> headers;
-  for (const std::string& h : description.header_map)
-    if (EntryName(h) == file) headers.push_back(HeaderLineOf(h));
-  std::uint64_t n = 0;
-  for (std::size_t i = 0; i + 1 < headers.size(); ++i)
-    if (!headers[i].empty()) ++n;
-  return n;
-}
-
 }  // namespace qoru::inspection

@@ -21,10 +21,4 @@ void DescribeDescription(const FormatDescription& description, PreflightReport& 
 // kArchives).
 void ArchiveFindings(const FormatDescription& description, PreflightReport& report);
 
-// The section that names the table file `file` (GBK), as UTF-8; "?" when none does.
-std::string SectionOf(const FormatDescription& description, const std::string& file);
-
-// Rows that the earlier header lines of a file named in several sections make.
-std::uint64_t ExtraHeaderRows(const FormatDescription& description, const std::string& file);
-
 }  // namespace qoru::inspection

@@ -6,10 +6,11 @@
 #include <fmt/format.h>
 
 #include "book_sets/work_area.h"
+#include "database/engine/engine_error.h"
+#include "database/engine/sqlite_handle.h"
 #include "database/sql/jet_translator.h"
 #include "files/file_system.h"
 #include "host/trace.h"
-#include "inspection/database_reader.h"
 #include "staging/format_description.h"
 #include "text/gbk_codec.h"
 
@@ -18,6 +19,36 @@ namespace {
 
 std::string Seconds(double s) {
   return fmt::format("{:.2f} 秒", s);
+}
+
+// The first value of the first row of `sql` as a number; -1 when the statement fails
+// (a count over a column that the run never added) or yields nothing.
+std::int64_t Number(sqlite3* db, const std::string& sql) {
+  try {
+    const db::SqliteStmt statement = db::Prepare(db, sql);
+    if (sqlite3_step(statement.get()) != SQLITE_ROW ||
+        sqlite3_column_type(statement.get(), 0) == SQLITE_NULL)
+      return -1;
+    return sqlite3_column_int64(statement.get(), 0);
+  } catch (const db::EngineError&) {
+    return -1;
+  }
+}
+
+// The names of the database's tables, by name without regard to ASCII case.
+std::vector<std::string> TableNames(sqlite3* db) {
+  const db::SqliteStmt statement =
+      db::Prepare(db,
+                  "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
+                  "'sqlite_%' ORDER BY name COLLATE NOCASE");
+  std::vector<std::string> names;
+  int rc;
+  while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+    const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+    names.emplace_back(name == nullptr ? "" : name);
+  }
+  if (rc != SQLITE_DONE) db::ThrowEngineError(db);
+  return names;
 }
 
 }  // namespace
@@ -39,27 +70,30 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
                                     [](const Stage& s) { return s.name == kStageImport; });
   const std::string path = book_sets::WorkDatabase(work);
   if (!imported || !IsRegularFile(path)) return;
-  inspection::DatabaseReader db(path);
-  if (!db.ok()) return;
+  // Read as every database the tool reads: read-only and bounded, a double-quoted name
+  // always a name, only tables read as tables.
+  db::SqliteDb handle;
   std::vector<std::string> names;
-  if (!db.Rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE "
-               "'sqlite_%' ORDER BY name COLLATE NOCASE",
-               {}, [&](const inspection::DatabaseReader::Row& r) {
-                 names.push_back(r[0].value_or(""));
-               }))
+  try {
+    handle = db::OpenDatabaseReadOnly(path);
+    names = TableNames(handle.get());
+  } catch (const db::EngineError&) {
     return;
+  }
+  sqlite3* db = handle.get();
   database_found_ = true;
   for (const std::string& name : names) {
-    tables_.push_back({name, db.Number("SELECT count(*) FROM " + db::QuoteName(name))});
+    tables_.push_back({name, Number(db, "SELECT count(*) FROM " + db::QuoteName(name))});
     // tmpN: the parents of N - 2 characters that the completion's pass N added.
     if (name.size() > 3 && name.compare(0, 3, "tmp") == 0 &&
         std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
       const int n = std::stoi(name.substr(3));
       parents_added_.push_back(
           {std::to_string(n - 2),
-           db.Number("SELECT count(*) FROM (SELECT DISTINCT \"科目编号\",\"科目名称\",\"余额方向\" "
-                     "FROM " +
-                     db::QuoteName(name) + ")")});
+           Number(db,
+                  "SELECT count(*) FROM (SELECT DISTINCT \"科目编号\",\"科目名称\",\"余额方向\" "
+                  "FROM " +
+                      db::QuoteName(name) + ")")});
     }
   }
   std::sort(parents_added_.begin(), parents_added_.end(),
@@ -75,8 +109,8 @@ void RunSummary::Finish(const std::string& work, std::string result, std::string
     const std::string type = GbkToUtf8(type_gbk);
     const std::string filled =
         " WHERE " + db::QuoteName(type) + " IS NOT NULL AND " + db::QuoteName(type) + " <> ''";
-    aux_cells_.push_back({type, db.Number("SELECT count(*) FROM JZPZ" + filled),
-                          db.Number("SELECT count(*) FROM KMYE" + filled)});
+    aux_cells_.push_back({type, Number(db, "SELECT count(*) FROM JZPZ" + filled),
+                          Number(db, "SELECT count(*) FROM KMYE" + filled)});
   }
 }
 

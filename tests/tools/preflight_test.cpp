@@ -16,6 +16,7 @@
 #include "test_support/native_path.h"
 #include "test_support/programs.h"
 #include "test_support/temp_dir.h"
+#include "text/gbk_codec.h"
 #include "text/gbk_text.h"
 
 namespace qoru {
@@ -126,6 +127,55 @@ TEST(Inspect, PredictsEveryFailureInTheRunsOwnWordsAndExitsOne) {
       EXPECT_NE(LogText(converted.log, "日志（错误）").find("KMYE"), std::string::npos)
           << converted.log;
     }
+  }
+}
+
+// The description of SpreadableSet with its first `from` replaced by `to`.
+std::string GssmWith(const std::string& from, const std::string& to) {
+  std::string gssm = SpreadableSet().Gssm();
+  const std::size_t at = gssm.find(from);
+  if (at != std::string::npos) gssm.replace(at, from.size(), to);
+  return gssm;
+}
+
+// Where the run stops at a query, a field or a file rather than at a row's codes, inspect
+// says what the run's error box says, word for word.
+TEST(Inspect, SaysWhatTheRunSaysWhereAQueryFieldOrFileFails) {
+  struct Case {
+    const char* name;
+    std::string from, to;  // a change of the description
+    const char* removed;   // a source file removed, or null
+    std::string where;     // the file and line of the first finding
+  };
+  const std::vector<Case> cases = {
+      {"chart without 科目编号 (the completion's query)", "KJKM.txt\n科目编号",
+       "KJKM.txt\n科目代码", nullptr, "KJKM.txt 第 0 行"},
+      {"chart without 辅助核算项 (the look-up)", "辅助核算项,", "辅助项目,", nullptr,
+       "JZPZ.txt 第 1 行"},
+      {"chart under another name (no KJKM to look up)", "[会计科目]\nKJKM.txt",
+       "[会计科目]\nKJ01.txt", nullptr, "JZPZ.txt 第 1 行"},
+      {"vouchers without 辅助核算组 (the walk's field)", "作废标志,文本,100\n辅助核算组",
+       "作废标志,文本,100\n辅助组", nullptr, "JZPZ.txt 第 1 行"},
+      {"a table file missing", "", "", "JZPZ.txt", "JZPZ.txt 第 0 行"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Workspace ws;
+    ws.WriteBookSet(SpreadableSet());
+    if (!c.from.empty()) ws.WriteSource("GSSM.txt", GssmWith(c.from, c.to));
+    if (c.to.find("KJ01.txt") != std::string::npos)
+      std::rename((ws.source() + "/KJKM.txt").c_str(), (ws.source() + "/KJ01.txt").c_str());
+    if (c.removed != nullptr) std::remove((ws.source() + "/" + c.removed).c_str());
+    const Inspected inspected = Inspect(ws.source());
+    ASSERT_EQ(inspected.exit_code, 1) << inspected.report.dump(2);
+    const auto& first = inspected.report["findings"][0];
+    EXPECT_EQ(first["file"].get<std::string>() + " 第 " + std::to_string(first["line"].get<int>()) +
+                  " 行",
+              c.where);
+    const Converted converted = Convert(ws.source(), ws.work() + "cli");
+    EXPECT_EQ(converted.exit_code, 1);
+    EXPECT_EQ(LogText(converted.log, "错误框"), inspected.report["reason"].get<std::string>())
+        << converted.log;
   }
 }
 
@@ -276,8 +326,18 @@ TEST(Inspect, SucceedingBookSetsExitZeroWithTheRowCountsOfTheDatabase) {
   gen::WriteDataset(tmp.path() + "generated", irregular);
   test::MakeDir(tmp.path() + "sample");
   gen::WriteSampleDataset(tmp.path() + "sample");
+  // The voucher file named by an earlier section too: its header line becomes a row.
+  test::MakeDir(tmp.path() + "twice");
+  gen::WriteSampleDataset(tmp.path() + "twice");
+  const std::string gssm = tmp.path() + "twice/GSSM.txt";
+  std::string description = test::ReadFile(gssm);
+  const std::string vouchers = Gbk("[记账凭证]\r\nJZPZ.txt");
+  ASSERT_NE(description.find(vouchers), std::string::npos);
+  description.replace(description.find(vouchers), vouchers.size(),
+                      Gbk("[记账凭证旧]\r\nJZPZ.txt\r\n摘要,文本,10\r\n\r\n") + vouchers);
+  test::WriteFile(gssm, description);
 
-  for (const char* name : {"generated", "sample"}) {
+  for (const char* name : {"generated", "sample", "twice"}) {
     SCOPED_TRACE(name);
     const std::string source = tmp.path() + name;
     const Inspected inspected = Inspect(source);
