@@ -55,6 +55,12 @@
 // The side words of the chart (and of the direction columns) are 借/贷, 借方/贷方 or
 // DR/CR. Numbering starts at 1 each month per type, or runs on through the year.
 //
+// Realistic books (--realistic), for benchmarks that should look like users' data: most
+// vouchers of 2 to 4 postings and a long tail up to 300 (payroll, depreciation: many
+// debits against one credit); about one posting in seven on a weekend or public holiday;
+// amounts whose first two digits follow Benford's law, three in ten of them taken
+// instead from prices of 100 to 3,000 yuan, as sales and purchases of goods make them.
+//
 // Layout: GSSM.txt; KJKM.txt (科目编号 科目名称 余额方向 辅助核算项); KMYE.txt (会计年度
 // 科目编号 币种 期初余额 借方发生额 贷方发生额 期末余额 辅助核算组); JZPZ.txt (凭证日期 凭证字
 // 凭证号 摘要 科目编号 币种 借方金额 贷方金额 作废标志 辅助核算组 制单人); BMDA.txt, the
@@ -83,6 +89,8 @@ struct ConsistentOptions {
   std::string layout = "classic";   // classic, standard or directions
   std::string direction_words = "借/贷";  // 借/贷, 借方/贷方 or DR/CR
   bool yearly_numbering = false;          // numbers run on through the year per type
+  bool realistic = false;                 // vouchers, dates and amounts shaped as users' books are
+                           // (consistent_realism.cpp); off, the output is as it always was
 };
 
 // The layouts and side words a book set may take.

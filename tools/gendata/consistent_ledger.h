@@ -178,6 +178,7 @@ class Books {
   void OpenTheBooks();
 
   Money RandomAmount() {
+    if (o_.realistic) return RealisticAmount();
     const auto roll = rng_.Below(100);
     const std::int64_t cents =
         roll < 70 ? rng_.Between(100, 500000) : rng_.Between(500000, 50000000);
@@ -195,6 +196,14 @@ class Books {
 
   // A voucher of `k` lines on random leaves, balanced.
   std::vector<Line> RandomVoucher(int k);
+
+  // The shapes of realistic books (consistent_realism.cpp): a voucher's number of
+  // postings, its day of `month`, an amount, and a voucher of `k` lines (k > 4: one
+  // credit against the rest).
+  int RealisticVoucherSize();
+  int RealisticDay(int month);
+  Money RealisticAmount();
+  std::vector<Line> RealisticVoucher(int k);
 
   // Writes a voucher and sums its non-void postings into their leaves. `plant`, when
   // not null, is the posting-level fault to put into it if it has a posting to take it.

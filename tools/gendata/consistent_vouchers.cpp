@@ -143,16 +143,17 @@ const char* Books::PlantFor(int ordinal, int expected) const {
 void Books::WriteVouchers() {
   ReserveLeaf();
   const int total = o_.postings;
-  const int expected = std::max(1, total * 2 / 7);  // vouchers of 3.5 lines on average
+  // Vouchers of 3.5 lines on average, realistic ones of about 5.
+  const int expected = std::max(1, o_.realistic ? total / 5 : total * 2 / 7);
   int written = 0;
   for (int ordinal = 0; written < total; ++ordinal) {
-    int k = 2 + static_cast<int>(rng_.Below(4));
+    int k = o_.realistic ? RealisticVoucherSize() : 2 + static_cast<int>(rng_.Below(4));
     if (total - written - k < 2) k = std::max(2, total - written);
     const int month = 1 + std::min(o_.months - 1, written * o_.months / std::max(total, 1));
-    const int day = 1 + static_cast<int>(rng_.Below(28));
+    const int day = o_.realistic ? RealisticDay(month) : 1 + static_cast<int>(rng_.Below(28));
     const std::string_view type = rng_.Percent(15) ? "转" : "记";
     const bool is_void = ordinal != 0 && rng_.Percent(3);
-    std::vector<Line> lines = RandomVoucher(k);
+    std::vector<Line> lines = o_.realistic ? RealisticVoucher(k) : RandomVoucher(k);
     if (is_void && rng_.Percent(50)) lines.back().credit += RandomAmount();
     if (ordinal == 0 && Planting("date-out-of-year")) {
       const std::size_t row = postings_file_->rows() + 1;

@@ -208,6 +208,10 @@ int qoru::process::HostMain(int argc, char** argv) {
                    "余额方向的写法：借/贷、借方/贷方 或 DR/CR")
       ->capture_default_str()
       ->check(CLI::IsMember(qoru::gen::DirectionWordNames()));
+  consistent->add_flag("--realistic", consistent_options.realistic,
+                       "像真实账套：凭证多为 2 至 4 行，少数长到 300 行（工资、折旧）；约七分之一的"
+                       "分录在周末或节假日；金额的前两位数字大体符合本福特定律，另有三成是"
+                       " 100 至 3000 元的价格");
   std::string numbering = "monthly";
   consistent
       ->add_option("--numbering", numbering,
