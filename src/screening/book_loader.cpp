@@ -11,18 +11,20 @@
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
+#include "checks/tables/row_batches.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "database/sql/jet_translator.h"
 #include "host/trace.h"
 #include "screening/book_builder.h"
-#include "screening/row_batches.h"
 
 namespace qoru::screening {
 namespace {
 
+using checks::BatchQueue;
 using checks::BookDatabase;
 using checks::Role;
+using checks::TextBatch;
 
 const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRoles = {
     {"summary", {"摘要", "记账凭证摘要"}},

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qoru::screening {
+namespace qoru::checks {
 
 // Up to kRows rows of `columns` texts each, kept in one buffer.
 class TextBatch {
@@ -65,4 +65,4 @@ class BatchQueue {
   bool closed_ = false, abandoned_ = false;
 };
 
-}  // namespace qoru::screening
+}  // namespace qoru::checks

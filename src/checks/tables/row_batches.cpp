@@ -1,6 +1,6 @@
-#include "screening/row_batches.h"
+#include "checks/tables/row_batches.h"
 
-namespace qoru::screening {
+namespace qoru::checks {
 
 void TextBatch::Add(std::int64_t row, const std::string_view* texts) {
   rows_.push_back(row);
@@ -66,4 +66,4 @@ void BatchQueue::Abandon() {
   changed_.notify_all();
 }
 
-}  // namespace qoru::screening
+}  // namespace qoru::checks
