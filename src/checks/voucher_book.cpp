@@ -11,6 +11,8 @@ constexpr std::size_t kChunkSize = 1 << 20;
 constexpr std::size_t kFirstSlots = 1 << 12;
 constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
 constexpr std::uint64_t kIndexMask = 0xFFFFFFFFull;
+// Line numbers of up to this many digits are noted as bits, longer ones as texts.
+constexpr std::size_t kMaxBitLineDigits = 5;
 
 std::uint64_t HashOf(int year, int month, std::string_view type, std::string_view number) {
   const std::hash<std::string_view> hash;
@@ -149,12 +151,27 @@ void VoucherBook::NoteLine(Voucher& v, std::string_view line) {
   if (digits) {
     while (lead + 1 < line.size() && line[lead] == '0') ++lead;
     line.remove_prefix(lead);
-    if (line.size() <= 2) {
-      const int n = line.size() == 1 ? line[0] - '0' : (line[0] - '0') * 10 + (line[1] - '0');
+    if (line.size() <= kMaxBitLineDigits) {
+      std::size_t n = 0;
+      for (char c : line) n = n * 10 + static_cast<std::size_t>(c - '0');
       if (n >= 1 && n <= 64) {
         const std::uint64_t bit = std::uint64_t{1} << (n - 1);
         if ((v.lines & bit) != 0) v.repeated_line = true;
         v.lines |= bit;
+        return;
+      }
+      if (n > 64) {
+        const std::size_t index = static_cast<std::size_t>(&v - vouchers_.data());
+        if (index != long_voucher_) {
+          long_bits_ = &long_lines_[index];
+          long_voucher_ = index;
+        }
+        const std::size_t bit = n - 65;
+        if (bit / 64 >= long_bits_->size()) long_bits_->resize(bit / 64 + 1, 0);
+        std::uint64_t& word = (*long_bits_)[bit / 64];
+        const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
+        if ((word & mask) != 0) v.repeated_line = true;
+        word |= mask;
         return;
       }
     }

@@ -47,6 +47,10 @@ class VoucherBook {
 
   const std::vector<Voucher>& vouchers() const { return vouchers_; }
 
+  // Makes room for `count` vouchers at once, so that the list is not copied as it
+  // grows; the room that stays unused is never touched and takes no memory.
+  void Reserve(std::size_t count) { vouchers_.reserve(count); }
+
   // Notes that a posting of `v` (found just now) carries the line number `line`
   // (trimmed; compared as an integer when it is digits; an empty one is not noted).
   void NoteLine(Voucher& v, std::string_view line);
@@ -85,7 +89,13 @@ class VoucherBook {
   std::size_t chunk_size_ = 0;                   // bytes of the last chunk
   std::size_t chunk_used_ = 0;                   // of them in use
   std::size_t last_ = SIZE_MAX;                  // the voucher found last
-  // The line numbers beyond 64 (or not digits) seen, as "voucher index:line".
+  // The line numbers 65 to 99999 seen, a bit per number, of the vouchers that
+  // have them (payroll and depreciation vouchers run to hundreds of lines); the bits of
+  // the voucher noted last are kept at hand.
+  std::unordered_map<std::size_t, std::vector<std::uint64_t>> long_lines_;
+  std::size_t long_voucher_ = SIZE_MAX;
+  std::vector<std::uint64_t>* long_bits_ = nullptr;
+  // The line numbers beyond those (or not digits) seen, as "voucher index:line".
   std::unordered_map<std::string, bool> other_lines_;
   std::string line_key_;
 };
