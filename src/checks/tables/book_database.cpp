@@ -1,5 +1,10 @@
 #include "checks/tables/book_database.h"
 
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <thread>
+
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/os_file.h"
@@ -54,18 +59,67 @@ std::vector<std::string> BookDatabase::Columns(std::string_view table) {
   return Texts("SELECT name FROM pragma_table_info(?1) ORDER BY cid", table);
 }
 
-void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& expressions,
-                        const std::function<void(std::int64_t, const ScanRow&)>& each) {
+namespace {
+
+std::string ScanSql(std::string_view table, const std::vector<std::string>& expressions) {
   std::string sql = "SELECT ";
   for (std::size_t i = 0; i < expressions.size(); ++i) sql += (i == 0 ? "" : ", ") + expressions[i];
   if (expressions.empty()) sql += "NULL";
   sql += " FROM " + db::QuoteName(table) + " ORDER BY rowid";
-  db::SqliteStmt stmt = db::Prepare(db_.get(), sql);
+  return sql;
+}
+
+}  // namespace
+
+void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& expressions,
+                        const std::function<void(std::int64_t, const ScanRow&)>& each) {
+  db::SqliteStmt stmt = db::Prepare(db_.get(), ScanSql(table, expressions));
   const ScanRow row(stmt.get());
   std::int64_t number = 0;
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) each(++number, row);
   if (rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+}
+
+void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
+                             const std::function<void(std::int64_t, const ScanRow&)>& each) {
+  db::SqliteStmt stmt = db::Prepare(db_.get(), ScanSql(table, expressions));
+  const std::size_t columns = std::max<std::size_t>(expressions.size(), 1);
+  BatchQueue queue(columns, 4);
+  std::exception_ptr failure;
+  std::thread reader([&] {
+    try {
+      const ScanRow row(stmt.get());
+      std::vector<std::string_view> texts(columns);
+      std::unique_ptr<TextBatch> batch = queue.Empty();
+      std::int64_t number = 0;
+      int rc;
+      while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        for (std::size_t c = 0; c < columns; ++c) texts[c] = row.Text(static_cast<int>(c));
+        batch->Add(++number, texts.data());
+        if (!batch->full()) continue;
+        if (!queue.Push(std::move(batch))) break;  // the calling thread gave up
+        batch = queue.Empty();
+      }
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+      if (rc == SQLITE_DONE && batch->size() != 0) queue.Push(std::move(batch));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    queue.Close();
+  });
+  try {
+    while (std::unique_ptr<TextBatch> batch = queue.Pop()) {
+      for (std::size_t i = 0; i < batch->size(); ++i) each(batch->Row(i), ScanRow(*batch, i));
+      queue.Recycle(std::move(batch));
+    }
+  } catch (...) {
+    queue.Abandon();
+    reader.join();
+    throw;
+  }
+  reader.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void BookDatabase::BeginRead() {

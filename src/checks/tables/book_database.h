@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "checks/tables/row_batches.h"
 #include "database/engine/sqlite_handle.h"
 
 namespace qoru::checks {
@@ -28,21 +29,29 @@ class ScanRow {
  public:
   // The values of a row from the statement's column `offset` on.
   explicit ScanRow(sqlite3_stmt* stmt, int offset = 0) : stmt_(stmt), offset_(offset) {}
+  // Row `r` of a batch read ahead (BookDatabase::ScanAhead).
+  ScanRow(const TextBatch& batch, std::size_t r) : batch_(&batch), batch_row_(r) {}
   // The text of value `i` (null reads as empty).
   // One fetch of the column, then its text and length from the value itself: the
   // column calls would each look the column up again. The connection is used by one
   // thread only, which is what reading the value directly needs.
   std::string_view Text(int i) const {
+    if (batch_ != nullptr) return batch_->Text(batch_row_, static_cast<std::size_t>(i));
     sqlite3_value* v = sqlite3_column_value(stmt_, i + offset_);
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
     if (p == nullptr) return {};
     return {p, static_cast<std::size_t>(sqlite3_value_bytes(v))};
   }
-  bool IsNull(int i) const { return sqlite3_column_type(stmt_, i + offset_) == SQLITE_NULL; }
+  bool IsNull(int i) const {
+    if (batch_ != nullptr) return batch_->IsNull(batch_row_, static_cast<std::size_t>(i));
+    return sqlite3_column_type(stmt_, i + offset_) == SQLITE_NULL;
+  }
 
  private:
-  sqlite3_stmt* stmt_;
-  int offset_;
+  sqlite3_stmt* stmt_ = nullptr;
+  int offset_ = 0;
+  const TextBatch* batch_ = nullptr;
+  std::size_t batch_row_ = 0;
 };
 
 // The columns of a scan, chosen one by one.
@@ -66,6 +75,14 @@ class BookDatabase {
   // over the table's columns) for every row of `table`, in stored order.
   void Scan(std::string_view table, const std::vector<std::string>& expressions,
             const std::function<void(std::int64_t row, const ScanRow& values)>& each);
+
+  // As Scan, with the engine stepping through the table on a thread of its own: the
+  // values are copied in batches to the calling thread, which calls `each` on one batch
+  // while the next is read. For a long table whose rows take `each` some work. The
+  // connection is not used otherwise until it returns; a failure of either thread is
+  // raised here.
+  void ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
+                 const std::function<void(std::int64_t row, const ScanRow& values)>& each);
 
   // As Scan, for the rows whose rowid lies in [first, last], with the rowid for the row.
   void ScanRowids(std::string_view table, const std::vector<std::string>& expressions,

@@ -6,7 +6,7 @@ void TextBatch::Add(std::int64_t row, const std::string_view* texts) {
   rows_.push_back(row);
   for (std::size_t c = 0; c < columns_; ++c) {
     bytes_.append(texts[c]);
-    ends_.push_back(bytes_.size());
+    ends_.push_back(bytes_.size() | (texts[c].data() == nullptr ? kNull : 0));
   }
 }
 

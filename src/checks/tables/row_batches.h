@@ -19,16 +19,18 @@ class TextBatch {
  public:
   static constexpr std::size_t kRows = 4096;
   explicit TextBatch(std::size_t columns) : columns_(columns) {}
-  // Adds a row of `columns` texts.
+  // Adds a row of `columns` texts; a text without data (a default string_view) is null.
   void Add(std::int64_t row, const std::string_view* texts);
   bool full() const { return rows_.size() >= kRows; }
   std::size_t size() const { return rows_.size(); }
   std::int64_t Row(std::size_t r) const { return rows_[r]; }
+  // The text of value `c` of row `r` (a null one reads as empty).
   std::string_view Text(std::size_t r, std::size_t c) const {
     const std::size_t cell = r * columns_ + c;
-    const std::size_t begin = cell == 0 ? 0 : ends_[cell - 1];
-    return std::string_view(bytes_).substr(begin, ends_[cell] - begin);
+    const std::size_t begin = cell == 0 ? 0 : ends_[cell - 1] & ~kNull;
+    return std::string_view(bytes_).substr(begin, (ends_[cell] & ~kNull) - begin);
   }
+  bool IsNull(std::size_t r, std::size_t c) const { return (ends_[r * columns_ + c] & kNull) != 0; }
   // Marks the last batch of a block of rows.
   void set_block_end() { block_end_ = true; }
   bool block_end() const { return block_end_; }
@@ -38,7 +40,9 @@ class TextBatch {
   std::size_t columns_;
   bool block_end_ = false;
   std::string bytes_;
-  std::vector<std::size_t> ends_;  // of each cell in bytes_
+  // The end of each cell in bytes_, with kNull set for a null one.
+  static constexpr std::size_t kNull = ~(~std::size_t{0} >> 1);
+  std::vector<std::size_t> ends_;
   std::vector<std::int64_t> rows_;
 };
 

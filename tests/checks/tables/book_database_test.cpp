@@ -1,0 +1,99 @@
+// The scans of a table: read ahead on a thread of their own, the rows come in stored
+// order with the same texts (nulls, empty texts, numbers read as text) as the plain
+// scan gives them, over batch boundaries; a failure while the rows are taken stops the
+// reading and is raised.
+#include "checks/tables/book_database.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "test_support/db_fixture.h"
+
+namespace qoru::checks {
+namespace {
+
+struct ScannedRow {
+  std::int64_t number;
+  std::vector<std::string> texts;
+  std::vector<bool> nulls;
+  bool operator==(const ScannedRow&) const = default;
+};
+
+using ScanFn = void (BookDatabase::*)(std::string_view, const std::vector<std::string>&,
+                                      const std::function<void(std::int64_t, const ScanRow&)>&);
+
+std::vector<ScannedRow> ScanAll(BookDatabase& db, ScanFn scan, const std::string& table,
+                                const std::vector<std::string>& columns) {
+  std::vector<ScannedRow> rows;
+  (db.*scan)(table, columns, [&](std::int64_t number, const ScanRow& r) {
+    ScannedRow row{number, {}, {}};
+    for (int i = 0; i < static_cast<int>(std::max<std::size_t>(columns.size(), 1)); ++i) {
+      row.texts.emplace_back(r.Text(i));
+      row.nulls.push_back(r.IsNull(i));
+    }
+    rows.push_back(std::move(row));
+  });
+  return rows;
+}
+
+TEST(BookDatabase, ScanAheadGivesTheRowsOfScan) {
+  test::TempDir dir;
+  const std::string path = dir / "GBA.mdb";
+  // Rows past two batches and a few; rowids with gaps (rows deleted), so that the
+  // numbers count the rows, not the rowids.
+  std::string sql = "CREATE TABLE t (a TEXT, b TEXT, c INTEGER); BEGIN;";
+  for (int i = 1; i <= 9000; ++i)
+    sql += "INSERT INTO t VALUES ('" + std::to_string(i) + "', " +
+           (i % 3 == 0   ? "NULL"
+            : i % 3 == 1 ? "''"
+                         : "'记-" + std::to_string(i) + "'") +
+           ", " + std::to_string(i * 7) + ");";
+  sql += "DELETE FROM t WHERE rowid % 1000 = 5; COMMIT; CREATE TABLE empty (a TEXT);";
+  test::WriteFile(path, "");  // an empty file is an empty database
+  test::SqliteExec(path, sql);
+
+  BookDatabase db(path);
+  const struct {
+    const char* table;
+    std::vector<std::string> columns;
+    std::size_t rows;
+  } cases[] = {
+      {"t", {"\"a\"", "\"b\"", "\"c\""}, 8991},
+      {"t", {"\"c\""}, 8991},
+      {"t", {}, 8991},  // no column: one null value a row
+      {"empty", {"\"a\""}, 0},
+  };
+  for (const auto& c : cases) {
+    const std::vector<ScannedRow> plain = ScanAll(db, &BookDatabase::Scan, c.table, c.columns);
+    const std::vector<ScannedRow> ahead = ScanAll(db, &BookDatabase::ScanAhead, c.table, c.columns);
+    ASSERT_EQ(plain.size(), c.rows) << c.table;
+    EXPECT_TRUE(ahead == plain) << c.table << " " << c.columns.size();
+  }
+}
+
+TEST(BookDatabase, ScanAheadStopsAndRaisesWhatTheRowsRaise) {
+  test::TempDir dir;
+  const std::string path = dir / "GBA.mdb";
+  std::string sql = "CREATE TABLE t (a TEXT); BEGIN;";
+  for (int i = 1; i <= 50000; ++i) sql += "INSERT INTO t VALUES ('x');";
+  test::WriteFile(path, "");
+  test::SqliteExec(path, sql + "COMMIT;");
+
+  BookDatabase db(path);
+  std::int64_t seen = 0;
+  EXPECT_THROW(db.ScanAhead("t", {"\"a\""},
+                            [&](std::int64_t row, const ScanRow&) {
+                              seen = row;
+                              if (row == 5000) throw std::runtime_error("stop");
+                            }),
+               std::runtime_error);
+  EXPECT_EQ(seen, 5000);
+  // The connection serves again once the reading thread has stopped.
+  EXPECT_EQ(db.Texts("SELECT count(*) FROM t"), std::vector<std::string>{"50000"});
+}
+
+}  // namespace
+}  // namespace qoru::checks
