@@ -76,7 +76,7 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
     if (!last_row.empty())
       pass.vouchers.Reserve(std::strtoull(last_row[0].c_str(), nullptr, 10) / 2 + 1);
   }
-  db.Scan(table, selection_.expressions, [&](std::int64_t row, const ScanRow& r) {
+  db.ScanAhead(table, selection_.expressions, [&](std::int64_t row, const ScanRow& r) {
     Amount d, c;
     if (debit_ >= 0) d = values.ReadAmount(r, debit_, row, debit_column_);
     if (credit_ >= 0) c = values.ReadAmount(r, credit_, row, credit_column_);
