@@ -1,8 +1,9 @@
-// A table's rows read on a thread of their own and handed to the caller's thread in
-// batches, so that SQLite's reading and the building from the rows go on at once. The
-// reading thread uses the caller's connection while the caller builds: the caller must
-// not use it until the stream returns. Failures of either side end both and are raised
-// on the caller's thread.
+// A table's rows with their rowids, read on a thread of their own and handed to the
+// caller's thread in batches (the tables' BookDatabase::ScanAhead), so that SQLite's
+// reading and the building from the rows go on at once. The reading thread uses the
+// caller's connection while the caller builds: the caller must not use it until the
+// stream returns. Failures of either side end both and are raised on the caller's
+// thread.
 #pragma once
 
 #include <cstdint>
