@@ -196,6 +196,8 @@ class Books {
 
   // A voucher of `k` lines on random leaves, balanced.
   std::vector<Line> RandomVoucher(int k);
+  // Adds `n` debits of random amounts on random leaves; returns their sum.
+  Money AddDebits(int n, std::vector<Line>& lines);
 
   // The shapes of realistic books (consistent_realism.cpp): a voucher's number of
   // postings, its day of `month`, an amount, and a voucher of `k` lines (k > 4: one

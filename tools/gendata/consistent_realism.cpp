@@ -70,12 +70,7 @@ Money Books::RealisticAmount() {
 std::vector<Line> Books::RealisticVoucher(int k) {
   if (k <= 4) return RandomVoucher(k);
   std::vector<Line> lines;
-  Money sum = 0;
-  for (int i = 1; i < k; ++i) {
-    const Money m = RealisticAmount();
-    sum += m;
-    lines.push_back(MakeLine(RandomLeaf(), m, 0));
-  }
+  const Money sum = AddDebits(k - 1, lines);
   lines.push_back(MakeLine(RandomLeaf(), 0, sum));
   return lines;
 }

@@ -8,16 +8,20 @@
 
 namespace qoru::gen::ledger {
 
-std::vector<Line> Books::RandomVoucher(int k) {
-  const int debits = 1 + static_cast<int>(rng_.Below(static_cast<std::uint64_t>(k - 1)));
-  std::vector<Line> lines;
+Money Books::AddDebits(int n, std::vector<Line>& lines) {
   Money sum = 0;
-  for (int i = 0; i < debits; ++i) {
+  for (int i = 0; i < n; ++i) {
     const Money m = RandomAmount();
     sum += m;
     lines.push_back(MakeLine(RandomLeaf(), m, 0));
   }
-  Money left = sum;
+  return sum;
+}
+
+std::vector<Line> Books::RandomVoucher(int k) {
+  const int debits = 1 + static_cast<int>(rng_.Below(static_cast<std::uint64_t>(k - 1)));
+  std::vector<Line> lines;
+  Money left = AddDebits(debits, lines);
   for (int i = debits; i < k; ++i) {
     const bool last = i == k - 1;
     Money m = last ? left : left * static_cast<Money>(1 + rng_.Below(60)) / 100;
