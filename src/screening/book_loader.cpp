@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <exception>
 #include <iterator>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "checks/tables/book_database.h"
 #include "checks/tables/book_tables.h"
 #include "checks/tables/chart.h"
-#include "checks/tables/row_batches.h"
 #include "checks/values/book_text.h"
 #include "checks/values/book_words.h"
 #include "database/sql/jet_translator.h"
@@ -21,10 +18,8 @@
 namespace qoru::screening {
 namespace {
 
-using checks::BatchQueue;
 using checks::BookDatabase;
 using checks::Role;
-using checks::TextBatch;
 
 const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRoles = {
     {"summary", {"摘要", "记账凭证摘要"}},
@@ -38,120 +33,43 @@ using db::QuoteName;
 
 // The postings table's rows, `columns` of them (indexes into `expressions`, -1 for
 // none) handed to `builder` in stored order. The reading takes about twice the time of
-// the building: the table is read by two threads, each on a connection of its own, in
-// blocks of rowids (block k by thread k % 2), while this thread builds from the blocks
-// in order.
+// the building, so the tables' scan reads the rows on two threads while this thread
+// builds from them.
 constexpr std::size_t kPostingColumns = 11;
 
-void ReadPostings(BookDatabase& db, const std::string& database, const std::string& table,
+void ReadPostings(BookDatabase& db, const std::string& table,
                   const std::vector<std::string>& expressions,
                   const int (&columns)[kPostingColumns], BookBuilder& builder) {
-  // Every block from one snapshot: each reader reads in one transaction, the second
-  // begun while the first holds its own, which keeps writers from committing in
-  // between; in WAL mode, where they are not kept, one reader reads everything.
-  const bool write_ahead_log = db.WriteAheadLog();
+  // One snapshot for the room made and the rows read.
   db.BeginRead();
   struct EndRead {
     BookDatabase& db;
     ~EndRead() { db.EndRead(); }
   } end_read{db};
-  // The ends of the rowids, each alone, which SQLite answers from the ends of the tree.
   const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + QuoteName(table));
   const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + QuoteName(table));
   if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
-  const long long first = std::atoll(low[0].c_str()), last = std::atoll(high[0].c_str());
-  if (last < first) return;
-  const long long span = last - first;  // rows at most span + 1
-  if (span < (1LL << 31)) builder.Reserve(static_cast<std::size_t>(span + 1));
-  // Blocks of 32768 rowids, or more when the rowids are spread so far that there would
-  // be more than 4096 blocks.
-  const long long block = std::max(1LL << 15, span / 4096 + 1);
-  const long long blocks = span / block + 1;
-  const int readers = blocks > 1 && !write_ahead_log ? 2 : 1;
-
-  std::vector<std::unique_ptr<BatchQueue>> queues;
-  for (int r = 0; r < readers; ++r)
-    queues.push_back(std::make_unique<BatchQueue>(kPostingColumns, 8));
-  std::exception_ptr failures[2];
-  std::vector<std::thread> threads;
-  for (int r = 0; r < readers; ++r) {
-    threads.emplace_back([&, r] {
-      struct Abandoned {};
-      BatchQueue& queue = *queues[static_cast<std::size_t>(r)];
-      try {
-        std::optional<BookDatabase> own;
-        if (r > 0) {
-          own.emplace(database);
-          own->BeginRead();
-        }
-        BookDatabase& connection = r > 0 ? *own : db;
-        for (long long k = r; k < blocks; k += readers) {
-          std::unique_ptr<TextBatch> batch = queue.Empty();
-          const long long from = first + k * block;
-          const long long to = k + 1 == blocks ? last : from + block - 1;
-          connection.ScanRowids(table, expressions, from, to,
-                                [&](std::int64_t rowid, const checks::ScanRow& row) {
-                                  std::string_view values[kPostingColumns];
-                                  for (std::size_t c = 0; c < kPostingColumns; ++c)
-                                    if (columns[c] >= 0) values[c] = row.Text(columns[c]);
-                                  batch->Add(rowid, values);
-                                  if (!batch->full()) return;
-                                  if (!queue.Push(std::move(batch))) throw Abandoned{};
-                                  batch = queue.Empty();
-                                });
-          batch->set_block_end();
-          if (!queue.Push(std::move(batch))) throw Abandoned{};
-        }
-      } catch (const Abandoned&) {
-      } catch (...) {
-        failures[r] = std::current_exception();
-      }
-      queue.Close();
-    });
-  }
-  const auto stop = [&] {
-    for (auto& q : queues) q->Abandon();
-    for (std::thread& t : threads) t.join();
+  const long long span = std::atoll(high[0].c_str()) - std::atoll(low[0].c_str());
+  if (span >= 0 && span < (1LL << 31)) builder.Reserve(static_cast<std::size_t>(span + 1));
+  const auto text = [&](const checks::ScanRow& row, std::size_t c) {
+    return columns[c] >= 0 ? row.Text(columns[c]) : std::string_view();
   };
-  try {
-    std::int64_t row = 0;  // the rows' numbers in stored order, from 1
-    bool cut_short = false;
-    for (long long k = 0; k < blocks && !cut_short; ++k) {
-      BatchQueue& queue = *queues[static_cast<std::size_t>(k % readers)];
-      while (true) {
-        std::unique_ptr<TextBatch> batch = queue.Pop();
-        if (!batch) {  // the reader failed
-          cut_short = true;
-          break;
-        }
-        for (std::size_t i = 0; i < batch->size(); ++i) {
-          PostingRow p;
-          p.row = ++row;
-          p.date = batch->Text(i, 0);
-          p.type = batch->Text(i, 1);
-          p.number = batch->Text(i, 2);
-          p.line = batch->Text(i, 3);
-          p.account = batch->Text(i, 4);
-          p.debit = batch->Text(i, 5);
-          p.credit = batch->Text(i, 6);
-          p.void_flag = batch->Text(i, 7);
-          p.summary = batch->Text(i, 8);
-          p.preparer = batch->Text(i, 9);
-          p.approver = batch->Text(i, 10);
-          builder.Add(p);
-        }
-        const bool block_end = batch->block_end();
-        queue.Recycle(std::move(batch));
-        if (block_end) break;
-      }
-    }
-  } catch (...) {
-    stop();
-    throw;
-  }
-  stop();
-  for (const std::exception_ptr& failure : failures)
-    if (failure) std::rethrow_exception(failure);
+  db.ScanAhead(table, expressions, [&](std::int64_t number, const checks::ScanRow& row) {
+    PostingRow p;
+    p.row = number;
+    p.date = text(row, 0);
+    p.type = text(row, 1);
+    p.number = text(row, 2);
+    p.line = text(row, 3);
+    p.account = text(row, 4);
+    p.debit = text(row, 5);
+    p.credit = text(row, 6);
+    p.void_flag = text(row, 7);
+    p.summary = text(row, 8);
+    p.preparer = text(row, 9);
+    p.approver = text(row, 10);
+    builder.Add(p);
+  });
 }
 
 }  // namespace
@@ -276,7 +194,7 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
     if (!selection.expressions.empty()) {
       const int columns[] = {date,   type,      number,   line,     account, debit,
                              credit, void_flag, texts[0], texts[1], texts[2]};
-      ReadPostings(db, database, postings.name(), selection.expressions, columns, builder);
+      ReadPostings(db, postings.name(), selection.expressions, columns, builder);
     }
   }
   ScreenBook book =

@@ -1,8 +1,10 @@
 #include "checks/tables/book_database.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "database/sql/jet_translator.h"
@@ -19,7 +21,8 @@ int ColumnSelection::Add(const std::string* column) {
   return static_cast<int>(expressions.size()) - 1;
 }
 
-BookDatabase::BookDatabase(const std::string& path) : db_(db::OpenDatabaseReadOnly(path)) {}
+BookDatabase::BookDatabase(const std::string& path)
+    : db_(db::OpenDatabaseReadOnly(path)), path_(path) {}
 
 std::vector<std::string> BookDatabase::Texts(const std::string& sql,
                                              std::optional<std::string_view> parameter) {
@@ -83,43 +86,101 @@ void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& 
 
 void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
                              const std::function<void(std::int64_t, const ScanRow&)>& each) {
-  db::SqliteStmt stmt = db::Prepare(db_.get(), ScanSql(table, expressions));
-  const std::size_t columns = std::max<std::size_t>(expressions.size(), 1);
-  BatchQueue queue(columns, 4);
-  std::exception_ptr failure;
-  std::thread reader([&] {
-    try {
-      const ScanRow row(stmt.get());
-      std::vector<std::string_view> texts(columns);
-      std::unique_ptr<TextBatch> batch = queue.Empty();
-      std::int64_t number = 0;
-      int rc;
-      while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        for (std::size_t c = 0; c < columns; ++c) texts[c] = row.Text(static_cast<int>(c));
-        batch->Add(++number, texts.data());
-        if (!batch->full()) continue;
-        if (!queue.Push(std::move(batch))) break;  // the calling thread gave up
-        batch = queue.Empty();
-      }
-      if (rc != SQLITE_ROW && rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
-      if (rc == SQLITE_DONE && batch->size() != 0) queue.Push(std::move(batch));
-    } catch (...) {
-      failure = std::current_exception();
+  // Every block from one snapshot: the scan reads in a transaction (the caller's, or
+  // one of its own), and a second reader's is begun while that one is held, which keeps
+  // writers from committing in between. In WAL mode, where they are not kept, one
+  // reader reads everything.
+  const bool write_ahead_log = WriteAheadLog();
+  const bool own_transaction = sqlite3_get_autocommit(db_.get()) != 0;
+  if (own_transaction) BeginRead();
+  struct EndOwnRead {
+    BookDatabase& db;
+    bool own;
+    ~EndOwnRead() {
+      if (own) db.EndRead();
     }
-    queue.Close();
-  });
+  } end_read{*this, own_transaction};
+  // The ends of the rowids, each alone, which SQLite answers from the ends of the tree.
+  const std::vector<std::string> low = Texts("SELECT min(rowid) FROM " + db::QuoteName(table));
+  const std::vector<std::string> high = Texts("SELECT max(rowid) FROM " + db::QuoteName(table));
+  if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
+  const long long first = std::atoll(low[0].c_str()), last = std::atoll(high[0].c_str());
+  if (last < first) return;
+  const long long span = last - first;
+  // Blocks of 32768 rowids, or more when the rowids are spread so far that there would
+  // be more than 4096 blocks.
+  const long long block = std::max(1LL << 15, span / 4096 + 1);
+  const long long blocks = span / block + 1;
+  const int readers = blocks > 1 && !write_ahead_log ? 2 : 1;
+
+  const std::size_t columns = std::max<std::size_t>(expressions.size(), 1);
+  std::vector<std::unique_ptr<BatchQueue>> queues;
+  for (int r = 0; r < readers; ++r) queues.push_back(std::make_unique<BatchQueue>(columns, 8));
+  std::exception_ptr failures[2];
+  std::vector<std::thread> threads;
+  for (int r = 0; r < readers; ++r) {
+    threads.emplace_back([&, r] {
+      struct Abandoned {};
+      BatchQueue& queue = *queues[static_cast<std::size_t>(r)];
+      try {
+        std::optional<BookDatabase> own;
+        if (r > 0) {
+          own.emplace(path_);
+          own->BeginRead();
+        }
+        BookDatabase& connection = r > 0 ? *own : *this;
+        std::vector<std::string_view> texts(columns);
+        for (long long k = r; k < blocks; k += readers) {
+          std::unique_ptr<TextBatch> batch = queue.Empty();
+          const long long from = first + k * block;
+          const long long to = k + 1 == blocks ? last : from + block - 1;
+          connection.ScanRowids(table, expressions, from, to,
+                                [&](std::int64_t rowid, const ScanRow& row) {
+                                  for (std::size_t c = 0; c < expressions.size(); ++c)
+                                    texts[c] = row.Text(static_cast<int>(c));
+                                  batch->Add(rowid, texts.data());
+                                  if (!batch->full()) return;
+                                  if (!queue.Push(std::move(batch))) throw Abandoned{};
+                                  batch = queue.Empty();
+                                });
+          batch->set_block_end();
+          if (!queue.Push(std::move(batch))) throw Abandoned{};
+        }
+      } catch (const Abandoned&) {
+      } catch (...) {
+        failures[r] = std::current_exception();
+      }
+      queue.Close();
+    });
+  }
+  const auto stop = [&] {
+    for (auto& q : queues) q->Abandon();
+    for (std::thread& t : threads) t.join();
+  };
   try {
-    while (std::unique_ptr<TextBatch> batch = queue.Pop()) {
-      for (std::size_t i = 0; i < batch->size(); ++i) each(batch->Row(i), ScanRow(*batch, i));
-      queue.Recycle(std::move(batch));
+    std::int64_t number = 0;  // the rows' numbers in stored order, from 1
+    bool cut_short = false;
+    for (long long k = 0; k < blocks && !cut_short; ++k) {
+      BatchQueue& queue = *queues[static_cast<std::size_t>(k % readers)];
+      while (true) {
+        std::unique_ptr<TextBatch> batch = queue.Pop();
+        if (!batch) {  // the reader failed
+          cut_short = true;
+          break;
+        }
+        for (std::size_t i = 0; i < batch->size(); ++i) each(++number, ScanRow(*batch, i));
+        const bool block_end = batch->block_end();
+        queue.Recycle(std::move(batch));
+        if (block_end) break;
+      }
     }
   } catch (...) {
-    queue.Abandon();
-    reader.join();
+    stop();
     throw;
   }
-  reader.join();
-  if (failure) std::rethrow_exception(failure);
+  stop();
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
 }
 
 void BookDatabase::BeginRead() {

@@ -76,11 +76,13 @@ class BookDatabase {
   void Scan(std::string_view table, const std::vector<std::string>& expressions,
             const std::function<void(std::int64_t row, const ScanRow& values)>& each);
 
-  // As Scan, with the engine stepping through the table on a thread of its own: the
+  // As Scan, with the engine stepping through the table on threads of their own: the
   // values are copied in batches to the calling thread, which calls `each` on one batch
-  // while the next is read. For a long table whose rows take `each` some work. The
-  // connection is not used otherwise until it returns; a failure of either thread is
-  // raised here.
+  // while the next are read. The table is read in blocks of rowids by two threads, each
+  // on a connection of its own (block k by thread k % 2), in one snapshot; in WAL mode,
+  // or for a table of one block, by one. For a long table whose rows take `each` some
+  // work. The connection is not used otherwise until it returns; a failure of any
+  // thread is raised here.
   void ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
                  const std::function<void(std::int64_t row, const ScanRow& values)>& each);
 
@@ -110,6 +112,7 @@ class BookDatabase {
 
  private:
   db::SqliteDb db_;
+  std::string path_;  // for the second reader of ScanAhead
 };
 
 }  // namespace qoru::checks

@@ -1,11 +1,12 @@
-// The scans of a table: read ahead on a thread of their own, the rows come in stored
-// order with the same texts (nulls, empty texts, numbers read as text) as the plain
-// scan gives them, over batch boundaries; a failure while the rows are taken stops the
-// reading and is raised.
+// The scans of a table: read ahead on threads of their own (two over blocks of rowids,
+// one in WAL mode), the rows come in stored order with the same texts (nulls, empty texts, numbers
+// read as text) as the plain scan gives them, over batch boundaries; a failure while the rows are
+// taken stops the reading and is raised.
 #include "checks/tables/book_database.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,11 +52,20 @@ TEST(BookDatabase, ScanAheadGivesTheRowsOfScan) {
             : i % 3 == 1 ? "''"
                          : "'记-" + std::to_string(i) + "'") +
            ", " + std::to_string(i * 7) + ");";
-  sql += "DELETE FROM t WHERE rowid % 1000 = 5; COMMIT; CREATE TABLE empty (a TEXT);";
+  // The same rows with rowids spread over several blocks of rowids, which two threads
+  // read, and a block left empty by the gaps.
+  sql +=
+      "DELETE FROM t WHERE rowid % 1000 = 5; COMMIT; CREATE TABLE empty (a TEXT);"
+      "CREATE TABLE spread (a TEXT, b TEXT, c INTEGER);"
+      "INSERT INTO spread (rowid, a, b, c) SELECT rowid * 11 + (rowid > 4000) * 100000, a, b, c"
+      " FROM t ORDER BY rowid DESC;";
   test::WriteFile(path, "");  // an empty file is an empty database
   test::SqliteExec(path, sql);
+  // In WAL mode one thread reads every block.
+  const std::string wal = dir / "wal.mdb";
+  std::filesystem::copy_file(path, wal);
+  test::SqliteExec(wal, "PRAGMA journal_mode=WAL;");
 
-  BookDatabase db(path);
   const struct {
     const char* table;
     std::vector<std::string> columns;
@@ -65,12 +75,24 @@ TEST(BookDatabase, ScanAheadGivesTheRowsOfScan) {
       {"t", {"\"c\""}, 8991},
       {"t", {}, 8991},  // no column: one null value a row
       {"empty", {"\"a\""}, 0},
+      {"spread", {"\"a\"", "\"b\"", "\"c\""}, 8991},
+      {"spread", {"rowid", "\"c\""}, 8991},
+      {"spread", {}, 8991},
   };
-  for (const auto& c : cases) {
-    const std::vector<ScannedRow> plain = ScanAll(db, &BookDatabase::Scan, c.table, c.columns);
-    const std::vector<ScannedRow> ahead = ScanAll(db, &BookDatabase::ScanAhead, c.table, c.columns);
-    ASSERT_EQ(plain.size(), c.rows) << c.table;
-    EXPECT_TRUE(ahead == plain) << c.table << " " << c.columns.size();
+  for (const std::string& file : {path, wal}) {
+    BookDatabase db(file);
+    for (const auto& c : cases) {
+      const std::vector<ScannedRow> plain = ScanAll(db, &BookDatabase::Scan, c.table, c.columns);
+      const std::vector<ScannedRow> ahead =
+          ScanAll(db, &BookDatabase::ScanAhead, c.table, c.columns);
+      ASSERT_EQ(plain.size(), c.rows) << c.table;
+      EXPECT_TRUE(ahead == plain) << file << " " << c.table << " " << c.columns.size();
+    }
+    // Read in a transaction of the caller's, which the scan leaves open.
+    db.BeginRead();
+    EXPECT_EQ(ScanAll(db, &BookDatabase::ScanAhead, "spread", {"\"a\""}).size(), 8991U);
+    EXPECT_EQ(db.Texts("SELECT count(*) FROM spread"), std::vector<std::string>{"8991"});
+    db.EndRead();
   }
 }
 
