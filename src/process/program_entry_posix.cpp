@@ -1,9 +1,51 @@
 // The command-line programs' process on Linux.
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
 
 #include "process/program_entry.h"
 
+namespace {
+
+constexpr const char* kTunables = "GLIBC_TUNABLES";
+constexpr const char* kHugePages = "glibc.malloc.hugetlb=1";
+
+// Memory in 2 MiB pages where the kernel gives them on request (transparent huge pages
+// in "madvise" mode): a million postings touch a few hundred megabytes of the heap and
+// of SQLite's page cache, and each 4 KiB page costs a fault, a seventh of a conversion's
+// time. The C library's allocator asks for the large pages when its tunable says so,
+// and reads it only as the process starts; so the program starts itself once more with
+// the tunable added. Not when the user has set the allocator's huge pages either way,
+// not in "always" mode (they come anyway) or "never", not under the sanitizers (they
+// bring their own allocator); a start that fails goes on as it is.
+void StartWithLargePages(char** argv) {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  const char* given = std::getenv(kTunables);
+  if (given != nullptr && std::strstr(given, "glibc.malloc.hugetlb") != nullptr) return;
+  std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string modes;
+  if (!std::getline(mode, modes) || modes.find("[madvise]") == std::string::npos) return;
+  const std::string before = given != nullptr ? given : "";
+  const std::string value = before.empty() ? kHugePages : before + ":" + kHugePages;
+  if (setenv(kTunables, value.c_str(), 1) != 0) return;
+  execv("/proc/self/exe", argv);
+  if (given != nullptr)
+    setenv(kTunables, before.c_str(), 1);
+  else
+    unsetenv(kTunables);
+#else
+  (void)argv;
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  StartWithLargePages(argv);
   // A file that grows past the process's size limit must fail its write, not end the
   // process: the library then reports the failure like any other.
   std::signal(SIGXFSZ, SIG_IGN);
