@@ -27,8 +27,9 @@ CheckReport ConvertAndCheck(const TinyBooks& books, const CheckOptions& options 
 // Balances without a month column leave balance-continuity nothing to do.
 void ExpectNothingSkipped(const CheckReport& report) {
   for (const CheckResult& r : report.results)
-    if (r.id != CheckId::kBalanceContinuity)
+    if (r.id != CheckId::kBalanceContinuity) {
       EXPECT_FALSE(r.skipped) << Info(r.id).name << ": " << r.reason;
+    }
 }
 
 TEST(BookChecks, EachFaultYieldsItsFindingAndWhatFollowsFromIt) {

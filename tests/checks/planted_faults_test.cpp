@@ -41,7 +41,9 @@ TEST(PlantedFaults, AConsistentBookSetHoldsNoFinding) {
     const Generated books(options);
     const CheckReport report = books.Check();
     for (const CheckResult& r : report.results)
-      if (r.id != CheckId::kBalanceContinuity) EXPECT_FALSE(r.skipped) << r.reason;
+      if (r.id != CheckId::kBalanceContinuity) {
+        EXPECT_FALSE(r.skipped) << r.reason;
+      }
     EXPECT_EQ(test::Counts(report), Expected{}) << ReportText(report);
 
     // The chart's left-out parents came back through the completion and do not count.

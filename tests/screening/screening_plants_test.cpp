@@ -50,7 +50,9 @@ TEST(ScreeningPlants, EachIsFlaggedByItsTestAndTheBooksStayConsistent) {
     }
   }
   for (const std::string& kind : gen::ScreeningPlantKinds())
-    if (kind != "seldom-used-account") EXPECT_EQ(kinds.count(kind), 1u) << kind;
+    if (kind != "seldom-used-account") {
+      EXPECT_EQ(kinds.count(kind), 1u) << kind;
+    }
   EXPECT_EQ(flagged["seldom-used-account"].size(), 1u) << "the rare pair's reserved account";
   EXPECT_EQ(kinds.count("adjusted-workday"), 1u);
 
