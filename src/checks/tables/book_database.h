@@ -42,6 +42,8 @@ class ScanRow {
     if (p == nullptr) return {};
     return {p, static_cast<std::size_t>(sqlite3_value_bytes(v))};
   }
+  // The row's rowid: for the rows of ScanAhead only.
+  std::int64_t Rowid() const { return batch_ != nullptr ? batch_->Row(batch_row_) : 0; }
   bool IsNull(int i) const {
     if (batch_ != nullptr) return batch_->IsNull(batch_row_, static_cast<std::size_t>(i));
     return sqlite3_column_type(stmt_, i + offset_) == SQLITE_NULL;
@@ -81,8 +83,8 @@ class BookDatabase {
   // while the next are read. The table is read in blocks of rowids by two threads, each
   // on a connection of its own (block k by thread k % 2), in one snapshot; in WAL mode,
   // or for a table of one block, by one. For a long table whose rows take `each` some
-  // work. The connection is not used otherwise until it returns; a failure of any
-  // thread is raised here.
+  // work. Each row's rowid is at hand (ScanRow::Rowid). The connection is not used
+  // otherwise until it returns; a failure of any thread is raised here.
   void ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
                  const std::function<void(std::int64_t row, const ScanRow& values)>& each);
 

@@ -88,6 +88,12 @@ TEST(BookDatabase, ScanAheadGivesTheRowsOfScan) {
       ASSERT_EQ(plain.size(), c.rows) << c.table;
       EXPECT_TRUE(ahead == plain) << file << " " << c.table << " " << c.columns.size();
     }
+    // Each row read ahead has its rowid at hand.
+    std::size_t agreeing = 0;
+    db.ScanAhead("spread", {"rowid"}, [&](std::int64_t, const ScanRow& r) {
+      agreeing += std::to_string(r.Rowid()) == r.Text(0);
+    });
+    EXPECT_EQ(agreeing, 8991U) << file;
     // Read in a transaction of the caller's, which the scan leaves open.
     db.BeginRead();
     EXPECT_EQ(ScanAll(db, &BookDatabase::ScanAhead, "spread", {"\"a\""}).size(), 8991U);
