@@ -84,7 +84,11 @@ std::vector<std::string> GivenArguments(const ScreenRequest& r) {
 int ScreenBookSet(const book_sets::InputBookSet& b, const ScreenOptions& checked,
                   const ScreenRequest& r, book_sets::RunRecord& record) {
   std::optional<ScreenBook> book;
-  record.Start();  // hashing while the book loads, unless it began with the conversion
+  // The files are hashed for the JSON and the workpaper, which record them; the text
+  // report does not.
+  const bool recorded = r.json || !r.xlsx.empty();
+  if (recorded)
+    record.Start();  // hashing while the book loads, unless it began with the conversion
   try {
     book.emplace(LoadScreenBook(b.database, b.description, checked.columns, b.name));
   } catch (const db::EngineError& e) {
@@ -103,10 +107,11 @@ int ScreenBookSet(const book_sets::InputBookSet& b, const ScreenOptions& checked
   PauseForTestsAt("testing");
   try {
     report = RunScreening(*book, checked.parameters);
-    info.provenance = record.Finish(
-        r.input.source.empty()
-            ? std::string()
-            : DetectBookSetEncoding(r.input.source, EncodingChoiceFromEnvironment()).Describe());
+    if (recorded)
+      info.provenance = record.Finish(
+          r.input.source.empty()
+              ? std::string()
+              : DetectBookSetEncoding(r.input.source, EncodingChoiceFromEnvironment()).Describe());
   } catch (const std::exception& e) {
     return Refuse(e.what());
   }
@@ -187,11 +192,13 @@ int RunScreen(ScreenRequest r, const book_sets::Converter& convert) {
           book_sets::CheckInput(r.input, "screen", "测试", book_set);
       !problem.message.empty())
     return Refuse(problem.message);
-  // The source's files are hashed while the book set converts.
+  // The source's files are hashed while the book set converts (for the JSON and the
+  // workpaper).
   book_sets::RunRecord record("screen", GivenArguments(r), r.preparer);
   if (!r.screen.keywords.empty()) record.AddFile(r.screen.keywords, "关键词文件");
   for (const std::string& h : r.screen.holidays) record.AddFile(h, "日历文件");
-  if (const std::string why = book_sets::ReadInput(book_set, r.input, convert, record, true, true);
+  if (const std::string why =
+          book_sets::ReadInput(book_set, r.input, convert, record, r.json || !r.xlsx.empty(), true);
       !why.empty())
     return Refuse(why);
   return ScreenBookSet(book_set, *checked, r, record);
