@@ -1,6 +1,9 @@
 #include "checks/posting_pass.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "checks/value_reader.h"
 #include "checks/values/book_text.h"
@@ -15,6 +18,37 @@ struct Findings {
   CheckResult& unknown;
   CheckResult& non_leaf;
   CheckResult& out_of_year;
+};
+
+// The chart's index of the account of a posting, by the account's text as stored. A
+// million postings name a few hundred accounts: the last look-up of each text is kept
+// in a table of slots by the text's hash, which spares the key's making and the chart's
+// look-up for most postings.
+class AccountLookups {
+ public:
+  explicit AccountLookups(const Chart& chart) : chart_(chart) {}
+  int Find(std::string_view text) {
+    std::uint32_t h = 2166136261u;  // FNV-1a
+    for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    Slot& slot = slots_[h % kSlots];
+    if (slot.used && slot.text == text) return slot.index;
+    AccountKeyInto(text, key_);
+    slot.index = chart_.Find(key_);
+    slot.text.assign(text);
+    slot.used = true;
+    return slot.index;
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 1024;
+  struct Slot {
+    std::string text;
+    int index = -1;
+    bool used = false;
+  };
+  const Chart& chart_;
+  std::string key_;
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
 };
 
 // The scan of the postings: its columns and which checks it feeds.
@@ -66,7 +100,7 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
   pass.Size(chart_.size());
   const std::string& table = table_;
   ValueReader values(out.bad, table);
-  std::string key;
+  AccountLookups accounts(chart_);
   std::string last_date_text = "\x01";  // no date reads so
   std::optional<CalendarDate> last_date;
   if (gather_vouchers_) {
@@ -116,8 +150,7 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
       }
     }
     if (account_ < 0 || !chart_known_) return;
-    AccountKeyInto(r.Text(account_), key);
-    const int a = chart_.Find(key);
+    const int a = accounts.Find(r.Text(account_));
     if (a < 0) {
       if (check_unknown_)
         out.unknown.Record([&] {
