@@ -1,5 +1,6 @@
 #include "checks/posting_pass.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -105,10 +106,12 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
   std::optional<CalendarDate> last_date;
   if (gather_vouchers_) {
     // A voucher has two postings at least, as a rule: half the rows bound the vouchers.
+    // Beyond 8 million vouchers (or a rowid set far out) the list grows as it fills.
     const std::vector<std::string> last_row =
         db.Texts("SELECT max(rowid) FROM " + db::QuoteName(table));
-    if (!last_row.empty())
-      pass.vouchers.Reserve(std::strtoull(last_row[0].c_str(), nullptr, 10) / 2 + 1);
+    const long long last = last_row.empty() ? 0 : std::atoll(last_row[0].c_str());
+    if (last > 0)
+      pass.vouchers.Reserve(static_cast<std::size_t>(std::min(last / 2 + 1, 1LL << 23)));
   }
   db.ScanAhead(table, selection_.expressions, [&](std::int64_t row, const ScanRow& r) {
     Amount d, c;

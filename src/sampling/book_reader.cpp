@@ -126,8 +126,10 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
   const std::vector<std::string> high =
       db.Texts("SELECT max(rowid) FROM " + db::QuoteName(t.name()));
   if (!low.empty() && !low[0].empty() && !high.empty() && !high[0].empty()) {
-    const long long span = std::atoll(high[0].c_str()) - std::atoll(low[0].c_str()) + 1;
-    if (span > 0 && span < (1LL << 28)) {
+    // Beyond 16 million rows (or rowids spread far apart) the lists grow as they fill.
+    long long span = 0;
+    if (!__builtin_sub_overflow(std::atoll(high[0].c_str()), std::atoll(low[0].c_str()), &span) &&
+        span >= 0 && ++span < (1LL << 24)) {
       book.postings.reserve(static_cast<std::size_t>(span));
       book.vouchers.reserve(static_cast<std::size_t>(span) /
                             2);  // a voucher has two postings or more

@@ -106,11 +106,13 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
   if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
   const long long first = std::atoll(low[0].c_str()), last = std::atoll(high[0].c_str());
   if (last < first) return;
-  const long long span = last - first;
   // Blocks of 32768 rowids, or more when the rowids are spread so far that there would
-  // be more than 4096 blocks.
-  const long long block = std::max(1LL << 15, span / 4096 + 1);
-  const long long blocks = span / block + 1;
+  // be more than 4096 blocks; one block when they lie farther apart than a 64-bit
+  // integer reaches (rowids set by hand in a database made elsewhere).
+  long long span = 0;
+  const bool spread_wide = __builtin_sub_overflow(last, first, &span);
+  const long long block = spread_wide ? 0 : std::max(1LL << 15, span / 4096 + 1);
+  const long long blocks = spread_wide ? 1 : span / block + 1;
   const int readers = blocks > 1 && !write_ahead_log ? 2 : 1;
 
   const std::size_t columns = std::max<std::size_t>(expressions.size(), 1);
