@@ -158,8 +158,11 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
       db, t.name(), s.expressions,
       [&](std::int64_t row, std::int64_t rowid, const std::string_view* r) {
         rows = row;
-        if (book.rowid_runs.empty() || rowid - row != book.rowid_runs.back().offset)
-          book.rowid_runs.push_back({static_cast<std::uint32_t>(row), rowid - row});
+        // Modulo 2^64: a rowid may lie anywhere in the 64-bit range.
+        const auto offset = static_cast<std::int64_t>(static_cast<std::uint64_t>(rowid) -
+                                                      static_cast<std::uint64_t>(row));
+        if (book.rowid_runs.empty() || offset != book.rowid_runs.back().offset)
+          book.rowid_runs.push_back({static_cast<std::uint32_t>(row), offset});
         if (void_flag >= 0 && checks::IsVoidFlag(r[void_flag])) {
           ++book.counts.void_rows;
           return;

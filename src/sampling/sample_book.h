@@ -117,7 +117,9 @@ struct SampleBook {
     const auto run =
         std::upper_bound(rowid_runs.begin(), rowid_runs.end(), p.row,
                          [](std::uint32_t row, const RowidRun& r) { return row < r.first_row; });
-    return run == rowid_runs.begin() ? 0 : p.row + std::prev(run)->offset;
+    if (run == rowid_runs.begin()) return 0;
+    return static_cast<std::int64_t>(std::uint64_t{p.row} +
+                                     static_cast<std::uint64_t>(std::prev(run)->offset));
   }
   const std::string& Type(const SampleVoucher& v) const { return types[v.type]; }
   std::string_view Number(const SampleVoucher& v) const {

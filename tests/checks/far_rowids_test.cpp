@@ -50,7 +50,7 @@ TEST(FarRowids, ChecksScreeningAndSamplingReadTheSamePostings) {
       // leaves the 64-bit range.
       {"ends",
        "UPDATE JZPZ SET rowid = 9223372036854775807 WHERE rowid = (SELECT max(rowid) "
-       "FROM JZPZ); UPDATE JZPZ SET rowid = -9223372036854775807 WHERE rowid = "
+       "FROM JZPZ); UPDATE JZPZ SET rowid = -9223372036854775808 WHERE rowid = "
        "(SELECT min(rowid) FROM JZPZ);"},
       // The last row far beyond the others: thousands of blocks of rowids, nearly all
       // empty, and no room to be made for the rowids' span.
@@ -60,7 +60,11 @@ TEST(FarRowids, ChecksScreeningAndSamplingReadTheSamePostings) {
   };
   const char* commands[] = {" check --db ", " screen --db ",
                             " sample --unit voucher --size 12 --seed 5 --db ",
-                            " sample --size 9 --seed 3 --db "};
+                            " sample --size 9 --seed 3 --db ",
+                            // every posting of either side listed (a top stratum from
+                            // 0.01), the first and the last among them
+                            " sample --threshold 0.01 --size 1 --seed 1 --db ",
+                            " sample --threshold 0.01 --size 1 --seed 1 --side credit --db "};
   // Times aside, and the work area's folder (the reports name the database).
   const auto plain = [](const std::string& text, const std::string& folder) {
     const std::string t = Replaced(text, folder, "W");
