@@ -65,9 +65,10 @@ TEST(FarRowids, ChecksScreeningAndSamplingReadTheSamePostings) {
                             // 0.01), the first and the last among them
                             " sample --threshold 0.01 --size 1 --seed 1 --db ",
                             " sample --threshold 0.01 --size 1 --seed 1 --side credit --db "};
-  // Times aside, and the work area's folder (the reports name the database).
+  // Times aside, and the work area's folder (the reports name the database; on Windows
+  // with either separator).
   const auto plain = [](const std::string& text, const std::string& folder) {
-    const std::string t = Replaced(text, folder, "W");
+    const std::string t = Replaced(test::OneSeparator(text), test::OneSeparator(folder), "W");
     std::string out;
     for (std::size_t at = 0; at < t.size();) {
       const std::size_t end = std::min(t.find('\n', at), t.size());
