@@ -8,8 +8,8 @@
 
 #include "book_sets/scratch_area.h"
 #include "book_sets/work_area.h"
-#include "inspection/book_set_preflight.h"
-#include "inspection/preflight_output.h"
+#include "inspection/book_set_inspection.h"
+#include "inspection/inspection_output.h"
 #include "qoru_gbtxt/cli_chinese.h"
 #include "qoru_gbtxt/convert_command.h"
 #include "qoru_gbtxt/encoding_option.h"
@@ -50,10 +50,10 @@ int RunInspectCommand(InspectOptions options) {
   if (const std::string problem = qoru::book_sets::CheckSource(options.source); !problem.empty())
     return Refuse(problem);
   CurrentRun().quiet_log = true;
-  qoru::inspection::PreflightReport report;
+  qoru::inspection::InspectionReport report;
   try {
-    report = qoru::inspection::PreflightBookSet(options.source,
-                                                qoru::ParseEncodingChoice(options.encoding));
+    report = qoru::inspection::InspectBookSet(options.source,
+                                              qoru::ParseEncodingChoice(options.encoding));
   } catch (const qoru::book_sets::ScratchAreaError& e) {
     return Refuse(e.what());
   } catch (const std::exception& e) {
@@ -62,11 +62,11 @@ int RunInspectCommand(InspectOptions options) {
   }
   if (options.json) {
     // A source path that is not UTF-8 comes out with U+FFFD instead of aborting the dump.
-    std::printf("%s\n", qoru::inspection::PreflightJson(report)
+    std::printf("%s\n", qoru::inspection::InspectionJson(report)
                             .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
                             .c_str());
   } else {
-    qoru::ShowText(stdout, qoru::inspection::PreflightText(report));
+    qoru::ShowText(stdout, qoru::inspection::InspectionText(report));
   }
   return report.FirstFatal() == nullptr ? kExitDone : kExitNotConverted;
 }

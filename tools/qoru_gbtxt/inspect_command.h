@@ -1,4 +1,4 @@
-// `qoru-gbtxt inspect`: a preview of a conversion (inspection/book_set_preflight.h),
+// `qoru-gbtxt inspect`: a preview of a conversion (inspection/book_set_inspection.h),
 // refused as convert refuses a source, shown as text or JSON; exit 0 when the conversion
 // would succeed, 1 when it would fail.
 #pragma once

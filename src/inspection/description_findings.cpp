@@ -1,4 +1,4 @@
-#include "inspection/preflight_description.h"
+#include "inspection/description_findings.h"
 
 #include <cstdint>
 #include <map>
@@ -16,7 +16,7 @@ namespace qoru::inspection {
 namespace {
 
 // A finding of the description, in the order the run meets it.
-void AddFinding(PreflightReport& report, bool fatal, RunStep step, std::string file,
+void AddFinding(InspectionReport& report, bool fatal, RunStep step, std::string file,
                 std::uint64_t line, std::string value, std::string message) {
   report.findings.push_back(
       {fatal, step, 0, std::move(file), line, std::move(value), std::move(message)});
@@ -24,7 +24,7 @@ void AddFinding(PreflightReport& report, bool fatal, RunStep step, std::string f
 
 }  // namespace
 
-void DescribeDescription(const FormatDescription& description, PreflightReport& report) {
+void DescribeDescription(const FormatDescription& description, InspectionReport& report) {
   for (const std::string& e : description.table_map) report.sections.push_back(GbkToUtf8(e));
   report.accounts_file = GbkToUtf8(description.accounts_file);
   for (const std::string& f : description.aux_archive_files)
@@ -65,7 +65,7 @@ void DescribeDescription(const FormatDescription& description, PreflightReport& 
   }
 }
 
-void ArchiveFindings(const FormatDescription& description, PreflightReport& report) {
+void ArchiveFindings(const FormatDescription& description, InspectionReport& report) {
   const StringList& names = description.aux_item_names;
   const StringList& archives = description.aux_archive_files;
   if (archives.Count() > names.Count())

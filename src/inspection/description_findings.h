@@ -8,17 +8,17 @@
 #include <cstdint>
 #include <string>
 
-#include "inspection/book_set_preflight.h"
+#include "inspection/book_set_inspection.h"
 #include "staging/format_description.h"
 
 namespace qoru::inspection {
 
 // Lists the description's sections, chart and archive files and its auxiliary item types
 // in `report`, with their findings (step kDescription).
-void DescribeDescription(const FormatDescription& description, PreflightReport& report);
+void DescribeDescription(const FormatDescription& description, InspectionReport& report);
 
 // The finding of an archive beyond the auxiliary item types, if there is one (step
 // kArchives).
-void ArchiveFindings(const FormatDescription& description, PreflightReport& report);
+void ArchiveFindings(const FormatDescription& description, InspectionReport& report);
 
 }  // namespace qoru::inspection

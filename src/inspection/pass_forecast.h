@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "inspection/book_set_preflight.h"
+#include "inspection/book_set_inspection.h"
 
 namespace qoru::db {
 class StatementRunner;

@@ -1,4 +1,4 @@
-#include "inspection/preflight_pass.h"
+#include "inspection/pass_forecast.h"
 
 #include <optional>
 

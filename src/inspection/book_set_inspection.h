@@ -59,7 +59,7 @@ struct AuxTypeReport {
   bool has_section = false;  // the description has a section [type]
 };
 
-struct PreflightReport {
+struct InspectionReport {
   std::string source;
   std::string encoding;  // how the texts are read, and why (UTF-8 text)
   bool description_found = false;
@@ -78,7 +78,7 @@ struct PreflightReport {
 // Inspects the book set in `source` (a directory, no trailing "/"). Raises on a
 // failure of the inspection itself (no scratch area), never for the data.
 // The texts are read in the encoding `choice`, or the one staging detects.
-PreflightReport PreflightBookSet(const std::string& source,
-                                 std::optional<SourceEncoding> choice = std::nullopt);
+InspectionReport InspectBookSet(const std::string& source,
+                                std::optional<SourceEncoding> choice = std::nullopt);
 
 }  // namespace qoru::inspection

@@ -1,4 +1,4 @@
-#include "inspection/preflight_output.h"
+#include "inspection/inspection_output.h"
 
 #include <fmt/format.h>
 
@@ -43,7 +43,7 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 
 }  // namespace
 
-std::string PreflightText(const PreflightReport& r) {
+std::string InspectionText(const InspectionReport& r) {
   std::string out = "预检：" + r.source + "\n";
   if (!r.encoding.empty()) out += "源文件编码：" + r.encoding + "\n";
   const Finding* fatal = r.FirstFatal();
@@ -90,7 +90,7 @@ std::string PreflightText(const PreflightReport& r) {
   return out;
 }
 
-nlohmann::ordered_json PreflightJson(const PreflightReport& r) {
+nlohmann::ordered_json InspectionJson(const InspectionReport& r) {
   nlohmann::ordered_json j;
   const Finding* fatal = r.FirstFatal();
   j["source"] = r.source;

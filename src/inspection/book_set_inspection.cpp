@@ -1,4 +1,4 @@
-#include "inspection/book_set_preflight.h"
+#include "inspection/book_set_inspection.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -24,8 +24,8 @@
 #include "files/os_file.h"
 #include "files/path_text.h"
 #include "files/text_lines.h"
-#include "inspection/preflight_description.h"
-#include "inspection/preflight_pass.h"
+#include "inspection/description_findings.h"
+#include "inspection/pass_forecast.h"
 #include "staging/format_description.h"
 #include "staging/source_encoding_copy.h"
 #include "staging/source_staging.h"
@@ -38,15 +38,15 @@
 namespace qoru::inspection {
 namespace {
 
-// The preflight, step by step in the order of a run.
-class Preflight {
+// The inspection, step by step in the order of a run.
+class Inspection {
  public:
-  Preflight(const std::string& source, std::optional<SourceEncoding> choice)
+  Inspection(const std::string& source, std::optional<SourceEncoding> choice)
       : source_(source), read_(source), choice_(choice) {
     report_.source = PathText(source);
   }
 
-  PreflightReport Run() {
+  InspectionReport Run() {
     ListFiles();
     ReadEncoding();
     if (!ReadDescription() || !TextsCanBeRead()) return std::move(report_);
@@ -358,7 +358,7 @@ class Preflight {
   std::string read_;    // where the texts are read: the source, or their re-encoded copies
   std::optional<SourceEncoding> choice_;
   std::optional<book_sets::ScratchArea> recoded_;  // holds the copies of a UTF-8 book set
-  PreflightReport report_;
+  InspectionReport report_;
   FormatDescription description_;
   std::set<std::string> staged_;    // names that staging copies (GBK)
   std::set<std::string> unusable_;  // table files that the run cannot rewrite (GBK)
@@ -376,14 +376,14 @@ class Preflight {
 
 }  // namespace
 
-const Finding* PreflightReport::FirstFatal() const {
+const Finding* InspectionReport::FirstFatal() const {
   for (const Finding& f : findings)
     if (f.fatal) return &f;
   return nullptr;
 }
 
-PreflightReport PreflightBookSet(const std::string& source, std::optional<SourceEncoding> choice) {
-  return Preflight(source, choice).Run();
+InspectionReport InspectBookSet(const std::string& source, std::optional<SourceEncoding> choice) {
+  return Inspection(source, choice).Run();
 }
 
 }  // namespace qoru::inspection

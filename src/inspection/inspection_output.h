@@ -6,11 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "inspection/book_set_preflight.h"
+#include "inspection/book_set_inspection.h"
 
 namespace qoru::inspection {
 
-std::string PreflightText(const PreflightReport& report);
-nlohmann::ordered_json PreflightJson(const PreflightReport& report);
+std::string InspectionText(const InspectionReport& report);
+nlohmann::ordered_json InspectionJson(const InspectionReport& report);
 
 }  // namespace qoru::inspection
