@@ -107,11 +107,10 @@ PostingPass PostingScanner::Scan(BookDatabase& db, Findings& out) const {
   if (gather_vouchers_) {
     // A voucher has two postings at least, as a rule: half the rows bound the vouchers.
     // Beyond 8 million vouchers (or a rowid set far out) the list grows as it fills.
-    const std::vector<std::string> last_row =
-        db.Texts("SELECT max(rowid) FROM " + db::QuoteName(table));
-    const long long last = last_row.empty() ? 0 : std::atoll(last_row[0].c_str());
-    if (last > 0)
-      pass.vouchers.Reserve(static_cast<std::size_t>(std::min(last / 2 + 1, 1LL << 23)));
+    const std::optional<RowidRange> range = db.Rowids(table);
+    if (range && range->last > 0)
+      pass.vouchers.Reserve(
+          static_cast<std::size_t>(std::min(range->last / 2 + 1, std::int64_t{1} << 23)));
   }
   db.ScanAhead(table, selection_.expressions, [&](std::int64_t row, const ScanRow& r) {
     Amount d, c;

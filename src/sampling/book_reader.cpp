@@ -120,20 +120,13 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
   book.has_vouchers = type >= 0 && number >= 0;
 
   VoucherIndex voucher_index;
-  // Room for every row at once: the rowids' span bounds their count.
-  const std::vector<std::string> low =
-      db.Texts("SELECT min(rowid) FROM " + db::QuoteName(t.name()));
-  const std::vector<std::string> high =
-      db.Texts("SELECT max(rowid) FROM " + db::QuoteName(t.name()));
-  if (!low.empty() && !low[0].empty() && !high.empty() && !high[0].empty()) {
-    // Beyond 16 million rows (or rowids spread far apart) the lists grow as they fill.
-    long long span = 0;
-    if (!__builtin_sub_overflow(std::atoll(high[0].c_str()), std::atoll(low[0].c_str()), &span) &&
-        span >= 0 && ++span < (1LL << 24)) {
-      book.postings.reserve(static_cast<std::size_t>(span));
-      book.vouchers.reserve(static_cast<std::size_t>(span) /
-                            2);  // a voucher has two postings or more
-    }
+  // Room for every row at once, which the rowids' range bounds; beyond 16 million rows
+  // (or rowids spread far apart) the lists grow as they fill.
+  if (const std::optional<checks::RowidRange> range = db.Rowids(t.name());
+      range && range->Width() < (1U << 24)) {
+    const auto rows = static_cast<std::size_t>(range->Width() + 1);
+    book.postings.reserve(rows);
+    book.vouchers.reserve(rows / 2);  // a voucher has two postings or more
   }
 
   std::string last_date_text = "\x01";

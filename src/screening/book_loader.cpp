@@ -46,15 +46,11 @@ void ReadPostings(BookDatabase& db, const std::string& table,
     BookDatabase& db;
     ~EndRead() { db.EndRead(); }
   } end_read{db};
-  const std::vector<std::string> low = db.Texts("SELECT min(rowid) FROM " + QuoteName(table));
-  const std::vector<std::string> high = db.Texts("SELECT max(rowid) FROM " + QuoteName(table));
-  if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
-  // Room for the rows at once, which the rowids' span bounds; beyond 16 million rows
+  const std::optional<checks::RowidRange> range = db.Rowids(table);
+  if (!range) return;  // no rows
+  // Room for the rows at once, which the rowids' range bounds; beyond 16 million rows
   // (or rowids spread far apart) the lists grow as they fill.
-  long long span = 0;
-  if (!__builtin_sub_overflow(std::atoll(high[0].c_str()), std::atoll(low[0].c_str()), &span) &&
-      span >= 0 && span < (1LL << 24))
-    builder.Reserve(static_cast<std::size_t>(span + 1));
+  if (range->Width() < (1U << 24)) builder.Reserve(static_cast<std::size_t>(range->Width() + 1));
   const auto text = [&](const checks::ScanRow& row, std::size_t c) {
     return columns[c] >= 0 ? row.Text(columns[c]) : std::string_view();
   };

@@ -1,7 +1,6 @@
 #include "checks/tables/book_database.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -100,19 +99,14 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
       if (own) db.EndRead();
     }
   } end_read{*this, own_transaction};
-  // The ends of the rowids, each alone, which SQLite answers from the ends of the tree.
-  const std::vector<std::string> low = Texts("SELECT min(rowid) FROM " + db::QuoteName(table));
-  const std::vector<std::string> high = Texts("SELECT max(rowid) FROM " + db::QuoteName(table));
-  if (low.empty() || low[0].empty() || high.empty() || high[0].empty()) return;  // no rows
-  const long long first = std::atoll(low[0].c_str()), last = std::atoll(high[0].c_str());
-  if (last < first) return;
+  const std::optional<RowidRange> range = Rowids(table);
+  if (!range) return;  // no rows
   // Blocks of 32768 rowids, or more when the rowids are spread so far that there would
-  // be more than 4096 blocks; one block when they lie farther apart than a 64-bit
-  // integer reaches (rowids set by hand in a database made elsewhere).
-  long long span = 0;
-  const bool spread_wide = __builtin_sub_overflow(last, first, &span);
-  const long long block = spread_wide ? 0 : std::max(1LL << 15, span / 4096 + 1);
-  const long long blocks = spread_wide ? 1 : span / block + 1;
+  // be more than 4096 blocks (rowids set by hand in a database made elsewhere may lie
+  // anywhere in the 64-bit range: the blocks are counted without sign).
+  const std::uint64_t width = range->Width();
+  const std::uint64_t block = std::max<std::uint64_t>(1 << 15, width / 4096 + 1);
+  const std::uint64_t blocks = width / block + 1;
   const int readers = blocks > 1 && !write_ahead_log ? 2 : 1;
 
   const std::size_t columns = std::max<std::size_t>(expressions.size(), 1);
@@ -132,10 +126,15 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
         }
         BookDatabase& connection = r > 0 ? *own : *this;
         std::vector<std::string_view> texts(columns);
-        for (long long k = r; k < blocks; k += readers) {
+        for (std::uint64_t k = static_cast<std::uint64_t>(r); k < blocks; k += readers) {
           std::unique_ptr<TextBatch> batch = queue.Empty();
-          const long long from = first + k * block;
-          const long long to = k + 1 == blocks ? last : from + block - 1;
+          // k * block is at most the width: the block's ends lie within the range.
+          const auto from =
+              static_cast<std::int64_t>(static_cast<std::uint64_t>(range->first) + k * block);
+          const std::int64_t to =
+              k + 1 == blocks
+                  ? range->last
+                  : static_cast<std::int64_t>(static_cast<std::uint64_t>(from) + block - 1);
           connection.ScanRowids(table, expressions, from, to,
                                 [&](std::int64_t rowid, const ScanRow& row) {
                                   for (std::size_t c = 0; c < expressions.size(); ++c)
@@ -162,7 +161,7 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
   try {
     std::int64_t number = 0;  // the rows' numbers in stored order, from 1
     bool cut_short = false;
-    for (long long k = 0; k < blocks && !cut_short; ++k) {
+    for (std::uint64_t k = 0; k < blocks && !cut_short; ++k) {
       BatchQueue& queue = *queues[static_cast<std::size_t>(k % readers)];
       while (true) {
         std::unique_ptr<TextBatch> batch = queue.Pop();
@@ -199,6 +198,22 @@ void BookDatabase::EndRead() {
 bool BookDatabase::WriteAheadLog() {
   const std::vector<std::string> mode = Texts("PRAGMA journal_mode");
   return !mode.empty() && mode[0] == "wal";
+}
+
+std::optional<RowidRange> BookDatabase::Rowids(std::string_view table) {
+  // Each end alone, which SQLite answers from an end of the tree.
+  const auto end = [&](const char* which) -> std::optional<std::int64_t> {
+    db::SqliteStmt stmt = db::Prepare(
+        db_.get(), std::string("SELECT ") + which + "(rowid) FROM " + db::QuoteName(table));
+    const int rc = sqlite3_step(stmt.get());
+    if (rc == SQLITE_ROW && sqlite3_column_type(stmt.get(), 0) != SQLITE_NULL)
+      return sqlite3_column_int64(stmt.get(), 0);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) db::ThrowEngineError(db_.get());
+    return std::nullopt;
+  };
+  const std::optional<std::int64_t> first = end("min"), last = end("max");
+  if (!first || !last) return std::nullopt;
+  return RowidRange{*first, *last};
 }
 
 void BookDatabase::ScanRowids(std::string_view table, const std::vector<std::string>& expressions,

@@ -63,6 +63,15 @@ struct ColumnSelection {
   int Add(const std::string* column);
 };
 
+// The least and the largest rowid of a table's rows.
+struct RowidRange {
+  std::int64_t first = 0, last = 0;
+  // last - first, exact for any two rowids (the rows number at most one more).
+  std::uint64_t Width() const {
+    return static_cast<std::uint64_t>(last) - static_cast<std::uint64_t>(first);
+  }
+};
+
 class BookDatabase {
  public:
   explicit BookDatabase(const std::string& path);
@@ -87,6 +96,10 @@ class BookDatabase {
   // otherwise until it returns; a failure of any thread is raised here.
   void ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
                  const std::function<void(std::int64_t row, const ScanRow& values)>& each);
+
+  // The range of the table's rowids, each end found from an end of its tree; none for a
+  // table without rows.
+  std::optional<RowidRange> Rowids(std::string_view table);
 
   // As Scan, for the rows whose rowid lies in [first, last], with the rowid for the row.
   void ScanRowids(std::string_view table, const std::vector<std::string>& expressions,
