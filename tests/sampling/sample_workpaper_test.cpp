@@ -9,6 +9,7 @@
 
 #include "sampling/sampled_book_set.h"
 #include "test_support/command.h"
+#include "test_support/db_fixture.h"
 #include "test_support/programs.h"
 #include "test_support/system.h"
 #include "test_support/temp_dir.h"
@@ -231,6 +232,41 @@ TEST_F(SampleWorkpaper, BookSetChangedSinceTheSampleIsRefused) {
   const Ran changed = RunApart(kHost + " sample --evaluate " + ShellWord(filled));
   EXPECT_EQ(changed.exit_code, 2);
   EXPECT_NE(changed.err.find("账套已改变"), std::string::npos) << changed.err;
+}
+
+TEST_F(SampleWorkpaper, AmountsBeyondFifteenDigitsAreWrittenAndReadBackExactly) {
+  QORU_SKIP_UNLESS_POSIX("reads and fills the workbook with python3");
+  test::TempDir out;
+  const std::string db = out / "GBA.mdb";
+  test::WriteFile(db, test::ReadFile(db_));
+  test::WriteFile(out / "GSSM.txt", test::ReadFile(source_ + "/GSSM.txt"));
+  // One posting of 18 integer digits, which a number cell (a double) cannot hold.
+  const test::Rows first = test::SqliteRows(
+      db, "SELECT rowid, 科目编号 FROM JZPZ WHERE 借方金额 + 0 > 0 ORDER BY rowid LIMIT 1");
+  ASSERT_EQ(first.size(), 1u);
+  test::SqliteExec(
+      db, "UPDATE JZPZ SET 借方金额 = '123456789012345678.91' WHERE rowid = " + first[0][0]);
+  const std::string xlsx = out / "s.xlsx";
+  const Ran drawn = RunApart(kHost + " sample --db " + ShellWord(db) + " --account " + first[0][1] +
+                             " --size 3 --seed 1 --xlsx " + ShellWord(xlsx));
+  ASSERT_EQ(drawn.exit_code, 0) << drawn.err;
+  const json wb = test::ReadWorkbook(xlsx, 50);
+  // 序号 层 凭证日期 凭证类型 凭证号 行号 科目编号 科目名称 摘要 账面金额 ...
+  const auto sheets = test::SheetsByName(wb);
+  std::string book;
+  for (const json& row : sheets.at("样本")["first"]) book += test::CellValue(row, "J").dump() + " ";
+  EXPECT_NE(book.find("\"123456789012345678.91\""), std::string::npos)
+      << "the book amount in full, as text: " << book;
+
+  // Filled in and evaluated: the identities and book amounts read back agree with the
+  // workpaper's digest, and the misstatement is reckoned to the cent.
+  const std::string filled = out / "f.xlsx";
+  ASSERT_EQ(test::RunCommand("python3 " + ShellWord(kFillAudited) + " " + ShellWord(xlsx) + " " +
+                             ShellWord(filled) + " --all-book")
+                .exit_code,
+            0);
+  const Ran evaluated = RunApart(kHost + " sample --evaluate " + ShellWord(filled));
+  EXPECT_EQ(evaluated.exit_code, 0) << evaluated.err;
 }
 
 }  // namespace

@@ -219,14 +219,13 @@ bool WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, cons
     SampleSheetWriter rows(b, sheet, columns);
     for (std::size_t i = 0; i < e.items.size(); ++i) {
       const ItemMisstatement& m = e.items[i];
-      const auto money = [&](Wide u) { return DecimalNumber(DecimalText(u, s)); };
       rows.Number(kIndexColumn, static_cast<double>(m.index), false);
       rows.Text(kStratumColumn, m.top ? kTopWord : kSampleWord);
       rows.Text("项目", w.items[i].label);
-      rows.Number(kBookColumn, money(m.book), true);
+      rows.Money(kBookColumn, DecimalText(m.book, s));
       rows.Number(kHitsColumn, static_cast<double>(w.items[i].hits), false);
-      rows.Number(AuditedColumn(p.unit), money(m.audited), true);
-      rows.Number("错报", money(m.d), true);
+      rows.Money(AuditedColumn(p.unit), DecimalText(m.audited, s));
+      rows.Money("错报", DecimalText(m.d, s));
       rows.Number("错报比例", static_cast<double>(m.taint), false);
       rows.Text("备注", w.items[i].remark);
       rows.NextRow();
@@ -240,7 +239,10 @@ bool WriteEvaluationWorkpaper(const std::string& path, const Evaluation& e, cons
       b.Text(terms, r, 0, direction);
       b.Text(terms, r, 1, label);
       b.Text(terms, r, 2, formula);
-      b.Number(terms, r, 3, DecimalNumber(figure), b.money());
+      if (ExactAsNumber(figure))
+        b.Number(terms, r, 3, DecimalNumber(figure), b.money());
+      else
+        b.Text(terms, r, 3, figure);
       ++r;
     };
     if (p.method == Method::kMonetaryUnit) {

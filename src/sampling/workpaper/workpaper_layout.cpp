@@ -15,8 +15,16 @@ double DecimalNumber(const std::string& text) {
   return v;
 }
 
-double AmountNumber(const Amount& a) {
-  return DecimalNumber(a.ToString());
+bool ExactAsNumber(const std::string& decimal) {
+  int digits = 0;
+  bool leading = true;
+  for (const char c : decimal) {
+    if (c < '0' || c > '9') continue;
+    if (leading && c == '0') continue;
+    leading = false;
+    ++digits;
+  }
+  return digits <= 15;
 }
 
 lxw_worksheet* StartCover(workbook::Workbook& b, const std::string& title) {
@@ -73,6 +81,13 @@ void SampleSheetWriter::Number(const std::string& column, double value, bool mon
     b_.Number(s_, row_, c, value, money ? b_.money() : nullptr);
 }
 
+void SampleSheetWriter::Money(const std::string& column, const std::string& decimal) {
+  if (ExactAsNumber(decimal))
+    Number(column, DecimalNumber(decimal), true);
+  else
+    Text(column, decimal);
+}
+
 void SampleSheetWriter::Posting(const ListedPosting& p) {
   if (const int c = Col(kLineColumn); c >= 0) b_.Digits(s_, row_, c, p.line);
   Text(kAccountColumn, p.account);
@@ -96,10 +111,10 @@ void SampleSheetWriter::Item(const ListedItem& l, Unit unit) {
     Text(kAuxTypeColumn, l.aux_types);
     Text(kAuxCodeColumn, l.aux_code);
     Text(kAuxNameColumn, l.aux_name);
-    Number(kBalanceColumn, AmountNumber(l.balance.units() < 0 ? -l.balance : l.balance), true);
+    Money(kBalanceColumn, (l.balance.units() < 0 ? -l.balance : l.balance).ToString());
     Text(kDirectionColumn, DirectionWord(l.balance));
   }
-  Number(kBookColumn, AmountNumber(l.amount), true);
+  Money(kBookColumn, l.amount.ToString());
   Number(kHitsColumn, static_cast<double>(l.hits), false);
   ++row_;
 }
@@ -107,8 +122,8 @@ void SampleSheetWriter::Item(const ListedItem& l, Unit unit) {
 void SampleSheetWriter::VoucherPosting(const ListedPosting& p) {
   if (!p.counted) Text(kStratumColumn, kOtherAccountWord);
   Posting(p);
-  Number(kDebitColumn, AmountNumber(p.debit), true);
-  Number(kCreditColumn, AmountNumber(p.credit), true);
+  Money(kDebitColumn, p.debit.ToString());
+  Money(kCreditColumn, p.credit.ToString());
   ++row_;
 }
 

@@ -42,9 +42,13 @@ inline constexpr const char* kDirectionColumn = "方向";
 // The stratum word of a voucher's posting of another account.
 inline constexpr const char* kOtherAccountWord = "其他科目";
 
-// An amount as the number a cell holds; a decimal text likewise (0 when it is none).
-double AmountNumber(const Amount& a);
+// A decimal text as the number a cell holds (0 when it is none).
 double DecimalNumber(const std::string& text);
+// Whether a decimal text survives as a number cell: at most 15 significant digits, which
+// every spreadsheet program writes and reads back exactly. A longer amount is written
+// as its text, so that what the workpaper says, and what the evaluation reads back, is
+// the amount itself.
+bool ExactAsNumber(const std::string& decimal);
 
 // The cover sheet with its title in the first row; its rows are label, value, note from
 // the third row on.
@@ -73,6 +77,9 @@ class SampleSheetWriter {
   // Extra cells of the current row (the evaluation's columns), by name.
   void Text(const std::string& column, const std::string& text);
   void Number(const std::string& column, double value, bool money);
+  // An amount in its decimal text: a number cell in the money format, or the text itself
+  // where a number would round it (ExactAsNumber).
+  void Money(const std::string& column, const std::string& decimal);
   void NextRow() { ++row_; }
   void Finish();  // the header row and the widths (FinishTable) over the rows written
 
