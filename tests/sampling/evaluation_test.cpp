@@ -53,7 +53,8 @@ TEST(Evaluation, MonetaryUnitTermsOfBothDirections) {
   EXPECT_TRUE(o.top == 100000 && o.large == 10000);
   ASSERT_EQ(o.taints.size(), 2u);
   EXPECT_EQ(o.taints[0].index, 2u);  // the larger taint first
-  EXPECT_NEAR(static_cast<double>(o.projected), (0.5 + 0.2) * 100000, 1e-6);
+  // The item of at least J in PM with its d as it is, the others by their taints.
+  EXPECT_NEAR(static_cast<double>(o.projected), 10000 + (0.5 + 0.2) * 100000, 1e-6);
   EXPECT_NEAR(static_cast<double>(o.basic), kR0 * 100000, 1e-6);
   const double ia = ((kR1 - kR0 - 1) * 0.5 + (kR2 - kR1 - 1) * 0.2) * 100000;
   EXPECT_NEAR(static_cast<double>(o.incremental), ia, 1e-3);

@@ -36,6 +36,8 @@ UpperLimit Limit(const std::vector<ItemMisstatement>& items, int sign, Wide inte
                    });
   const long double j = static_cast<long double>(interval);
   u.factors = UpperFactors(static_cast<int>(u.taints.size()), risk);
+  // The items of at least J are in the projection with their misstatement itself.
+  u.projected = static_cast<long double>(u.large);
   for (const ItemMisstatement& m : u.taints) u.projected += sign * m.taint * j;
   u.basic = static_cast<long double>(u.factors[0]) * j;
   for (std::size_t k = 1; k <= u.taints.size(); ++k) {
@@ -44,7 +46,7 @@ UpperLimit Limit(const std::vector<ItemMisstatement>& items, int sign, Wide inte
     u.allowances.push_back(a);
     u.incremental += a;
   }
-  u.upper = static_cast<long double>(u.top + u.large) + u.projected + u.basic + u.incremental;
+  u.upper = static_cast<long double>(u.top) + u.projected + u.basic + u.incremental;
   if (tolerable) u.acceptable = u.upper <= static_cast<long double>(*tolerable);
   return u;
 }

@@ -3,10 +3,11 @@
 // For every item the misstatement is d = book − audited. Items of the top stratum, and
 // in monetary-unit sampling the items of at least the interval J, contribute their d
 // exactly. Monetary-unit sampling, overstatements (d > 0): for the other items the taint
-// t = d / book; the projected misstatement PM = Σ t × J; the basic precision BP = R_0 × J;
+// t = d / book; the projected misstatement PM = Σ t × J, with the d of the items of at
+// least J in it as they are; the basic precision BP = R_0 × J;
 // the incremental allowance IA = Σ_k (R_k − R_(k−1) − 1) × t_(k) × J over the taints in
 // descending order, R_k the Poisson upper factor for k misstatements at the confidence;
-// the upper misstatement limit UML = the exact d + PM + BP + IA, acceptable when it does
+// the upper misstatement limit UML = the top stratum's d + PM + BP + IA, acceptable when it does
 // not exceed the tolerable misstatement. Understatements (d < 0) are evaluated the same
 // way with the signs reversed. Random sampling projects the sample's misstatement onto
 // the population it was drawn from: by ratio (Σ d / Σ book) × BV, and by difference
@@ -33,11 +34,11 @@ struct ItemMisstatement {
 // One direction of a monetary-unit evaluation; amounts in the plan's units.
 struct UpperLimit {
   Wide top = 0;    // the top stratum's misstatements of this direction, exactly
-  Wide large = 0;  // those of the items of at least J, exactly
+  Wide large = 0;  // those of the items of at least J, exactly (part of PM)
   std::vector<ItemMisstatement> taints;  // the projected ones, by taint descending
   std::vector<double> factors;           // R_0 ... R_m
   std::vector<long double> allowances;   // (R_k − R_(k−1) − 1) × t_(k) × J, k = 1 ... m
-  long double projected = 0;             // PM
+  long double projected = 0;             // PM: large + Σ t × J
   long double basic = 0;                 // BP
   long double incremental = 0;           // IA
   long double upper = 0;                 // UML

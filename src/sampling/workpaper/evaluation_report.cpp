@@ -24,6 +24,16 @@ std::string Conclusion(const UpperLimit& u, const Evaluation& e) {
                      *u.acceptable ? "可以接受" : "不能接受");
 }
 
+// PM's reckoning: the items of at least J as they are (when any is misstated), then the
+// taints times J.
+std::string ProjectionFormula(const UpperLimit& u, const std::string& taints, const std::string& j,
+                              int scale) {
+  const std::string projected =
+      u.taints.empty() ? "Σ t × J（无错报）" : "Σ t × J = (" + taints + ") × " + j;
+  if (u.large == 0) return projected;
+  return "不小于抽样间隔的项目的错报 " + DecimalText(u.large, scale) + " + " + projected;
+}
+
 std::vector<Term> Terms(const UpperLimit& u, const Evaluation& e) {
   const int s = e.plan.scale;
   const std::string j = e.plan.interval;
@@ -37,9 +47,8 @@ std::vector<Term> Terms(const UpperLimit& u, const Evaluation& e) {
   }
   return {
       {"重大项目的错报", "实际错报，不推断", DecimalText(u.top, s)},
-      {"不小于抽样间隔的项目的错报", "实际错报，不推断", DecimalText(u.large, s)},
-      {"推断错报 PM", u.taints.empty() ? "Σ t × J（无错报）" : "Σ t × J = (" + taints + ") × " + j,
-       UnitsFigure(u.projected, s)},
+      {"不小于抽样间隔的项目的错报", "实际错报，不推断，计入 PM", DecimalText(u.large, s)},
+      {"推断错报 PM", ProjectionFormula(u, taints, j, s), UnitsFigure(u.projected, s)},
       {"基本精确度 BP",
        fmt::format("R0 × J = {:.4f} × {}", u.factors.empty() ? 0.0 : u.factors[0], j),
        UnitsFigure(u.basic, s)},
@@ -47,7 +56,7 @@ std::vector<Term> Terms(const UpperLimit& u, const Evaluation& e) {
        u.taints.empty() ? "Σ (R_k − R_(k−1) − 1) × t_(k) × J（无错报）"
                         : "Σ (R_k − R_(k−1) − 1) × t_(k) × J = (" + allowances + ") × " + j,
        UnitsFigure(u.incremental, s)},
-      {"错报上限 UML", "实际错报 + PM + BP + IA", UnitsFigure(u.upper, s)},
+      {"错报上限 UML", "重大项目的错报 + PM + BP + IA", UnitsFigure(u.upper, s)},
   };
 }
 
