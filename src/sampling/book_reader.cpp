@@ -90,6 +90,7 @@ TextMap<std::pair<std::string, std::string>> ReadChart(checks::BookDatabase& db,
     SampleAccount a;
     a.code = loaded[i].code;
     a.key = loaded[i].key;
+    if (loaded[i].parent >= 0) a.parent_key = loaded[loaded[i].parent].key;
     if (const auto it = names.find(a.key); it != names.end()) {
       a.name = it->second.first;
       a.aux_types = it->second.second;
@@ -140,8 +141,7 @@ void ReadPostings(checks::BookDatabase& db, const checks::TableRoles& t, Side si
   const auto sampled_account = [&](int a) {
     while (sampled.size() < book.accounts.size()) {
       const std::string& key = book.accounts[sampled.size()].key;
-      bool in = filter->account_keys.empty();
-      for (const std::string& k : filter->account_keys) in = in || key.compare(0, k.size(), k) == 0;
+      const bool in = filter->account_keys.empty() || book.UnderAny(key, filter->account_keys);
       sampled.push_back(in ? 1 : 0);
     }
     return a < 0 ? filter->account_keys.empty() : sampled[static_cast<std::size_t>(a)] != 0;

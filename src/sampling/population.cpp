@@ -11,33 +11,54 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The accounts of the book that the request takes in, by account index.
+// The accounts of the book that the request takes in, by account index: with a chart,
+// the given accounts and their children as the chart links them (an account the chart
+// does not hold, or holds without a parent, is no one's child).
 std::vector<bool> TakenAccounts(const SampleBook& book, const std::vector<std::string>& keys) {
   std::vector<bool> taken(book.accounts.size(), keys.empty());
   if (keys.empty()) return taken;
   for (std::size_t i = 0; i < book.accounts.size(); ++i)
-    for (const std::string& k : keys)
-      if (StartsWith(book.accounts[i].key, k)) taken[i] = true;
+    taken[i] = book.UnderAny(book.accounts[i].key, keys);
   return taken;
 }
 
-// Checks each given code against the chart: a code of the chart, or one that begins
-// codes of it (a parent the chart's file leaves to its completion).
+// Checks each given code against the chart (its own rows); without a chart, against the
+// accounts the book set uses, by prefix.
 std::vector<std::string> GivenKeys(const SampleBook& book, const std::vector<std::string>& given) {
-  std::vector<std::string> known;
-  for (const SampleAccount& a : book.chart) known.push_back(a.key);
-  const bool chart = !known.empty();
+  const bool chart = !book.chart.empty();
+  std::vector<std::string> used;
   if (!chart)
-    for (const SampleAccount& a : book.accounts) known.push_back(a.key);
-  std::sort(known.begin(), known.end());
+    for (const SampleAccount& a : book.accounts) used.push_back(a.key);
+  std::sort(used.begin(), used.end());
   std::vector<std::string> keys;
   for (const std::string& code : given) {
     const std::string key = checks::AccountKey(code);
-    const auto it = std::lower_bound(known.begin(), known.end(), key);
-    if (key.empty() || it == known.end() || !StartsWith(*it, key))
-      throw PopulationError("科目 " + std::string(checks::TrimBlanks(code)) +
-                            (chart ? " 不在科目表中" : " 在账套中没有记录") +
-                            "：请用科目表中的科目编号（--account），例如一级科目 1122");
+    const std::string shown(checks::TrimBlanks(code));
+    if (chart) {
+      if (key.empty() || book.ChartAccount(key) == nullptr) {
+        // A parent missing from the chart's file (the conversion's completion adds it
+        // as 系统生成): its sub-accounts are no one's children, so name them.
+        std::string under;
+        int listed = 0;
+        for (const SampleAccount& a : book.chart)
+          if (!key.empty() && StartsWith(a.key, key) && a.parent_key.empty() && listed < 5) {
+            under += (listed++ == 0 ? "" : "、") + a.code;
+          }
+        throw PopulationError(
+            "科目 " + shown + " 不在科目表中" +
+            (under.empty()
+                 ? "：请用科目表中的科目编号（--account），例如一级科目 1122"
+                 : "（科目表中没有这一科目，转换时补全的上级科目不算；它的下级科目因此没有上级，"
+                   "不属于任何上级科目）：请分别给出科目表中的这些科目，例如 " +
+                       under));
+      }
+    } else {
+      const auto it = std::lower_bound(used.begin(), used.end(), key);
+      if (key.empty() || it == used.end() || !StartsWith(*it, key))
+        throw PopulationError("科目 " + shown +
+                              " 在账套中没有记录：请用凭证或余额中的科目编号（--account），"
+                              "例如一级科目 1122");
+    }
     keys.push_back(key);
   }
   return keys;
@@ -132,9 +153,23 @@ Population BuildPopulation(const SampleBook& book, const PopulationRequest& requ
           keys.push_back(book.accounts[static_cast<std::size_t>(e.account)].key);
       std::sort(keys.begin(), keys.end());
       keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+      // An account is a parent here when another account with a balance lies under it:
+      // its ancestors in the chart (without a chart, its shorter prefixes).
+      std::vector<std::string> above;
+      for (const std::string& key : keys) {
+        if (book.chart.empty()) {
+          for (std::size_t n = 1; n < key.size(); ++n) above.push_back(key.substr(0, n));
+          continue;
+        }
+        const SampleAccount* a = book.ChartAccount(key);
+        while (a != nullptr && !a->parent_key.empty()) {
+          above.push_back(a->parent_key);
+          a = book.ChartAccount(a->parent_key);
+        }
+      }
+      std::sort(above.begin(), above.end());
       const auto parent = [&](const std::string& key) {
-        const auto next = std::upper_bound(keys.begin(), keys.end(), key);
-        return next != keys.end() && StartsWith(*next, key);
+        return std::binary_search(above.begin(), above.end(), key);
       };
       std::vector<int> order;
       for (std::size_t i = 0; i < book.balances.size(); ++i) {

@@ -58,6 +58,9 @@ struct SampleAccount {
   std::string key;        // checks::AccountKey(code)
   std::string name;       // from the chart, or empty
   std::string aux_types;  // the chart's 辅助核算项, trimmed ("往来单位", "部门/项目")
+  // In SampleBook::chart: the key of its parent in the chart as the checks link it (by
+  // the code structure; a parent the chart's completion added is none), empty for none.
+  std::string parent_key;
 };
 
 // One account's (and aux value's) closing balance in the last month: the sum of its
@@ -134,6 +137,18 @@ struct SampleBook {
         std::lower_bound(chart.begin(), chart.end(), key,
                          [](const SampleAccount& a, std::string_view k) { return a.key < k; });
     return it != chart.end() && it->key == key ? &*it : nullptr;
+  }
+  // Whether the account `key` is one of `keys` or, in the chart, lies under one of them
+  // by its parents as the checks link them (an account the chart does not hold is under
+  // none); without a chart, whether one of `keys` begins it.
+  bool UnderAny(std::string_view key, const std::vector<std::string>& keys) const {
+    if (chart.empty())
+      return std::any_of(keys.begin(), keys.end(),
+                         [&](const std::string& k) { return key.substr(0, k.size()) == k; });
+    for (const SampleAccount* a = ChartAccount(key); a != nullptr;
+         a = a->parent_key.empty() ? nullptr : ChartAccount(a->parent_key))
+      if (std::find(keys.begin(), keys.end(), a->key) != keys.end()) return true;
+    return false;
   }
 };
 

@@ -12,6 +12,7 @@
 
 #include "sampling/sampled_book_set.h"
 #include "test_support/command.h"
+#include "test_support/db_fixture.h"
 #include "test_support/programs.h"
 #include "test_support/system.h"
 #include "test_support/temp_dir.h"
@@ -170,6 +171,38 @@ TEST_F(SampleCommand, RandomSampleOfOneAccountEqualsTheReckoningAndRepeats) {
   const Ran clock = Sample("--method random --size 3");
   EXPECT_EQ(clock.exit_code, 0);
   EXPECT_NE(clock.out.find("由时钟取得"), std::string::npos);
+}
+
+TEST_F(SampleCommand, AnAccountTakesInItsChildrenAsTheChartLinksThem) {
+  // The chart's file without 660201: its sub-account 66020101 then has no parent (the
+  // code structure's parent is not in the chart), so it is no child of 6602.
+  test::TempDir out;
+  const std::string db = out / "GBA.mdb";
+  test::WriteFile(db, test::ReadFile(db_));
+  for (const char* file : {"GSSM.txt", "DZZB.txt"})  // the description; the code structure
+    test::WriteFile(out / file, test::ReadFile(source_ + "/" + file));
+  test::SqliteExec(db, "DELETE FROM KJKM WHERE 科目编号 = '660201'");
+  const auto population = [&](const std::string& accounts) {
+    const Ran ran = RunApart(kHost + " sample --db " + ShellWord(db) + accounts +
+                             " --method random --size 1 --seed 1 --json");
+    EXPECT_EQ(ran.exit_code, 0) << accounts << ": " << ran.err;
+    return ran.exit_code == 0 ? test::ParseJson(ran.out)["population"] : json();
+  };
+  for (const std::string unit : {"posting", "voucher", "balance"}) {
+    const json whole = population(" --unit " + unit + " --account 6602");
+    const json linked = population(" --unit " + unit + " --account 660202");
+    const json orphan = population(" --unit " + unit + " --account 66020101");
+    ASSERT_GT(orphan["items"].get<int>(), 0) << unit;
+    EXPECT_EQ(whole["items"], linked["items"]) << unit;
+    EXPECT_EQ(whole["total"], linked["total"]) << unit;
+    EXPECT_EQ(whole["left_out"], linked["left_out"]) << unit;
+  }
+  // The missing parent itself is refused, naming the sub-accounts to give instead.
+  const Ran missing =
+      RunApart(kHost + " sample --db " + ShellWord(db) + " --account 660201 --size 1");
+  EXPECT_EQ(missing.exit_code, 2);
+  EXPECT_NE(missing.err.find("不在科目表中"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("66020101"), std::string::npos) << missing.err;
 }
 
 TEST_F(SampleCommand, WrongInputsAreRefusedWithWhatToDo) {
