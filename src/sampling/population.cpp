@@ -162,10 +162,8 @@ Population BuildPopulation(const SampleBook& book, const PopulationRequest& requ
           continue;
         }
         const SampleAccount* a = book.ChartAccount(key);
-        while (a != nullptr && !a->parent_key.empty()) {
-          above.push_back(a->parent_key);
-          a = book.ChartAccount(a->parent_key);
-        }
+        for (const SampleAccount* p = a ? book.Parent(*a) : nullptr; p; p = book.Parent(*p))
+          above.push_back(p->key);
       }
       std::sort(above.begin(), above.end());
       const auto parent = [&](const std::string& key) {

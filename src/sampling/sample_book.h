@@ -138,6 +138,10 @@ struct SampleBook {
                          [](const SampleAccount& a, std::string_view k) { return a.key < k; });
     return it != chart.end() && it->key == key ? &*it : nullptr;
   }
+  // The chart's parent of a chart account, or nullptr.
+  const SampleAccount* Parent(const SampleAccount& a) const {
+    return a.parent_key.empty() ? nullptr : ChartAccount(a.parent_key);
+  }
   // Whether the account `key` is one of `keys` or, in the chart, lies under one of them
   // by its parents as the checks link them (an account the chart does not hold is under
   // none); without a chart, whether one of `keys` begins it.
@@ -145,8 +149,7 @@ struct SampleBook {
     if (chart.empty())
       return std::any_of(keys.begin(), keys.end(),
                          [&](const std::string& k) { return key.substr(0, k.size()) == k; });
-    for (const SampleAccount* a = ChartAccount(key); a != nullptr;
-         a = a->parent_key.empty() ? nullptr : ChartAccount(a->parent_key))
+    for (const SampleAccount* a = ChartAccount(key); a != nullptr; a = Parent(*a))
       if (std::find(keys.begin(), keys.end(), a->key) != keys.end()) return true;
     return false;
   }

@@ -177,10 +177,7 @@ TEST_F(SampleCommand, AnAccountTakesInItsChildrenAsTheChartLinksThem) {
   // The chart's file without 660201: its sub-account 66020101 then has no parent (the
   // code structure's parent is not in the chart), so it is no child of 6602.
   test::TempDir out;
-  const std::string db = out / "GBA.mdb";
-  test::WriteFile(db, test::ReadFile(db_));
-  for (const char* file : {"GSSM.txt", "DZZB.txt"})  // the description; the code structure
-    test::WriteFile(out / file, test::ReadFile(source_ + "/" + file));
+  const std::string db = CopyBookSet(out);
   test::SqliteExec(db, "DELETE FROM KJKM WHERE 科目编号 = '660201'");
   const auto population = [&](const std::string& accounts) {
     const Ran ran = RunApart(kHost + " sample --db " + ShellWord(db) + accounts +

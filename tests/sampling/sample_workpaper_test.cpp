@@ -214,9 +214,7 @@ TEST_F(SampleWorkpaper, BookSetChangedSinceTheSampleIsRefused) {
   QORU_SKIP_UNLESS_POSIX("fills the workpaper in with python3");
   test::TempDir out;
   // A book set of its own: a copy of the database, changed after the sample.
-  const std::string db = out / "GBA.mdb";
-  test::WriteFile(db, test::ReadFile(db_));
-  test::WriteFile(out / "GSSM.txt", test::ReadFile(source_ + "/GSSM.txt"));
+  const std::string db = CopyBookSet(out);
   const std::string xlsx = out / "s.xlsx";
   ASSERT_EQ(RunApart(kHost + " sample --db " + ShellWord(db) + " --size 5 --seed 3 --xlsx " +
                      ShellWord(xlsx))
@@ -237,9 +235,7 @@ TEST_F(SampleWorkpaper, BookSetChangedSinceTheSampleIsRefused) {
 TEST_F(SampleWorkpaper, AmountsBeyondFifteenDigitsAreWrittenAndReadBackExactly) {
   QORU_SKIP_UNLESS_POSIX("reads and fills the workbook with python3");
   test::TempDir out;
-  const std::string db = out / "GBA.mdb";
-  test::WriteFile(db, test::ReadFile(db_));
-  test::WriteFile(out / "GSSM.txt", test::ReadFile(source_ + "/GSSM.txt"));
+  const std::string db = CopyBookSet(out);
   // One posting of 18 integer digits, which a number cell (a double) cannot hold.
   const test::Rows first = test::SqliteRows(
       db, "SELECT rowid, 科目编号 FROM JZPZ WHERE 借方金额 + 0 > 0 ORDER BY rowid LIMIT 1");

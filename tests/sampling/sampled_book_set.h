@@ -35,6 +35,16 @@ class SampledBookSet : public ::testing::Test {
     dir_ = nullptr;
   }
 
+  // A book set of the test's own in `dir`: a copy of the database beside the
+  // description and the book table (the code structure); returns the database's path.
+  static std::string CopyBookSet(const TempDir& dir) {
+    const std::string db = dir / "GBA.mdb";
+    WriteFile(db, ReadFile(db_));
+    for (const char* file : {"GSSM.txt", "DZZB.txt"})
+      WriteFile(dir / file, ReadFile(source_ + "/" + file));
+    return db;
+  }
+
   static RanApart Sample(const std::string& args) {
     return RunApart(kHost + " sample --db " + ShellWord(db_) + " " + args);
   }
