@@ -33,7 +33,12 @@ bool SameFile(const std::string& a, const std::string& b) {
 // when the connection is.
 SqliteDb OpenForTheRun(const std::string& path, bool exclusive) {
   SqliteDb db = OpenExistingDatabase(path);
-  Exec(db.get(), "PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF; PRAGMA cache_size=-65536");
+  // Pages of 64 KiB for a database the run creates (an existing one keeps its own): a
+  // staging database is written once in bulk and then read through from end to end, and
+  // sixteen times fewer pages mean fewer reads, writes and journal entries for both.
+  Exec(db.get(),
+       "PRAGMA page_size=65536; PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF; "
+       "PRAGMA cache_size=-65536");
   if (exclusive) HoldExclusively(db.get());
   return db;
 }

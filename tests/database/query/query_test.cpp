@@ -213,6 +213,24 @@ TEST_F(QueryTest, PostLongerThanTheAddedVarcharColumnIsAnEngineError) {
   EXPECT_EQ(Sql("select length(客户) from KJKM where 科目编号 = '1001'"), (Rows{{"255"}}));
 }
 
+TEST_F(QueryTest, ADatabaseTheRunCreatesHasLargePagesAndAnExistingOneKeepsItsOwn) {
+  connection_.Close();
+  EXPECT_EQ(Sql("pragma page_size"), (Rows{{"65536"}}));
+
+  const std::string made_elsewhere = dir_ / "elsewhere.mdb";
+  test::WriteFile(made_elsewhere, "");
+  test::SqliteExec(made_elsewhere, "pragma page_size=4096; create table t(a)");
+  Connection other;
+  other.SetConnectionString(test::DatabaseConnectionString(made_elsewhere));
+  other.Open();
+  Query q(other, "CurADOQuery");
+  q.SetSQL("insert into t(a) values(1)");
+  q.ExecSQL();
+  other.Close();
+  EXPECT_EQ(test::SqliteRows(made_elsewhere, "pragma page_size"), (Rows{{"4096"}}));
+  EXPECT_EQ(test::SqliteRows(made_elsewhere, "select a from t"), (Rows{{"1"}}));
+}
+
 TEST(ConnectionTest, RefusesFilesThatAreNoDatabaseAndCreatesNone) {
   test::TempDir dir;
   test::WriteFile(dir / "text.mdb", "this is not an SQLite database, but long enough to be read");
