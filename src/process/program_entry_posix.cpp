@@ -1,4 +1,5 @@
 // The command-line programs' process on Linux.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -42,10 +43,33 @@ void StartWithLargePages(char** argv) {
 #endif
 }
 
+// The allocator keeps what the program frees for its next requests. A reading command
+// (check, screen, sample) fills its readers' batches and its book, then sorts and lists
+// into new vectors; every page the allocator takes afresh from the kernel is zeroed on
+// its first touch, which is slow on virtual machines. By default blocks of 128 KiB and
+// more are mapped and unmapped one by one, each thread allocates from an arena of its
+// own, and freed memory at the heap's top goes back to the kernel. So: one arena for
+// all threads, blocks up to 32 MiB from the heap, nothing given back before the process
+// ends (a command's peak memory is what it holds anyway). On a million postings the
+// page faults of check, screen and sample fell to a third or less. A setting the user
+// gave in GLIBC_TUNABLES is left to hold.
+void KeepFreedMemory() {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  const char* given = std::getenv(kTunables);
+  const auto set_by_user = [&](const char* name) {
+    return given != nullptr && std::strstr(given, name) != nullptr;
+  };
+  if (!set_by_user("glibc.malloc.arena_max")) mallopt(M_ARENA_MAX, 1);
+  if (!set_by_user("glibc.malloc.mmap_threshold")) mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  if (!set_by_user("glibc.malloc.trim_threshold")) mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   StartWithLargePages(argv);
+  KeepFreedMemory();
   // A file that grows past the process's size limit must fail its write, not end the
   // process: the library then reports the failure like any other.
   std::signal(SIGXFSZ, SIG_IGN);
