@@ -1,5 +1,6 @@
 #include "staging/table_text.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -26,13 +27,34 @@ void AppendValue(std::string_view value, std::string& out) {
   }
 }
 
+// Turns every tab of [p, p + n) into a comma, eight bytes at a time: a line holds a tab
+// every few bytes, which a test of each byte mispredicts.
+void TabsToCommas(char* p, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    const std::uint64_t t = x ^ (kOnes * '\t');  // a zero byte where a tab was
+    // 0x80 in exactly the zero bytes of t (no carry crosses a byte), then 0xFF there.
+    const std::uint64_t zero = ~(((t & kLow7) + kLow7) | t | kLow7);
+    if (zero == 0) continue;
+    const std::uint64_t mask = (zero >> 7) * 0xFF;
+    x = (x & ~mask) | ((kOnes * ',') & mask);
+    std::memcpy(p + i, &x, 8);
+  }
+  for (; i < n; ++i)
+    if (p[i] == '\t') p[i] = ',';
+}
+
 // The sections of the description that named `file`, for messages.
 std::string SectionsNaming(const StringList& table_map, std::string_view file) {
   std::string sections;
   for (const std::string& entry : table_map) {
     if (EntryValue(entry) != file) continue;
     if (!sections.empty()) sections += "、";
-    sections += "[" + GbkToUtf8(EntryName(entry)) + "]";
+    sections.append("[").append(GbkToUtf8(EntryName(entry))).append("]");
   }
   return sections;
 }
@@ -92,8 +114,7 @@ void AppendRewrittenRow(std::string_view line, std::string& out) {
     // No value needs quotes: the row is the line with its tabs turned into commas.
     const std::size_t start = out.size();
     out.append(line);
-    for (char *p = out.data() + start, *end = out.data() + out.size(); p != end; ++p)
-      if (*p == '\t') *p = ',';
+    TabsToCommas(out.data() + start, line.size());
     return;
   }
   std::size_t start = 0;

@@ -1,5 +1,8 @@
 #include "text/gbk_codec.h"
 
+#include <bit>
+#include <cstring>
+
 #include "text/gbk_tables.h"
 #include "text/utf8.h"
 
@@ -96,9 +99,17 @@ void AppendGbkAsUtf8(std::string_view gbk, std::string& out, ConversionStats* st
       const auto trail = static_cast<unsigned char>(gbk[i + 1]);
       const std::uint32_t packed = t.utf8_double[(lead - 0x81) * kTrailCount + (trail - 0x40)];
       if (packed != 0) {
-        const char bytes[3] = {static_cast<char>(packed & 0xFF),
-                               static_cast<char>((packed >> 8) & 0xFF),
-                               static_cast<char>((packed >> 16) & 0xFF)};
+        // The bytes put down by one store of the whole word where they are stored low
+        // byte first: three stores of a byte each, read back by the copy as wider
+        // words, stalled every character.
+        char bytes[4];
+        if constexpr (std::endian::native == std::endian::little) {
+          std::memcpy(bytes, &packed, sizeof packed);
+        } else {
+          bytes[0] = static_cast<char>(packed & 0xFF);
+          bytes[1] = static_cast<char>((packed >> 8) & 0xFF);
+          bytes[2] = static_cast<char>((packed >> 16) & 0xFF);
+        }
         out.append(bytes, packed >> 24);
         i += 2;
         continue;

@@ -44,6 +44,26 @@ TEST(TableTextTest, RowTabsBecomeCommasAndValuesWithCommasOrQuotesAreQuoted) {
   }
 }
 
+TEST(TableTextTest, EveryTabOfALongRowBecomesACommaWhereverItFalls) {
+  // Rows of every length up to three words of eight bytes, a tab at each place in turn
+  // and beside bytes whose low bits are a tab's (0x89, 0xC9: parts of GBK characters),
+  // which stay as they are.
+  for (std::size_t length = 1; length <= 24; ++length)
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string row, expected;
+      for (std::size_t i = 0; i < length; ++i) {
+        static const std::string kOthers =
+            "\x89\xC9"
+            "a\x08";
+        const char c = i == at || i % 5 == 4 ? '\t' : kOthers[i % 4];
+        row.push_back(c);
+        expected.push_back(c == '\t' ? ',' : c);
+      }
+      SCOPED_TRACE(testing::Message() << length << " bytes, a tab at " << at);
+      EXPECT_EQ(RewriteRow(row), expected);
+    }
+}
+
 TEST(TableTextTest, HeaderLineIsTheValueWithoutItsEnclosingQuotes) {
   struct Case {
     std::string entry;
