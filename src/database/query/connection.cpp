@@ -36,9 +36,12 @@ SqliteDb OpenForTheRun(const std::string& path, bool exclusive) {
   // Pages of 64 KiB for a database the run creates (an existing one keeps its own): a
   // staging database is written once in bulk and then read through from end to end, and
   // sixteen times fewer pages mean fewer reads, writes and journal entries for both.
+  // A cache of 16 MiB: the tables are written and scanned in order, so a larger cache
+  // holds nothing that is read again, and each of its pages is memory the process
+  // takes afresh (a cache of 64 MiB made a conversion's peak memory 80 MiB, not 33).
   Exec(db.get(),
        "PRAGMA page_size=65536; PRAGMA synchronous=OFF; PRAGMA secure_delete=OFF; "
-       "PRAGMA cache_size=-65536");
+       "PRAGMA cache_size=-16384");
   if (exclusive) HoldExclusively(db.get());
   return db;
 }
