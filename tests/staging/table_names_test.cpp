@@ -54,7 +54,7 @@ TEST(TableNames, AFileNameLineNamesItsTableOrIsRefusedWithItsLine) {
     ASSERT_EQ(problems.size(), 1u) << c.line;
     EXPECT_EQ(problems[0].line, 2u);
     const std::string& message = problems[0].message;
-    for (const std::string word :
+    for (const std::string& word :
          {std::string(c.why), std::string("第 2 行"), std::string("[记账凭证]")})
       EXPECT_NE(message.find(word), std::string::npos) << c.line << ": " << message;
     EXPECT_THROW(CheckTableNames(d), BookSetRefusal) << c.line;
