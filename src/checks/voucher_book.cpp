@@ -73,14 +73,13 @@ VoucherBook::Group& VoucherBook::GroupOf(int year, int month, std::string_view t
 }
 
 Voucher& VoucherBook::Add(int year, int month, std::string_view type, std::string_view number,
-                          std::int64_t row, std::uint64_t hash) {
+                          std::int64_t row) {
   Voucher v;
   v.year = year;
   v.month = month;
   v.type = Keep(type);
   v.number = Keep(number);
   v.first_row = row;
-  v.hash = hash;
   last_ = vouchers_.size();
   vouchers_.push_back(v);
   return vouchers_.back();
@@ -91,7 +90,9 @@ void VoucherBook::Grow() {
   const std::size_t mask = slots.size() - 1;
   for (std::uint64_t slot : slots_) {
     if (slot == 0) continue;
-    std::size_t s = vouchers_[(slot & kIndexMask) - 1].hash & mask;
+    // The hash is not kept with the voucher: it is worked out again from its key.
+    const Voucher& v = vouchers_[(slot & kIndexMask) - 1];
+    std::size_t s = HashOf(v.year, v.month, v.type, v.number) & mask;
     while (slots[s] != 0) s = (s + 1) & mask;
     slots[s] = slot;
   }
@@ -113,7 +114,7 @@ Voucher& VoucherBook::FindInTable(int year, int month, std::string_view type,
       return vouchers_[i];
     }
   }
-  Voucher& v = Add(year, month, type, number, row, hash);
+  Voucher& v = Add(year, month, type, number, row);
   slots_[s] = tag | static_cast<std::uint64_t>(last_ + 1);
   ++in_table_;
   return v;
@@ -137,7 +138,7 @@ Voucher& VoucherBook::Find(int year, int month, std::string_view type, std::stri
     return FindInTable(year, month, type, number, row);
   }
   if (n >= g.by_number.size()) g.by_number.resize(std::max(n + 1, g.by_number.size() * 2), 0);
-  Voucher& v = Add(year, month, type, number, row, 0);
+  Voucher& v = Add(year, month, type, number, row);
   g.by_number[n] = static_cast<std::uint32_t>(last_ + 1);
   ++g.count;
   return v;

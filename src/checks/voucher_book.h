@@ -25,18 +25,19 @@
 
 namespace qoru::checks {
 
+// 112 bytes on a 64-bit machine, the widest members first: a million postings make a
+// quarter of a million of them, each taken from memory the process has not touched before.
 struct Voucher {
-  int year = 0;
-  int month = 0;
+  Amount debit, credit;     // non-void postings only
   std::string_view type;    // trimmed; the book keeps the text
   std::string_view number;  // trimmed
   std::int64_t first_row = 0;
-  Amount debit, credit;  // non-void postings only
-  std::uint64_t hash = 0;
+  std::uint64_t lines = 0;  // the line numbers 1 to 64 seen, bit n - 1 for n
+  int year = 0;
+  int month = 0;
   int day = 0;                 // of its first posting's date
   bool many_dates = false;     // its postings carry more than one date
   bool repeated_line = false;  // a line number repeats among its postings
-  std::uint64_t lines = 0;     // the line numbers 1 to 64 seen, bit n - 1 for n
 };
 
 class VoucherBook {
@@ -69,7 +70,7 @@ class VoucherBook {
 
   Group& GroupOf(int year, int month, std::string_view type);
   Voucher& Add(int year, int month, std::string_view type, std::string_view number,
-               std::int64_t row, std::uint64_t hash);
+               std::int64_t row);
   Voucher& FindInTable(int year, int month, std::string_view type, std::string_view number,
                        std::int64_t row);
   std::string_view Keep(std::string_view text);

@@ -82,30 +82,34 @@ void AddUnits(Units& units, int& scale, Units other_units, int other_scale, bool
 Amount Amount::FromUnits(Units units, int scale) {
   assert(scale >= 0 && scale <= kMaxScale);
   Amount a;
-  a.units_ = units;
+  a.units_ = WordsOf(units);
   a.scale_ = scale;
   return a;
 }
 
 Amount& Amount::operator+=(const Amount& other) {
-  AddUnits(units_, scale_, other.units_, other.scale_, false);
+  Units units = this->units();
+  AddUnits(units, scale_, other.units(), other.scale_, false);
+  units_ = WordsOf(units);
   return *this;
 }
 
 Amount& Amount::operator-=(const Amount& other) {
-  AddUnits(units_, scale_, other.units_, other.scale_, true);
+  Units units = this->units();
+  AddUnits(units, scale_, other.units(), other.scale_, true);
+  units_ = WordsOf(units);
   return *this;
 }
 
 Amount Amount::operator-() const {
-  Amount a = *this;
-  if (__builtin_sub_overflow(Units{0}, units_, &a.units_)) Overflow();
-  return a;
+  Units negated = 0;
+  if (__builtin_sub_overflow(Units{0}, units(), &negated)) Overflow();
+  return FromUnits(negated, scale_);
 }
 
 bool operator==(const Amount& a, const Amount& b) {
-  Units x = a.units_;
-  Units y = b.units_;
+  Units x = a.units();
+  Units y = b.units();
   // A value that leaves the range when scaled up is larger than any other can be.
   if (!Align(x, a.scale_, y, b.scale_)) return false;
   return x == y;
@@ -113,9 +117,10 @@ bool operator==(const Amount& a, const Amount& b) {
 
 std::string Amount::ToString() const {
   using Unsigned = unsigned __int128;
-  const bool negative = units_ < 0;
+  const Units units = this->units();
+  const bool negative = units < 0;
   Unsigned magnitude =
-      negative ? Unsigned{0} - static_cast<Unsigned>(units_) : static_cast<Unsigned>(units_);
+      negative ? Unsigned{0} - static_cast<Unsigned>(units) : static_cast<Unsigned>(units);
   std::string digits;
   do {
     digits.push_back(static_cast<char>('0' + static_cast<int>(magnitude % 10)));

@@ -11,6 +11,7 @@
 // the range raises AmountOverflow instead of giving a wrong figure.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,9 +36,9 @@ class Amount {
   // `units` at `scale` decimals; a scale outside 0..kMaxScale is a programming error.
   static Amount FromUnits(Units units, int scale);
 
-  Units units() const { return units_; }
+  Units units() const { return std::bit_cast<Units>(units_); }
   int scale() const { return scale_; }
-  bool IsZero() const { return units_ == 0; }
+  bool IsZero() const { return (units_.first | units_.second) == 0; }
 
   Amount& operator+=(const Amount& other);
   Amount& operator-=(const Amount& other);
@@ -52,9 +53,17 @@ class Amount {
   std::string ToString() const;
 
  private:
-  Units units_ = 0;
+  // The units as two 64-bit words: a 128-bit integer's 16-byte alignment would pad an
+  // Amount to 32 bytes, and the checks keep two of them for every voucher.
+  struct Words {
+    std::uint64_t first = 0, second = 0;  // the integer's bytes as the machine orders them
+  };
+  static Words WordsOf(Units units) { return std::bit_cast<Words>(units); }
+
+  Words units_;
   int scale_ = 0;
 };
+static_assert(sizeof(Amount) == 24, "an Amount is two 64-bit words and a scale");
 
 // How a text reads as an amount.
 enum class AmountText {
