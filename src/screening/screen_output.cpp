@@ -88,7 +88,8 @@ std::string ScreenText(const ScreenBook& book, const ScreenReport& report, std::
           item.voucher >= 0
               ? VoucherName(book, book.vouchers[static_cast<std::size_t>(item.voucher)])
               : "无凭证";
-      head += " " + (item.date ? DateText(item.date) : std::string("日期不可读"));
+      head += ' ';
+      head += item.date ? DateText(item.date) : std::string("日期不可读");
       out += fmt::format("  {}：{}\n", head, r.Reason(item));
       for (int i : r.Postings(item)) {
         const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
