@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "checks/tables/table_pages.h"
 #include "database/sql/jet_translator.h"
 #include "errors/errors.h"
 #include "files/os_file.h"
@@ -125,9 +126,18 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
           own->BeginRead();
         }
         BookDatabase& connection = r > 0 ? *own : *this;
+        // The rows straight from the table's pages where they are plain, else by SQL.
+        std::optional<TablePages> pages;
+        if (!write_ahead_log) pages = TablePages::Open(connection.db_.get(), table, expressions);
         std::vector<std::string_view> texts(columns);
         for (std::uint64_t k = static_cast<std::uint64_t>(r); k < blocks; k += readers) {
           std::unique_ptr<TextBatch> batch = queue.Empty();
+          const auto add = [&](std::int64_t rowid, const std::string_view* values) {
+            batch->Add(rowid, values);
+            if (!batch->full()) return;
+            if (!queue.Push(std::move(batch))) throw Abandoned{};
+            batch = queue.Empty();
+          };
           // k * block is at most the width: the block's ends lie within the range.
           const auto from =
               static_cast<std::int64_t>(static_cast<std::uint64_t>(range->first) + k * block);
@@ -135,15 +145,16 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
               k + 1 == blocks
                   ? range->last
                   : static_cast<std::int64_t>(static_cast<std::uint64_t>(from) + block - 1);
-          connection.ScanRowids(table, expressions, from, to,
-                                [&](std::int64_t rowid, const ScanRow& row) {
-                                  for (std::size_t c = 0; c < expressions.size(); ++c)
-                                    texts[c] = row.Text(static_cast<int>(c));
-                                  batch->Add(rowid, texts.data());
-                                  if (!batch->full()) return;
-                                  if (!queue.Push(std::move(batch))) throw Abandoned{};
-                                  batch = queue.Empty();
-                                });
+          if (pages) {
+            pages->Scan(from, to, add);
+          } else {
+            connection.ScanRowids(table, expressions, from, to,
+                                  [&](std::int64_t rowid, const ScanRow& row) {
+                                    for (std::size_t c = 0; c < expressions.size(); ++c)
+                                      texts[c] = row.Text(static_cast<int>(c));
+                                    add(rowid, texts.data());
+                                  });
+          }
           batch->set_block_end();
           if (!queue.Push(std::move(batch))) throw Abandoned{};
         }
