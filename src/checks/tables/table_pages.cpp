@@ -209,22 +209,49 @@ void TablePages::Walk(std::uint32_t number, int depth, std::int64_t first, std::
   if (!stopped_) Walk(Big32(page + 8), depth + 1, first, last, each);
 }
 
-void TablePages::Leaf(const unsigned char* page, int depth, std::int64_t first, std::int64_t last,
-                      const Each& each) {
+std::uint32_t TablePages::Cells(const unsigned char* page, int depth) const {
   // Only the root of an empty table is a leaf without cells.
   const std::uint32_t cells = Big16(page + 3);
-  const std::size_t pointers = 8;
-  if ((cells == 0 && depth > 0) || pointers + 2 * std::size_t{cells} > usable_) throw Unreadable{};
+  if ((cells == 0 && depth > 0) || 8 + 2 * std::size_t{cells} > usable_) throw Unreadable{};
+  return cells;
+}
+
+void TablePages::Cell(const unsigned char* page, std::uint32_t cells, std::uint32_t i,
+                      std::int64_t* rowid, const unsigned char** payload,
+                      std::uint64_t* size) const {
+  const std::uint32_t at = Big16(page + 8 + 2 * i);
+  if (at < 8 + 2 * cells || at >= usable_) throw Unreadable{};
   const unsigned char* end = page + usable_;
-  // The largest payload a cell keeps on its page whole.
-  const std::size_t local_max = usable_ - 35;
+  const unsigned char* p = page + at;
+  std::uint64_t key = 0;
+  if (!Varint(p, end, size) || !Varint(p, end, &key)) throw Unreadable{};
+  *rowid = static_cast<std::int64_t>(key);
+  *payload = p;
+  // A payload kept whole on the page must end within it.
+  if (*size <= usable_ - 35 && static_cast<std::uint64_t>(end - p) < *size) throw Unreadable{};
+}
+
+void TablePages::Give(std::int64_t rowid, const unsigned char* payload, std::uint64_t size,
+                      const Each& each) {
+  // The largest payload a cell keeps on its page whole; a larger one spills onto
+  // overflow pages, which SQL reads, as it reads a value this does not.
+  if (size <= usable_ - 35 && Record(payload, static_cast<std::size_t>(size))) {
+    each(rowid, values_.data());
+  } else if (!RowBySql(rowid, each)) {
+    throw Unreadable{};  // the tree holds a row that SQL does not find
+  }
+  done_ = rowid;
+  any_done_ = true;
+}
+
+void TablePages::Leaf(const unsigned char* page, int depth, std::int64_t first, std::int64_t last,
+                      const Each& each) {
+  const std::uint32_t cells = Cells(page, depth);
   for (std::uint32_t i = 0; i < cells; ++i) {
-    const std::uint32_t at = Big16(page + pointers + 2 * i);
-    if (at < pointers + 2 * cells || at >= usable_) throw Unreadable{};
-    const unsigned char* p = page + at;
-    std::uint64_t size = 0, key = 0;
-    if (!Varint(p, end, &size) || !Varint(p, end, &key)) throw Unreadable{};
-    const auto rowid = static_cast<std::int64_t>(key);
+    std::int64_t rowid = 0;
+    const unsigned char* payload = nullptr;
+    std::uint64_t size = 0;
+    Cell(page, cells, i, &rowid, &payload, &size);
     // The rows of a tree come in rowid order, each once.
     if (any_done_ && rowid <= done_) throw Unreadable{};
     if (rowid < first) continue;
@@ -232,16 +259,59 @@ void TablePages::Leaf(const unsigned char* page, int depth, std::int64_t first, 
       stopped_ = true;
       return;
     }
-    if (size <= local_max && static_cast<std::uint64_t>(end - p) < size) throw Unreadable{};
-    if (size > local_max || !Record(p, static_cast<std::size_t>(size))) {
-      // Spilled onto overflow pages, or a value this does not read.
-      RowBySql(rowid, each);
-    } else {
-      each(rowid, values_.data());
-    }
-    done_ = rowid;
-    any_done_ = true;
+    Give(rowid, payload, size, each);
   }
+}
+
+void TablePages::Rows(std::span<const std::int64_t> rowids, const Each& each) {
+  wanted_ = rowids;
+  next_ = 0;
+  any_done_ = false;
+  if (rowids.empty()) return;
+  try {
+    Seek(root_, 0, each);
+  } catch (const Unreadable&) {
+    // SQL finds those not yet found, one by one.
+    for (; next_ < wanted_.size(); ++next_) RowBySql(wanted_[next_], each);
+  }
+}
+
+void TablePages::Seek(std::uint32_t number, int depth, const Each& each) {
+  const unsigned char* page = Page(number, depth);
+  if (page[0] == kLeafTable) {
+    const std::uint32_t cells = Cells(page, depth);
+    for (std::uint32_t i = 0; i < cells && next_ < wanted_.size(); ++i) {
+      std::int64_t rowid = 0;
+      const unsigned char* payload = nullptr;
+      std::uint64_t size = 0;
+      Cell(page, cells, i, &rowid, &payload, &size);
+      // Every cell seen comes after the one seen before it, so that no leaf is read
+      // twice to no purpose.
+      if (any_done_ && rowid <= done_) throw Unreadable{};
+      done_ = rowid;
+      any_done_ = true;
+      while (next_ < wanted_.size() && wanted_[next_] < rowid) ++next_;  // not in the table
+      if (next_ < wanted_.size() && wanted_[next_] == rowid) {
+        Give(rowid, payload, size, each);
+        ++next_;
+      }
+    }
+    return;
+  }
+  if (page[0] != kInteriorTable) throw Unreadable{};
+  const std::uint32_t cells = Big16(page + 3);
+  if (cells == 0 || 12 + 2 * std::size_t{cells} > usable_) throw Unreadable{};
+  const unsigned char* end = page + usable_;
+  for (std::uint32_t i = 0; i < cells && next_ < wanted_.size(); ++i) {
+    const std::uint32_t at = Big16(page + 12 + 2 * i);
+    if (at < 12 + 2 * cells || at + 4 >= usable_) throw Unreadable{};
+    const unsigned char* p = page + at + 4;
+    std::uint64_t key = 0;
+    if (!Varint(p, end, &key)) throw Unreadable{};
+    // The child holds the rows up to `key`.
+    if (wanted_[next_] <= static_cast<std::int64_t>(key)) Seek(Big32(page + at), depth + 1, each);
+  }
+  if (next_ < wanted_.size()) Seek(Big32(page + 8), depth + 1, each);
 }
 
 bool TablePages::Record(const unsigned char* payload, std::size_t size) {
@@ -311,7 +381,7 @@ bool TablePages::Record(const unsigned char* payload, std::size_t size) {
   return true;
 }
 
-void TablePages::RowBySql(std::int64_t rowid, const Each& each) {
+bool TablePages::RowBySql(std::int64_t rowid, const Each& each) {
   if (!row_stmt_) {
     std::string sql = "SELECT ";
     for (std::size_t i = 0; i < expressions_.size(); ++i)
@@ -323,7 +393,7 @@ void TablePages::RowBySql(std::int64_t rowid, const Each& each) {
   sqlite3_reset(stmt);
   sqlite3_bind_int64(stmt, 1, rowid);
   const int rc = sqlite3_step(stmt);
-  if (rc == SQLITE_DONE) throw Unreadable{};  // the tree holds a row SQL does not find
+  if (rc == SQLITE_DONE) return false;
   if (rc != SQLITE_ROW) db::ThrowEngineError(db_);
   for (std::size_t c = 0; c < values_.size(); ++c) {
     sqlite3_value* v = sqlite3_column_value(stmt, static_cast<int>(c));
@@ -333,6 +403,7 @@ void TablePages::RowBySql(std::int64_t rowid, const Each& each) {
                      : std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(v)));
   }
   each(rowid, values_.data());
+  return true;
 }
 
 void TablePages::RangeBySql(std::int64_t first, std::int64_t last, const Each& each) {

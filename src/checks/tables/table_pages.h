@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,10 @@ class TablePages {
   // Raises db::EngineError when SQLite, reading what this does not, fails.
   void Scan(std::int64_t first, std::int64_t last, const Each& each);
 
+  // Calls `each` for the rows of `rowids` (ascending, each once) in their order; a rowid
+  // the table lacks is passed over. Only the leaves that may hold them are read.
+  void Rows(std::span<const std::int64_t> rowids, const Each& each);
+
  private:
   struct Column {
     int field = 0;                 // its place in a row's record
@@ -52,9 +57,18 @@ class TablePages {
   void Walk(std::uint32_t page, int depth, std::int64_t first, std::int64_t last, const Each& each);
   void Leaf(const unsigned char* page, int depth, std::int64_t first, std::int64_t last,
             const Each& each);
+  void Seek(std::uint32_t page, int depth, const Each& each);
+  // The cells of a leaf: their count, and each one's rowid and payload (false when the
+  // page does not hold together).
+  std::uint32_t Cells(const unsigned char* page, int depth) const;
+  void Cell(const unsigned char* page, std::uint32_t cells, std::uint32_t i, std::int64_t* rowid,
+            const unsigned char** payload, std::uint64_t* size) const;
+  // Gives the row `rowid` whose cell is `payload`, from the page or by SQL.
+  void Give(std::int64_t rowid, const unsigned char* payload, std::uint64_t size, const Each& each);
   // Reads the record of one row; false when it must be read by SQL.
   bool Record(const unsigned char* payload, std::size_t size);
-  void RowBySql(std::int64_t rowid, const Each& each);
+  // False when SQL finds no such row.
+  bool RowBySql(std::int64_t rowid, const Each& each);
   void RangeBySql(std::int64_t first, std::int64_t last, const Each& each);
 
   sqlite3* db_ = nullptr;
@@ -70,7 +84,9 @@ class TablePages {
   std::vector<std::string> numbers_;  // integer values as text, a slot per column
   std::int64_t done_ = 0;             // the rowid handed out last
   bool any_done_ = false;
-  bool stopped_ = false;  // the range ends before the next row
+  bool stopped_ = false;                  // the range ends before the next row
+  std::span<const std::int64_t> wanted_;  // Rows: the rowids asked for
+  std::size_t next_ = 0;                  // ... and the first not yet found or passed over
   db::SqliteStmt row_stmt_, range_stmt_;
 };
 
