@@ -79,24 +79,9 @@ void AddUnits(Units& units, int& scale, Units other_units, int other_scale, bool
 
 }  // namespace
 
-Amount Amount::FromUnits(Units units, int scale) {
-  assert(scale >= 0 && scale <= kMaxScale);
-  Amount a;
-  a.units_ = WordsOf(units);
-  a.scale_ = scale;
-  return a;
-}
-
-Amount& Amount::operator+=(const Amount& other) {
+Amount& Amount::Add(const Amount& other, bool subtract) {
   Units units = this->units();
-  AddUnits(units, scale_, other.units(), other.scale_, false);
-  units_ = WordsOf(units);
-  return *this;
-}
-
-Amount& Amount::operator-=(const Amount& other) {
-  Units units = this->units();
-  AddUnits(units, scale_, other.units(), other.scale_, true);
+  AddUnits(units, scale_, other.units(), other.scale_, subtract);
   units_ = WordsOf(units);
   return *this;
 }

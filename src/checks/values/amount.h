@@ -12,6 +12,7 @@
 #pragma once
 
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,14 +35,35 @@ class Amount {
 
   constexpr Amount() = default;
   // `units` at `scale` decimals; a scale outside 0..kMaxScale is a programming error.
-  static Amount FromUnits(Units units, int scale);
+  static Amount FromUnits(Units units, int scale) {
+    assert(scale >= 0 && scale <= kMaxScale);
+    Amount a;
+    a.units_ = WordsOf(units);
+    a.scale_ = scale;
+    return a;
+  }
 
   Units units() const { return std::bit_cast<Units>(units_); }
   int scale() const { return scale_; }
   bool IsZero() const { return (units_.first | units_.second) == 0; }
 
-  Amount& operator+=(const Amount& other);
-  Amount& operator-=(const Amount& other);
+  // Amounts of one scale are summed here, where the callers' loops can have it inline
+  // (a screening adds up a million postings several times over); the rest, and an
+  // overflow to raise, in Add.
+  Amount& operator+=(const Amount& other) {
+    Units sum;
+    if (scale_ != other.scale_ || __builtin_add_overflow(units(), other.units(), &sum))
+      return Add(other, false);
+    units_ = WordsOf(sum);
+    return *this;
+  }
+  Amount& operator-=(const Amount& other) {
+    Units difference;
+    if (scale_ != other.scale_ || __builtin_sub_overflow(units(), other.units(), &difference))
+      return Add(other, true);
+    units_ = WordsOf(difference);
+    return *this;
+  }
   friend Amount operator+(Amount a, const Amount& b) { return a += b; }
   friend Amount operator-(Amount a, const Amount& b) { return a -= b; }
   Amount operator-() const;
@@ -59,6 +81,8 @@ class Amount {
     std::uint64_t first = 0, second = 0;  // the integer's bytes as the machine orders them
   };
   static Words WordsOf(Units units) { return std::bit_cast<Words>(units); }
+  // `other` added (or, with `subtract`, taken away) at the scale the sum needs.
+  Amount& Add(const Amount& other, bool subtract);
 
   Words units_;
   int scale_ = 0;

@@ -102,6 +102,16 @@ TEST(Amount, OverflowIsReportedNeverWrapped) {
         for (int i = 0; i < 200; ++i) sum += big;
       },
       AmountOverflow);
+  // A sum or a difference of one scale that would leave the range leaves the amount as
+  // it was.
+  Amount top = big;
+  for (int i = 0; i < 100; ++i) top += big;
+  const Amount kept = top;
+  EXPECT_THROW(top += kept, AmountOverflow);
+  EXPECT_EQ(top, kept);
+  Amount bottom = -kept;
+  EXPECT_THROW(bottom -= kept, AmountOverflow);
+  EXPECT_EQ(bottom, -kept);
   // A zero or a value with trailing zeros beside it takes no room: the sum keeps the
   // least scale that holds both.
   EXPECT_EQ((big + A("0.000000000000000000")).ToString(),
