@@ -185,28 +185,38 @@ void TablePages::Walk(std::uint32_t number, int depth, std::int64_t first, std::
     Leaf(page, depth, first, last, each);
     return;
   }
+  const std::uint32_t cells = InteriorCells(page);
+  for (std::uint32_t i = 0; i < cells && !stopped_; ++i) {
+    std::uint32_t child = 0;
+    std::int64_t key = 0;
+    InteriorCell(page, cells, i, &child, &key);
+    // The child holds the rows up to `key`.
+    if (key < first) continue;
+    Walk(child, depth + 1, first, last, each);
+    // The walk below reused the deeper buffers only; this page is still at hand.
+    if (key >= last) return;
+  }
+  if (!stopped_) Walk(Big32(page + 8), depth + 1, first, last, each);
+}
+
+std::uint32_t TablePages::InteriorCells(const unsigned char* page) const {
   if (page[0] != kInteriorTable) throw Unreadable{};
   // An interior page has a cell at least: one without would lead nowhere but its right
   // child, which the engine's trees never do.
   const std::uint32_t cells = Big16(page + 3);
-  const std::size_t pointers = 12;
-  if (cells == 0 || pointers + 2 * std::size_t{cells} > usable_) throw Unreadable{};
-  const unsigned char* end = page + usable_;
-  for (std::uint32_t i = 0; i < cells && !stopped_; ++i) {
-    const std::uint32_t at = Big16(page + pointers + 2 * i);
-    if (at < pointers + 2 * cells || at + 4 >= usable_) throw Unreadable{};
-    const unsigned char* p = page + at;
-    const std::uint32_t child = Big32(p);
-    p += 4;
-    std::uint64_t key = 0;
-    if (!Varint(p, end, &key)) throw Unreadable{};
-    // The child holds the rows up to `key`.
-    if (static_cast<std::int64_t>(key) < first) continue;
-    Walk(child, depth + 1, first, last, each);
-    // The walk below reused the deeper buffers only; this page is still at hand.
-    if (static_cast<std::int64_t>(key) >= last) return;
-  }
-  if (!stopped_) Walk(Big32(page + 8), depth + 1, first, last, each);
+  if (cells == 0 || 12 + 2 * std::size_t{cells} > usable_) throw Unreadable{};
+  return cells;
+}
+
+void TablePages::InteriorCell(const unsigned char* page, std::uint32_t cells, std::uint32_t i,
+                              std::uint32_t* child, std::int64_t* key) const {
+  const std::uint32_t at = Big16(page + 12 + 2 * i);
+  if (at < 12 + 2 * cells || at + 4 >= usable_) throw Unreadable{};
+  *child = Big32(page + at);
+  const unsigned char* p = page + at + 4;
+  std::uint64_t k = 0;
+  if (!Varint(p, page + usable_, &k)) throw Unreadable{};
+  *key = static_cast<std::int64_t>(k);  // the child holds the rows up to it
 }
 
 std::uint32_t TablePages::Cells(const unsigned char* page, int depth) const {
@@ -298,18 +308,12 @@ void TablePages::Seek(std::uint32_t number, int depth, const Each& each) {
     }
     return;
   }
-  if (page[0] != kInteriorTable) throw Unreadable{};
-  const std::uint32_t cells = Big16(page + 3);
-  if (cells == 0 || 12 + 2 * std::size_t{cells} > usable_) throw Unreadable{};
-  const unsigned char* end = page + usable_;
+  const std::uint32_t cells = InteriorCells(page);
   for (std::uint32_t i = 0; i < cells && next_ < wanted_.size(); ++i) {
-    const std::uint32_t at = Big16(page + 12 + 2 * i);
-    if (at < 12 + 2 * cells || at + 4 >= usable_) throw Unreadable{};
-    const unsigned char* p = page + at + 4;
-    std::uint64_t key = 0;
-    if (!Varint(p, end, &key)) throw Unreadable{};
-    // The child holds the rows up to `key`.
-    if (wanted_[next_] <= static_cast<std::int64_t>(key)) Seek(Big32(page + at), depth + 1, each);
+    std::uint32_t child = 0;
+    std::int64_t key = 0;
+    InteriorCell(page, cells, i, &child, &key);
+    if (wanted_[next_] <= key) Seek(child, depth + 1, each);
   }
   if (next_ < wanted_.size()) Seek(Big32(page + 8), depth + 1, each);
 }
@@ -381,6 +385,16 @@ bool TablePages::Record(const unsigned char* payload, std::size_t size) {
   return true;
 }
 
+void TablePages::TakeValues(sqlite3_stmt* stmt, int offset) {
+  for (std::size_t c = 0; c < values_.size(); ++c) {
+    sqlite3_value* v = sqlite3_column_value(stmt, static_cast<int>(c) + offset);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    values_[c] = text == nullptr
+                     ? std::string_view()
+                     : std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(v)));
+  }
+}
+
 bool TablePages::RowBySql(std::int64_t rowid, const Each& each) {
   if (!row_stmt_) {
     std::string sql = "SELECT ";
@@ -395,13 +409,7 @@ bool TablePages::RowBySql(std::int64_t rowid, const Each& each) {
   const int rc = sqlite3_step(stmt);
   if (rc == SQLITE_DONE) return false;
   if (rc != SQLITE_ROW) db::ThrowEngineError(db_);
-  for (std::size_t c = 0; c < values_.size(); ++c) {
-    sqlite3_value* v = sqlite3_column_value(stmt, static_cast<int>(c));
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    values_[c] = text == nullptr
-                     ? std::string_view()
-                     : std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(v)));
-  }
+  TakeValues(stmt, 0);
   each(rowid, values_.data());
   return true;
 }
@@ -419,13 +427,7 @@ void TablePages::RangeBySql(std::int64_t first, std::int64_t last, const Each& e
   sqlite3_bind_int64(stmt, 2, last);
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    for (std::size_t c = 0; c < values_.size(); ++c) {
-      sqlite3_value* v = sqlite3_column_value(stmt, static_cast<int>(c) + 1);
-      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-      values_[c] = text == nullptr
-                       ? std::string_view()
-                       : std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(v)));
-    }
+    TakeValues(stmt, 1);
     each(sqlite3_column_int64(stmt, 0), values_.data());
   }
   if (rc != SQLITE_DONE) db::ThrowEngineError(db_);

@@ -58,8 +58,13 @@ class TablePages {
   void Leaf(const unsigned char* page, int depth, std::int64_t first, std::int64_t last,
             const Each& each);
   void Seek(std::uint32_t page, int depth, const Each& each);
-  // The cells of a leaf: their count, and each one's rowid and payload (false when the
-  // page does not hold together).
+  // The cells of an interior page: their count, and each one's child and the largest
+  // rowid the child holds.
+  std::uint32_t InteriorCells(const unsigned char* page) const;
+  void InteriorCell(const unsigned char* page, std::uint32_t cells, std::uint32_t i,
+                    std::uint32_t* child, std::int64_t* key) const;
+  // The cells of a leaf: their count, and each one's rowid and payload. These raise
+  // Unreadable where the page does not hold together.
   std::uint32_t Cells(const unsigned char* page, int depth) const;
   void Cell(const unsigned char* page, std::uint32_t cells, std::uint32_t i, std::int64_t* rowid,
             const unsigned char** payload, std::uint64_t* size) const;
@@ -69,6 +74,8 @@ class TablePages {
   bool Record(const unsigned char* payload, std::size_t size);
   // False when SQL finds no such row.
   bool RowBySql(std::int64_t rowid, const Each& each);
+  // The statement's values from column `offset` on, as the row's values.
+  void TakeValues(sqlite3_stmt* stmt, int offset);
   void RangeBySql(std::int64_t first, std::int64_t last, const Each& each);
 
   sqlite3* db_ = nullptr;
