@@ -83,7 +83,8 @@ std::string_view AmountBasis(const TestInfo& info) {
 namespace {
 
 // The listed postings of `r`, each once, and their amount.
-void SumListed(const ScreenBook& book, TestResult& r, std::vector<bool>& seen) {
+void SumListed(const ScreenBook& book, TestResult& r) {
+  std::vector<bool> seen(book.postings.size(), false);
   const bool by_voucher = Info(r.id).by_voucher;
   r.listed_postings = 0;
   r.amount = Amount();
@@ -95,7 +96,6 @@ void SumListed(const ScreenBook& book, TestResult& r, std::vector<bool>& seen) {
     const ScreenPosting& p = book.postings[at];
     r.amount += by_voucher ? book.Debit(p) : book.AmountOf(p);
   }
-  for (const int i : r.postings) seen[static_cast<std::size_t>(i)] = false;
 }
 
 }  // namespace
@@ -133,7 +133,11 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
       r.reason = std::move(why);
       return;
     }
-    tasks.emplace_back([&r, test] { test(r); });
+    // The listed postings are counted and summed on the test's own thread.
+    tasks.emplace_back([&r, &book, test] {
+      test(r);
+      SumListed(book, r);
+    });
   };
   const ScreenParameters& p = parameters;
   // The longest first, so that the threads finish together.
@@ -171,8 +175,6 @@ ScreenReport RunScreening(const ScreenBook& book, const ScreenParameters& parame
   run(TestId::kSeldomUsedAccount, {N::kVouchers, N::kAmounts, N::kAccounts},
       [&](TestResult& r) { TestSeldomUsedAccount(book, p.seldom, r); });
   RunTasks(tasks);
-  std::vector<bool> seen(book.postings.size(), false);
-  for (TestResult& r : report.tests) SumListed(book, r, seen);
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;
 }
