@@ -8,6 +8,7 @@
 
 #include "checks/values/book_text.h"
 #include "screening/calendar/holiday_calendar.h"
+#include "screening/hash_sort.h"
 #include "screening/screen_tests.h"
 #include "screening/screen_text.h"
 
@@ -183,16 +184,45 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
     long day;
     bool starts_group;
   };
-  std::vector<Sorted> sorted;
   // Each posting's place in the voucher order (postings without a voucher take no part).
   std::vector<std::uint32_t> place(book.postings.size(), 0);
   for (std::size_t k = 0; k < book.voucher_postings.size(); ++k)
     place[static_cast<std::size_t>(book.voucher_postings[k])] = static_cast<std::uint32_t>(k);
-  const auto collect = [&](auto& keys, auto same_group) {
-    std::sort(keys.begin(), keys.end());
-    sorted.reserve(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i)
-      sorted.push_back({keys[i].index, keys[i].day, i == 0 || !same_group(keys[i - 1], keys[i])});
+  // The runs of `sorted` (postings of one group, each within `days` of the one before)
+  // that hold two vouchers or more, as items.
+  std::vector<int> run, vouchers;
+  const auto add_runs = [&](const std::vector<Sorted>& sorted) {
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= sorted.size(); ++i) {
+      const bool continues = i < sorted.size() && !sorted[i].starts_group &&
+                             sorted[i].day - sorted[i - 1].day <= days;
+      if (continues) continue;
+      if (i - start < 2) {
+        start = i;
+        continue;
+      }
+      run.clear();
+      vouchers.clear();
+      for (std::size_t j = start; j < i; ++j) {
+        run.push_back(sorted[j].index);
+        vouchers.push_back(book.postings[static_cast<std::size_t>(sorted[j].index)].voucher);
+      }
+      std::sort(vouchers.begin(), vouchers.end());
+      vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
+      if (vouchers.size() >= 2) {
+        const ScreenPosting& p = book.postings[static_cast<std::size_t>(run.front())];
+        ScreenItem item;
+        item.test = TestId::kDuplicateEntry;
+        item.voucher = p.voucher;
+        item.date = p.date;
+        item.reason = out.AddReason(
+            fmt::format("{} 笔分录（{} 张凭证）科目、方向和金额相同：{} {} {}", i - start,
+                        vouchers.size(), book.accounts[static_cast<std::size_t>(p.account)].code,
+                        p.side == PostingSide::kDebit ? "借" : "贷", book.AmountOf(p).ToString()));
+        out.Add(item, run);
+      }
+      start = i;
+    }
   };
   const auto day_of = [](const ScreenPosting& p) {
     return DayNumber({DateYear(p.date), DateMonth(p.date), DateDay(p.date)});
@@ -238,11 +268,16 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       const auto day = static_cast<std::uint64_t>(std::int64_t{day_of(p)} + kDayBias);
       keys.push_back({h, day << 32 | place[i]});
     }
-    std::sort(keys.begin(), keys.end());
-    sorted.reserve(keys.size());
+    SortByHash(keys, [](const Key& k) { return k.hash; });
+    // Only runs of equal hashes can hold a group of two postings or more.
+    std::vector<Sorted> group;
     for (std::size_t from = 0; from < keys.size();) {
       std::size_t to = from + 1;
       while (to < keys.size() && keys[to].hash == keys[from].hash) ++to;
+      if (to - from < 2) {
+        from = to;
+        continue;
+      }
       bool mixed = false;
       for (std::size_t k = from + 1; k < to && !mixed; ++k)
         mixed = !same_group(keys[from], keys[k]);
@@ -257,9 +292,11 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
                            std::tie(y.account, y.side, book.scaled_amounts[j], b.order);
                   });
       }
+      group.clear();
       for (std::size_t k = from; k < to; ++k)
-        sorted.push_back(
+        group.push_back(
             {index_of(keys[k]), day_in(keys[k]), k == from || !same_group(keys[k - 1], keys[k])});
+      add_runs(group);
       from = to;
     }
   } else {
@@ -284,42 +321,15 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
       keys.push_back({p.account, p.side, amount.scale(), amount.units(), day_of(p), place[i],
                       static_cast<int>(i)});
     }
-    collect(keys, [](const Key& a, const Key& b) {
+    std::sort(keys.begin(), keys.end());
+    std::vector<Sorted> sorted;
+    sorted.reserve(keys.size());
+    const auto same_group = [](const Key& a, const Key& b) {
       return a.account == b.account && a.side == b.side && a.scale == b.scale && a.units == b.units;
-    });
-  }
-  std::size_t start = 0;
-  std::vector<int> run, vouchers;
-  for (std::size_t i = 1; i <= sorted.size(); ++i) {
-    const bool continues =
-        i < sorted.size() && !sorted[i].starts_group && sorted[i].day - sorted[i - 1].day <= days;
-    if (continues) continue;
-    if (i - start < 2) {
-      start = i;
-      continue;
-    }
-    // The vouchers of the run (it counts when two or more).
-    run.clear();
-    vouchers.clear();
-    for (std::size_t j = start; j < i; ++j) {
-      run.push_back(sorted[j].index);
-      vouchers.push_back(book.postings[static_cast<std::size_t>(sorted[j].index)].voucher);
-    }
-    std::sort(vouchers.begin(), vouchers.end());
-    vouchers.erase(std::unique(vouchers.begin(), vouchers.end()), vouchers.end());
-    if (vouchers.size() >= 2) {
-      const ScreenPosting& p = book.postings[static_cast<std::size_t>(run.front())];
-      ScreenItem item;
-      item.test = TestId::kDuplicateEntry;
-      item.voucher = p.voucher;
-      item.date = p.date;
-      item.reason = out.AddReason(
-          fmt::format("{} 笔分录（{} 张凭证）科目、方向和金额相同：{} {} {}", i - start,
-                      vouchers.size(), book.accounts[static_cast<std::size_t>(p.account)].code,
-                      p.side == PostingSide::kDebit ? "借" : "贷", book.AmountOf(p).ToString()));
-      out.Add(item, run);
-    }
-    start = i;
+    };
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      sorted.push_back({keys[i].index, keys[i].day, i == 0 || !same_group(keys[i - 1], keys[i])});
+    add_runs(sorted);
   }
   std::sort(out.items.begin(), out.items.end(), [&](const ScreenItem& a, const ScreenItem& b) {
     if (a.date != b.date) return a.date < b.date;

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "checks/values/book_text.h"
+#include "screening/hash_sort.h"
 #include "screening/screen_tests.h"
 
 namespace qoru::screening {
@@ -118,17 +119,25 @@ std::vector<std::pair<int, int>> ReversalPairs(const ScreenBook& book, ValueOf v
   std::vector<std::size_t> begin(count + 1, 0);
   std::vector<std::uint64_t> own_hash(count, 0), negated_hash(count, 0);
   std::vector<Entry<V>> negated;
+  // The negation of voucher v's sorted multiset, sorted: within an account the values'
+  // order turns, so each account's run is taken backwards.
   const auto negate = [&](std::size_t v) {
-    negated.assign(all.begin() + static_cast<std::ptrdiff_t>(begin[v]),
-                   all.begin() + static_cast<std::ptrdiff_t>(begin[v + 1]));
-    for (Entry<V>& e : negated) e.value = -e.value;
-    std::sort(negated.begin(), negated.end());
+    negated.clear();
+    for (std::size_t run = begin[v]; run < begin[v + 1];) {
+      std::size_t end = run + 1;
+      while (end < begin[v + 1] && all[end].account == all[run].account) ++end;
+      for (std::size_t k = end; k-- > run;) negated.push_back({all[k].account, -all[k].value});
+      run = end;
+    }
   };
   // A voucher and the one that reverses it have the same pair of hashes, in either
   // order: the vouchers are grouped by the smaller of the two.
   struct Candidate {
     std::uint64_t group;
     int voucher;
+    bool operator<(const Candidate& o) const {
+      return group != o.group ? group < o.group : voucher < o.voucher;
+    }
   };
   std::vector<Candidate> candidates;
   for (std::size_t v = 0; v < count; ++v) {
@@ -146,9 +155,7 @@ std::vector<std::pair<int, int>> ReversalPairs(const ScreenBook& book, ValueOf v
     negated_hash[v] = HashEntries(negated.begin(), negated.end());
     candidates.push_back({std::min(own_hash[v], negated_hash[v]), static_cast<int>(v)});
   }
-  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-    return a.group != b.group ? a.group < b.group : a.voucher < b.voucher;
-  });
+  SortByHash(candidates, [](const Candidate& c) { return c.group; });
 
   // Within a group, the vouchers in order: each pairs with the latest earlier unpaired
   // voucher whose multiset is the negation of its own. The unpaired ones are kept by

@@ -96,6 +96,10 @@ TEST(ScreeningPaths, ReversalMatchesThePlainRuleOnEqualMultisets) {
       {{"1001", "50", ""}, {"1001", "50", ""}, {"6001", "", "100"}},
       {{"1001", "", "50"}, {"1001", "", "50"}, {"6001", "100", ""}},
       {{"1002", "0", "0"}, {"2202", "7", ""}, {"1002", "", "7"}},
+      // One account with several values: negated, their order within the account turns.
+      {{"1001", "30", ""}, {"1001", "70", ""}, {"6001", "", "100"}},
+      {{"1001", "", "30"}, {"6001", "100", ""}, {"1001", "", "70"}},
+      {{"1001", "-30", ""}, {"1001", "-70", ""}, {"6001", "", "-100"}},
   };
   std::mt19937 random(7);
   for (int round = 0; round < 20; ++round) {
@@ -107,6 +111,11 @@ TEST(ScreeningPaths, ReversalMatchesThePlainRuleOnEqualMultisets) {
       e.lines = shapes[random() % shapes.size()];
       entries.push_back(e);
     }
+    // Every other round an amount beyond 64 bits at the book's scale: the values are
+    // then compared whole.
+    if (round % 2 == 1)
+      entries.push_back({"2023-03-03", "61", {{"1001", "123456789012345678901.5", ""},
+                                              {"6001", "", "123456789012345678901.5"}}});
     const ScreenBook book = Build(entries);
     TestResult r;
     TestReversal(book, r);
