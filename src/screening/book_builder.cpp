@@ -1,6 +1,8 @@
 #include "screening/book_builder.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 #include "checks/values/book_text.h"
 #include "checks/values/calendar_date.h"
@@ -152,7 +154,8 @@ void BookBuilder::Add(const PostingRow& r) {
   book_.postings.push_back(p);
 }
 
-ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optional<int> year) {
+ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optional<int> year,
+                               const std::function<void(ScreenBook&)>& beside) {
   book_.name = std::move(name);
   book_.table = std::move(table);
   book_.year = year;
@@ -211,6 +214,24 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     for (ScreenPosting& p : book_.postings)
       if (p.account >= 0) p.account = moved_to[static_cast<std::size_t>(p.account)];
   }
+
+  // The counts and `beside` read the postings' amounts, dates, sides and accounts
+  // while this thread orders the vouchers (and writes the postings' vouchers only).
+  book_.population.counted = true;
+  std::exception_ptr beside_failure;
+  struct Joined {
+    std::thread thread;
+    ~Joined() {
+      if (thread.joinable()) thread.join();
+    }
+  } counting{std::thread([&] {
+    try {
+      CountTested(book_);
+      if (beside) beside(book_);
+    } catch (...) {
+      beside_failure = std::current_exception();
+    }
+  })};
 
   // Vouchers in the one voucher order (checks::VoucherBefore), sorted by keys: the
   // date, the type's rank among the types, and the number's value when it is digits
@@ -283,8 +304,9 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     book_.voucher_postings[voucher.first + voucher.count++] = static_cast<int>(i);
   }
   ScaleAmounts(book_);
-  book_.population.counted = true;
-  CountTested(book_);
+  counting.thread.join();
+  if (beside_failure) std::rethrow_exception(beside_failure);
+  book_.population.vouchers = book_.vouchers.size();
   return std::move(book_);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,7 +41,12 @@ class BookBuilder {
     voucher_slots_.Reserve(rows / 4);  // a voucher holds a few postings
   }
   void Add(const PostingRow& row);
-  ScreenBook Finish(std::string name, std::string table, std::optional<int> year);
+  // The book. The population is counted, and `beside` (when given) called, on a thread
+  // of their own while the vouchers are put in order: `beside` may read the postings'
+  // amounts, dates, sides and accounts and the accounts, which no longer change, and
+  // write the book's tie-out; what it raises is raised here.
+  ScreenBook Finish(std::string name, std::string table, std::optional<int> year,
+                    const std::function<void(ScreenBook&)>& beside = {});
 
  private:
   int AccountOf(std::string_view code);

@@ -197,10 +197,14 @@ ScreenBook LoadScreenBook(const std::string& database, const std::string& descri
       ReadPostings(db, postings.name(), selection.expressions, columns, builder);
     }
   }
+  // The tie-out while the vouchers are put in order: the database is not used otherwise
+  // meanwhile.
   ScreenBook book =
-      builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year);
+      builder.Finish(std::move(book_set_name), postings.present() ? postings.name() : "", year,
+                     [&](ScreenBook& finished) {
+                       TieOutToBalances(db, tables, loaded, chart_known, chart_names, finished);
+                     });
   if (!postings.present()) book.population.counted = false;
-  TieOutToBalances(db, tables, loaded, chart_known, chart_names, book);
   return book;
 }
 

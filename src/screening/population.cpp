@@ -31,7 +31,6 @@ void CountTested(ScreenBook& book) {
     if (book.year && posting.date != 0 && DateYear(posting.date) != *book.year)
       p.outside_year.Add(debit, credit);
   }
-  p.vouchers = book.vouchers.size();
 }
 
 void TieOutToBalances(checks::BookDatabase& db, const checks::BookTables& tables,

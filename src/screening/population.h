@@ -69,7 +69,8 @@ struct TieOut {
   std::vector<TieOutDifference> differences;  // by account, then period
 };
 
-// Counts the tested postings of the book (its void rows counted as it was built).
+// Counts the tested postings of the book (its void rows counted as it was built), from
+// their amounts, dates and sides alone; the vouchers are counted by the caller.
 void CountTested(ScreenBook& book);
 
 // Ties the book's tested postings out to the balance table of `tables`, by `chart`
