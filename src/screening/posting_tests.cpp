@@ -194,8 +194,8 @@ void TestDuplicateEntry(const ScreenBook& book, int days, TestResult& out) {
   const auto add_runs = [&](const std::vector<Sorted>& sorted) {
     std::size_t start = 0;
     for (std::size_t i = 1; i <= sorted.size(); ++i) {
-      const bool continues = i < sorted.size() && !sorted[i].starts_group &&
-                             sorted[i].day - sorted[i - 1].day <= days;
+      const bool continues =
+          i < sorted.size() && !sorted[i].starts_group && sorted[i].day - sorted[i - 1].day <= days;
       if (continues) continue;
       if (i - start < 2) {
         start = i;

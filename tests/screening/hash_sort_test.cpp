@@ -29,10 +29,15 @@ TEST(HashSort, SortsAsStdSortDoes) {
   const Case cases[] = {
       {"spread", 100'000, [](std::mt19937_64& r, std::size_t) -> std::uint64_t { return r(); }},
       {"same top bits", 20'000,
-       [](std::mt19937_64& r, std::size_t) -> std::uint64_t { return 0xABCD'0000'0000'0000ULL | (r() >> 16); }},
+       [](std::mt19937_64& r, std::size_t) -> std::uint64_t {
+         return 0xABCD'0000'0000'0000ULL | (r() >> 16);
+       }},
       {"top bits only", 50'000,
        [](std::mt19937_64& r, std::size_t) -> std::uint64_t { return (r() >> 48) << 48; }},
-      {"few hashes", 30'000, [](std::mt19937_64& r, std::size_t) -> std::uint64_t { return r() % 7 * 0x1111'1111'1111'1111ULL; }},
+      {"few hashes", 30'000,
+       [](std::mt19937_64& r, std::size_t) -> std::uint64_t {
+         return r() % 7 * 0x1111'1111'1111'1111ULL;
+       }},
       {"short", 1'000, [](std::mt19937_64& r, std::size_t) -> std::uint64_t { return r(); }},
   };
   std::mt19937_64 random(11);

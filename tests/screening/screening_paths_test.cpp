@@ -114,8 +114,10 @@ TEST(ScreeningPaths, ReversalMatchesThePlainRuleOnEqualMultisets) {
     // Every other round an amount beyond 64 bits at the book's scale: the values are
     // then compared whole.
     if (round % 2 == 1)
-      entries.push_back({"2023-03-03", "61", {{"1001", "123456789012345678901.5", ""},
-                                              {"6001", "", "123456789012345678901.5"}}});
+      entries.push_back(
+          {"2023-03-03",
+           "61",
+           {{"1001", "123456789012345678901.5", ""}, {"6001", "", "123456789012345678901.5"}}});
     const ScreenBook book = Build(entries);
     TestResult r;
     TestReversal(book, r);
