@@ -27,8 +27,12 @@ BookBuilder::BookBuilder(ScreenColumns columns, ChartAccounts chart) : chart_(st
 }
 
 std::uint32_t BookBuilder::TextId(std::string_view text) {
+  return TextId(text, std::hash<std::string_view>{}(text));
+}
+
+std::uint32_t BookBuilder::TextId(std::string_view text, std::size_t hash) {
   if (text.empty()) return 0;
-  if (const auto it = names_.find(text); it != names_.end()) return it->second;
+  if (const auto it = names_.find(HashedText{text, hash}); it != names_.end()) return it->second;
   const auto id = static_cast<std::uint32_t>(book_.texts.size());
   book_.texts.emplace_back(text);
   names_.emplace(std::string(text), id);
@@ -47,6 +51,14 @@ std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, bool 
   return last.id;
 }
 
+std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, std::size_t hash) {
+  if (last.valid && last.text == text) return last.id;
+  last.text.assign(text);
+  last.id = TextId(text, hash);
+  last.valid = true;
+  return last.id;
+}
+
 std::uint32_t BookBuilder::LineId(std::string_view text) {
   // Line numbers change from row to row but are few: the short ones without blanks are
   // looked up by their value.
@@ -60,8 +72,9 @@ std::uint32_t BookBuilder::LineId(std::string_view text) {
   return CachedId(line_, text, true);
 }
 
-int BookBuilder::AccountOf(std::string_view code) {
-  if (const auto it = raw_accounts_.find(code); it != raw_accounts_.end()) return it->second;
+int BookBuilder::AccountOf(std::string_view code, std::size_t hash) {
+  if (const auto it = raw_accounts_.find(HashedText{code, hash}); it != raw_accounts_.end())
+    return it->second;
   const std::string_view trimmed = checks::TrimBlanks(code);
   const std::string key = checks::AccountKey(trimmed);
   auto [it, added] = account_index_.try_emplace(key, static_cast<int>(book_.accounts.size()));
@@ -80,52 +93,107 @@ int BookBuilder::AccountOf(std::string_view code) {
   return it->second;
 }
 
+std::uint64_t BookBuilder::VoucherHash(const checks::CalendarDate& date, std::string_view type,
+                                       std::string_view number, std::string& key) {
+  key.clear();
+  key += std::to_string(date.year * 100 + date.month);
+  key += '\x1f';
+  key.append(type);
+  key += '\x1f';
+  key.append(number);
+  return std::hash<std::string_view>{}(key);
+}
+
+void BookBuilder::Prepare(const PostingRow& r, const PreparedRow* before, PreparedRow& out,
+                          std::string& key) const {
+  out.type = r.type;
+  out.number = r.number;
+  out.line = r.line;
+  out.account = r.account;
+  out.summary = r.summary;
+  out.preparer = r.preparer;
+  out.approver = r.approver;
+  out.debit = ReadAmount(r.debit);
+  out.credit = ReadAmount(r.credit);
+  out.void_row = checks::IsVoidFlag(r.void_flag);
+  if (out.void_row) return;  // the rest is for the postings kept
+  const std::hash<std::string_view> hash;
+  out.account_hash = book_.columns.account ? hash(r.account) : 0;
+  // The builder looks a summary up only when it differs from the row before's.
+  out.summary_hashed = before == nullptr || r.summary != before->summary;
+  if (out.summary_hashed) out.summary_hash = hash(r.summary);
+  out.date_text = r.date;
+  if (before != nullptr && r.date == before->date_text) {
+    out.date = before->date;
+  } else {
+    out.date = book_.columns.date ? checks::ParseCalendarDate(r.date) : std::nullopt;
+  }
+  const std::optional<checks::CalendarDate>& date = out.date;
+  out.day_number = date ? date->year * 10000 + date->month * 100 + date->day : 0;
+  out.voucher_hashed = false;
+  if (date && book_.vouchers_known) {
+    out.type_trimmed = checks::TrimBlanks(r.type);
+    out.number_trimmed = checks::TrimBlanks(r.number);
+    // Nor a voucher of the date, type and number (as written) of the row before.
+    const bool same_voucher = before != nullptr && before->date &&
+                              before->day_number == out.day_number && before->type == r.type &&
+                              before->number == r.number;
+    if (!same_voucher) {
+      out.voucher_hash = VoucherHash(*date, out.type_trimmed, out.number_trimmed, key);
+      out.voucher_hashed = true;
+    }
+  }
+}
+
 void BookBuilder::Add(const PostingRow& r) {
-  const Amount debit = ReadAmount(r.debit);
-  const Amount credit = ReadAmount(r.credit);
+  PreparedRow prepared;
+  Prepare(r, nullptr, prepared, key_);
+  Add(r.row, prepared);
+}
+
+void BookBuilder::Add(std::int64_t row, const PreparedRow& r) {
+  const Amount& debit = r.debit;
+  const Amount& credit = r.credit;
   // Every row counts in the population, a void one as left out.
   book_.population.rows.Add(debit, credit);
-  if (checks::IsVoidFlag(r.void_flag)) {
+  if (r.void_row) {
     book_.population.void_rows.Add(debit, credit);
     return;
   }
   ScreenPosting p;
-  p.row = r.row;
+  p.row = row;
   book_.Pack(debit, &p.debit_units, &p.debit_scale);
   book_.Pack(credit, &p.credit_units, &p.credit_scale);
   p.side = !debit.IsZero()    ? PostingSide::kDebit
            : !credit.IsZero() ? PostingSide::kCredit
                               : PostingSide::kNone;
-  if (book_.columns.account) p.account = AccountOf(r.account);
-  p.summary = CachedId(summary_, r.summary, false);
+  if (book_.columns.account) p.account = AccountOf(r.account, r.account_hash);
+  if (summary_.valid && summary_.text == r.summary)
+    p.summary = summary_.id;
+  else
+    p.summary =
+        CachedId(summary_, r.summary,
+                 r.summary_hashed ? r.summary_hash : std::hash<std::string_view>{}(r.summary));
   p.line = LineId(r.line);
   p.preparer = CachedId(preparer_, r.preparer, true);
   p.approver = CachedId(approver_, r.approver, true);
-  // The rows of a voucher follow one another: a date read once serves them all.
-  const bool same_date = r.date == last_date_text_;
-  if (!same_date && book_.columns.date) {
-    last_date_ = checks::ParseCalendarDate(r.date);
-    last_date_text_.assign(r.date);
-  }
-  const std::optional<checks::CalendarDate>& date = last_date_;
-  if (date) p.date = date->year * 10000 + date->month * 100 + date->day;
+  const std::optional<checks::CalendarDate>& date = r.date;
+  p.date = r.day_number;
   if (date && book_.vouchers_known) {
-    if (same_date && last_voucher_ >= 0 && r.type == last_type_ && r.number == last_number_) {
+    // The rows of a voucher follow one another: the voucher found for the row before
+    // serves a row of the same date, type and number as written.
+    if (last_voucher_ >= 0 && p.date == last_voucher_day_ && r.type == last_type_ &&
+        r.number == last_number_) {
       p.voucher = last_voucher_;
       book_.postings.push_back(p);
       return;
     }
     last_type_.assign(r.type);
     last_number_.assign(r.number);
-    const std::string_view type = checks::TrimBlanks(r.type);
-    const std::string_view number = checks::TrimBlanks(r.number);
-    key_.clear();
-    key_ += std::to_string(date->year * 100 + date->month);
-    key_ += '\x1f';
-    key_.append(type);
-    key_ += '\x1f';
-    key_.append(number);
-    const std::uint64_t hash = std::hash<std::string_view>{}(key_);
+    const std::string_view type = r.type_trimmed;
+    const std::string_view number = r.number_trimmed;
+    const std::uint64_t hash =
+        r.voucher_hashed ? r.voucher_hash : VoucherHash(*date, type, number, key_);
     int index = voucher_slots_.Find(hash, [&](int v) {
       const ScreenVoucher& x = book_.vouchers[static_cast<std::size_t>(v)];
       return x.year == date->year && x.month == date->month && book_.Type(x) == type &&
@@ -148,6 +216,7 @@ void BookBuilder::Add(const PostingRow& r) {
     }
     p.voucher = index;
     last_voucher_ = index;
+    last_voucher_day_ = p.date;
   } else {
     last_voucher_ = -1;
   }
@@ -184,7 +253,7 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     } else {
       // The first-level account may hold no posting: it is added to the accounts.
       const std::size_t before = book_.accounts.size();
-      const int j = AccountOf(first);
+      const int j = AccountOf(first, std::hash<std::string_view>{}(first));
       const auto c = chart_index_.find(first);
       if (book_.accounts.size() > before && c != chart_index_.end())
         book_.accounts.back().code = chart_.accounts[static_cast<std::size_t>(c->second)].first;

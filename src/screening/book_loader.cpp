@@ -1,6 +1,7 @@
 #include "screening/book_loader.h"
 
 #include <algorithm>
+#include <any>
 #include <cstdlib>
 #include <iterator>
 #include <memory>
@@ -32,9 +33,9 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRo
 using db::QuoteName;
 
 // The postings table's rows, `columns` of them (indexes into `expressions`, -1 for
-// none) handed to `builder` in stored order. The reading takes about twice the time of
-// the building, so the tables' scan reads the rows on two threads while this thread
-// builds from them.
+// none) handed to `builder` in stored order. The tables' scan reads the rows on two
+// threads, which also prepare them (their amounts, dates and hashes: BookBuilder::Prepare)
+// while this thread builds from the batches before.
 constexpr std::size_t kPostingColumns = 11;
 
 void ReadPostings(BookDatabase& db, const std::string& table,
@@ -51,25 +52,44 @@ void ReadPostings(BookDatabase& db, const std::string& table,
   // Room for the rows at once, which the rowids' range bounds; beyond 16 million rows
   // (or rowids spread far apart) the lists grow as they fill.
   if (range->Width() < (1U << 24)) builder.Reserve(static_cast<std::size_t>(range->Width() + 1));
-  const auto text = [&](const checks::ScanRow& row, std::size_t c) {
-    return columns[c] >= 0 ? row.Text(columns[c]) : std::string_view();
+  using Prepared = std::vector<PreparedRow>;
+  const auto prepare = [&](checks::TextBatch& batch) {
+    auto* rows = std::any_cast<Prepared>(&batch.prepared());
+    if (rows == nullptr) rows = &batch.prepared().emplace<Prepared>();
+    rows->resize(batch.size());
+    const auto text = [&](std::size_t r, std::size_t c) {
+      return columns[c] >= 0 ? batch.Text(r, static_cast<std::size_t>(columns[c]))
+                             : std::string_view();
+    };
+    std::string key;
+    const PreparedRow* before = nullptr;  // the batch's last kept row
+    for (std::size_t r = 0; r < batch.size(); ++r) {
+      PostingRow p;
+      p.date = text(r, 0);
+      p.type = text(r, 1);
+      p.number = text(r, 2);
+      p.line = text(r, 3);
+      p.account = text(r, 4);
+      p.debit = text(r, 5);
+      p.credit = text(r, 6);
+      p.void_flag = text(r, 7);
+      p.summary = text(r, 8);
+      p.preparer = text(r, 9);
+      p.approver = text(r, 10);
+      PreparedRow& prepared = (*rows)[r];
+      builder.Prepare(p, before, prepared, key);
+      if (!prepared.void_row) before = &prepared;
+    }
   };
-  db.ScanAhead(table, expressions, [&](std::int64_t number, const checks::ScanRow& row) {
-    PostingRow p;
-    p.row = number;
-    p.date = text(row, 0);
-    p.type = text(row, 1);
-    p.number = text(row, 2);
-    p.line = text(row, 3);
-    p.account = text(row, 4);
-    p.debit = text(row, 5);
-    p.credit = text(row, 6);
-    p.void_flag = text(row, 7);
-    p.summary = text(row, 8);
-    p.preparer = text(row, 9);
-    p.approver = text(row, 10);
-    builder.Add(p);
-  });
+  db.ScanAheadBatches(table, expressions, prepare,
+                      [&](std::int64_t first, const checks::TextBatch& batch) {
+                        const Prepared& rows = std::any_cast<const Prepared&>(batch.prepared());
+                        constexpr std::size_t kAhead = 8;
+                        for (std::size_t r = 0; r < batch.size(); ++r) {
+                          if (r + kAhead < batch.size()) builder.Prefetch(rows[r + kAhead]);
+                          builder.Add(first + static_cast<std::int64_t>(r), rows[r]);
+                        }
+                      });
 }
 
 }  // namespace

@@ -28,6 +28,11 @@ class VoucherSlots {
     }
   }
   void Add(std::uint64_t hash, int index);
+  // Asks the processor for the slot where a look-up of `hash` begins, ahead of the look-up:
+  // a table of a quarter of a million vouchers is far larger than the caches.
+  void Prefetch(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+  }
 
  private:
   void Place(std::uint64_t slot, std::uint64_t hash);

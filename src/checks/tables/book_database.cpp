@@ -86,6 +86,16 @@ void BookDatabase::Scan(std::string_view table, const std::vector<std::string>& 
 
 void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
                              const std::function<void(std::int64_t, const ScanRow&)>& each) {
+  ScanAheadBatches(table, expressions, {}, [&](std::int64_t first, const TextBatch& batch) {
+    for (std::size_t i = 0; i < batch.size(); ++i)
+      each(first + static_cast<std::int64_t>(i), ScanRow(batch, i));
+  });
+}
+
+void BookDatabase::ScanAheadBatches(
+    std::string_view table, const std::vector<std::string>& expressions,
+    const std::function<void(TextBatch&)>& prepare,
+    const std::function<void(std::int64_t, const TextBatch&)>& each) {
   // Every block from one snapshot: the scan reads in a transaction (the caller's, or
   // one of its own), and a second reader's is begun while that one is held, which keeps
   // writers from committing in between. In WAL mode, where they are not kept, one
@@ -132,10 +142,14 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
         std::vector<std::string_view> texts(columns);
         for (std::uint64_t k = static_cast<std::uint64_t>(r); k < blocks; k += readers) {
           std::unique_ptr<TextBatch> batch = queue.Empty();
+          const auto hand_on = [&] {
+            if (prepare) prepare(*batch);
+            if (!queue.Push(std::move(batch))) throw Abandoned{};
+          };
           const auto add = [&](std::int64_t rowid, const std::string_view* values) {
             batch->Add(rowid, values);
             if (!batch->full()) return;
-            if (!queue.Push(std::move(batch))) throw Abandoned{};
+            hand_on();
             batch = queue.Empty();
           };
           // k * block is at most the width: the block's ends lie within the range.
@@ -156,7 +170,7 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
                                   });
           }
           batch->set_block_end();
-          if (!queue.Push(std::move(batch))) throw Abandoned{};
+          hand_on();
         }
       } catch (const Abandoned&) {
       } catch (...) {
@@ -180,7 +194,8 @@ void BookDatabase::ScanAhead(std::string_view table, const std::vector<std::stri
           cut_short = true;
           break;
         }
-        for (std::size_t i = 0; i < batch->size(); ++i) each(++number, ScanRow(*batch, i));
+        each(number + 1, *batch);
+        number += static_cast<std::int64_t>(batch->size());
         const bool block_end = batch->block_end();
         queue.Recycle(std::move(batch));
         if (block_end) break;

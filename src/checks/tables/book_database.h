@@ -96,6 +96,14 @@ class BookDatabase {
   // otherwise until it returns; a failure of any thread is raised here.
   void ScanAhead(std::string_view table, const std::vector<std::string>& expressions,
                  const std::function<void(std::int64_t row, const ScanRow& values)>& each);
+  // As ScanAhead, a batch at a time: `prepare` (when given) is called on the thread that
+  // read the batch before it is handed on, to derive values from its rows into
+  // batch.prepared(), and `each` on the calling thread with the number of the batch's
+  // first row. For rows whose reading into values is work of its own.
+  void ScanAheadBatches(
+      std::string_view table, const std::vector<std::string>& expressions,
+      const std::function<void(TextBatch& batch)>& prepare,
+      const std::function<void(std::int64_t first_row, const TextBatch& batch)>& each);
 
   // The range of the table's rowids, each end found from an end of its tree; none for a
   // table without rows.

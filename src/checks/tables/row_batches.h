@@ -3,6 +3,7 @@
 // overlap. The batches are reused: once filled, a batch's memory serves again.
 #pragma once
 
+#include <any>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -34,6 +35,10 @@ class TextBatch {
   // Marks the last batch of a block of rows.
   void set_block_end() { block_end_ = true; }
   bool block_end() const { return block_end_; }
+  // What the reading thread derived from the rows (BookDatabase::ScanAheadBatches),
+  // kept with the batch: Clear leaves it, so that its memory serves the next rows.
+  std::any& prepared() { return prepared_; }
+  const std::any& prepared() const { return prepared_; }
   void Clear();
 
  private:
@@ -44,6 +49,7 @@ class TextBatch {
   static constexpr std::size_t kNull = ~(~std::size_t{0} >> 1);
   std::vector<std::size_t> ends_;
   std::vector<std::int64_t> rows_;
+  std::any prepared_;
 };
 
 // The queue between the two threads. The reader fills batches taken from Empty() and

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <any>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -121,6 +122,48 @@ TEST(BookDatabase, ScanAheadStopsAndRaisesWhatTheRowsRaise) {
   EXPECT_EQ(seen, 5000);
   // The connection serves again once the reading thread has stopped.
   EXPECT_EQ(db.Texts("SELECT count(*) FROM t"), std::vector<std::string>{"50000"});
+}
+
+TEST(BookDatabase, ScanAheadBatchesHandsOnWhatTheReadersPrepared) {
+  // Enough rows for many blocks of rowids, so that both readers prepare batches.
+  test::TempDir dir;
+  const std::string path = dir / "GBA.mdb";
+  std::string sql = "CREATE TABLE t (a TEXT); BEGIN;";
+  for (int i = 1; i <= 100000; ++i) sql += "INSERT INTO t VALUES ('" + std::to_string(i) + "');";
+  test::WriteFile(path, "");
+  test::SqliteExec(path, sql + "COMMIT;");
+
+  BookDatabase db(path);
+  using Lengths = std::vector<std::size_t>;
+  std::int64_t next = 1;
+  std::size_t mismatches = 0;
+  db.ScanAheadBatches(
+      "t", {"\"a\""},
+      [](TextBatch& batch) {
+        Lengths& lengths = batch.prepared().emplace<Lengths>();
+        for (std::size_t r = 0; r < batch.size(); ++r) lengths.push_back(batch.Text(r, 0).size());
+      },
+      [&](std::int64_t first, const TextBatch& batch) {
+        EXPECT_EQ(first, next);
+        const Lengths& lengths = std::any_cast<const Lengths&>(batch.prepared());
+        ASSERT_EQ(lengths.size(), batch.size());
+        for (std::size_t r = 0; r < batch.size(); ++r)
+          mismatches += lengths[r] != std::to_string(first + static_cast<std::int64_t>(r)).size();
+        next += static_cast<std::int64_t>(batch.size());
+      });
+  EXPECT_EQ(next, 100001);
+  EXPECT_EQ(mismatches, 0U);
+
+  // What a reader's preparing raises stops the scan and is raised here.
+  EXPECT_THROW(db.ScanAheadBatches(
+                   "t", {"\"a\""},
+                   [](TextBatch& batch) {
+                     for (std::size_t r = 0; r < batch.size(); ++r)
+                       if (batch.Text(r, 0) == "50001") throw std::runtime_error("unreadable");
+                   },
+                   [](std::int64_t, const TextBatch&) {}),
+               std::runtime_error);
+  EXPECT_EQ(db.Texts("SELECT count(*) FROM t"), std::vector<std::string>{"100000"});
 }
 
 }  // namespace
