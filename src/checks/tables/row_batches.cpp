@@ -1,17 +1,30 @@
 #include "checks/tables/row_batches.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace qoru::checks {
 
 void TextBatch::Add(std::int64_t row, const std::string_view* texts) {
   rows_.push_back(row);
+  std::size_t size = 0;
+  for (std::size_t c = 0; c < columns_; ++c) size += texts[c].size();
+  if (room_ - used_ < size) {
+    const std::size_t room = std::max({room_ * 2, used_ + size, std::size_t{1} << 16});
+    std::unique_ptr<char[]> grown(new char[room]);
+    if (used_ > 0) std::memcpy(grown.get(), bytes_.get(), used_);
+    bytes_ = std::move(grown);
+    room_ = room;
+  }
   for (std::size_t c = 0; c < columns_; ++c) {
-    bytes_.append(texts[c]);
-    ends_.push_back(bytes_.size() | (texts[c].data() == nullptr ? kNull : 0));
+    if (!texts[c].empty()) std::memcpy(bytes_.get() + used_, texts[c].data(), texts[c].size());
+    used_ += texts[c].size();
+    ends_.push_back(used_ | (texts[c].data() == nullptr ? kNull : 0));
   }
 }
 
 void TextBatch::Clear() {
-  bytes_.clear();
+  used_ = 0;
   ends_.clear();
   rows_.clear();
   block_end_ = false;

@@ -29,7 +29,7 @@ class TextBatch {
   std::string_view Text(std::size_t r, std::size_t c) const {
     const std::size_t cell = r * columns_ + c;
     const std::size_t begin = cell == 0 ? 0 : ends_[cell - 1] & ~kNull;
-    return std::string_view(bytes_).substr(begin, (ends_[cell] & ~kNull) - begin);
+    return std::string_view(bytes_.get() + begin, (ends_[cell] & ~kNull) - begin);
   }
   bool IsNull(std::size_t r, std::size_t c) const { return (ends_[r * columns_ + c] & kNull) != 0; }
   // Marks the last batch of a block of rows.
@@ -44,7 +44,10 @@ class TextBatch {
  private:
   std::size_t columns_;
   bool block_end_ = false;
-  std::string bytes_;
+  // The texts one after another: bytes_[0, used_) of a buffer that grows by doubling and
+  // is kept as the batch is reused (no byte is written but the texts').
+  std::unique_ptr<char[]> bytes_;
+  std::size_t used_ = 0, room_ = 0;
   // The end of each cell in bytes_, with kNull set for a null one.
   static constexpr std::size_t kNull = ~(~std::size_t{0} >> 1);
   std::vector<std::size_t> ends_;
