@@ -125,11 +125,15 @@ TEST(BookDatabase, ScanAheadStopsAndRaisesWhatTheRowsRaise) {
 }
 
 TEST(BookDatabase, ScanAheadBatchesHandsOnWhatTheReadersPrepared) {
-  // Enough rows for many blocks of rowids, so that both readers prepare batches.
+  // Enough rows for many blocks of rowids, so that both readers prepare batches; texts
+  // of up to a few hundred bytes, so that a batch's buffer grows several times.
   test::TempDir dir;
   const std::string path = dir / "GBA.mdb";
+  const auto text = [](std::int64_t i) {
+    return std::string(static_cast<std::size_t>(i % 7 == 0 ? i % 397 : 0), 'x') + std::to_string(i);
+  };
   std::string sql = "CREATE TABLE t (a TEXT); BEGIN;";
-  for (int i = 1; i <= 100000; ++i) sql += "INSERT INTO t VALUES ('" + std::to_string(i) + "');";
+  for (int i = 1; i <= 100000; ++i) sql += "INSERT INTO t VALUES ('" + text(i) + "');";
   test::WriteFile(path, "");
   test::SqliteExec(path, sql + "COMMIT;");
 
@@ -148,7 +152,8 @@ TEST(BookDatabase, ScanAheadBatchesHandsOnWhatTheReadersPrepared) {
         const Lengths& lengths = std::any_cast<const Lengths&>(batch.prepared());
         ASSERT_EQ(lengths.size(), batch.size());
         for (std::size_t r = 0; r < batch.size(); ++r)
-          mismatches += lengths[r] != std::to_string(first + static_cast<std::int64_t>(r)).size();
+          mismatches += lengths[r] != text(first + static_cast<std::int64_t>(r)).size() ||
+                        batch.Text(r, 0) != text(first + static_cast<std::int64_t>(r));
         next += static_cast<std::int64_t>(batch.size());
       });
   EXPECT_EQ(next, 100001);
@@ -157,9 +162,9 @@ TEST(BookDatabase, ScanAheadBatchesHandsOnWhatTheReadersPrepared) {
   // What a reader's preparing raises stops the scan and is raised here.
   EXPECT_THROW(db.ScanAheadBatches(
                    "t", {"\"a\""},
-                   [](TextBatch& batch) {
+                   [&](TextBatch& batch) {
                      for (std::size_t r = 0; r < batch.size(); ++r)
-                       if (batch.Text(r, 0) == "50001") throw std::runtime_error("unreadable");
+                       if (batch.Text(r, 0) == text(50001)) throw std::runtime_error("unreadable");
                    },
                    [](std::int64_t, const TextBatch&) {}),
                std::runtime_error);
