@@ -150,6 +150,7 @@ void TestSeldomUsedAccount(const ScreenBook& book, int below, TestResult& out) {
   std::vector<int> vouchers(book.accounts.size(), 0);
   std::vector<int> last(book.accounts.size(), -1);
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
+    book.PrefetchPostings(v + kPrefetchVouchers);
     for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];
       if (p.side == PostingSide::kNone || p.account < 0) continue;

@@ -141,6 +141,7 @@ std::vector<std::pair<int, int>> ReversalPairs(const ScreenBook& book, ValueOf v
   };
   std::vector<Candidate> candidates;
   for (std::size_t v = 0; v < count; ++v) {
+    book.PrefetchPostings(v + kPrefetchVouchers);
     const std::size_t from = all.size();
     for (int i : book.Postings(book.vouchers[v])) {
       const ScreenPosting& p = book.postings[static_cast<std::size_t>(i)];

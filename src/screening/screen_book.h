@@ -17,6 +17,7 @@
 
 #include "checks/values/amount.h"
 #include "screening/population.h"
+#include "screening/prefetch.h"
 
 namespace qoru::screening {
 
@@ -98,6 +99,16 @@ struct ScreenBook {
   std::span<const int> Postings(const ScreenVoucher& v) const {
     return std::span<const int>(voucher_postings).subspan(v.first, v.count);
   }
+  // Asks for the postings of voucher `v` (an index, which may be past the last) ahead of
+  // a walk in the voucher order: they lie elsewhere in the file order.
+  void PrefetchPostings(std::size_t v) const {
+    if (v >= vouchers.size()) return;
+    for (const int i : Postings(vouchers[v])) {
+      const auto* p = reinterpret_cast<const char*>(&postings[static_cast<std::size_t>(i)]);
+      PrefetchLine(p);
+      PrefetchLine(p + sizeof(ScreenPosting) - 1);
+    }
+  }
   Amount Debit(const ScreenPosting& p) const { return Unpack(p.debit_units, p.debit_scale); }
   Amount Credit(const ScreenPosting& p) const { return Unpack(p.credit_units, p.credit_scale); }
   // The absolute value of the non-zero debit or credit (0 without a side).
@@ -114,6 +125,10 @@ struct ScreenBook {
                                 : Amount::FromUnits(units, scale);
   }
 };
+
+// How many vouchers ahead a walk in the voucher order asks for their postings
+// (ScreenBook::PrefetchPostings).
+constexpr std::size_t kPrefetchVouchers = 4;
 
 // Compares two amounts by value.
 int CompareAmounts(const Amount& a, const Amount& b);

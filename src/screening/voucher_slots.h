@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "screening/prefetch.h"
+
 namespace qoru::screening {
 
 class VoucherSlots {
@@ -32,14 +34,7 @@ class VoucherSlots {
   // a table of a quarter of a million vouchers is far larger than the caches.
   void Prefetch(std::uint64_t hash) const {
     if (slots_.empty()) return;
-    const std::uint64_t* slot = slots_.data() + (hash & (slots_.size() - 1));
-#if defined(__x86_64__) || defined(__i386__)
-    // GCC 12 leaves __builtin_prefetch out once the call is inlined; the instruction
-    // written out stays.
-    asm volatile("prefetcht0 %0" : : "m"(*slot));
-#else
-    __builtin_prefetch(slot);
-#endif
+    PrefetchLine(slots_.data() + (hash & (slots_.size() - 1)));
   }
 
  private:

@@ -136,6 +136,7 @@ void TestRarePair(const ScreenBook& book, int below, TestResult& out) {
   std::vector<std::size_t> begin(book.vouchers.size() + 1, 0);
   std::vector<int> debits, credits;
   for (std::size_t v = 0; v < book.vouchers.size(); ++v) {
+    book.PrefetchPostings(v + kPrefetchVouchers);
     debits.clear();
     credits.clear();
     for (int i : book.Postings(book.vouchers[v])) {
