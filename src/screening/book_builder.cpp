@@ -284,8 +284,9 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
       if (p.account >= 0) p.account = moved_to[static_cast<std::size_t>(p.account)];
   }
 
-  // The counts and `beside` read the postings' amounts, dates, sides and accounts
-  // while this thread orders the vouchers (and writes the postings' vouchers only).
+  // The amounts at one scale, the counts and `beside` read the postings' amounts, dates,
+  // sides and accounts while this thread orders the vouchers (and writes the postings'
+  // vouchers only).
   book_.population.counted = true;
   std::exception_ptr beside_failure;
   struct Joined {
@@ -295,6 +296,7 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     }
   } counting{std::thread([&] {
     try {
+      ScaleAmounts(book_);
       CountTested(book_);
       if (beside) beside(book_);
     } catch (...) {
@@ -353,26 +355,27 @@ ScreenBook BookBuilder::Finish(std::string name, std::string table, std::optiona
     sorted.push_back(book_.vouchers[from]);
   }
   book_.vouchers = std::move(sorted);
-  // Each voucher's postings, in file order, as a range of one list.
-  for (ScreenPosting& p : book_.postings) {
-    if (p.voucher < 0) continue;
-    p.voucher = position[static_cast<std::size_t>(p.voucher)];
-    ++book_.vouchers[static_cast<std::size_t>(p.voucher)].count;
-  }
+  // Each voucher's postings, in file order, as a range of one list: counted by the
+  // vouchers' first indexes (which follow the file), and placed through a short list of
+  // next places rather than the vouchers themselves (which lie in another order).
+  std::vector<std::uint32_t> counts(voucher_count, 0);
+  for (const ScreenPosting& p : book_.postings)
+    if (p.voucher >= 0) ++counts[static_cast<std::size_t>(p.voucher)];
+  std::vector<std::uint32_t> next(voucher_count);
   std::uint32_t at = 0;
-  for (ScreenVoucher& v : book_.vouchers) {
-    v.first = at;
+  for (std::size_t i = 0; i < voucher_count; ++i) {
+    ScreenVoucher& v = book_.vouchers[i];
+    v.first = next[i] = at;
+    v.count = counts[static_cast<std::size_t>(keys[i].index)];
     at += v.count;
-    v.count = 0;
   }
   book_.voucher_postings.assign(at, 0);
   for (std::size_t i = 0; i < book_.postings.size(); ++i) {
-    const int v = book_.postings[i].voucher;
-    if (v < 0) continue;
-    ScreenVoucher& voucher = book_.vouchers[static_cast<std::size_t>(v)];
-    book_.voucher_postings[voucher.first + voucher.count++] = static_cast<int>(i);
+    ScreenPosting& p = book_.postings[i];
+    if (p.voucher < 0) continue;
+    p.voucher = position[static_cast<std::size_t>(p.voucher)];
+    book_.voucher_postings[next[static_cast<std::size_t>(p.voucher)]++] = static_cast<int>(i);
   }
-  ScaleAmounts(book_);
   counting.thread.join();
   if (beside_failure) std::rethrow_exception(beside_failure);
   book_.population.vouchers = book_.vouchers.size();

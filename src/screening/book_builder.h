@@ -73,10 +73,10 @@ class BookBuilder {
   void Prefetch(const PreparedRow& prepared) const {
     if (prepared.voucher_hashed) voucher_slots_.Prefetch(prepared.voucher_hash);
   }
-  // The book. The population is counted, and `beside` (when given) called, on a thread
-  // of their own while the vouchers are put in order: `beside` may read the postings'
-  // amounts, dates, sides and accounts and the accounts, which no longer change, and
-  // write the book's tie-out; what it raises is raised here.
+  // The book. The amounts are scaled, the population counted, and `beside` (when given)
+  // called, on a thread of their own while the vouchers are put in order: `beside` may
+  // read the postings' amounts, dates, sides and accounts and the accounts, which no
+  // longer change, and write the book's tie-out; what it raises is raised here.
   ScreenBook Finish(std::string name, std::string table, std::optional<int> year,
                     const std::function<void(ScreenBook&)>& beside = {});
 
