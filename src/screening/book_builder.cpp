@@ -51,10 +51,11 @@ std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, bool 
   return last.id;
 }
 
-std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text, std::size_t hash) {
+std::uint32_t BookBuilder::CachedId(LastText& last, std::string_view text,
+                                    const std::size_t* hash) {
   if (last.valid && last.text == text) return last.id;
   last.text.assign(text);
-  last.id = TextId(text, hash);
+  last.id = TextId(text, hash != nullptr ? *hash : std::hash<std::string_view>{}(text));
   last.valid = true;
   return last.id;
 }
@@ -106,13 +107,7 @@ std::uint64_t BookBuilder::VoucherHash(const checks::CalendarDate& date, std::st
 
 void BookBuilder::Prepare(const PostingRow& r, const PreparedRow* before, PreparedRow& out,
                           std::string& key) const {
-  out.type = r.type;
-  out.number = r.number;
-  out.line = r.line;
-  out.account = r.account;
-  out.summary = r.summary;
-  out.preparer = r.preparer;
-  out.approver = r.approver;
+  out.text = r;
   out.debit = ReadAmount(r.debit);
   out.credit = ReadAmount(r.credit);
   out.void_row = checks::IsVoidFlag(r.void_flag);
@@ -120,10 +115,9 @@ void BookBuilder::Prepare(const PostingRow& r, const PreparedRow* before, Prepar
   const std::hash<std::string_view> hash;
   out.account_hash = book_.columns.account ? hash(r.account) : 0;
   // The builder looks a summary up only when it differs from the row before's.
-  out.summary_hashed = before == nullptr || r.summary != before->summary;
+  out.summary_hashed = before == nullptr || r.summary != before->text.summary;
   if (out.summary_hashed) out.summary_hash = hash(r.summary);
-  out.date_text = r.date;
-  if (before != nullptr && r.date == before->date_text) {
+  if (before != nullptr && r.date == before->text.date) {
     out.date = before->date;
   } else {
     out.date = book_.columns.date ? checks::ParseCalendarDate(r.date) : std::nullopt;
@@ -136,8 +130,8 @@ void BookBuilder::Prepare(const PostingRow& r, const PreparedRow* before, Prepar
     out.number_trimmed = checks::TrimBlanks(r.number);
     // Nor a voucher of the date, type and number (as written) of the row before.
     const bool same_voucher = before != nullptr && before->date &&
-                              before->day_number == out.day_number && before->type == r.type &&
-                              before->number == r.number;
+                              before->day_number == out.day_number && before->text.type == r.type &&
+                              before->text.number == r.number;
     if (!same_voucher) {
       out.voucher_hash = VoucherHash(*date, out.type_trimmed, out.number_trimmed, key);
       out.voucher_hashed = true;
@@ -167,29 +161,24 @@ void BookBuilder::Add(std::int64_t row, const PreparedRow& r) {
   p.side = !debit.IsZero()    ? PostingSide::kDebit
            : !credit.IsZero() ? PostingSide::kCredit
                               : PostingSide::kNone;
-  if (book_.columns.account) p.account = AccountOf(r.account, r.account_hash);
-  if (summary_.valid && summary_.text == r.summary)
-    p.summary = summary_.id;
-  else
-    p.summary =
-        CachedId(summary_, r.summary,
-                 r.summary_hashed ? r.summary_hash : std::hash<std::string_view>{}(r.summary));
-  p.line = LineId(r.line);
-  p.preparer = CachedId(preparer_, r.preparer, true);
-  p.approver = CachedId(approver_, r.approver, true);
+  if (book_.columns.account) p.account = AccountOf(r.text.account, r.account_hash);
+  p.summary = CachedId(summary_, r.text.summary, r.summary_hashed ? &r.summary_hash : nullptr);
+  p.line = LineId(r.text.line);
+  p.preparer = CachedId(preparer_, r.text.preparer, true);
+  p.approver = CachedId(approver_, r.text.approver, true);
   const std::optional<checks::CalendarDate>& date = r.date;
   p.date = r.day_number;
   if (date && book_.vouchers_known) {
     // The rows of a voucher follow one another: the voucher found for the row before
     // serves a row of the same date, type and number as written.
-    if (last_voucher_ >= 0 && p.date == last_voucher_day_ && r.type == last_type_ &&
-        r.number == last_number_) {
+    if (last_voucher_ >= 0 && p.date == last_voucher_day_ && r.text.type == last_type_ &&
+        r.text.number == last_number_) {
       p.voucher = last_voucher_;
       book_.postings.push_back(p);
       return;
     }
-    last_type_.assign(r.type);
-    last_number_.assign(r.number);
+    last_type_.assign(r.text.type);
+    last_number_.assign(r.text.number);
     const std::string_view type = r.type_trimmed;
     const std::string_view number = r.number_trimmed;
     const std::uint64_t hash =

@@ -28,15 +28,14 @@ struct PostingRow {
 // A posting row with what can be read from it alone: its amounts, void flag and date,
 // and the hashes of the texts the builder looks up. Prepared on the threads that read
 // the rows (BookBuilder::Prepare), so that the building thread does only what depends
-// on the rows before. The texts are the row's, trimmed where the builder trims them.
+// on the rows before.
 struct PreparedRow {
-  std::string_view type, number, line, account, summary, preparer, approver;
+  PostingRow text;  // the row as read (its number is given to BookBuilder::Add)
   std::string_view type_trimmed, number_trimmed;
   Amount debit, credit;
   std::optional<checks::CalendarDate> date;
   int day_number = 0;  // yyyymmdd of the date, 0 without one
   bool void_row = false;
-  std::string_view date_text;
   std::size_t account_hash = 0;  // of the account as written
   // Of the summary as written, and of the voucher's key (with a date and the voucher
   // columns): found unless the row before in the batch makes them unneeded.
@@ -110,7 +109,8 @@ class BookBuilder {
     bool valid = false;
   };
   std::uint32_t CachedId(LastText& last, std::string_view text, bool trim);
-  std::uint32_t CachedId(LastText& last, std::string_view text, std::size_t hash);
+  // As CachedId with the text's hash, when it was found beforehand (else null).
+  std::uint32_t CachedId(LastText& last, std::string_view text, const std::size_t* hash);
   static std::uint64_t VoucherHash(const checks::CalendarDate& date, std::string_view type,
                                    std::string_view number, std::string& key);
 

@@ -33,10 +33,14 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kScreeningRo
 using db::QuoteName;
 
 // The postings table's rows, `columns` of them (indexes into `expressions`, -1 for
-// none) handed to `builder` in stored order. The tables' scan reads the rows on two
-// threads, which also prepare them (their amounts, dates and hashes: BookBuilder::Prepare)
-// while this thread builds from the batches before.
+// none; in the order of kPostingFields) handed to `builder` in stored order. The tables' scan reads
+// the rows on two threads, which also prepare them (their amounts, dates and hashes:
+// BookBuilder::Prepare) while this thread builds from the batches before.
 constexpr std::size_t kPostingColumns = 11;
+constexpr std::string_view PostingRow::*kPostingFields[kPostingColumns] = {
+    &PostingRow::date,    &PostingRow::type,     &PostingRow::number,  &PostingRow::line,
+    &PostingRow::account, &PostingRow::debit,    &PostingRow::credit,  &PostingRow::void_flag,
+    &PostingRow::summary, &PostingRow::preparer, &PostingRow::approver};
 
 void ReadPostings(BookDatabase& db, const std::string& table,
                   const std::vector<std::string>& expressions,
@@ -65,17 +69,7 @@ void ReadPostings(BookDatabase& db, const std::string& table,
     const PreparedRow* before = nullptr;  // the batch's last kept row
     for (std::size_t r = 0; r < batch.size(); ++r) {
       PostingRow p;
-      p.date = text(r, 0);
-      p.type = text(r, 1);
-      p.number = text(r, 2);
-      p.line = text(r, 3);
-      p.account = text(r, 4);
-      p.debit = text(r, 5);
-      p.credit = text(r, 6);
-      p.void_flag = text(r, 7);
-      p.summary = text(r, 8);
-      p.preparer = text(r, 9);
-      p.approver = text(r, 10);
+      for (std::size_t c = 0; c < kPostingColumns; ++c) p.*kPostingFields[c] = text(r, c);
       PreparedRow& prepared = (*rows)[r];
       builder.Prepare(p, before, prepared, key);
       if (!prepared.void_row) before = &prepared;
