@@ -69,7 +69,7 @@ class BookBuilder {
   // Adds row number `row`, prepared.
   void Add(std::int64_t row, const PreparedRow& prepared);
   // Readies the memory that adding `prepared` will look up (called some rows ahead).
-  void Prefetch(const PreparedRow& prepared) const {
+  [[gnu::always_inline]] void Prefetch(const PreparedRow& prepared) const {
     if (prepared.voucher_hashed) voucher_slots_.Prefetch(prepared.voucher_hash);
   }
   // The book. The amounts are scaled, the population counted, and `beside` (when given)

@@ -101,7 +101,7 @@ struct ScreenBook {
   }
   // Asks for the postings of voucher `v` (an index, which may be past the last) ahead of
   // a walk in the voucher order: they lie elsewhere in the file order.
-  void PrefetchPostings(std::size_t v) const {
+  [[gnu::always_inline]] void PrefetchPostings(std::size_t v) const {
     if (v >= vouchers.size()) return;
     for (const int i : Postings(vouchers[v])) {
       const auto* p = reinterpret_cast<const char*>(&postings[static_cast<std::size_t>(i)]);
